@@ -1,0 +1,58 @@
+#pragma once
+
+#include <string>
+
+// Everything the core asks of a person goes through this interface, so readers, the
+// document and the geometry code never include a GUI toolkit. The GUI implements it with
+// message boxes, tavcli with stderr, tests with a recording double.
+class CPrompter {
+public:
+    enum class EIcon { None, Information, Warning, Error, Question, Stop };
+
+    virtual ~CPrompter() = default;
+
+    // Shows a message box with the given text; returns when the user has closed it.
+    virtual void ShowMessage(const std::string& text, EIcon icon = EIcon::Warning) = 0;
+    // Asks a Yes/No question; true for Yes.
+    virtual bool AskYesNo(const std::string& text, EIcon icon = EIcon::Question) = 0;
+    // The default system beep.
+    virtual void Beep() = 0;
+    // Wait cursor on (nesting counted by the implementation) and off; use CWaitCursor.
+    virtual void BeginWaitCursor() {}
+    virtual void EndWaitCursor() {}
+    // A file could not be opened, read or written; reason is a short English text.
+    virtual void ReportFileError(const std::string& path, const std::string& reason) = 0;
+};
+
+// Scoped wait cursor.
+class CWaitCursor {
+public:
+    explicit CWaitCursor(CPrompter* prompter) : m_prompter(prompter) {
+        if (m_prompter) {
+            m_prompter->BeginWaitCursor();
+        }
+    }
+    ~CWaitCursor() {
+        if (m_prompter) {
+            m_prompter->EndWaitCursor();
+        }
+    }
+    CWaitCursor(const CWaitCursor&) = delete;
+    CWaitCursor& operator=(const CWaitCursor&) = delete;
+
+private:
+    CPrompter* m_prompter;
+};
+
+// Answers every question with a fixed value and shows nothing; for batch work.
+class CSilentPrompter : public CPrompter {
+public:
+    explicit CSilentPrompter(bool answer = true) : m_answer(answer) {}
+    void ShowMessage(const std::string&, EIcon) override {}
+    bool AskYesNo(const std::string&, EIcon) override { return m_answer; }
+    void Beep() override {}
+    void ReportFileError(const std::string&, const std::string&) override {}
+
+private:
+    bool m_answer;
+};
