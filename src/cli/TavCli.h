@@ -1,0 +1,12 @@
+#pragma once
+
+#include <iosfwd>
+#include <string>
+#include <vector>
+
+// Exit codes of tavcli.
+enum ETavCliExit { kExitOk = 0, kExitRefused = 1, kExitUsage = 2 };
+
+// Runs tavcli with its arguments (program name excluded); results go to out, messages that the
+// GUI would show go to err with the same text. Returns the exit code.
+int RunTavCli(const std::vector<std::string>& args, std::ostream& out, std::ostream& err);
