@@ -15,9 +15,7 @@
 #include <string_view>
 #include <vector>
 
-struct CVec3;
-struct CPoint3;
-struct CMatrix4;
+#include "geometry/Vec3.h"
 
 static_assert(std::endian::native == std::endian::little,
               "the archive copies values in host byte order");
@@ -65,7 +63,11 @@ public:
     // Bytes written so far.
     const std::vector<uint8_t>& Buffer() const { return m_buf; }
     // Moves the written bytes out, leaving the buffer empty.
-    std::vector<uint8_t> TakeBuffer() { return std::move(m_buf); }
+    std::vector<uint8_t> TakeBuffer() {
+        std::vector<uint8_t> out;
+        out.swap(m_buf);
+        return out;
+    }
     // Reserves room for bytes more bytes in the storing buffer.
     void Reserve(size_t bytes) { m_buf.reserve(m_buf.size() + bytes); }
     // True when some string written had characters that Windows-1250 cannot store ('?' written).
@@ -100,9 +102,17 @@ public:
     // Writes text converted to Windows-1250 without a length prefix, then an LF byte.
     void WriteLine(std::string_view text);
     // Writes x, y and z of a point as three doubles (the flag is not written).
-    void WritePoint3(const CPoint3& p);
+    void WritePoint3(const CPoint3& p) {
+        WriteF64(p.x);
+        WriteF64(p.y);
+        WriteF64(p.z);
+    }
     // Writes x, y and z as three doubles.
-    void WriteVec3(const CVec3& v);
+    void WriteVec3(const CVec3& v) {
+        WriteF64(v.x);
+        WriteF64(v.y);
+        WriteF64(v.z);
+    }
     // Writes the 16 elements row by row.
     void WriteMatrix(const CMatrix4& m);
 
@@ -123,7 +133,14 @@ public:
     // CheckAvailable before allocating.
     uint32_t ReadCount() {
         uint16_t n = ReadU16();
-        return n != 0xFFFF ? n : ReadU32();
+        if (n != 0xFFFF) {
+            return n;
+        }
+        if (Remaining() < 4) {
+            m_pos -= 2;  // a failed read consumes nothing
+            ThrowEndOfFile();
+        }
+        return ReadU32();
     }
     // Reads a length-prefixed Windows-1250 string as UTF-8; throws when the length exceeds the
     // bytes left or the prefix is the Unicode marker 0xFF 0xFFFE (not supported).
@@ -139,9 +156,23 @@ public:
     // within maxBytes bytes of text.
     std::string ReadLine(size_t maxBytes);
     // Reads three doubles as a point; its flag keeps the point default.
-    CPoint3 ReadPoint3();
+    CPoint3 ReadPoint3() {
+        Need(24);
+        CPoint3 p;
+        p.x = Get<double>();
+        p.y = Get<double>();
+        p.z = Get<double>();
+        return p;
+    }
     // Reads three doubles as a vector.
-    CVec3 ReadVec3();
+    CVec3 ReadVec3() {
+        Need(24);
+        CVec3 v;
+        v.x = Get<double>();
+        v.y = Get<double>();
+        v.z = Get<double>();
+        return v;
+    }
     // Reads 16 doubles row by row.
     CMatrix4 ReadMatrix();
 
@@ -164,7 +195,7 @@ private:
     }
     void Need(size_t n) const {
         if (m_data.size() - m_pos < n) {
-            ThrowEndOfFile(n);
+            ThrowEndOfFile();
         }
     }
     template <typename T>
@@ -178,7 +209,7 @@ private:
     void WriteLongCount(uint64_t n);
     void WriteStringBytes(std::string_view cp1250);
     [[noreturn]] void ThrowReadOnly() const;
-    [[noreturn]] void ThrowEndOfFile(size_t needed) const;
+    [[noreturn]] void ThrowEndOfFile() const;
     [[noreturn]] void ThrowTooLarge(uint64_t count, uint64_t minBytesEach, const char* what) const;
 
     bool m_storing;

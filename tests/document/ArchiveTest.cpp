@@ -1,0 +1,444 @@
+#include "document/Archive.h"
+
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <functional>
+#include <limits>
+#include <memory>
+#include <string>
+#include <vector>
+
+namespace {
+
+using Bytes = std::vector<uint8_t>;
+
+Bytes Image(const std::function<void(CArchive&)>& write) {
+    CArchive ar;
+    write(ar);
+    return ar.Buffer();
+}
+
+// Runs f and returns the archive exception it throws; fails the test when it throws none.
+CArchiveException Catch(const std::function<void()>& f) {
+    try {
+        f();
+    } catch (const CArchiveException& e) {
+        return e;
+    }
+    ADD_FAILURE() << "no CArchiveException";
+    return CArchiveException(CArchiveException::none, "");
+}
+
+TEST(ArchiveTest, PrimitivesAreLittleEndian) {
+    Bytes b = Image([](CArchive& ar) {
+        ar.WriteU8(0xAB);
+        ar.WriteU16(0x1234);
+        ar.WriteU32(0xDEADBEEF);
+        ar.WriteI32(-2);
+        ar.WriteF64(1.0);
+    });
+    EXPECT_EQ(b, (Bytes{0xAB, 0x34, 0x12, 0xEF, 0xBE, 0xAD, 0xDE, 0xFE, 0xFF, 0xFF, 0xFF, 0, 0, 0,
+                        0, 0, 0, 0xF0, 0x3F}));
+
+    CArchive in(b);
+    EXPECT_TRUE(in.IsLoading());
+    EXPECT_EQ(in.ReadU8(), 0xAB);
+    EXPECT_EQ(in.ReadU16(), 0x1234);
+    EXPECT_EQ(in.ReadU32(), 0xDEADBEEFu);
+    EXPECT_EQ(in.ReadI32(), -2);
+    EXPECT_EQ(in.ReadF64(), 1.0);
+    EXPECT_EQ(in.Remaining(), 0u);
+    EXPECT_EQ(in.Position(), b.size());
+}
+
+TEST(ArchiveTest, DoublesKeepEveryBit) {
+    const double values[] = {-0.0, std::numeric_limits<double>::denorm_min(),
+                             std::numeric_limits<double>::infinity(), 1234567.891011,
+                             -5000000.0000001};
+    CArchive out;
+    for (double v : values) {
+        out.WriteF64(v);
+    }
+    out.WriteF64(std::nan(""));
+    CArchive in(out.Buffer());
+    for (double v : values) {
+        double r = in.ReadF64();
+        EXPECT_EQ(std::signbit(r), std::signbit(v));
+        EXPECT_EQ(r, v);
+    }
+    EXPECT_TRUE(std::isnan(in.ReadF64()));
+}
+
+struct SCountCase {
+    const char* name;
+    uint64_t count;
+    Bytes bytes;
+};
+
+class ArchiveCountTest : public ::testing::TestWithParam<SCountCase> {};
+
+TEST_P(ArchiveCountTest, EscapeAtFFFF) {
+    const SCountCase& c = GetParam();
+    Bytes b = Image([&](CArchive& ar) { ar.WriteCount(c.count); });
+    EXPECT_EQ(b, c.bytes);
+    CArchive in(b);
+    EXPECT_EQ(in.ReadCount(), c.count);
+    EXPECT_EQ(in.Remaining(), 0u);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Cases, ArchiveCountTest,
+    ::testing::Values(SCountCase{"zero", 0, {0, 0}}, SCountCase{"small", 300, {0x2C, 0x01}},
+                      SCountCase{"FFFE", 0xFFFE, {0xFE, 0xFF}},
+                      SCountCase{"FFFF", 0xFFFF, {0xFF, 0xFF, 0xFF, 0xFF, 0, 0}},
+                      SCountCase{"10000", 0x10000, {0xFF, 0xFF, 0, 0, 1, 0}},
+                      SCountCase{"max", 0xFFFFFFFF, {0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF}}),
+    [](const auto& info) { return std::string(info.param.name); });
+
+TEST(ArchiveTest, CountTooLargeForTheFormatWritesNothing) {
+    CArchive ar;
+    ar.WriteU8(7);
+    CArchiveException e = Catch([&] { ar.WriteCount(0x100000000ull); });
+    EXPECT_EQ(e.Cause(), CArchiveException::genericException);
+    EXPECT_STREQ(e.what(), "Count 4294967296 is too large for the file format.");
+    EXPECT_EQ(ar.Buffer(), Bytes{7});
+}
+
+struct SStringLengthCase {
+    const char* name;
+    size_t length;
+    Bytes prefix;
+};
+
+class ArchiveStringLengthTest : public ::testing::TestWithParam<SStringLengthCase> {};
+
+TEST_P(ArchiveStringLengthTest, PrefixAndRoundTrip) {
+    const SStringLengthCase& c = GetParam();
+    std::string text(c.length, 'x');
+    for (size_t i = 0; i < text.size(); i += 7) {
+        text[i] = static_cast<char>('a' + i % 26);
+    }
+    CArchive out;
+    out.WriteString(text);
+    out.WriteU8(0x5A);
+    const Bytes& b = out.Buffer();
+    ASSERT_EQ(b.size(), c.prefix.size() + c.length + 1);
+    EXPECT_EQ(Bytes(b.begin(), b.begin() + static_cast<long>(c.prefix.size())), c.prefix);
+
+    CArchive in(b);
+    EXPECT_EQ(in.ReadString(), text);
+    EXPECT_EQ(in.ReadU8(), 0x5A);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Cases, ArchiveStringLengthTest,
+    ::testing::Values(SStringLengthCase{"empty", 0, {0}}, SStringLengthCase{"len254", 254, {0xFE}},
+                      SStringLengthCase{"len255", 255, {0xFF, 0xFF, 0x00}},
+                      SStringLengthCase{"len300", 300, {0xFF, 0x2C, 0x01}},
+                      SStringLengthCase{"len65533", 65533, {0xFF, 0xFD, 0xFF}},
+                      SStringLengthCase{"len65534", 65534, {0xFF, 0xFF, 0xFF, 0xFE, 0xFF, 0, 0}},
+                      SStringLengthCase{"len65535", 65535, {0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0, 0}},
+                      SStringLengthCase{
+                          "len70000", 70000, {0xFF, 0xFF, 0xFF, 0x70, 0x11, 0x01, 0x00}}),
+    [](const auto& info) { return std::string(info.param.name); });
+
+TEST(ArchiveTest, StringPrefixCountsCp1250Bytes) {
+    // 200 letters are 400 UTF-8 bytes but 200 bytes in the file: a one-byte prefix.
+    std::string a;
+    for (int i = 0; i < 200; ++i) {
+        a += "ą";
+    }
+    Bytes b = Image([&](CArchive& ar) { ar.WriteString(a); });
+    ASSERT_EQ(b.size(), 201u);
+    EXPECT_EQ(b[0], 200);
+    EXPECT_EQ(b[1], 0xB9);
+
+    std::string l;
+    for (int i = 0; i < 300; ++i) {
+        l += "ł";
+    }
+    b = Image([&](CArchive& ar) { ar.WriteString(l); });
+    ASSERT_EQ(b.size(), 303u);
+    EXPECT_EQ(Bytes(b.begin(), b.begin() + 4), (Bytes{0xFF, 0x2C, 0x01, 0xB3}));
+    CArchive in(b);
+    EXPECT_EQ(in.ReadString(), l);
+}
+
+TEST(ArchiveTest, UnmappableCharactersAreWrittenAsQuestionMarksAndFlagged) {
+    CArchive euro;
+    euro.WriteString("€ Łódź");
+    EXPECT_EQ(euro.Buffer(), (Bytes{6, 0x80, ' ', 0xA3, 0xF3, 'd', 0x9F}));
+    EXPECT_FALSE(euro.HadUnmappableChars());
+
+    CArchive cyr;
+    cyr.WriteString("aЖb");
+    EXPECT_EQ(cyr.Buffer(), (Bytes{3, 'a', '?', 'b'}));
+    EXPECT_TRUE(cyr.HadUnmappableChars());
+    // The flag stays set for the rest of the archive.
+    cyr.WriteString("ok");
+    EXPECT_TRUE(cyr.HadUnmappableChars());
+
+    CArchive line;
+    line.WriteLine("Ж");
+    EXPECT_EQ(line.Buffer(), (Bytes{'?', '\n'}));
+    EXPECT_TRUE(line.HadUnmappableChars());
+}
+
+TEST(ArchiveTest, UnicodeStringMarkerIsRefused) {
+    Bytes b{0xFF, 0xFE, 0xFF, 0x02, 'a', 0, 'b', 0};
+    CArchive in(b);
+    CArchiveException e = Catch([&] { in.ReadString(); });
+    EXPECT_EQ(e.Cause(), CArchiveException::genericException);
+    EXPECT_STREQ(e.what(),
+                 "String at byte 0 is stored as Unicode (prefix FF FFFE), which is not supported.");
+    EXPECT_EQ(in.Position(), 0u);
+}
+
+TEST(ArchiveTest, HugeStringLengthIsRefusedBeforeReading) {
+    Bytes b{0x11, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0x7F, 'a', 'b', 'c'};
+    CArchive in(b);
+    EXPECT_EQ(in.ReadU8(), 0x11);
+    CArchiveException e = Catch([&] { in.ReadString(); });
+    EXPECT_EQ(e.Cause(), CArchiveException::endOfFile);
+    EXPECT_STREQ(e.what(),
+                 "String length 2147483647 at byte 8 exceeds the 3 bytes left in the file.");
+    // Nothing consumed: the caller may report the position of the string.
+    EXPECT_EQ(in.Position(), 1u);
+
+    Bytes shortBy1{5, 'a', 'b', 'c', 'd'};
+    CArchive in2(shortBy1);
+    e = Catch([&] { in2.ReadString(); });
+    EXPECT_EQ(e.Cause(), CArchiveException::endOfFile);
+    EXPECT_STREQ(e.what(), "String length 5 at byte 1 exceeds the 4 bytes left in the file.");
+    EXPECT_EQ(in2.Position(), 0u);
+}
+
+TEST(ArchiveTest, CheckAvailable) {
+    Bytes b(34);
+    CArchive in(b);
+    EXPECT_NO_THROW(in.CheckAvailable(2, 17, "Vertex count"));
+    EXPECT_NO_THROW(in.CheckAvailable(0, 1000, "Vertex count"));
+    EXPECT_NO_THROW(in.CheckAvailable(34, 1, "Vertex count"));
+    CArchiveException e = Catch([&] { in.CheckAvailable(3, 17, "Vertex count"); });
+    EXPECT_EQ(e.Cause(), CArchiveException::endOfFile);
+    EXPECT_STREQ(e.what(),
+                 "Vertex count 3 at byte 0 (at least 17 bytes each) exceeds the 34 bytes left in "
+                 "the file.");
+    // count * size would wrap around to a small number.
+    e = Catch([&] { in.CheckAvailable(0x8000000000000001ull, 2, "Entity count"); });
+    EXPECT_EQ(e.Cause(), CArchiveException::endOfFile);
+    e = Catch([&] { in.CheckAvailable(std::numeric_limits<uint64_t>::max(), 17, "Layer count"); });
+    EXPECT_EQ(e.Cause(), CArchiveException::endOfFile);
+}
+
+// One item of the truncation table: how to write it and how to read and check it back.
+struct SItem {
+    std::function<void(CArchive&)> write;
+    std::function<void(CArchive&)> readAndCheck;
+};
+
+TEST(ArchiveTest, EveryTruncationThrowsEndOfFileAtTheItemStart) {
+    CMatrix4 m;
+    for (int r = 0; r < 4; ++r) {
+        for (int c = 0; c < 4; ++c) {
+            m.m[r][c] = r * 4 + c + 0.5;
+        }
+    }
+    const std::string longText(300, 'q');
+    const std::vector<SItem> items = {
+        {[](CArchive& a) { a.WriteU8(9); }, [](CArchive& a) { EXPECT_EQ(a.ReadU8(), 9); }},
+        {[](CArchive& a) { a.WriteU16(0xBEEF); },
+         [](CArchive& a) { EXPECT_EQ(a.ReadU16(), 0xBEEF); }},
+        {[](CArchive& a) { a.WriteU32(77); }, [](CArchive& a) { EXPECT_EQ(a.ReadU32(), 77u); }},
+        {[](CArchive& a) { a.WriteI32(-1); }, [](CArchive& a) { EXPECT_EQ(a.ReadI32(), -1); }},
+        {[](CArchive& a) { a.WriteF64(2.5); }, [](CArchive& a) { EXPECT_EQ(a.ReadF64(), 2.5); }},
+        {[](CArchive& a) { a.WriteCount(70000); },
+         [](CArchive& a) { EXPECT_EQ(a.ReadCount(), 70000u); }},
+        {[](CArchive& a) { a.WriteString("Łąka"); },
+         [](CArchive& a) { EXPECT_EQ(a.ReadString(), "Łąka"); }},
+        {[&](CArchive& a) { a.WriteString(longText); },
+         [&](CArchive& a) { EXPECT_EQ(a.ReadString(), longText); }},
+        {[](CArchive& a) { a.WritePoint3(CPoint3(1, 2, 3)); },
+         [](CArchive& a) {
+             CPoint3 p = a.ReadPoint3();
+             EXPECT_EQ(p.x, 1);
+             EXPECT_EQ(p.y, 2);
+             EXPECT_EQ(p.z, 3);
+         }},
+        {[](CArchive& a) { a.WriteVec3(CVec3(-1, -2, -3)); },
+         [](CArchive& a) { EXPECT_EQ(a.ReadVec3().z, -3); }},
+        {[&](CArchive& a) { a.WriteMatrix(m); },
+         [&](CArchive& a) { EXPECT_TRUE(a.ReadMatrix().Equals(m, 0)); }},
+        {[](CArchive& a) { a.WriteLine("TAV"); },
+         [](CArchive& a) { EXPECT_EQ(a.ReadLine(100), "TAV"); }},
+    };
+
+    CArchive out;
+    std::vector<size_t> ends;
+    for (const SItem& it : items) {
+        it.write(out);
+        ends.push_back(out.Position());
+    }
+    const Bytes full = out.Buffer();
+
+    for (size_t len = 0; len < full.size(); ++len) {
+        SCOPED_TRACE("truncated to " + std::to_string(len) + " bytes");
+        // An exactly sized heap block, so a sanitizer run sees any read past the end.
+        auto data = std::make_unique<uint8_t[]>(len == 0 ? 1 : len);
+        std::copy(full.begin(), full.begin() + static_cast<long>(len), data.get());
+        CArchive in(std::span<const uint8_t>(data.get(), len));
+        size_t i = 0;
+        while (ends[i] <= len) {
+            items[i].readAndCheck(in);
+            ++i;
+        }
+        const size_t start = i == 0 ? 0 : ends[i - 1];
+        ASSERT_EQ(in.Position(), start);
+        CArchiveException e = Catch([&] { items[i].readAndCheck(in); });
+        EXPECT_EQ(e.Cause(), CArchiveException::endOfFile) << e.what();
+        EXPECT_EQ(in.Position(), start);
+    }
+
+    CArchive in(full);
+    for (const SItem& it : items) {
+        it.readAndCheck(in);
+    }
+    EXPECT_EQ(in.Remaining(), 0u);
+}
+
+TEST(ArchiveTest, EndOfFileMessageNamesTheByte) {
+    Bytes b{1, 2, 3};
+    CArchive in(b);
+    in.ReadU16();
+    CArchiveException e = Catch([&] { in.ReadU32(); });
+    EXPECT_EQ(e.Cause(), CArchiveException::endOfFile);
+    EXPECT_STREQ(e.what(), "Unexpected end of file at byte 2.");
+    EXPECT_EQ(in.ReadU8(), 3);
+}
+
+TEST(ArchiveTest, PointVectorAndMatrixLayout) {
+    CPoint3 p(1.5, -2.0, 3.25);
+    p.flag = 7;
+    CMatrix4 m;
+    m.m[0][1] = 2.0;
+    m.m[3][2] = -1.0;
+    Bytes b = Image([&](CArchive& ar) {
+        ar.WritePoint3(p);
+        ar.WriteVec3(CVec3(4, 5, 6));
+        ar.WriteMatrix(m);
+    });
+    ASSERT_EQ(b.size(), 24u + 24u + 128u);
+    CArchive in(b);
+    EXPECT_EQ(in.ReadF64(), 1.5);
+    EXPECT_EQ(in.ReadF64(), -2.0);
+    EXPECT_EQ(in.ReadF64(), 3.25);
+    EXPECT_EQ(in.ReadF64(), 4.0);
+    EXPECT_EQ(in.ReadF64(), 5.0);
+    EXPECT_EQ(in.ReadF64(), 6.0);
+    // Row-major: m[0][1] is the second double, m[3][2] the fifteenth.
+    EXPECT_EQ(in.ReadF64(), 0.0);
+    EXPECT_EQ(in.ReadF64(), 2.0);
+    for (int i = 2; i < 14; ++i) {
+        EXPECT_EQ(in.ReadF64(), 0.0) << i;
+    }
+    EXPECT_EQ(in.ReadF64(), -1.0);
+    EXPECT_EQ(in.ReadF64(), 0.0);
+
+    // The point flag is not stored; a read point has the default flag.
+    CArchive in2(b);
+    CPoint3 r = in2.ReadPoint3();
+    EXPECT_EQ(r.flag, 1u);
+    EXPECT_EQ(r.z, 3.25);
+}
+
+TEST(ArchiveTest, Lines) {
+    Bytes b = Image([](CArchive& ar) {
+        ar.WriteLine("TAV Document ver. 2.1.1");
+        ar.WriteLine("Wartość");
+        ar.WriteLine("");
+    });
+    const std::string expected = "TAV Document ver. 2.1.1\nWarto\x9C\xE6\n\n";
+    EXPECT_EQ(std::string(b.begin(), b.end()), expected);
+
+    CArchive in(b);
+    EXPECT_EQ(in.ReadLine(64), "TAV Document ver. 2.1.1");
+    EXPECT_EQ(in.ReadLine(64), "Wartość");
+    EXPECT_EQ(in.ReadLine(0), "");
+    EXPECT_EQ(in.Remaining(), 0u);
+}
+
+TEST(ArchiveTest, ReadLineStripsOneCarriageReturn) {
+    const std::string text = "abc\r\nx\r\r\n\r\nrest";
+    Bytes b(text.begin(), text.end());
+    CArchive in(b);
+    EXPECT_EQ(in.ReadLine(4), "abc");
+    EXPECT_EQ(in.ReadLine(10), "x\r");
+    EXPECT_EQ(in.ReadLine(10), "");
+    EXPECT_EQ(in.Position(), 11u);
+}
+
+TEST(ArchiveTest, ReadLineRefusals) {
+    const std::string text = "12345\n";
+    Bytes b(text.begin(), text.end());
+    {
+        // Five bytes of text fit exactly; four do not.
+        CArchive in(b);
+        EXPECT_EQ(in.ReadLine(5), "12345");
+    }
+    {
+        CArchive in(b);
+        CArchiveException e = Catch([&] { in.ReadLine(4); });
+        EXPECT_EQ(e.Cause(), CArchiveException::genericException);
+        EXPECT_STREQ(e.what(), "Line at byte 0 is longer than 4 bytes.");
+        EXPECT_EQ(in.Position(), 0u);
+    }
+    {
+        Bytes noLf{'a', 'b', 'c'};
+        CArchive in(noLf);
+        CArchiveException e = Catch([&] { in.ReadLine(64); });
+        EXPECT_EQ(e.Cause(), CArchiveException::endOfFile);
+        EXPECT_STREQ(e.what(), "Unexpected end of file at byte 3 while reading a line.");
+        EXPECT_EQ(in.Position(), 0u);
+        // A limit reached before the end of the data is the line-length refusal.
+        e = Catch([&] { in.ReadLine(2); });
+        EXPECT_EQ(e.Cause(), CArchiveException::genericException);
+    }
+    {
+        CArchive in(std::span<const uint8_t>{});
+        EXPECT_EQ(Catch([&] { in.ReadLine(10); }).Cause(), CArchiveException::endOfFile);
+    }
+}
+
+TEST(ArchiveTest, WrongDirectionIsRefused) {
+    Bytes b{1, 2, 3, 4};
+    CArchive in(b);
+    CArchiveException e = Catch([&] { in.WriteU32(1); });
+    EXPECT_EQ(e.Cause(), CArchiveException::readOnly);
+    EXPECT_STREQ(e.what(), "Cannot write to an archive that is loading.");
+    EXPECT_EQ(Catch([&] { in.WriteString("x"); }).Cause(), CArchiveException::readOnly);
+    EXPECT_EQ(Catch([&] { in.WriteLine("x"); }).Cause(), CArchiveException::readOnly);
+    EXPECT_EQ(Catch([&] { in.WriteCount(0x12345); }).Cause(), CArchiveException::readOnly);
+    EXPECT_EQ(in.ReadU32(), 0x04030201u);
+
+    CArchive out;
+    EXPECT_TRUE(out.IsStoring());
+    e = Catch([&] { out.ReadU8(); });
+    EXPECT_EQ(e.Cause(), CArchiveException::writeOnly);
+    EXPECT_STREQ(e.what(), "Cannot read from an archive that is storing.");
+    EXPECT_EQ(Catch([&] { out.ReadString(); }).Cause(), CArchiveException::writeOnly);
+    EXPECT_EQ(Catch([&] { out.ReadLine(5); }).Cause(), CArchiveException::writeOnly);
+    EXPECT_TRUE(out.Buffer().empty());
+}
+
+TEST(ArchiveTest, TakeBufferEmptiesTheArchive) {
+    CArchive out;
+    out.WriteU32(5);
+    Bytes taken = out.TakeBuffer();
+    EXPECT_EQ(taken, (Bytes{5, 0, 0, 0}));
+    EXPECT_EQ(out.Position(), 0u);
+    out.WriteU8(1);
+    EXPECT_EQ(out.Buffer(), Bytes{1});
+}
+
+}  // namespace

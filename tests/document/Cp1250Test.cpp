@@ -1,0 +1,167 @@
+#include "document/Cp1250.h"
+
+#include <gtest/gtest.h>
+#include <iconv.h>
+
+#include <cerrno>
+#include <string>
+
+namespace {
+
+// Converts with glibc iconv; returns false when iconv refuses the input.
+bool Iconv(const char* to, const char* from, const std::string& in, std::string* out) {
+    iconv_t cd = iconv_open(to, from);
+    if (cd == reinterpret_cast<iconv_t>(-1)) {
+        ADD_FAILURE() << "iconv_open " << from << " -> " << to << " failed, errno " << errno;
+        return false;
+    }
+    std::string src = in;
+    char buf[64];
+    char* inp = src.data();
+    size_t inLeft = src.size();
+    char* outp = buf;
+    size_t outLeft = sizeof buf;
+    size_t rc = iconv(cd, &inp, &inLeft, &outp, &outLeft);
+    iconv_close(cd);
+    if (rc == static_cast<size_t>(-1) || inLeft != 0) {
+        return false;
+    }
+    out->assign(buf, static_cast<size_t>(outp - buf));
+    return true;
+}
+
+bool IsUndefinedByte(int b) {
+    return b == 0x81 || b == 0x83 || b == 0x88 || b == 0x90 || b == 0x98;
+}
+
+TEST(Cp1250Test, TableAgreesWithIconvForEveryDefinedByte) {
+    int checked = 0;
+    for (int b = 0; b < 256; ++b) {
+        if (IsUndefinedByte(b)) {
+            continue;
+        }
+        std::string byte(1, static_cast<char>(b));
+        std::string expected;
+        ASSERT_TRUE(Iconv("UTF-8", "CP1250", byte, &expected)) << "byte " << b;
+        EXPECT_EQ(Cp1250ToUtf8(byte), expected) << "byte " << b;
+
+        // And back: iconv's encoding of that character is the same single byte.
+        std::string back;
+        ASSERT_TRUE(Iconv("CP1250", "UTF-8", expected, &back)) << "byte " << b;
+        EXPECT_EQ(back, byte);
+        bool lossy = false;
+        EXPECT_EQ(Utf8ToCp1250(expected, &lossy), byte) << "byte " << b;
+        EXPECT_FALSE(lossy);
+        ++checked;
+    }
+    EXPECT_EQ(checked, 251);
+}
+
+TEST(Cp1250Test, UndefinedBytesMapToC1Controls) {
+    for (int b : {0x81, 0x83, 0x88, 0x90, 0x98}) {
+        std::string byte(1, static_cast<char>(b));
+        std::string utf8 = Cp1250ToUtf8(byte);
+        ASSERT_EQ(utf8.size(), 2u);
+        EXPECT_EQ(static_cast<uint8_t>(utf8[0]), 0xC2);
+        EXPECT_EQ(static_cast<uint8_t>(utf8[1]), b);
+        EXPECT_EQ(Cp1250ToUnicode(static_cast<uint8_t>(b)), static_cast<char32_t>(b));
+        uint8_t out = 0;
+        EXPECT_TRUE(UnicodeToCp1250(static_cast<char32_t>(b), &out));
+        EXPECT_EQ(out, b);
+    }
+    // The other C1 controls have no byte: 0x80 is the euro sign.
+    uint8_t out = 0;
+    EXPECT_FALSE(UnicodeToCp1250(0x80, &out));
+    EXPECT_FALSE(UnicodeToCp1250(0x9F, &out));
+    EXPECT_TRUE(UnicodeToCp1250(0x20AC, &out));
+    EXPECT_EQ(out, 0x80);
+}
+
+TEST(Cp1250Test, EveryByteRoundTrips) {
+    std::string all;
+    for (int b = 0; b < 256; ++b) {
+        std::string byte(1, static_cast<char>(b));
+        bool lossy = false;
+        EXPECT_EQ(Utf8ToCp1250(Cp1250ToUtf8(byte), &lossy), byte) << "byte " << b;
+        EXPECT_FALSE(lossy) << "byte " << b;
+        all += byte;
+    }
+    // Also as one string, with the ASCII run first and the high half after it.
+    std::string utf8 = Cp1250ToUtf8(all);
+    EXPECT_EQ(Utf8CharCount(utf8), 256u);
+    EXPECT_EQ(Utf8ToCp1250(utf8), all);
+}
+
+TEST(Cp1250Test, PolishLetters) {
+    const std::string utf8 = "ąćęłńóśźżĄĆĘŁŃÓŚŹŻ";
+    const std::string cp1250 =
+        "\xB9\xE6\xEA\xB3\xF1\xF3\x9C\x9F\xBF\xA5\xC6\xCA\xA3\xD1\xD3\x8C\x8F\xAF";
+    bool lossy = false;
+    EXPECT_EQ(Utf8ToCp1250(utf8, &lossy), cp1250);
+    EXPECT_FALSE(lossy);
+    EXPECT_EQ(Cp1250ToUtf8(cp1250), utf8);
+    EXPECT_EQ(Utf8CharCount(utf8), 18u);
+    EXPECT_EQ(Cp1250ToUtf8("Dzia\xB3ka Nr 12"), "Działka Nr 12");
+}
+
+TEST(Cp1250Test, UnmappableCharactersBecomeQuestionMarks) {
+    bool lossy = false;
+    EXPECT_EQ(Utf8ToCp1250("aЖb", &lossy), "a?b");
+    EXPECT_TRUE(lossy);
+
+    lossy = false;
+    EXPECT_EQ(Utf8ToCp1250("€ 5 – ok", &lossy), "\x80 5 \x96 ok");
+    EXPECT_FALSE(lossy);
+
+    // A character outside the basic plane is one '?', not four.
+    lossy = false;
+    EXPECT_EQ(Utf8ToCp1250("x\xF0\x9F\x98\x80y", &lossy), "x?y");
+    EXPECT_TRUE(lossy);
+
+    // A flag that is already set stays set; a null flag pointer is allowed.
+    lossy = true;
+    EXPECT_EQ(Utf8ToCp1250("plain", &lossy), "plain");
+    EXPECT_TRUE(lossy);
+    EXPECT_EQ(Utf8ToCp1250("Ж"), "?");
+}
+
+struct SInvalidCase {
+    const char* name;
+    std::string utf8;
+    std::string cp1250;
+};
+
+class Cp1250InvalidUtf8Test : public ::testing::TestWithParam<SInvalidCase> {};
+
+TEST_P(Cp1250InvalidUtf8Test, EachBadByteBecomesOneQuestionMark) {
+    const SInvalidCase& c = GetParam();
+    bool lossy = false;
+    EXPECT_EQ(Utf8ToCp1250(c.utf8, &lossy), c.cp1250);
+    EXPECT_TRUE(lossy);
+    EXPECT_EQ(Utf8CharCount(c.utf8), c.cp1250.size());
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Cases, Cp1250InvalidUtf8Test,
+    ::testing::Values(SInvalidCase{"lone_continuation", "a\x80z", "a?z"},
+                      SInvalidCase{"truncated_at_end", "ab\xC5", "ab?"},
+                      SInvalidCase{"truncated_before_ascii",
+                                   "\xC5"
+                                   "A",
+                                   "?A"},
+                      SInvalidCase{"truncated_three_byte", "\xE2\x82", "??"},
+                      SInvalidCase{"overlong_nul", "\xC0\x80", "??"},
+                      SInvalidCase{"overlong_three_byte", "\xE0\x80\xAF", "???"},
+                      SInvalidCase{"surrogate", "\xED\xA0\x80", "???"},
+                      SInvalidCase{"above_unicode", "\xF4\x90\x80\x80", "????"},
+                      SInvalidCase{"invalid_lead_ff", "\xFF\xC5\x82", "?\xB3"}),
+    [](const auto& info) { return std::string(info.param.name); });
+
+TEST(Cp1250Test, CharCount) {
+    EXPECT_EQ(Utf8CharCount(""), 0u);
+    EXPECT_EQ(Utf8CharCount("abc"), 3u);
+    EXPECT_EQ(Utf8CharCount("Zażółć gęślą jaźń"), 17u);
+    EXPECT_EQ(Utf8CharCount("\xF0\x9F\x98\x80"), 1u);
+}
+
+}  // namespace

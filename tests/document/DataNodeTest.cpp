@@ -1,0 +1,487 @@
+#include "document/DataNode.h"
+
+#include <gtest/gtest.h>
+
+#include <functional>
+#include <string>
+#include <vector>
+
+#include "document/Archive.h"
+
+namespace {
+
+using Bytes = std::vector<uint8_t>;
+
+Bytes Store(const CDataNode& node) {
+    CArchive ar;
+    CDataNode copy(node);
+    copy.Serialize(ar);
+    return ar.Buffer();
+}
+
+CArchiveException Catch(const std::function<void()>& f) {
+    try {
+        f();
+    } catch (const CArchiveException& e) {
+        return e;
+    }
+    ADD_FAILURE() << "no CArchiveException";
+    return CArchiveException(CArchiveException::none, "");
+}
+
+// The fields of a stored node after its children: text, 20, 3, 1, 0, template 0.
+const Bytes kDefaultFields = {0x00, 0x14, 0, 0, 0, 0x03, 0x01, 0, 0, 0, 0, 0, 0, 0, 0};
+
+// Nested chain of levels nodes as the file holds it: all the counts first, then the fields.
+Bytes Chain(int levels) {
+    Bytes b;
+    for (int i = 1; i < levels; ++i) {
+        b.insert(b.end(), {0x01, 0x00});
+    }
+    b.insert(b.end(), {0x00, 0x00});
+    for (int i = 0; i < levels; ++i) {
+        b.insert(b.end(), kDefaultFields.begin(), kDefaultFields.end());
+    }
+    return b;
+}
+
+// Template references equal at every level (operator== ignores them).
+void ExpectSameTemplates(const CDataNode& a, const CDataNode& b, const std::string& path) {
+    EXPECT_EQ(a.GetTemplate(), b.GetTemplate()) << path;
+    ASSERT_EQ(a.GetChildCount(), b.GetChildCount()) << path;
+    for (int i = 0; i < a.GetChildCount(); ++i) {
+        ExpectSameTemplates(a.GetChild(i), b.GetChild(i), path + "/" + std::to_string(i));
+    }
+}
+
+TEST(DataNodeTest, DefaultNodeImage) {
+    CDataNode n;
+    EXPECT_EQ(n.GetText(), "");
+    EXPECT_EQ(n.GetMaxLength(), 20);
+    EXPECT_EQ(n.GetFlags(), 3);
+    EXPECT_EQ(n.GetKind(), CDataNode::kindText);
+    EXPECT_EQ(n.GetChildLimit(), 0);
+    EXPECT_EQ(n.GetTreeItem(), 0);
+    EXPECT_EQ(n.GetTemplate(), nullptr);
+    Bytes expected = {0x00, 0x00};
+    expected.insert(expected.end(), kDefaultFields.begin(), kDefaultFields.end());
+    EXPECT_EQ(Store(n), expected);
+    EXPECT_EQ(expected.size(), static_cast<size_t>(CDataNode::kMinStoredBytes));
+}
+
+TEST(DataNodeTest, FieldImage) {
+    CDataNode n;
+    n.SetText("Łąka");
+    n.SetMaxLength(-2);
+    n.SetFlags(7);
+    n.SetKind(CDataNode::kindDate);
+    n.SetChildLimit(-1);
+    n.SetTemplate(GetDataTemplate(5));
+    n.SetTreeItem(12345);
+    EXPECT_EQ(Store(n), (Bytes{0, 0, 4,    0xA3, 0xB9, 'k',  'a', 0xFE, 0xFF, 0xFF, 0xFF,
+                               7, 2, 0xFF, 0xFF, 0xFF, 0xFF, 5,   0,    0,    0}));
+}
+
+TEST(DataNodeTest, Templates) {
+    struct SRow {
+        int limit;
+        const char* text;
+        int maxLength;
+        int flags;
+        int kind;
+        int tmpl;
+    };
+    const SRow rows[5] = {
+        {30, "Dane", 80, 3, CDataNode::kindText, 0},
+        {20, "Opis", 80, 3, CDataNode::kindText, 0},
+        {30, "Datę", 10, 7, CDataNode::kindDate, 2},
+        {1, "Wartość", 80, 3, CDataNode::kindText, 0},
+        {1, "Wartość", 20, 3, CDataNode::kindNumber, 0},
+    };
+    for (int i = 1; i <= 5; ++i) {
+        SCOPED_TRACE("template " + std::to_string(i));
+        const SRow& r = rows[i - 1];
+        const CDataNode* t = GetDataTemplate(i);
+        ASSERT_NE(t, nullptr);
+        EXPECT_EQ(GetDataTemplateIndex(t), i);
+        EXPECT_EQ(t->GetChildLimit(), r.limit);
+        ASSERT_EQ(t->GetChildCount(), 1);
+        const CDataNode& proto = t->GetChild(0);
+        EXPECT_EQ(proto.GetText(), r.text);
+        EXPECT_EQ(proto.GetMaxLength(), r.maxLength);
+        EXPECT_EQ(proto.GetFlags(), r.flags);
+        EXPECT_EQ(proto.GetKind(), r.kind);
+        EXPECT_EQ(proto.GetTemplate(), GetDataTemplate(r.tmpl));
+        EXPECT_EQ(proto.GetChildCount(), 0);
+    }
+    EXPECT_EQ(GetDataTemplate(0), nullptr);
+    EXPECT_EQ(GetDataTemplate(6), nullptr);
+    EXPECT_EQ(GetDataTemplate(-1), nullptr);
+    EXPECT_EQ(GetDataTemplateIndex(nullptr), 0);
+    CDataNode other;
+    EXPECT_EQ(GetDataTemplateIndex(&other), 0);
+    // A copy of a template is not the template.
+    CDataNode copy(*GetDataTemplate(2));
+    EXPECT_EQ(GetDataTemplateIndex(&copy), 0);
+}
+
+TEST(DataNodeTest, ParcelTree) {
+    CDataNode root;
+    root.BuildObjectTree(3);
+    EXPECT_EQ(root.GetText(), "Działka");
+    EXPECT_EQ(root.GetMaxLength(), 35);
+    EXPECT_EQ(root.GetFlags(), 0);
+    EXPECT_EQ(root.GetKind(), CDataNode::kindText);
+    EXPECT_EQ(root.GetTemplate(), nullptr);
+
+    struct SField {
+        const char* text;
+        int kind;
+        int tmpl;
+    };
+    const SField fields[12] = {
+        {"Województwo", 1, 4},
+        {"Jednostka ewidencyjna", 1, 4},
+        {"Obręb", 1, 4},
+        {"Działka Nr", 1, 4},
+        {"Nr jednostki rejestrowej", 1, 4},
+        {"Nr księgi wieczystej", 1, 4},
+        {"Właściciel", 1, 1},
+        {"Użytkownik", 1, 1},
+        {"Położenie", 1, 4},
+        {"Rodzaj użytków i klasa gruntu", 1, 4},
+        {"Powierzchnia użytkowa", 3, 5},
+        {"Powierzchnia działki", 3, 5},
+    };
+    ASSERT_EQ(root.GetChildCount(), 12);
+    for (int i = 0; i < 12; ++i) {
+        SCOPED_TRACE(fields[i].text);
+        const CDataNode& f = root.GetChild(i);
+        EXPECT_EQ(f.GetText(), fields[i].text);
+        EXPECT_EQ(f.GetMaxLength(), 80);
+        EXPECT_EQ(f.GetFlags(), CDataNode::flagAdd);
+        EXPECT_EQ(f.GetKind(), fields[i].kind);
+        EXPECT_EQ(f.GetTemplate(), GetDataTemplate(fields[i].tmpl));
+        EXPECT_EQ(f.GetChildCount(), 0);
+    }
+
+    // What the tree dialog offers under the owner: one item "&Dodaj Dane", at most 30 of them.
+    const CDataNode* owner = root.GetChild(6).GetTemplate();
+    ASSERT_EQ(owner->GetChildCount(), 1);
+    EXPECT_EQ(std::string("&Dodaj") + " " + owner->GetChild(0).GetText(), "&Dodaj Dane");
+    EXPECT_EQ(owner->GetChildLimit(), 30);
+    // Under the parcel area: one number "Wartość".
+    const CDataNode* area = root.GetChild(11).GetTemplate();
+    EXPECT_EQ(area->GetChildLimit(), 1);
+    EXPECT_EQ(area->GetChild(0).GetText(), "Wartość");
+    EXPECT_EQ(area->GetChild(0).GetKind(), CDataNode::kindNumber);
+}
+
+TEST(DataNodeTest, OtherObjectTrees) {
+    const char* roots[3] = {"Budynek lub konstrukcja budowlana", "Kabel", "Rura"};
+    for (int type = 0; type < 3; ++type) {
+        CDataNode n;
+        n.BuildObjectTree(type);
+        EXPECT_EQ(n.GetText(), roots[type]);
+        EXPECT_EQ(n.GetMaxLength(), 35);
+        EXPECT_EQ(n.GetFlags(), 0);
+        EXPECT_EQ(n.GetTemplate(), nullptr);
+        ASSERT_EQ(n.GetChildCount(), 1);
+        EXPECT_EQ(n.GetChild(0).GetText(), "dane");
+        EXPECT_EQ(n.GetChild(0).GetMaxLength(), 10);
+        EXPECT_EQ(n.GetChild(0).GetFlags(), 4);
+        EXPECT_EQ(n.GetChild(0).GetTemplate(), GetDataTemplate(1));
+    }
+
+    CDataNode tank;
+    tank.BuildObjectTree(4);
+    EXPECT_EQ(tank.GetText(), "Zbiornik");
+    ASSERT_EQ(tank.GetChildCount(), 2);
+    EXPECT_EQ(tank.GetChild(0).GetText(), "dane");
+    const CDataNode& mod = tank.GetChild(1);
+    EXPECT_EQ(mod.GetText(), "modernizacje");
+    EXPECT_EQ(mod.GetMaxLength(), 15);
+    EXPECT_EQ(mod.GetFlags(), 4);
+    EXPECT_EQ(mod.GetKind(), CDataNode::kindText);
+    EXPECT_EQ(mod.GetTemplate(), GetDataTemplate(3));
+
+    for (int type : {5, -1, 1000}) {
+        CDataNode n;
+        n.BuildObjectTree(type);
+        EXPECT_EQ(n.GetText(), "inne dane");
+        EXPECT_EQ(n.GetMaxLength(), 35);
+        EXPECT_EQ(n.GetFlags(), 0);
+        EXPECT_EQ(n.GetTemplate(), GetDataTemplate(1));
+        ASSERT_EQ(n.GetChildCount(), 1);
+        EXPECT_TRUE(n.GetChild(0) == CDataNode());
+        EXPECT_EQ(n.GetChild(0).GetTemplate(), nullptr);
+    }
+}
+
+TEST(DataNodeTest, BuildObjectTreeReplacesContentButKeepsTheTreeItem) {
+    CDataNode n;
+    n.BuildObjectTree(3);
+    n.SetChildLimit(9);
+    n.SetTreeItem(42);
+    n.BuildObjectTree(1);
+    EXPECT_EQ(n.GetText(), "Kabel");
+    EXPECT_EQ(n.GetChildCount(), 1);
+    EXPECT_EQ(n.GetChildLimit(), 0);
+    EXPECT_EQ(n.GetTreeItem(), 42);
+}
+
+TEST(DataNodeTest, ModernizationsRoundTripKeepsTemplates) {
+    CDataNode root;
+    root.BuildObjectTree(4);
+    CDataNode& mod = root.GetChild(1);
+    const char* dates[2] = {"2001.05.17", "2019.11.02"};
+    const char* notes[2] = {"Wymiana zaworów", "Malowanie zbiornika – ściany"};
+    for (int i = 0; i < 2; ++i) {
+        CDataNode date = mod.GetTemplate()->GetChild(0);
+        date.SetText(dates[i]);
+        CDataNode note = date.GetTemplate()->GetChild(0);
+        note.SetText(notes[i]);
+        date.AddChild(note);
+        mod.AddChild(date);
+    }
+    root.GetChild(0).AddChild(GetDataTemplate(1)->GetChild(0));
+    root.GetChild(0).GetChild(0).SetText("Pojemność 50 m3, 20°C");
+
+    CArchive out;
+    root.Serialize(out);
+    EXPECT_FALSE(out.HadUnmappableChars());
+    const Bytes image = out.Buffer();
+
+    CArchive in(image);
+    CDataNode loaded;
+    loaded.SetText("to be replaced");
+    loaded.Serialize(in);
+    EXPECT_EQ(in.Remaining(), 0u);
+    EXPECT_TRUE(loaded == root);
+    ExpectSameTemplates(loaded, root, "root");
+    EXPECT_EQ(loaded.GetChild(1).GetChild(1).GetChild(0).GetText(), "Malowanie zbiornika – ściany");
+    EXPECT_EQ(loaded.GetChild(1).GetChild(0).GetTemplate(), GetDataTemplate(2));
+    // Stored again it gives the same bytes.
+    EXPECT_EQ(Store(loaded), image);
+}
+
+TEST(DataNodeTest, ForeignTemplateReferenceIsStoredAsNone) {
+    CDataNode foreign;
+    CDataNode n;
+    n.SetTemplate(&foreign);
+    Bytes b = Store(n);
+    EXPECT_EQ(Bytes(b.end() - 4, b.end()), (Bytes{0, 0, 0, 0}));
+}
+
+TEST(DataNodeTest, GetChildOutOfRangeAppends) {
+    CDataNode n;
+    n.AddChild(CDataNode());
+    n.AddChild(CDataNode());
+    n.GetChild(1).SetText("second");
+    CDataNode& c = n.GetChild(5);
+    EXPECT_EQ(n.GetChildCount(), 3);
+    EXPECT_EQ(&c, &n.GetChild(2));
+    EXPECT_TRUE(c == CDataNode());
+    EXPECT_EQ(n.GetChild(1).GetText(), "second");
+    n.GetChild(-1);
+    EXPECT_EQ(n.GetChildCount(), 4);
+}
+
+TEST(DataNodeTest, ChildListOperations) {
+    auto texts = [](const CDataNode& n) {
+        std::string s;
+        for (const CDataNode& c : n.GetChildren()) {
+            s += c.GetText().empty() ? "_" : c.GetText();
+        }
+        return s;
+    };
+    CDataNode n, a, b;
+    a.SetText("a");
+    b.SetText("b");
+    n.AddChild(a);
+    n.AddChild(b);
+    n.InsertChild(1, b);
+    EXPECT_EQ(texts(n), "abb");
+    n.InsertChild(-5, a);
+    n.InsertChild(99, a);
+    EXPECT_EQ(texts(n), "aabba");
+    EXPECT_TRUE(n.RemoveChild(1));
+    EXPECT_FALSE(n.RemoveChild(4));
+    EXPECT_FALSE(n.RemoveChild(-1));
+    EXPECT_EQ(texts(n), "abba");
+    n.SetChildCount(6);
+    EXPECT_EQ(texts(n), "abba__");
+    n.SetChildCount(2);
+    EXPECT_EQ(texts(n), "ab");
+    n.SetChildCount(-3);
+    EXPECT_EQ(n.GetChildCount(), 0);
+
+    // Adding or inserting a node's own child copies it safely.
+    n.AddChild(a);
+    n.AddChild(n.GetChild(0));
+    n.InsertChild(0, n.GetChild(1));
+    EXPECT_EQ(texts(n), "aaa");
+}
+
+TEST(DataNodeTest, CopiesAreDeepAndIndependent) {
+    CDataNode root;
+    root.BuildObjectTree(4);
+    root.GetChild(1).AddChild(GetDataTemplate(3)->GetChild(0));
+    root.SetTreeItem(77);
+
+    CDataNode copy(root);
+    EXPECT_TRUE(copy == root);
+    EXPECT_EQ(copy.GetTreeItem(), 77);
+    ExpectSameTemplates(copy, root, "copy");
+    copy.GetChild(1).GetChild(0).SetText("2020.01.01");
+    copy.GetChild(0).SetChildCount(3);
+    EXPECT_EQ(root.GetChild(1).GetChild(0).GetText(), "Datę");
+    EXPECT_EQ(root.GetChild(0).GetChildCount(), 0);
+    EXPECT_FALSE(copy == root);
+
+    CDataNode assigned;
+    assigned = root;
+    EXPECT_TRUE(assigned == root);
+    assigned.GetChild(1).SetText("x");
+    EXPECT_EQ(root.GetChild(1).GetText(), "modernizacje");
+
+    // Assigning a node from inside its own subtree.
+    CDataNode tree = root;
+    tree = tree.GetChild(1);
+    EXPECT_EQ(tree.GetText(), "modernizacje");
+    ASSERT_EQ(tree.GetChildCount(), 1);
+    EXPECT_EQ(tree.GetChild(0).GetText(), "Datę");
+    EXPECT_EQ(tree.GetTemplate(), GetDataTemplate(3));
+}
+
+TEST(DataNodeTest, EqualityComparesEveryStoredFieldButNotTheTemplate) {
+    CDataNode base;
+    base.BuildObjectTree(3);
+    const std::vector<std::pair<const char*, std::function<void(CDataNode&)>>> changes = {
+        {"text", [](CDataNode& n) { n.SetText("Działka 2"); }},
+        {"max length", [](CDataNode& n) { n.SetMaxLength(36); }},
+        {"flags", [](CDataNode& n) { n.SetFlags(1); }},
+        {"kind", [](CDataNode& n) { n.SetKind(CDataNode::kindNumber); }},
+        {"child limit", [](CDataNode& n) { n.SetChildLimit(-1); }},
+        {"child count", [](CDataNode& n) { n.SetChildCount(11); }},
+        {"grandchild", [](CDataNode& n) { n.GetChild(11).AddChild(CDataNode()); }},
+        {"child order",
+         [](CDataNode& n) {
+             CDataNode first = n.GetChild(0);
+             n.RemoveChild(0);
+             n.AddChild(first);
+         }},
+    };
+    for (const auto& [name, change] : changes) {
+        CDataNode n = base;
+        change(n);
+        EXPECT_FALSE(n == base) << name;
+    }
+    CDataNode n = base;
+    n.SetTemplate(GetDataTemplate(2));
+    n.GetChild(0).SetTemplate(nullptr);
+    n.SetTreeItem(5);
+    EXPECT_TRUE(n == base);
+}
+
+TEST(DataNodeTest, DepthLimit) {
+    // kMaxDepth levels load; one more is refused.
+    Bytes ok = Chain(CDataNode::kMaxDepth);
+    CArchive in(ok);
+    CDataNode n;
+    n.Serialize(in);
+    EXPECT_EQ(in.Remaining(), 0u);
+    int depth = 1;
+    for (const CDataNode* p = &n; p->GetChildCount() == 1; p = &p->GetChild(0)) {
+        ++depth;
+    }
+    EXPECT_EQ(depth, CDataNode::kMaxDepth);
+    EXPECT_EQ(Store(n), ok);
+
+    Bytes deep = Chain(CDataNode::kMaxDepth + 1);
+    CArchive in2(deep);
+    CDataNode keep;
+    keep.BuildObjectTree(3);
+    const CDataNode before = keep;
+    CArchiveException e = Catch([&] { keep.Serialize(in2); });
+    EXPECT_EQ(e.Cause(), CArchiveException::genericException);
+    EXPECT_STREQ(e.what(), "Attribute data at byte 126 is nested deeper than 64 levels.");
+    EXPECT_TRUE(keep == before);
+
+    // Such a tree cannot be saved either, so no file is written that could not be read back.
+    CDataNode* leaf = &n;
+    while (leaf->GetChildCount() > 0) {
+        leaf = &leaf->GetChild(0);
+    }
+    leaf->AddChild(CDataNode());
+    CArchive out;
+    e = Catch([&] { n.Serialize(out); });
+    EXPECT_EQ(e.Cause(), CArchiveException::genericException);
+    EXPECT_STREQ(e.what(), "Attribute data nested deeper than 64 levels cannot be saved.");
+}
+
+TEST(DataNodeTest, DepthBombIsRefusedQuickly) {
+    Bytes bomb;
+    for (int i = 0; i < 500000; ++i) {
+        bomb.insert(bomb.end(), {0x01, 0x00});
+    }
+    CArchive in(bomb);
+    CDataNode n;
+    EXPECT_EQ(Catch([&] { n.Serialize(in); }).Cause(), CArchiveException::genericException);
+    EXPECT_TRUE(n == CDataNode());
+}
+
+TEST(DataNodeTest, TemplateIndexAboveFiveIsRefused) {
+    Bytes b = {0, 0, 0, 20, 0, 0, 0, 3, 1, 0, 0, 0, 0, 6, 0, 0, 0};
+    CArchive in(b);
+    CDataNode n;
+    n.SetText("kept");
+    CArchiveException e = Catch([&] { n.Serialize(in); });
+    EXPECT_EQ(e.Cause(), CArchiveException::badIndex);
+    EXPECT_STREQ(e.what(), "Attribute data template index 6 at byte 13 is out of range (0 to 5).");
+    EXPECT_EQ(n.GetText(), "kept");
+
+    b[13] = 5;
+    CArchive in2(b);
+    n.Serialize(in2);
+    EXPECT_EQ(n.GetTemplate(), GetDataTemplate(5));
+    EXPECT_EQ(n.GetText(), "");
+}
+
+TEST(DataNodeTest, HugeChildCountIsRefusedBeforeAllocating) {
+    Bytes b = {0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF};
+    b.resize(b.size() + 40);
+    CArchive in(b);
+    CDataNode n;
+    CArchiveException e = Catch([&] { n.Serialize(in); });
+    EXPECT_EQ(e.Cause(), CArchiveException::endOfFile);
+    EXPECT_STREQ(e.what(),
+                 "Attribute data child count 4294967295 at byte 6 (at least 17 bytes each) exceeds "
+                 "the 40 bytes left in the file.");
+
+    // Three children need 51 bytes; 50 are not enough even if the count is plausible.
+    Bytes three = {3, 0};
+    three.resize(2 + 50);
+    CArchive in2(three);
+    EXPECT_EQ(Catch([&] { n.Serialize(in2); }).Cause(), CArchiveException::endOfFile);
+}
+
+TEST(DataNodeTest, EveryTruncationIsRefusedAndLeavesTheNodeUnchanged) {
+    CDataNode root;
+    root.BuildObjectTree(4);
+    root.GetChild(1).AddChild(GetDataTemplate(3)->GetChild(0));
+    root.GetChild(1).GetChild(0).AddChild(GetDataTemplate(2)->GetChild(0));
+    const Bytes image = Store(root);
+
+    CDataNode target;
+    target.BuildObjectTree(3);
+    const CDataNode before = target;
+    for (size_t len = 0; len < image.size(); ++len) {
+        CArchive in(std::span<const uint8_t>(image.data(), len));
+        CArchiveException e = Catch([&] { target.Serialize(in); });
+        EXPECT_EQ(e.Cause(), CArchiveException::endOfFile) << len << ": " << e.what();
+        ASSERT_TRUE(target == before) << len;
+    }
+}
+
+}  // namespace
