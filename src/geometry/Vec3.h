@@ -202,8 +202,9 @@ public:
     // not re-orthogonalized). Throws CGeometryError (kLcsZeroAxis, kLcsNotPerpendicular) and
     // then leaves *this unchanged.
     void setLocalCSMatrix(const CPoint3& origin, const CVec3& zAxis, const CVec3& xAxis);
-    // Maps a plane through P with normal N onto a plane parallel to XY (shape and area kept,
-    // offset not meaningful); a zero N gives the unrotated frame. Never throws.
+    // Maps the plane through P with normal N onto a plane parallel to XY (shape and area kept,
+    // offset meaningless); angleDeg first turns about world Z, so only 0 keeps a tilted plane
+    // flat. A zero N gives the unrotated frame. Never throws.
     void SetPlaneFrame(const CPoint3& P, const CVec3& N, double angleDeg);
     // Entity frame by the DXF arbitrary axis algorithm, rotated by angleDeg about its Z, origin
     // P. A zero N gives a degenerate (singular) matrix. Never throws.
