@@ -1,0 +1,400 @@
+#include "geometry/Polygon.h"
+
+#include <GL/glu.h>
+
+#include <array>
+#include <cmath>
+#include <cstddef>
+#include <deque>
+#include <new>
+
+// ---- plane ----
+
+bool ComputeBestPlane(const std::vector<CPoint3>& v, CVec3& outNormal, CPoint3& outPoint) {
+    const size_t n = v.size();
+    if (n < 3) {
+        return false;
+    }
+    CPoint3 centroid;
+    double perimeter = 0;
+    for (size_t i = 0; i < n; ++i) {
+        centroid += v[i];
+        perimeter += v[i].Distance(v[(i + 1) % n]);
+    }
+    centroid /= static_cast<double>(n);
+    // Edges and chords shorter than a tenth of the mean edge say little about the plane.
+    const double minLen = 0.1 * perimeter / static_cast<double>(n);
+
+    // Reference normal from the first edge pair that makes a clear angle.
+    CVec3 normal;
+    bool found = false;
+    for (size_t i = 0; i < n && !found; ++i) {
+        const CVec3 ab = v[(i + 1) % n] - v[i];
+        if (ab.Length() <= minLen) {
+            continue;
+        }
+        for (size_t k = (i + 2) % n; k < n; ++k) {
+            const CVec3 ac = v[k] - v[i];
+            if (ac.Length() <= minLen) {
+                continue;
+            }
+            const double angle = ab.AngleTo(ac);
+            if (angle > 20.0 && angle < 160.0) {
+                normal = Cross(ab, ac);
+                found = true;
+                break;
+            }
+        }
+    }
+    if (!found) {
+        return false;
+    }
+
+    // Sum every edge/chord normal, each turned to agree with the running sum, so one
+    // reflex vertex cannot flip the result.
+    for (size_t i = 0; i + 2 < n; ++i) {
+        const CVec3 edge = v[i + 1] - v[i];
+        for (size_t k = i + 2; k < n; ++k) {
+            CVec3 nik = Cross(edge, v[k] - v[i]);
+            if (normal.AngleTo(nik) > 90.0) {
+                nik = -nik;
+            }
+            normal += nik;
+        }
+    }
+    normal.Normalize();
+    outNormal = normal;
+    outPoint = centroid;
+    return true;
+}
+
+void ComputePlane(const std::vector<CPoint3>& v, CVec3& outNormal, bool& outPlanar) {
+    CVec3 normal;
+    CPoint3 centroid;
+    if (!ComputeBestPlane(v, normal, centroid)) {
+        outNormal = CVec3();
+        outPlanar = false;
+        return;
+    }
+    outNormal = normal;
+    outPlanar = true;
+    for (const CPoint3& p : v) {
+        if (!p.IsOnPlane(centroid, normal, kGeomTol)) {
+            outPlanar = false;
+            break;
+        }
+    }
+}
+
+// ---- tessellation ----
+
+namespace {
+
+// Everything the callbacks of one tessellation write to.
+struct CTessRun {
+    std::vector<CTessPrimitive> primitives;
+    // Vertices made by the combine callback; a deque never moves what it already holds.
+    std::deque<std::array<GLdouble, 3>> combined;
+    bool ok = true;
+};
+
+// Callbacks must not let an exception unwind through the C library.
+void GLAPIENTRY OnTessBegin(GLenum kind, void* data) {
+    auto* run = static_cast<CTessRun*>(data);
+    try {
+        run->primitives.push_back(CTessPrimitive{static_cast<uint32_t>(kind), {}});
+    } catch (...) {
+        run->ok = false;
+    }
+}
+
+void GLAPIENTRY OnTessVertex(void* vertex, void* data) {
+    auto* run = static_cast<CTessRun*>(data);
+    if (!run->ok || run->primitives.empty()) {
+        return;
+    }
+    const auto* c = static_cast<const GLdouble*>(vertex);
+    try {
+        run->primitives.back().points.emplace_back(c[0], c[1], c[2]);
+    } catch (...) {
+        run->ok = false;
+    }
+}
+
+void GLAPIENTRY OnTessEnd(void*) {}
+
+void GLAPIENTRY OnTessCombine(GLdouble coords[3], void* /*neighbours*/[4], GLfloat /*weights*/[4],
+                              void** outVertex, void* data) {
+    auto* run = static_cast<CTessRun*>(data);
+    try {
+        run->combined.push_back({coords[0], coords[1], coords[2]});
+        *outVertex = run->combined.back().data();
+    } catch (...) {
+        run->ok = false;
+        *outVertex = nullptr;
+    }
+}
+
+void GLAPIENTRY OnTessError(GLenum, void* data) {
+    static_cast<CTessRun*>(data)->ok = false;
+}
+
+// One tessellator per thread: creating one per polygon costs more than tessellating a quad.
+class CThreadTess {
+public:
+    CThreadTess() = default;
+    CThreadTess(const CThreadTess&) = delete;
+    CThreadTess& operator=(const CThreadTess&) = delete;
+    ~CThreadTess() { Discard(); }
+
+    // The thread's tessellator with our callbacks, or null when GLU has no memory.
+    GLUtesselator* Get() {
+        if (!m_tess) {
+            m_tess = gluNewTess();
+            if (m_tess) {
+                gluTessCallback(m_tess, GLU_TESS_BEGIN_DATA,
+                                reinterpret_cast<_GLUfuncptr>(&OnTessBegin));
+                gluTessCallback(m_tess, GLU_TESS_VERTEX_DATA,
+                                reinterpret_cast<_GLUfuncptr>(&OnTessVertex));
+                gluTessCallback(m_tess, GLU_TESS_END_DATA,
+                                reinterpret_cast<_GLUfuncptr>(&OnTessEnd));
+                gluTessCallback(m_tess, GLU_TESS_COMBINE_DATA,
+                                reinterpret_cast<_GLUfuncptr>(&OnTessCombine));
+                gluTessCallback(m_tess, GLU_TESS_ERROR_DATA,
+                                reinterpret_cast<_GLUfuncptr>(&OnTessError));
+            }
+        }
+        return m_tess;
+    }
+
+    // After an error the tessellator may hold state (and a stale polygon pointer) that it
+    // would report on its next use; start over with a fresh one instead.
+    void Discard() {
+        if (m_tess) {
+            gluDeleteTess(m_tess);
+            m_tess = nullptr;
+        }
+    }
+
+private:
+    GLUtesselator* m_tess = nullptr;
+};
+
+thread_local CThreadTess t_tess;
+
+}  // namespace
+
+bool Tessellate(const std::vector<CPoint3>& v, std::vector<CTessPrimitive>& out) {
+    out.clear();
+    if (v.size() < 3) {
+        return true;
+    }
+    // GLU clamps or misorders what it cannot compare; refuse such input up front.
+    std::vector<std::array<GLdouble, 3>> coords(v.size());
+    for (size_t i = 0; i < v.size(); ++i) {
+        for (int j = 0; j < 3; ++j) {
+            const double c = v[i][j];
+            if (!std::isfinite(c) || std::fabs(c) > GLU_TESS_MAX_COORD) {
+                return false;
+            }
+            coords[i][static_cast<size_t>(j)] = c;
+        }
+    }
+    GLUtesselator* tess = t_tess.Get();
+    if (!tess) {
+        return false;
+    }
+    CTessRun run;
+    gluTessBeginPolygon(tess, &run);
+    gluTessBeginContour(tess);
+    for (auto& c : coords) {
+        gluTessVertex(tess, c.data(), c.data());
+    }
+    gluTessEndContour(tess);
+    gluTessEndPolygon(tess);
+    if (!run.ok) {
+        t_tess.Discard();
+        return false;
+    }
+    out = std::move(run.primitives);
+    return true;
+}
+
+// ---- segments and containment ----
+
+int IntersectSegments(const CSegment& A, const CSegment& B, CPoint3& out, int clampA, int clampB,
+                      int skipCoplanarTest) {
+    constexpr double e = 1e-5;
+    const CVec3 dA = A.E - A.S;
+    const CVec3 dB = B.E - B.S;
+    const CVec3 w = B.S - A.S;
+    const CVec3 cross = Cross(dA, dB);
+    // The negated comparisons also turn NaN input away.
+    if (!skipCoplanarTest && !(std::fabs(Dot(w, cross)) < e)) {
+        return 0;
+    }
+    if (!(cross.Length() >= e)) {
+        return 0;  // parallel
+    }
+    // Solve in the first coordinate pair that sees the segments cross clearly; when every pair
+    // is below e (possible while |cross| is not) take the best conditioned one.
+    int j = -1;
+    int best = 0;
+    double bestDet = -1;
+    for (int t = 0; t < 3; ++t) {
+        const int k = (t + 1) % 3;
+        const double det = std::fabs(dA[t] * dB[k] - dA[k] * dB[t]);
+        if (det >= e) {
+            j = t;
+            break;
+        }
+        if (det > bestDet) {
+            bestDet = det;
+            best = t;
+        }
+    }
+    if (j < 0) {
+        j = best;
+    }
+    const int k = (j + 1) % 3;
+    const double D = dA[j] * dB[k] - dA[k] * dB[j];
+    const double s = (w[j] * dB[k] - w[k] * dB[j]) / D;
+    const double u = (w[j] * dA[k] - w[k] * dA[j]) / D;
+    // Start included, end excluded: consecutive polygon edges do not meet at their vertex.
+    if (clampA && !(s >= -kGeomTol && s < 1.0)) {
+        return 0;
+    }
+    if (clampB && !(u >= -kGeomTol && u < 1.0)) {
+        return 0;
+    }
+    out = A.S + dA * s;
+    return 1;
+}
+
+namespace {
+
+// Quadrant of q around p, counter-clockwise from the upper right.
+int Quadrant(const CPoint3& q, const CPoint3& p) {
+    if (q.x <= p.x) {
+        return q.y > p.y ? 1 : 2;
+    }
+    return q.y > p.y ? 0 : 3;
+}
+
+// Winding test on vertices already mapped into the frame; p likewise.
+bool PointInMapped(const std::vector<CPoint3>& q, const CPoint3& p) {
+    const size_t n = q.size();
+    if (n == 0) {
+        return false;
+    }
+    int sum = 0;
+    for (size_t i = 0; i < n; ++i) {
+        const CPoint3& qa = q[i];
+        const CPoint3& qb = q[(i + 1) % n];
+        const int a = Quadrant(qa, p);
+        const int b = Quadrant(qb, p);
+        int delta = b - a;
+        if (delta == -3) {
+            delta = 1;
+        } else if (delta == 3) {
+            delta = -1;
+        } else if (delta == 2 || delta == -2) {
+            // Opposite quadrants: the side of p on which the edge passes decides the sense.
+            // qa.y != qb.y here, since one lies above p and the other not.
+            const double x = qb.x - (qb.y - p.y) * (qa.x - qb.x) / (qa.y - qb.y);
+            if (x > p.x) {
+                delta = a - b;
+            }
+        }
+        sum += delta;
+    }
+    return sum == 4 || sum == -4;
+}
+
+}  // namespace
+
+int PointInPolygon(const std::vector<CPoint3>& v, const CPoint3& P, const CMatrix4& M) {
+    std::vector<CPoint3> q;
+    q.reserve(v.size());
+    for (const CPoint3& p : v) {
+        q.push_back(p.TransformedBy(M));
+    }
+    return PointInMapped(q, P.TransformedBy(M)) ? 1 : 0;
+}
+
+// ---- area ----
+
+namespace {
+
+double TriangleArea(const CPoint3& a, const CPoint3& b, const CPoint3& c) {
+    return 0.5 * Cross(b - a, c - a).Length();
+}
+
+}  // namespace
+
+EAreaResult ComputeArea(const std::vector<CPoint3>& v, double& outArea) {
+    outArea = 0;
+    CVec3 normal;
+    bool planar = false;
+    ComputePlane(v, normal, planar);
+    if (normal.IsShorterThan(kGeomTol)) {
+        return EAreaResult::NoPlane;
+    }
+    CMatrix4 frame;
+    frame.SetPlaneFrame(v[0], normal, 0);
+
+    // The working outline, and the same vertices mapped into the plane frame for the
+    // containment tests (mapped once instead of on every test).
+    std::vector<CPoint3> w = v;
+    std::vector<CPoint3> mapped;
+    mapped.reserve(w.size());
+    for (const CPoint3& p : w) {
+        mapped.push_back(p.TransformedBy(frame));
+    }
+    auto erase = [&](size_t i) {
+        w.erase(w.begin() + static_cast<std::ptrdiff_t>(i));
+        mapped.erase(mapped.begin() + static_cast<std::ptrdiff_t>(i));
+    };
+
+    double area = 0;
+    const size_t passLimit = 2 * v.size();
+    size_t passes = 0;
+    while (w.size() > 3) {
+        // Stop as soon as a triangle is left: clipping further (after removing a duplicate in
+        // the same pass) would drop the last triangle.
+        for (size_t i = 0; w.size() > 3 && i + 2 < w.size();) {
+            if ((w[i + 1] - w[i]).Length() < kGeomTol) {
+                erase(i);  // duplicate vertex
+                continue;
+            }
+            const size_t count = w.size();
+            const CSegment diagonal{w[i], w[i + 2]};
+            bool blocked = false;
+            CPoint3 hit;
+            // Every edge but the two of the candidate ear; the clamping ignores the edges
+            // that merely touch the diagonal's ends.
+            for (size_t k = i + 2; k < count + i && !blocked; ++k) {
+                const CSegment edge{w[k % count], w[(k + 1) % count]};
+                blocked = IntersectSegments(diagonal, edge, hit, 1, 1, 0) != 0;
+            }
+            if (!blocked) {
+                CPoint3 mid = w[i];
+                mid += w[i + 2];
+                mid /= 2;
+                if (PointInMapped(mapped, mid.TransformedBy(frame))) {
+                    area += TriangleArea(w[i], w[i + 1], w[i + 2]);
+                    erase(i + 1);
+                }
+            }
+            ++i;
+        }
+        if (++passes > passLimit) {
+            break;  // self-intersecting or far from planar
+        }
+    }
+    if (w.size() != 3) {
+        return EAreaResult::NotReducible;
+    }
+    outArea = area + TriangleArea(w[0], w[1], w[2]);
+    return EAreaResult::Ok;
+}
