@@ -1,0 +1,492 @@
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <cstring>
+
+#include "document/Archive.h"
+#include "document/Entity.h"
+#include "support/RecordingPrompter.h"
+
+namespace {
+
+constexpr double kPi = 3.14159265358979323846;
+
+void ExpectPoint(const CPoint3& p, double x, double y, double z, double tol = 1e-12) {
+    EXPECT_NEAR(p.x, x, tol);
+    EXPECT_NEAR(p.y, y, tol);
+    EXPECT_NEAR(p.z, z, tol);
+}
+
+CPoly Square(int closed) {
+    CPoly p;
+    p.m_closed = closed;
+    p.AddVertex(CPoint3(0, 0, 0));
+    p.AddVertex(CPoint3(1, 0, 0));
+    p.AddVertex(CPoint3(1, 1, 0));
+    p.AddVertex(CPoint3(0, 1, 0));
+    return p;
+}
+
+std::vector<uint8_t> Store(CEntity& e) {
+    CArchive ar;
+    e.Serialize(ar);
+    return ar.Buffer();
+}
+
+template <typename T>
+T Reload(const std::vector<uint8_t>& bytes) {
+    CArchive ar(bytes);
+    T e;
+    e.Serialize(ar);
+    EXPECT_EQ(ar.Remaining(), 0u);
+    return e;
+}
+
+TEST(EntityTypes, CodesAndDefaults) {
+    CPoly poly;
+    EXPECT_EQ(poly.GetType(), 101);
+    poly.m_closed = 1;
+    EXPECT_EQ(poly.GetType(), 100);
+    EXPECT_EQ(CText().GetType(), 102);
+    EXPECT_EQ(CArc().GetType(), 103);
+    EXPECT_EQ(CPnt().GetType(), 104);
+
+    CArc arc;
+    EXPECT_EQ(arc.m_reserved, 1);
+    EXPECT_EQ(arc.m_radius, 1.0);
+    EXPECT_EQ(arc.m_length, 360.0);
+    EXPECT_TRUE(arc.IsFullCircle());
+    EXPECT_EQ(arc.m_axis.z, 1.0);
+    CText text;
+    EXPECT_EQ(text.m_axis.Length(), 0.0);
+    EXPECT_EQ(text.m_height, 1.0);
+    EXPECT_EQ(text.m_color[0], 0.0);
+
+    for (int code : {100, 101, 102, 103, 104}) {
+        auto e = CreateEntity(code);
+        ASSERT_NE(e, nullptr);
+        EXPECT_EQ(e->GetType(), code);
+    }
+    EXPECT_EQ(CreateEntity(99), nullptr);
+    EXPECT_EQ(CreateEntity(105), nullptr);
+}
+
+TEST(PolyVertices, IndexErrorsChangeNothing) {
+    CPoly p = Square(0);
+    EXPECT_THROW(p[4], CPolyIndexError);
+    EXPECT_THROW(p[-1], CPolyIndexError);
+    EXPECT_THROW(p.RemoveVertex(4), CPolyIndexError);
+    EXPECT_THROW(p.InsertVertex(5, CPoint3()), CPolyIndexError);
+    EXPECT_THROW(p.InsertVertex(-1, CPoint3()), CPolyIndexError);
+    EXPECT_THROW(p.SetVertexCount(-1), CPolyIndexError);
+    EXPECT_EQ(p.GetVertexCount(), 4);
+    try {
+        p[7];
+        FAIL();
+    } catch (const CPolyIndexError& e) {
+        EXPECT_STREQ(e.what(), "CPoly[] index out of range!");
+    }
+
+    p.InsertVertex(4, CPoint3(9, 9, 9));  // at the end is allowed
+    p.InsertVertex(0, CPoint3(-1, -1, 0));
+    ExpectPoint(p[0], -1, -1, 0);
+    ExpectPoint(p[5], 9, 9, 9);
+    p.RemoveVertex(0);
+    ExpectPoint(p[0], 0, 0, 0);
+
+    p.SetVertexCount(7);
+    ExpectPoint(p[6], 0, 0, 0);
+    EXPECT_EQ(p[6].flag, 1u);
+    p.SetVertexCount(2);
+    EXPECT_EQ(p.GetVertexCount(), 2);
+    p.SetVertexCount(0);
+    EXPECT_EQ(p.GetVertexCount(), 0);
+}
+
+TEST(PolyLength, OpenClosedAndEmpty) {
+    const CPoly sq = Square(1);
+    EXPECT_DOUBLE_EQ(sq.GetLength(1), 4.0);
+    EXPECT_DOUBLE_EQ(sq.GetLength(0), 3.0);
+    CPoly one;
+    one.AddVertex(CPoint3(5, 5, 5));
+    EXPECT_EQ(one.GetLength(1), 0.0);
+    // DXF imports make polylines without vertices; their perimeter is 0, not an exception.
+    CPoly empty;
+    EXPECT_EQ(empty.GetLength(1), 0.0);
+    EXPECT_EQ(empty.GetLength(0), 0.0);
+}
+
+TEST(PolyArea, MessageGoesThroughPrompter) {
+    CRecordingPrompter prompter;
+    CPoly sq = Square(1);
+    double area = 0;
+    EXPECT_EQ(sq.ComputeArea(area, &prompter), 1);
+    EXPECT_DOUBLE_EQ(area, 1.0);
+    EXPECT_TRUE(prompter.messages.empty());
+
+    CPoly bow;
+    bow.m_closed = 1;
+    bow.AddVertex(CPoint3(0, 0, 0));
+    bow.AddVertex(CPoint3(1, 1, 0));
+    bow.AddVertex(CPoint3(1, 0, 0));
+    bow.AddVertex(CPoint3(0, 1, 0));
+    EXPECT_EQ(bow.ComputeArea(area, &prompter), 0);
+    ASSERT_EQ(prompter.messages.size(), 1u);
+    EXPECT_EQ(prompter.messages[0].text,
+              "UWAGA!\nNie obliczono pola powierzchni.\nWierzcholki nie leżą w jedej "
+              "płaszczyźnie, krawędzie sie przecinają, \nalbo łamana jest wklęsła.");
+    EXPECT_EQ(bow.ComputeArea(area, nullptr), 0);  // no prompter, no crash
+}
+
+TEST(PolyPlane, ComputedAndTessellated) {
+    CPoly sq = Square(1);
+    sq.ComputePlane();
+    sq.Tessellate();
+    EXPECT_EQ(sq.m_planar, 1);
+    EXPECT_NEAR(sq.m_normal.z, 1.0, 1e-12);
+    EXPECT_EQ(sq.m_tessellated, 1);
+    EXPECT_FALSE(sq.m_triangulation.empty());
+    // A copy carries the cached plane and triangulation.
+    CPoly copy = sq;
+    EXPECT_EQ(copy.m_triangulation.size(), sq.m_triangulation.size());
+    EXPECT_EQ(copy.m_planar, 1);
+}
+
+TEST(ArcPoints, QuarterArcOfRadiusTwo) {
+    CArc a;
+    a.m_radius = 2.0;
+    a.m_start = 90.0;
+    a.m_length = 90.0;
+    CPoint3 p;
+    ASSERT_EQ(a.GetStartPoint(p), 1);
+    ExpectPoint(p, 0, 2, 0);
+    ASSERT_EQ(a.GetMidPoint(p), 1);
+    ExpectPoint(p, -std::sqrt(2.0), std::sqrt(2.0), 0);
+    ASSERT_EQ(a.GetEndPoint(p), 1);
+    ExpectPoint(p, -2, 0, 0);
+    EXPECT_NEAR(a.GetArcLength(), kPi, 1e-12);
+    EXPECT_NEAR(a.GetSectorArea(), kPi, 1e-12);
+    CPoint3 q0, q1, q2, q3;
+    EXPECT_EQ(a.GetQuarterPoints(q0, q1, q2, q3), 0);
+}
+
+TEST(ArcPoints, FullCircleRule) {
+    CArc c;
+    c.m_center = CPoint3(10, 20, 30);
+    c.m_radius = 3.0;
+    CPoint3 p(7, 7, 7);
+    EXPECT_EQ(c.GetStartPoint(p), 0);
+    EXPECT_EQ(c.GetMidPoint(p), 0);
+    EXPECT_EQ(c.GetEndPoint(p), 0);
+    ExpectPoint(p, 7, 7, 7);  // untouched
+    CPoint3 q0, q1, q2, q3;
+    ASSERT_EQ(c.GetQuarterPoints(q0, q1, q2, q3), 1);
+    ExpectPoint(q0, 13, 20, 30);
+    ExpectPoint(q1, 10, 23, 30);
+    ExpectPoint(q2, 7, 20, 30);
+    ExpectPoint(q3, 10, 17, 30);
+    EXPECT_EQ(c.GetPointAt(p, 90.0), 1);  // no full-circle test
+    ExpectPoint(p, 10, 23, 30);
+
+    c.m_length = 359.999;
+    EXPECT_EQ(c.GetStartPoint(p), 1);
+    EXPECT_EQ(c.GetQuarterPoints(q0, q1, q2, q3), 0);
+    c.m_length = 360.0;
+    c.m_start = 1e-300;  // only exactly 0 and 360 make a circle
+    EXPECT_EQ(c.GetStartPoint(p), 1);
+}
+
+TEST(ArcPoints, NegativeLengthGivesPositiveMeasures) {
+    CArc a;
+    a.m_radius = 2.0;
+    a.m_length = -90.0;
+    EXPECT_NEAR(a.GetArcLength(), kPi, 1e-12);
+    EXPECT_NEAR(a.GetSectorArea(), kPi, 1e-12);
+}
+
+TEST(ArcPoints, DownwardAxisMirrorsX) {
+    CArc a;
+    a.m_axis = CVec3(0, 0, -1);
+    a.m_start = 0.0;
+    a.m_length = 90.0;
+    CPoint3 p;
+    a.GetStartPoint(p);
+    ExpectPoint(p, -1, 0, 0);
+    a.GetEndPoint(p);
+    ExpectPoint(p, 0, 1, 0);
+}
+
+TEST(EntityTransform, ArcUnderScaleAndMirror) {
+    CArc a;
+    a.m_center = CPoint3(1, 2, 3);
+    a.m_radius = 2.0;
+    a.m_start = 30.0;
+    a.m_length = 45.0;
+    CMatrix4 scale;
+    scale.SetIdentity();
+    scale.m[0][0] = scale.m[1][1] = scale.m[2][2] = 3.0;
+    CArc scaled = a;
+    scaled.Transform(scale);
+    EXPECT_DOUBLE_EQ(scaled.m_radius, 6.0);
+    ExpectPoint(scaled.m_center, 3, 6, 9);
+    EXPECT_DOUBLE_EQ(scaled.m_axis.z, 3.0);  // rotated, not normalized
+
+    CMatrix4 mirror;
+    mirror.SetMirror(0);
+    CArc mirrored = a;
+    mirrored.Transform(mirror);
+    EXPECT_DOUBLE_EQ(mirrored.m_radius, 2.0);
+    EXPECT_EQ(mirrored.m_start, 30.0);
+    EXPECT_EQ(mirrored.m_length, 45.0);
+    ExpectPoint(mirrored.m_center, -1, 2, 3);
+
+    // A non-uniform scale takes the radius from the image of the X axis.
+    CMatrix4 squash;
+    squash.SetIdentity();
+    squash.m[0][0] = 0.5;
+    squash.m[1][1] = 4.0;
+    CArc s2 = a;
+    s2.Transform(squash);
+    EXPECT_DOUBLE_EQ(s2.m_radius, 1.0);
+}
+
+TEST(EntityTransform, TextHeightFromYAxisImage) {
+    CText t;
+    t.m_position = CPoint3(1, 1, 1);
+    t.m_axis = CVec3(0, 0, 1);
+    t.m_height = 2.0;
+    t.m_rotation = 15.0;
+    CMatrix4 m;
+    m.SetIdentity();
+    m.m[0][0] = 5.0;  // stretching X leaves the height alone
+    m.m[1][1] = 3.0;
+    m.m[0][3] = 10.0;
+    t.Transform(m);
+    EXPECT_DOUBLE_EQ(t.m_height, 6.0);
+    EXPECT_EQ(t.m_rotation, 15.0);
+    ExpectPoint(t.m_position, 15, 3, 1);
+
+    CPnt p;
+    p.m_point = CPoint3(1, 2, 3);
+    p.m_point.flag = 7;
+    p.Transform(m);
+    ExpectPoint(p.m_point, 15, 6, 3);
+    EXPECT_EQ(p.m_point.flag, 7u);  // Transform keeps the flag
+
+    CPoly poly = Square(0);
+    poly[2].flag = 9;
+    poly.Transform(m);
+    ExpectPoint(poly[2], 15, 3, 0);
+    EXPECT_EQ(poly[2].flag, 9u);
+}
+
+TEST(EntityCopy, DeepCopiesDataTree) {
+    CPnt src;
+    src.m_name = "Ż1";
+    src.m_data.BuildObjectTree(3);
+    src.m_data.GetChild(6).AddChild(CDataNode());
+    src.m_color[1] = 0.5;
+    src.m_layer = 2;
+    src.m_number = 41;
+    src.m_reserved = 77;
+
+    std::unique_ptr<CEntity> clone = src.Clone();
+    auto& copy = static_cast<CPnt&>(*clone);
+    EXPECT_TRUE(copy.m_data == src.m_data);
+    EXPECT_EQ(copy.m_name, "Ż1");
+    EXPECT_EQ(copy.m_reserved, 77);
+    EXPECT_EQ(copy.m_number, 41);
+    EXPECT_EQ(copy.m_color[1], 0.5);
+
+    copy.m_data.GetChild(6).GetChild(0).SetText("changed");
+    copy.m_data.RemoveChild(0);
+    EXPECT_EQ(src.m_data.GetChildCount(), 12);
+    EXPECT_EQ(src.m_data.GetChild(6).GetChild(0).GetText(), "");
+    EXPECT_FALSE(copy.m_data == src.m_data);
+
+    CPnt assigned;
+    assigned = src;
+    EXPECT_TRUE(assigned.m_data == src.m_data);
+}
+
+TEST(EntityNumbers, CounterRules) {
+    SetLastEntityNumber(0);
+    EXPECT_EQ(NextEntityNumber(), 1);
+    EXPECT_EQ(NextEntityNumber(), 2);
+    RaiseLastEntityNumber(1);
+    EXPECT_EQ(GetLastEntityNumber(), 2);
+    RaiseLastEntityNumber(40);
+    EXPECT_EQ(GetLastEntityNumber(), 40);
+
+    // Loading an entity raises the counter to its number.
+    CPnt p;
+    p.m_number = 500;
+    auto bytes = Store(p);
+    SetLastEntityNumber(3);
+    Reload<CPnt>(bytes);
+    EXPECT_EQ(GetLastEntityNumber(), 500);
+    SetLastEntityNumber(900);
+    Reload<CPnt>(bytes);
+    EXPECT_EQ(GetLastEntityNumber(), 900);
+    SetLastEntityNumber(0);
+}
+
+// A default entity base: empty data node, reserved 1, layer, number, name, colour.
+std::vector<uint8_t> BaseBytes(int32_t layer, int32_t number, const std::string& cp1250Name,
+                               double r, double g, double b, bool withReserved = true) {
+    CArchive ar;
+    ar.WriteCount(0);
+    ar.WriteRaw("\x00", 1);
+    ar.WriteU32(20);
+    ar.WriteU8(3);
+    ar.WriteU8(1);
+    ar.WriteU32(0);
+    ar.WriteU32(0);
+    if (withReserved) {
+        ar.WriteU32(1);
+    }
+    ar.WriteI32(layer);
+    ar.WriteI32(number);
+    ar.WriteU8(static_cast<uint8_t>(cp1250Name.size()));
+    ar.WriteRaw(cp1250Name.data(), cp1250Name.size());
+    ar.WriteF64(r);
+    ar.WriteF64(g);
+    ar.WriteF64(b);
+    return ar.Buffer();
+}
+
+void Append(std::vector<uint8_t>& dst, const std::vector<uint8_t>& src) {
+    dst.insert(dst.end(), src.begin(), src.end());
+}
+
+TEST(EntityRecords, PointByteLayout) {
+    CPnt p;
+    p.m_layer = 1;
+    p.m_number = 7;
+    p.m_name = "Ł";
+    p.m_color[0] = 0.25;
+    p.m_point = CPoint3(1.5, -2.0, 3.0);
+    p.m_point.flag = 0x10;
+
+    std::vector<uint8_t> expected = BaseBytes(1, 7, "\xA3", 0.25, 0, 0);
+    CArchive tail;
+    tail.WriteF64(1.5);
+    tail.WriteF64(-2.0);
+    tail.WriteF64(3.0);
+    tail.WriteU32(0x10);
+    Append(expected, tail.Buffer());
+    EXPECT_EQ(Store(p), expected);
+
+    CPnt back = Reload<CPnt>(expected);
+    EXPECT_EQ(back.m_name, "Ł");
+    EXPECT_EQ(back.m_point.flag, 0x10u);
+    EXPECT_EQ(back.m_layer, 1);
+    EXPECT_EQ(back.m_color[0], 0.25);
+}
+
+TEST(EntityRecords, TextEndsWithItsString) {
+    CText t;
+    t.m_text = "ąb";
+    t.m_position = CPoint3(1, 2, 3);
+    t.m_axis = CVec3(0, 0, 1);
+    t.m_rotation = 30;
+    t.m_height = 2.5;
+    t.m_font = 2;
+    std::vector<uint8_t> expected = BaseBytes(0, 0, "", 0, 0, 0);
+    CArchive tail;
+    for (double d : {1.0, 2.0, 3.0, 0.0, 0.0, 1.0, 30.0, 2.5}) {
+        tail.WriteF64(d);
+    }
+    tail.WriteU32(2);
+    tail.WriteRaw(
+        "\x02\xB9"
+        "b",
+        3);
+    Append(expected, tail.Buffer());
+    EXPECT_EQ(Store(t), expected);
+    CText back = Reload<CText>(expected);
+    EXPECT_EQ(back.m_text, "ąb");
+    EXPECT_EQ(back.GetTextLength(), 2);
+}
+
+TEST(EntityRecords, PolyAndArcRoundTrip) {
+    CPoly p = Square(1);
+    p.m_marker = 1;
+    p[1].flag = 3;
+    auto bytes = Store(p);
+    // base, closed, marker, count, 4 x (point3, flag)
+    EXPECT_EQ(bytes.size(), BaseBytes(0, 0, "", 0, 0, 0).size() + 12 + 4 * 28);
+    CPoly back = Reload<CPoly>(bytes);
+    EXPECT_EQ(back.m_closed, 1);
+    EXPECT_EQ(back.m_marker, 1);
+    ASSERT_EQ(back.GetVertexCount(), 4);
+    EXPECT_EQ(back[1].flag, 3u);
+    ExpectPoint(back[2], 1, 1, 0);
+    EXPECT_EQ(Store(back), bytes);
+
+    CArc a;
+    a.m_center = CPoint3(1e6, 2e6, 3.25);
+    a.m_axis = CVec3(0.1, 0.2, 0.9);
+    a.m_radius = 12.5;
+    a.m_start = 10;
+    a.m_length = 270;
+    auto arcBytes = Store(a);
+    CArc arcBack = Reload<CArc>(arcBytes);
+    EXPECT_EQ(Store(arcBack), arcBytes);
+    EXPECT_EQ(arcBack.m_center.x, 1e6);
+    EXPECT_EQ(arcBack.m_length, 270.0);
+}
+
+TEST(EntityRecords, OldFormatHasNoReservedValue) {
+    std::vector<uint8_t> bytes = BaseBytes(0, 12, "A", 1, 1, 1, false);
+    CArchive tail;
+    tail.WriteU32(2);
+    for (double d : {1.0, 2.0, 3.0}) {
+        tail.WriteF64(d);
+    }
+    tail.WriteU32(1);
+    for (double d : {4.0, 5.0, 6.0}) {
+        tail.WriteF64(d);
+    }
+    tail.WriteU32(5);
+    Append(bytes, tail.Buffer());
+    CArchive ar(bytes);
+    CPoly p;
+    p.LoadOld(ar);
+    EXPECT_EQ(ar.Remaining(), 0u);
+    EXPECT_EQ(p.m_reserved, 1);
+    EXPECT_EQ(p.m_number, 12);
+    EXPECT_EQ(p.m_name, "A");
+    ASSERT_EQ(p.GetVertexCount(), 2);
+    EXPECT_EQ(p[1].flag, 5u);
+    ExpectPoint(p[1], 4, 5, 6);
+}
+
+TEST(EntityRecords, LyingVertexCountRefusedBeforeAllocation) {
+    std::vector<uint8_t> bytes = BaseBytes(0, 1, "", 0, 0, 0);
+    CArchive tail;
+    tail.WriteU32(0);           // closed
+    tail.WriteU32(0);           // marker
+    tail.WriteU32(0xFFFFFFF0);  // vertex count far beyond the bytes left
+    Append(bytes, tail.Buffer());
+    CArchive ar(bytes);
+    CPoly p;
+    p.AddVertex(CPoint3(1, 1, 1));
+    EXPECT_THROW(p.Serialize(ar), CArchiveException);
+    EXPECT_EQ(p.GetVertexCount(), 1);  // vertices untouched
+}
+
+TEST(EntityRecords, TruncationAlwaysThrows) {
+    CText t;
+    t.m_text = "Zażółć gęślą jaźń";
+    t.m_data.BuildObjectTree(4);
+    auto bytes = Store(t);
+    for (size_t cut = 0; cut < bytes.size(); ++cut) {
+        std::vector<uint8_t> part(bytes.begin(), bytes.begin() + static_cast<long>(cut));
+        CArchive ar(part);
+        CText back;
+        EXPECT_THROW(back.Serialize(ar), CArchiveException) << "cut at " << cut;
+    }
+}
+
+}  // namespace
