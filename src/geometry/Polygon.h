@@ -38,7 +38,7 @@ void ComputePlane(const std::vector<CPoint3>& v, CVec3& outNormal, bool& outPlan
 
 // Triangulates the outline with the GLU tessellator (default winding rule); out is replaced.
 // Returns false with an empty out when the tessellator reports an error or a coordinate is
-// not finite; fewer than three vertices give true and an empty out.
+// not finite or beyond GLU's range; fewer than three vertices give true and an empty out.
 bool Tessellate(const std::vector<CPoint3>& v, std::vector<CTessPrimitive>& out);
 
 // Area by ear clipping in the polygon's plane; outArea is 0 unless the result is Ok. The

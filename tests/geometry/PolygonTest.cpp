@@ -1,0 +1,387 @@
+#include "geometry/Polygon.h"
+
+#include <GL/gl.h>
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cmath>
+#include <limits>
+#include <random>
+#include <thread>
+
+namespace {
+
+using Outline = std::vector<CPoint3>;
+
+const Outline kSquare{{0, 0, 0}, {1, 0, 0}, {1, 1, 0}, {0, 1, 0}};
+const Outline kSquareCw{{0, 0, 0}, {0, 1, 0}, {1, 1, 0}, {1, 0, 0}};
+const Outline kL{{0, 0, 0}, {2, 0, 0}, {2, 1, 0}, {1, 1, 0}, {1, 2, 0}, {0, 2, 0}};
+const Outline kBowTie{{0, 0, 0}, {1, 1, 0}, {1, 0, 0}, {0, 1, 0}};
+
+// The outline moved into a tilted plane far from the origin, as survey data lies.
+Outline Placed(const Outline& v) {
+    CMatrix4 m;
+    m.setLocalCSMatrix(CPoint3(6.4e6, 5.5e6, 230), CVec3(0.2, -0.4, 1), CVec3(1, 0.5, 0));
+    Outline out;
+    for (const CPoint3& p : v) {
+        out.push_back(p.TransformedBy(m));
+    }
+    return out;
+}
+
+// Reference area of an outline in z = 0.
+double Shoelace(const Outline& v) {
+    double s = 0;
+    for (size_t i = 0; i < v.size(); ++i) {
+        const CPoint3& a = v[i];
+        const CPoint3& b = v[(i + 1) % v.size()];
+        s += a.x * b.y - b.x * a.y;
+    }
+    return std::fabs(s) / 2;
+}
+
+double Triangle(const CPoint3& a, const CPoint3& b, const CPoint3& c) {
+    return 0.5 * Cross(b - a, c - a).Length();
+}
+
+// Total area of what the tessellator emitted, by primitive kind.
+double TessellatedArea(const std::vector<CTessPrimitive>& prims) {
+    double area = 0;
+    for (const CTessPrimitive& p : prims) {
+        const auto& q = p.points;
+        for (size_t i = 2; i < q.size(); ++i) {
+            if (p.kind == GL_TRIANGLES && i % 3 == 2) {
+                area += Triangle(q[i - 2], q[i - 1], q[i]);
+            } else if (p.kind == GL_TRIANGLE_STRIP) {
+                area += Triangle(q[i - 2], q[i - 1], q[i]);
+            } else if (p.kind == GL_TRIANGLE_FAN) {
+                area += Triangle(q[0], q[i - 1], q[i]);
+            }
+        }
+    }
+    return area;
+}
+
+}  // namespace
+
+struct PlaneCase {
+    const char* name;
+    Outline v;
+    CVec3 normal;  // expected; (0, 0, 0) when there is no plane
+    bool planar;
+};
+
+class PlaneTest : public testing::TestWithParam<PlaneCase> {};
+
+TEST_P(PlaneTest, NormalAndPlanarity) {
+    const PlaneCase& c = GetParam();
+    CVec3 n(9, 9, 9);
+    bool planar = !c.planar;
+    ComputePlane(c.v, n, planar);
+    // Loose enough for the slightly tilted normal of the lifted square.
+    EXPECT_NEAR(n.x, c.normal.x, 1e-6);
+    EXPECT_NEAR(n.y, c.normal.y, 1e-6);
+    EXPECT_NEAR(n.z, c.normal.z, 1e-6);
+    EXPECT_EQ(planar, c.planar);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Polygon, PlaneTest,
+    testing::Values(
+        PlaneCase{"square_ccw", kSquare, {0, 0, 1}, true},
+        PlaneCase{"square_cw", kSquareCw, {0, 0, -1}, true},
+        PlaneCase{"concave_L", kL, {0, 0, 1}, true},
+        PlaneCase{"lifted_1e_6", {{0, 0, 0}, {1, 0, 0}, {1, 1, 1e-6}, {0, 1, 0}}, {0, 0, 1}, false},
+        PlaneCase{"survey_offset_1e6",
+                  {{6e6, 5e6, 300}, {6e6 + 20, 5e6, 300}, {6e6 + 20, 5e6 + 9, 300}},
+                  {0, 0, 1},
+                  true},
+        // A vertical wall: the XZ plane, normal -y for this winding.
+        PlaneCase{"vertical", {{0, 0, 0}, {4, 0, 0}, {4, 0, 3}, {0, 0, 3}}, {0, -1, 0}, true},
+        // A tiny first edge is skipped when looking for the reference normal.
+        PlaneCase{"short_first_edge",
+                  {{0, 0, 0}, {1e-3, 0, 0}, {10, 0, 0}, {10, 10, 0}, {0, 10, 0}},
+                  {0, 0, 1},
+                  true},
+        PlaneCase{"collinear", {{0, 0, 0}, {1, 1, 1}, {2, 2, 2}, {3, 3, 3}}, {0, 0, 0}, false},
+        PlaneCase{"coincident", {{5, 5, 5}, {5, 5, 5}, {5, 5, 5}}, {0, 0, 0}, false},
+        PlaneCase{"two_vertices", {{0, 0, 0}, {1, 0, 0}}, {0, 0, 0}, false},
+        PlaneCase{"empty", {}, {0, 0, 0}, false}),
+    [](const testing::TestParamInfo<PlaneCase>& info) { return info.param.name; });
+
+TEST(Polygon, BestPlaneCentroidAndFailure) {
+    CVec3 n;
+    CPoint3 c(7, 7, 7);
+    ASSERT_TRUE(ComputeBestPlane(kL, n, c));
+    EXPECT_NEAR(c.x, 1.0, 1e-15);
+    EXPECT_NEAR(c.y, 1.0, 1e-15);
+    n = CVec3(4, 5, 6);
+    c = CPoint3(7, 7, 7);
+    EXPECT_FALSE(ComputeBestPlane({{0, 0, 0}, {1, 0, 0}, {2, 0, 0}}, n, c));
+    EXPECT_EQ(n.x, 4);
+    EXPECT_EQ(c.x, 7);
+}
+
+struct AreaCase {
+    const char* name;
+    Outline v;
+    EAreaResult result;
+    double area;
+};
+
+class AreaTest : public testing::TestWithParam<AreaCase> {};
+
+TEST_P(AreaTest, EarClipping) {
+    const AreaCase& c = GetParam();
+    double area = -1;
+    EXPECT_EQ(ComputeArea(c.v, area), c.result);
+    EXPECT_NEAR(area, c.area, 1e-9);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Polygon, AreaTest,
+    testing::Values(
+        AreaCase{"square_ccw", kSquare, EAreaResult::Ok, 1},
+        AreaCase{"square_cw", kSquareCw, EAreaResult::Ok, 1},
+        AreaCase{"last_repeated",
+                 {{0, 0, 0}, {1, 0, 0}, {1, 1, 0}, {0, 1, 0}, {0, 1, 0}},
+                 EAreaResult::Ok,
+                 1},
+        AreaCase{"closed_by_first",
+                 {{0, 0, 0}, {1, 0, 0}, {1, 1, 0}, {0, 1, 0}, {0, 0, 0}},
+                 EAreaResult::Ok,
+                 1},
+        // Removing the duplicate leaves a triangle in the same pass; it must not be clipped.
+        AreaCase{
+            "duplicate_first", {{0, 0, 0}, {0, 0, 0}, {1, 0, 0}, {0, 1, 0}}, EAreaResult::Ok, 0.5},
+        AreaCase{"triangle", {{0, 0, 0}, {4, 0, 0}, {0, 3, 0}}, EAreaResult::Ok, 6},
+        AreaCase{"concave_L", kL, EAreaResult::Ok, 3},
+        AreaCase{"survey_offset_1e6", Placed(kL), EAreaResult::Ok, 3},
+        AreaCase{"collinear_midpoint",
+                 {{0, 0, 0}, {1, 0, 0}, {2, 0, 0}, {2, 2, 0}, {0, 2, 0}},
+                 EAreaResult::Ok,
+                 4},
+        AreaCase{"bow_tie", kBowTie, EAreaResult::NotReducible, 0},
+        AreaCase{
+            "collinear", {{0, 0, 0}, {1, 0, 0}, {2, 0, 0}, {3, 0, 0}}, EAreaResult::NoPlane, 0},
+        AreaCase{"two_vertices", {{0, 0, 0}, {1, 0, 0}}, EAreaResult::NoPlane, 0},
+        AreaCase{"empty", {}, EAreaResult::NoPlane, 0}),
+    [](const testing::TestParamInfo<AreaCase>& info) { return info.param.name; });
+
+// Ears must be checked against every edge of the outline, not only those after the ear:
+// otherwise an ear that swallows an earlier notch is clipped and the area comes out too big.
+TEST(Polygon, AreaOfNotchedOutline) {
+    const Outline v{{0.6823, 0.6725, 0}, {0.8487, 0.7718, 0}, {0.9105, 0.0776, 0},
+                    {0.6932, 0.1143, 0}, {0.3731, 0.0340, 0}, {0.0505, 0.1488, 0},
+                    {0.5214, 0.3522, 0}, {0.5054, 0.3090, 0}, {0.4607, 0.1700, 0},
+                    {0.5552, 0.3907, 0}, {0.0813, 0.1928, 0}, {0.2784, 0.3511, 0},
+                    {0.2957, 0.4402, 0}, {0.4008, 0.4613, 0}};
+    double area = 0;
+    ASSERT_EQ(ComputeArea(v, area), EAreaResult::Ok);
+    EXPECT_NEAR(area, Shoelace(v), 1e-12);
+}
+
+TEST(Polygon, AreaOfRandomSimpleOutlines) {
+    std::mt19937 rng(2024);
+    std::uniform_real_distribution<double> u(0, 1);
+    // Orientation of c against the line a-b, for untangling.
+    auto side = [](const CPoint3& a, const CPoint3& b, const CPoint3& c) {
+        return (b.x - a.x) * (c.y - a.y) - (b.y - a.y) * (c.x - a.x);
+    };
+    auto crosses = [&](const CPoint3& a, const CPoint3& b, const CPoint3& c, const CPoint3& d) {
+        return side(a, b, c) * side(a, b, d) < 0 && side(c, d, a) * side(c, d, b) < 0;
+    };
+    for (int t = 0; t < 300; ++t) {
+        const size_t n = 5 + rng() % 10;
+        Outline v;
+        for (size_t i = 0; i < n; ++i) {
+            v.emplace_back(u(rng) * 100, u(rng) * 100, 0);
+        }
+        // Reverse the stretch between crossing edges until none cross: a simple outline.
+        for (bool changed = true; changed;) {
+            changed = false;
+            for (size_t i = 0; i < n && !changed; ++i) {
+                for (size_t j = i + 2; j < n && !changed; ++j) {
+                    if ((i == 0 && j == n - 1) || !crosses(v[i], v[i + 1], v[j], v[(j + 1) % n])) {
+                        continue;
+                    }
+                    std::reverse(v.begin() + static_cast<long>(i) + 1,
+                                 v.begin() + static_cast<long>(j) + 1);
+                    changed = true;
+                }
+            }
+        }
+        double area = 0;
+        ASSERT_EQ(ComputeArea(v, area), EAreaResult::Ok) << t;
+        EXPECT_NEAR(area, Shoelace(v), 1e-8) << t;
+        ASSERT_EQ(ComputeArea(Placed(v), area), EAreaResult::Ok) << t;
+        EXPECT_NEAR(area, Shoelace(v), 1e-6) << t;
+    }
+}
+
+struct SegmentCase {
+    const char* name;
+    CSegment a, b;
+    int clampA, clampB, skipCoplanar;
+    int result;
+    CPoint3 point;
+};
+
+class SegmentTest : public testing::TestWithParam<SegmentCase> {};
+
+TEST_P(SegmentTest, Intersection) {
+    const SegmentCase& c = GetParam();
+    CPoint3 out(-7, -7, -7);
+    ASSERT_EQ(IntersectSegments(c.a, c.b, out, c.clampA, c.clampB, c.skipCoplanar), c.result);
+    const CPoint3 expected = c.result ? c.point : CPoint3(-7, -7, -7);
+    EXPECT_NEAR(out.Distance(expected), 0, 1e-9);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Polygon, SegmentTest,
+    testing::Values(
+        SegmentCase{"end_excluded", {{0, 0, 0}, {1, 0, 0}}, {{1, 0, 0}, {1, 1, 0}}, 1, 1, 0, 0, {}},
+        SegmentCase{"start_included",
+                    {{1, 0, 0}, {1, 1, 0}},
+                    {{0, 0, 0}, {2, 0, 0}},
+                    1,
+                    1,
+                    0,
+                    1,
+                    {1, 0, 0}},
+        SegmentCase{
+            "crossing", {{0, 0, 0}, {2, 0, 0}}, {{1, -1, 0}, {1, 1, 0}}, 1, 1, 0, 1, {1, 0, 0}},
+        SegmentCase{"beyond_end", {{0, 0, 0}, {2, 0, 0}}, {{3, -1, 0}, {3, 1, 0}}, 1, 1, 0, 0, {}},
+        SegmentCase{"beyond_end_unclamped",
+                    {{0, 0, 0}, {2, 0, 0}},
+                    {{3, -1, 0}, {3, 1, 0}},
+                    0,
+                    1,
+                    0,
+                    1,
+                    {3, 0, 0}},
+        SegmentCase{"parallel", {{0, 0, 0}, {2, 0, 0}}, {{0, 1, 0}, {2, 1, 0}}, 0, 0, 0, 0, {}},
+        SegmentCase{"overlapping", {{0, 0, 0}, {2, 0, 0}}, {{1, 0, 0}, {3, 0, 0}}, 1, 1, 0, 0, {}},
+        SegmentCase{"skew", {{0, 0, 0}, {2, 0, 0}}, {{1, -1, 1}, {1, 1, 1}}, 1, 1, 0, 0, {}},
+        // Without the coplanarity test the crossing in the first solvable plane counts.
+        SegmentCase{"skew_no_coplanar_test",
+                    {{0, 0, 0}, {2, 0, 0}},
+                    {{1, -1, 1}, {1, 1, 1}},
+                    1,
+                    1,
+                    1,
+                    1,
+                    {1, 0, 0}},
+        SegmentCase{"vertical_plane",
+                    {{0, 5, 0}, {2, 5, 2}},
+                    {{0, 5, 2}, {2, 5, 0}},
+                    1,
+                    1,
+                    0,
+                    1,
+                    {1, 5, 1}},
+        SegmentCase{"survey_offset_1e6",
+                    {{6e6, 5e6, 100}, {6e6 + 10, 5e6 + 10, 100}},
+                    {{6e6 + 10, 5e6, 100}, {6e6, 5e6 + 10, 100}},
+                    1,
+                    1,
+                    0,
+                    1,
+                    {6e6 + 5, 5e6 + 5, 100}},
+        // Every coordinate pair sees less than the tolerance, the 3D cross product does not.
+        SegmentCase{"tiny_segments",
+                    {{0, 0, 0}, {0.01, 0, 0}},
+                    {{0.005, -0.0004, -0.0004}, {0.005, 0.0004, 0.0004}},
+                    1,
+                    1,
+                    0,
+                    1,
+                    {0.005, 0, 0}}),
+    [](const testing::TestParamInfo<SegmentCase>& info) { return info.param.name; });
+
+TEST(Polygon, PointInPolygon) {
+    const CMatrix4 id = CMatrix4::Identity();
+    EXPECT_EQ(PointInPolygon(kSquare, CPoint3(0.5, 0.5, 0), id), 1);
+    EXPECT_EQ(PointInPolygon(kSquareCw, CPoint3(0.5, 0.5, 0), id), 1);
+    EXPECT_EQ(PointInPolygon(kSquare, CPoint3(1.5, 0.5, 0), id), 0);
+    EXPECT_EQ(PointInPolygon(kSquare, CPoint3(-0.5, 2, 0), id), 0);
+    EXPECT_EQ(PointInPolygon(kL, CPoint3(1.5, 1.5, 0), id), 0);  // in the notch
+    EXPECT_EQ(PointInPolygon(kL, CPoint3(0.5, 1.5, 0), id), 1);
+    EXPECT_EQ(PointInPolygon({}, CPoint3(0, 0, 0), id), 0);
+    // A wall seen from the side is a line; laid flat by its plane frame it has an inside.
+    const Outline wall{{0, 0, 0}, {4, 0, 0}, {4, 0, 3}, {0, 0, 3}};
+    EXPECT_EQ(PointInPolygon(wall, CPoint3(2, 0, 1), id), 0);
+    CMatrix4 flat;
+    flat.SetPlaneFrame(wall[0], CVec3(0, -1, 0), 0);
+    EXPECT_EQ(PointInPolygon(wall, CPoint3(2, 0, 1), flat), 1);
+    EXPECT_EQ(PointInPolygon(wall, CPoint3(5, 0, 1), flat), 0);
+}
+
+struct TessCase {
+    const char* name;
+    Outline v;
+    double area;
+};
+
+class TessellateTest : public testing::TestWithParam<TessCase> {};
+
+TEST_P(TessellateTest, CoversTheOutline) {
+    const TessCase& c = GetParam();
+    std::vector<CTessPrimitive> prims(2);  // stale content must go
+    ASSERT_TRUE(Tessellate(c.v, prims));
+    EXPECT_NEAR(TessellatedArea(prims), c.area, 1e-6);
+    for (const CTessPrimitive& p : prims) {
+        EXPECT_TRUE(p.kind == GL_TRIANGLES || p.kind == GL_TRIANGLE_FAN ||
+                    p.kind == GL_TRIANGLE_STRIP);
+        for (const CPoint3& q : p.points) {
+            EXPECT_EQ(q.flag, 1u);
+        }
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Polygon, TessellateTest,
+    testing::Values(
+        TessCase{"square", kSquare, 1}, TessCase{"square_cw", kSquareCw, 1},
+        TessCase{"concave_L", kL, 3}, TessCase{"survey_offset_1e6", Placed(kL), 3},
+        TessCase{"repeated_vertex", {{0, 0, 0}, {1, 0, 0}, {1, 1, 0}, {1, 1, 0}, {0, 1, 0}}, 1},
+        // The crossing needs a new vertex; both lobes are filled (odd winding).
+        TessCase{"bow_tie", kBowTie, 0.5}, TessCase{"two_vertices", {{0, 0, 0}, {1, 0, 0}}, 0},
+        TessCase{"empty", {}, 0}),
+    [](const testing::TestParamInfo<TessCase>& info) { return info.param.name; });
+
+TEST(Polygon, TessellateBowTieUsesTheCrossing) {
+    std::vector<CTessPrimitive> prims;
+    ASSERT_TRUE(Tessellate(kBowTie, prims));
+    bool crossing = false;
+    for (const CTessPrimitive& p : prims) {
+        for (const CPoint3& q : p.points) {
+            crossing = crossing || q.Equals(CPoint3(0.5, 0.5, 0), 1e-12);
+        }
+    }
+    EXPECT_TRUE(crossing);
+}
+
+TEST(Polygon, TessellateRefusesUnusableCoordinates) {
+    const double nan = std::numeric_limits<double>::quiet_NaN();
+    std::vector<CTessPrimitive> prims(1);
+    EXPECT_FALSE(Tessellate({{0, 0, 0}, {1, 0, 0}, {1, nan, 0}}, prims));
+    EXPECT_TRUE(prims.empty());
+    EXPECT_FALSE(Tessellate({{0, 0, 0}, {1e200, 0, 0}, {0, 1, 0}}, prims));
+    EXPECT_FALSE(Tessellate({{0, 0, 0}, {HUGE_VAL, 0, 0}, {0, 1, 0}}, prims));
+    // Nothing stale is left behind for the next polygon.
+    ASSERT_TRUE(Tessellate(kSquare, prims));
+    EXPECT_NEAR(TessellatedArea(prims), 1, 1e-12);
+}
+
+TEST(Polygon, TessellateOnAnotherThread) {
+    double area = -1;
+    std::thread worker([&] {
+        std::vector<CTessPrimitive> prims;
+        if (Tessellate(kL, prims)) {
+            area = TessellatedArea(prims);
+        }
+    });
+    worker.join();
+    EXPECT_NEAR(area, 3, 1e-12);
+}
