@@ -1,5 +1,7 @@
 #include "document/Archive.h"
 
+#include <algorithm>
+
 #include "document/Cp1250.h"
 
 namespace {
@@ -14,6 +16,10 @@ bool IsAscii(std::string_view s) {
 }
 
 }  // namespace
+
+void CArchive::Grow(size_t n) {
+    m_buf.resize(std::max({m_len + n, m_buf.size() * 2, size_t{4096}}));
+}
 
 void CArchive::WriteLongCount(uint64_t n) {
     if (n > 0xFFFFFFFFu) {

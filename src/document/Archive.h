@@ -56,20 +56,29 @@ public:
     // True when reading.
     bool IsLoading() const { return !m_storing; }
     // Bytes read so far (loading) or written so far (storing).
-    size_t Position() const { return m_storing ? m_buf.size() : m_pos; }
+    size_t Position() const { return m_storing ? m_len : m_pos; }
     // Bytes left to read; 0 when storing.
     size_t Remaining() const { return m_storing ? 0 : m_data.size() - m_pos; }
 
-    // Bytes written so far.
-    const std::vector<uint8_t>& Buffer() const { return m_buf; }
+    // Bytes written so far; the reference is valid until the next write.
+    const std::vector<uint8_t>& Buffer() const {
+        m_buf.resize(m_len);  // drop the spare room (never reallocates)
+        return m_buf;
+    }
     // Moves the written bytes out, leaving the buffer empty.
     std::vector<uint8_t> TakeBuffer() {
+        m_buf.resize(m_len);
         std::vector<uint8_t> out;
         out.swap(m_buf);
+        m_len = 0;
         return out;
     }
     // Reserves room for bytes more bytes in the storing buffer.
-    void Reserve(size_t bytes) { m_buf.reserve(m_buf.size() + bytes); }
+    void Reserve(size_t bytes) {
+        if (m_buf.size() - m_len < bytes) {
+            m_buf.resize(m_len + bytes);
+        }
+    }
     // True when some string written had characters that Windows-1250 cannot store ('?' written).
     bool HadUnmappableChars() const { return m_unmappable; }
 
@@ -189,9 +198,11 @@ private:
         if (!m_storing) {
             ThrowReadOnly();
         }
-        size_t old = m_buf.size();
-        m_buf.resize(old + n);
-        std::memcpy(m_buf.data() + old, p, n);
+        if (m_buf.size() - m_len < n) {
+            Grow(n);
+        }
+        std::memcpy(m_buf.data() + m_len, p, n);
+        m_len += n;
     }
     void Need(size_t n) const {
         if (m_data.size() - m_pos < n) {
@@ -206,6 +217,7 @@ private:
         m_pos += sizeof(T);
         return v;
     }
+    void Grow(size_t n);
     void WriteLongCount(uint64_t n);
     void WriteStringBytes(std::string_view cp1250);
     [[noreturn]] void ThrowReadOnly() const;
@@ -214,7 +226,10 @@ private:
 
     bool m_storing;
     bool m_unmappable = false;
-    std::vector<uint8_t> m_buf;
+    // Storing: bytes [0, m_len) are written, the rest of m_buf is spare room, so that a write is
+    // a bounds check and a copy (a vector grown byte by byte is several times slower).
+    mutable std::vector<uint8_t> m_buf;
+    size_t m_len = 0;
     std::span<const uint8_t> m_data;
     size_t m_pos = 0;
 };

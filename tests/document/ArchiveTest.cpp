@@ -431,8 +431,28 @@ TEST(ArchiveTest, WrongDirectionIsRefused) {
     EXPECT_TRUE(out.Buffer().empty());
 }
 
+TEST(ArchiveTest, BufferGrowsAcrossReadsOfIt) {
+    CArchive out;
+    out.Reserve(3);
+    EXPECT_TRUE(out.Buffer().empty());
+    out.WriteU16(0x0201);
+    EXPECT_EQ(out.Buffer(), (Bytes{1, 2}));
+    // Past the reserve and past several growth steps, with Buffer() looked at in between.
+    Bytes expected{1, 2};
+    for (int i = 0; i < 20000; ++i) {
+        out.WriteU8(static_cast<uint8_t>(i));
+        expected.push_back(static_cast<uint8_t>(i));
+        if (i % 4999 == 0) {
+            ASSERT_EQ(out.Buffer(), expected);
+        }
+    }
+    EXPECT_EQ(out.Position(), expected.size());
+    EXPECT_EQ(out.Buffer(), expected);
+}
+
 TEST(ArchiveTest, TakeBufferEmptiesTheArchive) {
     CArchive out;
+    out.Reserve(100);
     out.WriteU32(5);
     Bytes taken = out.TakeBuffer();
     EXPECT_EQ(taken, (Bytes{5, 0, 0, 0}));
