@@ -1,0 +1,792 @@
+#include <gtest/gtest.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cmath>
+#include <cstdio>
+#include <filesystem>
+#include <fstream>
+
+#include "document/Archive.h"
+#include "document/StrokeFont.h"
+#include "document/TAVDoc.h"
+#include "support/RecordingPrompter.h"
+
+namespace fs = std::filesystem;
+
+namespace {
+
+const std::string k41522 = "Unrecognized header in document file.\nCan not read document!";
+
+// Writes the view state record of a default document by hand.
+void WriteDefaultViewState(CArchive& ar, bool withMask = true) {
+    ar.WriteU32(0);
+    for (double d : {0.0, 0.0, 0.0, 0.0, 0.0, 1.0}) {
+        ar.WriteF64(d);
+    }
+    ar.WriteU32(50);
+    ar.WriteU32(50);
+    for (double d : {-50.0, 50.0, -50.0, 50.0, 0.0, 0.0, 2.0, 40.0, 1.0}) {
+        ar.WriteF64(d);
+    }
+    ar.WriteU32(0);
+    ar.WriteU32(0);
+    if (withMask) {
+        ar.WriteU16(0);
+    }
+}
+
+void WriteDefaultDataNode(CArchive& ar) {
+    ar.WriteCount(0);
+    ar.WriteU8(0);
+    ar.WriteU32(20);
+    ar.WriteU8(3);
+    ar.WriteU8(1);
+    ar.WriteU32(0);
+    ar.WriteU32(0);
+}
+
+void WriteLayer(CArchive& ar, const char* cp1250Name) {
+    ar.WriteU32(0);
+    ar.WriteU32(1);
+    const size_t n = std::strlen(cp1250Name);
+    ar.WriteU8(static_cast<uint8_t>(n));
+    ar.WriteRaw(cp1250Name, n);
+}
+
+std::vector<uint8_t> EmptyDocumentBytes(const char* header) {
+    CArchive ar;
+    ar.WriteRaw(header, std::strlen(header));
+    ar.WriteU8('\n');
+    for (int32_t v : {1, 0, 0, -1, 0, 0, 0}) {
+        ar.WriteI32(v);
+    }
+    ar.WriteCount(1);
+    WriteLayer(ar, "Warstwa1");
+    ar.WriteCount(0);
+    ar.WriteCount(0);
+    ar.WriteCount(0);
+    WriteDefaultViewState(ar);
+    return ar.Buffer();
+}
+
+// A drawing with every entity kind, data trees, Polish names, a system and a plane.
+void FillDocument(CTAVDoc& doc) {
+    doc.Layers().emplace_back("Ściany", 1, 0);
+    doc.SetCurrentLayer(1);
+    CMatrix4 m;
+    m.SetIdentity();
+    m.m[0][3] = -100.0;
+    doc.AddCoordSystem(
+        CCoordSystem("Układ Ł", CPoint3(100, 0, 0), CPoint3(101, 0, 0), CPoint3(100, 1, 0)), m);
+    doc.SetActiveCoordSystem(0);
+    doc.ClipPlanes().emplace_back("Cięcie", 1, CPoint3(0, 0, 5), CVec3(0, 0, 2));
+
+    auto pnt = std::make_unique<CPnt>();
+    pnt->m_name = "Pkt żółty";
+    pnt->m_point = CPoint3(5420000.125, 6310000.5, 12.75);
+    pnt->m_point.flag = 3;
+    pnt->m_number = 10;
+    pnt->m_data.BuildObjectTree(4);
+    pnt->m_data.GetChild(1).AddChild(*GetDataTemplate(3)->GetChildren().data());
+    doc.AddEntity(std::move(pnt));
+
+    auto poly = std::make_unique<CPoly>();
+    poly->m_closed = 1;
+    poly->m_layer = 1;
+    poly->m_number = 11;
+    for (auto [x, y] : {std::pair{0.0, 0.0}, {2.0, 0.0}, {2.0, 1.0}, {1.0, 1.0}, {1.0, 2.0}}) {
+        poly->AddVertex(CPoint3(x, y, 1.0));
+    }
+    poly->m_data.BuildObjectTree(3);
+    doc.AddEntity(std::move(poly));
+
+    auto line = std::make_unique<CPoly>();
+    line->m_number = 12;
+    line->m_marker = 1;
+    line->AddVertex(CPoint3(-1, -1, -1));
+    line->AddVertex(CPoint3(-2, 3, 0));
+    doc.AddEntity(std::move(line));
+
+    doc.AddEntity(std::make_unique<CPoly>());  // no vertices, as DXF imports make
+
+    auto arc = std::make_unique<CArc>();
+    arc->m_center = CPoint3(10, 10, 0);
+    arc->m_radius = 2;
+    arc->m_start = 45;
+    arc->m_length = 270;
+    arc->m_number = 13;
+    doc.AddEntity(std::move(arc));
+
+    auto text = std::make_unique<CText>();
+    text->m_text = "Zażółć gęślą jaźń";
+    text->m_position = CPoint3(3, 4, 5);
+    text->m_axis = CVec3(0, 0, 1);
+    text->m_font = 1;
+    text->m_height = 0.5;
+    text->m_name = "tekst";
+    text->m_number = 14;
+    doc.AddEntity(std::move(text));
+
+    CViewState v;
+    v.renderMode = 3;
+    v.eye = CPoint3(1, 2, 3);
+    v.spinAngle = 12.5;
+    v.perspective = 1;
+    v.localizationMask = 0x1234;
+    doc.SetViewState(v);
+    doc.RecomputeExtents();
+}
+
+TEST(DocumentNew, ConstructionAndReset) {
+    CTAVDoc doc;
+    ASSERT_EQ(doc.GetLayerCount(), 1);
+    EXPECT_EQ(doc.GetLayer(0).m_name, "Warstwa1");
+    EXPECT_EQ(doc.GetLayer(0).m_locked, 0);
+    EXPECT_EQ(doc.GetLayer(0).m_visible, 1);
+    EXPECT_EQ(doc.GetActiveCoordSystem(), -1);
+    EXPECT_EQ(doc.GetMinCorner().z, 0.0);  // construction leaves the box at the origin
+    EXPECT_EQ(doc.GetMaxCorner().z, 0.0);
+    double rgb[3];
+    doc.GetCurrentColor(rgb);
+    EXPECT_EQ(rgb[0] + rgb[1] + rgb[2], 3.0);
+
+    FillDocument(doc);
+    const double red[3] = {1, 0, 0};
+    doc.SetCurrentColor(red);
+    SetLastEntityNumber(55);
+    ASSERT_EQ(doc.OnNewDocument(), 1);
+    EXPECT_EQ(doc.GetLayerCount(), 1);
+    EXPECT_EQ(doc.GetLayer(0).m_name, "Warstwa1");
+    EXPECT_EQ(doc.GetEntityCount(), 0);
+    EXPECT_EQ(doc.GetCoordSystemCount(), 0);
+    EXPECT_EQ(doc.GetClipPlaneCount(), 0);
+    EXPECT_EQ(doc.GetActiveCoordSystem(), -1);
+    EXPECT_EQ(doc.GetCurrentLayer(), 0);
+    EXPECT_EQ(GetLastEntityNumber(), 0);
+    doc.GetCurrentColor(rgb);
+    EXPECT_EQ(rgb[1], 1.0);
+    EXPECT_EQ(doc.GetMinCorner().z, -1.0);
+    EXPECT_EQ(doc.GetMaxCorner().z, 1.0);
+    EXPECT_EQ(doc.ViewState().renderMode, 3);  // the saved view is kept
+}
+
+TEST(DocumentFile, EmptyDocumentByteImage) {
+    CTAVDoc doc;
+    doc.OnNewDocument();
+    EXPECT_EQ(doc.SaveToBytes(), EmptyDocumentBytes("TAV Document ver. 2.1.1"));
+}
+
+TEST(DocumentFile, Version201LoadsLike211) {
+    for (const char* header : {"TAV Document ver. 2.0.1", "TAV Document ver. 2.1.1"}) {
+        CTAVDoc doc;
+        doc.LoadFromBytes(EmptyDocumentBytes(header));
+        EXPECT_EQ(doc.GetLoadedHeader(), header);
+        EXPECT_EQ(doc.GetLayerCount(), 1);
+        EXPECT_EQ(doc.GetLayer(0).m_name, "Warstwa1");
+        // Saving writes the current version.
+        EXPECT_EQ(doc.SaveToBytes(), EmptyDocumentBytes("TAV Document ver. 2.1.1"));
+    }
+}
+
+TEST(DocumentFile, UnknownHeadersRefusedWith41522) {
+    const std::vector<std::string> headers = {"TAV Document ver. 2.1.1 ",
+                                              "TAV Document ver. 2.1.2",
+                                              "TAV Document ver. 1.0.0",
+                                              "tav document ver. 2.1.1",
+                                              "",
+                                              std::string(200, 'A')};
+    for (const std::string& h : headers) {
+        std::vector<uint8_t> bytes = EmptyDocumentBytes("X");
+        bytes.erase(bytes.begin());  // drop "X", keep "\n" and the rest
+        bytes.insert(bytes.begin(), h.begin(), h.end());
+        CRecordingPrompter prompter;
+        CTAVDoc doc(&prompter);
+        FillDocument(doc);
+        const int before = doc.GetEntityCount();
+        try {
+            doc.LoadFromBytes(bytes);
+            ADD_FAILURE() << "accepted header '" << h << "'";
+        } catch (const CArchiveException& e) {
+            EXPECT_EQ(e.Cause(), CArchiveException::badIndex);
+        }
+        EXPECT_EQ(prompter.beeps, 1) << h;
+        ASSERT_EQ(prompter.messages.size(), 1u);
+        EXPECT_EQ(prompter.messages[0].text, k41522);
+        EXPECT_EQ(doc.GetEntityCount(), before);  // nothing replaced
+    }
+    // A file without any line end at all is not a document either.
+    CRecordingPrompter prompter;
+    CTAVDoc doc(&prompter);
+    const std::vector<uint8_t> garbage(10, 'x');
+    EXPECT_THROW(doc.LoadFromBytes(garbage), CArchiveException);
+    ASSERT_EQ(prompter.messages.size(), 1u);
+    EXPECT_EQ(prompter.messages[0].text, k41522);
+}
+
+TEST(DocumentFile, RoundTripOfEveryKindIsByteStable) {
+    CTAVDoc doc;
+    FillDocument(doc);
+    const std::vector<uint8_t> first = doc.SaveToBytes();
+
+    CTAVDoc back;
+    back.LoadFromBytes(first);
+    EXPECT_EQ(back.SaveToBytes(), first);
+
+    ASSERT_EQ(back.GetEntityCount(), 6);
+    EXPECT_EQ(back.GetLayer(1).m_name, "Ściany");
+    EXPECT_EQ(back.GetLayer(1).m_locked, 1);
+    EXPECT_EQ(back.GetCurrentLayer(), 1);
+    EXPECT_EQ(back.GetActiveCoordSystem(), 0);
+    EXPECT_EQ(back.GetCoordSystem(0).m_name, "Układ Ł");
+    EXPECT_EQ(back.GetMatrix(0).m[0][3], -100.0);
+    double eq[4];
+    back.GetClipPlane(0).GetEquation(eq);  // recomputed on load
+    EXPECT_EQ(eq[2], -1.0);
+    EXPECT_EQ(eq[3], 5.0);
+    const auto& pnt = static_cast<const CPnt&>(*back.GetEntity(0));
+    EXPECT_EQ(pnt.m_name, "Pkt żółty");
+    EXPECT_EQ(pnt.m_point.flag, 3u);
+    EXPECT_EQ(pnt.m_point.x, 5420000.125);
+    EXPECT_EQ(pnt.m_data.GetChild(1).GetChild(0).GetTemplate(), GetDataTemplate(2));
+    const auto& poly = static_cast<const CPoly&>(*back.GetEntity(1));
+    EXPECT_EQ(poly.GetType(), 100);
+    EXPECT_EQ(poly.m_tessellated, 1);  // plane and triangulation made on load
+    EXPECT_EQ(poly.m_planar, 1);
+    EXPECT_NEAR(std::abs(poly.m_normal.z), 1.0, 1e-12);
+    EXPECT_EQ(static_cast<const CPoly&>(*back.GetEntity(2)).m_marker, 1);
+    EXPECT_EQ(static_cast<const CText&>(*back.GetEntity(5)).m_text, "Zażółć gęślą jaźń");
+    EXPECT_EQ(back.ViewState().localizationMask, 0x1234);
+    EXPECT_EQ(back.ViewState().spinAngle, 12.5);
+}
+
+TEST(DocumentFile, LoadRaisesEntityNumberAndKeepsItOnFailure) {
+    CTAVDoc doc;
+    FillDocument(doc);
+    const auto bytes = doc.SaveToBytes();
+    SetLastEntityNumber(2);
+    CTAVDoc back;
+    back.LoadFromBytes(bytes);
+    EXPECT_EQ(GetLastEntityNumber(), 14);
+
+    SetLastEntityNumber(2);
+    std::vector<uint8_t> cut(bytes.begin(), bytes.end() - 3);
+    EXPECT_THROW(back.LoadFromBytes(cut), CArchiveException);
+    EXPECT_EQ(GetLastEntityNumber(), 2);
+    SetLastEntityNumber(0);
+}
+
+TEST(DocumentFile, TruncatedAtEveryOffsetIsRefused) {
+    CTAVDoc doc;
+    FillDocument(doc);
+    const auto bytes = doc.SaveToBytes();
+    for (size_t cut = 0; cut < bytes.size(); ++cut) {
+        std::vector<uint8_t> part(bytes.begin(), bytes.begin() + static_cast<long>(cut));
+        CTAVDoc back;
+        EXPECT_THROW(back.LoadFromBytes(part), CArchiveException) << "cut at " << cut;
+        EXPECT_EQ(back.GetEntityCount(), 0);
+        EXPECT_EQ(back.GetLayerCount(), 1);
+    }
+}
+
+TEST(DocumentFile, UnknownTypeCodeRefused) {
+    CTAVDoc doc;
+    auto p = std::make_unique<CPnt>();
+    doc.AddEntity(std::move(p));
+    std::vector<uint8_t> bytes = doc.SaveToBytes();
+    // The type code follows the four empty arrays: header line, 7 ints, layer array, 3 counts.
+    const size_t at = std::strlen(kHeader211) + 1 + 28 + 2 + 8 + 1 + 8 + 6;
+    uint32_t code = 0;
+    std::memcpy(&code, bytes.data() + at, 4);
+    ASSERT_EQ(code, 104u);
+    for (uint32_t bad : {99u, 105u, 0u, 0xFFFFFFFFu}) {
+        std::memcpy(bytes.data() + at, &bad, 4);
+        CTAVDoc back;
+        try {
+            back.LoadFromBytes(bytes);
+            ADD_FAILURE() << bad;
+        } catch (const CArchiveException& e) {
+            EXPECT_NE(std::string(e.what()).find("Unknown entity type code"), std::string::npos)
+                << e.what();
+        }
+    }
+}
+
+// Patches one of the seven integers after the header of a saved document.
+std::vector<uint8_t> WithHeaderInt(std::vector<uint8_t> bytes, int index, int32_t value) {
+    std::memcpy(bytes.data() + std::strlen(kHeader211) + 1 + 4 * index, &value, 4);
+    return bytes;
+}
+
+TEST(DocumentFile, IndicesAreCheckedBeforeUse) {
+    CTAVDoc doc;
+    FillDocument(doc);  // 2 layers, 1 system, 1 plane, 1 matrix
+    const auto bytes = doc.SaveToBytes();
+    struct SCase {
+        const char* name;
+        int index;
+        int32_t value;
+    };
+    const SCase cases[] = {
+        {"layer count beyond array", 0, 3},  {"no layers", 0, 0},
+        {"current layer negative", 1, -1},   {"current layer too big", 1, 2},
+        {"system count beyond array", 2, 2}, {"active system too big", 3, 1},
+        {"active system below -1", 3, -2},   {"plane count beyond array", 4, 2},
+        {"matrix count beyond array", 5, 2}, {"matrices fewer than systems", 5, 0},
+    };
+    for (const SCase& c : cases) {
+        CTAVDoc back;
+        EXPECT_THROW(back.LoadFromBytes(WithHeaderInt(bytes, c.index, c.value)), CArchiveException)
+            << c.name;
+    }
+    // Smaller in-use counts than the arrays are legal; the unused tail is dropped.
+    CTAVDoc back;
+    back.LoadFromBytes(
+        WithHeaderInt(WithHeaderInt(WithHeaderInt(WithHeaderInt(bytes, 4, 0), 2, 0), 3, -1), 5, 0));
+    EXPECT_EQ(back.GetClipPlaneCount(), 0);
+    EXPECT_EQ(back.GetCoordSystemCount(), 0);
+}
+
+TEST(DocumentFile, EntityOnMissingLayerRefused) {
+    CTAVDoc doc;
+    auto p = std::make_unique<CPnt>();
+    p->m_layer = 1;  // only layer 0 exists
+    doc.AddEntity(std::move(p));
+    CTAVDoc back;
+    try {
+        back.LoadFromBytes(doc.SaveToBytes());
+        FAIL();
+    } catch (const CArchiveException& e) {
+        EXPECT_STREQ(e.what(), "Entity 1 refers to layer 1, which does not exist.");
+    }
+}
+
+TEST(DocumentFile, HugeCountsRefusedWithoutAllocation) {
+    CTAVDoc doc;
+    const auto bytes = doc.SaveToBytes();
+    CTAVDoc back;
+    EXPECT_THROW(back.LoadFromBytes(WithHeaderInt(bytes, 6, 0x7FFFFFFF)), CArchiveException);
+    // A layer array count with the 0xFFFF escape claiming four billion layers.
+    std::vector<uint8_t> big = bytes;
+    const size_t at = std::strlen(kHeader211) + 1 + 28;
+    const uint8_t escape[] = {0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF};
+    big.erase(big.begin() + static_cast<long>(at), big.begin() + static_cast<long>(at) + 2);
+    big.insert(big.begin() + static_cast<long>(at), std::begin(escape), std::end(escape));
+    EXPECT_THROW(back.LoadFromBytes(big), CArchiveException);
+}
+
+// A 1.1.0 file: three polygons and two points, no type codes, matrices after the entities and
+// a view state without the localization mask.
+std::vector<uint8_t> OldFileBytes() {
+    CArchive ar;
+    ar.WriteRaw(kHeader110, std::strlen(kHeader110));
+    ar.WriteU8('\n');
+    for (int32_t v : {1, 0, 0, -1, 0}) {  // layers, current, systems, active, planes
+        ar.WriteI32(v);
+    }
+    for (int32_t v : {3, 0, 0, 0, 2}) {  // polygons, polylines, texts, arcs, points
+        ar.WriteI32(v);
+    }
+    ar.WriteU32(0);  // matrices
+    ar.WriteCount(1);
+    WriteLayer(ar, "Warstwa1");
+    ar.WriteCount(0);
+    ar.WriteCount(0);
+    auto base = [&](int number) {
+        WriteDefaultDataNode(ar);
+        ar.WriteI32(0);
+        ar.WriteI32(number);
+        ar.WriteU8(0);
+        for (int i = 0; i < 3; ++i) {
+            ar.WriteF64(1.0);
+        }
+    };
+    ar.WriteCount(3);
+    for (int k = 0; k < 3; ++k) {
+        base(k + 1);
+        ar.WriteU32(3);
+        for (auto [x, y] : {std::pair{0.0, 0.0}, {4.0, 0.0}, {0.0, 3.0}}) {
+            ar.WriteF64(x + k);
+            ar.WriteF64(y);
+            ar.WriteF64(0.0);
+            ar.WriteU32(1);
+        }
+    }
+    for (int g = 0; g < 3; ++g) {
+        ar.WriteCount(0);
+    }
+    ar.WriteCount(7);  // the group's own count is ignored; the header's decides
+    for (int k = 0; k < 2; ++k) {
+        base(10 + k);
+        ar.WriteF64(100.0 + k);
+        ar.WriteF64(200.0);
+        ar.WriteF64(300.0);
+        ar.WriteU32(1);
+    }
+    ar.WriteCount(0);  // matrices
+    WriteDefaultViewState(ar, false);
+    return ar.Buffer();
+}
+
+TEST(DocumentFile, Version110PolygonsThenPoints) {
+    CTAVDoc doc;
+    doc.LoadFromBytes(OldFileBytes());
+    EXPECT_EQ(doc.GetLoadedHeader(), kHeader110);
+    ASSERT_EQ(doc.GetEntityCount(), 5);
+    for (int i = 0; i < 3; ++i) {
+        const auto& p = static_cast<const CPoly&>(*doc.GetEntity(i));
+        EXPECT_EQ(p.GetType(), 100);
+        EXPECT_EQ(p.m_reserved, 1);
+        EXPECT_EQ(p.m_tessellated, 1);
+        EXPECT_NEAR(p.m_normal.z, 1.0, 1e-12);
+        double area = 0;
+        EXPECT_EQ(p.ComputeArea(area, nullptr), 1);
+        EXPECT_NEAR(area, 6.0, 1e-12);
+    }
+    EXPECT_EQ(doc.GetEntity(3)->GetType(), 104);
+    EXPECT_EQ(doc.GetEntity(4)->GetType(), 104);
+    EXPECT_EQ(static_cast<const CPnt&>(*doc.GetEntity(4)).m_point.x, 101.0);
+    EXPECT_EQ(doc.ViewState().localizationMask, 0);
+    EXPECT_EQ(doc.GetMaxCorner().x, 101.0);
+    EXPECT_EQ(doc.GetMaxCorner().z, 300.0);
+    EXPECT_EQ(doc.GetMinCorner().z, 0.0);
+}
+
+TEST(DocumentFile, Version110TruncationsRefused) {
+    const auto bytes = OldFileBytes();
+    for (size_t cut = 0; cut < bytes.size(); ++cut) {
+        std::vector<uint8_t> part(bytes.begin(), bytes.begin() + static_cast<long>(cut));
+        CTAVDoc back;
+        EXPECT_THROW(back.LoadFromBytes(part), CArchiveException) << cut;
+    }
+}
+
+TEST(DocumentExtents, SinglePointIsWidenedAfterLoad) {
+    CTAVDoc doc;
+    auto p = std::make_unique<CPnt>();
+    p->m_point = CPoint3(1, 2, 3);
+    doc.AddEntity(std::move(p));
+    doc.RecomputeExtents();
+    EXPECT_EQ(doc.GetMinCorner().z, 3.0);
+    EXPECT_EQ(doc.GetMaxCorner().z, 3.0);
+    CTAVDoc back;
+    back.LoadFromBytes(doc.SaveToBytes());
+    EXPECT_EQ(back.GetMinCorner().z, 2.0);
+    EXPECT_EQ(back.GetMaxCorner().z, 4.0);
+    EXPECT_EQ(back.GetMinCorner().x, 1.0);
+}
+
+TEST(DocumentExtents, ArcsContributeFiveOrThreePoints) {
+    CTAVDoc doc;
+    auto p = std::make_unique<CPnt>();
+    p->m_point = CPoint3(0, 0, 0);
+    doc.AddEntity(std::move(p));
+    // 270 degrees from 0: points at 0, 67.5, 135, 202.5 and 270 degrees.
+    auto arc = std::make_unique<CArc>();
+    arc->m_center = CPoint3(10, 0, 0);
+    arc->m_radius = 1;
+    arc->m_start = 0;
+    arc->m_length = 270;
+    doc.AddEntity(std::move(arc));
+    doc.RecomputeExtents();
+    EXPECT_NEAR(doc.GetMaxCorner().x, 11.0, 1e-12);
+    EXPECT_NEAR(doc.GetMaxCorner().y, std::sin(67.5 * kDegToRad), 1e-12);
+    EXPECT_NEAR(doc.GetMinCorner().y, -1.0, 1e-12);
+    EXPECT_NEAR(doc.GetMinCorner().x, 0.0, 1e-12);
+
+    // 90 degrees from 0: start, mid (45) and end only.
+    static_cast<CArc&>(*doc.GetEntity(1)).m_length = 90;
+    doc.RecomputeExtents();
+    EXPECT_NEAR(doc.GetMaxCorner().y, 1.0, 1e-12);
+    EXPECT_NEAR(doc.GetMinCorner().y, 0.0, 1e-12);
+
+    // A circle seeds the box with centre +- r when it comes first.
+    CTAVDoc circle;
+    auto c = std::make_unique<CArc>();
+    c->m_center = CPoint3(5, 5, 5);
+    c->m_radius = 2;
+    circle.AddEntity(std::move(c));
+    circle.RecomputeExtents();
+    EXPECT_EQ(circle.GetMinCorner().z, 3.0);
+    EXPECT_EQ(circle.GetMaxCorner().x, 7.0);
+}
+
+TEST(DocumentExtents, TextBoxFromFontMetrics) {
+    CTAVDoc doc;
+    auto t = std::make_unique<CText>();
+    t->m_text = "Ab";
+    t->m_position = CPoint3(10, 20, 0);
+    t->m_axis = CVec3(0, 0, 1);
+    t->m_height = 2.0;
+    t->m_font = 9;  // outside 0..3: the fourth font
+    doc.AddEntity(std::move(t));
+    doc.RecomputeExtents();
+    double w = 0, h = 0;
+    CStrokeFontMetrics::Get().MeasureString("Ab", 3, w, h);
+    ASSERT_GT(w, 0.0);
+    EXPECT_NEAR(doc.GetMaxCorner().x, 10 + 2 * w, 1e-9);
+    EXPECT_NEAR(doc.GetMaxCorner().y, 20 + 2 * h, 1e-9);
+    EXPECT_EQ(doc.GetMinCorner().x, 10.0);
+
+    // Rotated by 90 degrees the width runs along +y and the height along -x.
+    static_cast<CText&>(*doc.GetEntity(0)).m_rotation = 90;
+    doc.RecomputeExtents();
+    EXPECT_NEAR(doc.GetMaxCorner().y, 20 + 2 * w, 1e-9);
+    EXPECT_NEAR(doc.GetMinCorner().x, 10 - 2 * h, 1e-9);
+}
+
+TEST(DocumentExtents, EmptyPolylinesAreSkipped) {
+    CTAVDoc doc;
+    doc.SetExtents(CPoint3(-7, -7, -7), CPoint3(7, 7, 7));
+    doc.AddEntity(std::make_unique<CPoly>());
+    doc.RecomputeExtents();  // nothing has a point: the box stays
+    EXPECT_EQ(doc.GetMinCorner().x, -7.0);
+    auto p = std::make_unique<CPnt>();
+    p->m_point = CPoint3(1, 1, 1);
+    doc.AddEntity(std::move(p));
+    doc.RecomputeExtents();
+    EXPECT_EQ(doc.GetMinCorner().x, 1.0);
+    EXPECT_EQ(doc.GetMaxCorner().x, 1.0);
+    EXPECT_EQ(doc.EstimateVertexCount(0), 0);  // an empty polyline adds nothing, not -1
+}
+
+TEST(DocumentCounts, PointsAndVertexEstimate) {
+    CTAVDoc doc;
+    FillDocument(doc);
+    EXPECT_EQ(doc.GetPointCount(), 1);
+    const int64_t g = CStrokeFontMetrics::Get().MaxGlyphVertexCount();
+    ASSERT_GT(g, 0);
+    // polygon 5 + polyline 1 + empty polyline 0 + arc 300 + text 17 characters
+    EXPECT_EQ(doc.EstimateVertexCount(0), 5 + 1 + 300 + 17 * g);
+    EXPECT_EQ(doc.EstimateVertexCount(1), 5 + 1 + 300 + 17 * g + 9 * g);  // "Pkt żółty"
+}
+
+TEST(DocumentTables, DeleteCoordSystemKeepsActiveValid) {
+    CRecordingPrompter prompter;
+    CTAVDoc doc(&prompter);
+    CMatrix4 id;
+    id.SetIdentity();
+    for (int i = 0; i < 3; ++i) {
+        CMatrix4 m = id;
+        m.m[0][3] = i;
+        doc.AddCoordSystem(
+            CCoordSystem("S" + std::to_string(i), CPoint3(), CPoint3(1, 0, 0), CPoint3(0, 1, 0)),
+            m);
+    }
+    doc.SetActiveCoordSystem(2);
+    EXPECT_EQ(doc.DeleteCoordSystem(3), -2);
+    EXPECT_EQ(doc.DeleteCoordSystem(-1), -2);
+    EXPECT_TRUE(prompter.questions.empty());  // index checked before asking
+
+    prompter.answers = {false};
+    EXPECT_EQ(doc.DeleteCoordSystem(0), -2);
+    ASSERT_EQ(prompter.questions.size(), 1u);
+    EXPECT_EQ(prompter.questions[0].text, "Czy na prawdę chcesz usunąć tą uklad wspólrzednych?");
+    EXPECT_EQ(doc.GetCoordSystemCount(), 3);
+
+    EXPECT_EQ(doc.DeleteCoordSystem(0), 0);  // one before the active one
+    EXPECT_EQ(doc.GetActiveCoordSystem(), 1);
+    EXPECT_EQ(doc.GetCoordSystem(1).m_name, "S2");
+    EXPECT_EQ(doc.GetMatrix(1).m[0][3], 2.0);  // the matrix went with its system
+
+    EXPECT_EQ(doc.DeleteCoordSystem(1), 0);  // the active, last one
+    EXPECT_EQ(doc.GetActiveCoordSystem(), -1);
+    EXPECT_EQ(doc.GetCoordSystem(0).m_name, "S1");
+    EXPECT_EQ(doc.GetMatrix(0).m[0][3], 1.0);
+    EXPECT_EQ(doc.DeleteCoordSystem(0), -1);  // the table is empty
+    EXPECT_EQ(doc.GetCoordSystemCount(), 0);
+}
+
+TEST(DocumentTables, DeleteClipPlane) {
+    CRecordingPrompter prompter;
+    CTAVDoc doc(&prompter);
+    doc.ClipPlanes().emplace_back("a", 1, CPoint3(), CVec3(0, 0, 1));
+    doc.ClipPlanes().emplace_back("b", 0, CPoint3(), CVec3(0, 0, 1));
+    EXPECT_EQ(doc.DeleteClipPlane(2), -2);
+    EXPECT_TRUE(prompter.questions.empty());
+    EXPECT_EQ(doc.DeleteClipPlane(1), 0);
+    EXPECT_EQ(prompter.questions.at(0).text,
+              "Czy na prawdę chcesz usunąć tą plaszczyznę odcinającą?");
+    EXPECT_EQ(doc.DeleteClipPlane(0), -1);
+}
+
+TEST(DocumentTables, CoordSystemNames) {
+    CTAVDoc doc;
+    EXPECT_EQ(doc.MakeCoordSystemName(), "Uklad0");
+    CMatrix4 m;
+    doc.AddCoordSystem(CCoordSystem("Uklad1", {}, {1, 0, 0}, {0, 1, 0}), m);
+    doc.AddCoordSystem(CCoordSystem("Uklad2", {}, {1, 0, 0}, {0, 1, 0}), m);
+    EXPECT_EQ(doc.MakeCoordSystemName(), "Uklad3");
+    doc.GetCoordSystem(1).m_name = "uklad2";  // case matters
+    EXPECT_EQ(doc.MakeCoordSystemName(), "Uklad2");
+}
+
+TEST(ParseNumberedNameTest, Cases) {
+    struct SCase {
+        const char* name;
+        const char* prefix;
+        int min, max;
+        int result, number;
+        const char* rest;
+    };
+    const SCase cases[] = {
+        {"P105a", "P", 101, -1, 1, 105, "a"},
+        {"P5", "P", 1, 100, 1, 5, ""},
+        {"P105", "P", 1, 100, 0, -1, ""},                  // above max
+        {"P0", "P", 1, 100, 0, -1, ""},                    // below min
+        {"Pa", "P", 1, -1, 0, -1, ""},                     // no digits
+        {"X5", "P", 1, -1, 0, -1, ""},                     // other prefix
+        {"I12a", "I", -1, -1, 1, -1, "12a"},               // no number: everything after the prefix
+        {"12b", "", 0, -1, 1, 12, "b"},                    // empty prefix matches
+        {"", "", -1, -1, 1, -1, ""},                       //
+        {"P", "PP", 0, -1, 0, -1, ""},                     // shorter than the prefix
+        {"P007x", "P", 0, -1, 1, 7, "x"},                  //
+        {"P99999999999999999999", "P", 0, -1, 0, -1, ""},  // beyond int: no match
+        {"P2147483647", "P", 0, -1, 1, 2147483647, ""},
+        {"P-5", "P", 0, -1, 0, -1, ""},  // digits only, no sign
+    };
+    for (const SCase& c : cases) {
+        int number = 42;
+        std::string rest = "unchanged";
+        EXPECT_EQ(ParseNumberedName(c.name, c.prefix, c.min, c.max, number, rest), c.result)
+            << c.name;
+        EXPECT_EQ(number, c.number) << c.name;
+        if (c.result) {
+            EXPECT_EQ(rest, c.rest) << c.name;
+        }
+    }
+}
+
+class CountingObserver : public CDocObserver {
+public:
+    void OnDocumentUpdate(int hint) override { hints.push_back(hint); }
+    void InvalidateDisplayList() override { ++invalidated; }
+    void ResetCurrentPick() override { ++pickResets; }
+    void OnEntitiesRemoved() override { ++removed; }
+    void StoreViewState(CTAVDoc& doc) override {
+        ++stored;
+        CViewState v = doc.ViewState();
+        v.scale = 7.5;
+        doc.SetViewState(v);
+    }
+    std::vector<int> hints;
+    int invalidated = 0, pickResets = 0, removed = 0, stored = 0;
+};
+
+class TempDir {
+public:
+    TempDir() {
+        char tmpl[] = "/tmp/tavdoc-XXXXXX";
+        path = mkdtemp(tmpl);
+    }
+    ~TempDir() {
+        std::error_code ec;
+        fs::permissions(path, fs::perms::owner_all, ec);
+        fs::remove_all(path, ec);
+    }
+    std::string path;
+};
+
+std::vector<uint8_t> ReadAll(const std::string& path) {
+    std::ifstream in(path, std::ios::binary);
+    return {std::istreambuf_iterator<char>(in), {}};
+}
+
+TEST(DocumentViews, ObserversHearNewOpenAndSave) {
+    TempDir dir;
+    CTAVDoc doc;
+    CountingObserver first, second;
+    doc.AddObserver(&first);
+    doc.AddObserver(&second);
+    doc.AddObserver(&first);  // once only
+    FillDocument(doc);
+    const std::string path = dir.path + "/a.tav";
+    ASSERT_TRUE(doc.OnSaveDocument(path));
+    EXPECT_EQ(first.stored, 1);  // only the first view stores its camera
+    EXPECT_EQ(second.stored, 0);
+    EXPECT_FALSE(doc.IsModified());
+
+    ASSERT_TRUE(doc.OnOpenDocument(path));
+    EXPECT_EQ(doc.ViewState().scale, 7.5);
+    EXPECT_EQ(first.hints, std::vector<int>{1});
+    EXPECT_EQ(second.pickResets, 1);
+    EXPECT_EQ(second.invalidated, 1);
+    EXPECT_EQ(first.removed, 1);
+
+    doc.OnNewDocument();
+    EXPECT_EQ(first.hints, (std::vector<int>{1, 1}));
+    EXPECT_EQ(second.pickResets, 2);
+    EXPECT_EQ(first.removed, 2);
+    doc.RemoveObserver(&first);
+    doc.UpdateAllViews(0);
+    EXPECT_EQ(first.hints.size(), 2u);
+    EXPECT_EQ(second.hints.back(), 0);
+}
+
+TEST(DocumentSave, FailedSaveKeepsTheOldFile) {
+    TempDir dir;
+    const std::string path = dir.path + "/keep.tav";
+    CTAVDoc doc;
+    FillDocument(doc);
+    ASSERT_TRUE(doc.OnSaveDocument(path));
+    const auto before = ReadAll(path);
+
+    CRecordingPrompter prompter;
+    CTAVDoc other(&prompter);
+    // A target inside a "folder" that is a file cannot be written even by root.
+    EXPECT_FALSE(other.OnSaveDocument(path + "/sub.tav"));
+    ASSERT_EQ(prompter.fileErrors.size(), 1u);
+    EXPECT_EQ(ReadAll(path), before);
+
+    // A read-only folder refuses the temporary file; the old file stays (when not root).
+    if (geteuid() != 0) {
+        fs::permissions(dir.path, fs::perms::owner_read | fs::perms::owner_exec);
+        EXPECT_FALSE(other.OnSaveDocument(path));
+        fs::permissions(dir.path, fs::perms::owner_all);
+        EXPECT_EQ(ReadAll(path), before);
+    }
+    // Saving over a directory fails at the rename and leaves no temporary file behind.
+    fs::create_directory(dir.path + "/d.tav");
+    EXPECT_FALSE(other.OnSaveDocument(dir.path + "/d.tav"));
+    int files = 0;
+    for (const auto& e : fs::directory_iterator(dir.path)) {
+        (void)e;
+        ++files;
+    }
+    EXPECT_EQ(files, 2);  // keep.tav and d.tav
+}
+
+TEST(DocumentSave, OpenFailuresReportAndKeepContent) {
+    TempDir dir;
+    CRecordingPrompter prompter;
+    CTAVDoc doc(&prompter);
+    FillDocument(doc);
+    EXPECT_FALSE(doc.OnOpenDocument(dir.path + "/missing.tav"));
+    ASSERT_EQ(prompter.fileErrors.size(), 1u);
+    EXPECT_EQ(doc.GetEntityCount(), 6);
+
+    const std::string bad = dir.path + "/bad.tav";
+    std::ofstream(bad) << "TAV Document ver. 2.1.1\n\x01";
+    EXPECT_FALSE(doc.OnOpenDocument(bad));
+    EXPECT_EQ(prompter.fileErrors.size(), 2u);
+    EXPECT_EQ(doc.GetEntityCount(), 6);
+}
+
+TEST(DocumentSave, UnmappableCharactersSaidOnce) {
+    TempDir dir;
+    CRecordingPrompter prompter;
+    CTAVDoc doc(&prompter);
+    auto p = std::make_unique<CPnt>();
+    p->m_name = "Ж1";
+    doc.AddEntity(std::move(p));
+    auto q = std::make_unique<CPnt>();
+    q->m_name = "Ж2";
+    doc.AddEntity(std::move(q));
+    ASSERT_TRUE(doc.OnSaveDocument(dir.path + "/x.tav"));
+    EXPECT_EQ(prompter.messages.size(), 1u);
+    CTAVDoc back;
+    ASSERT_TRUE(back.OnOpenDocument(dir.path + "/x.tav"));
+    EXPECT_EQ(back.GetEntity(0)->m_name, "?1");
+}
+
+}  // namespace
