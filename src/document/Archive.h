@@ -60,7 +60,8 @@ public:
     // Bytes left to read; 0 when storing.
     size_t Remaining() const { return m_storing ? 0 : m_data.size() - m_pos; }
 
-    // Bytes written so far; the reference is valid until the next write.
+    // Bytes written so far; the reference is valid until the next write. Trims spare room, so
+    // not to be called from two threads at once.
     const std::vector<uint8_t>& Buffer() const {
         m_buf.resize(m_len);  // drop the spare room (never reallocates)
         return m_buf;
@@ -157,6 +158,9 @@ public:
     // Reads size bytes into data.
     void ReadRaw(void* data, size_t size) {
         Need(size);
+        if (size == 0) {
+            return;  // data may be null
+        }
         std::memcpy(data, m_data.data() + m_pos, size);
         m_pos += size;
     }
@@ -200,6 +204,9 @@ private:
         }
         if (m_buf.size() - m_len < n) {
             Grow(n);
+        }
+        if (n == 0) {
+            return;  // p may be null
         }
         std::memcpy(m_buf.data() + m_len, p, n);
         m_len += n;

@@ -450,6 +450,19 @@ TEST(ArchiveTest, BufferGrowsAcrossReadsOfIt) {
     EXPECT_EQ(out.Buffer(), expected);
 }
 
+TEST(ArchiveTest, EmptyValuesOnEmptyArchives) {
+    CArchive out;
+    out.WriteRaw(nullptr, 0);
+    out.WriteLine(std::string_view{});
+    out.WriteString(std::string_view{});
+    EXPECT_EQ(out.Buffer(), (Bytes{'\n', 0}));
+
+    CArchive in(std::span<const uint8_t>{});
+    in.ReadRaw(nullptr, 0);
+    EXPECT_EQ(in.Position(), 0u);
+    EXPECT_EQ(Catch([&] { in.ReadString(); }).Cause(), CArchiveException::endOfFile);
+}
+
 TEST(ArchiveTest, TakeBufferEmptiesTheArchive) {
     CArchive out;
     out.Reserve(100);
