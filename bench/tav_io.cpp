@@ -1,5 +1,6 @@
 // Saves and loads a synthetic drawing of N mixed entities and prints entities/s, MB/s and
-// peak memory. Usage: tav_io [N...] (default 100000 1000000); TAV_IO_RUNS sets the runs (5).
+// peak memory. Usage: tav_io [N...] (default 100000 1000000); TAV_IO_RUNS sets the runs (5),
+// TAV_IO_KEEP keeps the file ($TMPDIR/tav_io_bench.tav) for profiling.
 
 #include <sys/resource.h>
 #include <sys/wait.h>
@@ -173,7 +174,9 @@ void Run(int n, int runs, const std::string& dir) {
         }
         load.push_back(last.seconds);
     }
-    unlink(path.c_str());
+    if (!std::getenv("TAV_IO_KEEP")) {
+        unlink(path.c_str());
+    }
 
     const double mb = bytes / 1e6;
     const double ser = Median(serialize), sv = Median(save), ld = Median(load);

@@ -18,6 +18,12 @@ bool IsAscii(std::string_view s) {
 }  // namespace
 
 void CArchive::Grow(size_t n) {
+    if (m_sink) {
+        Flush();
+        if (m_buf.size() >= n) {
+            return;
+        }
+    }
     m_buf.resize(std::max({m_len + n, m_buf.size() * 2, size_t{4096}}));
 }
 

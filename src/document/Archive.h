@@ -5,10 +5,12 @@
 // A storing archive appends to its own buffer; a loading archive reads a caller's byte span and
 // checks every length against the bytes left before it allocates anything.
 
+#include <algorithm>
 #include <bit>
 #include <cstddef>
 #include <cstdint>
 #include <cstring>
+#include <functional>
 #include <span>
 #include <stdexcept>
 #include <string>
@@ -56,7 +58,7 @@ public:
     // True when reading.
     bool IsLoading() const { return !m_storing; }
     // Bytes read so far (loading) or written so far (storing).
-    size_t Position() const { return m_storing ? m_len : m_pos; }
+    size_t Position() const { return m_storing ? m_flushed + m_len : m_pos; }
     // Bytes left to read; 0 when storing.
     size_t Remaining() const { return m_storing ? 0 : m_data.size() - m_pos; }
 
@@ -74,10 +76,28 @@ public:
         m_len = 0;
         return out;
     }
-    // Reserves room for bytes more bytes in the storing buffer.
+    // Reserves room for bytes more bytes in the storing buffer (ignored with a sink).
     void Reserve(size_t bytes) {
-        if (m_buf.size() - m_len < bytes) {
+        if (!m_sink && m_buf.size() - m_len < bytes) {
             m_buf.resize(m_len + bytes);
+        }
+    }
+    // Receives written bytes in order; may throw to abort the storing.
+    using Sink = std::function<void(const uint8_t* data, size_t size)>;
+    // Hands the written bytes to sink in chunks of about chunkBytes instead of keeping them all,
+    // so a big document is saved without a second copy of it in memory. Buffer() then holds only
+    // what has not been handed over yet; call Flush() at the end.
+    void SetSink(Sink sink, size_t chunkBytes = size_t{1} << 20) {
+        Flush();
+        m_sink = std::move(sink);
+        m_buf.resize(std::max(m_len + chunkBytes, m_buf.size()));
+    }
+    // Hands everything written so far to the sink; nothing without one.
+    void Flush() {
+        if (m_sink && m_len > 0) {
+            m_sink(m_buf.data(), m_len);
+            m_flushed += m_len;
+            m_len = 0;
         }
     }
     // True when some string written had characters that Windows-1250 cannot store ('?' written).
@@ -237,6 +257,8 @@ private:
     // a bounds check and a copy (a vector grown byte by byte is several times slower).
     mutable std::vector<uint8_t> m_buf;
     size_t m_len = 0;
+    size_t m_flushed = 0;
+    Sink m_sink;
     std::span<const uint8_t> m_data;
     size_t m_pos = 0;
 };

@@ -255,11 +255,19 @@ void CArc::Transform(const CMatrix4& m) {
     m_radius = r.Length();
 }
 
-int CArc::GetPointAt(CPoint3& out, double offsetDeg) const {
+CMatrix4 CArc::GetFrame() const {
     CMatrix4 frame;
     frame.SetArbitraryAxisFrame(m_center, m_axis, 0.0);
+    return frame;
+}
+
+CPoint3 CArc::PointInFrame(const CMatrix4& frame, double offsetDeg) const {
     const double a = (m_start + offsetDeg) * kDegToRad;
-    out = CPoint3(m_radius * std::cos(a), m_radius * std::sin(a), 0.0).TransformedBy(frame);
+    return CPoint3(m_radius * std::cos(a), m_radius * std::sin(a), 0.0).TransformedBy(frame);
+}
+
+int CArc::GetPointAt(CPoint3& out, double offsetDeg) const {
+    out = PointInFrame(GetFrame(), offsetDeg);
     return 1;
 }
 

@@ -202,6 +202,10 @@ public:
     int GetQuarterPoints(CPoint3& p0, CPoint3& p1, CPoint3& p2, CPoint3& p3) const;
     double GetArcLength() const;
     double GetSectorArea() const;
+    // The arc's plane frame (centre, axis, no rotation) in which its points are computed.
+    CMatrix4 GetFrame() const;
+    // Point at start + offset degrees, given the frame from GetFrame.
+    CPoint3 PointInFrame(const CMatrix4& frame, double offsetDeg) const;
 
     CPoint3 m_center;
     CVec3 m_axis{0.0, 0.0, 1.0};

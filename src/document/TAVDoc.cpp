@@ -83,6 +83,54 @@ int ClampFont(int font) {
     return (font < 0 || font > 3) ? 3 : font;
 }
 
+// Reads a whole file into an uninitialised buffer (no zero fill for big drawings); false with
+// errno set on failure.
+bool ReadWholeFile(const std::string& path, std::unique_ptr<uint8_t[]>& data, size_t& size) {
+    const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+    if (fd < 0) {
+        return false;
+    }
+    struct stat st;
+    if (::fstat(fd, &st) != 0) {
+        const int err = errno;
+        ::close(fd);
+        errno = err;
+        return false;
+    }
+    if (!S_ISREG(st.st_mode)) {
+        ::close(fd);
+        errno = S_ISDIR(st.st_mode) ? EISDIR : EINVAL;
+        return false;
+    }
+    size = static_cast<size_t>(st.st_size);
+    data.reset(new (std::nothrow) uint8_t[size ? size : 1]);
+    if (!data) {
+        ::close(fd);
+        errno = ENOMEM;
+        return false;
+    }
+    size_t done = 0;
+    while (done < size) {
+        const ssize_t n = ::read(fd, data.get() + done, size - done);
+        if (n < 0 && errno == EINTR) {
+            continue;
+        }
+        if (n < 0) {
+            const int err = errno;
+            ::close(fd);
+            errno = err;
+            return false;
+        }
+        if (n == 0) {
+            break;  // the file shrank while being read: take what is there
+        }
+        done += static_cast<size_t>(n);
+    }
+    size = done;
+    ::close(fd);
+    return true;
+}
+
 }  // namespace
 
 CTAVDoc::CTAVDoc(CPrompter* prompter) : m_prompter(prompter ? prompter : &g_silentPrompter) {
@@ -192,30 +240,16 @@ void CTAVDoc::LoadFromBytes(std::span<const uint8_t> data) {
 }
 
 bool CTAVDoc::OnOpenDocument(const std::string& path) {
-    std::vector<uint8_t> data;
-    {
-        std::ifstream in(path, std::ios::binary);
-        if (!in) {
-            m_prompter->ReportFileError(
-                path, std::string("Can not open the file: ") + std::strerror(errno) + ".");
-            return false;
-        }
-        in.seekg(0, std::ios::end);
-        const std::streamoff size = in.tellg();
-        in.seekg(0, std::ios::beg);
-        if (size < 0) {
-            m_prompter->ReportFileError(path, "Can not read the file.");
-            return false;
-        }
-        data.resize(static_cast<size_t>(size));
-        if (size > 0 && !in.read(reinterpret_cast<char*>(data.data()), size)) {
-            m_prompter->ReportFileError(path, "Can not read the file.");
-            return false;
-        }
+    std::unique_ptr<uint8_t[]> data;
+    size_t size = 0;
+    if (!ReadWholeFile(path, data, size)) {
+        m_prompter->ReportFileError(
+            path, std::string("Can not read the file: ") + std::strerror(errno) + ".");
+        return false;
     }
     try {
         CWaitCursor wait(m_prompter);
-        LoadFromBytes(data);
+        LoadFromBytes(std::span<const uint8_t>(data.get(), size));
     } catch (const CArchiveException& e) {
         m_prompter->ReportFileError(path, e.what());
         return false;
@@ -240,10 +274,6 @@ std::vector<uint8_t> CTAVDoc::SaveToBytes() {
 }
 
 bool CTAVDoc::OnSaveDocument(const std::string& path) {
-    CArchive ar;
-    Serialize(ar);
-    const std::vector<uint8_t>& bytes = ar.Buffer();
-
     // Write beside the target and rename over it only when everything is on disk, so a failed
     // save never destroys the previous file.
     std::string tmpl = path + ".XXXXXX";
@@ -256,22 +286,43 @@ bool CTAVDoc::OnSaveDocument(const std::string& path) {
         return false;
     }
     const std::string tmpPath(name.data());
-    auto fail = [&](const char* what, int err) {
-        ::close(fd);
+    bool closed = false;
+    auto fail = [&](const std::string& what) {
+        if (!closed) {
+            ::close(fd);
+        }
         ::unlink(tmpPath.c_str());
-        m_prompter->ReportFileError(path, std::string(what) + std::strerror(err) + ".");
+        m_prompter->ReportFileError(path, what);
         return false;
     };
-    size_t done = 0;
-    while (done < bytes.size()) {
-        const ssize_t n = ::write(fd, bytes.data() + done, bytes.size() - done);
-        if (n < 0) {
-            if (errno == EINTR) {
+    auto sysFail = [&](const char* what) {
+        return fail(std::string(what) + std::strerror(errno) + ".");
+    };
+
+    CArchive ar;
+    ar.SetSink([fd](const uint8_t* data, size_t size) {
+        size_t done = 0;
+        while (done < size) {
+            const ssize_t n = ::write(fd, data + done, size - done);
+            if (n < 0 && errno == EINTR) {
                 continue;
             }
-            return fail("Can not write the file: ", errno);
+            if (n < 0) {
+                throw CArchiveException(
+                    CArchiveException::genericException,
+                    std::string("Can not write the file: ") + std::strerror(errno) + ".");
+            }
+            done += static_cast<size_t>(n);
         }
-        done += static_cast<size_t>(n);
+    });
+    try {
+        CWaitCursor wait(m_prompter);
+        Serialize(ar);
+        ar.Flush();
+    } catch (const CArchiveException& e) {
+        return fail(e.what());
+    } catch (const std::bad_alloc&) {
+        return fail("Not enough memory to save the document.");
     }
     // Keep the permissions of the file being replaced; a new file gets the usual 0666 & umask.
     struct stat st;
@@ -283,21 +334,14 @@ bool CTAVDoc::OnSaveDocument(const std::string& path) {
         ::fchmod(fd, 0666 & ~mask);
     }
     if (::fsync(fd) != 0) {
-        return fail("Can not write the file: ", errno);
+        return sysFail("Can not write the file: ");
     }
+    closed = true;
     if (::close(fd) != 0) {
-        const int err = errno;
-        ::unlink(tmpPath.c_str());
-        m_prompter->ReportFileError(path,
-                                    std::string("Can not write the file: ") + std::strerror(err));
-        return false;
+        return sysFail("Can not write the file: ");
     }
     if (::rename(tmpPath.c_str(), path.c_str()) != 0) {
-        const int err = errno;
-        ::unlink(tmpPath.c_str());
-        m_prompter->ReportFileError(
-            path, std::string("Can not replace the file: ") + std::strerror(err) + ".");
-        return false;
+        return sysFail("Can not replace the file: ");
     }
     if (ar.HadUnmappableChars()) {
         m_prompter->ShowMessage(
@@ -724,23 +768,13 @@ void CTAVDoc::RecomputeExtents() {
                 break;
             }
             case kTypeArc: {
+                // Start, mid and end, or five points beyond 180 degrees (a full circle's lie
+                // within its seed). One frame serves all of them.
                 const auto& a = static_cast<const CArc&>(e);
-                CPoint3 p;
-                if (a.m_length > 180.0) {
-                    for (int k = 0; k <= 4; ++k) {
-                        a.GetPointAt(p, a.m_length * k / 4.0);
-                        ExtendExtents(p);
-                    }
-                } else {
-                    if (a.GetStartPoint(p)) {
-                        ExtendExtents(p);
-                    }
-                    if (a.GetMidPoint(p)) {
-                        ExtendExtents(p);
-                    }
-                    if (a.GetEndPoint(p)) {
-                        ExtendExtents(p);
-                    }
+                const CMatrix4 frame = a.GetFrame();
+                const int steps = a.m_length > 180.0 ? 4 : 2;
+                for (int k = 0; k <= steps; ++k) {
+                    ExtendExtents(a.PointInFrame(frame, a.m_length * k / steps));
                 }
                 break;
             }
