@@ -53,8 +53,7 @@ constexpr SEntry kStrings[] = {
     {41531, "Czy na prawdę chcesz usunąć tą uklad wspólrzednych?"},
     {41532, "Uklad"},
     {41533, "Globalny układ odniesienia"},
-    {41534,
-     "Punkty definujące układ współrzędnych nie mogą nakładać się lub być współliniowe"},
+    {41534, "Punkty definujące układ współrzędnych nie mogą nakładać się lub być współliniowe"},
 };
 
 }  // namespace
