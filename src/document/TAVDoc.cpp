@@ -463,7 +463,9 @@ void CTAVDoc::Load(CArchive& ar) {
                                  static_cast<long long>(at), i + 1));
         }
         e->Serialize(ar);
-        if (type == kTypePolygon) {
+        // The record's own closed flag may disagree with its code; a polygon either way gets
+        // its triangulation so that it can be filled.
+        if (type == kTypePolygon || e->GetType() == kTypePolygon) {
             auto* poly = static_cast<CPoly*>(e.get());
             poly->Tessellate();
             poly->ComputePlane();

@@ -790,3 +790,27 @@ TEST(DocumentSave, UnmappableCharactersSaidOnce) {
 }
 
 }  // namespace
+
+namespace {
+
+TEST(DocumentFile, PolygonFlagWinsOverItsCode) {
+    CTAVDoc doc;
+    auto poly = std::make_unique<CPoly>();
+    poly->m_closed = 1;
+    for (auto [x, y] : {std::pair{0.0, 0.0}, {1.0, 0.0}, {1.0, 1.0}}) {
+        poly->AddVertex(CPoint3(x, y, 0));
+    }
+    doc.AddEntity(std::move(poly));
+    std::vector<uint8_t> bytes = doc.SaveToBytes();
+    const size_t at = std::strlen(kHeader211) + 1 + 28 + 2 + 8 + 1 + 8 + 6;
+    const uint32_t polyline = 101;
+    std::memcpy(bytes.data() + at, &polyline, 4);
+    CTAVDoc back;
+    back.LoadFromBytes(bytes);
+    const auto& p = static_cast<const CPoly&>(*back.GetEntity(0));
+    EXPECT_EQ(p.GetType(), 100);
+    EXPECT_EQ(p.m_tessellated, 1);
+    EXPECT_FALSE(p.m_triangulation.empty());
+}
+
+}  // namespace
