@@ -79,6 +79,21 @@ bool SeedPoint(const CEntity& e, CPoint3& minCorner, CPoint3& maxCorner) {
     }
 }
 
+// Asks the question about element i and erases it on Yes. Returns the index to select next,
+// -1 when the table became empty, -2 when nothing was deleted (index out of range or No).
+template <typename T>
+int AskAndErase(CPrompter& prompter, std::vector<T>& table, int i, unsigned question) {
+    if (i < 0 || i >= static_cast<int>(table.size())) {
+        return -2;
+    }
+    if (!prompter.AskYesNo(LoadStr(question), CPrompter::EIcon::Question)) {
+        return -2;
+    }
+    table.erase(table.begin() + i);
+    const int count = static_cast<int>(table.size());
+    return i < count ? i : count - 1;
+}
+
 int ClampFont(int font) {
     return (font < 0 || font > 3) ? 3 : font;
 }
@@ -823,13 +838,10 @@ void CTAVDoc::SetActiveCoordSystem(int i) {
 }
 
 int CTAVDoc::DeleteCoordSystem(int i) {
-    if (i < 0 || i >= GetCoordSystemCount()) {
-        return -2;
+    const int next = AskAndErase(*m_prompter, m_coordSystems, i, 41531);
+    if (next == -2) {
+        return next;
     }
-    if (!m_prompter->AskYesNo(LoadStr(41531), CPrompter::EIcon::Question)) {
-        return -2;
-    }
-    m_coordSystems.erase(m_coordSystems.begin() + i);
     m_matrices.erase(m_matrices.begin() + i);
     // Keep the active index on the same system, or fall back to the global frame when the
     // active one went.
@@ -838,20 +850,11 @@ int CTAVDoc::DeleteCoordSystem(int i) {
     } else if (m_activeCoordSystem > i) {
         --m_activeCoordSystem;
     }
-    const int count = GetCoordSystemCount();
-    return i < count ? i : count - 1;
+    return next;
 }
 
 int CTAVDoc::DeleteClipPlane(int i) {
-    if (i < 0 || i >= GetClipPlaneCount()) {
-        return -2;
-    }
-    if (!m_prompter->AskYesNo(LoadStr(41518), CPrompter::EIcon::Question)) {
-        return -2;
-    }
-    m_clipPlanes.erase(m_clipPlanes.begin() + i);
-    const int count = GetClipPlaneCount();
-    return i < count ? i : count - 1;
+    return AskAndErase(*m_prompter, m_clipPlanes, i, 41518);
 }
 
 std::string CTAVDoc::MakeCoordSystemName() const {

@@ -1,4 +1,5 @@
 #include "document/Archive.h"
+#include "support/CatchArchive.h"
 
 #include <gtest/gtest.h>
 
@@ -17,17 +18,6 @@ Bytes Image(const std::function<void(CArchive&)>& write) {
     CArchive ar;
     write(ar);
     return ar.Buffer();
-}
-
-// Runs f and returns the archive exception it throws; fails the test when it throws none.
-CArchiveException Catch(const std::function<void()>& f) {
-    try {
-        f();
-    } catch (const CArchiveException& e) {
-        return e;
-    }
-    ADD_FAILURE() << "no CArchiveException";
-    return CArchiveException(CArchiveException::none, "");
 }
 
 TEST(ArchiveTest, PrimitivesAreLittleEndian) {
@@ -99,7 +89,7 @@ INSTANTIATE_TEST_SUITE_P(
 TEST(ArchiveTest, CountTooLargeForTheFormatWritesNothing) {
     CArchive ar;
     ar.WriteU8(7);
-    CArchiveException e = Catch([&] { ar.WriteCount(0x100000000ull); });
+    CArchiveException e = CatchArchive([&] { ar.WriteCount(0x100000000ull); });
     EXPECT_EQ(e.Cause(), CArchiveException::genericException);
     EXPECT_STREQ(e.what(), "Count 4294967296 is too large for the file format.");
     EXPECT_EQ(ar.Buffer(), Bytes{7});
@@ -188,7 +178,7 @@ TEST(ArchiveTest, UnmappableCharactersAreWrittenAsQuestionMarksAndFlagged) {
 TEST(ArchiveTest, UnicodeStringMarkerIsRefused) {
     Bytes b{0xFF, 0xFE, 0xFF, 0x02, 'a', 0, 'b', 0};
     CArchive in(b);
-    CArchiveException e = Catch([&] { in.ReadString(); });
+    CArchiveException e = CatchArchive([&] { in.ReadString(); });
     EXPECT_EQ(e.Cause(), CArchiveException::genericException);
     EXPECT_STREQ(e.what(),
                  "String at byte 0 is stored as Unicode (prefix FF FFFE), which is not supported.");
@@ -199,7 +189,7 @@ TEST(ArchiveTest, HugeStringLengthIsRefusedBeforeReading) {
     Bytes b{0x11, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0x7F, 'a', 'b', 'c'};
     CArchive in(b);
     EXPECT_EQ(in.ReadU8(), 0x11);
-    CArchiveException e = Catch([&] { in.ReadString(); });
+    CArchiveException e = CatchArchive([&] { in.ReadString(); });
     EXPECT_EQ(e.Cause(), CArchiveException::endOfFile);
     EXPECT_STREQ(e.what(),
                  "String length 2147483647 at byte 8 exceeds the 3 bytes left in the file.");
@@ -208,7 +198,7 @@ TEST(ArchiveTest, HugeStringLengthIsRefusedBeforeReading) {
 
     Bytes shortBy1{5, 'a', 'b', 'c', 'd'};
     CArchive in2(shortBy1);
-    e = Catch([&] { in2.ReadString(); });
+    e = CatchArchive([&] { in2.ReadString(); });
     EXPECT_EQ(e.Cause(), CArchiveException::endOfFile);
     EXPECT_STREQ(e.what(), "String length 5 at byte 1 exceeds the 4 bytes left in the file.");
     EXPECT_EQ(in2.Position(), 0u);
@@ -220,15 +210,16 @@ TEST(ArchiveTest, CheckAvailable) {
     EXPECT_NO_THROW(in.CheckAvailable(2, 17, "Vertex count"));
     EXPECT_NO_THROW(in.CheckAvailable(0, 1000, "Vertex count"));
     EXPECT_NO_THROW(in.CheckAvailable(34, 1, "Vertex count"));
-    CArchiveException e = Catch([&] { in.CheckAvailable(3, 17, "Vertex count"); });
+    CArchiveException e = CatchArchive([&] { in.CheckAvailable(3, 17, "Vertex count"); });
     EXPECT_EQ(e.Cause(), CArchiveException::endOfFile);
     EXPECT_STREQ(e.what(),
                  "Vertex count 3 at byte 0 (at least 17 bytes each) exceeds the 34 bytes left in "
                  "the file.");
     // count * size would wrap around to a small number.
-    e = Catch([&] { in.CheckAvailable(0x8000000000000001ull, 2, "Entity count"); });
+    e = CatchArchive([&] { in.CheckAvailable(0x8000000000000001ull, 2, "Entity count"); });
     EXPECT_EQ(e.Cause(), CArchiveException::endOfFile);
-    e = Catch([&] { in.CheckAvailable(std::numeric_limits<uint64_t>::max(), 17, "Layer count"); });
+    e = CatchArchive(
+        [&] { in.CheckAvailable(std::numeric_limits<uint64_t>::max(), 17, "Layer count"); });
     EXPECT_EQ(e.Cause(), CArchiveException::endOfFile);
 }
 
@@ -295,7 +286,7 @@ TEST(ArchiveTest, EveryTruncationThrowsEndOfFileAtTheItemStart) {
         }
         const size_t start = i == 0 ? 0 : ends[i - 1];
         ASSERT_EQ(in.Position(), start);
-        CArchiveException e = Catch([&] { items[i].readAndCheck(in); });
+        CArchiveException e = CatchArchive([&] { items[i].readAndCheck(in); });
         EXPECT_EQ(e.Cause(), CArchiveException::endOfFile) << e.what();
         EXPECT_EQ(in.Position(), start);
     }
@@ -311,7 +302,7 @@ TEST(ArchiveTest, EndOfFileMessageNamesTheByte) {
     Bytes b{1, 2, 3};
     CArchive in(b);
     in.ReadU16();
-    CArchiveException e = Catch([&] { in.ReadU32(); });
+    CArchiveException e = CatchArchive([&] { in.ReadU32(); });
     EXPECT_EQ(e.Cause(), CArchiveException::endOfFile);
     EXPECT_STREQ(e.what(), "Unexpected end of file at byte 2.");
     EXPECT_EQ(in.ReadU8(), 3);
@@ -388,7 +379,7 @@ TEST(ArchiveTest, ReadLineRefusals) {
     }
     {
         CArchive in(b);
-        CArchiveException e = Catch([&] { in.ReadLine(4); });
+        CArchiveException e = CatchArchive([&] { in.ReadLine(4); });
         EXPECT_EQ(e.Cause(), CArchiveException::genericException);
         EXPECT_STREQ(e.what(), "Line at byte 0 is longer than 4 bytes.");
         EXPECT_EQ(in.Position(), 0u);
@@ -396,38 +387,38 @@ TEST(ArchiveTest, ReadLineRefusals) {
     {
         Bytes noLf{'a', 'b', 'c'};
         CArchive in(noLf);
-        CArchiveException e = Catch([&] { in.ReadLine(64); });
+        CArchiveException e = CatchArchive([&] { in.ReadLine(64); });
         EXPECT_EQ(e.Cause(), CArchiveException::endOfFile);
         EXPECT_STREQ(e.what(), "Unexpected end of file at byte 3 while reading a line.");
         EXPECT_EQ(in.Position(), 0u);
         // A limit reached before the end of the data is the line-length refusal.
-        e = Catch([&] { in.ReadLine(2); });
+        e = CatchArchive([&] { in.ReadLine(2); });
         EXPECT_EQ(e.Cause(), CArchiveException::genericException);
     }
     {
         CArchive in(std::span<const uint8_t>{});
-        EXPECT_EQ(Catch([&] { in.ReadLine(10); }).Cause(), CArchiveException::endOfFile);
+        EXPECT_EQ(CatchArchive([&] { in.ReadLine(10); }).Cause(), CArchiveException::endOfFile);
     }
 }
 
 TEST(ArchiveTest, WrongDirectionIsRefused) {
     Bytes b{1, 2, 3, 4};
     CArchive in(b);
-    CArchiveException e = Catch([&] { in.WriteU32(1); });
+    CArchiveException e = CatchArchive([&] { in.WriteU32(1); });
     EXPECT_EQ(e.Cause(), CArchiveException::readOnly);
     EXPECT_STREQ(e.what(), "Cannot write to an archive that is loading.");
-    EXPECT_EQ(Catch([&] { in.WriteString("x"); }).Cause(), CArchiveException::readOnly);
-    EXPECT_EQ(Catch([&] { in.WriteLine("x"); }).Cause(), CArchiveException::readOnly);
-    EXPECT_EQ(Catch([&] { in.WriteCount(0x12345); }).Cause(), CArchiveException::readOnly);
+    EXPECT_EQ(CatchArchive([&] { in.WriteString("x"); }).Cause(), CArchiveException::readOnly);
+    EXPECT_EQ(CatchArchive([&] { in.WriteLine("x"); }).Cause(), CArchiveException::readOnly);
+    EXPECT_EQ(CatchArchive([&] { in.WriteCount(0x12345); }).Cause(), CArchiveException::readOnly);
     EXPECT_EQ(in.ReadU32(), 0x04030201u);
 
     CArchive out;
     EXPECT_TRUE(out.IsStoring());
-    e = Catch([&] { out.ReadU8(); });
+    e = CatchArchive([&] { out.ReadU8(); });
     EXPECT_EQ(e.Cause(), CArchiveException::writeOnly);
     EXPECT_STREQ(e.what(), "Cannot read from an archive that is storing.");
-    EXPECT_EQ(Catch([&] { out.ReadString(); }).Cause(), CArchiveException::writeOnly);
-    EXPECT_EQ(Catch([&] { out.ReadLine(5); }).Cause(), CArchiveException::writeOnly);
+    EXPECT_EQ(CatchArchive([&] { out.ReadString(); }).Cause(), CArchiveException::writeOnly);
+    EXPECT_EQ(CatchArchive([&] { out.ReadLine(5); }).Cause(), CArchiveException::writeOnly);
     EXPECT_TRUE(out.Buffer().empty());
 }
 
@@ -460,7 +451,7 @@ TEST(ArchiveTest, EmptyValuesOnEmptyArchives) {
     CArchive in(std::span<const uint8_t>{});
     in.ReadRaw(nullptr, 0);
     EXPECT_EQ(in.Position(), 0u);
-    EXPECT_EQ(Catch([&] { in.ReadString(); }).Cause(), CArchiveException::endOfFile);
+    EXPECT_EQ(CatchArchive([&] { in.ReadString(); }).Cause(), CArchiveException::endOfFile);
 }
 
 TEST(ArchiveTest, TakeBufferEmptiesTheArchive) {

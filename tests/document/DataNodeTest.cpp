@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "document/Archive.h"
+#include "support/CatchArchive.h"
 
 namespace {
 
@@ -17,16 +18,6 @@ Bytes Store(const CDataNode& node) {
     CDataNode copy(node);
     copy.Serialize(ar);
     return ar.Buffer();
-}
-
-CArchiveException Catch(const std::function<void()>& f) {
-    try {
-        f();
-    } catch (const CArchiveException& e) {
-        return e;
-    }
-    ADD_FAILURE() << "no CArchiveException";
-    return CArchiveException(CArchiveException::none, "");
 }
 
 // The fields of a stored node after its children: text, 20, 3, 1, 0, template 0.
@@ -403,7 +394,7 @@ TEST(DataNodeTest, DepthLimit) {
     CDataNode keep;
     keep.BuildObjectTree(3);
     const CDataNode before = keep;
-    CArchiveException e = Catch([&] { keep.Serialize(in2); });
+    CArchiveException e = CatchArchive([&] { keep.Serialize(in2); });
     EXPECT_EQ(e.Cause(), CArchiveException::genericException);
     EXPECT_STREQ(e.what(), "Attribute data at byte 126 is nested deeper than 64 levels.");
     EXPECT_TRUE(keep == before);
@@ -415,7 +406,7 @@ TEST(DataNodeTest, DepthLimit) {
     }
     leaf->AddChild(CDataNode());
     CArchive out;
-    e = Catch([&] { n.Serialize(out); });
+    e = CatchArchive([&] { n.Serialize(out); });
     EXPECT_EQ(e.Cause(), CArchiveException::genericException);
     EXPECT_STREQ(e.what(), "Attribute data nested deeper than 64 levels cannot be saved.");
 }
@@ -427,7 +418,7 @@ TEST(DataNodeTest, DepthBombIsRefusedQuickly) {
     }
     CArchive in(bomb);
     CDataNode n;
-    EXPECT_EQ(Catch([&] { n.Serialize(in); }).Cause(), CArchiveException::genericException);
+    EXPECT_EQ(CatchArchive([&] { n.Serialize(in); }).Cause(), CArchiveException::genericException);
     EXPECT_TRUE(n == CDataNode());
 }
 
@@ -436,7 +427,7 @@ TEST(DataNodeTest, TemplateIndexAboveFiveIsRefused) {
     CArchive in(b);
     CDataNode n;
     n.SetText("kept");
-    CArchiveException e = Catch([&] { n.Serialize(in); });
+    CArchiveException e = CatchArchive([&] { n.Serialize(in); });
     EXPECT_EQ(e.Cause(), CArchiveException::badIndex);
     EXPECT_STREQ(e.what(), "Attribute data template index 6 at byte 13 is out of range (0 to 5).");
     EXPECT_EQ(n.GetText(), "kept");
@@ -453,7 +444,7 @@ TEST(DataNodeTest, HugeChildCountIsRefusedBeforeAllocating) {
     b.resize(b.size() + 40);
     CArchive in(b);
     CDataNode n;
-    CArchiveException e = Catch([&] { n.Serialize(in); });
+    CArchiveException e = CatchArchive([&] { n.Serialize(in); });
     EXPECT_EQ(e.Cause(), CArchiveException::endOfFile);
     EXPECT_STREQ(e.what(),
                  "Attribute data child count 4294967295 at byte 6 (at least 17 bytes each) exceeds "
@@ -463,7 +454,7 @@ TEST(DataNodeTest, HugeChildCountIsRefusedBeforeAllocating) {
     Bytes three = {3, 0};
     three.resize(2 + 50);
     CArchive in2(three);
-    EXPECT_EQ(Catch([&] { n.Serialize(in2); }).Cause(), CArchiveException::endOfFile);
+    EXPECT_EQ(CatchArchive([&] { n.Serialize(in2); }).Cause(), CArchiveException::endOfFile);
 }
 
 TEST(DataNodeTest, EveryTruncationIsRefusedAndLeavesTheNodeUnchanged) {
@@ -478,7 +469,7 @@ TEST(DataNodeTest, EveryTruncationIsRefusedAndLeavesTheNodeUnchanged) {
     const CDataNode before = target;
     for (size_t len = 0; len < image.size(); ++len) {
         CArchive in(std::span<const uint8_t>(image.data(), len));
-        CArchiveException e = Catch([&] { target.Serialize(in); });
+        CArchiveException e = CatchArchive([&] { target.Serialize(in); });
         EXPECT_EQ(e.Cause(), CArchiveException::endOfFile) << len << ": " << e.what();
         ASSERT_TRUE(target == before) << len;
     }
