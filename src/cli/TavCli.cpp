@@ -2,12 +2,14 @@
 
 #include <algorithm>
 #include <cctype>
+#include <cstdio>
 #include <exception>
 #include <ostream>
 
 #include "cli/DocJson.h"
 #include "document/Prompter.h"
 #include "document/TAVDoc.h"
+#include "exchange/ImportCommand.h"
 
 namespace {
 
@@ -19,8 +21,11 @@ constexpr char kUsage[] =
     "                     entity counts by type code (100 polygon, 101 polyline, 102 text,\n"
     "                     103 arc, 104 point) and the extents\n"
     "  dump FILE          print the whole document as JSON\n"
-    "  convert IN OUT     read the .tav document IN and write it to OUT (.tav) in the\n"
-    "                     current version\n"
+    "  convert IN OUT [--import-as KIND]\n"
+    "                     read IN and write it to OUT (.tav, in the current version). IN is\n"
+    "                     a .tav document or a file of an importable kind, chosen by\n"
+    "                     --import-as or else by IN's extension; an imported file goes into\n"
+    "                     a new document. Importable kinds: %s\n"
     "  --help             show this text\n"
     "\n"
     "Exit status: 0 on success, 1 when an input is refused (the reason on stderr),\n"
@@ -39,6 +44,7 @@ public:
     void ReportFileError(const std::string& path, const std::string& reason) override {
         m_err << path << ": " << reason << "\n";
     }
+    int LineMessageLimit() const override { return 1000; }
 
 private:
     std::ostream& m_err;
@@ -60,9 +66,50 @@ void PrintJson(std::ostream& out, const nlohmann::ordered_json& j) {
     out << j.dump(2, ' ', false, nlohmann::ordered_json::error_handler_t::replace) << "\n";
 }
 
+// The usage text with the importable kinds of this build filled in.
+std::string UsageText() {
+    std::string kinds;
+    for (int i = 1; i <= kImportFilterCount; ++i) {
+        if (IsImportFilterAvailable(i)) {
+            kinds += std::string(kinds.empty() ? "" : ", ") + ImportFilters()[i - 1].extension;
+        }
+    }
+    if (kinds.empty()) {
+        kinds = "none yet";
+    }
+    char buf[sizeof kUsage + 256];
+    std::snprintf(buf, sizeof buf, kUsage, kinds.c_str());
+    return buf;
+}
+
 int Usage(std::ostream& err, const std::string& problem) {
-    err << "tavcli: " << problem << "\n\n" << kUsage;
+    err << "tavcli: " << problem << "\n\n" << UsageText();
     return kExitUsage;
+}
+
+std::string Extension(const std::string& path) {
+    const size_t slash = path.find_last_of('/');
+    const size_t dot = path.find_last_of('.');
+    if (dot == std::string::npos || (slash != std::string::npos && dot < slash)) {
+        return "";
+    }
+    return path.substr(dot + 1);
+}
+
+// Reads IN into doc: a .tav document, or an import of the given or guessed kind into the new
+// document. Returns an exit code.
+int ReadInput(CTAVDoc& doc, const std::string& in, const std::string& kindOption,
+              std::ostream& err) {
+    const std::string kind = kindOption.empty() ? Extension(in) : kindOption;
+    if (kindOption.empty() && HasExtension(in, ".tav")) {
+        return doc.OnOpenDocument(in) ? kExitOk : kExitRefused;
+    }
+    const int filter = ImportFilterIndexForKind(kind);
+    if (filter == 0 || !IsImportFilterAvailable(filter)) {
+        return Usage(err, "unsupported input kind: " + (kind.empty() ? in : kind));
+    }
+    doc.OnNewDocument();
+    return ImportByFilterIndex(doc, filter, in) == EImportResult::Done ? kExitOk : kExitRefused;
 }
 
 }  // namespace
@@ -73,7 +120,7 @@ int RunTavCli(const std::vector<std::string>& args, std::ostream& out, std::ostr
     }
     const std::string& cmd = args[0];
     if (cmd == "--help" || cmd == "-h" || cmd == "help") {
-        out << kUsage;
+        out << UsageText();
         return kExitOk;
     }
     CStreamPrompter prompter(err);
@@ -90,17 +137,30 @@ int RunTavCli(const std::vector<std::string>& args, std::ostream& out, std::ostr
             return kExitOk;
         }
         if (cmd == "convert") {
-            if (args.size() != 3) {
+            std::vector<std::string> files;
+            std::string importAs;
+            for (size_t i = 1; i < args.size(); ++i) {
+                if (args[i] == "--import-as") {
+                    if (i + 1 >= args.size()) {
+                        return Usage(err, "--import-as needs a KIND");
+                    }
+                    importAs = args[++i];
+                } else {
+                    files.push_back(args[i]);
+                }
+            }
+            if (files.size() != 2) {
                 return Usage(err, "convert takes IN and OUT");
             }
-            if (!HasExtension(args[2], ".tav")) {
-                return Usage(err, "unsupported output format (use .tav): " + args[2]);
+            if (!HasExtension(files[1], ".tav")) {
+                return Usage(err, "unsupported output format (use .tav): " + files[1]);
             }
             CTAVDoc doc(&prompter);
-            if (!doc.OnOpenDocument(args[1])) {
-                return kExitRefused;
+            const int read = ReadInput(doc, files[0], importAs, err);
+            if (read != kExitOk) {
+                return read;
             }
-            if (!doc.OnSaveDocument(args[2])) {
+            if (!doc.OnSaveDocument(files[1])) {
                 return kExitRefused;
             }
             return kExitOk;

@@ -22,6 +22,43 @@ public:
     virtual void EndWaitCursor() {}
     // A file could not be opened, read or written; reason is a short English text.
     virtual void ReportFileError(const std::string& path, const std::string& reason) = 0;
+    // How many messages about single bad lines one import shows before it only counts them: a
+    // person clicks through ten, a log takes more.
+    virtual int LineMessageLimit() const { return 10; }
+};
+
+// The messages of one import about single bad lines: shown up to the prompter's limit, then
+// counted, and the count said once at the end (Close, or destruction).
+class CLineMessages {
+public:
+    explicit CLineMessages(CPrompter& prompter)
+        : m_prompter(prompter), m_limit(prompter.LineMessageLimit()) {}
+    ~CLineMessages() { Close(); }
+    CLineMessages(const CLineMessages&) = delete;
+    CLineMessages& operator=(const CLineMessages&) = delete;
+
+    // Shows the message, or counts it once the limit is reached.
+    void Show(const std::string& text, CPrompter::EIcon icon = CPrompter::EIcon::Warning) {
+        if (m_shown < m_limit) {
+            ++m_shown;
+            m_prompter.ShowMessage(text, icon);
+        } else {
+            ++m_suppressed;
+        }
+    }
+    // Says how many messages were not shown, if any; later calls say nothing more.
+    void Close();
+    // Messages shown so far.
+    int Shown() const { return m_shown; }
+    // Messages counted but not shown.
+    int Suppressed() const { return m_suppressed; }
+
+private:
+    CPrompter& m_prompter;
+    int m_limit;
+    int m_shown = 0;
+    int m_suppressed = 0;
+    bool m_closed = false;
 };
 
 // Scoped wait cursor.

@@ -1,0 +1,76 @@
+#include "exchange/ImportCommand.h"
+
+#include <algorithm>
+#include <cctype>
+
+namespace {
+
+using ReaderFn = EImportResult (*)(CTAVDoc&, const std::string&);
+
+// Dialog order.
+constexpr SImportFilter kFilters[kImportFilterCount] = {
+    {"Points from text file (*.pnt)", "*.pnt", "pnt"},
+    {"Points from Leica in GSI format (*.gsi)", "*.gsi", "gsi"},
+    {"Flat panels from Tribon (*.pnl)", "*.pnl", "pnl"},
+    {"Curves from Tribon (*.crv)", "*.crv", "crv"},
+    {"Autodesk DXF (*.dxf)", "*.dxf", "dxf"},
+    {"PYM Document (*.pym)", "*.pym", "pym"},
+    {"Nodes, lines, triangles & rectangles in ASCII files (*.asc)", "*.asc", "asc"},
+};
+
+// The reader of each filter; null until the format's reader exists.
+constexpr ReaderFn kReaders[kImportFilterCount] = {
+    nullptr,  // pnt
+    nullptr,  // gsi
+    nullptr,  // pnl
+    nullptr,  // crv
+    nullptr,  // dxf
+    nullptr,  // pym
+    nullptr,  // asc
+};
+
+bool EqualNoCase(const std::string& a, const char* b) {
+    const std::string bb(b);
+    return a.size() == bb.size() && std::equal(a.begin(), a.end(), bb.begin(), [](char x, char y) {
+               return std::tolower(static_cast<unsigned char>(x)) ==
+                      std::tolower(static_cast<unsigned char>(y));
+           });
+}
+
+}  // namespace
+
+const SImportFilter* ImportFilters() {
+    return kFilters;
+}
+
+bool IsImportFilterAvailable(int filterIndex) {
+    return filterIndex >= 1 && filterIndex <= kImportFilterCount &&
+           kReaders[filterIndex - 1] != nullptr;
+}
+
+EImportResult ImportByFilterIndex(CTAVDoc& doc, int filterIndex, const std::string& path) {
+    if (!IsImportFilterAvailable(filterIndex)) {
+        return EImportResult::Refused;
+    }
+    return kReaders[filterIndex - 1](doc, path);
+}
+
+int ImportFilterIndexForKind(const std::string& kind) {
+    std::string k = kind;
+    if (!k.empty() && k[0] == '.') {
+        k.erase(0, 1);
+    }
+    for (int i = 0; i < kImportFilterCount; ++i) {
+        if (EqualNoCase(k, kFilters[i].extension)) {
+            return i + 1;
+        }
+    }
+    return 0;
+}
+
+std::string ProposeExportName(const std::string& docPath) {
+    if (docPath.size() >= 4 && EqualNoCase(docPath.substr(docPath.size() - 4), ".tav")) {
+        return docPath.substr(0, docPath.size() - 4);
+    }
+    return docPath;
+}

@@ -1,0 +1,33 @@
+#pragma once
+
+#include <string>
+
+#include "exchange/ImportSession.h"
+
+class CTAVDoc;
+
+// One entry of the import dialog's filter list.
+struct SImportFilter {
+    const char* text;       // shown in the dialog
+    const char* pattern;    // "*.pnt"
+    const char* extension;  // "pnt", used by tavcli to guess the kind
+};
+
+// Number of filters; their indices run from 1.
+inline constexpr int kImportFilterCount = 7;
+
+// The filters in dialog order; index i (1..7) is ImportFilters()[i - 1].
+const SImportFilter* ImportFilters();
+
+// Reads path with the reader of the filter index the user chose (not by the file's extension).
+// An index outside 1..7, or one whose reader is not available, does nothing and gives Refused.
+EImportResult ImportByFilterIndex(CTAVDoc& doc, int filterIndex, const std::string& path);
+
+// True when the filter index has a reader in this build.
+bool IsImportFilterAvailable(int filterIndex);
+
+// Filter index for a kind name or extension ("pnt", "GSI", ...), 0 when unknown.
+int ImportFilterIndexForKind(const std::string& kind);
+
+// Initial name of the export dialog: the document's path without a ".tav" ending (any case).
+std::string ProposeExportName(const std::string& docPath);

@@ -1,0 +1,164 @@
+#include "exchange/LineReader.h"
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstring>
+
+#include "document/Prompter.h"
+
+namespace {
+
+constexpr size_t kChunk = size_t{1} << 16;
+
+}  // namespace
+
+CLineReader::~CLineReader() {
+    if (m_fd >= 0) {
+        ::close(m_fd);
+    }
+}
+
+bool CLineReader::Open(const std::string& path, CPrompter& prompter) {
+    const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+    if (fd < 0) {
+        prompter.ReportFileError(
+            path, std::string("Can not open the file: ") + std::strerror(errno) + ".");
+        return false;
+    }
+    struct stat st;
+    if (::fstat(fd, &st) != 0 || S_ISDIR(st.st_mode)) {
+        const int err = S_ISDIR(st.st_mode) ? EISDIR : errno;
+        ::close(fd);
+        prompter.ReportFileError(path,
+                                 std::string("Can not open the file: ") + std::strerror(err) + ".");
+        return false;
+    }
+    m_fd = fd;
+    m_fileSize = S_ISREG(st.st_mode) ? static_cast<uint64_t>(st.st_size) : 0;
+    // Room for the longest kept line plus one chunk read behind it.
+    m_cap = kMaxLineBytes + kChunk;
+    m_buf.reset(new char[m_cap]);
+    return true;
+}
+
+std::string CLineReader::ErrorText() const {
+    return std::strerror(m_errno);
+}
+
+// Reads more bytes behind m_end; false when nothing more came.
+bool CLineReader::Fill() {
+    if (m_eof || m_failed) {
+        return false;
+    }
+    if (m_begin > 0 && m_cap - m_end < kChunk) {
+        std::memmove(m_buf.get(), m_buf.get() + m_begin, m_end - m_begin);
+        m_end -= m_begin;
+        m_begin = 0;
+    }
+    for (;;) {
+        const ssize_t n = ::read(m_fd, m_buf.get() + m_end, m_cap - m_end);
+        if (n < 0 && errno == EINTR) {
+            continue;
+        }
+        if (n < 0) {
+            m_errno = errno;
+            m_failed = true;
+            return false;
+        }
+        if (n == 0) {
+            m_eof = true;
+            return false;
+        }
+        m_end += static_cast<size_t>(n);
+        return true;
+    }
+}
+
+bool CLineReader::ReadLine(std::string_view& line) {
+    if (m_fd < 0) {
+        return false;
+    }
+    m_cut = false;
+    size_t scan = m_begin;
+    for (;;) {
+        const void* nl = std::memchr(m_buf.get() + scan, '\n', m_end - scan);
+        if (nl) {
+            const size_t at = static_cast<size_t>(static_cast<const char*>(nl) - m_buf.get());
+            size_t len = at - m_begin;
+            if (len > 0 && m_buf[at - 1] == '\r') {
+                --len;
+            }
+            line = std::string_view(m_buf.get() + m_begin, len);
+            m_consumed += at + 1 - m_begin;
+            m_begin = at + 1;
+            ++m_lineNumber;
+            return true;
+        }
+        // Fill may move the unread bytes to the front; remember how far was searched.
+        const size_t searched = m_end - m_begin;
+        if (searched >= kMaxLineBytes) {
+            return CutLongLine(line);
+        }
+        const bool more = Fill();
+        scan = m_begin + searched;
+        if (!more) {
+            if (m_end > m_begin) {
+                // The last line has no line end.
+                size_t len = m_end - m_begin;
+                if (m_buf[m_end - 1] == '\r') {
+                    --len;
+                }
+                line = std::string_view(m_buf.get() + m_begin, len);
+                m_consumed += m_end - m_begin;
+                m_begin = m_end;
+                ++m_lineNumber;
+                return !m_failed || len > 0;
+            }
+            return false;
+        }
+    }
+}
+
+// Keeps the first kMaxLineBytes of an over-long line at the start of the buffer and reads over
+// the rest of it in the room behind, so the view handed out stays valid.
+bool CLineReader::CutLongLine(std::string_view& line) {
+    if (m_begin > 0) {
+        std::memmove(m_buf.get(), m_buf.get() + m_begin, m_end - m_begin);
+        m_end -= m_begin;
+        m_begin = 0;
+    }
+    m_cut = true;
+    ++m_lineNumber;
+    line = std::string_view(m_buf.get(), kMaxLineBytes);
+    m_consumed += kMaxLineBytes;
+    // Bytes already read behind the head belong to the same line until an LF shows up.
+    size_t from = kMaxLineBytes;
+    for (;;) {
+        const void* nl = std::memchr(m_buf.get() + from, '\n', m_end - from);
+        if (nl) {
+            const size_t at = static_cast<size_t>(static_cast<const char*>(nl) - m_buf.get());
+            m_consumed += at + 1 - from;
+            m_begin = at + 1;
+            return true;
+        }
+        m_consumed += m_end - from;
+        m_begin = m_end = kMaxLineBytes;
+        ssize_t n;
+        do {
+            n = ::read(m_fd, m_buf.get() + m_end, m_cap - m_end);
+        } while (n < 0 && errno == EINTR);
+        if (n <= 0) {
+            if (n < 0) {
+                m_errno = errno;
+                m_failed = true;
+            } else {
+                m_eof = true;
+            }
+            return true;
+        }
+        m_end += static_cast<size_t>(n);
+    }
+}

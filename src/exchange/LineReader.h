@@ -1,0 +1,59 @@
+#pragma once
+
+#include <cstdint>
+#include <memory>
+#include <string>
+#include <string_view>
+
+class CPrompter;
+
+// Reads a text file line by line for the importers: one streaming pass with a fixed buffer, LF
+// and CRLF line ends, lines counted from 1. A line is handed out as a view into the buffer,
+// valid until the next call, so reading costs no allocation per line. Lines longer than
+// kMaxLineBytes are cut there (the rest of the line is read over), so a file that is one huge
+// line cannot take unbounded memory.
+class CLineReader {
+public:
+    static constexpr size_t kMaxLineBytes = size_t{1} << 20;
+
+    CLineReader() = default;
+    ~CLineReader();
+    CLineReader(const CLineReader&) = delete;
+    CLineReader& operator=(const CLineReader&) = delete;
+
+    // Opens a regular file for reading; on failure reports it through prompter (the file name
+    // and the system's reason) and returns false.
+    bool Open(const std::string& path, CPrompter& prompter);
+    // The next line without its line end; false at the end of the file or on a read error
+    // (then Failed() is true).
+    bool ReadLine(std::string_view& line);
+    // Number of the line last returned (1 for the first).
+    int LineNumber() const { return m_lineNumber; }
+    // True when the line last returned was longer than kMaxLineBytes and was cut.
+    bool WasCut() const { return m_cut; }
+    // True when reading stopped on an error of the system rather than the end of the file.
+    bool Failed() const { return m_failed; }
+    // The system's text for that error.
+    std::string ErrorText() const;
+    // Bytes consumed so far (for progress).
+    uint64_t BytesRead() const { return m_consumed; }
+    // Size of the file when it was opened.
+    uint64_t FileSize() const { return m_fileSize; }
+
+private:
+    bool Fill();
+    bool CutLongLine(std::string_view& line);
+
+    int m_fd = -1;
+    std::unique_ptr<char[]> m_buf;
+    size_t m_cap = 0;
+    size_t m_begin = 0;  // first unread byte
+    size_t m_end = 0;    // one past the last valid byte
+    bool m_eof = false;
+    bool m_failed = false;
+    bool m_cut = false;
+    int m_errno = 0;
+    int m_lineNumber = 0;
+    uint64_t m_consumed = 0;
+    uint64_t m_fileSize = 0;
+};
