@@ -1,0 +1,130 @@
+#include "exchange/ScanNumbers.h"
+
+#include <charconv>
+#include <cstdlib>
+#include <string>
+
+namespace {
+
+// White space as isspace in the C locale.
+bool IsSpace(char c) {
+    return c == ' ' || (c >= '\t' && c <= '\r');
+}
+
+void SkipSpace(std::string_view& t) {
+    size_t i = 0;
+    while (i < t.size() && IsSpace(t[i])) {
+        ++i;
+    }
+    t.remove_prefix(i);
+}
+
+bool StartsHex(std::string_view t) {
+    return t.size() >= 2 && t[0] == '0' && (t[1] == 'x' || t[1] == 'X');
+}
+
+// strtod on a bounded copy, for the rare forms from_chars leaves out (hexadecimal, values out
+// of range). Returns the characters used, 0 when none.
+size_t StrtodFallback(std::string_view t, double& out) {
+    const std::string copy(t.substr(0, 512));
+    char* end = nullptr;
+    const double v = std::strtod(copy.c_str(), &end);
+    const size_t used = static_cast<size_t>(end - copy.c_str());
+    if (used > 0) {
+        out = v;
+    }
+    return used;
+}
+
+}  // namespace
+
+bool ScanDouble(std::string_view& text, double& out) {
+    std::string_view t = text;
+    SkipSpace(t);
+    bool negative = false;
+    if (!t.empty() && (t[0] == '+' || t[0] == '-')) {
+        negative = t[0] == '-';
+        t.remove_prefix(1);
+    }
+    if (t.empty() || t[0] == '+' || t[0] == '-') {
+        return false;
+    }
+    double v = 0.0;
+    size_t used = 0;
+    if (StartsHex(t)) {
+        // scanf gives up on "0x" without hexadecimal digits where strtod would take the "0".
+        used = StrtodFallback(t, v);
+        if (used < 3) {
+            return false;
+        }
+    } else {
+        const auto r = std::from_chars(t.data(), t.data() + t.size(), v);
+        if (r.ec == std::errc()) {
+            used = static_cast<size_t>(r.ptr - t.data());
+        } else if (r.ec == std::errc::result_out_of_range) {
+            used = StrtodFallback(t, v);
+        }
+    }
+    if (used == 0) {
+        return false;
+    }
+    // scanf cannot push back more than one character: after a decimal mantissa it has already
+    // taken a dangling 'e' and its sign ("1e+x" uses "1e+").
+    const std::string_view number = t.substr(0, used);
+    const bool decimal = number.find_first_of("eEiInN") == std::string_view::npos;
+    t.remove_prefix(used);
+    if (decimal && !t.empty() && (t[0] == 'e' || t[0] == 'E')) {
+        t.remove_prefix(1);
+        if (!t.empty() && (t[0] == '+' || t[0] == '-')) {
+            t.remove_prefix(1);
+        }
+    }
+    out = negative ? -v : v;
+    text = t;
+    return true;
+}
+
+bool ScanInt(std::string_view& text, int& out) {
+    std::string_view t = text;
+    SkipSpace(t);
+    bool negative = false;
+    if (!t.empty() && (t[0] == '+' || t[0] == '-')) {
+        negative = t[0] == '-';
+        t.remove_prefix(1);
+    }
+    if (t.empty() || t[0] < '0' || t[0] > '9') {
+        return false;
+    }
+    long long v = 0;
+    const auto r = std::from_chars(t.data(), t.data() + t.size(), v);
+    if (r.ec != std::errc()) {
+        return false;
+    }
+    if (negative) {
+        v = -v;
+    }
+    if (v < -2147483648LL || v > 2147483647LL) {
+        return false;
+    }
+    t.remove_prefix(static_cast<size_t>(r.ptr - t.data()));
+    out = static_cast<int>(v);
+    text = t;
+    return true;
+}
+
+int ScanDoubles(std::string_view text, double* out, int count) {
+    int n = 0;
+    while (n < count && ScanDouble(text, out[n])) {
+        ++n;
+    }
+    return n;
+}
+
+bool IsBlank(std::string_view text) {
+    for (char c : text) {
+        if (!IsSpace(c)) {
+            return false;
+        }
+    }
+    return true;
+}

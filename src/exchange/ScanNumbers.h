@@ -1,0 +1,18 @@
+#pragma once
+
+#include <string_view>
+
+// Number scanning for the readers: what sscanf's "%lf" and "%d" accept (leading white space, a
+// sign, '+' included; for doubles also exponents, hexadecimal, inf and nan), without the C
+// locale's cost or its dependence on the user's locale. On success the text is advanced past
+// the number; on failure it is left as it was.
+
+// Reads a double as "%lf" would; out of range gives +-inf or 0 as strtod does.
+bool ScanDouble(std::string_view& text, double& out);
+// Reads an int as "%d" would; a value outside int fails.
+bool ScanInt(std::string_view& text, int& out);
+// Reads up to count doubles in a row as "%lf %lf ..." would; returns how many were read (the
+// value sscanf returns, except that an empty or blank text gives 0, not EOF).
+int ScanDoubles(std::string_view text, double* out, int count);
+// True when the text holds nothing but white space.
+bool IsBlank(std::string_view text);

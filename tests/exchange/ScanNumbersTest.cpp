@@ -1,0 +1,74 @@
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <cstdio>
+#include <string>
+
+#include "exchange/ScanNumbers.h"
+
+namespace {
+
+// The fast scanner must agree with sscanf on every text a file may hold, quirks included
+// ("infinit", which scanf refuses half-read, is the one form left out).
+TEST(ScanNumbersTest, DoublesAgreeWithScanf) {
+    const char* texts[] = {
+        "1",     " \t12.5x",  "+3",     "-0",    "1.",    ".5",      "1e3",
+        "1E-2 ", "1e",        "-.5e+2", "+-1",   "x1",    "",        "   ",
+        "inf",   "-Infinity", "nan",    "0x1p3", "1e999", "-1e-400", "5420000.123456789",
+        "12,5",  "+.e1",      "."};
+    for (const char* t : texts) {
+        double expected = -12345.0;
+        int consumed = 0;
+        const int n = std::sscanf(t, "%lf%n", &expected, &consumed);
+        std::string_view view(t);
+        double got = -12345.0;
+        const bool ok = ScanDouble(view, got);
+        EXPECT_EQ(ok, n == 1) << '"' << t << '"';
+        if (ok && n == 1) {
+            if (std::isnan(expected)) {
+                EXPECT_TRUE(std::isnan(got)) << t;
+            } else {
+                EXPECT_EQ(got, expected) << t;
+            }
+            EXPECT_EQ(view.data() - t, consumed) << t;
+        } else {
+            EXPECT_EQ(view.data(), t) << t;  // nothing consumed
+        }
+    }
+}
+
+TEST(ScanNumbersTest, IntsStopAtFullStop) {
+    std::string_view t = " 7 1 2 3.5";
+    int v[4];
+    for (int& x : v) {
+        ASSERT_TRUE(ScanInt(t, x));
+    }
+    EXPECT_EQ(v[0], 7);
+    EXPECT_EQ(v[3], 3);
+    EXPECT_EQ(t, ".5");
+    int x = 0;
+    EXPECT_FALSE(ScanInt(t, x));
+
+    std::string_view plus = "+42";
+    EXPECT_TRUE(ScanInt(plus, x));
+    EXPECT_EQ(x, 42);
+    std::string_view big = "99999999999";
+    EXPECT_FALSE(ScanInt(big, x));
+    std::string_view minInt = "-2147483648";
+    EXPECT_TRUE(ScanInt(minInt, x));
+    EXPECT_EQ(x, -2147483647 - 1);
+    std::string_view sign = "- 5";
+    EXPECT_FALSE(ScanInt(sign, x));
+}
+
+TEST(ScanNumbersTest, RowsAndBlanks) {
+    double v[4] = {0, 0, 0, 0};
+    EXPECT_EQ(ScanDoubles("1 2 3", v, 4), 3);
+    EXPECT_EQ(v[2], 3.0);
+    EXPECT_EQ(ScanDoubles("1 a 3", v, 4), 1);
+    EXPECT_EQ(ScanDoubles("", v, 4), 0);
+    EXPECT_TRUE(IsBlank(" \t\r"));
+    EXPECT_FALSE(IsBlank(" x"));
+}
+
+}  // namespace
