@@ -13,6 +13,7 @@
 #include <limits>
 
 #include "document/Archive.h"
+#include "document/AtomicFile.h"
 #include "document/Cp1250.h"
 #include "document/Prompter.h"
 #include "document/StringTable.h"
@@ -291,43 +292,18 @@ std::vector<uint8_t> CTAVDoc::SaveToBytes() {
 bool CTAVDoc::OnSaveDocument(const std::string& path) {
     // Write beside the target and rename over it only when everything is on disk, so a failed
     // save never destroys the previous file.
-    std::string tmpl = path + ".XXXXXX";
-    std::vector<char> name(tmpl.begin(), tmpl.end());
-    name.push_back('\0');
-    const int fd = mkstemp(name.data());
-    if (fd < 0) {
-        m_prompter->ReportFileError(
-            path, std::string("Can not create the file: ") + std::strerror(errno) + ".");
+    CAtomicFile file;
+    std::string error;
+    if (!file.Open(path, error)) {
+        m_prompter->ReportFileError(path, error);
         return false;
     }
-    const std::string tmpPath(name.data());
-    bool closed = false;
-    auto fail = [&](const std::string& what) {
-        if (!closed) {
-            ::close(fd);
-        }
-        ::unlink(tmpPath.c_str());
-        m_prompter->ReportFileError(path, what);
-        return false;
-    };
-    auto sysFail = [&](const char* what) {
-        return fail(std::string(what) + std::strerror(errno) + ".");
-    };
-
     CArchive ar;
-    ar.SetSink([fd](const uint8_t* data, size_t size) {
-        size_t done = 0;
-        while (done < size) {
-            const ssize_t n = ::write(fd, data + done, size - done);
-            if (n < 0 && errno == EINTR) {
-                continue;
-            }
-            if (n < 0) {
-                throw CArchiveException(
-                    CArchiveException::genericException,
-                    std::string("Can not write the file: ") + std::strerror(errno) + ".");
-            }
-            done += static_cast<size_t>(n);
+    bool failed = false;
+    ar.SetSink([&file](const uint8_t* data, size_t size) {
+        std::string writeError;
+        if (!file.Write(data, size, writeError)) {
+            throw CArchiveException(CArchiveException::genericException, writeError);
         }
     });
     try {
@@ -335,28 +311,16 @@ bool CTAVDoc::OnSaveDocument(const std::string& path) {
         Serialize(ar);
         ar.Flush();
     } catch (const CArchiveException& e) {
-        return fail(e.what());
+        error = e.what();
+        failed = true;
     } catch (const std::bad_alloc&) {
-        return fail("Not enough memory to save the document.");
+        error = "Not enough memory to save the document.";
+        failed = true;
     }
-    // Keep the permissions of the file being replaced; a new file gets the usual 0666 & umask.
-    struct stat st;
-    if (::stat(path.c_str(), &st) == 0) {
-        ::fchmod(fd, st.st_mode & 07777);
-    } else {
-        const mode_t mask = ::umask(0);
-        ::umask(mask);
-        ::fchmod(fd, 0666 & ~mask);
-    }
-    if (::fsync(fd) != 0) {
-        return sysFail("Can not write the file: ");
-    }
-    closed = true;
-    if (::close(fd) != 0) {
-        return sysFail("Can not write the file: ");
-    }
-    if (::rename(tmpPath.c_str(), path.c_str()) != 0) {
-        return sysFail("Can not replace the file: ");
+    if (failed || !file.Commit(error)) {
+        file.Discard();
+        m_prompter->ReportFileError(path, error);
+        return false;
     }
     if (ar.HadUnmappableChars()) {
         m_prompter->ShowMessage(
