@@ -1,0 +1,460 @@
+#include "view/core/Camera.h"
+
+#include <gtest/gtest.h>
+
+#include <cmath>
+
+namespace {
+
+// A camera on a 400 x 300 client with a window of the same aspect.
+CCamera MakeCamera(int cx = 400, int cy = 300) {
+    CCamera cam;
+    cam.m_left = -20;
+    cam.m_right = 20;
+    cam.m_bottom = -15;
+    cam.m_top = 15;
+    cam.Resize(cx, cy);
+    cam.UpdateViewMatrix();
+    return cam;
+}
+
+void ExpectVec(const CVec3& v, double x, double y, double z, double tol = 1e-12) {
+    EXPECT_NEAR(v.x, x, tol);
+    EXPECT_NEAR(v.y, y, tol);
+    EXPECT_NEAR(v.z, z, tol);
+}
+
+// The row of the view matrix for view axis i, as a vector.
+CVec3 Axis(const CCamera& cam, int i) {
+    return {cam.m_viewMatrix.m[i][0], cam.m_viewMatrix.m[i][1], cam.m_viewMatrix.m[i][2]};
+}
+
+TEST(CameraMatrix, NewViewIsPlanWithWorldAxes) {
+    CCamera cam;
+    ExpectVec(Axis(cam, 0), 1, 0, 0);
+    ExpectVec(Axis(cam, 1), 0, 1, 0);
+    ExpectVec(Axis(cam, 2), 0, 0, 1);
+    // The model-view matrix moves the scene back by the eye distance.
+    cam.m_eye = CPoint3(0, 0, 7);
+    cam.UpdateViewMatrix();
+    EXPECT_DOUBLE_EQ(cam.ModelViewMatrix().m[2][3], -7.0);
+}
+
+TEST(CameraMatrix, SpinTurnsTheScreenAxes) {
+    CCamera cam;
+    cam.m_spinAngle = 90;
+    cam.UpdateViewMatrix();
+    // World +x now points up the screen.
+    const CPoint3 q = CPoint3(1, 0, 0).TransformedBy(cam.m_viewMatrix);
+    EXPECT_NEAR(q.x, 0, 1e-12);
+    EXPECT_NEAR(q.y, 1, 1e-12);
+}
+
+TEST(CameraMatrix, SideViewKeepsZUp) {
+    CCamera cam;
+    cam.m_eye = CPoint3(0, -10, 0);
+    cam.UpdateViewMatrix();
+    ExpectVec(Axis(cam, 0), 1, 0, 0);
+    ExpectVec(Axis(cam, 1), 0, 0, 1);
+    ExpectVec(Axis(cam, 2), 0, -1, 0);
+}
+
+TEST(CameraMapping, WindowAndProjectAreInverse) {
+    CCamera cam = MakeCamera();
+    cam.m_eye = CPoint3(3, -4, 12);
+    cam.m_target = CPoint3(1e6, 2e6, 300);
+    cam.m_eye += cam.m_target.AsVec();
+    cam.m_pivot = CVec3(1e6, 2e6, 0);
+    cam.m_spinAngle = 33;
+    cam.m_scale = 1.7;
+    cam.UpdateViewMatrix();
+    for (const auto& px : {std::pair{0.0, 0.0}, {123.5, 77.25}, {399.0, 299.0}, {-50.0, 410.0}}) {
+        CPoint3 w;
+        ASSERT_TRUE(cam.WindowToWorld(px.first, px.second, false, nullptr, w));
+        double x = 0, y = 0;
+        cam.ProjectToWindowF(w, x, y);
+        EXPECT_NEAR(x, px.first, 1e-6);
+        EXPECT_NEAR(y, px.second, 1e-6);
+    }
+    // Whole pixels are truncated, not rounded.
+    int ix = 0, iy = 0;
+    CPoint3 w;
+    cam.WindowToWorld(10.75, 20.75, false, nullptr, w);
+    cam.ProjectToWindow(w, ix, iy);
+    EXPECT_EQ(ix, 10);
+    EXPECT_EQ(iy, 20);
+}
+
+TEST(CameraMapping, WindowCornersAreTheScaledWindow) {
+    CCamera cam = MakeCamera();
+    cam.m_scale = 2.0;
+    ExpectVec(cam.WindowToView(0, 0), -40, 30, 0);
+    ExpectVec(cam.WindowToView(400, 300), 40, -30, 0);
+}
+
+TEST(CameraMapping, WorldPointOnReferencePlane) {
+    CCamera cam = MakeCamera();
+    cam.m_target = CPoint3(0, 0, 5);
+    cam.m_eye = CPoint3(0, -10, 15);
+    cam.UpdateViewMatrix();
+    CPoint3 p;
+    ASSERT_TRUE(cam.WindowToWorld(200, 150, true, nullptr, p));
+    EXPECT_NEAR(p.z, 0.0, 1e-9);
+    // The line of sight through the centre pixel passes through the target.
+    EXPECT_NEAR(p.x, 0.0, 1e-9);
+    EXPECT_NEAR(p.y, 5.0, 1e-9);
+
+    // With a local system active the plane is its XY plane (here z = 2).
+    CTAVDoc doc;
+    const int i =
+        doc.AddCoordSystem(CCoordSystem("U", CPoint3(0, 0, 2), CPoint3(1, 0, 2), CPoint3(0, 1, 2)),
+                           CMatrix4::Identity());
+    doc.SetActiveCoordSystem(i);
+    ASSERT_TRUE(cam.WindowToWorld(200, 150, true, &doc, p));
+    EXPECT_NEAR(p.z, 2.0, 1e-9);
+    EXPECT_NEAR(p.y, 3.0, 1e-9);
+
+    // A line of sight parallel to the plane meets nothing.
+    cam.m_eye = CPoint3(0, -10, 5);
+    cam.UpdateViewMatrix();
+    EXPECT_FALSE(cam.WindowToWorld(200, 150, true, nullptr, p));
+}
+
+struct FitCase {
+    const char* name;
+    CPoint3 mn, mx;
+    int cx, cy;
+    double left, right, bottom, top;
+};
+
+class CameraFitBox : public testing::TestWithParam<FitCase> {};
+
+TEST_P(CameraFitBox, Window) {
+    const FitCase& c = GetParam();
+    CCamera cam = MakeCamera(c.cx, c.cy);
+    cam.m_scale = 3.0;
+    cam.FitBox(c.mn, c.mx);
+    EXPECT_NEAR(cam.m_left, c.left, 1e-9);
+    EXPECT_NEAR(cam.m_right, c.right, 1e-9);
+    EXPECT_NEAR(cam.m_bottom, c.bottom, 1e-9);
+    EXPECT_NEAR(cam.m_top, c.top, 1e-9);
+    EXPECT_EQ(cam.m_scale, 1.0);
+    EXPECT_EQ(cam.m_near, 0.0);
+    EXPECT_NEAR(cam.m_pixelsPerUnit, c.cx / (c.right - c.left), 1e-9);
+}
+
+INSTANTIATE_TEST_SUITE_P(All, CameraFitBox,
+                         testing::Values(
+                             // Tall box on a wide window: the height decides.
+                             FitCase{"tall", {0, 0, 0}, {10, 30, 0}, 400, 200, -30, 30, -15, 15},
+                             // Wide box: the width decides.
+                             FitCase{"wide", {0, 0, 0}, {100, 10, 0}, 400, 200, -50, 50, -25, 25},
+                             // A flat line along x: ratio is "infinite", the width decides.
+                             FitCase{"line", {-5, 2, 0}, {5, 2, 0}, 200, 400, -5, 5, -10, 10},
+                             // A single point: the window is sized in pixels.
+                             FitCase{"point", {1, 1, 1}, {1, 1, 1}, 200, 100, -200, 200, -50, 50}),
+                         [](const testing::TestParamInfo<FitCase>& i) { return i.param.name; });
+
+TEST(CameraFitBox, FarFromCornersAndFallback) {
+    CCamera cam = MakeCamera();
+    cam.FitBox(CPoint3(0, 0, 0), CPoint3(3, 4, 0));
+    EXPECT_NEAR(cam.m_far, 5.0, 1e-12);
+    cam.FitBox(CPoint3(0, 0, 0), CPoint3(0, 0, 0));
+    EXPECT_EQ(cam.m_far, 2.0);
+}
+
+// After "Pokaż wszystko" on a new view, every corner of the box lies in the depth range.
+TEST(CameraZoomAll, FittedBoxIsInsideTheDepthRange) {
+    for (int perspective = 0; perspective < 2; ++perspective) {
+        for (int plan = 0; plan < 2; ++plan) {
+            CTAVDoc doc;
+            doc.SetExtents(CPoint3(0, 0, 0), CPoint3(10, 10, 10));
+            CCamera cam = MakeCamera();
+            cam.m_perspective = perspective;
+            cam.ZoomAll(doc, false, plan != 0);
+            EXPECT_EQ(cam.HistorySize(), 1);
+            const CMatrix4 mv = cam.ModelViewMatrix();
+            const CProjectionBox pb = cam.Projection();
+            for (int i = 0; i < 8; ++i) {
+                const CPoint3 c(i & 1 ? 10 : 0, i & 2 ? 10 : 0, i & 4 ? 10 : 0);
+                const double depth = -(c - cam.m_pivot).TransformedBy(mv).z;
+                EXPECT_GE(depth, pb.nearPlane) << perspective << plan << i;
+                EXPECT_LE(depth, pb.farPlane) << perspective << plan << i;
+            }
+            EXPECT_NEAR(cam.m_target.x, 5, 1e-12);
+            EXPECT_NEAR(cam.m_target.z, 5, 1e-12);
+        }
+    }
+}
+
+TEST(CameraZoomAll, PlanLooksDownAtTheBoxCentre) {
+    CTAVDoc doc;
+    doc.SetExtents(CPoint3(0, 0, 0), CPoint3(6, 8, 0));
+    CCamera cam = MakeCamera();
+    cam.m_eye = CPoint3(5, -5, 5);
+    cam.m_spinAngle = 20;
+    cam.UpdateViewMatrix();
+    cam.ZoomAll(doc, false, true);
+    EXPECT_EQ(cam.m_spinAngle, 0.0);
+    ExpectVec(cam.m_eye - cam.m_target, 0, 0, 5.0);
+    ExpectVec(Axis(cam, 0), 1, 0, 0);
+
+    // Empty document: distance 1.
+    CTAVDoc empty;
+    cam.ZoomAll(empty, true, true);
+    ExpectVec(cam.m_eye - cam.m_target, 0, 0, 1.0);
+}
+
+TEST(CameraZoomAll, PlanInLocalSystemRunsItsXAxisRight) {
+    CTAVDoc doc;
+    doc.SetExtents(CPoint3(0, 0, 0), CPoint3(10, 10, 10));
+    // A tilted system: x along (1,1,0), y up the z axis.
+    const CCoordSystem cs("U", CPoint3(1, 1, 1), CPoint3(2, 2, 1), CPoint3(1, 1, 2));
+    doc.SetActiveCoordSystem(doc.AddCoordSystem(cs, CMatrix4::Identity()));
+    CCamera cam = MakeCamera();
+    cam.ZoomAll(doc, false, true);
+    double ox = 0, oy = 0, xx = 0, xy = 0, yx = 0, yy = 0;
+    cam.ProjectToWindowF(cs.m_origin, ox, oy);
+    cam.ProjectToWindowF(cs.m_xPoint, xx, xy);
+    cam.ProjectToWindowF(cs.m_yPoint, yx, yy);
+    EXPECT_GT(xx, ox);
+    EXPECT_NEAR(xy, oy, 1e-9);
+    EXPECT_LT(yy, oy);  // the system's y runs up the screen
+    EXPECT_NEAR(yx, ox, 1e-9);
+}
+
+TEST(CameraHistory, KeepsTheNewestHundred) {
+    CCamera cam = MakeCamera();
+    for (int i = 0; i <= 100; ++i) {
+        cam.m_scale = i + 1;  // the view pushed at step i has scale i + 1
+        cam.PushView();
+    }
+    EXPECT_EQ(cam.HistorySize(), 100);
+    cam.m_scale = 500;
+    for (int i = 0; i < 101; ++i) {
+        cam.PopView();
+    }
+    EXPECT_EQ(cam.HistorySize(), 0);
+    // The oldest surviving entry was pushed at step 1.
+    EXPECT_EQ(cam.m_scale, 2.0);
+}
+
+TEST(CameraHistory, PopReportsPivotChangeAndRecomputesPixels) {
+    CCamera cam = MakeCamera();
+    EXPECT_FALSE(cam.PopView());
+    cam.PushView();
+    const double ppu = cam.m_pixelsPerUnit;
+    cam.m_target = CPoint3(1e9, 0, 0);
+    cam.m_eye = CPoint3(1e9, 0, 1);
+    cam.UpdateViewMatrix();
+    ASSERT_TRUE(cam.RecentrePivot());
+    cam.m_scale = 4.0;
+    cam.UpdatePixelsPerUnit();
+    cam.PushView();
+    EXPECT_FALSE(cam.PopView());  // same pivot: the list stays valid
+    EXPECT_TRUE(cam.PopView());
+    EXPECT_EQ(cam.m_pivot.x, 0.0);
+    EXPECT_DOUBLE_EQ(cam.m_pixelsPerUnit, ppu);
+    // The restored matrix projects the origin to the window centre again.
+    double x = 0, y = 0;
+    cam.ProjectToWindowF(CPoint3(0, 0, 0), x, y);
+    EXPECT_NEAR(x, 200, 1e-6);
+    EXPECT_NEAR(y, 150, 1e-6);
+}
+
+TEST(CameraPivot, RecentresOnlyWhenFarFromTarget) {
+    CCamera cam = MakeCamera();  // 10 pixels per unit: limit 0.3 / 1e-6 units
+    cam.m_target = CPoint3(2.9e5, 0, 0);
+    EXPECT_FALSE(cam.RecentrePivot());
+    cam.m_target = CPoint3(0, -3.1e5, 0);
+    EXPECT_TRUE(cam.RecentrePivot());
+    ExpectVec(cam.m_pivot, 0, -3.1e5, 0);
+}
+
+TEST(CameraWheel, NotchesAccumulateAndRestoreTheScale) {
+    CCamera cam = MakeCamera();
+    EXPECT_FALSE(cam.Wheel(60));
+    EXPECT_EQ(cam.m_scale, 1.0);
+    EXPECT_TRUE(cam.Wheel(60));
+    EXPECT_NEAR(cam.m_scale, std::pow(2.0, 1.0 / 12.0), 1e-15);
+    EXPECT_EQ(cam.HistorySize(), 1);
+    cam.m_scale = 0.37;
+    for (int i = 0; i < 10; ++i) {
+        cam.Wheel(120);
+    }
+    for (int i = 0; i < 10; ++i) {
+        cam.Wheel(-120);
+    }
+    EXPECT_NEAR(cam.m_scale / 0.37, 1.0, 1e-12);
+    // Twelve notches away from the user double the visible area.
+    cam.m_scale = 1.0;
+    for (int i = 0; i < 12; ++i) {
+        cam.Wheel(120);
+    }
+    EXPECT_NEAR(cam.m_scale, 2.0, 1e-12);
+    // A fast wheel sends several notches at once.
+    cam.Wheel(-360);
+    EXPECT_NEAR(cam.m_scale, std::pow(2.0, 0.75), 1e-12);
+}
+
+TEST(CameraDrag, PanMovesModelWithCursor) {
+    CCamera cam = MakeCamera();
+    cam.m_eye = CPoint3(10, 0, 10);
+    cam.UpdateViewMatrix();
+    const CPoint3 p(1, 2, 0);
+    double x0 = 0, y0 = 0;
+    cam.ProjectToWindowF(p, x0, y0);
+    cam.BeginDrag(100, 100);
+    cam.DragPan(130, 80);
+    double x1 = 0, y1 = 0;
+    cam.ProjectToWindowF(p, x1, y1);
+    EXPECT_NEAR(x1 - x0, 30, 1e-9);
+    EXPECT_NEAR(y1 - y0, -20, 1e-9);
+    EXPECT_NEAR((cam.m_eye - cam.m_target).Length(), std::sqrt(200.0), 1e-9);
+}
+
+TEST(CameraDrag, ZoomByWindowHeight) {
+    CCamera cam = MakeCamera();
+    cam.BeginDrag(10, 0);
+    cam.DragZoom(10, 300);
+    EXPECT_NEAR(cam.m_scale, 4.0, 1e-12);
+    EXPECT_NEAR(cam.m_pixelsPerUnit, 2.5, 1e-12);
+}
+
+TEST(CameraDrag, RotateNearTheCentreDoesNothing) {
+    CCamera cam = MakeCamera();  // target projects to (200, 150)
+    cam.BeginDrag(240, 150);     // 40 px from the centre
+    const CPoint3 eye = cam.m_eye;
+    EXPECT_FALSE(cam.DragRotate(100, 20));
+    EXPECT_EQ(cam.m_spinAngle, 0.0);
+    EXPECT_TRUE(cam.m_eye == eye);
+    cam.BeginDrag(300, 150);                 // 100 px out
+    EXPECT_FALSE(cam.DragRotate(205, 150));  // cursor within 10 px of the centre
+}
+
+TEST(CameraDrag, RotateOutsideSpinsAboutViewDirection) {
+    CCamera cam = MakeCamera();
+    cam.BeginDrag(300, 150);               // right of the centre
+    ASSERT_TRUE(cam.DragRotate(200, 20));  // straight above, further out
+    // A quarter turn anticlockwise on screen (y runs down): the model turns with it.
+    EXPECT_NEAR(cam.m_spinAngle, 90.0, 1e-9);
+    ExpectVec(cam.m_eye - cam.m_target, 0, 0, 1);
+}
+
+TEST(CameraDrag, RotateInsideTiltsAboutTarget) {
+    CCamera cam = MakeCamera();
+    cam.m_eye = CPoint3(0, 0, 10);
+    cam.UpdateViewMatrix();
+    cam.BeginDrag(200, 50);                 // 100 px above the centre
+    ASSERT_TRUE(cam.DragRotate(200, 100));  // pulled halfway in
+    // Eye stays at its distance and tilts by 45 degrees; the target does not move.
+    const CVec3 e = cam.m_eye - cam.m_target;
+    EXPECT_NEAR(e.Length(), 10, 1e-9);
+    EXPECT_NEAR(e.z, 10 * std::cos(45 * kDegToRad), 1e-9);
+    EXPECT_NEAR(std::fabs(e.y), 10 * std::sin(45 * kDegToRad), 1e-9);
+    ExpectVec(cam.m_target.AsVec(), 0, 0, 0);
+    // Pulling back to the press point restores the start exactly.
+    ASSERT_TRUE(cam.DragRotate(200, 50));
+    ExpectVec(cam.m_eye - cam.m_target, 0, 0, 10, 1e-9);
+    EXPECT_NEAR(std::fmod(cam.m_spinAngle + 180.0, 360.0) - 180.0, 0.0, 1e-9);
+}
+
+TEST(CameraZoomWindow, ScalesAndCentres) {
+    CCamera cam = MakeCamera();
+    EXPECT_FALSE(cam.ZoomWindow(10, 10, 10, 50));
+    EXPECT_FALSE(cam.ZoomWindow(10, 10, 50, 10));
+    CPoint3 centreBefore;
+    cam.WindowToWorld(300, 75, false, nullptr, centreBefore);
+    ASSERT_TRUE(cam.ZoomWindow(250, 50, 350, 100));
+    EXPECT_NEAR(cam.m_scale, 0.25, 1e-12);  // max(100/400, 50/300)
+    double x = 0, y = 0;
+    cam.ProjectToWindowF(centreBefore, x, y);
+    EXPECT_NEAR(x, 200, 1e-9);
+    EXPECT_NEAR(y, 150, 1e-9);
+}
+
+TEST(CameraResize, RefitsAroundTheCentreAndIgnoresZeroSize) {
+    CCamera cam = MakeCamera(400, 300);
+    EXPECT_FALSE(cam.Resize(0, 300));
+    EXPECT_FALSE(cam.Resize(300, 0));
+    EXPECT_EQ(cam.m_clientWidth, 400);
+    EXPECT_NEAR(cam.m_left, -20, 1e-12);
+    // Wider: the height stays.
+    ASSERT_TRUE(cam.Resize(600, 300));
+    EXPECT_NEAR(cam.m_left, -30, 1e-12);
+    EXPECT_NEAR(cam.m_top, 15, 1e-12);
+    // Taller than wide: the width stays.
+    ASSERT_TRUE(cam.Resize(300, 600));
+    EXPECT_NEAR(cam.m_right, 30, 1e-12);
+    EXPECT_NEAR(cam.m_top, 60, 1e-12);
+    EXPECT_NEAR(cam.m_pixelsPerUnit, 5, 1e-12);
+}
+
+TEST(CameraProjection, PerspectiveWithZeroNearKeepsFraming) {
+    CCamera cam = MakeCamera();
+    cam.m_eye = CPoint3(0, 0, 50);
+    cam.m_far = 100;
+    CProjectionBox p = cam.Projection();
+    EXPECT_FALSE(p.perspective);
+    EXPECT_EQ(p.nearPlane, 0.0);
+    EXPECT_EQ(p.left, -20.0);
+    cam.m_perspective = 1;
+    p = cam.Projection();
+    EXPECT_GT(p.nearPlane, 0.0);
+    // The frustum's width at the target distance is the window's width.
+    EXPECT_NEAR(p.left / p.nearPlane * 50.0, -20.0, 1e-9);
+    EXPECT_NEAR(p.top / p.nearPlane * 50.0, 15.0, 1e-9);
+    // A positive near is passed unchanged.
+    cam.m_near = 5;
+    p = cam.Projection();
+    EXPECT_EQ(p.nearPlane, 5.0);
+    EXPECT_EQ(p.left, -20.0);
+}
+
+TEST(CameraState, RoundTripsThroughTheDocument) {
+    CViewState s;
+    s.eye = CPoint3(1, 2, 3);
+    s.target = CPoint3(4, 5, 6);
+    s.windowLeft = -7;
+    s.windowRight = 9;
+    s.spinAngle = 12;
+    s.scale = 0.5;
+    s.perspective = 1;
+    s.clientWidth = 320;
+    s.clientHeight = 160;
+    CCamera cam;
+    cam.LoadState(s);
+    EXPECT_EQ(cam.m_aspect, 2.0);
+    EXPECT_NEAR(cam.m_pixelsPerUnit, 320 / 16.0 / 0.5, 1e-12);
+    CViewState back;
+    cam.StoreState(back);
+    EXPECT_TRUE(back.eye == s.eye);
+    EXPECT_EQ(back.windowRight, 9.0);
+    EXPECT_EQ(back.spinAngle, 12.0);
+    EXPECT_EQ(back.clientWidth, 320);
+    EXPECT_EQ(back.perspective, 1);
+}
+
+struct ArcCase {
+    const char* name;
+    double radius, ppu, length;
+    int segments;
+};
+
+class ArcSegments : public testing::TestWithParam<ArcCase> {};
+
+TEST_P(ArcSegments, Count) {
+    const ArcCase& c = GetParam();
+    EXPECT_EQ(ArcSegmentCount(c.radius, c.ppu, c.length), c.segments);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    All, ArcSegments,
+    testing::Values(ArcCase{"one_degree", 100, 1, 1, 8},
+                    // Circumference 2*pi*100 px / 5 = 125.66, plus 0.5: 126 segments.
+                    ArcCase{"circle_100px", 100, 1, 360, 126}, ArcCase{"half", 100, 1, 180, 63},
+                    ArcCase{"window_filling", 1000, 1, 360, 300},
+                    ArcCase{"negative", 10, 1, -90, 8}, ArcCase{"nan", NAN, 1, 360, 8}),
+    [](const testing::TestParamInfo<ArcCase>& i) { return i.param.name; });
+
+}  // namespace
