@@ -1,0 +1,322 @@
+#include "exchange/DxfExport.h"
+
+#include <charconv>
+#include <cmath>
+#include <cstdint>
+#include <cstdio>
+#include <cstring>
+#include <new>
+#include <stdexcept>
+#include <vector>
+
+#include "document/AtomicFile.h"
+#include "document/Prompter.h"
+#include "document/TAVDoc.h"
+#include "exchange/DxfText.h"
+
+namespace {
+
+// The message after an export that wrote something.
+constexpr char kCountMessage[] = "Liczba zapisanych do pliku DXF obiektow: %d. ";
+
+// Line end of every DXF line; files of this program have always had CRLF.
+constexpr std::string_view kEol = "\r\n";
+
+// Records collect in memory and go to disk in pieces of about this size.
+constexpr size_t kFlushBytes = size_t{1} << 20;
+
+// RRGGBB of the colour numbers 0..255.
+constexpr uint32_t kAciRgb[256] = {
+    0xFFFFFF, 0xFF0000, 0xFFFF00, 0x00FF00, 0x00FFFF, 0x0000FF, 0xFF00FF, 0xFFFFFF, 0x808080,
+    0xDCDCDC, 0xFF0000, 0xFF7F7F, 0xDD0000, 0xDD6E6E, 0xB80000, 0xB85C5C, 0x950000, 0x954A4A,
+    0x720000, 0x723939, 0xFF3F00, 0xFF9F7F, 0xDD3700, 0xDD8A6E, 0xB82E00, 0xB8735C, 0x952500,
+    0x955D4A, 0x721C00, 0x724739, 0xFF7F00, 0xFFBF7F, 0xDD6E00, 0xDDA56E, 0xB85C00, 0xB88A5C,
+    0x954A00, 0x95704A, 0x723900, 0x725639, 0xFFBF00, 0xFFDF7F, 0xDDA500, 0xDDC16E, 0xB88A00,
+    0xB8A15C, 0x957000, 0x95834A, 0x725600, 0x726439, 0xFFFF00, 0xFFFF7F, 0xDDDD00, 0xDDDD6E,
+    0xB8B800, 0xB8B85C, 0x959500, 0x95954A, 0x727200, 0x727239, 0xBFFF00, 0xDFFF7F, 0xA5DD00,
+    0xC1DD6E, 0x8AB800, 0xA1B85C, 0x709500, 0x83954A, 0x567200, 0x647239, 0x7FFF00, 0xBFFF7F,
+    0x6EDD00, 0xA5DD6E, 0x5CB800, 0x8AB85C, 0x4A9500, 0x70954A, 0x397200, 0x567239, 0x3FFF00,
+    0x9FFF7F, 0x37DD00, 0x8ADD6E, 0x2EB800, 0x73B85C, 0x259500, 0x5D954A, 0x1C7200, 0x477239,
+    0x00FF00, 0x7FFF7F, 0x00DD00, 0x6EDD6E, 0x00B800, 0x5CB85C, 0x009500, 0x4A954A, 0x007200,
+    0x397239, 0x00FF3F, 0x7FFF9F, 0x00DD37, 0x6EDD8A, 0x00B82E, 0x5CB873, 0x009525, 0x4A955D,
+    0x00721C, 0x397247, 0x00FF7F, 0x7FFFBF, 0x00DD6E, 0x6EDDA5, 0x00B85C, 0x5CB88A, 0x00954A,
+    0x4A9570, 0x007239, 0x397256, 0x00FFBF, 0x7FFFDF, 0x00DDA5, 0x6EDDC1, 0x00B88A, 0x5CB8A1,
+    0x009570, 0x4A9583, 0x007256, 0x397264, 0x00FFFF, 0x7FFFFF, 0x00DDDD, 0x6EDDDD, 0x00B8B8,
+    0x5CB8B8, 0x009595, 0x4A9595, 0x007272, 0x397272, 0x00BFFF, 0x7FDFFF, 0x00A5DD, 0x6EC1DD,
+    0x008AB8, 0x5CA1B8, 0x007095, 0x4A8395, 0x005672, 0x396472, 0x007FFF, 0x7FBFFF, 0x006EDD,
+    0x6EA5DD, 0x005CB8, 0x5C8AB8, 0x004A95, 0x4A7095, 0x003972, 0x395672, 0x003FFF, 0x7F9FFF,
+    0x0037DD, 0x6E8ADD, 0x002EB8, 0x5C73B8, 0x002595, 0x4A5D95, 0x001C72, 0x394772, 0x0000FF,
+    0x7F7FFF, 0x0000DD, 0x6E6EDD, 0x0000B8, 0x5C5CB8, 0x000095, 0x4A4A95, 0x000072, 0x393972,
+    0x3F00FF, 0x9F7FFF, 0x3700DD, 0x8A6EDD, 0x2E00B8, 0x735CB8, 0x250095, 0x5D4A95, 0x1C0072,
+    0x473972, 0x7F00FF, 0xBF7FFF, 0x6E00DD, 0xA56EDD, 0x5C00B8, 0x8A5CB8, 0x4A0095, 0x704A95,
+    0x390072, 0x563972, 0xBF00FF, 0xDF7FFF, 0xA500DD, 0xC16EDD, 0x8A00B8, 0xA15CB8, 0x700095,
+    0x834A95, 0x560072, 0x643972, 0xFF00FF, 0xFF7FFF, 0xDD00DD, 0xDD6EDD, 0xB800B8, 0xB85CB8,
+    0x950095, 0x954A95, 0x720072, 0x723972, 0xFF00BF, 0xFF7FDF, 0xDD00A5, 0xDD6EC1, 0xB8008A,
+    0xB85CA1, 0x950070, 0x954A83, 0x720056, 0x723964, 0xFF007F, 0xFF7FBF, 0xDD006E, 0xDD6EA5,
+    0xB8005C, 0xB85C8A, 0x95004A, 0x954A70, 0x720039, 0x723956, 0xFF003F, 0xFF7F9F, 0xDD0037,
+    0xDD6E8A, 0xB8002E, 0xB85C73, 0x950025, 0x954A5D, 0x72001C, 0x723947, 0x545454, 0x767676,
+    0x989898, 0xBABABA, 0xDCDCDC, 0xFFFFFF,
+};
+
+std::array<std::array<double, 3>, 256> MakePalette() {
+    std::array<std::array<double, 3>, 256> p{};
+    for (size_t i = 0; i < 256; ++i) {
+        p[i][0] = static_cast<double>((kAciRgb[i] >> 16) & 0xFF) / 255.0;
+        p[i][1] = static_cast<double>((kAciRgb[i] >> 8) & 0xFF) / 255.0;
+        p[i][2] = static_cast<double>(kAciRgb[i] & 0xFF) / 255.0;
+    }
+    return p;
+}
+
+// A small cache in front of NearestAciColor: drawings use few colours, and the palette search
+// would otherwise dominate the export of simple entities.
+class CColorCache {
+public:
+    int Lookup(const double rgb[3]) {
+        uint64_t bits[3];
+        std::memcpy(bits, rgb, sizeof bits);
+        const uint64_t h = (bits[0] * 0x9E3779B97F4A7C15ULL) ^ (bits[1] * 0xC2B2AE3D27D4EB4FULL) ^
+                           (bits[2] * 0x165667B19E3779F9ULL);
+        SSlot& slot = m_slots[(h >> 58) & (kSlots - 1)];
+        if (slot.used && std::memcmp(slot.bits, bits, sizeof bits) == 0) {
+            return slot.number;
+        }
+        slot.used = true;
+        std::memcpy(slot.bits, bits, sizeof bits);
+        slot.number = NearestAciColor(rgb);
+        return slot.number;
+    }
+
+private:
+    static constexpr size_t kSlots = 64;
+    struct SSlot {
+        uint64_t bits[3];
+        int number;
+        bool used = false;
+    };
+    SSlot m_slots[kSlots];
+};
+
+}  // namespace
+
+const std::array<std::array<double, 3>, 256> AciPalette = MakePalette();
+
+int NearestAciColor(const double rgb[3]) {
+    int best = 7;
+    double bestDistance =
+        std::fabs(rgb[0] - 1.0) + std::fabs(rgb[1] - 1.0) + std::fabs(rgb[2] - 1.0);
+    for (int i = 1; i < 256; ++i) {
+        const auto& c = AciPalette[static_cast<size_t>(i)];
+        const double d =
+            std::fabs(rgb[0] - c[0]) + std::fabs(rgb[1] - c[1]) + std::fabs(rgb[2] - c[2]);
+        if (d < bestDistance) {
+            bestDistance = d;
+            best = i;
+        }
+    }
+    return best;
+}
+
+// ---------------------------------------------------------------------------------------------
+// CDxfWriter
+
+void CDxfWriter::Code(const char* code) {
+    m_out.append(code);
+    m_out.append(kEol);
+}
+
+void CDxfWriter::Str(std::string_view value) {
+    m_out.append(value);
+    m_out.append(kEol);
+}
+
+// As "%lf": fixed notation with six decimals, correctly rounded.
+void CDxfWriter::Num(double value) {
+    char buf[400];
+    const auto r = std::to_chars(buf, buf + sizeof buf, value, std::chars_format::fixed, 6);
+    m_out.append(buf, static_cast<size_t>(r.ptr - buf));
+    m_out.append(kEol);
+}
+
+void CDxfWriter::Int(int value) {
+    char buf[16];
+    const auto r = std::to_chars(buf, buf + sizeof buf, value);
+    m_out.append(buf, static_cast<size_t>(r.ptr - buf));
+    m_out.append(kEol);
+}
+
+void CDxfWriter::Common(const char* kind, const std::string& layerName, int colorNumber) {
+    Code("  0");
+    Str(kind);
+    Code("  8");
+    Str(layerName);
+    Code(" 62");
+    Int(colorNumber);
+}
+
+void CDxfWriter::WriteHeader() {
+    Code("999");
+    Str(kHeader211);
+    Code("  0");
+    Str("SECTION");
+    Code("  2");
+    Str("ENTITIES");
+}
+
+void CDxfWriter::WriteFooter() {
+    Code("  0");
+    Str("ENDSEC");
+    Code("  0");
+    m_out.append("EOF");
+}
+
+void CDxfWriter::WritePnt(const CPnt& pnt, const std::string& layerName, int colorNumber) {
+    Common("POINT", layerName, colorNumber);
+    Code(" 10");
+    Num(pnt.m_point.x);
+    Code(" 20");
+    Num(pnt.m_point.y);
+    Code(" 30");
+    Num(pnt.m_point.z);
+}
+
+void CDxfWriter::WritePoly(const CPoly& poly, const std::string& layerName, int colorNumber) {
+    Common("POLYLINE", layerName, colorNumber);
+    Code(" 66");
+    Str("1");
+    Code(" 10");
+    Num(0.0);
+    Code(" 20");
+    Num(0.0);
+    Code(" 30");
+    Num(0.0);
+    // A 3D polyline; polygons also carry the closed bit, so other programs draw their closing
+    // edge (the vertices never repeat the first one).
+    Code(" 70");
+    Str(poly.m_closed ? "9" : "8");
+    for (const CPoint3& v : poly.m_vertices) {
+        Code("  0");
+        Str("VERTEX");
+        Code("  8");
+        Str(layerName);
+        Code(" 10");
+        Num(v.x);
+        Code(" 20");
+        Num(v.y);
+        Code(" 30");
+        Num(v.z);
+        Code(" 70");
+        Str("32");
+    }
+    Code("  0");
+    Str("SEQEND");
+    Code("  8");
+    Str(layerName);
+}
+
+void CDxfWriter::WriteArc(const CArc& arc, const std::string& layerName, int colorNumber) {
+    const bool circle = std::fabs(arc.m_length - 360.0) < 1e-8;
+    Common(circle ? "CIRCLE" : "ARC", layerName, colorNumber);
+    Code(" 10");
+    Num(arc.m_center.x);
+    Code(" 20");
+    Num(arc.m_center.y);
+    Code(" 30");
+    Num(arc.m_center.z);
+    Code(" 40");
+    Num(arc.m_radius);
+    if (!circle) {
+        Code(" 50");
+        Num(arc.m_start);
+        Code(" 51");
+        Num(std::fmod(arc.m_start + arc.m_length, 360.0));
+    }
+    Code("210");
+    Num(arc.m_axis.x);
+    Code("220");
+    Num(arc.m_axis.y);
+    Code("230");
+    Num(arc.m_axis.z);
+}
+
+void CDxfWriter::WriteText(const CText& text, const std::string& layerName, int colorNumber) {
+    Common("TEXT", layerName, colorNumber);
+    Code(" 10");
+    Num(text.m_position.x);
+    Code(" 20");
+    Num(text.m_position.y);
+    Code(" 30");
+    Num(text.m_position.z);
+    Code(" 40");
+    Num(text.m_height);
+    Code("  1");
+    Str(EncodeDxfText(text.m_text));
+    Code(" 50");
+    Num(text.m_rotation);
+    Code("210");
+    Num(text.m_axis.x);
+    Code("220");
+    Num(text.m_axis.y);
+    Code("230");
+    Num(text.m_axis.z);
+}
+
+// ---------------------------------------------------------------------------------------------
+// ExportDxfFile
+
+bool ExportDxfFile(CTAVDoc& doc, const std::string& path) {
+    CPrompter& prompter = doc.Prompter();
+    CAtomicFile file;
+    std::string error;
+    if (!file.Open(path, error)) {
+        prompter.ReportFileError(path, error);
+        return false;
+    }
+    int count = 0;
+    try {
+        CWaitCursor wait(&prompter);
+        std::vector<std::string> layerNames;
+        layerNames.reserve(static_cast<size_t>(doc.GetLayerCount()));
+        for (int i = 0; i < doc.GetLayerCount(); ++i) {
+            layerNames.push_back(EncodeDxfText(doc.GetLayer(i).m_name));
+        }
+        // An entity whose layer index is broken goes to DXF's own default layer.
+        const std::string defaultLayer = "0";
+        std::string buf;
+        buf.reserve(kFlushBytes + 4096);
+        CDxfWriter writer(buf);
+        CColorCache colors;
+        writer.WriteHeader();
+        for (int i = 0; i < doc.GetEntityCount(); ++i) {
+            const CEntity& e = *doc.GetEntity(i);
+            const bool layerOk = e.m_layer >= 0 && e.m_layer < doc.GetLayerCount();
+            e.WriteDxf(writer, layerOk ? layerNames[static_cast<size_t>(e.m_layer)] : defaultLayer,
+                       colors.Lookup(e.m_color));
+            ++count;
+            if (buf.size() >= kFlushBytes) {
+                if (!file.Write(buf.data(), buf.size(), error)) {
+                    throw std::runtime_error(error);
+                }
+                buf.clear();
+            }
+        }
+        writer.WriteFooter();
+        if (!file.Write(buf.data(), buf.size(), error) || !file.Commit(error)) {
+            throw std::runtime_error(error);
+        }
+    } catch (const std::bad_alloc&) {
+        file.Discard();
+        prompter.ReportFileError(path, "Not enough memory to export the drawing.");
+        return false;
+    } catch (const std::runtime_error& e) {
+        file.Discard();
+        prompter.ReportFileError(path, e.what());
+        return false;
+    }
+    if (count > 0) {
+        char text[96];
+        std::snprintf(text, sizeof text, kCountMessage, count);
+        prompter.ShowMessage(text, CPrompter::EIcon::Warning);
+    }
+    return true;
+}

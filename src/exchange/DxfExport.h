@@ -1,0 +1,52 @@
+#pragma once
+
+#include <array>
+#include <string>
+
+#include "document/Entity.h"
+
+class CTAVDoc;
+
+// The DXF colour numbers 0..255 as red, green, blue in 0..1. Entry 0 is white: the importer
+// gives it to entities without a colour number; NearestAciColor never answers 0.
+extern const std::array<std::array<double, 3>, 256> AciPalette;
+
+// The colour number nearest to rgb (components 0..1) by the sum of the absolute differences:
+// 7 unless some number 1..255 is strictly nearer than white, ties to the lower number.
+int NearestAciColor(const double rgb[3]);
+
+// Writes the DXF records of each entity kind into a string, with CRLF line ends; the layer name
+// must already be encoded (EncodeDxfText).
+class CDxfWriter : public CDxfSink {
+public:
+    // Records are appended to out.
+    explicit CDxfWriter(std::string& out) : m_out(out) {}
+
+    // The comment naming the program and the start of the ENTITIES section.
+    void WriteHeader();
+    // The end of the section and "EOF" without a line end.
+    void WriteFooter();
+    // POINT.
+    void WritePnt(const CPnt& pnt, const std::string& layerName, int colorNumber) override;
+    // POLYLINE with VERTEX records and SEQEND; flag 70 is 9 for a polygon, 8 for a polyline.
+    void WritePoly(const CPoly& poly, const std::string& layerName, int colorNumber) override;
+    // CIRCLE when the angular length is within 1e-8 of 360, else ARC.
+    void WriteArc(const CArc& arc, const std::string& layerName, int colorNumber) override;
+    // TEXT.
+    void WriteText(const CText& text, const std::string& layerName, int colorNumber) override;
+
+private:
+    void Code(const char* code);
+    void Str(std::string_view value);
+    void Num(double value);
+    void Int(int value);
+    void Common(const char* kind, const std::string& layerName, int colorNumber);
+
+    std::string& m_out;
+};
+
+// Writes every entity of the drawing into a DXF file with only an ENTITIES section, through a
+// temporary file renamed over path when complete, and shows the count of entities written
+// when it is positive. On failure reports it through the document's prompter, leaves any
+// existing file as it was and returns false.
+bool ExportDxfFile(CTAVDoc& doc, const std::string& path);

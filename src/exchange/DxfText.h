@@ -1,0 +1,46 @@
+#pragma once
+
+#include <iconv.h>
+
+#include <string>
+#include <string_view>
+
+// Text of DXF value lines. Files of this program are Windows-1250 both ways, as its documents
+// are; a file read in may state another encoding in its HEADER.
+
+// Text for a DXF value line: Windows-1250; characters the code page lacks as \U+XXXX (past
+// U+FFFF a surrogate pair of such escapes); invalid UTF-8 bytes as '?'; NUL, LF and CR, which
+// would break the line structure, in DXF's caret notation (^@, ^J, ^M).
+std::string EncodeDxfText(std::string_view utf8);
+
+// Turns the bytes of a DXF value into UTF-8: Windows-1250 unless told otherwise, \U+XXXX
+// escapes (and surrogate pairs of them) decoded. Bytes that are invalid in the file's encoding
+// become '?'.
+class CDxfTextDecoder {
+public:
+    CDxfTextDecoder() = default;
+    ~CDxfTextDecoder();
+    CDxfTextDecoder(const CDxfTextDecoder&) = delete;
+    CDxfTextDecoder& operator=(const CDxfTextDecoder&) = delete;
+
+    // The value of $ACADVER: AC1021 (AutoCAD 2007) and later files are UTF-8.
+    void SetVersion(std::string_view acadver);
+    // The value of $DWGCODEPAGE (ANSI_1250, ANSI_1252, DOS850, ISO8859-2 ...); a name the system
+    // cannot convert from leaves the current code page. Ignored in a UTF-8 file.
+    void SetCodePage(std::string_view name);
+    // True when values are read as UTF-8.
+    bool IsUtf8() const { return m_utf8; }
+    // The code page values are read in when not UTF-8 ("CP1250" unless the file said another).
+    const std::string& CodePage() const { return m_codePage; }
+    // The UTF-8 text of raw value bytes.
+    std::string Decode(std::string_view raw) const;
+    // Decode into out, reusing its storage.
+    void DecodeInto(std::string_view raw, std::string& out) const;
+
+private:
+    void ToUtf8(std::string_view raw, std::string& out) const;
+
+    bool m_utf8 = false;
+    std::string m_codePage = "CP1250";
+    iconv_t m_iconv = reinterpret_cast<iconv_t>(-1);
+};

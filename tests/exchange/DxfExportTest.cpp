@@ -1,0 +1,412 @@
+#include "exchange/DxfExport.h"
+
+#include <gtest/gtest.h>
+#include <unistd.h>
+
+#include <cstdio>
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+
+#include "document/TAVDoc.h"
+#include "exchange/DxfText.h"
+#include "support/RecordingPrompter.h"
+
+namespace fs = std::filesystem;
+
+namespace {
+
+class TempDir {
+public:
+    TempDir() {
+        char tmpl[] = "/tmp/tavdxfout-XXXXXX";
+        path = mkdtemp(tmpl);
+    }
+    ~TempDir() { fs::remove_all(path); }
+    int FileCount() const {
+        return static_cast<int>(std::distance(fs::directory_iterator(path), {}));
+    }
+    std::string path;
+};
+
+std::string ReadBytes(const std::string& path) {
+    std::ifstream in(path, std::ios::binary);
+    return {std::istreambuf_iterator<char>(in), {}};
+}
+
+// The file as the export writes it, with "\n" in the expectation standing for CRLF.
+std::string Crlf(const std::string& lf) {
+    std::string out;
+    for (char c : lf) {
+        if (c == '\n') {
+            out += '\r';
+        }
+        out += c;
+    }
+    return out;
+}
+
+const std::string kHead = "999\nTAV Document ver. 2.1.1\n  0\nSECTION\n  2\nENTITIES\n";
+const std::string kTail = "  0\nENDSEC\n  0\nEOF";
+
+std::string ExportToString(CTAVDoc& doc) {
+    TempDir dir;
+    const std::string path = dir.path + "/out.dxf";
+    EXPECT_TRUE(ExportDxfFile(doc, path));
+    return ReadBytes(path);
+}
+
+void SetColor(CEntity& e, double r, double g, double b) {
+    e.m_color[0] = r;
+    e.m_color[1] = g;
+    e.m_color[2] = b;
+}
+
+// ---- palette ----
+
+struct SColorCase {
+    const char* name;
+    double rgb[3];
+    int number;
+};
+
+class NearestAciColorTest : public testing::TestWithParam<SColorCase> {};
+
+TEST_P(NearestAciColorTest, PicksTheNumber) {
+    EXPECT_EQ(NearestAciColor(GetParam().rgb), GetParam().number);
+}
+
+INSTANTIATE_TEST_SUITE_P(Ties, NearestAciColorTest,
+                         testing::Values(SColorCase{"RedBeatsItsTwinTen", {1.0, 0.0, 0.0}, 1},
+                                         SColorCase{"DarkRed", {0.9, 0.1, 0.1}, 12},
+                                         SColorCase{"WhiteIsSevenNotZeroOr255", {1.0, 1.0, 1.0}, 7},
+                                         SColorCase{"MidGrey", {0.5, 0.5, 0.5}, 8},
+                                         SColorCase{"BlackIsTheDarkestRed", {0.0, 0.0, 0.0}, 18},
+                                         SColorCase{
+                                             "NearWhiteIsStillSeven", {0.99, 0.99, 0.99}, 7}),
+                         [](const auto& info) { return std::string(info.param.name); });
+
+TEST(AciPalette, EntriesAsListed) {
+    auto hex = [](int i) {
+        const auto& c = AciPalette[static_cast<size_t>(i)];
+        char buf[8];
+        std::snprintf(buf, sizeof buf, "%02X%02X%02X", static_cast<int>(c[0] * 255.0 + 0.5),
+                      static_cast<int>(c[1] * 255.0 + 0.5), static_cast<int>(c[2] * 255.0 + 0.5));
+        return std::string(buf);
+    };
+    EXPECT_EQ(hex(0), "FFFFFF");
+    EXPECT_EQ(hex(1), "FF0000");
+    EXPECT_EQ(hex(9), "DCDCDC");
+    EXPECT_EQ(hex(16), "950000");
+    EXPECT_EQ(hex(17), "954A4A");
+    EXPECT_EQ(hex(128), "007256");
+    EXPECT_EQ(hex(129), "397264");
+    EXPECT_EQ(hex(240), "FF003F");
+    EXPECT_EQ(hex(250), "545454");
+    EXPECT_EQ(hex(255), "FFFFFF");
+    EXPECT_EQ(AciPalette[11][1], 127.0 / 255.0);  // stored as the integer over 255
+}
+
+// Every colour of the palette maps back to the first number that holds it (white to 7): a
+// mistyped entry or a wrong tie rule shows up here.
+TEST(AciPalette, EveryEntryMapsToItsFirstNumber) {
+    for (int i = 1; i < 256; ++i) {
+        const auto& c = AciPalette[static_cast<size_t>(i)];
+        int first = i;
+        for (int j = 1; j < i; ++j) {
+            if (AciPalette[static_cast<size_t>(j)] == c) {
+                first = j;
+                break;
+            }
+        }
+        if (c[0] == 1.0 && c[1] == 1.0 && c[2] == 1.0) {
+            first = 7;
+        }
+        const double rgb[3] = {c[0], c[1], c[2]};
+        EXPECT_EQ(NearestAciColor(rgb), first) << "number " << i;
+    }
+}
+
+// ---- records ----
+
+TEST(DxfExport, EmptyDrawingGivesTheFrameOnly) {
+    CRecordingPrompter prompter;
+    CTAVDoc doc(&prompter);
+    EXPECT_EQ(ExportToString(doc), Crlf(kHead + kTail));
+    EXPECT_TRUE(prompter.messages.empty());
+    EXPECT_EQ(prompter.waitDepth, 0);
+}
+
+TEST(DxfExport, RecordsOfEachKind) {
+    CRecordingPrompter prompter;
+    CTAVDoc doc(&prompter);
+    doc.Layers().push_back(CLayer("Działki 2", 0, 1));
+
+    auto pnt = std::make_unique<CPnt>();
+    pnt->m_point = CPoint3(5420000.125, -6310000.5, 0.0000004);
+    pnt->m_name = "P1";
+    SetColor(*pnt, 1.0, 0.0, 0.0);
+    doc.AddEntity(std::move(pnt));
+
+    auto line = std::make_unique<CPoly>();
+    line->m_layer = 1;
+    line->AddVertex(CPoint3(1.0, 2.0, 3.0));
+    line->AddVertex(CPoint3(-1.5, 0.0, 1e7));
+    SetColor(*line, 0.0, 0.0, 1.0);
+    doc.AddEntity(std::move(line));
+
+    auto square = std::make_unique<CPoly>();
+    square->m_closed = 1;
+    for (auto [x, y] : {std::pair{0.0, 0.0}, {1.0, 0.0}, {1.0, 1.0}, {0.0, 1.0}}) {
+        square->AddVertex(CPoint3(x, y, 0.0));
+    }
+    SetColor(*square, 0.5, 0.5, 0.5);
+    doc.AddEntity(std::move(square));
+
+    auto arc = std::make_unique<CArc>();
+    arc->m_center = CPoint3(10.0, 20.0, 30.0);
+    arc->m_radius = 2.5;
+    arc->m_start = 300.0;
+    arc->m_length = 120.0;
+    arc->m_axis = CVec3(0.0, 0.0, -1.0);
+    SetColor(*arc, 1.0, 1.0, 1.0);
+    doc.AddEntity(std::move(arc));
+
+    auto circle = std::make_unique<CArc>();
+    circle->m_radius = 0.125;
+    circle->m_length = 359.999999999;
+    doc.AddEntity(std::move(circle));
+
+    auto text = std::make_unique<CText>();
+    text->m_position = CPoint3(1.0, 1.0, 0.0);
+    text->m_axis = CVec3(0.0, 0.0, 1.0);
+    text->m_height = 2.5;
+    text->m_rotation = 45.0;
+    text->m_text = "Zażółć gęślą";
+    text->m_layer = 1;
+    doc.AddEntity(std::move(text));
+
+    const std::string bytes = ExportToString(doc);
+    const std::string expected = Crlf(kHead +
+                                      "  0\nPOINT\n  8\nWarstwa1\n 62\n1\n"
+                                      " 10\n5420000.125000\n 20\n-6310000.500000\n 30\n0.000000\n"
+                                      "  0\nPOLYLINE\n  8\nDzia\xB3ki 2\n 62\n5\n 66\n1\n"
+                                      " 10\n0.000000\n 20\n0.000000\n 30\n0.000000\n 70\n8\n"
+                                      "  0\nVERTEX\n  8\nDzia\xB3ki 2\n"
+                                      " 10\n1.000000\n 20\n2.000000\n 30\n3.000000\n 70\n32\n"
+                                      "  0\nVERTEX\n  8\nDzia\xB3ki 2\n"
+                                      " 10\n-1.500000\n 20\n0.000000\n 30\n10000000.000000\n"
+                                      " 70\n32\n"
+                                      "  0\nSEQEND\n  8\nDzia\xB3ki 2\n"
+                                      "  0\nPOLYLINE\n  8\nWarstwa1\n 62\n8\n 66\n1\n"
+                                      " 10\n0.000000\n 20\n0.000000\n 30\n0.000000\n 70\n9\n"
+                                      "  0\nVERTEX\n  8\nWarstwa1\n"
+                                      " 10\n0.000000\n 20\n0.000000\n 30\n0.000000\n 70\n32\n"
+                                      "  0\nVERTEX\n  8\nWarstwa1\n"
+                                      " 10\n1.000000\n 20\n0.000000\n 30\n0.000000\n 70\n32\n"
+                                      "  0\nVERTEX\n  8\nWarstwa1\n"
+                                      " 10\n1.000000\n 20\n1.000000\n 30\n0.000000\n 70\n32\n"
+                                      "  0\nVERTEX\n  8\nWarstwa1\n"
+                                      " 10\n0.000000\n 20\n1.000000\n 30\n0.000000\n 70\n32\n"
+                                      "  0\nSEQEND\n  8\nWarstwa1\n"
+                                      "  0\nARC\n  8\nWarstwa1\n 62\n7\n"
+                                      " 10\n10.000000\n 20\n20.000000\n 30\n30.000000\n"
+                                      " 40\n2.500000\n 50\n300.000000\n 51\n60.000000\n"
+                                      "210\n0.000000\n220\n0.000000\n230\n-1.000000\n"
+                                      "  0\nCIRCLE\n  8\nWarstwa1\n 62\n18\n"
+                                      " 10\n0.000000\n 20\n0.000000\n 30\n0.000000\n"
+                                      " 40\n0.125000\n"
+                                      "210\n0.000000\n220\n0.000000\n230\n1.000000\n"
+                                      "  0\nTEXT\n  8\nDzia\xB3ki 2\n 62\n18\n"
+                                      " 10\n1.000000\n 20\n1.000000\n 30\n0.000000\n"
+                                      " 40\n2.500000\n"
+                                      "  1\nZa\xBF\xF3\xB3\xE6 g\xEA\x9Cl\xB9\n"
+                                      " 50\n45.000000\n"
+                                      "210\n0.000000\n220\n0.000000\n230\n1.000000\n" +
+                                      kTail);
+    EXPECT_EQ(bytes, expected);
+    ASSERT_EQ(prompter.messages.size(), 1u);
+    EXPECT_EQ(prompter.messages[0].text, "Liczba zapisanych do pliku DXF obiektow: 6. ");
+}
+
+TEST(DxfExportArc, EndAngles) {
+    struct {
+        double start, length;
+        const char* kind;
+        const char* end;
+    } cases[] = {
+        {300.0, 120.0, "ARC", "60.000000"},
+        {0.0, 359.999999999, "CIRCLE", nullptr},  // within 1e-8 of a full turn
+        {0.0, 359.9999, "ARC", "359.999900"},
+        {30.0, 360.000000005, "CIRCLE", nullptr},  // start is dropped with the circle
+        {10.0, 0.0, "ARC", "10.000000"},
+        {-90.0, 60.0, "ARC", "-30.000000"},  // fmod keeps the sign
+        {350.0, 730.0, "ARC", "0.000000"},
+    };
+    for (const auto& c : cases) {
+        CTAVDoc doc;
+        auto arc = std::make_unique<CArc>();
+        arc->m_start = c.start;
+        arc->m_length = c.length;
+        doc.AddEntity(std::move(arc));
+        const std::string bytes = ExportToString(doc);
+        EXPECT_NE(bytes.find(std::string("\r\n") + c.kind + "\r\n"), std::string::npos)
+            << c.start << " " << c.length;
+        if (c.end) {
+            char start[64];
+            std::snprintf(start, sizeof start, "%lf", c.start);
+            EXPECT_NE(bytes.find(std::string(" 50\r\n") + start + "\r\n 51\r\n" + c.end + "\r\n"),
+                      std::string::npos)
+                << bytes;
+        } else {
+            EXPECT_EQ(bytes.find(" 50\r\n"), std::string::npos);
+            EXPECT_EQ(bytes.find(" 51\r\n"), std::string::npos);
+        }
+    }
+}
+
+// Numbers are written as "%lf" writes them: compare with the C library itself.
+TEST(DxfExport, NumbersAsPrintfWritesThem) {
+    const double values[] = {0.0,
+                             -0.0,
+                             1.5,
+                             -2.25,
+                             0.0078125,
+                             0.0234375,
+                             2.5e-7,
+                             -4e-7,
+                             123456789.123456789,
+                             1e20,
+                             -1.7976931348623157e308,
+                             4.9e-324,
+                             0.1 + 0.2,
+                             5420123.4567895,
+                             1.0 / 3.0};
+    for (double v : values) {
+        CTAVDoc doc;
+        auto p = std::make_unique<CPnt>();
+        p->m_point = CPoint3(v, 0.0, 0.0);
+        doc.AddEntity(std::move(p));
+        const std::string bytes = ExportToString(doc);
+        std::vector<char> expected(400);
+        std::snprintf(expected.data(), expected.size(), " 10\r\n%lf\r\n", v);
+        EXPECT_NE(bytes.find(expected.data()), std::string::npos) << v;
+    }
+}
+
+TEST(DxfExport, OnlyCrlfLineEndsAndNoFinalLineEnd) {
+    CTAVDoc doc;
+    for (int i = 0; i < 3; ++i) {
+        auto t = std::make_unique<CText>();
+        t->m_text = "a\nb\rc";  // would split the record without the caret notation
+        doc.AddEntity(std::move(t));
+    }
+    const std::string bytes = ExportToString(doc);
+    for (size_t i = 0; i < bytes.size(); ++i) {
+        if (bytes[i] == '\n') {
+            ASSERT_GT(i, 0u);
+            EXPECT_EQ(bytes[i - 1], '\r') << i;
+        }
+        if (bytes[i] == '\r') {
+            ASSERT_LT(i + 1, bytes.size());
+            EXPECT_EQ(bytes[i + 1], '\n') << i;
+        }
+    }
+    EXPECT_EQ(bytes.substr(bytes.size() - 5), "\r\nEOF");
+    EXPECT_NE(bytes.find("  1\r\na^Jb^Mc\r\n"), std::string::npos);
+}
+
+TEST(DxfExport, BrokenLayerIndexGoesToLayerZero) {
+    CTAVDoc doc;
+    auto p = std::make_unique<CPnt>();
+    p->m_layer = 5;
+    doc.AddEntity(std::move(p));
+    auto q = std::make_unique<CPnt>();
+    q->m_layer = -1;
+    doc.AddEntity(std::move(q));
+    const std::string bytes = ExportToString(doc);
+    const std::string onZero = "POINT\r\n  8\r\n0\r\n";
+    const size_t first = bytes.find(onZero);
+    ASSERT_NE(first, std::string::npos);
+    EXPECT_NE(bytes.find(onZero, first + 1), std::string::npos);
+}
+
+TEST(DxfExport, UnwritableTargetKeepsTheOldFile) {
+    TempDir dir;
+    const std::string path = dir.path + "/old.dxf";
+    std::ofstream(path) << "old contents";
+    CRecordingPrompter prompter;
+    CTAVDoc doc(&prompter);
+    doc.AddEntity(std::make_unique<CPnt>());
+
+    // The folder does not exist.
+    EXPECT_FALSE(ExportDxfFile(doc, dir.path + "/missing/new.dxf"));
+    ASSERT_EQ(prompter.fileErrors.size(), 1u);
+    EXPECT_EQ(prompter.fileErrors[0], dir.path +
+                                          "/missing/new.dxf: Can not create the file: No such "
+                                          "file or directory.");
+    // A "folder" that is a file.
+    EXPECT_FALSE(ExportDxfFile(doc, path + "/new.dxf"));
+    EXPECT_EQ(prompter.fileErrors.size(), 2u);
+    // The target is a folder: everything is written, the rename fails, nothing is left.
+    fs::create_directory(dir.path + "/d.dxf");
+    EXPECT_FALSE(ExportDxfFile(doc, dir.path + "/d.dxf"));
+    ASSERT_EQ(prompter.fileErrors.size(), 3u);
+    EXPECT_NE(prompter.fileErrors[2].find("Can not replace the file: "), std::string::npos);
+    EXPECT_EQ(dir.FileCount(), 2);
+    // Read-only folder (not for root, who may write anywhere).
+    if (geteuid() != 0) {
+        fs::permissions(dir.path, fs::perms::owner_read | fs::perms::owner_exec);
+        EXPECT_FALSE(ExportDxfFile(doc, path));
+        fs::permissions(dir.path, fs::perms::owner_all);
+    }
+    EXPECT_EQ(ReadBytes(path), "old contents");
+    EXPECT_TRUE(prompter.messages.empty());  // no count message after a failure
+    EXPECT_EQ(prompter.waitDepth, 0);
+
+    ASSERT_TRUE(ExportDxfFile(doc, path));
+    EXPECT_EQ(ReadBytes(path).substr(0, 5), "999\r\n");
+}
+
+TEST(DxfExport, LargeDrawingIsWrittenWhole) {
+    CTAVDoc doc;
+    for (int i = 0; i < 30000; ++i) {
+        auto p = std::make_unique<CPoly>();
+        for (int k = 0; k < 4; ++k) {
+            p->AddVertex(CPoint3(i, k, 0.5));
+        }
+        SetColor(*p, (i % 7) / 6.0, (i % 5) / 4.0, (i % 3) / 2.0);
+        doc.AddEntity(std::move(p));
+    }
+    const std::string bytes = ExportToString(doc);
+    EXPECT_GT(bytes.size(), 3u << 20);  // several flushes
+    size_t polylines = 0;
+    for (size_t at = bytes.find("POLYLINE"); at != std::string::npos;
+         at = bytes.find("POLYLINE", at + 1)) {
+        ++polylines;
+    }
+    EXPECT_EQ(polylines, 30000u);
+    EXPECT_EQ(bytes.substr(bytes.size() - 3), "EOF");
+    // The colour cache answers as the search does.
+    const double rgb[3] = {5 / 6.0, 0.75, 0.5};
+    char color[32];
+    std::snprintf(color, sizeof color, " 62\r\n%d\r\n", NearestAciColor(rgb));
+    EXPECT_NE(bytes.find(color), std::string::npos);
+}
+
+// ---- text ----
+
+TEST(EncodeDxfText, CodePageEscapesAndCarets) {
+    EXPECT_EQ(EncodeDxfText("plain"), "plain");
+    EXPECT_EQ(EncodeDxfText("Łódź"), "\xA3\xF3\x64\x9F");
+    EXPECT_EQ(EncodeDxfText("20°C → Ж"),
+              "20\xB0"
+              "C \\U+2192 \\U+0416");
+    EXPECT_EQ(EncodeDxfText("\xF0\x9F\x98\x80"), "\\U+D83D\\U+DE00");  // past U+FFFF
+    EXPECT_EQ(EncodeDxfText(std::string("a\0b\nc\r", 6)), "a^@b^Jc^M");
+    EXPECT_EQ(EncodeDxfText("tab\tand ^caret"), "tab\tand ^caret");
+    EXPECT_EQ(EncodeDxfText("bad \xFF\xC3 end"), "bad ?? end");
+    EXPECT_EQ(EncodeDxfText("\xE2\x82"), "??");  // cut-off sequence
+}
+
+}  // namespace
