@@ -7,6 +7,7 @@
 #include <ostream>
 
 #include "cli/DocJson.h"
+#include "cli/RenderCommand.h"
 #include "document/Prompter.h"
 #include "document/TAVDoc.h"
 #include "exchange/ImportCommand.h"
@@ -26,6 +27,7 @@ constexpr char kUsage[] =
     "                     a .tav document or a file of an importable kind, chosen by\n"
     "                     --import-as or else by IN's extension; an imported file goes into\n"
     "                     a new document. Importable kinds: %s\n"
+    "%s"
     "  --help             show this text\n"
     "\n"
     "Exit status: 0 on success, 1 when an input is refused (the reason on stderr),\n"
@@ -77,8 +79,8 @@ std::string UsageText() {
     if (kinds.empty()) {
         kinds = "none yet";
     }
-    char buf[sizeof kUsage + 256];
-    std::snprintf(buf, sizeof buf, kUsage, kinds.c_str());
+    char buf[sizeof kUsage + sizeof kRenderUsage + 256];
+    std::snprintf(buf, sizeof buf, kUsage, kinds.c_str(), kRenderUsage);
     return buf;
 }
 
@@ -135,6 +137,10 @@ int RunTavCli(const std::vector<std::string>& args, std::ostream& out, std::ostr
             }
             PrintJson(out, cmd == "info" ? DocumentInfoJson(doc) : DocumentDumpJson(doc));
             return kExitOk;
+        }
+        if (cmd == "render") {
+            return RunRenderCommand(std::vector<std::string>(args.begin() + 1, args.end()),
+                                    prompter, err);
         }
         if (cmd == "convert") {
             std::vector<std::string> files;

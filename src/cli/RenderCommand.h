@@ -1,0 +1,19 @@
+#pragma once
+
+#include <iosfwd>
+#include <string>
+#include <vector>
+
+class CPrompter;
+
+// tavcli render FILE -o OUT.png [--mode 0..3] [--size WxH] [--white] [--names] [--fit]:
+// draws the document through the view's drawing code into a PNG. args excludes the word
+// "render". Returns an ETavCliExit code; usage errors are found before a display is needed.
+int RunRenderCommand(const std::vector<std::string>& args, CPrompter& prompter, std::ostream& err);
+
+// Usage lines of the render command for the tavcli help text.
+inline constexpr char kRenderUsage[] =
+    "  render FILE -o OUT.png [--mode 0..3] [--size WxH] [--white] [--names] [--fit]\n"
+    "                     draw a .tav document as its view shows it (saved camera and render\n"
+    "                     mode; --fit shows everything) into a PNG. Needs a display with\n"
+    "                     OpenGL, e.g. under xvfb-run\n";

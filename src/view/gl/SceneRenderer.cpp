@@ -1,0 +1,517 @@
+#include "view/gl/SceneRenderer.h"
+
+#include <GL/gl.h>
+
+#include <algorithm>
+#include <cmath>
+
+namespace {
+
+constexpr GLfloat kGuideColor[3] = {0.25f, 0.25f, 1.0f};
+
+// Column-major copy of a row-major matrix for glLoadMatrixd / glMultMatrixd.
+void ToGL(const CMatrix4& m, GLdouble out[16]) {
+    for (int r = 0; r < 4; ++r) {
+        for (int c = 0; c < 4; ++c) {
+            out[c * 4 + r] = m.m[r][c];
+        }
+    }
+}
+
+bool IsWhite(const double c[3]) {
+    return c[0] == 1.0 && c[1] == 1.0 && c[2] == 1.0;
+}
+
+// Angle in degrees, 0..360, of a world point in the XY plane of frame.
+double AngleInFrameXY(const CMatrix4& frame, const CPoint3& p) {
+    CMatrix4 inv = frame;
+    inv.Invert();
+    const CPoint3 q = p.TransformedBy(inv);
+    double a = std::atan2(q.y, q.x) * kRadToDeg;
+    return a < 0.0 ? a + 360.0 : a;
+}
+
+}  // namespace
+
+void CSceneRenderer::InitializeGL() {
+    const GLfloat k = m_whiteBackground ? 1.0f : 0.0f;
+    glClearColor(k, k, k, 1.0f);
+    glEnable(GL_DEPTH_TEST);
+    glDisable(GL_NORMALIZE);
+    m_fonts.BuildFontLists();
+    glDepthFunc(GL_LEQUAL);
+    // Frames set it after the scene; the first frame needs it before.
+    glPointSize(kPointSize);
+    GLint planes = 6;
+    glGetIntegerv(GL_MAX_CLIP_PLANES, &planes);
+    m_glClipPlanes = std::max(0, static_cast<int>(planes));
+    m_maxClipPlanes = m_glClipPlanes;
+    if (m_clipPlaneLimit >= 0) {
+        m_maxClipPlanes = std::min(m_maxClipPlanes, m_clipPlaneLimit);
+    }
+}
+
+void CSceneRenderer::ReleaseGL() {
+    if (m_sceneList != 0) {
+        glDeleteLists(m_sceneList, 1);
+        m_sceneList = 0;
+    }
+    m_fonts.FreeFontLists();
+    m_rebuildList = true;
+}
+
+void CSceneRenderer::LimitClipPlanes(int limit) {
+    m_clipPlaneLimit = limit;
+    m_maxClipPlanes = limit < 0 ? m_glClipPlanes : std::min(m_glClipPlanes, limit);
+}
+
+void CSceneRenderer::SetupProjection(bool reset) {
+    const double s = m_camera.m_scale;
+    SetupProjection(m_camera.m_left * s, m_camera.m_right * s, m_camera.m_bottom * s,
+                    m_camera.m_top * s, reset);
+}
+
+void CSceneRenderer::SetupProjection(double l, double r, double b, double t, bool reset) {
+    glMatrixMode(GL_PROJECTION);
+    if (reset) {
+        glLoadIdentity();
+    }
+    const CProjectionBox p = m_camera.Projection(l, r, b, t);
+    if (p.perspective) {
+        glFrustum(p.left, p.right, p.bottom, p.top, p.nearPlane, p.farPlane);
+    } else {
+        glOrtho(p.left, p.right, p.bottom, p.top, p.nearPlane, p.farPlane);
+    }
+    glMatrixMode(GL_MODELVIEW);
+}
+
+void CSceneRenderer::SetupViewingTransform() {
+    GLdouble m[16];
+    ToGL(m_camera.ModelViewMatrix(), m);
+    glMatrixMode(GL_MODELVIEW);
+    glLoadMatrixd(m);
+}
+
+void CSceneRenderer::ApplyClipPlanes() {
+    for (int i = 0; i < m_glClipPlanes; ++i) {
+        glDisable(GL_CLIP_PLANE0 + static_cast<GLenum>(i));
+    }
+    if (m_doc == nullptr) {
+        return;
+    }
+    int used = 0;
+    for (int i = 0; i < m_doc->GetClipPlaneCount() && used < m_maxClipPlanes; ++i) {
+        const CClipPlane& plane = m_doc->GetClipPlane(i);
+        if (!plane.m_active) {
+            continue;
+        }
+        CClipPlane local(plane.m_point - m_camera.m_pivot, plane.m_normal);
+        double eq[4];
+        local.GetEquation(eq);
+        const GLenum id = GL_CLIP_PLANE0 + static_cast<GLenum>(used++);
+        glClipPlane(id, eq);
+        glEnable(id);
+    }
+}
+
+void CSceneRenderer::ApplyLighting() {
+    for (int i = 0; i < 8; ++i) {
+        glDisable(GL_LIGHT0 + static_cast<GLenum>(i));
+    }
+    glDisable(GL_LIGHTING);
+    glDisable(GL_COLOR_MATERIAL);
+    glDepthFunc(GL_LEQUAL);
+    if (m_renderMode != 3) {
+        return;
+    }
+    const CVec3 pos =
+        (m_camera.m_eye - m_camera.m_pivot).AsVec() + (m_camera.m_eye - m_camera.m_target);
+    const GLfloat ambient[4] = {0, 0, 0, 1};
+    const GLfloat one[4] = {1, 1, 1, 1};
+    const GLfloat position[4] = {static_cast<GLfloat>(pos.x), static_cast<GLfloat>(pos.y),
+                                 static_cast<GLfloat>(pos.z), 1.0f};
+    glLightfv(GL_LIGHT0, GL_AMBIENT, ambient);
+    glLightfv(GL_LIGHT0, GL_DIFFUSE, one);
+    glLightfv(GL_LIGHT0, GL_SPECULAR, one);
+    glLightfv(GL_LIGHT0, GL_POSITION, position);
+    glMaterialfv(GL_FRONT_AND_BACK, GL_SPECULAR, one);
+    glMaterialf(GL_FRONT_AND_BACK, GL_SHININESS, 100.0f);
+    glEnable(GL_COLOR_MATERIAL);
+    glColorMaterial(GL_FRONT_AND_BACK, GL_AMBIENT_AND_DIFFUSE);
+    glShadeModel(GL_SMOOTH);
+    glLightModeli(GL_LIGHT_MODEL_LOCAL_VIEWER, 1);
+    glLightModeli(GL_LIGHT_MODEL_TWO_SIDE, 1);
+    glEnable(GL_LIGHTING);
+    glEnable(GL_LIGHT0);
+    glDepthFunc(GL_LESS);
+}
+
+void CSceneRenderer::RenderFrame() {
+    const GLfloat k = m_whiteBackground ? 1.0f : 0.0f;
+    glClearColor(k, k, k, k);
+    // The far distance is not a depth value: clear to the back of the depth range.
+    glClearDepth(1.0);
+    glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
+
+    SetupProjection(true);
+    if (m_camera.RecentrePivot()) {
+        m_rebuildList = true;
+    }
+    SetupViewingTransform();
+    ApplyClipPlanes();
+    ApplyLighting();
+
+    const bool hasScene = m_doc != nullptr && m_doc->GetEntityCount() > 0;
+    // A view created after its document loaded has no list yet: compile it then too.
+    if (m_useDisplayList && hasScene && (m_rebuildList || m_sceneList == 0)) {
+        if (m_sceneList != 0) {
+            glDeleteLists(m_sceneList, 1);
+        }
+        m_sceneList = glGenLists(1);
+        if (m_sceneList != 0) {
+            glNewList(m_sceneList, GL_COMPILE);
+            DrawScene();
+            glEndList();
+            ++m_compileCount;
+            m_rebuildList = false;
+        }
+    }
+    glDisable(GL_LINE_STIPPLE);
+    if (hasScene) {
+        if (m_useDisplayList && m_sceneList != 0) {
+            glCallList(m_sceneList);
+        } else {
+            DrawScene();
+        }
+    }
+    glPointSize(kPointSize);
+    DrawOverlays();
+    glFlush();
+    glFinish();
+}
+
+bool CSceneRenderer::IsDrawable(int index) const {
+    return m_doc != nullptr && index >= 0 && index < m_doc->GetEntityCount();
+}
+
+void CSceneRenderer::DrawScene() {
+    if (m_doc == nullptr) {
+        return;
+    }
+    const int count = m_doc->GetEntityCount();
+    m_excluded.assign(static_cast<size_t>(count), 0);
+    for (const std::vector<int>* list : {&m_pickList, &m_multiSelection}) {
+        for (int i : *list) {
+            if (i >= 0 && i < count) {
+                m_excluded[static_cast<size_t>(i)] = 1;
+            }
+        }
+    }
+    const int layers = m_doc->GetLayerCount();
+    for (int i = 0; i < count; ++i) {
+        if (m_excluded[static_cast<size_t>(i)]) {
+            continue;
+        }
+        const CEntity* e = m_doc->GetEntity(i);
+        if (e->m_layer >= 0 && e->m_layer < layers && !m_doc->GetLayer(e->m_layer).m_visible) {
+            continue;
+        }
+        glLoadName(static_cast<GLuint>(i));
+        e->Draw(*this, 0);
+    }
+}
+
+void CSceneRenderer::DrawOverlays() {
+    for (int i : m_pickList) {
+        if (IsDrawable(i)) {
+            m_doc->GetEntity(i)->Draw(*this, i == m_currentPick ? 1 : 0);
+        }
+    }
+    for (int i : m_multiSelection) {
+        if (IsDrawable(i)) {
+            m_doc->GetEntity(i)->Draw(*this, 1);
+        }
+    }
+    if (m_tempEntity != nullptr) {
+        m_tempEntity->Draw(*this, 1);
+    }
+}
+
+void CSceneRenderer::SetEntityColor(const CEntity& e) const {
+    if (m_whiteBackground && IsWhite(e.m_color)) {
+        glColor3d(0.0, 0.0, 0.0);
+    } else {
+        glColor3dv(e.m_color);
+    }
+}
+
+void CSceneRenderer::SetBackgroundColor() const {
+    const double k = m_whiteBackground ? 1.0 : 0.0;
+    glColor3d(k, k, k);
+}
+
+void CSceneRenderer::Vertex(const CPoint3& p) const {
+    const GLdouble v[3] = {p.x - m_camera.m_pivot.x, p.y - m_camera.m_pivot.y,
+                           p.z - m_camera.m_pivot.z};
+    glVertex3dv(v);
+}
+
+CPoint3 CSceneRenderer::CursorOnPlane(const CPoint3& point, const CVec3& normal) const {
+    CPoint3 hit = m_cursorPoint;
+    m_cursorPoint.LineIntersectPlane(point, normal, m_camera.m_eye - m_camera.m_target, hit);
+    return hit;
+}
+
+void CSceneRenderer::DrawPnt(const CPnt& pnt, int highlighted) {
+    glDisable(GL_LINE_STIPPLE);
+    if (highlighted) {
+        glColor3d(1.0, 0.0, 0.0);
+    } else {
+        SetEntityColor(pnt);
+    }
+    glBegin(GL_POINTS);
+    Vertex(pnt.m_point);
+    glEnd();
+    if (highlighted && m_editHandle == 1) {
+        SetEntityColor(pnt);
+        glBegin(GL_POINTS);
+        Vertex(m_cursorPoint);
+        glEnd();
+        glEnable(GL_LINE_STIPPLE);
+        glLineStipple(1, kHighlightStipple);
+        glColor3fv(kGuideColor);
+        glBegin(GL_LINES);
+        Vertex(pnt.m_point);
+        Vertex(m_cursorPoint);
+        glEnd();
+        glDisable(GL_LINE_STIPPLE);
+    }
+    if (m_showNames && !pnt.m_name.empty()) {
+        // The name faces the eye at 2 % of the visible height.
+        CText name;
+        name.m_color[0] = pnt.m_color[0];
+        name.m_color[1] = pnt.m_color[1];
+        name.m_color[2] = pnt.m_color[2];
+        name.m_layer = pnt.m_layer;
+        name.m_text = pnt.m_name;
+        name.m_position = pnt.m_point;
+        name.m_height = (m_camera.m_top - m_camera.m_bottom) * m_camera.m_scale * 0.02;
+        name.m_rotation = 360.0 - m_camera.m_spinAngle;
+        name.m_axis = m_camera.m_eye - m_camera.m_target;
+        name.m_axis.Normalize();
+        name.m_font = 3;
+        const int handle = m_editHandle;
+        m_editHandle = -1;  // the name is not being edited
+        DrawText(name, highlighted);
+        m_editHandle = handle;
+    }
+}
+
+void CSceneRenderer::VertexMarkers(const CPoly& poly, int handle) const {
+    glDisable(GL_LINE_STIPPLE);
+    glColor3fv(kGuideColor);
+    glBegin(GL_POINTS);
+    for (int j = 0; j < poly.GetVertexCount(); ++j) {
+        if (j != handle) {
+            Vertex(poly.m_vertices[static_cast<size_t>(j)]);
+        }
+    }
+    glEnd();
+    if (handle >= 0 && handle < poly.GetVertexCount()) {
+        glColor3d(1.0, 0.0, 0.0);
+        glBegin(GL_POINTS);
+        Vertex(m_cursorPoint);
+        glEnd();
+    }
+}
+
+void CSceneRenderer::DrawPoly(const CPoly& poly, int highlighted) {
+    const int n = poly.GetVertexCount();
+    const int h = highlighted ? m_editHandle : -1;
+    const bool validHandle = h >= 0 && h < n;
+    auto vertex = [&](int j) {
+        Vertex(validHandle && j == h ? m_cursorPoint : poly.m_vertices[static_cast<size_t>(j)]);
+    };
+    auto stipple = [&](bool on) {
+        if (on) {
+            glEnable(GL_LINE_STIPPLE);
+            glLineStipple(1, kHighlightStipple);
+        } else {
+            glDisable(GL_LINE_STIPPLE);
+        }
+    };
+
+    if (!poly.m_closed) {
+        stipple(highlighted != 0);
+        SetEntityColor(poly);
+        glBegin(GL_LINE_STRIP);
+        for (int j = 0; j < n; ++j) {
+            vertex(j);
+        }
+        if (poly.m_marker && n > 0) {
+            vertex(0);
+        }
+        glEnd();
+        if (highlighted) {
+            VertexMarkers(poly, h);
+        }
+        return;
+    }
+
+    if (m_renderMode >= 1 && m_renderMode <= 3) {
+        glEnable(GL_POLYGON_OFFSET_FILL);
+        glPolygonMode(GL_FRONT_AND_BACK, GL_FILL);
+        if (m_renderMode == 3) {
+            glPolygonOffset(0.0f, 0.0f);
+        } else {
+            glPolygonOffset(2.0f, 2.0f);
+        }
+        if (m_renderMode == 1) {
+            SetBackgroundColor();
+        } else {
+            SetEntityColor(poly);
+        }
+        const std::vector<CTessPrimitive>* tess = &poly.m_triangulation;
+        bool filled = poly.m_tessellated != 0;
+        std::vector<CTessPrimitive> moved;
+        if (validHandle) {
+            // The vertex that follows the cursor changes the shape being filled.
+            std::vector<CPoint3> v = poly.m_vertices;
+            v[static_cast<size_t>(h)] = m_cursorPoint;
+            filled = Tessellate(v, moved);
+            tess = &moved;
+        }
+        if (filled) {
+            for (const CTessPrimitive& prim : *tess) {
+                glBegin(static_cast<GLenum>(prim.kind));
+                if (m_renderMode == 3) {
+                    const GLdouble normal[3] = {poly.m_normal.x, poly.m_normal.y, poly.m_normal.z};
+                    glNormal3dv(normal);
+                }
+                for (const CPoint3& p : prim.points) {
+                    Vertex(p);
+                }
+                glEnd();
+            }
+        }
+    }
+    if (m_renderMode == 3) {
+        return;
+    }
+    stipple(highlighted != 0);
+    if (m_renderMode == 2 && !highlighted) {
+        SetBackgroundColor();
+    } else {
+        SetEntityColor(poly);
+    }
+    glBegin(GL_LINE_STRIP);
+    for (int j = 0; j <= n && n > 0; ++j) {
+        vertex(j % n);
+    }
+    glEnd();
+    if (highlighted) {
+        VertexMarkers(poly, h);
+    }
+}
+
+void CSceneRenderer::DrawArc(const CArc& arc, int highlighted) {
+    if (highlighted) {
+        glEnable(GL_LINE_STIPPLE);
+        glLineStipple(1, kHighlightStipple);
+    } else {
+        glDisable(GL_LINE_STIPPLE);
+    }
+    double radius = arc.m_radius;
+    double start = arc.m_start;
+    double length = arc.m_length;
+    if (highlighted && m_editHandle >= 2 && m_editHandle <= 4) {
+        const CPoint3 c = CursorOnPlane(arc.m_center, arc.m_axis);
+        if (m_editHandle == 2) {
+            radius = c.Distance(arc.m_center);
+        } else if (m_editHandle == 3) {
+            start = AngleInFrameXY(arc.GetFrame(), c);
+        } else {
+            length = AngleInFrameXY(arc.GetFrame(), c) - start;
+            if (length < 0.0) {
+                length += 360.0;
+            }
+        }
+    }
+    CMatrix4 frame;
+    frame.SetArbitraryAxisFrame(arc.m_center - m_camera.m_pivot, arc.m_axis, 0.0);
+    const int n = ArcSegmentCount(radius, m_camera.m_pixelsPerUnit, length);
+    SetEntityColor(arc);
+    glBegin(GL_LINE_STRIP);
+    for (int i = 0; i <= n; ++i) {
+        const double a = (start + length * i / n) * kDegToRad;
+        const CPoint3 p =
+            CPoint3(radius * std::cos(a), radius * std::sin(a), 0.0).TransformedBy(frame);
+        const GLdouble v[3] = {p.x, p.y, p.z};
+        glVertex3dv(v);
+    }
+    glEnd();
+    if (highlighted) {
+        glDisable(GL_LINE_STIPPLE);
+        glColor3fv(kGuideColor);
+        glBegin(GL_POINTS);
+        Vertex(arc.m_center);
+        glEnd();
+        if (m_editHandle >= 1 && m_editHandle <= 4) {
+            glEnable(GL_LINE_STIPPLE);
+            glLineStipple(1, kHighlightStipple);
+            glBegin(GL_LINES);
+            Vertex(arc.m_center);
+            Vertex(m_cursorPoint);
+            glEnd();
+            glDisable(GL_LINE_STIPPLE);
+        }
+    }
+}
+
+void CSceneRenderer::DrawText(const CText& text, int highlighted) {
+    if (highlighted) {
+        glEnable(GL_LINE_STIPPLE);
+        glLineStipple(1, kHighlightStipple);
+    } else {
+        glDisable(GL_LINE_STIPPLE);
+    }
+    double height = text.m_height;
+    double rotation = text.m_rotation;
+    if (highlighted && (m_editHandle == 2 || m_editHandle == 3)) {
+        const CPoint3 c = CursorOnPlane(text.m_position, text.m_axis);
+        if (m_editHandle == 2) {
+            height = c.Distance(text.m_position);
+        } else {
+            CMatrix4 plain;
+            plain.SetArbitraryAxisFrame(text.m_position, text.m_axis, 0.0);
+            rotation = AngleInFrameXY(plain, c);
+        }
+    }
+    SetEntityColor(text);
+    CMatrix4 frame;
+    frame.SetArbitraryAxisFrame(text.m_position - m_camera.m_pivot, text.m_axis, rotation);
+    GLdouble m[16];
+    ToGL(frame, m);
+    glMatrixMode(GL_MODELVIEW);
+    glPushMatrix();
+    glMultMatrixd(m);
+    glScaled(height, height, height);
+    m_fonts.DrawString(text.m_text, text.m_font);
+    glPopMatrix();
+    if (highlighted) {
+        glDisable(GL_LINE_STIPPLE);
+        glColor3fv(kGuideColor);
+        glBegin(GL_POINTS);
+        Vertex(text.m_position);
+        glEnd();
+        if (m_editHandle >= 1 && m_editHandle <= 3) {
+            glEnable(GL_LINE_STIPPLE);
+            glLineStipple(1, kHighlightStipple);
+            glBegin(GL_LINES);
+            Vertex(text.m_position);
+            Vertex(m_cursorPoint);
+            glEnd();
+            glDisable(GL_LINE_STIPPLE);
+        }
+    }
+}

@@ -1,0 +1,108 @@
+#pragma once
+
+// Draws a document with OpenGL 1.1 through the entities' Draw calls: the frame, the four render
+// modes, lighting, clipping planes, the scene display list, the stroke fonts and the overlays
+// of selected and temporary entities. Needs a current GL context but no window, so the view,
+// tavcli render and printing share it. Every call below expects the context to be current.
+
+#include <vector>
+
+#include "document/Entity.h"
+#include "document/TAVDoc.h"
+#include "view/core/Camera.h"
+#include "view/gl/StrokeFontGL.h"
+
+// Stipple pattern of highlighted lines.
+inline constexpr unsigned short kHighlightStipple = 0xC3C3;
+// Size of drawn points in pixels.
+inline constexpr float kPointSize = 5.0f;
+
+class CSceneRenderer : public CDrawContext {
+public:
+    // Draws what camera sees; the camera must outlive the renderer.
+    explicit CSceneRenderer(CCamera& camera) : m_camera(camera) {}
+    ~CSceneRenderer() override = default;
+    CSceneRenderer(const CSceneRenderer&) = delete;
+    CSceneRenderer& operator=(const CSceneRenderer&) = delete;
+
+    // The document drawn; may be null (nothing is drawn).
+    void SetDocument(const CTAVDoc* doc) { m_doc = doc; }
+    const CTAVDoc* GetDocument() const { return m_doc; }
+
+    // Context set-up: clear colour, depth test, the font lists, the clip-plane limit.
+    void InitializeGL();
+    // Frees the scene and font lists; call before the context goes away.
+    void ReleaseGL();
+    // Planes the context offers (GL_MAX_CLIP_PLANES), or the lower limit set for tests.
+    int GetMaxClipPlanes() const { return m_maxClipPlanes; }
+    // Applies at most limit planes (never more than the context offers); -1 lifts the limit.
+    void LimitClipPlanes(int limit);
+
+    // One frame up to glFinish: clear, projection, pivot, model-view, planes, lights, scene,
+    // overlays. Swapping and window overlays are the caller's.
+    void RenderFrame();
+    // Every visible entity that is not selected, each after glLoadName(index).
+    void DrawScene();
+    // Projection from the camera; reset loads the identity first.
+    void SetupProjection(bool reset);
+    // Projection with an explicit, already scaled window (picking).
+    void SetupProjection(double l, double r, double b, double t, bool reset);
+    // Model-view from the camera.
+    void SetupViewingTransform();
+    // Disables every plane, then enables the document's active ones in order up to the limit.
+    void ApplyClipPlanes();
+    // Disables the lights; render mode 3 turns on the light at twice the eye distance.
+    void ApplyLighting();
+
+    // The scene list is compiled again before the next frame.
+    void InvalidateDisplayList() { m_rebuildList = true; }
+    bool IsRebuildPending() const { return m_rebuildList; }
+    // Name of the compiled scene list, 0 = none.
+    unsigned int GetSceneList() const { return m_sceneList; }
+    // Number of scene-list compilations so far (navigation must not add to it).
+    int GetCompileCount() const { return m_compileCount; }
+
+    // The stroke fonts of this context.
+    const CStrokeFont& Fonts() const { return m_fonts; }
+
+    // CDrawContext
+    void DrawPnt(const CPnt& pnt, int highlighted) override;
+    void DrawPoly(const CPoly& poly, int highlighted) override;
+    void DrawArc(const CArc& arc, int highlighted) override;
+    void DrawText(const CText& text, int highlighted) override;
+
+    // --- display state, set by the owner ---
+    int m_renderMode = 0;  // 0..3
+    bool m_whiteBackground = false;
+    bool m_useDisplayList = true;
+    int m_showNames = 0;
+    int m_editHandle = -1;
+    CPoint3 m_cursorPoint;
+    int m_currentPick = -1;
+    std::vector<int> m_pickList;        // ascending
+    std::vector<int> m_multiSelection;  // ascending
+    const CEntity* m_tempEntity = nullptr;
+
+private:
+    // Entity colour, black for white on a white background.
+    void SetEntityColor(const CEntity& e) const;
+    void SetBackgroundColor() const;
+    // The point sent to GL: p - pivot.
+    void Vertex(const CPoint3& p) const;
+    void VertexMarkers(const CPoly& poly, int handle) const;
+    void DrawOverlays();
+    bool IsDrawable(int index) const;
+    // Where the line of sight through the cursor point meets the plane (point, normal).
+    CPoint3 CursorOnPlane(const CPoint3& point, const CVec3& normal) const;
+
+    CCamera& m_camera;
+    const CTAVDoc* m_doc = nullptr;
+    CStrokeFont m_fonts;
+    unsigned int m_sceneList = 0;
+    bool m_rebuildList = false;
+    int m_compileCount = 0;
+    int m_glClipPlanes = 6;   // what the context offers
+    int m_maxClipPlanes = 6;  // what is applied
+    int m_clipPlaneLimit = -1;
+    std::vector<char> m_excluded;  // per entity: drawn as an overlay, not in the scene
+};

@@ -1,0 +1,431 @@
+// Rendering into a framebuffer object and reading the pixels back.
+#include <GL/gl.h>
+#include <gtest/gtest.h>
+
+#include <QColor>
+#include <QDir>
+#include <QFile>
+#include <QImage>
+#include <memory>
+#include <sstream>
+#include <string>
+
+#include "cli/TavCli.h"
+#include "document/TAVDoc.h"
+#include "view/core/Camera.h"
+#include "view/gl/OffscreenRender.h"
+#include "view/gl/SceneRenderer.h"
+
+namespace {
+
+constexpr int kSize = 200;
+
+std::unique_ptr<CPnt> MakePoint(double x, double y, double z, double r, double g, double b) {
+    auto p = std::make_unique<CPnt>();
+    p->m_point = CPoint3(x, y, z);
+    p->m_color[0] = r;
+    p->m_color[1] = g;
+    p->m_color[2] = b;
+    return p;
+}
+
+std::unique_ptr<CPoly> MakeSquare(double half, double z, double r, double g, double b) {
+    auto p = std::make_unique<CPoly>();
+    p->m_closed = 1;
+    p->AddVertex(CPoint3(-half, -half, z));
+    p->AddVertex(CPoint3(half, -half, z));
+    p->AddVertex(CPoint3(half, half, z));
+    p->AddVertex(CPoint3(-half, half, z));
+    p->m_color[0] = r;
+    p->m_color[1] = g;
+    p->m_color[2] = b;
+    p->ComputePlane();
+    p->Tessellate();
+    return p;
+}
+
+std::unique_ptr<CPoly> MakeLine(const CPoint3& a, const CPoint3& b, double r, double g, double bl) {
+    auto p = std::make_unique<CPoly>();
+    p->AddVertex(a);
+    p->AddVertex(b);
+    p->m_color[0] = r;
+    p->m_color[1] = g;
+    p->m_color[2] = bl;
+    return p;
+}
+
+// A 200 x 200 framebuffer looking straight down at the square [-10, 10]² from z = 10.
+class GLRender : public testing::Test {
+protected:
+    void SetUp() override {
+        std::string error;
+        ASSERT_TRUE(m_gl.Create(kSize, kSize, error)) << error;
+        m_camera.m_left = -10;
+        m_camera.m_right = 10;
+        m_camera.m_bottom = -10;
+        m_camera.m_top = 10;
+        m_camera.m_eye = CPoint3(0, 0, 10);
+        m_camera.m_far = 20;
+        m_camera.Resize(kSize, kSize);
+        m_camera.UpdateViewMatrix();
+        m_renderer = std::make_unique<CSceneRenderer>(m_camera);
+        m_renderer->SetDocument(&m_doc);
+        ASSERT_TRUE(m_gl.MakeCurrent());
+        m_renderer->InitializeGL();
+        glViewport(0, 0, kSize, kSize);
+    }
+    void TearDown() override {
+        if (m_renderer) {
+            m_gl.MakeCurrent();
+            m_renderer->ReleaseGL();
+            m_gl.DoneCurrent();
+        }
+    }
+
+    QImage Frame() {
+        m_renderer->InvalidateDisplayList();
+        m_renderer->RenderFrame();
+        EXPECT_EQ(glGetError(), static_cast<GLenum>(GL_NO_ERROR));
+        return m_gl.Image();
+    }
+    // Pixel of the world point (x, y) on the plan view.
+    static QColor At(const QImage& img, double x, double y) {
+        return img.pixelColor(static_cast<int>((x + 10) * 10), static_cast<int>((10 - y) * 10));
+    }
+    static bool IsBlank(const QImage& img, QRgb background) {
+        for (int y = 0; y < img.height(); ++y) {
+            for (int x = 0; x < img.width(); ++x) {
+                if ((img.pixel(x, y) & 0xFFFFFF) != (background & 0xFFFFFF)) {
+                    return false;
+                }
+            }
+        }
+        return true;
+    }
+
+    COffscreenGL m_gl;
+    CTAVDoc m_doc;
+    CCamera m_camera;
+    std::unique_ptr<CSceneRenderer> m_renderer;
+};
+
+TEST_F(GLRender, WhiteEntityIsBlackOnWhite) {
+    m_doc.AddEntity(MakePoint(0, 0, 0, 1, 1, 1));
+    m_renderer->m_whiteBackground = true;
+    QImage img = Frame();
+    EXPECT_EQ(At(img, 0, 0), QColor(0, 0, 0));
+    EXPECT_EQ(At(img, 5, 5), QColor(255, 255, 255));
+    m_renderer->m_whiteBackground = false;
+    img = Frame();
+    EXPECT_EQ(At(img, 0, 0), QColor(255, 255, 255));
+    EXPECT_EQ(At(img, 5, 5), QColor(0, 0, 0));
+}
+
+TEST_F(GLRender, FillColourPerMode) {
+    m_doc.AddEntity(MakeSquare(5, 0, 1, 0, 0));
+    m_renderer->m_renderMode = 2;
+    EXPECT_EQ(At(Frame(), 1, 1), QColor(255, 0, 0));
+    m_renderer->m_renderMode = 1;
+    m_renderer->m_whiteBackground = true;
+    QImage img = Frame();
+    EXPECT_EQ(At(img, 1, 1), QColor(255, 255, 255));
+    // The outline keeps the entity colour in mode 1.
+    const bool edge = img.pixelColor(49, 100) == QColor(255, 0, 0) ||
+                      img.pixelColor(50, 100) == QColor(255, 0, 0);
+    EXPECT_TRUE(edge);
+    m_renderer->m_renderMode = 0;
+    EXPECT_EQ(At(Frame(), 1, 1), QColor(255, 255, 255));
+    // Mode 3 is lit: the fill is red-ish, not the plain background.
+    m_renderer->m_renderMode = 3;
+    const QColor lit = At(Frame(), 1, 1);
+    EXPECT_GT(lit.red(), 100);
+}
+
+TEST_F(GLRender, HiddenLinesMode) {
+    m_doc.AddEntity(MakeSquare(5, 0, 1, 0, 0));
+    m_doc.AddEntity(MakeLine(CPoint3(-8, 0.95, -1), CPoint3(8, 0.95, -1), 0, 1, 0));
+    m_renderer->m_renderMode = 0;
+    QImage img = Frame();
+    EXPECT_EQ(At(img, 0, 1), QColor(0, 255, 0));  // seen through the transparent face
+    EXPECT_EQ(At(img, -7, 1), QColor(0, 255, 0));
+    m_renderer->m_renderMode = 1;
+    img = Frame();
+    EXPECT_EQ(At(img, 0, 1), QColor(0, 0, 0));  // hidden behind the face
+    EXPECT_EQ(At(img, -7, 1), QColor(0, 255, 0));
+}
+
+TEST_F(GLRender, ClipPlaneCutsTheNormalSide) {
+    m_doc.AddEntity(MakePoint(-5, 0, 0, 1, 1, 1));
+    m_doc.AddEntity(MakePoint(5, 0, 0, 1, 1, 1));
+    m_doc.ClipPlanes().emplace_back("cut", 1, CPoint3(1e-3, 0, 0), CVec3(1, 0, 0));
+    QImage img = Frame();
+    EXPECT_EQ(At(img, -5, 0), QColor(255, 255, 255));
+    EXPECT_EQ(At(img, 5, 0), QColor(0, 0, 0));
+    // An inactive plane cuts nothing.
+    m_doc.GetClipPlane(0).m_active = 0;
+    EXPECT_EQ(At(Frame(), 5, 0), QColor(255, 255, 255));
+}
+
+TEST_F(GLRender, ClipPlanesBeyondTheLimitAreNotApplied) {
+    ASSERT_GE(m_renderer->GetMaxClipPlanes(), 8);
+    m_doc.AddEntity(MakePoint(-5, 0, 0, 1, 1, 1));
+    m_doc.AddEntity(MakePoint(5, 0, 0, 1, 1, 1));
+    // An inactive plane that would cut everything: skipped, takes no slot.
+    m_doc.ClipPlanes().emplace_back("off", 0, CPoint3(-100, 0, 0), CVec3(1, 0, 0));
+    // First active plane cuts the right point; the next five cut nothing.
+    m_doc.ClipPlanes().emplace_back("p1", 1, CPoint3(1e-3, 0, 0), CVec3(1, 0, 0));
+    for (int i = 0; i < 5; ++i) {
+        m_doc.ClipPlanes().emplace_back("idle", 1, CPoint3(0, 0, 50), CVec3(0, 0, 1));
+    }
+    // The seventh and eighth active planes would cut everything.
+    m_doc.ClipPlanes().emplace_back("p7", 1, CPoint3(-100, 0, 0), CVec3(1, 0, 0));
+    m_doc.ClipPlanes().emplace_back("p8", 1, CPoint3(-100, 0, 0), CVec3(1, 0, 0));
+    QImage img = Frame();
+    EXPECT_TRUE(IsBlank(img, qRgb(0, 0, 0)));  // all eight apply on this context
+    m_renderer->LimitClipPlanes(6);
+    img = Frame();
+    EXPECT_EQ(At(img, -5, 0), QColor(255, 255, 255));
+    EXPECT_EQ(At(img, 5, 0), QColor(0, 0, 0));
+}
+
+// Number of line segments the arc sends, counted in feedback mode.
+int FeedbackSegments(CSceneRenderer& renderer, const CArc& arc) {
+    std::vector<GLfloat> buffer(100000);
+    glFeedbackBuffer(static_cast<GLsizei>(buffer.size()), GL_3D, buffer.data());
+    glRenderMode(GL_FEEDBACK);
+    renderer.SetupProjection(true);
+    renderer.SetupViewingTransform();
+    renderer.DrawArc(arc, 0);
+    const GLint n = glRenderMode(GL_RENDER);
+    int lines = 0;
+    for (GLint i = 0; i < n;) {
+        const GLfloat token = buffer[static_cast<size_t>(i)];
+        if (token == GL_LINE_TOKEN || token == GL_LINE_RESET_TOKEN) {
+            ++lines;
+            i += 7;
+        } else if (token == GL_POINT_TOKEN) {
+            i += 4;
+        } else if (token == GL_POLYGON_TOKEN) {
+            i += 2 + 3 * static_cast<GLint>(buffer[static_cast<size_t>(i) + 1]);
+        } else {
+            i += 2;  // pass-through and others
+        }
+    }
+    return lines;
+}
+
+TEST_F(GLRender, ArcSegmentCounts) {
+    CArc arc;
+    arc.m_radius = 5;
+    arc.m_start = 0;
+    arc.m_length = 1;
+    EXPECT_EQ(FeedbackSegments(*m_renderer, arc), 8);
+    // A full circle of 5 units at 10 px per unit: 2*pi*50/5 + 0.5 = 63.3 segments.
+    arc.m_length = 360;
+    EXPECT_EQ(FeedbackSegments(*m_renderer, arc), 63);
+    // At 1000 px per unit the same circle would need 6283: capped at 300.
+    m_camera.m_pixelsPerUnit = 1000;
+    EXPECT_EQ(FeedbackSegments(*m_renderer, arc), 300);
+}
+
+TEST_F(GLRender, NothingAfterDeletingEveryEntity) {
+    m_doc.AddEntity(MakeSquare(5, 0, 1, 0, 0));
+    m_doc.AddEntity(MakePoint(7, 7, 0, 1, 1, 1));
+    m_renderer->m_renderMode = 2;
+    EXPECT_FALSE(IsBlank(Frame(), qRgb(0, 0, 0)));
+    m_doc.DeleteAllEntities();
+    m_renderer->RenderFrame();  // no rebuild asked: the stale list must not be drawn
+    EXPECT_TRUE(IsBlank(m_gl.Image(), qRgb(0, 0, 0)));
+}
+
+TEST_F(GLRender, ListCompiledOnceAndKeptWhileNavigating) {
+    m_doc.AddEntity(MakePoint(1, 1, 0, 1, 1, 1));
+    // A view made after its document loaded has no rebuild request, yet draws the scene.
+    ASSERT_FALSE(m_renderer->IsRebuildPending());
+    m_renderer->RenderFrame();
+    EXPECT_EQ(At(m_gl.Image(), 1, 1), QColor(255, 255, 255));
+    EXPECT_EQ(m_renderer->GetCompileCount(), 1);
+    m_camera.BeginDrag(100, 100);
+    m_camera.DragPan(120, 100);
+    m_renderer->RenderFrame();
+    m_camera.Wheel(120);
+    m_renderer->RenderFrame();
+    EXPECT_EQ(m_renderer->GetCompileCount(), 1);
+    // A pivot far from the target re-centres and recompiles once.
+    m_camera.m_target = CPoint3(1e8, 0, 0);
+    m_camera.m_eye = CPoint3(1e8, 0, 10);
+    m_camera.UpdateViewMatrix();
+    m_renderer->RenderFrame();
+    m_renderer->RenderFrame();
+    EXPECT_EQ(m_renderer->GetCompileCount(), 2);
+}
+
+TEST_F(GLRender, PerspectiveWithZeroNearShowsTheTarget) {
+    m_doc.AddEntity(MakePoint(0, 0, 0, 1, 1, 1));
+    m_doc.AddEntity(MakePoint(5, 5, 0, 1, 1, 1));
+    m_camera.m_perspective = 1;
+    m_camera.m_near = 0;
+    const QImage img = Frame();  // Frame checks that GL accepted the frustum
+    EXPECT_EQ(At(img, 0, 0), QColor(255, 255, 255));
+    // The target plane keeps the framing of the window.
+    EXPECT_EQ(At(img, 5, 5), QColor(255, 255, 255));
+}
+
+TEST_F(GLRender, FarBelowOneKeepsTheBack) {
+    m_doc.AddEntity(MakePoint(0, 0, 0, 1, 1, 1));
+    m_camera.m_eye = CPoint3(0, 0, 0.4);
+    m_camera.m_far = 0.5;
+    m_camera.UpdateViewMatrix();
+    EXPECT_EQ(At(Frame(), 0, 0), QColor(255, 255, 255));
+}
+
+TEST_F(GLRender, PointNamesAndTextsUseTheStrokeFonts) {
+    auto text = std::make_unique<CText>();
+    text->m_text = "ŁÓDŹ";
+    text->m_position = CPoint3(-8, 0, 0);
+    text->m_axis = CVec3(0, 0, 1);
+    text->m_height = 3;
+    text->m_color[0] = 1;
+    m_doc.AddEntity(std::move(text));
+    QImage img = Frame();
+    int red = 0;
+    for (int x = 0; x < kSize; ++x) {
+        for (int y = 60; y < 101; ++y) {
+            red += img.pixelColor(x, y).red() > 128 ? 1 : 0;
+        }
+    }
+    EXPECT_GT(red, 20);  // strokes above the baseline
+    EXPECT_TRUE(m_renderer->Fonts().HasLists());
+    EXPECT_NE(m_renderer->Fonts().GetBase(0), m_renderer->Fonts().GetBase(3));
+}
+
+// --- tavcli render against stored images ---
+
+std::string DataPath(const std::string& name) {
+    return std::string(TAV_SOURCE_DIR) + "/tests/gl/data/" + name;
+}
+
+// Largest channel difference over the image; -1 when the sizes differ.
+int MaxDifference(const QImage& a, const QImage& b, int& differing) {
+    differing = 0;
+    if (a.size() != b.size()) {
+        return -1;
+    }
+    int worst = 0;
+    for (int y = 0; y < a.height(); ++y) {
+        for (int x = 0; x < a.width(); ++x) {
+            const QRgb p = a.pixel(x, y), q = b.pixel(x, y);
+            const int d = std::max({std::abs(qRed(p) - qRed(q)), std::abs(qGreen(p) - qGreen(q)),
+                                    std::abs(qBlue(p) - qBlue(q))});
+            worst = std::max(worst, d);
+            differing += d > 8 ? 1 : 0;
+        }
+    }
+    return worst;
+}
+
+// A small drawing with every entity kind, saved with a tilted camera.
+std::string WriteSampleDocument() {
+    CTAVDoc doc;
+    doc.AddEntity(MakeSquare(4, 0, 0.9, 0.5, 0.1));
+    auto wall = std::make_unique<CPoly>();
+    wall->m_closed = 1;
+    for (const CPoint3& p :
+         {CPoint3(-4, 4, 0), CPoint3(4, 4, 0), CPoint3(4, 4, 4), CPoint3(-4, 4, 4)}) {
+        wall->AddVertex(p);
+    }
+    wall->m_color[2] = 1.0;
+    wall->ComputePlane();
+    wall->Tessellate();
+    doc.AddEntity(std::move(wall));
+    doc.AddEntity(MakeLine(CPoint3(-6, -6, 1), CPoint3(6, 6, 1), 1, 1, 1));
+    auto arc = std::make_unique<CArc>();
+    arc->m_center = CPoint3(0, 0, 2);
+    arc->m_radius = 3;
+    arc->m_start = 30;
+    arc->m_length = 270;
+    arc->m_color[1] = 1;
+    doc.AddEntity(std::move(arc));
+    auto text = std::make_unique<CText>();
+    text->m_text = "TAV";
+    text->m_position = CPoint3(-3, -3, 0.1);
+    text->m_axis = CVec3(0, 0, 1);
+    text->m_height = 1.5;
+    text->m_color[0] = text->m_color[1] = 1;
+    doc.AddEntity(std::move(text));
+    auto pnt = MakePoint(5, -5, 0, 1, 0, 1);
+    pnt->m_name = "P1";
+    doc.AddEntity(std::move(pnt));
+    doc.RecomputeExtents();
+    CViewState view;
+    view.eye = CPoint3(12, -16, 14);
+    view.target = CPoint3(0, 0, 1);
+    view.clientWidth = 160;
+    view.clientHeight = 120;
+    view.windowLeft = -10;
+    view.windowRight = 10;
+    view.windowBottom = -7.5;
+    view.windowTop = 7.5;
+    view.nearPlane = 0;
+    view.farPlane = 60;
+    view.targetMarker = 1;
+    doc.SetViewState(view);
+    const std::string path = QDir::tempPath().toStdString() + "/tav_gl_render_sample.tav";
+    EXPECT_TRUE(doc.OnSaveDocument(path));
+    return path;
+}
+
+class TavCliRender : public testing::TestWithParam<int> {};
+
+TEST_P(TavCliRender, MatchesStoredImage) {
+    const int mode = GetParam();
+    const std::string doc = WriteSampleDocument();
+    const std::string name = "render_mode" + std::to_string(mode);
+    const std::string got = QDir::tempPath().toStdString() + "/" + name + ".png";
+    std::ostringstream out, err;
+    ASSERT_EQ(
+        RunTavCli({"render", doc, "-o", got, "--mode", std::to_string(mode), "--names"}, out, err),
+        kExitOk)
+        << err.str();
+    const QImage image = QImage(QString::fromStdString(got)).convertToFormat(QImage::Format_RGB32);
+    ASSERT_EQ(image.size(), QSize(160, 120));
+    const std::string baseline = DataPath(name + ".png");
+    if (qEnvironmentVariableIsSet("TAV_UPDATE_BASELINES")) {
+        image.save(QString::fromStdString(baseline));
+    }
+    const QImage expected =
+        QImage(QString::fromStdString(baseline)).convertToFormat(QImage::Format_RGB32);
+    int differing = 0;
+    const int worst = MaxDifference(image, expected, differing);
+    // Rasterisers may differ at a few edge pixels.
+    const bool same = worst >= 0 && differing <= 40;
+    if (!same) {
+        image.save(QString::fromStdString(DataPath(name + ".got.png")));
+    }
+    EXPECT_TRUE(same) << "worst channel difference " << worst << ", " << differing
+                      << " pixels differ; got image saved beside " << baseline;
+}
+
+INSTANTIATE_TEST_SUITE_P(Modes, TavCliRender, testing::Values(0, 1, 2, 3),
+                         [](const testing::TestParamInfo<int>& i) {
+                             return "mode" + std::to_string(i.param);
+                         });
+
+TEST(TavCliRenderArgs, SizeAndFitChangeThePicture) {
+    const std::string doc = WriteSampleDocument();
+    const std::string got = QDir::tempPath().toStdString() + "/tav_fit.png";
+    std::ostringstream out, err;
+    ASSERT_EQ(
+        RunTavCli({"render", doc, "-o", got, "--size", "90x70", "--fit", "--white"}, out, err),
+        kExitOk)
+        << err.str();
+    const QImage image(QString::fromStdString(got));
+    EXPECT_EQ(image.size(), QSize(90, 70));
+    EXPECT_EQ(image.pixelColor(0, 0), QColor(255, 255, 255));
+    // A missing file is refused with the reader's report.
+    std::ostringstream err2;
+    EXPECT_EQ(RunTavCli({"render", "/nonexistent/x.tav", "-o", got}, out, err2), kExitRefused);
+    EXPECT_FALSE(err2.str().empty());
+}
+
+}  // namespace
