@@ -1,0 +1,742 @@
+#include "exchange/DxfImport.h"
+
+#include <cmath>
+#include <cstdio>
+#include <cstring>
+#include <memory>
+#include <new>
+#include <string_view>
+#include <unordered_map>
+#include <vector>
+
+#include "document/Entity.h"
+#include "document/Layer.h"
+#include "document/TAVDoc.h"
+#include "exchange/DxfExport.h"
+#include "exchange/DxfText.h"
+#include "exchange/LineReader.h"
+#include "exchange/ScanNumbers.h"
+
+namespace {
+
+// The messages of this reader, as users have always seen them.
+constexpr char kGroupCodeExpected[] = "Line: %d. \nGroup code expected. Continue reding.";
+constexpr char kBadString[] = "Line: %d. \nCan not read string value!";
+constexpr char kBadInteger[] = "Line: %d. \nCan not read integer value!";
+constexpr char kBadFloat[] = "Line: %d. \nCan not read floating-point value!";
+constexpr char kCountMessage[] = "Liczba odczytanych z pliku DXF obiektow: %d. ";
+constexpr char kNoMemory[] = "Not enough memory to read the file.";
+
+// Longest kept values, in bytes of the file: code 1, the last word and the layer name; the
+// handle and the line type / style name.
+constexpr size_t kLongItem = 511;
+constexpr size_t kShortItem = 255;
+
+enum ESection {
+    kSectionNone = 0,
+    kSectionHeader = 1,
+    kSectionTables = 2,
+    kSectionBlocks = 3,
+    kSectionEntities = 4,
+};
+
+enum EKind {
+    kKindNone = 0,
+    kKindPoint = 1,
+    kKindLine = 2,
+    kKindCircle = 3,
+    kKindArc = 4,
+    kKindTrace = 5,
+    kKindSolid = 6,
+    kKindText = 7,
+    kKindShape = 8,
+    kKindBlock = 9,
+    kKindEndBlk = 10,
+    kKindInsert = 11,
+    kKindAttdef = 12,
+    kKindAttrib = 13,
+    kKindPolyline = 14,
+    kKindVertex = 15,
+    kKindSeqEnd = 16,
+    kKind3DFace = 17,
+    kKindViewport = 18,
+    kKindDimension = 19,
+    kKindLwPolyline = 20,
+};
+
+struct SWord {
+    std::string_view word;
+    int value;
+};
+
+constexpr SWord kEntityWords[] = {
+    {"POINT", kKindPoint},       {"LINE", kKindLine},           {"CIRCLE", kKindCircle},
+    {"ARC", kKindArc},           {"TRACE", kKindTrace},         {"SOLID", kKindSolid},
+    {"TEXT", kKindText},         {"SHAPE", kKindShape},         {"INSERT", kKindInsert},
+    {"ATTDEF", kKindAttdef},     {"ATTRIB", kKindAttrib},       {"POLYLINE", kKindPolyline},
+    {"VERTEX", kKindVertex},     {"SEQEND", kKindSeqEnd},       {"3DFACE", kKind3DFace},
+    {"VIEWPORT", kKindViewport}, {"DIMENSION", kKindDimension}, {"LWPOLYLINE", kKindLwPolyline},
+};
+
+constexpr SWord kSectionWords[] = {
+    {"HEADER", kSectionHeader},
+    {"TABLES", kSectionTables},
+    {"BLOCKS", kSectionBlocks},
+    {"ENTITIES", kSectionEntities},
+};
+
+// POLYLINE flags whose vertices are world coordinates: 3D polyline, polygon mesh, polyface
+// mesh. Only the other (2D) polylines lie in the plane of their extrusion.
+constexpr int kWorldVertexFlags = 8 | 16 | 64;
+// VERTEX flags: a polyface mesh vertex, and a face record, which holds vertex numbers only.
+constexpr int kPolyfaceVertexFlag = 64;
+constexpr int kFaceRecordFlag = 128;
+
+// The HEADER variables that say how the file's texts are encoded.
+enum EHeaderVar { kVarOther, kVarAcadVer, kVarCodePage };
+
+// The comment this program writes first into its DXF files.
+constexpr std::string_view kOwnComment = "TAV Document ver.";
+
+bool IsSpace(char c) {
+    return c == ' ' || (c >= '\t' && c <= '\r');
+}
+
+char Lower(char c) {
+    return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c;
+}
+
+// Names are compared as the C library's case-blind comparison does: ASCII letters only.
+bool EqualNoCase(std::string_view a, std::string_view b) {
+    if (a.size() != b.size()) {
+        return false;
+    }
+    for (size_t i = 0; i < a.size(); ++i) {
+        if (Lower(a[i]) != Lower(b[i])) {
+            return false;
+        }
+    }
+    return true;
+}
+
+void FoldCase(std::string_view s, std::string& out) {
+    out.assign(s);
+    for (char& c : out) {
+        c = Lower(c);
+    }
+}
+
+int Lookup(const SWord* table, size_t size, std::string_view word) {
+    for (size_t i = 0; i < size; ++i) {
+        if (EqualNoCase(table[i].word, word)) {
+            return table[i].value;
+        }
+    }
+    return 0;
+}
+
+// The text before the first NUL: what the C library's string functions see of a line.
+std::string_view CutAtNul(std::string_view line) {
+    const void* nul = std::memchr(line.data(), '\0', line.size());
+    return nul ? line.substr(0, static_cast<size_t>(static_cast<const char*>(nul) - line.data()))
+               : line;
+}
+
+// What "%s" reads: the first word after leading blanks.
+bool ScanWord(std::string_view line, std::string_view& word) {
+    size_t b = 0;
+    while (b < line.size() && IsSpace(line[b])) {
+        ++b;
+    }
+    size_t e = b;
+    while (e < line.size() && !IsSpace(line[e])) {
+        ++e;
+    }
+    word = line.substr(b, e - b);
+    return e > b;
+}
+
+std::string_view Trim(std::string_view s) {
+    while (!s.empty() && IsSpace(s.front())) {
+        s.remove_prefix(1);
+    }
+    while (!s.empty() && IsSpace(s.back())) {
+        s.remove_suffix(1);
+    }
+    return s;
+}
+
+// Copies at most cap bytes; in a UTF-8 file the cut does not split a character.
+void AssignCapped(std::string& dst, std::string_view src, size_t cap, bool utf8) {
+    if (src.size() > cap) {
+        size_t n = cap;
+        if (utf8) {
+            while (n > 0 && (static_cast<unsigned char>(src[n]) & 0xC0) == 0x80) {
+                --n;
+            }
+        }
+        src = src.substr(0, n);
+    }
+    dst.assign(src);
+}
+
+bool IsDefaultExtrusion(const CVec3& e) {
+    return std::fabs(e.x) <= 1e-8 && std::fabs(e.y) <= 1e-8 && std::fabs(e.z - 1.0) <= 1e-8;
+}
+
+// The frame of an entity's own coordinate system (DXF's arbitrary axis algorithm); false when
+// that is the world frame. A zero extrusion, which defines no plane, counts as the world's.
+bool Placement(const CVec3& extrusion, CMatrix4& m) {
+    if (IsDefaultExtrusion(extrusion) || extrusion.Length() < kGeomTol) {
+        return false;
+    }
+    m.SetArbitraryAxisFrame(CPoint3(0.0, 0.0, 0.0), extrusion, 0.0);
+    return true;
+}
+
+// The single pass over the group-code / value line pairs.
+class CDxfReader {
+public:
+    CDxfReader(CImportSession& session, CLineReader& lines)
+        : m_session(session), m_doc(session.Doc()), m_lines(lines) {
+        for (std::string* s : {&m_last, &m_text, &m_layer, &m_handle, &m_style, &m_cachedLayer}) {
+            s->reserve(kLongItem + 1);
+        }
+    }
+
+    void Run();
+    int Count() const { return m_count; }
+
+private:
+    void Dispatch(int code, std::string_view value);
+    void OnCode0(std::string_view value);
+    void HandleWord();
+    void FinishPending();
+    void ResetAfterEntity();
+    void FlushPolyline();
+    CEntity* Place(std::unique_ptr<CEntity> entity);
+    int LayerIndex();
+    CPoint3 OwnToWorld(const CPoint3& p) const;
+
+    void ReadDouble(std::string_view value, double& out);
+    void ReadInt(std::string_view value, int& out);
+    bool ReadWord(std::string_view value, bool report);
+    void LineMessage(const char* format);
+
+    CImportSession& m_session;
+    CTAVDoc& m_doc;
+    CLineReader& m_lines;
+    CDxfTextDecoder m_decoder;
+
+    // Reader state.
+    int m_section = kSectionNone;
+    bool m_afterSection = false;
+    bool m_afterTable = false;
+    int m_kind = kKindNone;
+    int m_count = 0;
+    std::string m_last;    // last word scanned
+    std::string m_text;    // code 1
+    std::string m_handle;  // code 5
+    std::string m_layer;   // code 8
+    std::string m_style;   // codes 6 and 7, kept, not used
+    double m_x[9] = {};
+    double m_y[9] = {};
+    double m_z[8] = {};
+    double m_elevation = 0.0;
+    double m_thickness = 0.0;  // kept, not used
+    double m_size = 0.0;
+    double m_angle1 = 0.0;
+    double m_angle2 = 0.0;
+    int m_color = 0;
+    int m_flags = 0;
+    int m_polyFlags = 0;
+    CVec3 m_extrusion{0.0, 0.0, 1.0};
+    std::vector<CVec3> m_vertices;
+
+    // The POLYLINE whose vertices are being collected, with what its header said.
+    CPoly* m_polyline = nullptr;
+    CVec3 m_polyExtrusion{0.0, 0.0, 1.0};
+    double m_polyElevation = 0.0;
+    double m_polyHeaderZ = 0.0;
+    bool m_polyHasZ = false;
+    bool m_seenZ0 = false;  // a code 30 since the last code 0
+
+    EHeaderVar m_headerVar = kVarOther;
+    bool m_ownFile = false;  // written by this program: centres are world coordinates
+
+    // Layer lookup: folded name to the first layer of that name, and the last name asked for.
+    bool m_layerMapBuilt = false;
+    std::unordered_map<std::string, int> m_layerIndex;
+    std::string m_cachedLayer;
+    int m_cachedLayerIndex = -1;
+    std::string m_scratch;
+    std::string m_folded;
+};
+
+void CDxfReader::Run() {
+    std::string_view line;
+    while (!EqualNoCase(m_last, "EOF") && m_lines.ReadLine(line)) {
+        std::string_view codeText = CutAtNul(line);
+        int code = 0;
+        if (!ScanInt(codeText, code)) {
+            LineMessage(kGroupCodeExpected);
+            continue;
+        }
+        if (!m_lines.ReadLine(line)) {
+            break;  // cut off after a group code: the pending entity is dropped
+        }
+        Dispatch(code, CutAtNul(line));
+    }
+    // A POLYLINE cut off before its SEQEND keeps the vertices read so far.
+    if (m_polyline) {
+        FlushPolyline();
+    }
+}
+
+void CDxfReader::LineMessage(const char* format) {
+    char text[128];
+    std::snprintf(text, sizeof text, format, m_lines.LineNumber());
+    m_session.LineMessage(text);
+}
+
+// "%lf"; values that are not finite numbers (nan, inf) are refused like unreadable ones, as
+// they would poison the drawing's extents and every computation with them.
+void CDxfReader::ReadDouble(std::string_view value, double& out) {
+    double v = 0.0;
+    if (ScanDouble(value, v) && std::isfinite(v)) {
+        out = v;
+    } else {
+        LineMessage(kBadFloat);
+    }
+}
+
+void CDxfReader::ReadInt(std::string_view value, int& out) {
+    int v = 0;
+    if (ScanInt(value, v)) {
+        out = v;
+    } else {
+        LineMessage(kBadInteger);
+    }
+}
+
+// "%s" into the last word; false (the word unchanged) on a blank value.
+bool CDxfReader::ReadWord(std::string_view value, bool report) {
+    std::string_view word;
+    if (!ScanWord(value, word)) {
+        if (report) {
+            LineMessage(kBadString);
+        }
+        return false;
+    }
+    AssignCapped(m_last, word, kLongItem, m_decoder.IsUtf8());
+    return true;
+}
+
+void CDxfReader::Dispatch(int code, std::string_view value) {
+    if (code == 0) {
+        OnCode0(value);
+        return;
+    }
+    const bool utf8 = m_decoder.IsUtf8();
+    // Tables and objects of every newer file hold empty names (plot styles, plot devices):
+    // valid DXF, and unused here, so only a blank name of an entity is worth a message.
+    const bool reportBlank = m_section == kSectionEntities;
+    if (code >= 10 && code <= 18) {
+        ReadDouble(value, m_x[code - 10]);
+    } else if (code >= 20 && code <= 28) {
+        ReadDouble(value, m_y[code - 20]);
+        if (m_section == kSectionEntities && m_kind == kKindLwPolyline) {
+            m_vertices.emplace_back(m_x[code - 20], m_y[code - 20], 0.0);
+        }
+    } else if (code >= 30 && code <= 37) {
+        ReadDouble(value, m_z[code - 30]);
+        m_seenZ0 = m_seenZ0 || code == 30;
+    } else if (code < 10) {
+        switch (code) {
+            case 1:
+                AssignCapped(m_text, value, kLongItem, utf8);
+                if (m_section == kSectionHeader && m_headerVar == kVarAcadVer) {
+                    m_decoder.SetVersion(value);
+                }
+                break;
+            case 2:
+                ReadWord(value, false);
+                if (m_afterSection) {
+                    m_section = Lookup(kSectionWords, std::size(kSectionWords), m_last);
+                }
+                break;
+            case 3:
+                ReadWord(value, false);
+                if (m_section == kSectionHeader && m_headerVar == kVarCodePage) {
+                    m_decoder.SetCodePage(m_last);
+                }
+                break;
+            case 4:
+                ReadWord(value, false);
+                break;
+            case 5:
+                if (ReadWord(value, reportBlank)) {
+                    AssignCapped(m_handle, m_last, kShortItem, utf8);
+                }
+                break;
+            case 6:
+            case 7:
+                if (ReadWord(value, reportBlank)) {
+                    AssignCapped(m_style, m_last, kShortItem, utf8);
+                }
+                break;
+            case 8:
+                // The whole name, blanks inside included: "%s" would cut "Warstwa 1" to
+                // "Warstwa" and merge layers. The last word stays the first word.
+                if (ReadWord(value, reportBlank)) {
+                    AssignCapped(m_layer, Trim(value), kLongItem, utf8);
+                }
+                break;
+            case 9:
+                ReadWord(value, false);
+                if (m_section == kSectionHeader) {
+                    m_headerVar = EqualNoCase(m_last, "$ACADVER")       ? kVarAcadVer
+                                  : EqualNoCase(m_last, "$DWGCODEPAGE") ? kVarCodePage
+                                                                        : kVarOther;
+                }
+                break;
+            default:
+                break;
+        }
+    } else if (code < 100) {
+        double scratchDouble = 0.0;
+        int scratchInt = 0;
+        switch (code) {
+            case 38:
+                ReadDouble(value, m_elevation);
+                break;
+            case 39:
+                ReadDouble(value, m_thickness);
+                break;
+            case 40:
+                ReadDouble(value, m_size);
+                break;
+            case 50:
+                ReadDouble(value, m_angle1);
+                break;
+            case 51:
+                ReadDouble(value, m_angle2);
+                break;
+            case 62:
+                ReadInt(value, m_color);
+                break;
+            case 66:
+                ReadInt(value, scratchInt);
+                break;
+            case 67:
+            case 68:
+            case 69:
+            case 70:
+                ReadInt(value, m_flags);
+                break;
+            default:
+                if ((code >= 41 && code <= 49) || (code >= 52 && code <= 58)) {
+                    ReadDouble(value, scratchDouble);
+                } else if (code >= 71 && code <= 78) {
+                    ReadInt(value, scratchInt);
+                }
+                break;
+        }
+    } else if (code == 210) {
+        ReadDouble(value, m_extrusion.x);
+    } else if (code == 220) {
+        ReadDouble(value, m_extrusion.y);
+    } else if (code == 230) {
+        ReadDouble(value, m_extrusion.z);
+    } else if (code >= 999 && code <= 1005) {
+        ReadWord(value, false);
+        if (code == 999 && Trim(value).substr(0, kOwnComment.size()) == kOwnComment) {
+            m_ownFile = true;
+        }
+    } else if (code == 1070 || code == 1071) {
+        int scratchInt = 0;
+        ReadInt(value, scratchInt);
+    } else if ((code >= 1010 && code <= 1013) || (code >= 1020 && code <= 1023) ||
+               (code >= 1030 && code <= 1033) || (code >= 1040 && code <= 1042)) {
+        double scratchDouble = 0.0;
+        ReadDouble(value, scratchDouble);
+    }
+    m_afterSection = false;
+    m_afterTable = false;
+}
+
+void CDxfReader::OnCode0(std::string_view value) {
+    FinishPending();
+    // What was collected is finished; until the word names a kind nothing is collected, so a
+    // second ENTITIES section or an unreadable word cannot create the entity a second time.
+    m_kind = kKindNone;
+    m_seenZ0 = false;
+    if (!ReadWord(value, true)) {
+        return;
+    }
+    HandleWord();
+    // A POLYLINE whose SEQEND never came keeps the vertices it got.
+    if (m_polyline && m_kind != kKindVertex && m_kind != kKindSeqEnd) {
+        FlushPolyline();
+    }
+}
+
+void CDxfReader::HandleWord() {
+    if (EqualNoCase(m_last, "SECTION")) {
+        m_afterSection = true;
+        ResetAfterEntity();
+    } else if (EqualNoCase(m_last, "ENDSEC")) {
+        m_section = kSectionNone;
+    } else if (EqualNoCase(m_last, "TABLE")) {
+        m_afterTable = true;
+        ResetAfterEntity();
+    }
+    if (m_section == kSectionEntities) {
+        m_kind = Lookup(kEntityWords, std::size(kEntityWords), m_last);
+    } else if (m_section == kSectionBlocks) {
+        m_kind = EqualNoCase(m_last, "BLOCK")    ? kKindBlock
+                 : EqualNoCase(m_last, "ENDBLK") ? kKindEndBlk
+                                                 : kKindNone;
+    }
+}
+
+void CDxfReader::ResetAfterEntity() {
+    m_flags = 0;
+    m_color = 0;
+    m_angle1 = 0.0;
+    m_thickness = 0.0;
+    m_elevation = 0.0;
+    m_extrusion = CVec3(0.0, 0.0, 1.0);
+}
+
+// Centres and insertion points are in the entity's own coordinate system; files of this
+// program have always stored them as world coordinates.
+CPoint3 CDxfReader::OwnToWorld(const CPoint3& p) const {
+    CMatrix4 m;
+    if (m_ownFile || !Placement(m_extrusion, m)) {
+        return p;
+    }
+    return p.TransformedBy(m);
+}
+
+int CDxfReader::LayerIndex() {
+    if (m_layer.empty()) {
+        return m_doc.GetCurrentLayer();
+    }
+    if (m_cachedLayerIndex >= 0 && m_layer == m_cachedLayer) {
+        return m_cachedLayerIndex;
+    }
+    if (!m_layerMapBuilt) {
+        for (int i = 0; i < m_doc.GetLayerCount(); ++i) {
+            FoldCase(m_doc.GetLayer(i).m_name, m_folded);
+            m_layerIndex.emplace(m_folded, i);  // the first of equal names wins
+        }
+        m_layerMapBuilt = true;
+    }
+    m_decoder.DecodeInto(m_layer, m_scratch);
+    FoldCase(m_scratch, m_folded);
+    int index;
+    const auto it = m_layerIndex.find(m_folded);
+    if (it != m_layerIndex.end()) {
+        index = it->second;
+    } else {
+        index = m_doc.GetLayerCount();
+        m_doc.Layers().push_back(CLayer(m_scratch, 0, 1));
+        m_layerIndex.emplace(m_folded, index);
+    }
+    m_cachedLayer = m_layer;
+    m_cachedLayerIndex = index;
+    return index;
+}
+
+// Layer, colour, name and number; appends and counts.
+CEntity* CDxfReader::Place(std::unique_ptr<CEntity> entity) {
+    entity->m_layer = LayerIndex();
+    // 256 (by layer), 0 (by block) and negative numbers (layer off) have no colour of their
+    // own here: they get white, entry 0.
+    const auto& rgb =
+        AciPalette[(m_color >= 0 && m_color <= 255) ? static_cast<size_t>(m_color) : 0];
+    for (int i = 0; i < 3; ++i) {
+        entity->m_color[i] = rgb[static_cast<size_t>(i)];
+    }
+    if (!m_handle.empty()) {
+        m_decoder.DecodeInto(m_handle, entity->m_name);
+    }
+    CEntity* raw = entity.get();
+    m_session.Add(std::move(entity), false);
+    ++m_count;
+    return raw;
+}
+
+void CDxfReader::FlushPolyline() {
+    CPoly& poly = *m_polyline;
+    const bool flat = (m_polyFlags & kWorldVertexFlags) == 0;
+    CMatrix4 m;
+    const bool place = flat && Placement(m_polyExtrusion, m);
+    for (const CVec3& v : m_vertices) {
+        // A 2D polyline's height is its header's; world vertices carry their own.
+        CPoint3 p(v.x, v.y, (flat && m_polyHasZ) ? m_polyHeaderZ : v.z);
+        p.z += m_polyElevation;
+        poly.AddVertex(place ? p.TransformedBy(m) : p);
+    }
+    if ((m_polyFlags & 1) && poly.GetVertexCount() > 0) {
+        poly.AddVertex(poly[0]);
+    }
+    m_vertices.clear();
+    m_polyline = nullptr;
+}
+
+void CDxfReader::FinishPending() {
+    if (m_section != kSectionEntities) {
+        return;
+    }
+    switch (m_kind) {
+        case kKindPoint: {
+            auto p = std::make_unique<CPnt>();
+            p->m_point = CPoint3(m_x[0], m_y[0], m_z[0]);
+            Place(std::move(p));
+            ResetAfterEntity();
+            break;
+        }
+        case kKindLine: {
+            auto p = std::make_unique<CPoly>();
+            p->AddVertex(CPoint3(m_x[0], m_y[0], m_z[0]));
+            p->AddVertex(CPoint3(m_x[1], m_y[1], m_z[1]));
+            Place(std::move(p));
+            ResetAfterEntity();
+            break;
+        }
+        case kKindCircle:
+        case kKindArc: {
+            auto a = std::make_unique<CArc>();
+            a->m_center = OwnToWorld(CPoint3(m_x[0], m_y[0], m_z[0]));
+            a->m_radius = m_size;
+            if (m_kind == kKindCircle) {
+                a->m_start = 0.0;
+                a->m_length = 360.0;
+            } else {
+                a->m_start = m_angle1;
+                a->m_length = m_angle2 - m_angle1;
+                if (a->m_length < 0.0) {
+                    a->m_length += 360.0;
+                }
+            }
+            a->m_axis = m_extrusion;
+            Place(std::move(a));
+            ResetAfterEntity();
+            break;
+        }
+        case kKindText:
+        case kKindAttdef:
+        case kKindAttrib: {
+            auto t = std::make_unique<CText>();
+            t->m_position = OwnToWorld(CPoint3(m_x[0], m_y[0], m_z[0]));
+            t->m_height = m_size;
+            t->m_rotation = m_angle1;
+            t->m_font = 3;
+            m_decoder.DecodeInto(m_text, t->m_text);
+            t->m_axis = m_extrusion;
+            Place(std::move(t));
+            ResetAfterEntity();
+            break;
+        }
+        case kKindPolyline: {
+            m_polyline = static_cast<CPoly*>(Place(std::make_unique<CPoly>()));
+            m_vertices.clear();
+            m_polyFlags = m_flags;
+            m_polyExtrusion = m_extrusion;
+            m_polyElevation = m_elevation;
+            m_polyHeaderZ = m_z[0];
+            m_polyHasZ = m_seenZ0;
+            m_flags = 0;
+            m_extrusion = CVec3(0.0, 0.0, 1.0);
+            break;
+        }
+        case kKindVertex: {
+            // Face records of a polyface mesh carry vertex numbers, not a position.
+            const bool faceRecord =
+                (m_flags & kFaceRecordFlag) != 0 && (m_flags & kPolyfaceVertexFlag) == 0;
+            if (m_polyline && !faceRecord) {
+                m_vertices.emplace_back(m_x[0], m_y[0], m_z[0]);
+            }
+            m_flags = 0;
+            break;
+        }
+        case kKindSeqEnd:
+            // Also ends the attributes of an INSERT: then there is no polyline to complete.
+            if (m_polyline) {
+                FlushPolyline();
+            }
+            m_vertices.clear();
+            ResetAfterEntity();
+            break;
+        case kKind3DFace: {
+            auto p = std::make_unique<CPoly>();
+            p->m_closed = 1;
+            for (int i = 0; i < 3; ++i) {
+                p->AddVertex(CPoint3(m_x[i], m_y[i], m_z[i]));
+            }
+            if (std::fabs(m_x[3] - m_x[2]) >= 1e-8 || std::fabs(m_y[3] - m_y[2]) >= 1e-8 ||
+                std::fabs(m_z[3] - m_z[2]) >= 1e-8) {
+                p->AddVertex(CPoint3(m_x[3], m_y[3], m_z[3]));
+            }
+            p->Tessellate();
+            p->ComputePlane();
+            Place(std::move(p));
+            ResetAfterEntity();
+            break;
+        }
+        case kKindLwPolyline: {
+            auto p = std::make_unique<CPoly>();
+            CMatrix4 m;
+            const bool place = Placement(m_extrusion, m);
+            p->m_vertices.reserve(m_vertices.size() + 1);
+            for (const CVec3& v : m_vertices) {
+                const CPoint3 q(v.x, v.y, v.z + m_elevation);
+                p->AddVertex(place ? q.TransformedBy(m) : q);
+            }
+            if ((m_flags & 1) && p->GetVertexCount() > 0) {
+                p->AddVertex((*p)[0]);
+            }
+            m_vertices.clear();
+            Place(std::move(p));
+            ResetAfterEntity();
+            break;
+        }
+        default:
+            // Ignored kinds, and words of no kind: nothing of theirs reaches the next entity.
+            ResetAfterEntity();
+            break;
+    }
+}
+
+}  // namespace
+
+EImportResult ImportDxfFile(CTAVDoc& doc, const std::string& path) {
+    CLineReader lines;
+    if (!lines.Open(path, doc.Prompter())) {
+        return EImportResult::OpenFailed;
+    }
+    CImportSession session(doc);
+    int count = 0;
+    try {
+        CDxfReader reader(session, lines);
+        reader.Run();
+        count = reader.Count();
+    } catch (const std::bad_alloc&) {
+        // What was appended stays; the session finishes it.
+        doc.Prompter().ReportFileError(path, kNoMemory);
+        return EImportResult::OpenFailed;
+    }
+    if (lines.Failed()) {
+        doc.Prompter().ReportFileError(path, "Can not read the file: " + lines.ErrorText() + ".");
+        return EImportResult::OpenFailed;
+    }
+    session.Finish();
+    if (count > 0) {
+        char text[96];
+        std::snprintf(text, sizeof text, kCountMessage, count);
+        session.Message(text);
+    }
+    return EImportResult::Done;
+}

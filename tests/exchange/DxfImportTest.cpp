@@ -1,0 +1,885 @@
+#include "exchange/DxfImport.h"
+
+#include <gtest/gtest.h>
+#include <unistd.h>
+
+#include <cmath>
+#include <filesystem>
+#include <fstream>
+
+#include "document/Cp1250.h"
+#include "document/TAVDoc.h"
+#include "exchange/DxfExport.h"
+#include "exchange/DxfText.h"
+#include "exchange/ImportCommand.h"
+#include "support/RecordingPrompter.h"
+
+namespace fs = std::filesystem;
+
+namespace {
+
+class TempFile {
+public:
+    explicit TempFile(const std::string& content) {
+        char tmpl[] = "/tmp/tavdxfin-XXXXXX";
+        const int fd = mkstemp(tmpl);
+        path = tmpl;
+        ::close(fd);
+        std::ofstream(path, std::ios::binary) << content;
+    }
+    ~TempFile() { fs::remove(path); }
+    std::string path;
+};
+
+// Group code / value pairs as lines; "\n" ends every line.
+std::string Pairs(std::initializer_list<std::pair<int, std::string>> pairs) {
+    std::string out;
+    for (const auto& [code, value] : pairs) {
+        out += std::to_string(code) + "\n" + value + "\n";
+    }
+    return out;
+}
+
+std::string Entities(const std::string& body) {
+    return "  0\nSECTION\n  2\nENTITIES\n" + body + "  0\nENDSEC\n  0\nEOF\n";
+}
+
+struct SImport {
+    CRecordingPrompter prompter;
+    CTAVDoc doc{&prompter};
+    EImportResult result = EImportResult::Refused;
+
+    void Run(const std::string& content) {
+        TempFile f(content);
+        result = ImportDxfFile(doc, f.path);
+    }
+    template <class T>
+    T& At(int i) {
+        auto* e = dynamic_cast<T*>(doc.GetEntity(i));
+        if (!e) {
+            throw std::runtime_error("entity " + std::to_string(i) + " is of another kind");
+        }
+        return *e;
+    }
+    std::vector<std::string> Texts() const {
+        std::vector<std::string> out;
+        for (const auto& m : prompter.messages) {
+            out.push_back(m.text);
+        }
+        return out;
+    }
+};
+
+void ExpectPoint(const CPoint3& p, double x, double y, double z) {
+    EXPECT_NEAR(p.x, x, 1e-9);
+    EXPECT_NEAR(p.y, y, 1e-9);
+    EXPECT_NEAR(p.z, z, 1e-9);
+}
+
+void ExpectColor(const CEntity& e, double r, double g, double b) {
+    EXPECT_EQ(e.m_color[0], r);
+    EXPECT_EQ(e.m_color[1], g);
+    EXPECT_EQ(e.m_color[2], b);
+}
+
+// ---- kinds ----
+
+TEST(DxfImport, KindsIgnoreCaseAndBlocksCreateNothing) {
+    SImport im;
+    im.Run(
+        "  0\nSECTION\n  2\nblocks\n"
+        "  0\nBLOCK\n  2\nB1\n"
+        "  0\nPOINT\n 10\n9\n 20\n9\n 30\n9\n"
+        "  0\nENDBLK\n"
+        "  0\nENDSEC\n"
+        "  0\nsection\n  2\nEntities\n" +
+        Pairs({{0, "line"},
+               {10, "1"},
+               {20, "2"},
+               {30, "3"},
+               {11, "4"},
+               {21, "5"},
+               {31, "6"},
+               {0, "LINE"},
+               {11, "7"},
+               {0, "Point"},
+               {0, "ENDSEC"},
+               {0, "eof"}}));
+    EXPECT_EQ(im.result, EImportResult::Done);
+    ASSERT_EQ(im.doc.GetEntityCount(), 3);
+    const CPoly& a = im.At<CPoly>(0);
+    EXPECT_EQ(a.m_closed, 0);
+    ASSERT_EQ(a.GetVertexCount(), 2);
+    ExpectPoint(a[0], 1, 2, 3);
+    ExpectPoint(a[1], 4, 5, 6);
+    // Coordinates an entity does not set come from the one before.
+    const CPoly& b = im.At<CPoly>(1);
+    ExpectPoint(b[0], 1, 2, 3);
+    ExpectPoint(b[1], 7, 5, 6);
+    ExpectPoint(im.At<CPnt>(2).m_point, 1, 2, 3);
+    EXPECT_EQ(im.At<CPnt>(2).m_point.flag, 1u);
+    EXPECT_EQ(im.Texts(), std::vector<std::string>{"Liczba odczytanych z pliku DXF obiektow: 3. "});
+    EXPECT_TRUE(im.doc.IsModified());
+    EXPECT_EQ(im.prompter.waitDepth, 0);
+}
+
+TEST(DxfImport, NumbersNameAndLayerOfEveryEntity) {
+    SImport im;
+    im.doc.Layers().push_back(CLayer("WALLS", 0, 1));
+    im.doc.Layers().push_back(CLayer("walls", 0, 1));
+    im.doc.SetCurrentLayer(0);
+    SetLastEntityNumber(40);
+    im.Run(Entities(Pairs({{0, "POINT"},
+                           {5, "1A"},
+                           {8, "walls"},
+                           {0, "POINT"},
+                           {8, Utf8ToCp1250("Rzędne")},
+                           {0, "POINT"},
+                           {8, Utf8ToCp1250("RZęDNE")},
+                           {0, "POINT"},
+                           {8, "  Warstwa 1  "},
+                           {0, "POINT"},
+                           {8, "warstwa"}})));
+    ASSERT_EQ(im.doc.GetEntityCount(), 5);
+    EXPECT_EQ(im.doc.GetEntity(0)->m_number, 41);
+    EXPECT_EQ(im.doc.GetEntity(4)->m_number, 45);
+    EXPECT_EQ(im.doc.GetEntity(0)->m_layer, 1);  // the first layer of that name, any case
+    // The handle is never reset: later entities without one keep it as their name.
+    EXPECT_EQ(im.doc.GetEntity(0)->m_name, "1A");
+    EXPECT_EQ(im.doc.GetEntity(4)->m_name, "1A");
+    ASSERT_EQ(im.doc.GetLayerCount(), 6);
+    EXPECT_EQ(im.doc.GetLayer(3).m_name, "Rzędne");
+    EXPECT_EQ(im.doc.GetLayer(3).m_visible, 1);
+    EXPECT_EQ(im.doc.GetLayer(3).m_locked, 0);
+    EXPECT_EQ(im.doc.GetEntity(1)->m_layer, 3);
+    EXPECT_EQ(im.doc.GetEntity(2)->m_layer, 3);  // ASCII letters fold, so this is the same name
+    EXPECT_EQ(im.doc.GetLayer(4).m_name, "Warstwa 1");  // whole name, blanks inside kept
+    EXPECT_EQ(im.doc.GetLayer(5).m_name, "warstwa");
+}
+
+TEST(DxfImport, WithoutLayerNameTheCurrentLayer) {
+    SImport im;
+    im.doc.Layers().push_back(CLayer("Druga", 0, 1));
+    im.doc.SetCurrentLayer(1);
+    im.Run(Entities(Pairs({{0, "POINT"}})));
+    ASSERT_EQ(im.doc.GetEntityCount(), 1);
+    EXPECT_EQ(im.doc.GetEntity(0)->m_layer, 1);
+    EXPECT_EQ(im.doc.GetLayerCount(), 2);
+}
+
+struct SColorCase {
+    const char* name;
+    const char* value;  // nullptr: no code 62
+    double rgb[3];
+};
+
+class DxfImportColorTest : public testing::TestWithParam<SColorCase> {};
+
+TEST_P(DxfImportColorTest, PaletteOrWhite) {
+    SImport im;
+    std::string body = "  0\nPOINT\n";
+    if (GetParam().value) {
+        body += " 62\n" + std::string(GetParam().value) + "\n";
+    }
+    im.Run(Entities(body + "  0\nPOINT\n"));
+    ASSERT_EQ(im.doc.GetEntityCount(), 2);
+    ExpectColor(*im.doc.GetEntity(0), GetParam().rgb[0], GetParam().rgb[1], GetParam().rgb[2]);
+    ExpectColor(*im.doc.GetEntity(1), 1.0, 1.0, 1.0);  // the number is reset after an entity
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Numbers, DxfImportColorTest,
+    testing::Values(SColorCase{"Missing", nullptr, {1.0, 1.0, 1.0}},
+                    SColorCase{"Red", "1", {1.0, 0.0, 0.0}},
+                    SColorCase{"PaddedWithPlus", "   +5", {0.0, 0.0, 1.0}},
+                    SColorCase{"Grey250", "250", {84 / 255.0, 84 / 255.0, 84 / 255.0}},
+                    SColorCase{"ByBlock", "0", {1.0, 1.0, 1.0}},
+                    SColorCase{"ByLayer", "256", {1.0, 1.0, 1.0}},
+                    SColorCase{"LayerOff", "-3", {1.0, 1.0, 1.0}},
+                    SColorCase{"Huge", "2147483647", {1.0, 1.0, 1.0}}),
+    [](const auto& info) { return std::string(info.param.name); });
+
+// ---- arcs, circles, texts ----
+
+TEST(DxfImport, ArcsAndCircles) {
+    SImport im;
+    im.Run(Entities(Pairs({{0, "ARC"},
+                           {10, "1"},
+                           {20, "2"},
+                           {30, "3"},
+                           {40, "4"},
+                           {50, "300"},
+                           {51, "60"},
+                           {0, "ARC"},
+                           {50, "10"},
+                           {51, "10"},
+                           {0, "ARC"},
+                           {51, "90"},  // no start angle: it was reset to 0
+                           {0, "CIRCLE"},
+                           {50, "45"},
+                           {40, "2.5"}})));
+    ASSERT_EQ(im.doc.GetEntityCount(), 4);
+    const CArc& a = im.At<CArc>(0);
+    ExpectPoint(a.m_center, 1, 2, 3);
+    EXPECT_EQ(a.m_radius, 4.0);
+    EXPECT_EQ(a.m_start, 300.0);
+    EXPECT_EQ(a.m_length, 120.0);
+    EXPECT_EQ(im.At<CArc>(1).m_start, 10.0);
+    EXPECT_EQ(im.At<CArc>(1).m_length, 0.0);
+    EXPECT_EQ(im.At<CArc>(2).m_start, 0.0);
+    EXPECT_EQ(im.At<CArc>(2).m_length, 90.0);
+    const CArc& c = im.At<CArc>(3);
+    EXPECT_TRUE(c.IsFullCircle());
+    EXPECT_EQ(c.m_radius, 2.5);
+    ExpectPoint(c.m_center, 1, 2, 3);
+    EXPECT_EQ(c.m_axis.z, 1.0);
+}
+
+// Centres and insertion points are in the entity's own coordinate system: with extrusion
+// (0, 0, -1) its X axis is the world's -X.
+TEST(DxfImport, MirroredArcsAndTextsLandWhereTheyAre) {
+    SImport im;
+    im.Run(Entities(
+        Pairs({{0, "ARC"},  {10, "10"},    {20, "5"},  {30, "2"},    {40, "3"},   {50, "0"},
+               {51, "90"},  {210, "0"},    {220, "0"}, {230, "-1"},  {0, "TEXT"}, {10, "4"},
+               {20, "1"},   {30, "0"},     {40, "2"},  {1, "Tekst"}, {210, "0"},  {220, "0"},
+               {230, "-1"}, {0, "CIRCLE"},  // extrusion back to +Z after the text
+               {10, "4"}})));
+    ASSERT_EQ(im.doc.GetEntityCount(), 3);
+    const CArc& a = im.At<CArc>(0);
+    ExpectPoint(a.m_center, -10, 5, -2);
+    EXPECT_EQ(a.m_axis.z, -1.0);
+    CPoint3 start, end;
+    ASSERT_EQ(a.GetStartPoint(start), 1);
+    ASSERT_EQ(a.GetEndPoint(end), 1);
+    ExpectPoint(start, -13, 5, -2);  // OCS (13, 5, 2)
+    ExpectPoint(end, -10, 8, -2);    // OCS (10, 8, 2)
+    const CText& t = im.At<CText>(1);
+    ExpectPoint(t.m_position, -4, 1, 0);
+    EXPECT_EQ(t.m_axis.z, -1.0);
+    EXPECT_EQ(t.m_font, 3);
+    EXPECT_EQ(t.m_height, 2.0);
+    EXPECT_EQ(t.m_text, "Tekst");
+    ExpectPoint(im.At<CArc>(2).m_center, 4, 1, 0);
+    EXPECT_EQ(im.At<CArc>(2).m_axis.z, 1.0);
+}
+
+// This program's own files have always stored centres as world coordinates.
+TEST(DxfImport, OwnFilesKeepWorldCentres) {
+    SImport im;
+    im.Run("999\nTAV Document ver. 2.1.1\n" + Entities(Pairs({{0, "ARC"},
+                                                              {10, "10"},
+                                                              {20, "5"},
+                                                              {30, "2"},
+                                                              {40, "3"},
+                                                              {50, "0"},
+                                                              {51, "90"},
+                                                              {210, "0"},
+                                                              {220, "0"},
+                                                              {230, "-1"}})));
+    ASSERT_EQ(im.doc.GetEntityCount(), 1);
+    ExpectPoint(im.At<CArc>(0).m_center, 10, 5, 2);
+}
+
+TEST(DxfImport, TextsAndAttributes) {
+    SImport im;
+    im.Run(Entities(Pairs({{0, "TEXT"},
+                           {10, "1"},
+                           {20, "2"},
+                           {30, "0"},
+                           {40, "0.5"},
+                           {1, "  Działka 12/3  "},
+                           {50, "30"},
+                           {7, "STANDARD"},
+                           {0, "INSERT"},
+                           {2, "BLK"},
+                           {66, "1"},
+                           {0, "ATTRIB"},
+                           {1, "wartość"},
+                           {2, "TAG"},
+                           {0, "SEQEND"},
+                           {0, "ATTDEF"},
+                           {1, ""}})));
+    ASSERT_EQ(im.doc.GetEntityCount(), 3);
+    const CText& t = im.At<CText>(0);
+    // The whole value line, blanks included; the file is Windows-1250 but this test wrote UTF-8
+    // bytes, which are read as Windows-1250 characters.
+    EXPECT_EQ(t.m_text, Cp1250ToUtf8("  Działka 12/3  "));
+    EXPECT_EQ(t.m_rotation, 30.0);
+    EXPECT_EQ(t.m_height, 0.5);
+    EXPECT_EQ(t.m_axis.z, 1.0);
+    // The attribute takes the insertion point and height of what came before; its rotation was
+    // reset after the INSERT.
+    const CText& a = im.At<CText>(1);
+    EXPECT_EQ(a.m_rotation, 0.0);
+    EXPECT_EQ(a.m_height, 0.5);
+    ExpectPoint(a.m_position, 1, 2, 0);
+    EXPECT_EQ(im.At<CText>(2).m_text, "");
+}
+
+// ---- polylines ----
+
+TEST(DxfImport, LightweightPolylines) {
+    SImport im;
+    im.Run(Entities(Pairs(
+        {{0, "LWPOLYLINE"}, {90, "4"},  {70, "1"},   {38, "5"},         {10, "0"},
+         {20, "0"},         {10, "1"},  {20, "0"},   {42, "0.5"},       {10, "1"},
+         {20, "1"},         {10, "0"},  {20, "1"},   {0, "LWPOLYLINE"},  // mirrored, open
+         {38, "2"},         {10, "3"},  {20, "4"},   {10, "5"},         {20, "6"},
+         {210, "0"},        {220, "0"}, {230, "-1"}, {0, "LWPOLYLINE"},  // closed without vertices
+         {70, "1"}})));
+    ASSERT_EQ(im.doc.GetEntityCount(), 3);
+    const CPoly& p = im.At<CPoly>(0);
+    EXPECT_EQ(p.m_closed, 0);
+    ASSERT_EQ(p.GetVertexCount(), 5);
+    ExpectPoint(p[0], 0, 0, 5);
+    ExpectPoint(p[2], 1, 1, 5);
+    ExpectPoint(p[4], 0, 0, 5);
+    const CPoly& m = im.At<CPoly>(1);
+    ASSERT_EQ(m.GetVertexCount(), 2);
+    ExpectPoint(m[0], -3, 4, -2);
+    ExpectPoint(m[1], -5, 6, -2);
+    EXPECT_EQ(im.At<CPoly>(2).GetVertexCount(), 0);
+}
+
+TEST(DxfImport, PolylinesWithVertices) {
+    SImport im;
+    const std::string vertices = Pairs({{0, "VERTEX"},
+                                        {10, "0"},
+                                        {20, "0"},
+                                        {30, "1"},
+                                        {70, "32"},
+                                        {0, "VERTEX"},
+                                        {10, "2"},
+                                        {20, "0"},
+                                        {30, "1"},
+                                        {0, "VERTEX"},
+                                        {10, "2"},
+                                        {20, "2"},
+                                        {30, "1"},
+                                        {0, "SEQEND"}});
+    im.Run(Entities(Pairs({{0, "POLYLINE"}, {66, "1"}, {62, "3"}, {70, "8"}}) + vertices +
+                    Pairs({{0, "POLYLINE"}, {70, "9"}}) + vertices +
+                    Pairs({{0, "POLYLINE"}, {70, "1"}, {0, "SEQEND"}})));
+    ASSERT_EQ(im.doc.GetEntityCount(), 3);
+    const CPoly& open = im.At<CPoly>(0);
+    EXPECT_EQ(open.m_closed, 0);
+    ASSERT_EQ(open.GetVertexCount(), 3);
+    ExpectPoint(open[2], 2, 2, 1);
+    ExpectColor(open, 0.0, 1.0, 0.0);
+    // The closed bit repeats the first vertex; the entity stays a polyline.
+    const CPoly& closed = im.At<CPoly>(1);
+    EXPECT_EQ(closed.m_closed, 0);
+    EXPECT_EQ(closed.GetType(), kTypePolyline);
+    ASSERT_EQ(closed.GetVertexCount(), 4);
+    ExpectPoint(closed[3], 0, 0, 1);
+    ExpectColor(closed, 1.0, 1.0, 1.0);
+    EXPECT_EQ(im.At<CPoly>(2).GetVertexCount(), 0);  // closed, but nothing to repeat
+    EXPECT_EQ(im.Texts().back(), "Liczba odczytanych z pliku DXF obiektow: 3. ");
+}
+
+// A 2D polyline lies in the plane of its extrusion at the height its header gives; a 3D one
+// has world vertices.
+TEST(DxfImport, FlatPolylinesUseTheirOwnPlane) {
+    SImport im;
+    const std::string vertices = Pairs({{0, "VERTEX"},
+                                        {10, "1"},
+                                        {20, "2"},
+                                        {30, "0"},
+                                        {0, "VERTEX"},
+                                        {10, "3"},
+                                        {20, "4"},
+                                        {30, "0"},
+                                        {0, "SEQEND"}});
+    im.Run(Entities(Pairs({{0, "POLYLINE"},
+                           {10, "0"},
+                           {20, "0"},
+                           {30, "7.5"},
+                           {70, "0"},
+                           {210, "0"},
+                           {220, "0"},
+                           {230, "-1"}}) +
+                    vertices +
+                    Pairs({{0, "POLYLINE"},
+                           {10, "0"},
+                           {20, "0"},
+                           {30, "7.5"},
+                           {70, "8"},
+                           {210, "0"},
+                           {220, "0"},
+                           {230, "-1"}}) +
+                    vertices + Pairs({{0, "POLYLINE"}, {38, "2"}}) + vertices));
+    ASSERT_EQ(im.doc.GetEntityCount(), 3);
+    const CPoly& flat = im.At<CPoly>(0);
+    ASSERT_EQ(flat.GetVertexCount(), 2);
+    ExpectPoint(flat[0], -1, 2, -7.5);
+    ExpectPoint(flat[1], -3, 4, -7.5);
+    const CPoly& world = im.At<CPoly>(1);
+    ExpectPoint(world[0], 1, 2, 0);
+    ExpectPoint(world[1], 3, 4, 0);
+    // No code 30 in the header: the vertices' own heights, raised by the elevation.
+    const CPoly& raised = im.At<CPoly>(2);
+    ExpectPoint(raised[0], 1, 2, 2);
+}
+
+TEST(DxfImport, StrayEndsAndMissingEndsTouchNothingElse) {
+    SImport im;
+    im.Run(Entities(Pairs({{0, "TEXT"},
+                           {1, "t"},
+                           {0, "SEQEND"},  // no polyline: the text stays as it is
+                           {0, "VERTEX"},  // no polyline: read over
+                           {10, "9"},
+                           {0, "POLYLINE"},
+                           {70, "1"},
+                           {0, "VERTEX"},
+                           {10, "1"},
+                           {20, "1"},
+                           {30, "0"},
+                           {0, "VERTEX"},
+                           {10, "2"},
+                           {0, "LWPOLYLINE"},  // the SEQEND never came
+                           {10, "5"},
+                           {20, "5"},
+                           {0, "SEQEND"}})));
+    ASSERT_EQ(im.doc.GetEntityCount(), 3);
+    EXPECT_EQ(im.At<CText>(0).m_text, "t");
+    const CPoly& p = im.At<CPoly>(1);
+    ASSERT_EQ(p.GetVertexCount(), 3);
+    ExpectPoint(p[0], 1, 1, 0);
+    ExpectPoint(p[1], 2, 1, 0);
+    ExpectPoint(p[2], 1, 1, 0);
+    const CPoly& lw = im.At<CPoly>(2);
+    ASSERT_EQ(lw.GetVertexCount(), 1);
+    ExpectPoint(lw[0], 5, 5, 0);
+}
+
+TEST(DxfImport, PolyfaceFaceRecordsAreNotVertices) {
+    SImport im;
+    im.Run(Entities(Pairs({{0, "POLYLINE"},
+                           {70, "64"},
+                           {0, "VERTEX"},
+                           {10, "1"},
+                           {20, "1"},
+                           {30, "1"},
+                           {70, "192"},
+                           {0, "VERTEX"},
+                           {10, "0"},
+                           {20, "0"},
+                           {30, "0"},
+                           {70, "128"},
+                           {71, "1"},
+                           {0, "SEQEND"}})));
+    ASSERT_EQ(im.doc.GetEntityCount(), 1);
+    ASSERT_EQ(im.At<CPoly>(0).GetVertexCount(), 1);
+    ExpectPoint(im.At<CPoly>(0)[0], 1, 1, 1);
+}
+
+TEST(DxfImport, FacesWithThreeOrFourCorners) {
+    SImport im;
+    const auto face = [](const char* x4) {
+        return Pairs({{0, "3DFACE"},
+                      {10, "0"},
+                      {20, "0"},
+                      {30, "0"},
+                      {11, "1"},
+                      {21, "0"},
+                      {31, "0"},
+                      {12, "1"},
+                      {22, "1"},
+                      {32, "0"},
+                      {13, x4},
+                      {23, "1"},
+                      {33, "0"}});
+    };
+    im.Run(Entities(face("1") + face("1.000000001") + face("1.00000002") + face("0")));
+    ASSERT_EQ(im.doc.GetEntityCount(), 4);
+    const int corners[] = {3, 3, 4, 4};
+    for (int i = 0; i < 4; ++i) {
+        const CPoly& p = im.At<CPoly>(i);
+        EXPECT_EQ(p.m_closed, 1);
+        EXPECT_EQ(p.GetVertexCount(), corners[i]) << i;
+        EXPECT_EQ(p.m_tessellated, 1);
+        EXPECT_FALSE(p.m_triangulation.empty());
+        EXPECT_EQ(p.m_planar, 1);
+        EXPECT_NEAR(std::fabs(p.m_normal.z), 1.0, 1e-12);
+    }
+}
+
+// ---- state between entities ----
+
+TEST(DxfImport, NothingLeaksFromIgnoredEntities) {
+    SImport im;
+    im.Run(Entities(Pairs({{0, "MTEXT"},  // no kind of its own
+                           {62, "1"},
+                           {50, "33"},
+                           {210, "0"},
+                           {220, "0"},
+                           {230, "-1"},
+                           {0, "CIRCLE"},
+                           {10, "1"},
+                           {40, "1"},
+                           {0, "DIMENSION"},
+                           {62, "2"},
+                           {0, "TEXT"}})));
+    ASSERT_EQ(im.doc.GetEntityCount(), 2);
+    ExpectColor(*im.doc.GetEntity(0), 1.0, 1.0, 1.0);
+    EXPECT_EQ(im.At<CArc>(0).m_axis.z, 1.0);
+    ExpectPoint(im.At<CArc>(0).m_center, 1, 0, 0);
+    ExpectColor(*im.doc.GetEntity(1), 1.0, 1.0, 1.0);
+    EXPECT_EQ(im.At<CText>(1).m_rotation, 0.0);
+}
+
+TEST(DxfImport, ASecondEntitiesSectionDoesNotRepeatTheLastEntity) {
+    SImport im;
+    im.Run(
+        "  0\nSECTION\n  2\nENTITIES\n  0\nPOINT\n 10\n1\n  0\nENDSEC\n"
+        "  0\nSECTION\n  2\nENTITIES\n  0\nLINE\n 11\n2\n  0\nENDSEC\n  0\nEOF\n");
+    ASSERT_EQ(im.doc.GetEntityCount(), 2);
+    EXPECT_EQ(im.doc.GetEntity(0)->GetType(), kTypePoint);
+    EXPECT_EQ(im.doc.GetEntity(1)->GetType(), kTypePolyline);
+}
+
+TEST(DxfImport, AWordThatCannotBeReadEndsTheEntityOnce) {
+    SImport im;
+    im.Run(Entities(Pairs({{0, "POINT"}, {10, "1"}, {0, ""}, {10, "2"}, {0, "POINT"}})));
+    ASSERT_EQ(im.doc.GetEntityCount(), 2);
+    EXPECT_EQ(im.At<CPnt>(0).m_point.x, 1.0);
+    EXPECT_EQ(im.At<CPnt>(1).m_point.x, 2.0);
+    EXPECT_EQ(im.Texts()[0], "Line: 10. \nCan not read string value!");
+}
+
+// ---- what ends an import ----
+
+TEST(DxfImport, HeaderOnlyAddsNothingButMarksModified) {
+    SImport im;
+    im.Run(
+        "  0\nSECTION\n  2\nHEADER\n  9\n$ACADVER\n  1\nAC1009\n 9\n$EXTMIN\n 10\n0\n"
+        " 20\n0\n 30\n0\n  0\nENDSEC\n  0\nEOF\n");
+    EXPECT_EQ(im.result, EImportResult::Done);
+    EXPECT_EQ(im.doc.GetEntityCount(), 0);
+    EXPECT_TRUE(im.prompter.messages.empty());
+    EXPECT_TRUE(im.doc.IsModified());
+}
+
+TEST(DxfImport, ALayerNamedEofStopsReading) {
+    SImport im;
+    im.Run(Entities(Pairs({{0, "POINT"},
+                           {8, "A"},
+                           {0, "POINT"},
+                           {8, "eof"},
+                           {10, "1"},
+                           {0, "POINT"},
+                           {8, "B"},
+                           {0, "POINT"}})));
+    ASSERT_EQ(im.doc.GetEntityCount(), 1);
+    EXPECT_EQ(im.doc.GetLayer(im.doc.GetEntity(0)->m_layer).m_name, "A");
+}
+
+TEST(DxfImport, CutOffFileKeepsWhatWasFinished) {
+    for (const std::string tail : {"", " 10\n", " 10\n5", "  0\n"}) {
+        SImport im;
+        im.Run("  0\nSECTION\n  2\nENTITIES\n  0\nPOINT\n 10\n1\n  0\nPOINT\n 10\n2\n" + tail);
+        EXPECT_EQ(im.result, EImportResult::Done);
+        ASSERT_EQ(im.doc.GetEntityCount(), 1) << tail;
+        EXPECT_EQ(im.At<CPnt>(0).m_point.x, 1.0);
+        EXPECT_EQ(im.Texts().back(), "Liczba odczytanych z pliku DXF obiektow: 1. ");
+    }
+}
+
+TEST(DxfImport, CrlfAndLfReadAlike) {
+    const std::string lf = Entities(Pairs({{0, "TEXT"}, {1, "abc "}, {8, "L 1"}, {10, "1.5"}}));
+    std::string crlf;
+    for (char c : lf) {
+        if (c == '\n') {
+            crlf += '\r';
+        }
+        crlf += c;
+    }
+    SImport a, b;
+    a.Run(lf);
+    b.Run(crlf);
+    ASSERT_EQ(a.doc.GetEntityCount(), 1);
+    ASSERT_EQ(b.doc.GetEntityCount(), 1);
+    EXPECT_EQ(a.At<CText>(0).m_text, "abc ");
+    EXPECT_EQ(b.At<CText>(0).m_text, "abc ");
+    EXPECT_EQ(b.doc.GetLayer(b.doc.GetEntity(0)->m_layer).m_name, "L 1");
+    EXPECT_EQ(b.At<CText>(0).m_position.x, 1.5);
+}
+
+// ---- bad lines ----
+
+TEST(DxfImport, BadLinesAreReportedAndReadingGoesOn) {
+    SImport im;
+    im.Run(
+        "  0\nSECTION\n  2\nENTITIES\n"  // lines 1-4
+        "  0\nPOINT\n"                   // 5-6
+        "x10\n"                          // 7: not a group code
+        " 10\n"                          // 8: taken as the next group code line
+        "1.5e1\n"                        // 9
+        " 20\n"                          // 10
+        "abc\n"                          // 11: keeps the previous Y
+        " 62\n"                          // 12
+        "1.5\n"                          // 13: "%d" reads 1
+        " 70\n"                          // 14
+        "\n"                             // 15: no integer
+        "  8\n"                          // 16
+        "   \n"                          // 17: no name
+        " 41\n"                          // 18
+        "?\n"                            // 19: unused, but still checked
+        " 30\n"                          // 20
+        "nan\n"                          // 21: refused, not a number to draw
+        "  0\nPOINT\n"                   // 22-23
+        " 20\n"
+        " +2.5 rest\n"
+        "  0\nENDSEC\n  0\nEOF\n");
+    ASSERT_EQ(im.doc.GetEntityCount(), 2);
+    const CPnt& p = im.At<CPnt>(0);
+    ExpectPoint(p.m_point, 15, 0, 0);
+    ExpectColor(p, 1.0, 0.0, 0.0);
+    EXPECT_EQ(im.At<CPnt>(1).m_point.y, 2.5);
+    EXPECT_EQ(im.Texts(), (std::vector<std::string>{
+                              "Line: 7. \nGroup code expected. Continue reding.",
+                              "Line: 11. \nCan not read floating-point value!",
+                              "Line: 15. \nCan not read integer value!",
+                              "Line: 17. \nCan not read string value!",
+                              "Line: 19. \nCan not read floating-point value!",
+                              "Line: 21. \nCan not read floating-point value!",
+                              "Liczba odczytanych z pliku DXF obiektow: 2. ",
+                          }));
+}
+
+// Blank names in tables and objects (plot styles of every newer file) are valid and unused.
+TEST(DxfImport, BlankNamesOutsideEntitiesAreQuiet) {
+    SImport im;
+    im.Run(
+        "  0\nSECTION\n  2\nOBJECTS\n  0\nPLOTSETTINGS\n  5\n\n  6\n\n  7\n\n  8\n\n"
+        "  0\nENDSEC\n  0\nEOF\n");
+    EXPECT_TRUE(im.prompter.messages.empty());
+}
+
+TEST(DxfImport, ManyBadLinesShowTenMessagesThenACount) {
+    SImport im;
+    std::string body = "  0\nPOINT\n";
+    for (int i = 0; i < 25; ++i) {
+        body += " 10\nbad\n";
+    }
+    im.Run(Entities(body));
+    const auto texts = im.Texts();
+    ASSERT_EQ(texts.size(), 12u);
+    EXPECT_EQ(texts[0], "Line: 8. \nCan not read floating-point value!");
+    EXPECT_EQ(texts[9], "Line: 26. \nCan not read floating-point value!");
+    EXPECT_EQ(texts[10], "Pominięto komunikaty o kolejnych błędnych wierszach pliku: 15.");
+    EXPECT_EQ(texts[11], "Liczba odczytanych z pliku DXF obiektow: 1. ");
+}
+
+TEST(DxfImport, BinaryJunkNulsAndHugeLines) {
+    std::string junk;
+    uint32_t seed = 12345;
+    for (int i = 0; i < 200000; ++i) {
+        seed = seed * 1103515245 + 12345;
+        junk += static_cast<char>(seed >> 24);
+    }
+    SImport a;
+    a.Run(junk);
+    EXPECT_EQ(a.result, EImportResult::Done);
+    EXPECT_LE(a.prompter.messages.size(), 12u);
+
+    // A NUL ends a value as it ends a C string; a 3 MB line is cut, not held.
+    SImport b;
+    const char head[] = " 0\nPOINT\n 10\n7\0x\n  1\n";
+    b.Run(
+        Entities(std::string(head, sizeof head - 1) + std::string(3 << 20, 'A') + "\n  0\nTEXT\n"));
+    ASSERT_EQ(b.doc.GetEntityCount(), 2);
+    EXPECT_EQ(b.At<CPnt>(0).m_point.x, 7.0);
+    EXPECT_EQ(b.At<CText>(1).m_text, std::string(511, 'A'));
+    EXPECT_EQ(b.prompter.messages.size(), 1u);
+}
+
+TEST(DxfImport, OverLongValuesAreCut) {
+    SImport im;
+    im.Run(Entities(Pairs({{0, "TEXT"},
+                           {5, std::string(300, 'F')},
+                           {8, std::string(600, 'L')},
+                           {1, std::string(510, 'x') + "ąą"}})));
+    ASSERT_EQ(im.doc.GetEntityCount(), 1);
+    EXPECT_EQ(im.doc.GetEntity(0)->m_name, std::string(255, 'F'));
+    EXPECT_EQ(im.doc.GetLayer(im.doc.GetEntity(0)->m_layer).m_name, std::string(511, 'L'));
+    // 511 bytes of the (Windows-1250) file: the first byte of "ą" in UTF-8 is read as "Ä".
+    EXPECT_EQ(im.At<CText>(0).m_text, std::string(510, 'x') + "Ä");
+}
+
+TEST(DxfImport, MissingFileReportsAndAddsNothing) {
+    SImport im;
+    im.result = ImportDxfFile(im.doc, "/nonexistent/dir/x.dxf");
+    EXPECT_EQ(im.result, EImportResult::OpenFailed);
+    EXPECT_EQ(im.prompter.fileErrors.size(), 1u);
+    EXPECT_TRUE(im.prompter.messages.empty());
+    EXPECT_FALSE(im.doc.IsModified());
+}
+
+TEST(DxfImport, IsTheFifthFilter) {
+    TempFile f(Entities(Pairs({{0, "POINT"}})));
+    CTAVDoc doc;
+    EXPECT_EQ(ImportFilterIndexForKind("DXF"), 5);
+    EXPECT_EQ(ImportByFilterIndex(doc, 5, f.path), EImportResult::Done);
+    EXPECT_EQ(doc.GetEntityCount(), 1);
+}
+
+// ---- encodings ----
+
+TEST(DxfImport, TextsFollowTheFilesEncoding) {
+    const std::string polish1250 = "Za\xBF\xF3\xB3\xE6";  // "Zażółć" in Windows-1250
+    struct {
+        const char* name;
+        std::string header;
+        std::string value;
+        std::string text;
+    } cases[] = {
+        {"NoHeaderIsWindows1250", "", polish1250, "Zażółć"},
+        {"R12Is1250", "  9\n$ACADVER\n  1\nAC1009\n", polish1250, "Zażółć"},
+        {"R2007IsUtf8", "  9\n$ACADVER\n  1\nAC1021\n  9\n$DWGCODEPAGE\n  3\nANSI_1252\n", "Zażółć",
+         "Zażółć"},
+        {"Utf8WithABadByte", "  9\n$ACADVER\n  1\nAC1032\n",
+         "a\xFF"
+         "b",
+         "a?b"},
+        {"CodePage1252", "  9\n$ACADVER\n  1\nAC1015\n  9\n$DWGCODEPAGE\n  3\nANSI_1252\n",
+         "caf\xE9 \xBF", "café ¿"},
+        {"Dos852", "  9\n$DWGCODEPAGE\n  3\ndos852\n", "\xA5", "ą"},
+        {"UnknownCodePageKeeps1250", "  9\n$DWGCODEPAGE\n  3\nANSI_99999\n", polish1250, "Zażółć"},
+        {"Escapes", "", "\\U+0416\\u+0105 \\U+D83D\\U+DE00 \\U+DE00 \\U+12 \\U+0000",
+         "Жą 😀 ? \\U+12 ?"},
+    };
+    for (const auto& c : cases) {
+        SImport im;
+        im.Run("  0\nSECTION\n  2\nHEADER\n" + c.header + "  0\nENDSEC\n" +
+               Entities(Pairs({{0, "TEXT"}, {8, c.value}, {1, c.value}})));
+        ASSERT_EQ(im.doc.GetEntityCount(), 1) << c.name;
+        EXPECT_EQ(im.At<CText>(0).m_text, c.text) << c.name;
+        EXPECT_EQ(im.doc.GetLayer(im.doc.GetEntity(0)->m_layer).m_name, c.text) << c.name;
+    }
+}
+
+TEST(DxfTextDecoder, VersionsAndCodePages) {
+    CDxfTextDecoder d;
+    EXPECT_FALSE(d.IsUtf8());
+    EXPECT_EQ(d.CodePage(), "CP1250");
+    d.SetVersion("AC1018");
+    EXPECT_FALSE(d.IsUtf8());
+    d.SetVersion(" AC1024 ");
+    EXPECT_TRUE(d.IsUtf8());
+    d.SetVersion("ACX");
+    EXPECT_TRUE(d.IsUtf8());  // not a version: nothing changes
+    CDxfTextDecoder e;
+    e.SetCodePage("ISO8859-2");
+    EXPECT_EQ(e.CodePage(), "ISO-8859-2");
+    EXPECT_EQ(e.Decode("\xB1"), "ą");
+    e.SetCodePage("ansi_1250");
+    EXPECT_EQ(e.CodePage(), "CP1250");
+    EXPECT_EQ(e.Decode("\xB9"), "ą");
+    e.SetCodePage("ANSI_932");
+    EXPECT_EQ(e.Decode("\x82\xA0 \x82"), "あ ?");  // a cut-off double-byte character
+}
+
+// ---- export and back ----
+
+TEST(DxfRoundTrip, EveryKindKeepsGeometryLayersAndColours) {
+    CTAVDoc src;
+    src.Layers().push_back(CLayer("Działki ewid.", 0, 1));
+    src.Layers().push_back(CLayer("OSNOWA", 0, 1));
+    const auto color = [](CEntity& e, int number) {
+        for (int i = 0; i < 3; ++i) {
+            e.m_color[i] = AciPalette[static_cast<size_t>(number)][static_cast<size_t>(i)];
+        }
+    };
+    auto pnt = std::make_unique<CPnt>();
+    pnt->m_point = CPoint3(5420000.123456, 6310000.654321, 101.25);
+    pnt->m_layer = 2;
+    color(*pnt, 1);
+    src.AddEntity(std::move(pnt));
+    auto line = std::make_unique<CPoly>();
+    line->AddVertex(CPoint3(0, 0, 0));
+    line->AddVertex(CPoint3(1, 2, 3));
+    line->AddVertex(CPoint3(-4, 5, -6));
+    line->m_layer = 1;
+    color(*line, 33);
+    src.AddEntity(std::move(line));
+    auto poly = std::make_unique<CPoly>();
+    poly->m_closed = 1;
+    for (auto [x, y] : {std::pair{0.0, 0.0}, {4.0, 0.0}, {4.0, 3.0}}) {
+        poly->AddVertex(CPoint3(x, y, 2.0));
+    }
+    color(*poly, 250);
+    src.AddEntity(std::move(poly));
+    auto arc = std::make_unique<CArc>();
+    arc->m_center = CPoint3(3, 4, 5);
+    arc->m_axis = CVec3(0, 0, -1);
+    arc->m_radius = 2;
+    arc->m_start = 300;
+    arc->m_length = 120;
+    color(*arc, 5);
+    src.AddEntity(std::move(arc));
+    auto circle = std::make_unique<CArc>();
+    circle->m_center = CPoint3(-3, 4, 5);
+    circle->m_radius = 0.5;
+    color(*circle, 7);
+    src.AddEntity(std::move(circle));
+    auto text = std::make_unique<CText>();
+    text->m_text = "Zażółć → 1°";
+    text->m_position = CPoint3(7, 8, 9);
+    text->m_axis = CVec3(1, 0, 0);
+    text->m_height = 1.25;
+    text->m_rotation = 90;
+    text->m_layer = 1;
+    color(*text, 200);
+    src.AddEntity(std::move(text));
+
+    char tmpl[] = "/tmp/tavdxfrt-XXXXXX";
+    const std::string dir = mkdtemp(tmpl);
+    ASSERT_TRUE(ExportDxfFile(src, dir + "/rt.dxf"));
+    CRecordingPrompter prompter;
+    CTAVDoc dst(&prompter);
+    EXPECT_EQ(ImportDxfFile(dst, dir + "/rt.dxf"), EImportResult::Done);
+    fs::remove_all(dir);
+    EXPECT_EQ(prompter.messages.size(), 1u);  // the count only
+
+    ASSERT_EQ(dst.GetEntityCount(), src.GetEntityCount());
+    for (int i = 0; i < src.GetEntityCount(); ++i) {
+        const CEntity& a = *src.GetEntity(i);
+        const CEntity& b = *dst.GetEntity(i);
+        EXPECT_EQ(dst.GetLayer(b.m_layer).m_name, src.GetLayer(a.m_layer).m_name) << i;
+        for (int k = 0; k < 3; ++k) {
+            EXPECT_EQ(b.m_color[k], a.m_color[k]) << i;
+        }
+    }
+    EXPECT_EQ(dst.GetLayerCount(), 3);  // "Warstwa1" matched, the other two created
+    ExpectPoint(dynamic_cast<CPnt&>(*dst.GetEntity(0)).m_point, 5420000.123456, 6310000.654321,
+                101.25);
+    const auto& l = dynamic_cast<CPoly&>(*dst.GetEntity(1));
+    ASSERT_EQ(l.GetVertexCount(), 3);
+    ExpectPoint(l[2], -4, 5, -6);
+    // The polygon comes back as a polyline with its whole outline.
+    const auto& p = dynamic_cast<CPoly&>(*dst.GetEntity(2));
+    EXPECT_EQ(p.m_closed, 0);
+    ASSERT_EQ(p.GetVertexCount(), 4);
+    ExpectPoint(p[1], 4, 0, 2);
+    ExpectPoint(p[3], 0, 0, 2);
+    const auto& a = dynamic_cast<CArc&>(*dst.GetEntity(3));
+    ExpectPoint(a.m_center, 3, 4, 5);
+    EXPECT_EQ(a.m_axis.z, -1.0);
+    EXPECT_EQ(a.m_start, 300.0);
+    EXPECT_EQ(a.m_length, 120.0);
+    EXPECT_EQ(a.m_radius, 2.0);
+    const auto& c = dynamic_cast<CArc&>(*dst.GetEntity(4));
+    EXPECT_TRUE(c.IsFullCircle());
+    ExpectPoint(c.m_center, -3, 4, 5);
+    EXPECT_EQ(c.m_radius, 0.5);
+    const auto& t = dynamic_cast<CText&>(*dst.GetEntity(5));
+    EXPECT_EQ(t.m_text, "Zażółć → 1°");
+    ExpectPoint(t.m_position, 7, 8, 9);
+    EXPECT_EQ(t.m_axis.x, 1.0);
+    EXPECT_EQ(t.m_height, 1.25);
+    EXPECT_EQ(t.m_rotation, 90.0);
+}
+
+}  // namespace
