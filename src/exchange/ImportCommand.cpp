@@ -3,7 +3,7 @@
 #include <algorithm>
 #include <cctype>
 
-#include "exchange/DxfImport.h"
+#include "exchange/PanelImport.h"
 
 namespace {
 
@@ -22,13 +22,13 @@ constexpr SImportFilter kFilters[kImportFilterCount] = {
 
 // The reader of each filter; null until the format's reader exists.
 constexpr ReaderFn kReaders[kImportFilterCount] = {
-    nullptr,        // pnt
-    nullptr,        // gsi
-    nullptr,        // pnl
-    nullptr,        // crv
-    ImportDxfFile,  // dxf
-    nullptr,        // pym
-    nullptr,        // asc
+    nullptr,          // pnt
+    nullptr,          // gsi
+    ImportPanelFile,  // pnl
+    nullptr,          // crv
+    nullptr,          // dxf
+    nullptr,          // pym
+    nullptr,          // asc
 };
 
 bool EqualNoCase(const std::string& a, const char* b) {

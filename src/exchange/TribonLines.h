@@ -1,0 +1,70 @@
+#pragma once
+
+// What the Tribon panel (.pnl) and curve (.crv) readers share: a line cursor that keeps the
+// line being examined, keyword tests with the rules of the scanf formats the files were made
+// for, the matrix lines, and the exception that ends an import.
+
+#include <initializer_list>
+#include <stdexcept>
+#include <string>
+#include <string_view>
+
+#include "exchange/LineReader.h"
+#include "geometry/Vec3.h"
+
+class CPrompter;
+
+// Ends a Tribon import: text is the message to show ("" for a silent stop at the end of the
+// file); readFailed marks a failure of the system while reading rather than of the file.
+class CTribonStop : public std::runtime_error {
+public:
+    // A stop with a message (empty for a silent stop).
+    explicit CTribonStop(const std::string& text, bool readFailed = false)
+        : std::runtime_error(text), m_readFailed(readFailed) {}
+    // True when the system failed to read the file.
+    bool ReadFailed() const { return m_readFailed; }
+
+private:
+    bool m_readFailed;
+};
+
+// The current line of a text file and its number. At the end of the file the line is empty and
+// its number is the one the missing line would have, as the messages count it.
+class CTribonLines {
+public:
+    // Opens path; failures are reported through prompter and give false.
+    bool Open(const std::string& path, CPrompter& prompter) {
+        return m_reader.Open(path, prompter);
+    }
+    // Moves to the next line; false at the end of the file. Throws CTribonStop (ReadFailed)
+    // when the system fails to read.
+    bool Next();
+    // The current line, cut at a NUL byte as a C string would be.
+    std::string_view Line() const { return m_line; }
+    // Number of the current line, counted from 1.
+    int LineNumber() const { return m_number; }
+
+private:
+    CLineReader m_reader;
+    std::string_view m_line;
+    int m_number = 0;
+};
+
+// True when line starts with keyword (case-sensitive; text may follow).
+bool TribonStartsWith(std::string_view line, std::string_view keyword);
+// The word after keyword as sscanf(line, "KEYWORD %s") reads it, converted from Windows-1250
+// to UTF-8; false when the line does not start with keyword or no word follows.
+bool TribonScanWord(std::string_view line, std::string_view keyword, std::string& outUtf8);
+// The number after keyword as sscanf(line, "KEYWORD %d") reads it; false when there is none.
+bool TribonScanInt(std::string_view line, std::string_view keyword, int& out);
+// The number after keyword as sscanf(line, "KEYWORD %lf") reads it; false when there is none.
+bool TribonScanDouble(std::string_view line, std::string_view keyword, double& out);
+// X and Y as "%lf %lf" reads them; false unless both scan.
+bool TribonScanXY(std::string_view line, double& x, double& y);
+// Matrix line column (0..3) as "%lf %lf %lf %lf": its four numbers become rows 0..3 of that
+// column of m (the fourth line holds the translation). False, m untouched, unless all four scan.
+bool TribonScanMatrixLine(std::string_view line, int column, CMatrix4& m);
+
+// fmt with each "%d" or "%s" replaced by the next argument in turn (the readers' message
+// texts keep the printf placeholders they are known by); placeholders beyond the arguments stay.
+std::string FillReaderMessage(std::string_view fmt, std::initializer_list<std::string_view> args);
