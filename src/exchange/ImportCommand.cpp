@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cctype>
 
+#include "exchange/CurveImport.h"
 #include "exchange/PanelImport.h"
 
 namespace {
@@ -25,7 +26,7 @@ constexpr ReaderFn kReaders[kImportFilterCount] = {
     nullptr,          // pnt
     nullptr,          // gsi
     ImportPanelFile,  // pnl
-    nullptr,          // crv
+    ImportCurveFile,  // crv
     nullptr,          // dxf
     nullptr,          // pym
     nullptr,          // asc
