@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cctype>
 
+#include "exchange/AscImport.h"
 #include "exchange/CurveImport.h"
 #include "exchange/PanelImport.h"
 
@@ -29,7 +30,7 @@ constexpr ReaderFn kReaders[kImportFilterCount] = {
     ImportCurveFile,  // crv
     nullptr,          // dxf
     nullptr,          // pym
-    nullptr,          // asc
+    ImportAscFile,    // asc
 };
 
 bool EqualNoCase(const std::string& a, const char* b) {

@@ -1,0 +1,258 @@
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <limits>
+#include <random>
+
+#include "document/TAVDoc.h"
+#include "exchange/AscImport.h"
+#include "exchange/ImportCommand.h"
+#include "exchange/ShipImportTestUtil.h"
+#include "support/RecordingPrompter.h"
+
+using shiptest::CCounterGuard;
+using shiptest::Coords;
+using shiptest::CTempFile;
+using shiptest::PolyAt;
+using C = std::vector<std::array<double, 3>>;
+
+namespace {
+
+// Four nodes numbered from 100; elements refer to them by position 1..4.
+const std::string kNodes =
+    "4\n"
+    "100 0 0 0\n"
+    "101 10 0 0\n"
+    "102 10 10 0\n"
+    "103 0 10 0\n";
+
+const std::array<double, 3> kN[5] = {{0, 0, 0}, {0, 0, 0}, {10, 0, 0}, {10, 10, 0}, {0, 10, 0}};
+
+struct SImport {
+    EImportResult result;
+    std::vector<std::string> messages;
+};
+
+SImport Import(CTAVDoc& doc, CRecordingPrompter& prompter, const std::string& text) {
+    CTempFile file(text, ".asc");
+    SImport r;
+    r.result = ImportAscFile(doc, file.path);
+    for (const auto& m : prompter.messages) {
+        r.messages.push_back(m.text);
+    }
+    return r;
+}
+
+struct SElementCase {
+    const char* name;
+    const char* line;
+    std::vector<int> nodes;  // positions of the vertices; empty: no entity
+};
+
+class AscElementTest : public ::testing::TestWithParam<SElementCase> {};
+
+TEST_P(AscElementTest, KindByConvertedValues) {
+    const SElementCase& c = GetParam();
+    CCounterGuard counter;
+    CRecordingPrompter prompter;
+    CTAVDoc doc(&prompter);
+    const SImport r = Import(doc, prompter, kNodes + c.line + "\n");
+    EXPECT_EQ(r.result, EImportResult::Done);
+    EXPECT_TRUE(r.messages.empty());
+    if (c.nodes.empty()) {
+        EXPECT_EQ(doc.GetEntityCount(), 0);
+        return;
+    }
+    ASSERT_EQ(doc.GetEntityCount(), 1);
+    const CPoly& p = PolyAt(doc, 0);
+    C expected;
+    for (int n : c.nodes) {
+        expected.push_back(kN[n]);
+    }
+    EXPECT_EQ(Coords(p), expected);
+    EXPECT_EQ(p.m_closed, c.nodes.size() > 2 ? 1 : 0);
+    EXPECT_EQ(p.m_name, "");
+    EXPECT_EQ(p.m_number, 1);
+    EXPECT_EQ(p.m_color[0], 1.0);
+    if (p.m_closed) {
+        EXPECT_EQ(p.m_tessellated, 1);
+        EXPECT_FALSE(p.m_triangulation.empty());
+        EXPECT_EQ(p.m_planar, 1);
+        EXPECT_NEAR(std::fabs(p.m_normal.z), 1.0, 1e-12);
+    } else {
+        EXPECT_TRUE(p.m_triangulation.empty());
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Lines, AscElementTest,
+    ::testing::Values(SElementCase{"Line", "7 1 2", {1, 2}},
+                      SElementCase{"Triangle", "8 1 2 3", {1, 2, 3}},
+                      SElementCase{"Rectangle", "9 1 2 3 4", {1, 2, 3, 4}},
+                      SElementCase{"RectangleReversed", "9 4 3 2 1", {4, 3, 2, 1}},
+                      // "%d" stops at the full stop: four values, a triangle.
+                      SElementCase{"StopsAtFullStop", "7 1 2 3.5", {1, 2, 3}},
+                      SElementCase{"BlanksAndPlus", "  \t+7 +1\t 2  ", {1, 2}},
+                      SElementCase{"TextAfterValues", "7 2 3 4 1 and more", {2, 3, 4, 1}},
+                      SElementCase{"SixValues", "7 1 2 3 4 1", {1, 2, 3, 4}},
+                      SElementCase{"TwoValues", "7 1", {}}, SElementCase{"OneValue", "7", {}},
+                      SElementCase{"Blank", "   ", {}}, SElementCase{"Empty", "", {}},
+                      SElementCase{"Text", "END", {}},
+                      SElementCase{"IntOverflow", "7 1 99999999999", {}}),
+    [](const auto& info) { return std::string(info.param.name); });
+
+TEST(AscImportTest, MeshInFileOrderWithCrlfAndBlankLines) {
+    CCounterGuard counter(10);
+    CRecordingPrompter prompter;
+    CTAVDoc doc(&prompter);
+    doc.Layers().emplace_back("B", 0, 1);
+    doc.SetCurrentLayer(1);
+    // Survey-grid magnitudes keep every digit: single precision would lose about half a metre.
+    const std::string text =
+        "3\r\n"
+        "1 5432109.123 6543210.987 101.25\r\n"
+        "2 5432119.123 6543210.987 101.25\r\n"
+        "3 5432109.123 6543220.987 101.25\r\n"
+        "\r\n"
+        "1 1 2 3\r\n"
+        "2 3 1\r\n";
+    const SImport r = Import(doc, prompter, text);
+    EXPECT_EQ(r.result, EImportResult::Done);
+    ASSERT_EQ(doc.GetEntityCount(), 2);
+    EXPECT_EQ(Coords(PolyAt(doc, 0)), (C{{5432109.123, 6543210.987, 101.25},
+                                         {5432119.123, 6543210.987, 101.25},
+                                         {5432109.123, 6543220.987, 101.25}}));
+    EXPECT_EQ(Coords(PolyAt(doc, 1)),
+              (C{{5432109.123, 6543220.987, 101.25}, {5432109.123, 6543210.987, 101.25}}));
+    EXPECT_EQ(doc.GetEntity(0)->m_number, 11);
+    EXPECT_EQ(doc.GetEntity(1)->m_number, 12);
+    EXPECT_EQ(doc.GetEntity(1)->m_layer, 1);
+    EXPECT_TRUE(doc.IsModified());
+    EXPECT_EQ(doc.GetMaxCorner().y, 6543220.987);
+}
+
+struct SSkipCase {
+    const char* name;
+    std::string text;
+    int entities;
+    int skipped;
+};
+
+class AscSkipTest : public ::testing::TestWithParam<SSkipCase> {};
+
+// The reader never looks outside its node list: elements that would are skipped and counted.
+TEST_P(AscSkipTest, BadPositionsAreSkippedAndCounted) {
+    const SSkipCase& c = GetParam();
+    CCounterGuard counter;
+    CRecordingPrompter prompter;
+    CTAVDoc doc(&prompter);
+    const SImport r = Import(doc, prompter, c.text);
+    EXPECT_EQ(r.result, EImportResult::Done);
+    EXPECT_EQ(doc.GetEntityCount(), c.entities);
+    if (c.skipped == 0) {
+        EXPECT_TRUE(r.messages.empty());
+    } else {
+        EXPECT_EQ(r.messages, std::vector<std::string>{std::to_string(c.skipped) +
+                                                       " elements were skipped: they refer to "
+                                                       "nodes outside the node list or to node "
+                                                       "lines that could not be read."});
+    }
+    for (int i = 0; i < doc.GetEntityCount(); ++i) {
+        for (const CPoint3& v : PolyAt(doc, i).m_vertices) {
+            EXPECT_TRUE(std::isfinite(v.x) && std::isfinite(v.y) && std::isfinite(v.z));
+        }
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Nodes, AscSkipTest,
+    ::testing::Values(
+        SSkipCase{"PositionZero", kNodes + "1 0 1\n1 1 2\n", 1, 1},
+        SSkipCase{"PositionPastTheList", kNodes + "1 1 5\n1 2 3 4 5\n1 4 3\n", 1, 2},
+        SSkipCase{"NegativePosition", kNodes + "1 -1 2 3\n", 0, 1},
+        SSkipCase{"NodeLineNotScanned", "3\n1 0 0 0\n2 x 1 1\n3 1 1\n1 1 3\n1 1 2\n1 2 3\n", 0, 3},
+        SSkipCase{"BlankNodeLine", "2\n1 0 0 0\n\n1 1 2\n", 0, 1},
+        SSkipCase{"NoNodeCount", "nodes\n1 1 2\n2 1 2 3\n3 x\n", 0, 2},
+        SSkipCase{"NegativeNodeCount", "-4\n1 1 2\n", 0, 1},
+        // Too few node lines: the element lines are read as nodes, nothing is left over.
+        SSkipCase{"FewerNodeLinesThanCount", "9\n1 0 0 0\n2 1 0 0\n1 1 2\n", 0, 0},
+        SSkipCase{"HugeNodeCount", "2000000000\n1 0 0 0\n", 0, 0},
+        // A count beyond int does not scan: no nodes, and the node line reads as an element.
+        SSkipCase{"NodeCountBeyondInt", "1000000000000\n1 0 0 0\n", 0, 1},
+        SSkipCase{"EmptyFile", "", 0, 0}),
+    [](const auto& info) { return std::string(info.param.name); });
+
+// The shortcut must give what the tessellator gives for every triangle, degenerate ones and
+// those the tessellator refuses included.
+TEST(AscImportTest, TriangleShortcutMatchesTheTessellator) {
+    std::mt19937 rng(12345);
+    std::uniform_real_distribution<double> coord(-1e3, 1e3);
+    std::vector<std::array<CPoint3, 3>> cases;
+    for (int i = 0; i < 2000; ++i) {
+        cases.push_back({CPoint3(coord(rng), coord(rng), coord(rng)),
+                         CPoint3(coord(rng), coord(rng), coord(rng)),
+                         CPoint3(coord(rng), coord(rng), coord(rng))});
+    }
+    const double inf = std::numeric_limits<double>::infinity();
+    const double nan = std::numeric_limits<double>::quiet_NaN();
+    const CPoint3 a(1, 2, 3), b(4, 5, 6), c(7, 8, 10);
+    cases.push_back({a, a, a});                 // one point
+    cases.push_back({a, b, a});                 // two points
+    cases.push_back({a, b, CPoint3(7, 8, 9)});  // collinear
+    cases.push_back({CPoint3(0, 0, 0), CPoint3(1, 0, 0), CPoint3(0, 1, 0)});
+    cases.push_back({CPoint3(0, 0, 0), CPoint3(0, 1, 0), CPoint3(1, 0, 0)});     // clockwise
+    cases.push_back({CPoint3(0, 0, 0), CPoint3(0, 0, 1), CPoint3(0, 1, 0)});     // upright
+    cases.push_back({CPoint3(1e-170, 0, 0), CPoint3(0, 1e-170, 0), CPoint3()});  // underflow
+    cases.push_back({CPoint3(1e149, 0, 0), CPoint3(0, 1e149, 0), a});            // overflow
+    cases.push_back({CPoint3(2e150, 0, 0), b, c});  // beyond the tessellator's range
+    cases.push_back({a, CPoint3(0, inf, 0), c});
+    cases.push_back({a, b, CPoint3(0, 0, nan)});
+    for (size_t i = 0; i < cases.size(); ++i) {
+        CPoly slow;
+        slow.m_closed = 1;
+        slow.m_vertices.assign(cases[i].begin(), cases[i].end());
+        CPoly fast = slow;
+        fast.m_triangulation.push_back({});  // stale content must go
+        slow.Tessellate();
+        TessellateTriangle(fast);
+        ASSERT_EQ(fast.m_tessellated, slow.m_tessellated) << i;
+        ASSERT_EQ(fast.m_triangulation.size(), slow.m_triangulation.size()) << i;
+        for (size_t k = 0; k < slow.m_triangulation.size(); ++k) {
+            const CTessPrimitive& s = slow.m_triangulation[k];
+            const CTessPrimitive& f = fast.m_triangulation[k];
+            EXPECT_EQ(f.kind, s.kind) << i;
+            ASSERT_EQ(f.points.size(), s.points.size()) << i;
+            for (size_t j = 0; j < s.points.size(); ++j) {
+                EXPECT_EQ(f.points[j].x, s.points[j].x) << i;
+                EXPECT_EQ(f.points[j].y, s.points[j].y) << i;
+                EXPECT_EQ(f.points[j].z, s.points[j].z) << i;
+                EXPECT_EQ(f.points[j].flag, s.points[j].flag) << i;
+            }
+        }
+    }
+    // Other vertex counts take the general path.
+    CPoly quad;
+    for (const CPoint3& p : {CPoint3(0, 0, 0), CPoint3(1, 0, 0), CPoint3(1, 1, 0)}) {
+        quad.AddVertex(p);
+    }
+    quad.AddVertex(CPoint3(0, 1, 0));
+    TessellateTriangle(quad);
+    EXPECT_EQ(quad.m_tessellated, 1);
+    EXPECT_EQ(quad.m_triangulation.size(), 1u);
+}
+
+TEST(AscImportTest, OpenFailuresAndWiring) {
+    CRecordingPrompter prompter;
+    CTAVDoc doc(&prompter);
+    EXPECT_EQ(ImportAscFile(doc, "/nonexistent/x.asc"), EImportResult::OpenFailed);
+    EXPECT_EQ(ImportAscFile(doc, "/tmp"), EImportResult::OpenFailed);
+    EXPECT_EQ(prompter.fileErrors.size(), 2u);
+    EXPECT_FALSE(doc.IsModified());
+    CCounterGuard counter;
+    CTempFile file(kNodes + "1 1 2 3\n", ".pnt");
+    EXPECT_EQ(ImportByFilterIndex(doc, 7, file.path), EImportResult::Done);
+    EXPECT_EQ(doc.GetEntityCount(), 1);
+    EXPECT_EQ(ImportFilterIndexForKind(".asc"), 7);
+}
+
+}  // namespace
