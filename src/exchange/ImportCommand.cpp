@@ -6,6 +6,7 @@
 #include "exchange/AscImport.h"
 #include "exchange/CurveImport.h"
 #include "exchange/PanelImport.h"
+#include "exchange/PymImport.h"
 
 namespace {
 
@@ -29,7 +30,7 @@ constexpr ReaderFn kReaders[kImportFilterCount] = {
     ImportPanelFile,  // pnl
     ImportCurveFile,  // crv
     nullptr,          // dxf
-    nullptr,          // pym
+    ImportPymFile,    // pym
     ImportAscFile,    // asc
 };
 

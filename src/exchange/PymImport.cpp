@@ -1,0 +1,191 @@
+#include "exchange/PymImport.h"
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstdio>
+#include <cstring>
+#include <memory>
+#include <new>
+#include <vector>
+
+#include "document/Archive.h"
+#include "document/Entity.h"
+#include "document/Layer.h"
+#include "document/TAVDoc.h"
+
+namespace {
+
+// The reader's messages.
+constexpr char kOpenFailed[] = "Can not open the file: ";
+constexpr char kReadFailed[] = "Can not read the file: ";
+constexpr char kNotRegular[] = "Can not open the file: it is not a regular file.";
+constexpr char kNoMemory[] = "Not enough memory to read the file.";
+constexpr char kBadLayer[] =
+    "Entity %lld of the file refers to layer %lld, which the file does "
+    "not define.";
+
+// Smallest records, for refusing counts larger than the bytes left: a layer is two u32 and an
+// empty string; an old-format entity at least an empty attribute data root (17 bytes), layer,
+// number, an empty name and the colour.
+constexpr uint64_t kMinLayerBytes = 4 + 4 + 1;
+constexpr uint64_t kMinEntityBytes = 17 + 4 + 4 + 1 + 3 * 8;
+
+std::string FormatBadLayer(long long entity, long long layer) {
+    char buf[160];
+    std::snprintf(buf, sizeof buf, kBadLayer, entity, layer);
+    return buf;
+}
+
+// Reads the file into memory, at most the size it had when opened; false with the reason.
+bool ReadFileBytes(const std::string& path, std::vector<uint8_t>& out, std::string& reason) {
+    // Non-blocking so that opening a FIFO does not wait for a writer; it is refused below.
+    const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
+    if (fd < 0) {
+        reason = std::string(kOpenFailed) + std::strerror(errno) + ".";
+        return false;
+    }
+    struct stat st;
+    if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
+        const int err = errno;
+        const bool regular = S_ISREG(st.st_mode);
+        const bool dir = S_ISDIR(st.st_mode);
+        ::close(fd);
+        if (dir) {
+            reason = std::string(kOpenFailed) + std::strerror(EISDIR) + ".";
+        } else if (!regular) {
+            reason = kNotRegular;
+        } else {
+            reason = std::string(kOpenFailed) + std::strerror(err) + ".";
+        }
+        return false;
+    }
+    try {
+        out.resize(static_cast<size_t>(st.st_size));
+    } catch (const std::bad_alloc&) {
+        ::close(fd);
+        reason = kNoMemory;
+        return false;
+    }
+    size_t done = 0;
+    while (done < out.size()) {
+        const ssize_t n = ::read(fd, out.data() + done, out.size() - done);
+        if (n < 0 && errno == EINTR) {
+            continue;
+        }
+        if (n < 0) {
+            reason = std::string(kReadFailed) + std::strerror(errno) + ".";
+            ::close(fd);
+            return false;
+        }
+        if (n == 0) {
+            break;  // the file shrank while being read: take what is there
+        }
+        done += static_cast<size_t>(n);
+    }
+    out.resize(done);
+    ::close(fd);
+    return true;
+}
+
+// Loads one old-format record. The file's own entity number is replaced by a fresh one, so it
+// must not move the process-wide counter (a number near the int limit would overflow it).
+void LoadOldKeepingCounter(CEntity& e, CArchive& ar) {
+    const int last = GetLastEntityNumber();
+    try {
+        e.LoadOld(ar);
+    } catch (...) {
+        SetLastEntityNumber(last);
+        throw;
+    }
+    SetLastEntityNumber(last);
+}
+
+}  // namespace
+
+EImportResult ImportPymData(CTAVDoc& doc, std::span<const uint8_t> data,
+                            const std::string& sourceName) {
+    CImportSession session(doc);
+    const int k = doc.GetLayerCount();
+    bool layersAdded = false;
+    auto fail = [&](const std::string& reason, EImportResult result) {
+        doc.Prompter().ReportFileError(sourceName, reason);
+        // What was appended stays; it is shown and counted like any import.
+        if (layersAdded || session.AddedCount() > 0) {
+            session.Finish();
+        }
+        return result;
+    };
+    try {
+        CArchive ar(data);
+        for (int i = 0; i < 5; ++i) {
+            ar.ReadU32();  // header values, not used
+        }
+        const uint32_t layerCount = ar.ReadCount();
+        ar.CheckAvailable(layerCount, kMinLayerBytes, "Layer count");
+        std::vector<CLayer> layers(layerCount);
+        for (CLayer& layer : layers) {
+            layer.Serialize(ar);
+        }
+        // Compared with the document's own layers only, in order; each match lengthens the name
+        // that the later comparisons see.
+        for (CLayer& layer : layers) {
+            for (int j = 0; j < k; ++j) {
+                if (layer.m_name == doc.GetLayer(j).m_name) {
+                    layer.m_name += " import";
+                }
+            }
+        }
+        for (CLayer& layer : layers) {
+            doc.Layers().push_back(std::move(layer));
+            layersAdded = true;
+        }
+        const int64_t layerTotal = static_cast<int64_t>(doc.GetLayerCount());
+
+        // Groups in file order: polygons, polylines, texts, arcs.
+        static constexpr int kGroupTypes[4] = {kTypePolygon, kTypePolyline, kTypeText, kTypeArc};
+        long long index = 0;
+        for (int type : kGroupTypes) {
+            const uint32_t count = ar.ReadCount();
+            ar.CheckAvailable(count, kMinEntityBytes, "Entity count");
+            for (uint32_t i = 0; i < count; ++i) {
+                ++index;
+                std::unique_ptr<CEntity> e = CreateEntity(type);
+                LoadOldKeepingCounter(*e, ar);
+                const int64_t layer = static_cast<int64_t>(e->m_layer) + k;
+                if (layer < 0 || layer >= layerTotal) {
+                    throw CArchiveException(CArchiveException::badIndex,
+                                            FormatBadLayer(index, e->m_layer));
+                }
+                e->m_layer = static_cast<int32_t>(layer);
+                if (type == kTypePolygon || type == kTypePolyline) {
+                    auto* poly = static_cast<CPoly*>(e.get());
+                    poly->m_closed = type == kTypePolygon ? 1 : 0;
+                    if (poly->m_closed) {
+                        poly->Tessellate();
+                        poly->ComputePlane();
+                    }
+                }
+                session.Add(std::move(e), false);
+            }
+        }
+    } catch (const CArchiveException& e) {
+        return fail(e.what(), EImportResult::Refused);
+    } catch (const std::bad_alloc&) {
+        return fail(kNoMemory, EImportResult::OpenFailed);
+    }
+    session.Finish();
+    return EImportResult::Done;
+}
+
+EImportResult ImportPymFile(CTAVDoc& doc, const std::string& path) {
+    std::vector<uint8_t> bytes;
+    std::string reason;
+    if (!ReadFileBytes(path, bytes, reason)) {
+        doc.Prompter().ReportFileError(path, reason);
+        return EImportResult::OpenFailed;
+    }
+    return ImportPymData(doc, bytes, path);
+}
