@@ -10,6 +10,7 @@
 #include "cli/RenderCommand.h"
 #include "document/Prompter.h"
 #include "document/TAVDoc.h"
+#include "exchange/DxfExport.h"
 #include "exchange/ImportCommand.h"
 
 namespace {
@@ -23,7 +24,8 @@ constexpr char kUsage[] =
     "                     103 arc, 104 point) and the extents\n"
     "  dump FILE          print the whole document as JSON\n"
     "  convert IN OUT [--import-as KIND]\n"
-    "                     read IN and write it to OUT (.tav, in the current version). IN is\n"
+    "                     read IN and write it to OUT: a .tav document (current version) or,\n"
+    "                     for OUT ending in .dxf, a DXF export of the entities. IN is\n"
     "                     a .tav document or a file of an importable kind, chosen by\n"
     "                     --import-as or else by IN's extension; an imported file goes into\n"
     "                     a new document. Importable kinds: %s\n"
@@ -158,18 +160,18 @@ int RunTavCli(const std::vector<std::string>& args, std::ostream& out, std::ostr
             if (files.size() != 2) {
                 return Usage(err, "convert takes IN and OUT");
             }
-            if (!HasExtension(files[1], ".tav")) {
-                return Usage(err, "unsupported output format (use .tav): " + files[1]);
+            const bool toDxf = HasExtension(files[1], ".dxf");
+            if (!toDxf && !HasExtension(files[1], ".tav")) {
+                return Usage(err, "unsupported output format (use .tav or .dxf): " + files[1]);
             }
             CTAVDoc doc(&prompter);
             const int read = ReadInput(doc, files[0], importAs, err);
             if (read != kExitOk) {
                 return read;
             }
-            if (!doc.OnSaveDocument(files[1])) {
-                return kExitRefused;
-            }
-            return kExitOk;
+            const bool written =
+                toDxf ? ExportDxfFile(doc, files[1]) : doc.OnSaveDocument(files[1]);
+            return written ? kExitOk : kExitRefused;
         }
     } catch (const std::bad_alloc&) {
         err << "Not enough memory.\n";
