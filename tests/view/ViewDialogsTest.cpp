@@ -1,0 +1,147 @@
+// The camera dialogs: controls by id, conversions, refusals.
+#include <gtest/gtest.h>
+
+#include <QCheckBox>
+#include <QDoubleSpinBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QRadioButton>
+
+#include "support/RecordingPrompter.h"
+#include "view/ViewDialogs.h"
+
+namespace {
+
+template <class T>
+T* Control(QWidget& dlg, int id) {
+    T* w = dlg.findChild<T*>(QString::number(id));
+    EXPECT_NE(w, nullptr) << id;
+    return w;
+}
+
+SViewPointValues SampleValues() {
+    SViewPointValues v;
+    v.eye = CPoint3(5420100.5, 6310200.25, 150);
+    v.target = CPoint3(5420100.5, 6310200.25, 100);
+    v.targetMarker = 1;
+    v.spinAngle = 30;
+    v.viewAngle = 40;
+    v.scale = 0.125;
+    return v;
+}
+
+TEST(ViewPointDlg, ShowsAndReturnsTheValues) {
+    CRecordingPrompter prompter;
+    CViewPointDlg dlg(SampleValues(), nullptr, prompter);
+    EXPECT_EQ(dlg.objectName(), "151");
+    EXPECT_EQ(dlg.windowTitle(), "Punkt obserwacji");
+    EXPECT_EQ(Control<QLineEdit>(dlg, 1023)->text(), "5420100.5");
+    EXPECT_EQ(Control<QLineEdit>(dlg, 1024)->text(), "6310200.25");
+    EXPECT_EQ(Control<QLineEdit>(dlg, 1028)->text(), "100");
+    EXPECT_TRUE(Control<QCheckBox>(dlg, 1033)->isChecked());
+    EXPECT_EQ(Control<QCheckBox>(dlg, 1033)->text(), "W&idoczny");
+    EXPECT_EQ(Control<QDoubleSpinBox>(dlg, 1040)->maximum(), 360.0);
+    EXPECT_EQ(Control<QLineEdit>(dlg, 1032)->text(), "0.125");
+    Control<QLineEdit>(dlg, 1025)->setText("175.75");
+    Control<QCheckBox>(dlg, 1033)->setChecked(false);
+    Control<QDoubleSpinBox>(dlg, 1040)->setValue(359.5);
+    Control<QLineEdit>(dlg, 1032)->setText("2");
+    dlg.accept();
+    EXPECT_EQ(dlg.result(), QDialog::Accepted);
+    EXPECT_EQ(dlg.Values().eye.z, 175.75);
+    EXPECT_EQ(dlg.Values().eye.x, 5420100.5);
+    EXPECT_EQ(dlg.Values().targetMarker, 0);
+    EXPECT_EQ(dlg.Values().spinAngle, 359.5);
+    EXPECT_EQ(dlg.Values().scale, 2.0);
+    EXPECT_TRUE(prompter.messages.empty());
+}
+
+TEST(ViewPointDlg, SameEyeAndTargetKeepsTheDialogOpen) {
+    CRecordingPrompter prompter;
+    CViewPointDlg dlg(SampleValues(), nullptr, prompter);
+    Control<QLineEdit>(dlg, 1025)->setText("100.000000001");  // within 1e-8 of the target
+    dlg.accept();
+    EXPECT_NE(dlg.result(), QDialog::Accepted);
+    ASSERT_EQ(prompter.messages.size(), 1u);
+    EXPECT_EQ(prompter.messages[0].text, "Punkt obserwacji i punkt celu są takie same.");
+    // Nothing was taken over.
+    EXPECT_EQ(dlg.Values().eye.z, 150.0);
+    Control<QLineEdit>(dlg, 1025)->setText("100.0001");
+    dlg.accept();
+    EXPECT_EQ(dlg.result(), QDialog::Accepted);
+}
+
+TEST(ViewPointDlg, BadNumbersAreRefused) {
+    for (const char* text : {"", "abc", "1e999", "nan"}) {
+        CRecordingPrompter prompter;
+        CViewPointDlg dlg(SampleValues(), nullptr, prompter);
+        Control<QLineEdit>(dlg, 1026)->setText(text);
+        dlg.accept();
+        EXPECT_NE(dlg.result(), QDialog::Accepted) << text;
+        EXPECT_EQ(dlg.Values().target.x, 5420100.5);
+    }
+    for (const char* scale : {"0", "-1"}) {
+        CRecordingPrompter prompter;
+        CViewPointDlg dlg(SampleValues(), nullptr, prompter);
+        Control<QLineEdit>(dlg, 1032)->setText(scale);
+        dlg.accept();
+        EXPECT_NE(dlg.result(), QDialog::Accepted) << scale;
+    }
+}
+
+TEST(ViewPointDlg, LocalSystemCoordinates) {
+    // World to local: shift by (-100, -200, 0) and turn a quarter about z.
+    const CMatrix4 toLocal = CMatrix4(90 * kDegToRad, 2) * CMatrix4(CVec3(-100, -200, 0));
+    SViewPointValues v;
+    v.eye = CPoint3(101, 200, 10);
+    v.target = CPoint3(100, 200, 0);
+    CRecordingPrompter prompter;
+    CViewPointDlg dlg(v, &toLocal, prompter);
+    EXPECT_EQ(Control<QLineEdit>(dlg, 1023)->text(), "0");
+    EXPECT_EQ(Control<QLineEdit>(dlg, 1024)->text(), "1");
+    Control<QLineEdit>(dlg, 1024)->setText("2");
+    dlg.accept();
+    ASSERT_EQ(dlg.result(), QDialog::Accepted);
+    EXPECT_NEAR(dlg.Values().eye.x, 102, 1e-9);
+    EXPECT_NEAR(dlg.Values().eye.y, 200, 1e-9);
+    EXPECT_NEAR(dlg.Values().target.x, 100, 1e-9);
+}
+
+TEST(ProjectionDlg, ViewAngleOnlyWithPerspective) {
+    CProjectionDlg dlg(SProjectionValues{0.5, 300, 0, 40});
+    EXPECT_EQ(dlg.objectName(), "152");
+    EXPECT_EQ(dlg.windowTitle(), "Rzutowanie");
+    dlg.show();
+    auto* angle = Control<QDoubleSpinBox>(dlg, 1031);
+    EXPECT_FALSE(angle->isVisible());
+    EXPECT_EQ(angle->maximum(), 179.0);
+    EXPECT_TRUE(Control<QRadioButton>(dlg, 1046)->isChecked());
+    Control<QRadioButton>(dlg, 1047)->setChecked(true);
+    EXPECT_TRUE(angle->isVisible());
+    angle->setValue(60);
+    Control<QLineEdit>(dlg, 1029)->setText("0");
+    Control<QLineEdit>(dlg, 1030)->setText("1000");
+    dlg.accept();
+    ASSERT_EQ(dlg.result(), QDialog::Accepted);
+    EXPECT_EQ(dlg.Values().perspective, 1);
+    EXPECT_EQ(dlg.Values().viewAngle, 60.0);
+    EXPECT_EQ(dlg.Values().nearPlane, 0.0);
+    EXPECT_EQ(dlg.Values().farPlane, 1000.0);
+    Control<QRadioButton>(dlg, 1046)->setChecked(true);
+    EXPECT_FALSE(angle->isVisible());
+}
+
+TEST(ProjectionDlg, NearIsNotCheckedAgainstFarButMustBeANumber) {
+    CProjectionDlg dlg(SProjectionValues{});
+    Control<QLineEdit>(dlg, 1029)->setText("50");
+    Control<QLineEdit>(dlg, 1030)->setText("10");
+    dlg.accept();
+    EXPECT_EQ(dlg.result(), QDialog::Accepted);
+    CProjectionDlg bad(SProjectionValues{});
+    Control<QLineEdit>(bad, 1030)->setText("x");
+    bad.accept();
+    EXPECT_NE(bad.result(), QDialog::Accepted);
+    EXPECT_EQ(bad.Values().farPlane, 2.0);
+}
+
+}  // namespace
