@@ -2,6 +2,8 @@
 
 #include <string>
 
+struct SAlignment;
+
 // Everything the core asks of a person goes through this interface, so readers, the
 // document and the geometry code never include a GUI toolkit. The GUI implements it with
 // message boxes, tavcli with stderr, tests with a recording double.
@@ -25,6 +27,9 @@ public:
     // How many messages about single bad lines one import shows before it only counts them: a
     // person clicks through ten, a log takes more.
     virtual int LineMessageLimit() const { return 10; }
+    // Runs the three-point alignment dialog on values (pre-filled by the reader): true with the
+    // confirmed values written back, false when cancelled. With no one to ask: cancelled.
+    virtual bool RunAlignmentDialog(SAlignment& /*values*/) { return false; }
 };
 
 // The messages of one import about single bad lines: shown up to the prompter's limit, then

@@ -5,7 +5,9 @@
 
 #include "exchange/AscImport.h"
 #include "exchange/CurveImport.h"
+#include "exchange/GsiImport.h"
 #include "exchange/PanelImport.h"
+#include "exchange/PointImport.h"
 #include "exchange/PymImport.h"
 
 namespace {
@@ -25,8 +27,8 @@ constexpr SImportFilter kFilters[kImportFilterCount] = {
 
 // The reader of each filter; null until the format's reader exists.
 constexpr ReaderFn kReaders[kImportFilterCount] = {
-    nullptr,          // pnt
-    nullptr,          // gsi
+    ImportPointFile,  // pnt
+    ImportGsiFile,    // gsi
     ImportPanelFile,  // pnl
     ImportCurveFile,  // crv
     nullptr,          // dxf

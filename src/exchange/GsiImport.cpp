@@ -1,0 +1,227 @@
+#include "exchange/GsiImport.h"
+
+#include <cmath>
+#include <new>
+
+#include "document/Cp1250.h"
+#include "document/Prompter.h"
+#include "document/TAVDoc.h"
+#include "exchange/LineReader.h"
+#include "exchange/ScanNumbers.h"
+#include "exchange/SurveyPoints.h"
+
+namespace {
+
+// The reader's messages.
+constexpr char kNoLabelWi[] = "Can not find point label WI!";
+constexpr char kNoHzWi[] = "Can not find Hz WI!";
+constexpr char kBadHz[] = "Can not read Hz value!";
+constexpr char kHzUnits[] = "Unrecognized Hz units: ";
+constexpr char kNoVWi[] = "Can not find V WI!";
+constexpr char kBadV[] = "Can not read V value!";
+constexpr char kVUnits[] = "Unrecognized V units: ";
+constexpr char kNoSdWi[] = "Can not find SD WI!";
+constexpr char kBadSd[] = "Can not read SD value!";
+constexpr char kSdUnits[] = "Unrecognized SD units: ";
+constexpr char kNoMemory[] = "Can not allocat memory!";
+constexpr char kReadFailed[] = "Can not read the file: ";
+
+constexpr size_t kWordSize = 24;
+// Positions 0..22 of a word are used; the separator at 23 is not.
+constexpr size_t kWordUsed = 23;
+
+// Angles are integers with five implied decimals.
+constexpr double kGonToRad = 1.570796326794897e-7;
+constexpr double kDegreeToRad = kDegToRad * 1e-5;
+
+// Word k (0..3) of the line, or an empty view when the line is too short to hold it.
+std::string_view Word(std::string_view line, size_t k) {
+    const size_t at = 1 + k * kWordSize;
+    if (line.size() < at + kWordUsed) {
+        return {};
+    }
+    return line.substr(at, kWordUsed);
+}
+
+bool HasWi(std::string_view word, const char* wi) {
+    return !word.empty() && word[0] == wi[0] && word[1] == wi[1];
+}
+
+// Sign and data of a word, as "%lf" reads them.
+bool ReadValue(std::string_view word, double& out) {
+    std::string_view data = word.substr(6, 17);
+    return ScanDouble(data, out);
+}
+
+bool AngleFactor(char unit, double& factor) {
+    switch (unit) {
+        case '2':
+            factor = kGonToRad;
+            return true;
+        case '3':
+            factor = kDegreeToRad;
+            return true;
+        default:
+            return false;
+    }
+}
+
+// To millimetres.
+bool DistanceFactor(char unit, double& factor) {
+    switch (unit) {
+        case '0':
+            factor = 1.0;
+            return true;
+        case '1':
+            factor = 0.3048;
+            return true;
+        case '6':
+            factor = 0.1;
+            return true;
+        case '7':
+            factor = 0.03048;
+            return true;
+        case '8':
+            factor = 0.01;
+            return true;
+        default:
+            return false;
+    }
+}
+
+// The errors of one angle word.
+struct SAngleErrors {
+    EGsiError wi, value, unit;
+};
+constexpr SAngleErrors kHzErrors{EGsiError::HzWi, EGsiError::HzValue, EGsiError::HzUnit};
+constexpr SAngleErrors kVErrors{EGsiError::VWi, EGsiError::VValue, EGsiError::VUnit};
+
+// One angle word: WI, value, unit, in that order.
+EGsiError ReadAngle(std::string_view word, const char* wi, const SAngleErrors& errors,
+                    double& radians, char& badUnit) {
+    if (!HasWi(word, wi)) {
+        return errors.wi;
+    }
+    double value = 0.0;
+    if (!ReadValue(word, value)) {
+        return errors.value;
+    }
+    double factor = 0.0;
+    if (!AngleFactor(word[5], factor)) {
+        badUnit = word[5];
+        return errors.unit;
+    }
+    radians = value * factor;
+    return EGsiError::None;
+}
+
+}  // namespace
+
+EGsiError DecodeGsiLine(std::string_view line, SGsiMeasurement& out) {
+    const size_t nul = line.find('\0');
+    if (nul != std::string_view::npos) {
+        line = line.substr(0, nul);
+    }
+    const std::string_view labelWord = Word(line, 0);
+    if (!HasWi(labelWord, "11")) {
+        return EGsiError::LabelWi;
+    }
+    std::string_view label = labelWord.substr(7, 16);
+    while (!label.empty() && (label.front() == ' ' || label.front() == '0')) {
+        label.remove_prefix(1);
+    }
+    double hz = 0.0, v = 0.0;
+    if (const EGsiError e = ReadAngle(Word(line, 1), "21", kHzErrors, hz, out.unit);
+        e != EGsiError::None) {
+        return e;
+    }
+    if (const EGsiError e = ReadAngle(Word(line, 2), "22", kVErrors, v, out.unit);
+        e != EGsiError::None) {
+        return e;
+    }
+    const std::string_view sdWord = Word(line, 3);
+    if (!HasWi(sdWord, "31")) {
+        return EGsiError::SdWi;
+    }
+    double sd = 0.0;
+    if (!ReadValue(sdWord, sd)) {
+        return EGsiError::SdValue;
+    }
+    double factor = 0.0;
+    if (!DistanceFactor(sdWord[5], factor)) {
+        out.unit = sdWord[5];
+        return EGsiError::SdUnit;
+    }
+    sd *= factor;
+    const double horizontal = sd * std::sin(v);
+    out.label = label;
+    out.point = CPoint3(horizontal * std::cos(hz), horizontal * std::sin(hz), sd * std::cos(v));
+    return EGsiError::None;
+}
+
+std::string GsiErrorMessage(EGsiError error, int line, char unit) {
+    const auto withUnit = [&](const char* text) {
+        return LineMessageText(line, text + Cp1250ToUtf8(std::string_view(&unit, 1)) + " !");
+    };
+    switch (error) {
+        case EGsiError::None:
+            return {};
+        case EGsiError::LabelWi:
+            return LineMessageText(line, kNoLabelWi);
+        case EGsiError::HzWi:
+            return LineMessageText(line, kNoHzWi);
+        case EGsiError::HzValue:
+            return LineMessageText(line, kBadHz);
+        case EGsiError::HzUnit:
+            return withUnit(kHzUnits);
+        case EGsiError::VWi:
+            return LineMessageText(line, kNoVWi);
+        case EGsiError::VValue:
+            return LineMessageText(line, kBadV);
+        case EGsiError::VUnit:
+            return withUnit(kVUnits);
+        case EGsiError::SdWi:
+            return LineMessageText(line, kNoSdWi);
+        case EGsiError::SdValue:
+            return LineMessageText(line, kBadSd);
+        case EGsiError::SdUnit:
+            return withUnit(kSdUnits);
+    }
+    return {};
+}
+
+EImportResult ImportGsiFile(CTAVDoc& doc, const std::string& path) {
+    CPrompter& prompter = doc.Prompter();
+    SurveyPointList points;
+    {
+        CWaitCursor wait(&prompter);
+        CLineReader reader;
+        if (!reader.Open(path, prompter)) {
+            return EImportResult::OpenFailed;
+        }
+        std::string_view line;
+        SGsiMeasurement m;
+        try {
+            while (reader.ReadLine(line)) {
+                const EGsiError e = DecodeGsiLine(line, m);
+                if (e != EGsiError::None) {
+                    points = SurveyPointList();
+                    prompter.ShowMessage(GsiErrorMessage(e, reader.LineNumber(), m.unit),
+                                         CPrompter::EIcon::Warning);
+                    return EImportResult::Refused;
+                }
+                points.push_back(MakeSurveyPoint(LabelToUtf8(m.label), m.point));
+            }
+        } catch (const std::bad_alloc&) {
+            points = SurveyPointList();
+            prompter.ShowMessage(LineMessageText(reader.LineNumber(), kNoMemory),
+                                 CPrompter::EIcon::Warning);
+            return EImportResult::Refused;
+        }
+        if (reader.Failed()) {
+            prompter.ReportFileError(path, kReadFailed + reader.ErrorText() + ".");
+            return EImportResult::OpenFailed;
+        }
+    }
+    return PlaceSurveyPoints(doc, points);
+}

@@ -1,0 +1,92 @@
+#include "exchange/PointImport.h"
+
+#include <new>
+
+#include "document/Prompter.h"
+#include "document/TAVDoc.h"
+#include "exchange/LineReader.h"
+#include "exchange/ScanNumbers.h"
+#include "exchange/SurveyPoints.h"
+
+namespace {
+
+// The reader's messages.
+constexpr char kBadPointLine[] = "Can not read point label or point coordinates!";
+constexpr char kOutOfMemory[] = "Not enough memory to read the file.";
+constexpr char kReadFailed[] = "Can not read the file: ";
+
+// White space as "%s" and "%lf" skip it (isspace in the C locale).
+bool IsSpace(char c) {
+    return c == ' ' || (c >= '\t' && c <= '\r');
+}
+
+}  // namespace
+
+EPointLine ParsePointLine(std::string_view line, std::string_view& label, double xyz[3]) {
+    const size_t nul = line.find('\0');
+    if (nul != std::string_view::npos) {
+        line = line.substr(0, nul);
+    }
+    size_t i = 0;
+    while (i < line.size() && (line[i] == ' ' || line[i] == '\t')) {
+        ++i;
+    }
+    line.remove_prefix(i);
+    if (line.empty() || (line.size() >= 2 && line[0] == '/' && line[1] == '/')) {
+        return EPointLine::Comment;
+    }
+    i = 0;
+    while (i < line.size() && IsSpace(line[i])) {
+        ++i;
+    }
+    size_t end = i;
+    while (end < line.size() && !IsSpace(line[end])) {
+        ++end;
+    }
+    if (end == i) {
+        return EPointLine::Bad;
+    }
+    label = line.substr(i, end - i);
+    return ScanDoubles(line.substr(end), xyz, 3) == 3 ? EPointLine::Point : EPointLine::Bad;
+}
+
+EImportResult ImportPointFile(CTAVDoc& doc, const std::string& path) {
+    CPrompter& prompter = doc.Prompter();
+    SurveyPointList points;
+    {
+        CWaitCursor wait(&prompter);
+        CLineReader reader;
+        if (!reader.Open(path, prompter)) {
+            return EImportResult::OpenFailed;
+        }
+        // Said before the dialog: the count of messages not shown ends the reading.
+        CLineMessages lineMessages(prompter);
+        try {
+            std::string_view line;
+            std::string_view label;
+            double xyz[3];
+            while (reader.ReadLine(line)) {
+                switch (ParsePointLine(line, label, xyz)) {
+                    case EPointLine::Comment:
+                        break;
+                    case EPointLine::Bad:
+                        lineMessages.Show(LineMessageText(reader.LineNumber(), kBadPointLine));
+                        break;
+                    case EPointLine::Point:
+                        points.push_back(
+                            MakeSurveyPoint(LabelToUtf8(label), CPoint3(xyz[0], xyz[1], xyz[2])));
+                        break;
+                }
+            }
+        } catch (const std::bad_alloc&) {
+            points = SurveyPointList();
+            prompter.ReportFileError(path, kOutOfMemory);
+            return EImportResult::Refused;
+        }
+        if (reader.Failed()) {
+            prompter.ReportFileError(path, kReadFailed + reader.ErrorText() + ".");
+            return EImportResult::OpenFailed;
+        }
+    }
+    return PlaceSurveyPoints(doc, points);
+}

@@ -1,0 +1,138 @@
+#include "exchange/SurveyPoints.h"
+
+#include "document/Cp1250.h"
+#include "document/Prompter.h"
+#include "document/TAVDoc.h"
+
+namespace {
+
+bool IsAxisLabel(const std::string& name, int& axis) {
+    if (name.size() != 5 || name.compare(0, 4, "BAZA") != 0) {
+        return false;
+    }
+    switch (name[4]) {
+        case 'X':
+            axis = 0;
+            return true;
+        case 'Y':
+            axis = 1;
+            return true;
+        case 'Z':
+            axis = 2;
+            return true;
+        default:
+            return false;
+    }
+}
+
+// Well-formed UTF-8 (no overlong forms, surrogates or values beyond U+10FFFF).
+bool IsUtf8(std::string_view s) {
+    size_t i = 0;
+    while (i < s.size()) {
+        const auto c = static_cast<unsigned char>(s[i]);
+        if (c < 0x80) {
+            ++i;
+            continue;
+        }
+        int more = 0;
+        unsigned lo = 0x80, hi = 0xBF;
+        if (c >= 0xC2 && c <= 0xDF) {
+            more = 1;
+        } else if (c >= 0xE0 && c <= 0xEF) {
+            more = 2;
+            lo = c == 0xE0 ? 0xA0 : 0x80;
+            hi = c == 0xED ? 0x9F : 0xBF;
+        } else if (c >= 0xF0 && c <= 0xF4) {
+            more = 3;
+            lo = c == 0xF0 ? 0x90 : 0x80;
+            hi = c == 0xF4 ? 0x8F : 0xBF;
+        } else {
+            return false;
+        }
+        if (s.size() - i <= static_cast<size_t>(more)) {
+            return false;
+        }
+        for (int k = 1; k <= more; ++k) {
+            const auto b = static_cast<unsigned char>(s[i + static_cast<size_t>(k)]);
+            if (b < (k == 1 ? lo : 0x80) || b > (k == 1 ? hi : 0xBF)) {
+                return false;
+            }
+        }
+        i += static_cast<size_t>(more) + 1;
+    }
+    return true;
+}
+
+}  // namespace
+
+std::unique_ptr<CPnt> MakeSurveyPoint(std::string name, const CPoint3& p) {
+    auto pnt = std::make_unique<CPnt>();
+    pnt->m_name = std::move(name);
+    pnt->m_point = p;
+    pnt->m_color[0] = pnt->m_color[1] = pnt->m_color[2] = 1.0;
+    return pnt;
+}
+
+SAlignment PreloadAlignment(const SurveyPointList& points) {
+    SAlignment a;
+    int axisPoints = 0;
+    for (const auto& p : points) {
+        const std::string& name = p->m_name;
+        int axis = 0;
+        if (name == "BAZA") {
+            a.modelOrigin = p->m_point;
+        } else if (IsAxisLabel(name, axis)) {
+            if (axisPoints == 0) {
+                a.modelFirstPoint = p->m_point;
+                a.modelFirstAxis = axis;
+            } else {
+                a.modelSecondPoint = p->m_point;
+                a.modelSecondAxis = axis;
+            }
+            if (++axisPoints == 2) {
+                break;
+            }
+        }
+    }
+    return a;
+}
+
+EImportResult PlaceSurveyPoints(CTAVDoc& doc, SurveyPointList& points) {
+    CPrompter& prompter = doc.Prompter();
+    SAlignment values = PreloadAlignment(points);
+    if (!prompter.RunAlignmentDialog(values)) {
+        return EImportResult::Cancelled;
+    }
+    CMatrix4 m;
+    if (const char* problem = CheckAlignment(values)) {
+        prompter.ShowMessage(problem, CPrompter::EIcon::Warning);
+        return EImportResult::Refused;
+    }
+    if (!BuildPlacementMatrix(values, m)) {
+        prompter.ShowMessage(kAlignModelNotSystem, CPrompter::EIcon::Warning);
+        return EImportResult::Refused;
+    }
+    CImportSession session(doc);
+    for (auto& p : points) {
+        const uint32_t flag = p->m_point.flag;
+        p->m_point = PlacePoint(m, values.leftHanded, p->m_point);
+        p->m_point.flag = flag;
+        session.Add(std::move(p));
+    }
+    points.clear();
+    session.Finish();
+    return EImportResult::Done;
+}
+
+std::string LineMessageText(int line, std::string_view text) {
+    std::string s = "Line: " + std::to_string(line) + ". \n";
+    s += text;
+    return s;
+}
+
+std::string LabelToUtf8(std::string_view raw) {
+    if (IsUtf8(raw)) {
+        return std::string(raw);
+    }
+    return Cp1250ToUtf8(raw);
+}

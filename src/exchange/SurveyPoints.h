@@ -1,0 +1,40 @@
+#pragma once
+
+// What the point text and GSI readers share: the pre-load of the alignment from the reserved
+// labels, the dialog, and the placement of the points into the drawing.
+
+#include <memory>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "document/Entity.h"
+#include "exchange/Alignment.h"
+#include "exchange/ImportSession.h"
+
+class CTAVDoc;
+
+// Points read from a file, in file order, in the file's own coordinates.
+using SurveyPointList = std::vector<std::unique_ptr<CPnt>>;
+
+// A new point as the readers make it: name, coordinates, colour (1, 1, 1), number 0.
+std::unique_ptr<CPnt> MakeSurveyPoint(std::string name, const CPoint3& p);
+
+// The dialog defaults, with the model side taken from the reserved labels in file order:
+// every "BAZA" before the second axis point sets the origin; the first and second of "BAZAX",
+// "BAZAY", "BAZAZ" set the two axis points and their axes; the scan stops at the second.
+SAlignment PreloadAlignment(const SurveyPointList& points);
+
+// Pre-loads and runs the alignment dialog through the document's prompter; on OK places every
+// point (M·p, Y negated for a left-handed system), appends it with the next entity number and
+// the current layer, and finishes the import (also when there are no points). Cancelled when
+// the dialog is cancelled; Refused, with the check's message shown, when the confirmed values
+// fail a check (a prompter that cannot keep a dialog open). Nothing is added unless Done.
+EImportResult PlaceSurveyPoints(CTAVDoc& doc, SurveyPointList& points);
+
+// "Line: <n>. \n" followed by text: the form of every reader message about a line.
+std::string LineMessageText(int line, std::string_view text);
+
+// A label as read from a file, as UTF-8: kept when it already is UTF-8, else taken as
+// Windows-1250 (files made on Windows). Never fails.
+std::string LabelToUtf8(std::string_view raw);
