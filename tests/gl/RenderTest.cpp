@@ -299,6 +299,40 @@ TEST_F(GLRender, PointNamesAndTextsUseTheStrokeFonts) {
     EXPECT_NE(m_renderer->Fonts().GetBase(0), m_renderer->Fonts().GetBase(3));
 }
 
+// The display list is compiled from batched arrays; it must show what direct drawing shows.
+TEST_F(GLRender, ListAndDirectDrawingAgree) {
+    for (int mode = 0; mode < 4; ++mode) {
+        CTAVDoc& doc = m_doc;
+        doc.DeleteAllEntities();
+        doc.AddEntity(MakeSquare(5, 0, 1, 0, 0));
+        doc.AddEntity(MakeLine(CPoint3(-8, -8, 1), CPoint3(8, 3, -1), 0, 1, 0));
+        auto strip = std::make_unique<CPoly>();
+        for (int k = 0; k < 20; ++k) {
+            strip->AddVertex(CPoint3(-9 + k * 0.9, 7 + (k % 2), 0.5));
+        }
+        strip->m_color[2] = 1;
+        doc.AddEntity(std::move(strip));
+        auto arc = std::make_unique<CArc>();
+        arc->m_radius = 3;
+        arc->m_color[0] = arc->m_color[1] = 1;
+        doc.AddEntity(std::move(arc));
+        doc.AddEntity(MakePoint(-7, -3, 0, 1, 1, 1));
+        m_renderer->m_renderMode = mode;
+        m_renderer->m_useDisplayList = true;
+        const QImage listed = Frame();
+        m_renderer->m_useDisplayList = false;
+        const QImage direct = Frame();
+        int differing = 0;
+        for (int y = 0; y < kSize; ++y) {
+            for (int x = 0; x < kSize; ++x) {
+                differing += listed.pixel(x, y) != direct.pixel(x, y) ? 1 : 0;
+            }
+        }
+        EXPECT_LE(differing, 4) << "mode " << mode;
+        EXPECT_FALSE(IsBlank(listed, qRgb(0, 0, 0)));
+    }
+}
+
 // --- tavcli render against stored images ---
 
 std::string DataPath(const std::string& name) {

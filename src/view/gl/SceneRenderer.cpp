@@ -7,8 +7,6 @@
 
 namespace {
 
-constexpr GLfloat kGuideColor[3] = {0.25f, 0.25f, 1.0f};
-
 // Column-major copy of a row-major matrix for glLoadMatrixd / glMultMatrixd.
 void ToGL(const CMatrix4& m, GLdouble out[16]) {
     for (int r = 0; r < 4; ++r) {
@@ -170,11 +168,18 @@ void CSceneRenderer::RenderFrame() {
         m_sceneList = glGenLists(1);
         if (m_sceneList != 0) {
             glNewList(m_sceneList, GL_COMPILE);
-            DrawScene();
+            DrawSceneBatched();
             glEndList();
             ++m_compileCount;
             m_rebuildList = false;
         }
+    }
+    if (!hasScene && m_sceneList != 0) {
+        glDeleteLists(m_sceneList, 1);  // an emptied drawing keeps no stale list
+        m_sceneList = 0;
+    }
+    if (!hasScene) {
+        m_rebuildList = false;  // nothing to compile
     }
     glDisable(GL_LINE_STIPPLE);
     if (hasScene) {
@@ -198,6 +203,7 @@ void CSceneRenderer::DrawScene() {
     if (m_doc == nullptr) {
         return;
     }
+    ForgetState();
     const int count = m_doc->GetEntityCount();
     m_excluded.assign(static_cast<size_t>(count), 0);
     for (const std::vector<int>* list : {&m_pickList, &m_multiSelection}) {
@@ -216,12 +222,15 @@ void CSceneRenderer::DrawScene() {
         if (e->m_layer >= 0 && e->m_layer < layers && !m_doc->GetLayer(e->m_layer).m_visible) {
             continue;
         }
-        glLoadName(static_cast<GLuint>(i));
+        if (!m_batching) {
+            glLoadName(static_cast<GLuint>(i));
+        }
         e->Draw(*this, 0);
     }
 }
 
 void CSceneRenderer::DrawOverlays() {
+    ForgetState();
     for (int i : m_pickList) {
         if (IsDrawable(i)) {
             m_doc->GetEntity(i)->Draw(*this, i == m_currentPick ? 1 : 0);
@@ -237,23 +246,174 @@ void CSceneRenderer::DrawOverlays() {
     }
 }
 
-void CSceneRenderer::SetEntityColor(const CEntity& e) const {
+void CSceneRenderer::SetEntityColor(const CEntity& e) {
     if (m_whiteBackground && IsWhite(e.m_color)) {
-        glColor3d(0.0, 0.0, 0.0);
+        Color(0.0, 0.0, 0.0);
     } else {
-        glColor3dv(e.m_color);
+        Color(e.m_color[0], e.m_color[1], e.m_color[2]);
     }
 }
 
-void CSceneRenderer::SetBackgroundColor() const {
+void CSceneRenderer::SetBackgroundColor() {
     const double k = m_whiteBackground ? 1.0 : 0.0;
-    glColor3d(k, k, k);
+    Color(k, k, k);
 }
 
-void CSceneRenderer::Vertex(const CPoint3& p) const {
-    const GLdouble v[3] = {p.x - m_camera.m_pivot.x, p.y - m_camera.m_pivot.y,
-                           p.z - m_camera.m_pivot.z};
-    glVertex3dv(v);
+void CSceneRenderer::Vertex(const CPoint3& p) {
+    VertexLocal(p.x - m_camera.m_pivot.x, p.y - m_camera.m_pivot.y, p.z - m_camera.m_pivot.z);
+}
+
+void CSceneRenderer::VertexLocal(double x, double y, double z) {
+    if (!m_batching) {
+        const GLdouble v[3] = {x, y, z};
+        glVertex3dv(v);
+        return;
+    }
+    SBatchVertex v;
+    v.p[0] = static_cast<float>(x);
+    v.p[1] = static_cast<float>(y);
+    v.p[2] = static_cast<float>(z);
+    for (int i = 0; i < 3; ++i) {
+        v.c[i] = m_color[i];
+        v.n[i] = m_normal[i];
+    }
+    m_prim.push_back(v);
+}
+
+void CSceneRenderer::Color(double r, double g, double b) {
+    m_color[0] = static_cast<float>(r);
+    m_color[1] = static_cast<float>(g);
+    m_color[2] = static_cast<float>(b);
+    if (!m_batching) {
+        glColor3d(r, g, b);
+    }
+}
+
+void CSceneRenderer::Normal(double x, double y, double z) {
+    m_normal[0] = static_cast<float>(x);
+    m_normal[1] = static_cast<float>(y);
+    m_normal[2] = static_cast<float>(z);
+    if (!m_batching) {
+        glNormal3d(x, y, z);
+    }
+}
+
+void CSceneRenderer::BeginPrim(unsigned int mode) {
+    if (!m_batching) {
+        glBegin(mode);
+        return;
+    }
+    m_primMode = mode;
+    m_prim.clear();
+}
+
+void CSceneRenderer::EndPrim() {
+    if (!m_batching) {
+        glEnd();
+        return;
+    }
+    // Every kind becomes points, separate lines or separate triangles, so the whole scene is
+    // three draws however many entities it has.
+    const std::vector<SBatchVertex>& v = m_prim;
+    const size_t n = v.size();
+    switch (m_primMode) {
+        case GL_POINTS:
+            m_batchPoints.insert(m_batchPoints.end(), v.begin(), v.end());
+            break;
+        case GL_LINES:
+            m_batchLines.insert(m_batchLines.end(), v.begin(), v.begin() + (n & ~size_t{1}));
+            break;
+        case GL_LINE_STRIP:
+        case GL_LINE_LOOP:
+            for (size_t i = 1; i < n; ++i) {
+                m_batchLines.push_back(v[i - 1]);
+                m_batchLines.push_back(v[i]);
+            }
+            if (m_primMode == GL_LINE_LOOP && n > 1) {
+                m_batchLines.push_back(v[n - 1]);
+                m_batchLines.push_back(v[0]);
+            }
+            break;
+        case GL_TRIANGLES:
+            m_batchTris.insert(m_batchTris.end(), v.begin(), v.begin() + (n - n % 3));
+            break;
+        case GL_TRIANGLE_FAN:
+        case GL_POLYGON:
+            for (size_t i = 2; i < n; ++i) {
+                m_batchTris.insert(m_batchTris.end(), {v[0], v[i - 1], v[i]});
+            }
+            break;
+        case GL_TRIANGLE_STRIP:
+            for (size_t i = 2; i < n; ++i) {
+                if (i % 2 == 0) {
+                    m_batchTris.insert(m_batchTris.end(), {v[i - 2], v[i - 1], v[i]});
+                } else {
+                    m_batchTris.insert(m_batchTris.end(), {v[i - 1], v[i - 2], v[i]});
+                }
+            }
+            break;
+        case GL_QUADS:
+            for (size_t i = 3; i < n; i += 4) {
+                m_batchTris.insert(m_batchTris.end(),
+                                   {v[i - 3], v[i - 2], v[i - 1], v[i - 3], v[i - 1], v[i]});
+            }
+            break;
+        default:
+            break;
+    }
+    m_prim.clear();
+}
+
+void CSceneRenderer::DrawSceneBatched() {
+    m_batching = true;
+    m_normal[0] = m_normal[1] = 0.0f;
+    m_normal[2] = 1.0f;
+    DrawScene();
+    m_batching = false;
+    // One begin/end per kind: the list compiler stores it as one long vertex run.
+    const bool normals = m_renderMode == 3;
+    for (std::vector<SBatchVertex>* batch : {&m_batchTris, &m_batchLines, &m_batchPoints}) {
+        if (batch->empty()) {
+            continue;
+        }
+        glBegin(batch == &m_batchTris    ? GL_TRIANGLES
+                : batch == &m_batchLines ? GL_LINES
+                                         : GL_POINTS);
+        const float* last = nullptr;
+        for (const SBatchVertex& v : *batch) {
+            if (last == nullptr || last[0] != v.c[0] || last[1] != v.c[1] || last[2] != v.c[2]) {
+                glColor3fv(v.c);
+                last = v.c;
+            }
+            if (normals) {
+                glNormal3fv(v.n);
+            }
+            glVertex3fv(v.p);
+        }
+        glEnd();
+        // The list holds its own copy: give the memory back.
+        std::vector<SBatchVertex>().swap(*batch);
+    }
+    ForgetState();
+}
+
+void CSceneRenderer::Stipple(bool on) {
+    const int state = on ? 1 : 0;
+    if (m_stippleState == state) {
+        return;  // lists of large drawings stay long runs of vertices without state changes
+    }
+    if (on) {
+        glEnable(GL_LINE_STIPPLE);
+        glLineStipple(1, kHighlightStipple);
+    } else {
+        glDisable(GL_LINE_STIPPLE);
+    }
+    m_stippleState = state;
+}
+
+void CSceneRenderer::ForgetState() {
+    m_stippleState = -1;
+    m_fillState = -1;
 }
 
 CPoint3 CSceneRenderer::CursorOnPlane(const CPoint3& point, const CVec3& normal) const {
@@ -263,28 +423,27 @@ CPoint3 CSceneRenderer::CursorOnPlane(const CPoint3& point, const CVec3& normal)
 }
 
 void CSceneRenderer::DrawPnt(const CPnt& pnt, int highlighted) {
-    glDisable(GL_LINE_STIPPLE);
+    Stipple(false);
     if (highlighted) {
-        glColor3d(1.0, 0.0, 0.0);
+        Color(1.0, 0.0, 0.0);
     } else {
         SetEntityColor(pnt);
     }
-    glBegin(GL_POINTS);
+    BeginPrim(GL_POINTS);
     Vertex(pnt.m_point);
-    glEnd();
+    EndPrim();
     if (highlighted && m_editHandle == 1) {
         SetEntityColor(pnt);
-        glBegin(GL_POINTS);
+        BeginPrim(GL_POINTS);
         Vertex(m_cursorPoint);
-        glEnd();
-        glEnable(GL_LINE_STIPPLE);
-        glLineStipple(1, kHighlightStipple);
-        glColor3fv(kGuideColor);
-        glBegin(GL_LINES);
+        EndPrim();
+        Stipple(true);
+        Color(0.25, 0.25, 1.0);
+        BeginPrim(GL_LINES);
         Vertex(pnt.m_point);
         Vertex(m_cursorPoint);
-        glEnd();
-        glDisable(GL_LINE_STIPPLE);
+        EndPrim();
+        Stipple(false);
     }
     if (m_showNames && !pnt.m_name.empty()) {
         // The name faces the eye at 2 % of the visible height.
@@ -307,21 +466,21 @@ void CSceneRenderer::DrawPnt(const CPnt& pnt, int highlighted) {
     }
 }
 
-void CSceneRenderer::VertexMarkers(const CPoly& poly, int handle) const {
-    glDisable(GL_LINE_STIPPLE);
-    glColor3fv(kGuideColor);
-    glBegin(GL_POINTS);
+void CSceneRenderer::VertexMarkers(const CPoly& poly, int handle) {
+    Stipple(false);
+    Color(0.25, 0.25, 1.0);
+    BeginPrim(GL_POINTS);
     for (int j = 0; j < poly.GetVertexCount(); ++j) {
         if (j != handle) {
             Vertex(poly.m_vertices[static_cast<size_t>(j)]);
         }
     }
-    glEnd();
+    EndPrim();
     if (handle >= 0 && handle < poly.GetVertexCount()) {
-        glColor3d(1.0, 0.0, 0.0);
-        glBegin(GL_POINTS);
+        Color(1.0, 0.0, 0.0);
+        BeginPrim(GL_POINTS);
         Vertex(m_cursorPoint);
-        glEnd();
+        EndPrim();
     }
 }
 
@@ -332,26 +491,18 @@ void CSceneRenderer::DrawPoly(const CPoly& poly, int highlighted) {
     auto vertex = [&](int j) {
         Vertex(validHandle && j == h ? m_cursorPoint : poly.m_vertices[static_cast<size_t>(j)]);
     };
-    auto stipple = [&](bool on) {
-        if (on) {
-            glEnable(GL_LINE_STIPPLE);
-            glLineStipple(1, kHighlightStipple);
-        } else {
-            glDisable(GL_LINE_STIPPLE);
-        }
-    };
 
     if (!poly.m_closed) {
-        stipple(highlighted != 0);
+        Stipple(highlighted != 0);
         SetEntityColor(poly);
-        glBegin(GL_LINE_STRIP);
+        BeginPrim(GL_LINE_STRIP);
         for (int j = 0; j < n; ++j) {
             vertex(j);
         }
         if (poly.m_marker && n > 0) {
             vertex(0);
         }
-        glEnd();
+        EndPrim();
         if (highlighted) {
             VertexMarkers(poly, h);
         }
@@ -359,12 +510,15 @@ void CSceneRenderer::DrawPoly(const CPoly& poly, int highlighted) {
     }
 
     if (m_renderMode >= 1 && m_renderMode <= 3) {
-        glEnable(GL_POLYGON_OFFSET_FILL);
-        glPolygonMode(GL_FRONT_AND_BACK, GL_FILL);
-        if (m_renderMode == 3) {
-            glPolygonOffset(0.0f, 0.0f);
-        } else {
-            glPolygonOffset(2.0f, 2.0f);
+        if (m_fillState != m_renderMode) {
+            glEnable(GL_POLYGON_OFFSET_FILL);
+            glPolygonMode(GL_FRONT_AND_BACK, GL_FILL);
+            if (m_renderMode == 3) {
+                glPolygonOffset(0.0f, 0.0f);
+            } else {
+                glPolygonOffset(2.0f, 2.0f);
+            }
+            m_fillState = m_renderMode;
         }
         if (m_renderMode == 1) {
             SetBackgroundColor();
@@ -383,32 +537,31 @@ void CSceneRenderer::DrawPoly(const CPoly& poly, int highlighted) {
         }
         if (filled) {
             for (const CTessPrimitive& prim : *tess) {
-                glBegin(static_cast<GLenum>(prim.kind));
+                BeginPrim(static_cast<GLenum>(prim.kind));
                 if (m_renderMode == 3) {
-                    const GLdouble normal[3] = {poly.m_normal.x, poly.m_normal.y, poly.m_normal.z};
-                    glNormal3dv(normal);
+                    Normal(poly.m_normal.x, poly.m_normal.y, poly.m_normal.z);
                 }
                 for (const CPoint3& p : prim.points) {
                     Vertex(p);
                 }
-                glEnd();
+                EndPrim();
             }
         }
     }
     if (m_renderMode == 3) {
         return;
     }
-    stipple(highlighted != 0);
+    Stipple(highlighted != 0);
     if (m_renderMode == 2 && !highlighted) {
         SetBackgroundColor();
     } else {
         SetEntityColor(poly);
     }
-    glBegin(GL_LINE_STRIP);
+    BeginPrim(GL_LINE_STRIP);
     for (int j = 0; j <= n && n > 0; ++j) {
         vertex(j % n);
     }
-    glEnd();
+    EndPrim();
     if (highlighted) {
         VertexMarkers(poly, h);
     }
@@ -416,10 +569,9 @@ void CSceneRenderer::DrawPoly(const CPoly& poly, int highlighted) {
 
 void CSceneRenderer::DrawArc(const CArc& arc, int highlighted) {
     if (highlighted) {
-        glEnable(GL_LINE_STIPPLE);
-        glLineStipple(1, kHighlightStipple);
+        Stipple(true);
     } else {
-        glDisable(GL_LINE_STIPPLE);
+        Stipple(false);
     }
     double radius = arc.m_radius;
     double start = arc.m_start;
@@ -441,39 +593,36 @@ void CSceneRenderer::DrawArc(const CArc& arc, int highlighted) {
     frame.SetArbitraryAxisFrame(arc.m_center - m_camera.m_pivot, arc.m_axis, 0.0);
     const int n = ArcSegmentCount(radius, m_camera.m_pixelsPerUnit, length);
     SetEntityColor(arc);
-    glBegin(GL_LINE_STRIP);
+    BeginPrim(GL_LINE_STRIP);
     for (int i = 0; i <= n; ++i) {
         const double a = (start + length * i / n) * kDegToRad;
         const CPoint3 p =
             CPoint3(radius * std::cos(a), radius * std::sin(a), 0.0).TransformedBy(frame);
-        const GLdouble v[3] = {p.x, p.y, p.z};
-        glVertex3dv(v);
+        VertexLocal(p.x, p.y, p.z);
     }
-    glEnd();
+    EndPrim();
     if (highlighted) {
-        glDisable(GL_LINE_STIPPLE);
-        glColor3fv(kGuideColor);
-        glBegin(GL_POINTS);
+        Stipple(false);
+        Color(0.25, 0.25, 1.0);
+        BeginPrim(GL_POINTS);
         Vertex(arc.m_center);
-        glEnd();
+        EndPrim();
         if (m_editHandle >= 1 && m_editHandle <= 4) {
-            glEnable(GL_LINE_STIPPLE);
-            glLineStipple(1, kHighlightStipple);
-            glBegin(GL_LINES);
+            Stipple(true);
+            BeginPrim(GL_LINES);
             Vertex(arc.m_center);
             Vertex(m_cursorPoint);
-            glEnd();
-            glDisable(GL_LINE_STIPPLE);
+            EndPrim();
+            Stipple(false);
         }
     }
 }
 
 void CSceneRenderer::DrawText(const CText& text, int highlighted) {
     if (highlighted) {
-        glEnable(GL_LINE_STIPPLE);
-        glLineStipple(1, kHighlightStipple);
+        Stipple(true);
     } else {
-        glDisable(GL_LINE_STIPPLE);
+        Stipple(false);
     }
     double height = text.m_height;
     double rotation = text.m_rotation;
@@ -488,6 +637,9 @@ void CSceneRenderer::DrawText(const CText& text, int highlighted) {
         }
     }
     SetEntityColor(text);
+    if (m_batching) {
+        glColor3fv(m_color);  // the strokes come from the font lists, not from the batch
+    }
     CMatrix4 frame;
     frame.SetArbitraryAxisFrame(text.m_position - m_camera.m_pivot, text.m_axis, rotation);
     GLdouble m[16];
@@ -499,19 +651,18 @@ void CSceneRenderer::DrawText(const CText& text, int highlighted) {
     m_fonts.DrawString(text.m_text, text.m_font);
     glPopMatrix();
     if (highlighted) {
-        glDisable(GL_LINE_STIPPLE);
-        glColor3fv(kGuideColor);
-        glBegin(GL_POINTS);
+        Stipple(false);
+        Color(0.25, 0.25, 1.0);
+        BeginPrim(GL_POINTS);
         Vertex(text.m_position);
-        glEnd();
+        EndPrim();
         if (m_editHandle >= 1 && m_editHandle <= 3) {
-            glEnable(GL_LINE_STIPPLE);
-            glLineStipple(1, kHighlightStipple);
-            glBegin(GL_LINES);
+            Stipple(true);
+            BeginPrim(GL_LINES);
             Vertex(text.m_position);
             Vertex(m_cursorPoint);
-            glEnd();
-            glDisable(GL_LINE_STIPPLE);
+            EndPrim();
+            Stipple(false);
         }
     }
 }

@@ -84,12 +84,32 @@ public:
     const CEntity* m_tempEntity = nullptr;
 
 private:
+    struct SBatchVertex {
+        float p[3];
+        float c[3];
+        float n[3];
+    };
+
     // Entity colour, black for white on a white background.
-    void SetEntityColor(const CEntity& e) const;
-    void SetBackgroundColor() const;
+    void SetEntityColor(const CEntity& e);
+    void SetBackgroundColor();
+    // A point already relative to the pivot.
+    void VertexLocal(double x, double y, double z);
+    // glColor / glNormal / glBegin / glEnd, or their batched counterparts.
+    void Color(double r, double g, double b);
+    void Normal(double x, double y, double z);
+    void BeginPrim(unsigned int mode);
+    void EndPrim();
+    // The scene for the display list: drawn as three arrays (triangles, lines, points) plus
+    // the texts, so the list replays as a few long draws. Carries no names.
+    void DrawSceneBatched();
+    // Line stipple on or off, skipping calls that change nothing.
+    void Stipple(bool on);
+    // The GL state is unknown (a list starts, or a list was called).
+    void ForgetState();
     // The point sent to GL: p - pivot.
-    void Vertex(const CPoint3& p) const;
-    void VertexMarkers(const CPoly& poly, int handle) const;
+    void Vertex(const CPoint3& p);
+    void VertexMarkers(const CPoly& poly, int handle);
     void DrawOverlays();
     bool IsDrawable(int index) const;
     // Where the line of sight through the cursor point meets the plane (point, normal).
@@ -104,5 +124,13 @@ private:
     int m_glClipPlanes = 6;   // what the context offers
     int m_maxClipPlanes = 6;  // what is applied
     int m_clipPlaneLimit = -1;
+    int m_stippleState = -1;  // -1 unknown, 0 off, 1 on
+    int m_fillState = -1;     // render mode the polygon fill state was set for, -1 unknown
+    bool m_batching = false;
+    unsigned int m_primMode = 0;
+    float m_color[3] = {1.0f, 1.0f, 1.0f};
+    float m_normal[3] = {0.0f, 0.0f, 1.0f};
+    std::vector<SBatchVertex> m_prim;
+    std::vector<SBatchVertex> m_batchPoints, m_batchLines, m_batchTris;
     std::vector<char> m_excluded;  // per entity: drawn as an overlay, not in the scene
 };
