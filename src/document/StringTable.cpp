@@ -50,6 +50,8 @@ constexpr SEntry kStrings[] = {
      "krawędzie sie przecinają, \nalbo łamana jest wklęsła."},
     {41518, "Czy na prawdę chcesz usunąć tą plaszczyznę odcinającą?"},
     {41522, "Unrecognized header in document file.\nCan not read document!"},
+    {41527, "Nazwy punktów idealnych i zmierzonych muszą sie różnić"},
+    {41528, "Nie znaleziono punktów o zadanych nazwach"},
     {41531, "Czy na prawdę chcesz usunąć tą uklad wspólrzednych?"},
     {41532, "Uklad"},
     {41533, "Globalny układ odniesienia"},
