@@ -5,6 +5,7 @@
 
 #include "exchange/AscImport.h"
 #include "exchange/CurveImport.h"
+#include "exchange/DxfImport.h"
 #include "exchange/GsiImport.h"
 #include "exchange/PanelImport.h"
 #include "exchange/PointImport.h"
@@ -31,7 +32,7 @@ constexpr ReaderFn kReaders[kImportFilterCount] = {
     ImportGsiFile,    // gsi
     ImportPanelFile,  // pnl
     ImportCurveFile,  // crv
-    nullptr,          // dxf
+    ImportDxfFile,    // dxf
     ImportPymFile,    // pym
     ImportAscFile,    // asc
 };
