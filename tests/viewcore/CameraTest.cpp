@@ -359,6 +359,26 @@ TEST(CameraDrag, RotateInsideTiltsAboutTarget) {
     EXPECT_NEAR(std::fmod(cam.m_spinAngle + 180.0, 360.0) - 180.0, 0.0, 1e-9);
 }
 
+// Tilting by a drag straight towards the centre keeps world x running to the right, from
+// above and from below the centre alike (not upside down).
+TEST(CameraDrag, VerticalTiltKeepsScreenAxes) {
+    for (const int startY : {50, 250}) {
+        CCamera cam = MakeCamera();
+        cam.m_eye = CPoint3(0, 0, 10);
+        cam.UpdateViewMatrix();
+        cam.BeginDrag(200, startY);
+        ASSERT_TRUE(cam.DragRotate(200, startY == 50 ? 100 : 200));
+        double x = 0, y = 0;
+        cam.ProjectToWindowF(CPoint3(5, 0, 0), x, y);
+        EXPECT_NEAR(x, 250, 1e-9) << startY;
+        EXPECT_NEAR(y, 150, 1e-9) << startY;
+        // The grabbed edge came towards the eye: pulling the top edge down turns the model's
+        // z axis down the screen, pushing the bottom edge up turns it up.
+        cam.ProjectToWindowF(CPoint3(0, 0, 5), x, y);
+        EXPECT_EQ(y > 150, startY == 50) << startY;
+    }
+}
+
 TEST(CameraZoomWindow, ScalesAndCentres) {
     CCamera cam = MakeCamera();
     EXPECT_FALSE(cam.ZoomWindow(10, 10, 10, 50));

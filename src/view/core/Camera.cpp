@@ -441,12 +441,15 @@ bool CCamera::DragRotate(int x, int y) {
     const CVec3 u = Rotate(vInv * w, CVec3(1, 0, 0));
     const CVec3 z = UnitOr(m_eye - m_target, 2);
     const CVec3 xa = UnitOr(Cross(CVec3(0, 0, 1), z), 0);
+    // Only a u along the line of sight has no angle; one opposite to the automatic axis has
+    // 180 degrees (a test on the cross product alone would turn the picture upside down when
+    // the drag runs straight up or down).
     double a = 0.0;
-    if (Cross(xa, u).Length() > kGeomTol) {
-        const CVec3 ya = UnitOr(Cross(z, xa), 1);
-        const double ux = Dot(u, xa), uy = Dot(u, ya);
-        const double len = std::hypot(ux, uy);
-        a = len > 0.0 ? std::acos(std::clamp(ux / len, -1.0, 1.0)) * kRadToDeg : 0.0;
+    const CVec3 ya = UnitOr(Cross(z, xa), 1);
+    const double ux = Dot(u, xa), uy = Dot(u, ya);
+    const double len = std::hypot(ux, uy);
+    if (len > kGeomTol) {
+        a = std::acos(std::clamp(ux / len, -1.0, 1.0)) * kRadToDeg;
         if (uy < 0.0) {
             a = 360.0 - a;
         }
