@@ -10,8 +10,10 @@
 #include "cli/RenderCommand.h"
 #include "document/Prompter.h"
 #include "document/TAVDoc.h"
+#include "exchange/Alignment.h"
 #include "exchange/DxfExport.h"
 #include "exchange/ImportCommand.h"
+#include "tools/core/DistanceReport.h"
 
 namespace {
 
@@ -23,12 +25,20 @@ constexpr char kUsage[] =
     "                     entity counts by type code (100 polygon, 101 polyline, 102 text,\n"
     "                     103 arc, 104 point) and the extents\n"
     "  dump FILE          print the whole document as JSON\n"
-    "  convert IN OUT [--import-as KIND]\n"
+    "  convert IN OUT [--import-as KIND] [--drawing-frame FRAME] [--left-handed]\n"
     "                     read IN and write it to OUT: a .tav document (current version) or,\n"
     "                     for OUT ending in .dxf, a DXF export of the entities. IN is\n"
     "                     a .tav document or a file of an importable kind, chosen by\n"
     "                     --import-as or else by IN's extension; an imported file goes into\n"
     "                     a new document. Importable kinds: %s\n"
+    "                     Survey points (pnt, gsi) are placed as if the alignment dialog\n"
+    "                     were confirmed as pre-filled from the file; --drawing-frame\n"
+    "                     \"OX,OY,OZ;X1,Y1,Z1@A;X2,Y2,Z2@B\" (A, B one of X, Y, Z) sets the\n"
+    "                     drawing side, --left-handed ticks \"układ lewoskrętny\"\n"
+    "  report IN.tav --ideal PREFIX[:START] --measured PREFIX[:START] [--local] -o OUT\n"
+    "                     write the point distance report of IN: OUT ending in .csv gives\n"
+    "                     semicolon-separated values, any other name the text form;\n"
+    "                     --local gives the results in the active coordinate system\n"
     "%s"
     "  --help             show this text\n"
     "\n"
@@ -49,9 +59,30 @@ public:
         m_err << path << ": " << reason << "\n";
     }
     int LineMessageLimit() const override { return 1000; }
+    // The alignment dialog confirmed as pre-filled, with the drawing side and the left-handed
+    // box from the command line; the import checks the values and refuses what fails.
+    bool RunAlignmentDialog(SAlignment& values) override {
+        if (m_hasFrame) {
+            values.drawingOrigin = m_frame.drawingOrigin;
+            values.drawingFirstAxis = m_frame.drawingFirstAxis;
+            values.drawingFirstPoint = m_frame.drawingFirstPoint;
+            values.drawingSecondAxis = m_frame.drawingSecondAxis;
+            values.drawingSecondPoint = m_frame.drawingSecondPoint;
+        }
+        values.leftHanded = values.leftHanded || m_leftHanded;
+        return true;
+    }
+    void SetDrawingFrame(const SAlignment& frame) {
+        m_frame = frame;
+        m_hasFrame = true;
+    }
+    void SetLeftHanded() { m_leftHanded = true; }
 
 private:
     std::ostream& m_err;
+    SAlignment m_frame;
+    bool m_hasFrame = false;
+    bool m_leftHanded = false;
 };
 
 bool HasExtension(const std::string& path, const char* ext) {
@@ -116,6 +147,59 @@ int ReadInput(CTAVDoc& doc, const std::string& in, const std::string& kindOption
     return ImportByFilterIndex(doc, filter, in) == EImportResult::Done ? kExitOk : kExitRefused;
 }
 
+// "PREFIX[:START]": the prefix and start number as the report dialog reads them.
+bool ReadReportSet(const std::string& text, std::string& prefix, int& start) {
+    const size_t colon = text.find_last_of(':');
+    prefix = TrimReportPrefix(colon == std::string::npos ? text : text.substr(0, colon));
+    return ParseReportStart(colon == std::string::npos ? "" : text.substr(colon + 1), start);
+}
+
+// report IN.tav --ideal PREFIX[:START] --measured PREFIX[:START] [--local] -o OUT
+int RunReport(const std::vector<std::string>& args, CPrompter& prompter, std::ostream& err) {
+    std::string in, outPath, ideal, measured;
+    bool hasIdeal = false, hasMeasured = false;
+    SReportQuery q;
+    for (size_t i = 1; i < args.size(); ++i) {
+        const std::string& a = args[i];
+        if (a == "--ideal" || a == "--measured" || a == "-o") {
+            if (i + 1 >= args.size()) {
+                return Usage(err, a + " needs a value");
+            }
+            const std::string& value = args[++i];
+            if (a == "-o") {
+                outPath = value;
+            } else if (a == "--ideal") {
+                ideal = value;
+                hasIdeal = true;
+            } else {
+                measured = value;
+                hasMeasured = true;
+            }
+        } else if (a == "--local") {
+            q.local = true;
+        } else if (in.empty() && (a.empty() || a[0] != '-')) {
+            in = a;
+        } else {
+            return Usage(err, "report does not take " + a);
+        }
+    }
+    if (in.empty() || !hasIdeal || !hasMeasured || outPath.empty()) {
+        return Usage(err, "report takes IN, --ideal, --measured and -o");
+    }
+    if (!ReadReportSet(ideal, q.idealPrefix, q.idealStart) ||
+        !ReadReportSet(measured, q.measuredPrefix, q.measuredStart)) {
+        return Usage(err, kReportStartRange);
+    }
+    CTAVDoc doc(&prompter);
+    if (!doc.OnOpenDocument(in)) {
+        return kExitRefused;
+    }
+    const auto choose = [&outPath](const std::string&) { return outPath; };
+    return MakeDistanceReport(doc, q, choose, SystemReportFormat()) == EReportResult::Written
+               ? kExitOk
+               : kExitRefused;
+}
+
 }  // namespace
 
 int RunTavCli(const std::vector<std::string>& args, std::ostream& out, std::ostream& err) {
@@ -140,6 +224,9 @@ int RunTavCli(const std::vector<std::string>& args, std::ostream& out, std::ostr
             PrintJson(out, cmd == "info" ? DocumentInfoJson(doc) : DocumentDumpJson(doc));
             return kExitOk;
         }
+        if (cmd == "report") {
+            return RunReport(args, prompter, err);
+        }
         if (cmd == "render") {
             return RunRenderCommand(std::vector<std::string>(args.begin() + 1, args.end()),
                                     prompter, err);
@@ -153,6 +240,16 @@ int RunTavCli(const std::vector<std::string>& args, std::ostream& out, std::ostr
                         return Usage(err, "--import-as needs a KIND");
                     }
                     importAs = args[++i];
+                } else if (args[i] == "--drawing-frame") {
+                    SAlignment frame;
+                    std::string problem;
+                    if (i + 1 >= args.size() || !ParseDrawingFrame(args[++i], frame, problem)) {
+                        return Usage(err, "--drawing-frame: " +
+                                              (problem.empty() ? "needs a FRAME" : problem));
+                    }
+                    prompter.SetDrawingFrame(frame);
+                } else if (args[i] == "--left-handed") {
+                    prompter.SetLeftHanded();
                 } else {
                     files.push_back(args[i]);
                 }
