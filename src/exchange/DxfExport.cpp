@@ -1,5 +1,6 @@
 #include "exchange/DxfExport.h"
 
+#include <algorithm>
 #include <charconv>
 #include <cmath>
 #include <cstdint>
@@ -18,9 +19,6 @@ namespace {
 
 // The message after an export that wrote something.
 constexpr char kCountMessage[] = "Liczba zapisanych do pliku DXF obiektow: %d. ";
-
-// Line end of every DXF line; files of this program have always had CRLF.
-constexpr std::string_view kEol = "\r\n";
 
 // Records collect in memory and go to disk in pieces of about this size.
 constexpr size_t kFlushBytes = size_t{1} << 20;
@@ -77,7 +75,7 @@ public:
         std::memcpy(bits, rgb, sizeof bits);
         const uint64_t h = (bits[0] * 0x9E3779B97F4A7C15ULL) ^ (bits[1] * 0xC2B2AE3D27D4EB4FULL) ^
                            (bits[2] * 0x165667B19E3779F9ULL);
-        SSlot& slot = m_slots[(h >> 58) & (kSlots - 1)];
+        SSlot& slot = m_slots[h >> 52];
         if (slot.used && std::memcmp(slot.bits, bits, sizeof bits) == 0) {
             return slot.number;
         }
@@ -88,13 +86,13 @@ public:
     }
 
 private:
-    static constexpr size_t kSlots = 64;
+    static constexpr size_t kSlots = 4096;  // indexed by the top 12 bits of the hash
     struct SSlot {
         uint64_t bits[3];
         int number;
         bool used = false;
     };
-    SSlot m_slots[kSlots];
+    std::vector<SSlot> m_slots = std::vector<SSlot>(kSlots);
 };
 
 }  // namespace
@@ -118,146 +116,198 @@ int NearestAciColor(const double rgb[3]) {
 }
 
 // ---------------------------------------------------------------------------------------------
+// Numbers
+
+namespace {
+
+// "00" to "99".
+constexpr char kDigitPairs[] =
+    "00010203040506070809101112131415161718192021222324252627282930313233343536373839"
+    "40414243444546474849505152535455565758596061626364656667686970717273747576777879"
+    "8081828384858687888990919293949596979899";
+
+}  // namespace
+
+size_t FormatDxfNumber(double value, char* out) {
+    // Most drawing values have |v| * 1e6 far below 2^53: then the product and its rounding
+    // error are exact (1e6 is exact and fma gives the error), and the integer of millionths is
+    // found without the general algorithm, unless the value lies too close to a rounding tie.
+    const double a = std::fabs(value);
+    if (a < 4e9) {
+        const double p = a * 1e6;
+        const double err = std::fma(a, 1e6, -p);  // a * 1e6 == p + err exactly
+        const double n = std::nearbyint(p);       // the rounding mode is to nearest
+        const double off = (p - n) + err;         // p - n is exact
+        if (std::fabs(std::fabs(off) - 0.5) > 1e-6) {
+            uint64_t millionths = static_cast<uint64_t>(n);
+            if (off > 0.5) {
+                ++millionths;
+            } else if (off < -0.5) {
+                --millionths;
+            }
+            char* o = out;
+            if (std::signbit(value)) {
+                *o++ = '-';
+            }
+            o = std::to_chars(o, o + 16, millionths / 1000000).ptr;
+            *o++ = '.';
+            // The six decimals two at a time.
+            uint32_t fraction = static_cast<uint32_t>(millionths % 1000000);
+            for (int pair = 2; pair >= 0; --pair) {
+                std::memcpy(o + pair * 2, kDigitPairs + (fraction % 100) * 2, 2);
+                fraction /= 100;
+            }
+            return static_cast<size_t>(o + 6 - out);
+        }
+    }
+    const auto r = std::to_chars(out, out + kDxfNumberChars, value, std::chars_format::fixed, 6);
+    return static_cast<size_t>(r.ptr - out);
+}
+
+// ---------------------------------------------------------------------------------------------
 // CDxfWriter
 
-void CDxfWriter::Code(const char* code) {
-    m_out.append(code);
-    m_out.append(kEol);
+// Records are written straight into room made beforehand: every entity reserves what its
+// longest form can take.
+void CDxfWriter::Reserve(size_t more) {
+    if (m_size + more > m_buf.size()) {
+        m_buf.resize(std::max(m_buf.size() * 2, m_size + more + 4096));
+    }
 }
 
-void CDxfWriter::Str(std::string_view value) {
-    m_out.append(value);
-    m_out.append(kEol);
+void CDxfWriter::Put(std::string_view text) {
+    std::memcpy(m_buf.data() + m_size, text.data(), text.size());
+    m_size += text.size();
 }
 
-// As "%lf": fixed notation with six decimals, correctly rounded.
+void CDxfWriter::Line(std::string_view value) {
+    Put(value);
+    Lit("\r\n");
+}
+
 void CDxfWriter::Num(double value) {
-    char buf[400];
-    const auto r = std::to_chars(buf, buf + sizeof buf, value, std::chars_format::fixed, 6);
-    m_out.append(buf, static_cast<size_t>(r.ptr - buf));
-    m_out.append(kEol);
+    m_size += FormatDxfNumber(value, m_buf.data() + m_size);
+    Lit("\r\n");
 }
 
 void CDxfWriter::Int(int value) {
-    char buf[16];
-    const auto r = std::to_chars(buf, buf + sizeof buf, value);
-    m_out.append(buf, static_cast<size_t>(r.ptr - buf));
-    m_out.append(kEol);
+    const auto r = std::to_chars(m_buf.data() + m_size, m_buf.data() + m_size + 16, value);
+    m_size = static_cast<size_t>(r.ptr - m_buf.data());
+    Lit("\r\n");
 }
 
-void CDxfWriter::Common(const char* kind, const std::string& layerName, int colorNumber) {
-    Code("  0");
-    Str(kind);
-    Code("  8");
-    Str(layerName);
-    Code(" 62");
+// Room for the fixed text of a record, a layer name and count numbers.
+constexpr size_t Room(size_t layer, size_t numbers) {
+    return 160 + layer + numbers * (kDxfNumberChars + 8);
+}
+
+void CDxfWriter::Common(std::string_view kind, const std::string& layerName, int colorNumber) {
+    Lit("  0\r\n");
+    Line(kind);
+    Lit("  8\r\n");
+    Line(layerName);
+    Lit(" 62\r\n");
     Int(colorNumber);
 }
 
 void CDxfWriter::WriteHeader() {
-    Code("999");
-    Str(kHeader211);
-    Code("  0");
-    Str("SECTION");
-    Code("  2");
-    Str("ENTITIES");
+    Reserve(Room(0, 0));
+    Lit("999\r\n");
+    Line(kHeader211);
+    Lit("  0\r\nSECTION\r\n  2\r\nENTITIES\r\n");
 }
 
 void CDxfWriter::WriteFooter() {
-    Code("  0");
-    Str("ENDSEC");
-    Code("  0");
-    m_out.append("EOF");
+    Reserve(Room(0, 0));
+    Lit("  0\r\nENDSEC\r\n  0\r\nEOF");
 }
 
 void CDxfWriter::WritePnt(const CPnt& pnt, const std::string& layerName, int colorNumber) {
+    Reserve(Room(layerName.size(), 3));
     Common("POINT", layerName, colorNumber);
-    Code(" 10");
+    Lit(" 10\r\n");
     Num(pnt.m_point.x);
-    Code(" 20");
+    Lit(" 20\r\n");
     Num(pnt.m_point.y);
-    Code(" 30");
+    Lit(" 30\r\n");
     Num(pnt.m_point.z);
 }
 
 void CDxfWriter::WritePoly(const CPoly& poly, const std::string& layerName, int colorNumber) {
+    Reserve(Room(layerName.size(), 3));
     Common("POLYLINE", layerName, colorNumber);
-    Code(" 66");
-    Str("1");
-    Code(" 10");
-    Num(0.0);
-    Code(" 20");
-    Num(0.0);
-    Code(" 30");
-    Num(0.0);
+    Lit(" 66\r\n1\r\n 10\r\n0.000000\r\n 20\r\n0.000000\r\n 30\r\n0.000000\r\n");
     // A 3D polyline; polygons also carry the closed bit, so other programs draw their closing
     // edge (the vertices never repeat the first one).
-    Code(" 70");
-    Str(poly.m_closed ? "9" : "8");
-    for (const CPoint3& v : poly.m_vertices) {
-        Code("  0");
-        Str("VERTEX");
-        Code("  8");
-        Str(layerName);
-        Code(" 10");
-        Num(v.x);
-        Code(" 20");
-        Num(v.y);
-        Code(" 30");
-        Num(v.z);
-        Code(" 70");
-        Str("32");
+    if (poly.m_closed) {
+        Lit(" 70\r\n9\r\n");
+    } else {
+        Lit(" 70\r\n8\r\n");
     }
-    Code("  0");
-    Str("SEQEND");
-    Code("  8");
-    Str(layerName);
+    for (const CPoint3& v : poly.m_vertices) {
+        Reserve(Room(layerName.size(), 3));
+        Lit("  0\r\nVERTEX\r\n  8\r\n");
+        Line(layerName);
+        Lit(" 10\r\n");
+        Num(v.x);
+        Lit(" 20\r\n");
+        Num(v.y);
+        Lit(" 30\r\n");
+        Num(v.z);
+        Lit(" 70\r\n32\r\n");
+    }
+    Reserve(Room(layerName.size(), 0));
+    Lit("  0\r\nSEQEND\r\n  8\r\n");
+    Line(layerName);
 }
 
 void CDxfWriter::WriteArc(const CArc& arc, const std::string& layerName, int colorNumber) {
     const bool circle = std::fabs(arc.m_length - 360.0) < 1e-8;
+    Reserve(Room(layerName.size(), 9));
     Common(circle ? "CIRCLE" : "ARC", layerName, colorNumber);
-    Code(" 10");
+    Lit(" 10\r\n");
     Num(arc.m_center.x);
-    Code(" 20");
+    Lit(" 20\r\n");
     Num(arc.m_center.y);
-    Code(" 30");
+    Lit(" 30\r\n");
     Num(arc.m_center.z);
-    Code(" 40");
+    Lit(" 40\r\n");
     Num(arc.m_radius);
     if (!circle) {
-        Code(" 50");
+        Lit(" 50\r\n");
         Num(arc.m_start);
-        Code(" 51");
+        Lit(" 51\r\n");
         Num(std::fmod(arc.m_start + arc.m_length, 360.0));
     }
-    Code("210");
+    Lit("210\r\n");
     Num(arc.m_axis.x);
-    Code("220");
+    Lit("220\r\n");
     Num(arc.m_axis.y);
-    Code("230");
+    Lit("230\r\n");
     Num(arc.m_axis.z);
 }
 
 void CDxfWriter::WriteText(const CText& text, const std::string& layerName, int colorNumber) {
+    const std::string value = EncodeDxfText(text.m_text);
+    Reserve(Room(layerName.size() + value.size(), 8));
     Common("TEXT", layerName, colorNumber);
-    Code(" 10");
+    Lit(" 10\r\n");
     Num(text.m_position.x);
-    Code(" 20");
+    Lit(" 20\r\n");
     Num(text.m_position.y);
-    Code(" 30");
+    Lit(" 30\r\n");
     Num(text.m_position.z);
-    Code(" 40");
+    Lit(" 40\r\n");
     Num(text.m_height);
-    Code("  1");
-    Str(EncodeDxfText(text.m_text));
-    Code(" 50");
+    Lit("  1\r\n");
+    Line(value);
+    Lit(" 50\r\n");
     Num(text.m_rotation);
-    Code("210");
+    Lit("210\r\n");
     Num(text.m_axis.x);
-    Code("220");
+    Lit("220\r\n");
     Num(text.m_axis.y);
-    Code("230");
+    Lit("230\r\n");
     Num(text.m_axis.z);
 }
 
@@ -282,9 +332,7 @@ bool ExportDxfFile(CTAVDoc& doc, const std::string& path) {
         }
         // An entity whose layer index is broken goes to DXF's own default layer.
         const std::string defaultLayer = "0";
-        std::string buf;
-        buf.reserve(kFlushBytes + 4096);
-        CDxfWriter writer(buf);
+        CDxfWriter writer;
         CColorCache colors;
         writer.WriteHeader();
         for (int i = 0; i < doc.GetEntityCount(); ++i) {
@@ -293,15 +341,16 @@ bool ExportDxfFile(CTAVDoc& doc, const std::string& path) {
             e.WriteDxf(writer, layerOk ? layerNames[static_cast<size_t>(e.m_layer)] : defaultLayer,
                        colors.Lookup(e.m_color));
             ++count;
-            if (buf.size() >= kFlushBytes) {
-                if (!file.Write(buf.data(), buf.size(), error)) {
+            if (writer.Bytes().size() >= kFlushBytes) {
+                if (!file.Write(writer.Bytes().data(), writer.Bytes().size(), error)) {
                     throw std::runtime_error(error);
                 }
-                buf.clear();
+                writer.Clear();
             }
         }
         writer.WriteFooter();
-        if (!file.Write(buf.data(), buf.size(), error) || !file.Commit(error)) {
+        if (!file.Write(writer.Bytes().data(), writer.Bytes().size(), error) ||
+            !file.Commit(error)) {
             throw std::runtime_error(error);
         }
     } catch (const std::bad_alloc&) {

@@ -2,6 +2,8 @@
 
 #include <array>
 #include <string>
+#include <string_view>
+#include <vector>
 
 #include "document/Entity.h"
 
@@ -15,12 +17,11 @@ extern const std::array<std::array<double, 3>, 256> AciPalette;
 // 7 unless some number 1..255 is strictly nearer than white, ties to the lower number.
 int NearestAciColor(const double rgb[3]);
 
-// Writes the DXF records of each entity kind into a string, with CRLF line ends; the layer name
-// must already be encoded (EncodeDxfText).
+// Writes the DXF records of each entity kind into its buffer, with CRLF line ends; the layer
+// name must already be encoded (EncodeDxfText).
 class CDxfWriter : public CDxfSink {
 public:
-    // Records are appended to out.
-    explicit CDxfWriter(std::string& out) : m_out(out) {}
+    CDxfWriter() = default;
 
     // The comment naming the program and the start of the ENTITIES section.
     void WriteHeader();
@@ -35,15 +36,32 @@ public:
     // TEXT.
     void WriteText(const CText& text, const std::string& layerName, int colorNumber) override;
 
+    // The bytes written since the last Clear.
+    std::string_view Bytes() const { return {m_buf.data(), m_size}; }
+    // Empties the buffer (its storage is kept).
+    void Clear() { m_size = 0; }
+
 private:
-    void Code(const char* code);
-    void Str(std::string_view value);
+    void Reserve(size_t more);
+    void Put(std::string_view text);
+    template <size_t N>
+    void Lit(const char (&text)[N]) {
+        Put(std::string_view(text, N - 1));
+    }
+    void Line(std::string_view value);
     void Num(double value);
     void Int(int value);
-    void Common(const char* kind, const std::string& layerName, int colorNumber);
+    void Common(std::string_view kind, const std::string& layerName, int colorNumber);
 
-    std::string& m_out;
+    std::vector<char> m_buf;
+    size_t m_size = 0;
 };
+
+// "%lf" of value (fixed notation, six decimals, correctly rounded, "-0.000000" for negative
+// values that round to zero, "inf" and "nan" as the C library writes them) into out, which
+// must hold kDxfNumberChars; returns the length.
+inline constexpr size_t kDxfNumberChars = 330;
+size_t FormatDxfNumber(double value, char* out);
 
 // Writes every entity of the drawing into a DXF file with only an ENTITIES section, through a
 // temporary file renamed over path when complete, and shows the count of entities written

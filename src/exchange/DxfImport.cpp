@@ -1,8 +1,11 @@
 #include "exchange/DxfImport.h"
 
+#include <algorithm>
+#include <charconv>
 #include <cmath>
 #include <cstdio>
 #include <cstring>
+#include <iterator>
 #include <memory>
 #include <new>
 #include <string_view>
@@ -142,18 +145,57 @@ std::string_view CutAtNul(std::string_view line) {
                : line;
 }
 
-// What "%s" reads: the first word after leading blanks.
+// "%d" of a group code line or an integer value: the usual form (blanks, then digits to the
+// end of the line) without the general scanner, anything else through it.
+bool ScanGroupCode(std::string_view line, int& code) {
+    size_t i = 0;
+    while (i < line.size() && line[i] == ' ') {
+        ++i;
+    }
+    const size_t first = i;
+    int v = 0;
+    while (i < line.size() && i - first < 9 && line[i] >= '0' && line[i] <= '9') {
+        v = v * 10 + (line[i] - '0');
+        ++i;
+    }
+    if (i > first && i == line.size()) {
+        code = v;
+        return true;
+    }
+    return ScanInt(line, code);
+}
+
+// What "%s" reads: the first word after leading blanks (a NUL ends the text, as it ends a C
+// string).
 bool ScanWord(std::string_view line, std::string_view& word) {
     size_t b = 0;
     while (b < line.size() && IsSpace(line[b])) {
         ++b;
     }
     size_t e = b;
-    while (e < line.size() && !IsSpace(line[e])) {
+    while (e < line.size() && !IsSpace(line[e]) && line[e] != '\0') {
         ++e;
     }
     word = line.substr(b, e - b);
     return e > b;
+}
+
+// The usual form of a DXF number, an optional '-' and decimal digits with a point, read
+// straight by from_chars; false for anything that needs the full "%lf" rules (blanks, '+',
+// exponents, hexadecimal, inf, nan, a range error), which ScanDouble then applies.
+bool FastDouble(std::string_view text, double& out) {
+    const char* b = text.data();
+    const char* e = b + text.size();
+    const char* d = (b < e && *b == '-') ? b + 1 : b;
+    if (d >= e || *d < '0' || *d > '9') {
+        return false;
+    }
+    const auto r = std::from_chars(b, e, out, std::chars_format::fixed);
+    if (r.ec != std::errc()) {
+        return false;
+    }
+    // "0x1" is hexadecimal to "%lf", "1e5" an exponent: both go the long way.
+    return r.ptr == e || (*r.ptr != 'x' && *r.ptr != 'X' && *r.ptr != 'e' && *r.ptr != 'E');
 }
 
 std::string_view Trim(std::string_view s) {
@@ -234,11 +276,12 @@ private:
     bool m_afterTable = false;
     int m_kind = kKindNone;
     int m_count = 0;
-    std::string m_last;    // last word scanned
-    std::string m_text;    // code 1
-    std::string m_handle;  // code 5
-    std::string m_layer;   // code 8
-    std::string m_style;   // codes 6 and 7, kept, not used
+    std::string m_last;      // last word scanned
+    bool m_eofWord = false;  // the last word is "EOF": reading stops
+    std::string m_text;      // code 1
+    std::string m_handle;    // code 5
+    std::string m_layer;     // code 8
+    std::string m_style;     // codes 6 and 7, kept, not used
     double m_x[9] = {};
     double m_y[9] = {};
     double m_z[8] = {};
@@ -259,7 +302,8 @@ private:
     double m_polyElevation = 0.0;
     double m_polyHeaderZ = 0.0;
     bool m_polyHasZ = false;
-    bool m_seenZ0 = false;  // a code 30 since the last code 0
+    bool m_seenZ0 = false;      // a code 30 since the last code 0
+    bool m_paperSpace = false;  // code 67 = 1 since the last code 0
 
     EHeaderVar m_headerVar = kVarOther;
     bool m_ownFile = false;  // written by this program: centres are world coordinates
@@ -275,17 +319,18 @@ private:
 
 void CDxfReader::Run() {
     std::string_view line;
-    while (!EqualNoCase(m_last, "EOF") && m_lines.ReadLine(line)) {
-        std::string_view codeText = CutAtNul(line);
+    // Numbers and words end at a NUL by themselves; whole-line values are cut where they are
+    // used.
+    while (!m_eofWord && m_lines.ReadLine(line)) {
         int code = 0;
-        if (!ScanInt(codeText, code)) {
+        if (!ScanGroupCode(line, code)) {
             LineMessage(kGroupCodeExpected);
             continue;
         }
         if (!m_lines.ReadLine(line)) {
             break;  // cut off after a group code: the pending entity is dropped
         }
-        Dispatch(code, CutAtNul(line));
+        Dispatch(code, line);
     }
     // A POLYLINE cut off before its SEQEND keeps the vertices read so far.
     if (m_polyline) {
@@ -303,7 +348,7 @@ void CDxfReader::LineMessage(const char* format) {
 // they would poison the drawing's extents and every computation with them.
 void CDxfReader::ReadDouble(std::string_view value, double& out) {
     double v = 0.0;
-    if (ScanDouble(value, v) && std::isfinite(v)) {
+    if (FastDouble(value, v) || (ScanDouble(value, v) && std::isfinite(v))) {
         out = v;
     } else {
         LineMessage(kBadFloat);
@@ -312,7 +357,7 @@ void CDxfReader::ReadDouble(std::string_view value, double& out) {
 
 void CDxfReader::ReadInt(std::string_view value, int& out) {
     int v = 0;
-    if (ScanInt(value, v)) {
+    if (ScanGroupCode(value, v)) {
         out = v;
     } else {
         LineMessage(kBadInteger);
@@ -329,6 +374,7 @@ bool CDxfReader::ReadWord(std::string_view value, bool report) {
         return false;
     }
     AssignCapped(m_last, word, kLongItem, m_decoder.IsUtf8());
+    m_eofWord = EqualNoCase(m_last, "EOF");
     return true;
 }
 
@@ -354,9 +400,9 @@ void CDxfReader::Dispatch(int code, std::string_view value) {
     } else if (code < 10) {
         switch (code) {
             case 1:
-                AssignCapped(m_text, value, kLongItem, utf8);
+                AssignCapped(m_text, CutAtNul(value), kLongItem, utf8);
                 if (m_section == kSectionHeader && m_headerVar == kVarAcadVer) {
-                    m_decoder.SetVersion(value);
+                    m_decoder.SetVersion(CutAtNul(value));
                 }
                 break;
             case 2:
@@ -389,7 +435,7 @@ void CDxfReader::Dispatch(int code, std::string_view value) {
                 // The whole name, blanks inside included: "%s" would cut "Warstwa 1" to
                 // "Warstwa" and merge layers. The last word stays the first word.
                 if (ReadWord(value, reportBlank)) {
-                    AssignCapped(m_layer, Trim(value), kLongItem, utf8);
+                    AssignCapped(m_layer, Trim(CutAtNul(value)), kLongItem, utf8);
                 }
                 break;
             case 9:
@@ -428,7 +474,13 @@ void CDxfReader::Dispatch(int code, std::string_view value) {
             case 66:
                 ReadInt(value, scratchInt);
                 break;
-            case 67:
+            case 67: {
+                std::string_view text = value;
+                int space = 0;
+                m_paperSpace = ScanInt(text, space) && space != 0;
+                ReadInt(value, m_flags);
+                break;
+            }
             case 68:
             case 69:
             case 70:
@@ -450,7 +502,7 @@ void CDxfReader::Dispatch(int code, std::string_view value) {
         ReadDouble(value, m_extrusion.z);
     } else if (code >= 999 && code <= 1005) {
         ReadWord(value, false);
-        if (code == 999 && Trim(value).substr(0, kOwnComment.size()) == kOwnComment) {
+        if (code == 999 && Trim(CutAtNul(value)).substr(0, kOwnComment.size()) == kOwnComment) {
             m_ownFile = true;
         }
     } else if (code == 1070 || code == 1071) {
@@ -471,6 +523,16 @@ void CDxfReader::OnCode0(std::string_view value) {
     // second ENTITIES section or an unreadable word cannot create the entity a second time.
     m_kind = kKindNone;
     m_seenZ0 = false;
+    m_paperSpace = false;
+    if (m_section == kSectionEntities) {
+        // An entity starts from DXF's defaults for what it may leave out: a 2D entity without
+        // code 30 lies at height 0, not at the height of the entity before, and an entity
+        // without a handle has no name.
+        std::fill(std::begin(m_x), std::end(m_x), 0.0);
+        std::fill(std::begin(m_y), std::end(m_y), 0.0);
+        std::fill(std::begin(m_z), std::end(m_z), 0.0);
+        m_handle.clear();
+    }
     if (!ReadWord(value, true)) {
         return;
     }
@@ -573,6 +635,7 @@ void CDxfReader::FlushPolyline() {
     const bool flat = (m_polyFlags & kWorldVertexFlags) == 0;
     CMatrix4 m;
     const bool place = flat && Placement(m_polyExtrusion, m);
+    poly.m_vertices.reserve(poly.m_vertices.size() + m_vertices.size() + 1);
     for (const CVec3& v : m_vertices) {
         // A 2D polyline's height is its header's; world vertices carry their own.
         CPoint3 p(v.x, v.y, (flat && m_polyHasZ) ? m_polyHeaderZ : v.z);
@@ -590,6 +653,12 @@ void CDxfReader::FinishPending() {
     if (m_section != kSectionEntities) {
         return;
     }
+    if (m_paperSpace) {
+        // The active sheet layout (title block, notes) is in paper units on a sheet of its
+        // own; only model space belongs in the drawing.
+        ResetAfterEntity();
+        return;
+    }
     switch (m_kind) {
         case kKindPoint: {
             auto p = std::make_unique<CPnt>();
@@ -600,6 +669,7 @@ void CDxfReader::FinishPending() {
         }
         case kKindLine: {
             auto p = std::make_unique<CPoly>();
+            p->m_vertices.reserve(2);
             p->AddVertex(CPoint3(m_x[0], m_y[0], m_z[0]));
             p->AddVertex(CPoint3(m_x[1], m_y[1], m_z[1]));
             Place(std::move(p));
@@ -673,6 +743,7 @@ void CDxfReader::FinishPending() {
         case kKind3DFace: {
             auto p = std::make_unique<CPoly>();
             p->m_closed = 1;
+            p->m_vertices.reserve(4);
             for (int i = 0; i < 3; ++i) {
                 p->AddVertex(CPoint3(m_x[i], m_y[i], m_z[i]));
             }

@@ -3,10 +3,12 @@
 #include <gtest/gtest.h>
 #include <unistd.h>
 
+#include <cmath>
 #include <cstdio>
 #include <filesystem>
 #include <fstream>
 #include <iterator>
+#include <limits>
 
 #include "document/TAVDoc.h"
 #include "exchange/DxfText.h"
@@ -291,6 +293,58 @@ TEST(DxfExport, NumbersAsPrintfWritesThem) {
         std::vector<char> expected(400);
         std::snprintf(expected.data(), expected.size(), " 10\r\n%lf\r\n", v);
         EXPECT_NE(bytes.find(expected.data()), std::string::npos) << v;
+    }
+}
+
+// The fast path of the number formatting must agree with the C library everywhere, ties and
+// near ties included.
+TEST(FormatDxfNumber, AgreesWithPrintf) {
+    std::vector<double> values = {0.0,
+                                  -0.0,
+                                  0.0000005,
+                                  0.0000015,
+                                  0.0000025,
+                                  -0.0000005,
+                                  1e-7,
+                                  -4e-7,
+                                  0.5,
+                                  999999.9999995,
+                                  3999999999.9999995,
+                                  4e9,
+                                  4.5e15,
+                                  1e300,
+                                  -1e300,
+                                  5e-324,
+                                  std::numeric_limits<double>::infinity(),
+                                  -std::numeric_limits<double>::infinity(),
+                                  std::numeric_limits<double>::quiet_NaN(),
+                                  -std::numeric_limits<double>::quiet_NaN()};
+    // Exact ties at the seventh decimal (multiples of 2^-7 = 0.0078125) and their neighbours.
+    for (int k = -300; k <= 300; ++k) {
+        const double tie = k / 128.0 + 5420000.0 * (k % 3);
+        values.push_back(tie);
+        values.push_back(std::nextafter(tie, 1e300));
+        values.push_back(std::nextafter(tie, -1e300));
+    }
+    uint64_t seed = 0x9E3779B97F4A7C15ULL;
+    for (int i = 0; i < 200000; ++i) {
+        seed ^= seed << 13;
+        seed ^= seed >> 7;
+        seed ^= seed << 17;
+        const double unit = static_cast<double>(seed >> 11) / 9007199254740992.0;
+        const int exponent = static_cast<int>(seed % 40) - 20;
+        double v = (unit - 0.5) * std::pow(10.0, exponent);
+        if (i % 5 == 0) {
+            v = std::round(v * 1e7) / 1e7;  // decimal-looking values
+        }
+        values.push_back(v);
+    }
+    char fast[kDxfNumberChars];
+    char slow[400];
+    for (double v : values) {
+        const size_t n = FormatDxfNumber(v, fast);
+        std::snprintf(slow, sizeof slow, "%lf", v);
+        ASSERT_EQ(std::string(fast, n), slow) << std::hexfloat << v;
     }
 }
 

@@ -112,11 +112,11 @@ TEST(DxfImport, KindsIgnoreCaseAndBlocksCreateNothing) {
     ASSERT_EQ(a.GetVertexCount(), 2);
     ExpectPoint(a[0], 1, 2, 3);
     ExpectPoint(a[1], 4, 5, 6);
-    // Coordinates an entity does not set come from the one before.
+    // Coordinates an entity leaves out are 0, whatever the entity before had.
     const CPoly& b = im.At<CPoly>(1);
-    ExpectPoint(b[0], 1, 2, 3);
-    ExpectPoint(b[1], 7, 5, 6);
-    ExpectPoint(im.At<CPnt>(2).m_point, 1, 2, 3);
+    ExpectPoint(b[0], 0, 0, 0);
+    ExpectPoint(b[1], 7, 0, 0);
+    ExpectPoint(im.At<CPnt>(2).m_point, 0, 0, 0);
     EXPECT_EQ(im.At<CPnt>(2).m_point.flag, 1u);
     EXPECT_EQ(im.Texts(), std::vector<std::string>{"Liczba odczytanych z pliku DXF obiektow: 3. "});
     EXPECT_TRUE(im.doc.IsModified());
@@ -144,9 +144,9 @@ TEST(DxfImport, NumbersNameAndLayerOfEveryEntity) {
     EXPECT_EQ(im.doc.GetEntity(0)->m_number, 41);
     EXPECT_EQ(im.doc.GetEntity(4)->m_number, 45);
     EXPECT_EQ(im.doc.GetEntity(0)->m_layer, 1);  // the first layer of that name, any case
-    // The handle is never reset: later entities without one keep it as their name.
+    // The handle is the name; an entity without one has none.
     EXPECT_EQ(im.doc.GetEntity(0)->m_name, "1A");
-    EXPECT_EQ(im.doc.GetEntity(4)->m_name, "1A");
+    EXPECT_EQ(im.doc.GetEntity(1)->m_name, "");
     ASSERT_EQ(im.doc.GetLayerCount(), 6);
     EXPECT_EQ(im.doc.GetLayer(3).m_name, "Rzędne");
     EXPECT_EQ(im.doc.GetLayer(3).m_visible, 1);
@@ -231,7 +231,7 @@ TEST(DxfImport, ArcsAndCircles) {
     const CArc& c = im.At<CArc>(3);
     EXPECT_TRUE(c.IsFullCircle());
     EXPECT_EQ(c.m_radius, 2.5);
-    ExpectPoint(c.m_center, 1, 2, 3);
+    ExpectPoint(c.m_center, 0, 0, 0);
     EXPECT_EQ(c.m_axis.z, 1.0);
 }
 
@@ -260,7 +260,7 @@ TEST(DxfImport, MirroredArcsAndTextsLandWhereTheyAre) {
     EXPECT_EQ(t.m_font, 3);
     EXPECT_EQ(t.m_height, 2.0);
     EXPECT_EQ(t.m_text, "Tekst");
-    ExpectPoint(im.At<CArc>(2).m_center, 4, 1, 0);
+    ExpectPoint(im.At<CArc>(2).m_center, 4, 0, 0);
     EXPECT_EQ(im.At<CArc>(2).m_axis.z, 1.0);
 }
 
@@ -308,12 +308,12 @@ TEST(DxfImport, TextsAndAttributes) {
     EXPECT_EQ(t.m_rotation, 30.0);
     EXPECT_EQ(t.m_height, 0.5);
     EXPECT_EQ(t.m_axis.z, 1.0);
-    // The attribute takes the insertion point and height of what came before; its rotation was
-    // reset after the INSERT.
+    // The attribute without its own height takes the one before (size is never reset); its
+    // rotation was reset after the INSERT, its position is the origin.
     const CText& a = im.At<CText>(1);
     EXPECT_EQ(a.m_rotation, 0.0);
     EXPECT_EQ(a.m_height, 0.5);
-    ExpectPoint(a.m_position, 1, 2, 0);
+    ExpectPoint(a.m_position, 0, 0, 0);
     EXPECT_EQ(im.At<CText>(2).m_text, "");
 }
 
@@ -446,7 +446,7 @@ TEST(DxfImport, StrayEndsAndMissingEndsTouchNothingElse) {
     const CPoly& p = im.At<CPoly>(1);
     ASSERT_EQ(p.GetVertexCount(), 3);
     ExpectPoint(p[0], 1, 1, 0);
-    ExpectPoint(p[1], 2, 1, 0);
+    ExpectPoint(p[1], 2, 0, 0);
     ExpectPoint(p[2], 1, 1, 0);
     const CPoly& lw = im.At<CPoly>(2);
     ASSERT_EQ(lw.GetVertexCount(), 1);
@@ -544,7 +544,7 @@ TEST(DxfImport, AWordThatCannotBeReadEndsTheEntityOnce) {
     im.Run(Entities(Pairs({{0, "POINT"}, {10, "1"}, {0, ""}, {10, "2"}, {0, "POINT"}})));
     ASSERT_EQ(im.doc.GetEntityCount(), 2);
     EXPECT_EQ(im.At<CPnt>(0).m_point.x, 1.0);
-    EXPECT_EQ(im.At<CPnt>(1).m_point.x, 2.0);
+    EXPECT_EQ(im.At<CPnt>(1).m_point.x, 0.0);  // the unreadable record's value stays there
     EXPECT_EQ(im.Texts()[0], "Line: 10. \nCan not read string value!");
 }
 
