@@ -1,0 +1,40 @@
+// Handlers of the commands that the shell only carries: each feature adds its registration
+// here, and a command without one stays disabled.
+
+#include <QFileInfo>
+
+#include "app/CommandTable.h"
+#include "app/MainFrame.h"
+#include "app/OpenDoc.h"
+#include "app/TAVApp.h"
+#include "exchange/ImportCommand.h"
+
+namespace {
+
+// "&Import...": the reader is chosen by the filter selected in the dialog, not by the name.
+void OnFileImport(CTAVApp& app, COpenDoc& doc) {
+    CQtPrompter::SFileRequest request;
+    request.title = QStringLiteral("Import");
+    for (int i = 0; i < kImportFilterCount; ++i) {
+        request.filters.append(QString::fromUtf8(ImportFilters()[i].text));
+    }
+    const CQtPrompter::SFileAnswer answer = app.Prompter().ChooseFile(request);
+    if (answer.path.isEmpty()) {
+        return;
+    }
+    ImportByFilterIndex(doc.Doc(), answer.filterIndex,
+                        QFileInfo(answer.path).absoluteFilePath().toStdString());
+}
+
+}  // namespace
+
+void RegisterFeatureCommands(CTAVApp& app, CMainFrame& frame) {
+    frame.RegisterCommand(
+        cmd::kImport,
+        [&app, &frame] {
+            if (COpenDoc* doc = frame.ActiveDocument()) {
+                OnFileImport(app, *doc);
+            }
+        },
+        CMainFrame::NeedsDocument(&frame));
+}

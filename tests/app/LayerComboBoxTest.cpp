@@ -1,0 +1,179 @@
+// The layer combo box: hit zones in the closed field and in the dropped list, selection.
+
+#include <QAbstractItemView>
+#include <QMouseEvent>
+
+#include "app/AppTestSupport.h"
+#include "app/LayerComboBox.h"
+#include "document/TAVDoc.h"
+
+namespace {
+
+// Counts what the document asks of its views.
+class CCountingView : public CDocObserver {
+public:
+    void OnDocumentUpdate(int) override { ++updates; }
+    void InvalidateDisplayList() override { ++invalidations; }
+    void ResetCurrentPick() override {}
+    void StoreViewState(CTAVDoc&) override {}
+    int updates = 0;
+    int invalidations = 0;
+};
+
+void Click(QWidget* target, QEvent::Type type, int x, int y) {
+    QMouseEvent e(type, QPointF(x, y), target->mapToGlobal(QPointF(x, y)), Qt::LeftButton,
+                  type == QEvent::MouseButtonRelease ? Qt::NoButton : Qt::LeftButton,
+                  Qt::NoModifier);
+    QCoreApplication::sendEvent(target, &e);
+}
+
+class LayerComboTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        doc.Layers().emplace_back("Druga", 0, 1);
+        doc.Layers().emplace_back("Trzecia", 1, 0);
+        doc.SetCurrentLayer(1);
+        doc.AddObserver(&view);
+        combo.Reload(&doc, &guard);
+        combo.show();
+    }
+    void TearDown() override {
+        combo.hidePopup();
+        doc.RemoveObserver(&view);
+    }
+    bool ListOpen() const { return combo.view()->isVisible(); }
+
+    CTAVDoc doc;
+    CCountingView view;
+    QObject guard;
+    CLayerComboBox combo;
+};
+
+TEST_F(LayerComboTest, ReloadListsLayersAndSelectsTheCurrentOne) {
+    EXPECT_EQ(combo.count(), 3);
+    EXPECT_EQ(combo.currentIndex(), 1);
+    EXPECT_EQ(combo.GetDocument(), &doc);
+    combo.Reload(nullptr, nullptr);
+    EXPECT_EQ(combo.count(), 0);
+    EXPECT_EQ(combo.GetDocument(), nullptr);
+    // Without a guard to follow, a document is not shown.
+    combo.Reload(&doc, nullptr);
+    EXPECT_EQ(combo.count(), 0);
+}
+
+TEST_F(LayerComboTest, ForgetsTheDocumentWhenItsGuardGoes) {
+    auto* shortLived = new QObject;
+    combo.Reload(&doc, shortLived);
+    EXPECT_EQ(combo.count(), 3);
+    delete shortLived;
+    EXPECT_EQ(combo.count(), 0);
+    EXPECT_EQ(combo.GetDocument(), nullptr);
+    // A click on the images does nothing now.
+    Click(&combo, QEvent::MouseButtonPress, 10, 5);
+    EXPECT_EQ(doc.GetLayer(1).m_locked, 0);
+}
+
+struct SHitCase {
+    const char* name;
+    int x;
+    int locked;  // expected flags of the current layer (starts unlocked, visible)
+    int visible;
+    bool opens;  // the list drops down
+};
+
+class LayerComboFieldTest : public LayerComboTest,
+                            public ::testing::WithParamInterface<SHitCase> {};
+
+TEST_P(LayerComboFieldTest, ClickOnTheClosedField) {
+    const SHitCase& c = GetParam();
+    Click(&combo, QEvent::MouseButtonPress, c.x, combo.height() / 2);
+    Click(&combo, QEvent::MouseButtonRelease, c.x, combo.height() / 2);
+    const CLayer& current = doc.GetLayer(1);
+    EXPECT_EQ(current.m_locked, c.locked);
+    EXPECT_EQ(current.m_visible, c.visible);
+    EXPECT_EQ(ListOpen(), c.opens);
+    // Other layers are never touched from the closed field.
+    EXPECT_EQ(doc.GetLayer(0).m_locked, 0);
+    EXPECT_EQ(doc.GetLayer(2).m_locked, 1);
+    const bool toggled = c.locked != 0 || c.visible != 1;
+    EXPECT_EQ(doc.IsModified(), toggled);
+    EXPECT_EQ(view.invalidations, toggled ? 1 : 0);
+    EXPECT_EQ(view.updates, toggled ? 1 : 0);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    HitZones, LayerComboFieldTest,
+    ::testing::Values(SHitCase{"x3", 3, 0, 1, false}, SHitCase{"x4", 4, 1, 1, false},
+                      SHitCase{"x19", 19, 1, 1, false}, SHitCase{"x20", 20, 0, 0, false},
+                      SHitCase{"x35", 35, 0, 0, false}, SHitCase{"x36", 36, 0, 1, false},
+                      SHitCase{"x37", 37, 0, 1, true}),
+    [](const auto& info) { return std::string(info.param.name); });
+
+class LayerComboListTest : public LayerComboTest, public ::testing::WithParamInterface<SHitCase> {};
+
+// In the dropped list the click acts on the row under the mouse, and the list stays open.
+TEST_P(LayerComboListTest, ClickInTheDroppedList) {
+    const SHitCase& c = GetParam();
+    combo.showPopup();
+    ASSERT_TRUE(ListOpen());
+    QWidget* viewport = combo.view()->viewport();
+    const QRect row = combo.view()->visualRect(combo.model()->index(0, 0));
+    ASSERT_TRUE(row.isValid());
+    Click(viewport, QEvent::MouseButtonPress, c.x, row.center().y());
+    if (c.opens) {
+        // x > 36 is the ordinary click that selects the row.
+        EXPECT_EQ(doc.GetLayer(0).m_locked, 0);
+        EXPECT_EQ(doc.GetLayer(0).m_visible, 1);
+        return;
+    }
+    Click(viewport, QEvent::MouseButtonRelease, c.x, row.center().y());
+    EXPECT_TRUE(ListOpen());
+    EXPECT_EQ(doc.GetLayer(0).m_locked, c.locked);
+    EXPECT_EQ(doc.GetLayer(0).m_visible, c.visible);
+    // The current layer stays what it was.
+    EXPECT_EQ(doc.GetCurrentLayer(), 1);
+    EXPECT_EQ(doc.GetLayer(1).m_locked, 0);
+    EXPECT_EQ(doc.GetLayer(1).m_visible, 1);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    HitZones, LayerComboListTest,
+    ::testing::Values(SHitCase{"x3", 3, 0, 1, false}, SHitCase{"x4", 4, 1, 1, false},
+                      SHitCase{"x19", 19, 1, 1, false}, SHitCase{"x20", 20, 0, 0, false},
+                      SHitCase{"x35", 35, 0, 0, false}, SHitCase{"x36", 36, 0, 1, false},
+                      SHitCase{"x37", 37, 0, 1, true}),
+    [](const auto& info) { return std::string(info.param.name); });
+
+TEST_F(LayerComboTest, DoubleClickOnTheEyeTogglesOnce) {
+    Click(&combo, QEvent::MouseButtonPress, 25, 5);
+    Click(&combo, QEvent::MouseButtonRelease, 25, 5);
+    Click(&combo, QEvent::MouseButtonDblClick, 25, 5);
+    Click(&combo, QEvent::MouseButtonRelease, 25, 5);
+    EXPECT_EQ(doc.GetLayer(1).m_visible, 0);
+    EXPECT_FALSE(ListOpen());
+}
+
+TEST_F(LayerComboTest, ChoosingALayerMakesItCurrentAndMarksTheDocument) {
+    emit combo.activated(1);  // the layer already current: nothing changes
+    EXPECT_FALSE(doc.IsModified());
+    combo.setCurrentIndex(2);
+    emit combo.activated(2);
+    EXPECT_EQ(doc.GetCurrentLayer(), 2);
+    EXPECT_TRUE(doc.IsModified());
+    // An invalid choice goes back to the first row.
+    combo.setCurrentIndex(-1);
+    emit combo.activated(-1);
+    EXPECT_EQ(combo.currentIndex(), 0);
+    EXPECT_EQ(doc.GetCurrentLayer(), 2);
+}
+
+TEST_F(LayerComboTest, ToggleAtRefusesOutOfRange) {
+    EXPECT_FALSE(combo.ToggleAt(3, 10));
+    EXPECT_FALSE(combo.ToggleAt(-1, 10));
+    EXPECT_FALSE(combo.ToggleAt(0, 36));
+    EXPECT_TRUE(combo.ToggleAt(0, 4));
+    EXPECT_EQ(doc.GetLayer(0).m_locked, 1);
+    EXPECT_GE(combo.ItemHeight(), 16);
+}
+
+}  // namespace

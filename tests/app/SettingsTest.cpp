@@ -1,0 +1,91 @@
+// The two display settings and the toolbar layout, stored with QSettings.
+
+#include <QFile>
+#include <QSettings>
+#include <QToolBar>
+
+#include "app/AppTestSupport.h"
+#include "app/ChildFrame.h"
+#include "app/CommandTable.h"
+#include "app/Settings.h"
+#include "view/TAVView.h"
+
+namespace {
+
+int StoredInt(const char* name) {
+    QSettings s("Velmor", "TAV 2.1");
+    return s.value(QStringLiteral("Settings/") + name, -99).toInt();
+}
+
+class SettingsTest : public CAppTest {};
+
+TEST_F(SettingsTest, EmptySettingsGiveBlackBackgroundAndDisplayLists) {
+    ASSERT_FALSE(QFile::exists(settingsDir.File()));
+    Start();
+    EXPECT_EQ(frame->IsBackgroundWhite(), 0);
+    EXPECT_EQ(frame->IsDisplayListUsed(), 1);
+    EXPECT_EQ(frame->QueryCommand(cmd::kBackground).checked, 0);
+    EXPECT_EQ(frame->QueryCommand(cmd::kDisplayList).checked, 1);
+    // Reading writes nothing.
+    EXPECT_EQ(StoredInt(settings::kBackground), -99);
+}
+
+TEST_F(SettingsTest, EachToggleStoresItsIntAtOnce) {
+    Start();
+    ASSERT_TRUE(frame->Dispatch(cmd::kBackground));
+    EXPECT_EQ(frame->IsBackgroundWhite(), 1);
+    EXPECT_EQ(StoredInt(settings::kBackground), 1);
+    EXPECT_EQ(StoredInt(settings::kDisplayList), -99);
+    for (const QAction* a : frame->ActionsFor(cmd::kBackground)) {
+        EXPECT_TRUE(a->isChecked());
+    }
+    ASSERT_TRUE(frame->Dispatch(cmd::kDisplayList));
+    EXPECT_EQ(frame->IsDisplayListUsed(), 0);
+    EXPECT_EQ(StoredInt(settings::kDisplayList), 0);
+    ASSERT_TRUE(frame->Dispatch(cmd::kBackground));
+    EXPECT_EQ(StoredInt(settings::kBackground), 0);
+    // Stored as a plain int, as the key is meant to be read.
+    QSettings s("Velmor", "TAV 2.1");
+    EXPECT_EQ(s.value("Settings/IsBackgrWhite").toString(), "0");
+}
+
+TEST_F(SettingsTest, StoredValuesAreReadAtStart) {
+    settings::WriteInt(settings::kBackground, 1);
+    settings::WriteInt(settings::kDisplayList, 0);
+    Start();
+    EXPECT_EQ(frame->IsBackgroundWhite(), 1);
+    EXPECT_EQ(frame->IsDisplayListUsed(), 0);
+}
+
+TEST_F(SettingsTest, ValueThatIsNoNumberKeepsTheDefault) {
+    {
+        QSettings s("Velmor", "TAV 2.1");
+        s.setValue("Settings/IsBackgrWhite", "white");
+    }
+    EXPECT_EQ(settings::ReadInt(settings::kBackground, 0), 0);
+    EXPECT_EQ(settings::ReadInt(settings::kDisplayList, 1), 1);
+}
+
+TEST_F(SettingsTest, ToolBarLayoutIsSavedAtCloseAndRestoredAtStart) {
+    Start();
+    frame->ToolBar(cmd::kDrawBar)->hide();
+    frame->addToolBar(Qt::LeftToolBarArea, frame->ToolBar(cmd::kZoomBar));
+    ASSERT_TRUE(frame->close());
+    EXPECT_FALSE(settings::ReadToolBarState().isEmpty());
+    app.reset();
+    Start();
+    EXPECT_TRUE(frame->ToolBar(cmd::kDrawBar)->isHidden());
+    EXPECT_EQ(frame->toolBarArea(frame->ToolBar(cmd::kZoomBar)), Qt::LeftToolBarArea);
+    EXPECT_FALSE(frame->ToolBar(cmd::kStandardBar)->isHidden());
+}
+
+TEST_F(SettingsTest, RecentFilesSurviveARestart) {
+    Start();
+    app->AddToRecentFileList("/tmp/one.tav");
+    app->AddToRecentFileList("/tmp/two.tav");
+    app.reset();
+    Start();
+    EXPECT_EQ(app->RecentFiles(), (QStringList{"/tmp/two.tav", "/tmp/one.tav"}));
+}
+
+}  // namespace
