@@ -5,6 +5,7 @@
 #include <QFileInfo>
 #include <QPrintDialog>
 #include <QPrinter>
+#include <QScreen>
 #include <cstdio>
 
 #include "app/AboutDlg.h"
@@ -102,6 +103,10 @@ bool CTAVApp::InitInstance(const QStringList& args, bool show) {
         return false;
     }
     if (show) {
+        // Without a window manager "maximized" means nothing: fill the screen by hand too.
+        if (const QScreen* screen = QGuiApplication::primaryScreen()) {
+            m_mainFrame->setGeometry(screen->availableGeometry());
+        }
         m_mainFrame->showMaximized();
     }
     if (line.files.isEmpty()) {
