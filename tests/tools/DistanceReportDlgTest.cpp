@@ -1,0 +1,190 @@
+#include "tools/DistanceReportDlg.h"
+
+#include <gtest/gtest.h>
+
+#include <QApplication>
+#include <QCheckBox>
+#include <QDate>
+#include <QGroupBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QTimer>
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+
+#include "document/TAVDoc.h"
+#include "support/RecordingPrompter.h"
+
+namespace fs = std::filesystem;
+
+namespace {
+
+QLineEdit* Edit(QWidget& dlg, int id) {
+    auto* e = dlg.findChild<QLineEdit*>(QString::number(id));
+    EXPECT_NE(e, nullptr) << id;
+    return e;
+}
+
+void Fill(QWidget& dlg, const char* p1, const char* s1, const char* p2, const char* s2) {
+    Edit(dlg, 1116)->setText(p1);
+    Edit(dlg, 1117)->setText(s1);
+    Edit(dlg, 1118)->setText(p2);
+    Edit(dlg, 1119)->setText(s2);
+}
+
+void ClickOk(QWidget& dlg) {
+    dlg.findChild<QPushButton*>("1")->click();
+}
+
+TEST(DistanceReportDlgTest, ControlsAndTexts) {
+    CRecordingPrompter prompter;
+    CDistanceReportDlg dlg(prompter);
+    EXPECT_EQ(dlg.windowTitle(), "Raport odległości punktów");
+    EXPECT_EQ(dlg.findChild<QPushButton*>("1")->text(), "Tak");
+    EXPECT_EQ(dlg.findChild<QPushButton*>("2")->text(), "Przerwij");
+    auto* local = dlg.findChild<QCheckBox*>("1132");
+    ASSERT_NE(local, nullptr);
+    EXPECT_EQ(local->text(), "Wyniki w lokalnym układzie współrzędnych");
+    QStringList boxes, labels;
+    for (const QGroupBox* b : dlg.findChildren<QGroupBox*>()) {
+        boxes << b->title();
+    }
+    for (const QLabel* l : dlg.findChildren<QLabel*>()) {
+        labels << l->text();
+    }
+    EXPECT_EQ(boxes, (QStringList{"Punkty idealne", "Punkty zmierzone"}));
+    EXPECT_EQ(labels.count("Stały prefiks w nazwie punktu:"), 2);
+    EXPECT_EQ(labels.count("Numer początkowy:"), 2);
+    for (int id : {1116, 1117, 1118, 1119}) {
+        EXPECT_TRUE(Edit(dlg, id)->text().isEmpty());
+    }
+    EXPECT_EQ(dlg.Values().idealStart, -1);
+    EXPECT_EQ(dlg.Values().measuredStart, -1);
+}
+
+TEST(DistanceReportDlgTest, ReadsTrimmedNamesAndNumbers) {
+    CRecordingPrompter prompter;
+    CDistanceReportDlg dlg(prompter);
+    Fill(dlg, " \tP 1\t ", "  1", "P 1", "101 ");
+    dlg.findChild<QCheckBox*>("1132")->setChecked(true);
+    ClickOk(dlg);
+    ASSERT_EQ(dlg.result(), QDialog::Accepted);
+    EXPECT_TRUE(prompter.messages.empty());
+    EXPECT_EQ(dlg.Values().idealPrefix, "P 1");
+    EXPECT_EQ(dlg.Values().idealStart, 1);
+    EXPECT_EQ(dlg.Values().measuredPrefix, "P 1");
+    EXPECT_EQ(dlg.Values().measuredStart, 101);
+    EXPECT_TRUE(dlg.Values().local);
+}
+
+TEST(DistanceReportDlgTest, RefusalsKeepTheDialogOpen) {
+    CRecordingPrompter prompter;
+    CDistanceReportDlg dlg(prompter);
+    Fill(dlg, "P", "1000001", "P", "x");
+    ClickOk(dlg);
+    EXPECT_NE(dlg.result(), QDialog::Accepted);
+    ASSERT_EQ(prompter.messages.size(), 1u);
+    EXPECT_EQ(prompter.messages[0].text, "Wprowadź liczbę całkowitą z zakresu od 0 do 1000000.");
+
+    Edit(dlg, 1117)->setText("1");  // now the measured start is the one refused
+    ClickOk(dlg);
+    ASSERT_EQ(prompter.messages.size(), 2u);
+    EXPECT_EQ(prompter.messages[1].text, "Wprowadź liczbę całkowitą z zakresu od 0 do 1000000.");
+
+    Edit(dlg, 1119)->setText(" 1");  // the same prefix and number
+    ClickOk(dlg);
+    ASSERT_EQ(prompter.messages.size(), 3u);
+    EXPECT_EQ(prompter.messages[2].text, "Nazwy punktów idealnych i zmierzonych muszą sie różnić");
+    EXPECT_NE(dlg.result(), QDialog::Accepted);
+
+    Edit(dlg, 1119)->clear();  // one number only still clashes
+    ClickOk(dlg);
+    EXPECT_EQ(prompter.messages.size(), 4u);
+
+    Edit(dlg, 1118)->setText("p");  // prefixes compared with case
+    ClickOk(dlg);
+    EXPECT_EQ(dlg.result(), QDialog::Accepted);
+    EXPECT_EQ(prompter.messages.size(), 4u);
+}
+
+TEST(DistanceReportFormatTest, LocaleForms) {
+    const QLocale pl(QLocale::Polish, QLocale::Poland);
+    const SReportFormat f = LocaleReportFormat(pl);
+    const std::string gs = pl.groupSeparator().toStdString();
+    EXPECT_EQ(f.number("-1234567.891500"), "-1" + gs + "234" + gs + "567,892");
+    EXPECT_EQ(f.number("nan"), "");
+    const SReportStamp stamp = f.clock();
+    EXPECT_EQ(stamp.date, pl.toString(QDate::currentDate(), QLocale::ShortFormat).toStdString());
+    EXPECT_EQ(stamp.time.size(), 8u) << stamp.time;  // HH:mm:ss, no time zone
+    EXPECT_EQ(stamp.time[2], ':');
+
+    QLocale c = QLocale::c();
+    EXPECT_EQ(LocaleReportFormat(c).number("1234567.5"), "1234567.500");
+}
+
+class DistanceReportCommandTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        char tmpl[] = "/tmp/tavreportdlg-XXXXXX";
+        m_dir = mkdtemp(tmpl);
+        doc.SetPathName(m_dir + "/model.tav");
+        for (auto [name, x] : {std::pair{"P5", 5.0}, {"P105", 5.5}}) {
+            auto p = std::make_unique<CPnt>();
+            p->m_name = name;
+            p->m_point = CPoint3(x, 0, 0);
+            doc.AddEntity(std::move(p));
+        }
+    }
+    void TearDown() override { fs::remove_all(m_dir); }
+
+    // Fills and confirms, or cancels, the report dialog once it is shown.
+    static void AnswerDialog(const char* p1, const char* s1, const char* p2, const char* s2) {
+        QTimer::singleShot(0, [=] {
+            auto* dlg = qobject_cast<CDistanceReportDlg*>(QApplication::activeModalWidget());
+            ASSERT_NE(dlg, nullptr);
+            if (p1 == nullptr) {
+                dlg->findChild<QPushButton*>("2")->click();
+                return;
+            }
+            Fill(*dlg, p1, s1, p2, s2);
+            ClickOk(*dlg);
+        });
+    }
+
+    CRecordingPrompter prompter;
+    CTAVDoc doc{&prompter};
+    std::string m_dir;
+};
+
+TEST_F(DistanceReportCommandTest, DialogMatchingAndWriter) {
+    std::vector<std::string> proposals;
+    const std::string out = m_dir + "/wynik.csv";
+    const ReportFileChooser choose = [&](const std::string& name) {
+        proposals.push_back(name);
+        return out;
+    };
+    AnswerDialog(nullptr, nullptr, nullptr, nullptr);
+    OnDistanceReport(doc, nullptr, choose);
+    EXPECT_TRUE(proposals.empty());
+
+    AnswerDialog("Q", "", "P", "");
+    OnDistanceReport(doc, nullptr, choose);
+    ASSERT_EQ(prompter.messages.size(), 1u);
+    EXPECT_EQ(prompter.messages[0].text, "Nie znaleziono punktów o zadanych nazwach");
+    EXPECT_TRUE(proposals.empty());
+
+    AnswerDialog("P", "1", "P", "101");
+    OnDistanceReport(doc, nullptr, choose);
+    EXPECT_EQ(proposals, std::vector<std::string>{m_dir + "/model"});
+    std::ifstream in(out, std::ios::binary);
+    std::stringstream s;
+    s << in.rdbuf();
+    const std::string text = s.str();
+    EXPECT_EQ(text.rfind("\"Etykieta1:\";", 0), 0u);
+    EXPECT_NE(text.find("\"P5\";"), std::string::npos);
+    EXPECT_NE(text.find("\"P105\";"), std::string::npos);
+}
+
+}  // namespace
