@@ -8,6 +8,7 @@
 #include "app/OpenDoc.h"
 #include "app/TAVApp.h"
 #include "exchange/ImportCommand.h"
+#include "view/TAVView.h"
 
 namespace {
 
@@ -37,4 +38,21 @@ void RegisterFeatureCommands(CTAVApp& app, CMainFrame& frame) {
             }
         },
         CMainFrame::NeedsDocument(&frame));
+    // The view's own commands act on the active view.
+    for (const CTAVView::SViewCommand& c : CTAVView::Commands()) {
+        frame.RegisterCommand(
+            c.id,
+            [&frame, run = c.run] {
+                if (CTAVView* view = frame.ActiveView()) {
+                    run(*view);
+                }
+            },
+            [&frame, update = c.update](CMainFrame::SCmdUI& ui) {
+                const CTAVView* view = frame.ActiveView();
+                ui.enabled = view != nullptr;
+                if (view != nullptr) {
+                    update(*view, ui.enabled, ui.checked);
+                }
+            });
+    }
 }

@@ -1,49 +1,511 @@
 #include "view/TAVView.h"
 
+#include <QApplication>
+#include <QKeyEvent>
+#include <QMouseEvent>
+#include <QOpenGLContext>
 #include <QPainter>
+#include <QSurfaceFormat>
+#include <QWheelEvent>
+#include <algorithm>
+#include <cstdio>
 
+#include <GL/gl.h>
+
+#include "document/Prompter.h"
 #include "view/FrameServices.h"
+#include "view/ViewCursors.h"
+#include "view/ViewDialogs.h"
+#include "view/gl/OffscreenRender.h"
 
-CTAVView::CTAVView(CTAVDoc& doc, QWidget* parent) : QWidget(parent), m_doc(&doc) {
-    // The camera comes back unchanged when the document is saved, so files keep their view.
-    doc.GetViewState(m_viewState);
-    doc.AddObserver(this);
-    setAttribute(Qt::WA_OpaquePaintEvent);
+namespace {
+
+// Idle text of the status bar.
+constexpr char kReady[] = "Gotowy";
+
+// One frame at a time in the whole process.
+bool g_drawing = false;
+
+QSurfaceFormat ViewFormat() {
+    QSurfaceFormat format;
+    format.setRenderableType(QSurfaceFormat::OpenGL);
+    format.setProfile(QSurfaceFormat::CompatibilityProfile);
+    format.setVersion(2, 1);
+    format.setRedBufferSize(8);
+    format.setGreenBufferSize(8);
+    format.setBlueBufferSize(8);
+    format.setDepthBufferSize(24);
+    format.setSwapBehavior(QSurfaceFormat::DoubleBuffer);
+    return format;
+}
+
+template <int Mode>
+void RunMode(CTAVView& v) {
+    v.SetRenderMode(Mode);
+}
+template <int Mode>
+void UpdateMode(const CTAVView& v, bool&, int& checked) {
+    checked = v.GetRenderMode() == Mode ? 1 : 0;
+}
+template <int Tool>
+void RunTool(CTAVView& v) {
+    v.SetTool(Tool);
+}
+template <int Tool>
+void UpdateTool(const CTAVView& v, bool&, int& checked) {
+    checked =
+        v.GetTool() == Tool || (Tool == kToolPan && v.GetTool() == kToolPanTwoButtons) ? 1 : 0;
+}
+void NoCheck(const CTAVView&, bool&, int& checked) {
+    checked = -1;
+}
+
+const CTAVView::SViewCommand kCommands[] = {
+    {32775, RunMode<0>, UpdateMode<0>},
+    {32776, RunMode<1>, UpdateMode<1>},
+    {32777, RunMode<2>, UpdateMode<2>},
+    {32778, RunMode<3>, UpdateMode<3>},
+    {32779, RunTool<kToolSelect>, UpdateTool<kToolSelect>},
+    {32780, RunTool<kToolPan>, UpdateTool<kToolPan>},
+    {32781, RunTool<kToolZoom>, UpdateTool<kToolZoom>},
+    {32782, RunTool<kToolRotate>, UpdateTool<kToolRotate>},
+    {32783, [](CTAVView& v) { v.OnZoomWindow(); }, NoCheck},
+    {32784, [](CTAVView& v) { v.OnZoomAll(); }, NoCheck},
+    {32785, [](CTAVView& v) { v.OnProjection(); }, NoCheck},
+    {32786, [](CTAVView& v) { v.OnViewPoint(); }, NoCheck},
+    {32807, [](CTAVView& v) { v.OnPointNames(); },
+     [](const CTAVView& v, bool&, int& checked) { checked = v.Renderer().m_showNames ? 1 : 0; }},
+    {32809, [](CTAVView& v) { v.OnPlan(); }, NoCheck},
+    {32812, [](CTAVView& v) { v.OnPrevious(); },
+     [](const CTAVView& v, bool& enabled, int& checked) {
+         enabled = v.Camera().HistorySize() > 0;
+         checked = -1;
+     }},
+};
+
+}  // namespace
+
+std::span<const CTAVView::SViewCommand> CTAVView::Commands() {
+    return kCommands;
+}
+
+CTAVView::CTAVView(CTAVDoc& doc, QWidget* parent) : QOpenGLWidget(parent), m_doc(&doc) {
+    setFormat(ViewFormat());
+    setMouseTracking(true);
+    setFocusPolicy(Qt::StrongFocus);
     setMinimumSize(50, 50);
+    m_renderer.SetDocument(&doc);
+    // The saved camera, refitted to the size it was saved with; the real size follows.
+    const CViewState& s = doc.ViewState();
+    m_camera.LoadState(s);
+    m_camera.Resize(s.clientWidth, s.clientHeight);
+    m_renderer.m_renderMode = std::clamp(static_cast<int>(s.renderMode), 0, 3);
+    m_targetMarker = s.targetMarker;
+    m_localizationMask = s.localizationMask;
+    doc.AddObserver(this);
+    UpdateCursor();
 }
 
 CTAVView::~CTAVView() {
+    ReleaseGL();
     m_doc->RemoveObserver(this);
 }
 
-void CTAVView::OnDocumentUpdate(int hint) {
-    if (hint == 1) {
-        m_doc->GetViewState(m_viewState);
+void CTAVView::RecordError(int error) {
+    if (m_lastError == 0) {
+        m_lastError = error;
+    }
+}
+
+void CTAVView::ReleaseGL() {
+    if (!m_glReady) {
+        return;
+    }
+    makeCurrent();
+    m_renderer.ReleaseGL();
+    doneCurrent();
+    m_glReady = false;
+}
+
+void CTAVView::initializeGL() {
+    if (context() == nullptr || !context()->isValid()) {
+        RecordError(4);
+        return;
+    }
+    connect(context(), &QOpenGLContext::aboutToBeDestroyed, this, &CTAVView::ReleaseGL,
+            Qt::DirectConnection);
+    const CFrameServices* frame = GetFrameServices();
+    m_renderer.m_whiteBackground = frame && frame->IsBackgroundWhite();
+    m_renderer.InitializeGL();
+    m_glReady = true;
+}
+
+void CTAVView::resizeGL(int w, int h) {
+    if (m_skipResize) {
+        return;
+    }
+    m_camera.Resize(w, h);
+}
+
+void CTAVView::paintGL() {
+    if (g_drawing || !m_glReady) {
+        return;
+    }
+    g_drawing = true;
+    struct SGuard {
+        ~SGuard() { g_drawing = false; }
+    } guard;
+    ++m_paintCount;
+    const CFrameServices* frame = GetFrameServices();
+    m_renderer.m_whiteBackground = frame && frame->IsBackgroundWhite();
+    m_renderer.m_useDisplayList = !frame || frame->IsDisplayListUsed();
+
+    QPainter painter(this);
+    painter.beginNativePainting();
+    const qreal dpr = devicePixelRatioF();
+    glViewport(0, 0, static_cast<GLsizei>(width() * dpr), static_cast<GLsizei>(height() * dpr));
+    // The painter's engine may have changed these since the last frame.
+    glEnable(GL_DEPTH_TEST);
+    glDisable(GL_BLEND);
+    glDisable(GL_TEXTURE_2D);
+    glDisable(GL_SCISSOR_TEST);
+    m_renderer.RenderFrame();
+    glGetError();  // read and not reported
+    painter.endNativePainting();
+
+    if (m_dragging &&
+        (m_tool == kToolSelect || m_tool == kToolZoomWindow || m_tool == kToolPrintWindow)) {
+        const QColor ink = m_renderer.m_whiteBackground ? Qt::black : Qt::white;
+        painter.setPen(QPen(ink, 0, Qt::DotLine));
+        painter.setBrush(Qt::NoBrush);
+        painter.drawRect(QRect(m_pressPos, m_cursorPos).normalized());
+    }
+    if (m_targetMarker) {
+        int x = 0, y = 0;
+        m_camera.ProjectToWindow(m_camera.m_target, x, y);
+        DrawTargetMarker(painter, x, y);
+    }
+}
+
+void CTAVView::mousePressEvent(QMouseEvent* event) {
+    const QPoint p = event->position().toPoint();
+    const Qt::MouseButton b = event->button();
+    if (b != Qt::LeftButton && b != Qt::MiddleButton) {
+        return;
+    }
+    m_pressPos = m_cursorPos = p;
+    if (b == Qt::LeftButton) {
+        m_dragging = true;
+    }
+    m_camera.PushView();
+    m_camera.BeginDrag(p.x(), p.y());
+    if (b == Qt::LeftButton) {
+        if (m_tool == kToolPointInput && m_localizedPending) {
+            m_pickedPoint = m_localizedPoint;
+        } else {
+            m_camera.WindowToWorld(p.x(), p.y(), true, m_doc, m_pickedPoint);
+        }
+    }
+}
+
+void CTAVView::mouseMoveEvent(QMouseEvent* event) {
+    const QPoint p = event->position().toPoint();
+    const Qt::MouseButtons b = event->buttons();
+    if (b & (Qt::LeftButton | Qt::MiddleButton)) {
+        if ((b & Qt::LeftButton) && (b & Qt::RightButton) && m_tool != kToolPanTwoButtons) {
+            m_previousTool = m_tool;
+            m_tool = kToolPanTwoButtons;
+            UpdateCursor();
+        } else if ((b & Qt::MiddleButton) && m_tool != kToolPanTwoButtons &&
+                   m_tool != kToolRotateMiddle) {
+            m_previousTool = m_tool;
+            m_tool = kToolRotateMiddle;
+            UpdateCursor();
+        }
+        switch (m_tool) {
+            case kToolPan:
+            case kToolPanTwoButtons:
+                m_camera.DragPan(p.x(), p.y());
+                break;
+            case kToolZoom:
+                m_camera.DragZoom(p.x(), p.y());
+                break;
+            case kToolRotate:
+            case kToolRotateMiddle:
+                m_camera.DragRotate(p.x(), p.y());
+                break;
+            default:
+                break;
+        }
+        update();
+    }
+    m_cursorPos = p;
+    m_camera.WindowToWorld(p.x(), p.y(), true, m_doc, m_renderer.m_cursorPoint);
+    ShowCoordinates();
+    if (m_doc->GetBusy()) {
+        update();
+    }
+}
+
+void CTAVView::mouseReleaseEvent(QMouseEvent* event) {
+    const QPoint p = event->position().toPoint();
+    const Qt::MouseButtons held = event->buttons();
+    switch (event->button()) {
+        case Qt::LeftButton:
+            if (m_tool == kToolZoomWindow && m_dragging) {
+                m_camera.ZoomWindow(m_pressPos.x(), m_pressPos.y(), p.x(), p.y());
+                ReturnToPreviousTool();
+                SetStatus(kReady);
+            } else if (m_tool == kToolSelect) {
+                // Selecting leaves no history entry.
+                if (m_camera.PopView()) {
+                    InvalidateDisplayList();
+                }
+            } else if (m_tool == kToolPanTwoButtons && !(held & Qt::RightButton)) {
+                ReturnToPreviousTool();
+            }
+            m_dragging = false;
+            update();
+            break;
+        case Qt::MiddleButton:
+            if (m_tool == kToolRotateMiddle) {
+                ReturnToPreviousTool();
+            }
+            UpdateCursor();
+            break;
+        case Qt::RightButton:
+            if (m_tool == kToolPanTwoButtons && !(held & Qt::LeftButton)) {
+                ReturnToPreviousTool();
+            }
+            break;
+        default:
+            break;
+    }
+}
+
+void CTAVView::wheelEvent(QWheelEvent* event) {
+    if (m_camera.Wheel(event->angleDelta().y())) {
+        update();
+    }
+    event->accept();
+}
+
+void CTAVView::keyReleaseEvent(QKeyEvent* event) {
+    if (event->key() != Qt::Key_Escape) {
+        QOpenGLWidget::keyReleaseEvent(event);
+        return;
+    }
+    const bool hadSelection =
+        !m_renderer.m_pickList.empty() || !m_renderer.m_multiSelection.empty();
+    m_renderer.m_editHandle = -1;
+    m_renderer.m_currentPick = -1;
+    m_renderer.m_pickList.clear();
+    m_renderer.m_multiSelection.clear();
+    if (hadSelection) {
+        InvalidateDisplayList();
+    }
+    m_tool = kToolSelect;
+    UpdateCursor();
+    update();
+    SetStatus(kReady);
+}
+
+void CTAVView::enterEvent(QEnterEvent* event) {
+    m_cursorOverView = 1;
+    QOpenGLWidget::enterEvent(event);
+}
+
+void CTAVView::ReturnToPreviousTool() {
+    m_tool = m_previousTool;
+    UpdateCursor();
+}
+
+void CTAVView::UpdateCursor() {
+    m_cursorOverView = 1;
+    int resource = 0;
+    switch (m_tool) {
+        case kToolPointInput:
+            resource = m_localizedPending ? viewcursor::kSnapped : viewcursor::kPointInput;
+            break;
+        case kToolPan:
+        case kToolPanTwoButtons:
+            resource = viewcursor::kPan;
+            break;
+        case kToolZoom:
+            resource = viewcursor::kZoom;
+            break;
+        case kToolRotate:
+        case kToolRotateMiddle:
+            resource = viewcursor::kRotate;
+            break;
+        case kToolZoomWindow:
+            resource = viewcursor::kZoomWindow;
+            break;
+        default:
+            break;
+    }
+    setCursor(ToolCursor(resource));
+}
+
+void CTAVView::SetStatus(const std::string& text) const {
+    if (CFrameServices* frame = GetFrameServices()) {
+        frame->SetStatusText(text);
+    }
+}
+
+void CTAVView::ShowCoordinates() {
+    CFrameServices* frame = GetFrameServices();
+    if (frame == nullptr) {
+        return;
+    }
+    CPoint3 p = m_renderer.m_cursorPoint;
+    const int active = m_doc->GetActiveCoordSystem();
+    if (active >= 0 && active < m_doc->GetCoordSystemCount()) {
+        p = p.TransformedBy(m_doc->GetMatrix(active));
+    }
+    char text[128];
+    std::snprintf(text, sizeof text, "  %10.3f, %10.3f, %10.3f", p.x, p.y, p.z);
+    frame->SetCoordinateText(text);
+}
+
+bool CTAVView::BeepIfBusy() const {
+    if (m_doc->GetBusy()) {
+        m_doc->Prompter().Beep();
+        return true;
+    }
+    return false;
+}
+
+void CTAVView::SetRenderMode(int mode) {
+    if (BeepIfBusy()) {
+        return;
+    }
+    if (mode != m_renderer.m_renderMode) {
+        m_renderer.m_renderMode = mode;
+        InvalidateDisplayList();
+        update();
+    }
+}
+
+void CTAVView::OnPointNames() {
+    m_renderer.m_showNames = m_renderer.m_showNames ? 0 : 1;
+    InvalidateDisplayList();
+    update();
+}
+
+void CTAVView::SetTool(int tool) {
+    if (BeepIfBusy()) {
+        return;
+    }
+    m_tool = tool;
+    UpdateCursor();
+}
+
+void CTAVView::OnZoomWindow() {
+    if (BeepIfBusy()) {
+        return;
+    }
+    m_previousTool = m_tool;
+    m_tool = kToolZoomWindow;
+    UpdateCursor();
+    SetStatus(kZoomWindowPrompt);
+}
+
+void CTAVView::OnZoomAll() {
+    if (BeepIfBusy()) {
+        return;
+    }
+    m_camera.ZoomAll(*m_doc, true, false);
+    update();
+}
+
+void CTAVView::OnPlan() {
+    if (BeepIfBusy()) {
+        return;
+    }
+    m_camera.ZoomAll(*m_doc, true, true);
+    update();
+}
+
+void CTAVView::OnPrevious() {
+    // Works while the document is busy too.
+    if (m_camera.PopView()) {
+        InvalidateDisplayList();
     }
     update();
 }
 
+void CTAVView::OnViewPoint() {
+    if (BeepIfBusy()) {
+        return;
+    }
+    SViewPointValues values;
+    values.eye = m_camera.m_eye;
+    values.target = m_camera.m_target;
+    values.targetMarker = m_targetMarker;
+    values.spinAngle = m_camera.m_spinAngle;
+    values.viewAngle = m_camera.m_viewAngle;
+    values.scale = m_camera.m_scale;
+    const int active = m_doc->GetActiveCoordSystem();
+    const CMatrix4* toLocal =
+        active >= 0 && active < m_doc->GetCoordSystemCount() ? &m_doc->GetMatrix(active) : nullptr;
+    CViewPointDlg dlg(values, toLocal, m_doc->Prompter(), this);
+    if (dlg.exec() != QDialog::Accepted) {
+        return;
+    }
+    const SViewPointValues& v = dlg.Values();
+    m_camera.m_eye = v.eye;
+    m_camera.m_target = v.target;
+    m_targetMarker = v.targetMarker;
+    m_camera.m_spinAngle = v.spinAngle;
+    m_camera.m_viewAngle = v.viewAngle;
+    m_camera.m_scale = v.scale;
+    m_camera.UpdatePixelsPerUnit();
+    m_camera.UpdateViewMatrix();
+    update();
+}
+
+void CTAVView::OnProjection() {
+    if (BeepIfBusy()) {
+        return;
+    }
+    SProjectionValues values{m_camera.m_near, m_camera.m_far, m_camera.m_perspective,
+                             m_camera.m_viewAngle};
+    CProjectionDlg dlg(values, this);
+    if (dlg.exec() != QDialog::Accepted) {
+        return;
+    }
+    m_camera.m_near = dlg.Values().nearPlane;
+    m_camera.m_far = dlg.Values().farPlane;
+    m_camera.m_perspective = dlg.Values().perspective;
+    m_camera.m_viewAngle = dlg.Values().viewAngle;
+    update();
+}
+
+void CTAVView::OnDocumentUpdate(int) {
+    update();
+}
+
 void CTAVView::InvalidateDisplayList() {
-    m_rebuildList = 1;
+    m_renderer.InvalidateDisplayList();
+}
+
+void CTAVView::ResetCurrentPick() {
+    m_renderer.m_currentPick = -1;
+}
+
+void CTAVView::OnEntitiesRemoved() {
+    m_renderer.m_currentPick = -1;
+    m_renderer.m_pickList.clear();
+    m_renderer.m_multiSelection.clear();
+    InvalidateDisplayList();
 }
 
 void CTAVView::StoreViewState(CTAVDoc& doc) {
-    doc.SetViewState(m_viewState);
-}
-
-void CTAVView::paintEvent(QPaintEvent*) {
-    ++m_paintCount;
-    m_rebuildList = 0;
-    const CFrameServices* frame = GetFrameServices();
-    const bool white = frame && frame->IsBackgroundWhite();
-    QPainter p(this);
-    p.fillRect(rect(), white ? Qt::white : Qt::black);
-    p.setPen(white ? Qt::black : Qt::white);
-    QString name = parentWidget() ? parentWidget()->windowTitle() : QString();
-    name.remove(QStringLiteral("[*]"));
-    const QString text = QStringLiteral("%1\nObiektów: %2\nWarstw: %3")
-                             .arg(name)
-                             .arg(m_doc->GetEntityCount())
-                             .arg(m_doc->GetLayerCount());
-    p.drawText(rect(), Qt::AlignCenter, text);
+    CViewState s = doc.ViewState();
+    m_camera.StoreState(s);
+    s.renderMode = m_renderer.m_renderMode;
+    s.targetMarker = m_targetMarker;
+    s.localizationMask = m_localizationMask;
+    doc.SetViewState(s);
 }

@@ -1,47 +1,150 @@
 #pragma once
 
+#include <QOpenGLWidget>
+#include <QPoint>
 #include <QPointer>
-#include <QWidget>
+#include <span>
+#include <string>
 
 #include "document/TAVDoc.h"
+#include "view/core/Camera.h"
+#include "view/gl/SceneRenderer.h"
 
-// The window that shows one document inside a child frame.
-//
-// For now a plain widget that names the document and counts its entities; the OpenGL view
-// replaces it behind the same small interface: the frame creates it for a document, marks it
-// for a rebuild and repaints it, asks for its modeless entity dialog, and reads its document.
-class CTAVView : public QWidget, public CDocObserver {
+// Mouse tools of the view.
+enum EViewTool {
+    kToolPointInput = 0,  // a drawing or measuring operation collects points
+    kToolSelect = 1,
+    kToolPan = 2,
+    kToolZoom = 3,
+    kToolRotate = 4,
+    kToolPanTwoButtons = 5,  // left and right held together
+    kToolRotateMiddle = 6,   // middle button held
+    kToolZoomWindow = 7,
+    kToolPrintWindow = 8,
+};
+
+// Error texts of the context, by error number; only the first error of a view is kept.
+inline constexpr const char* kViewErrorTexts[] = {"No Error",
+                                                  "Unable to get a DC",
+                                                  "ChoosePixelFormat failed",
+                                                  "SelectPixelFormat failed",
+                                                  "wglCreateContext failed",
+                                                  "wglMakeCurrent failed",
+                                                  "wglDeleteContext failed",
+                                                  "SwapBuffers failed"};
+
+// Status text of the zoom-window tool; the blanks overwrite a longer previous text.
+inline constexpr char kZoomWindowPrompt[] =
+    "Wcisnij lewy przycisk myszy i przeciagnij, aby wskazac okno do powiekszenia."
+    "                    ";
+
+// The OpenGL view of one document: camera, navigation with the mouse tools, the drawing of
+// each frame (shared with tavcli render) and the view's commands.
+class CTAVView : public QOpenGLWidget, public CDocObserver {
     Q_OBJECT
 public:
+    // One command of the view for the frame's command table: run on a view, and its state.
+    struct SViewCommand {
+        unsigned id;
+        void (*run)(CTAVView& view);
+        // Sets enabled and checked (1 checked, 0 not, -1 no check mark).
+        void (*update)(const CTAVView& view, bool& enabled, int& checked);
+    };
+    // The commands the active view handles (render modes, names, tools, zoom all, plan,
+    // previous, view point, projection).
+    static std::span<const SViewCommand> Commands();
+
     // Registers with doc as an observer and takes over the camera state the document holds.
     explicit CTAVView(CTAVDoc& doc, QWidget* parent = nullptr);
-    // Unregisters from the document.
+    // Frees the GL objects while the context still exists and unregisters from the document.
     ~CTAVView() override;
 
     // The document shown; never null.
     CTAVDoc* GetDocument() const { return m_doc; }
     // True while the scene must be rebuilt at the next paint.
-    bool IsRebuildPending() const { return m_rebuildList != 0; }
-    // Number of paints so far (each rebuilds the scene when marked).
+    bool IsRebuildPending() const { return m_renderer.IsRebuildPending(); }
+    // Number of frames drawn so far.
     int GetPaintCount() const { return m_paintCount; }
     // The modeless entity dialog open in this view, or nullptr.
     QWidget* GetEntityDialog() const { return m_entityDialog; }
     // Sets the modeless entity dialog (nullptr when it closes).
     void SetEntityDialog(QWidget* dialog) { m_entityDialog = dialog; }
 
+    // --- camera and drawing state ---
+    CCamera& Camera() { return m_camera; }
+    const CCamera& Camera() const { return m_camera; }
+    CSceneRenderer& Renderer() { return m_renderer; }
+    const CSceneRenderer& Renderer() const { return m_renderer; }
+    int GetRenderMode() const { return m_renderer.m_renderMode; }
+    int GetTool() const { return m_tool; }
+    int GetPreviousTool() const { return m_previousTool; }
+    // Text of the first GL error of this view ("No Error" when none).
+    const char* GetLastError() const { return kViewErrorTexts[m_lastError]; }
+    // While set, resizing changes neither the camera nor the viewport (print preview).
+    void SetSkipResize(int skip) { m_skipResize = skip; }
+    // The world point under the cursor (on the reference plane).
+    const CPoint3& GetCursorPoint() const { return m_renderer.m_cursorPoint; }
+    // The point taken by the last left press.
+    const CPoint3& GetPickedPoint() const { return m_pickedPoint; }
+    // Set whenever the cursor was over the view; the drawing dialogs read and clear it.
+    int m_cursorOverView = 0;
+    // Kinds of point localization (bits), stored with the camera.
+    uint16_t m_localizationMask = 0;
+
+    // --- commands ---
+    void SetRenderMode(int mode);
+    void OnPointNames();
+    void SetTool(int tool);
+    void OnZoomWindow();
+    void OnZoomAll();
+    void OnPlan();
+    void OnPrevious();
+    void OnViewPoint();
+    void OnProjection();
+    // True (after a beep) when the document is busy with a drawing or measuring operation.
+    bool BeepIfBusy() const;
+
     // CDocObserver
     void OnDocumentUpdate(int hint) override;
     void InvalidateDisplayList() override;
-    void ResetCurrentPick() override {}
+    void ResetCurrentPick() override;
+    void OnEntitiesRemoved() override;
     void StoreViewState(CTAVDoc& doc) override;
 
 protected:
-    void paintEvent(QPaintEvent* event) override;
+    void initializeGL() override;
+    void resizeGL(int w, int h) override;
+    void paintGL() override;
+    void mousePressEvent(QMouseEvent* event) override;
+    void mouseMoveEvent(QMouseEvent* event) override;
+    void mouseReleaseEvent(QMouseEvent* event) override;
+    void wheelEvent(QWheelEvent* event) override;
+    void keyReleaseEvent(QKeyEvent* event) override;
+    void enterEvent(QEnterEvent* event) override;
 
 private:
+    void RecordError(int error);
+    void ReleaseGL();
+    void UpdateCursor();
+    void SetStatus(const std::string& text) const;
+    void ShowCoordinates();
+    void ReturnToPreviousTool();
+
     CTAVDoc* m_doc;
-    CViewState m_viewState;
-    int m_rebuildList = 0;
+    CCamera m_camera;
+    CSceneRenderer m_renderer{m_camera};
     int m_paintCount = 0;
+    int m_lastError = 0;
+    int m_skipResize = 0;
+    int m_targetMarker = 0;
+    int m_tool = kToolSelect;
+    int m_previousTool = kToolSelect;
+    bool m_dragging = false;  // left button held
+    QPoint m_pressPos;
+    QPoint m_cursorPos;
+    CPoint3 m_pickedPoint;
+    int m_localizedPending = 0;
+    CPoint3 m_localizedPoint;
+    bool m_glReady = false;
     QPointer<QWidget> m_entityDialog;
 };

@@ -1,7 +1,7 @@
 // Entry point of the GL tests: they need a platform with OpenGL, so xcb (under Xvfb in CI).
 #include <gtest/gtest.h>
 
-#include <QGuiApplication>
+#include <QApplication>
 
 int main(int argc, char** argv) {
     testing::InitGoogleTest(&argc, argv);
@@ -12,6 +12,6 @@ int main(int argc, char** argv) {
     if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) {
         qputenv("QT_QPA_PLATFORM", "xcb");
     }
-    QGuiApplication app(argc, argv);
+    QApplication app(argc, argv);
     return RUN_ALL_TESTS();
 }

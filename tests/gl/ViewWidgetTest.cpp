@@ -1,0 +1,185 @@
+// The OpenGL view as a widget: mouse tools, commands and their check marks, history, drawing.
+#include <gtest/gtest.h>
+
+#include <QApplication>
+#include <QElapsedTimer>
+#include <QImage>
+#include <QMouseEvent>
+#include <QWheelEvent>
+#include <cmath>
+#include <memory>
+
+#include "document/TAVDoc.h"
+#include "support/RecordingPrompter.h"
+#include "view/TAVView.h"
+
+namespace {
+
+const CTAVView::SViewCommand* Command(unsigned id) {
+    for (const CTAVView::SViewCommand& c : CTAVView::Commands()) {
+        if (c.id == id) {
+            return &c;
+        }
+    }
+    return nullptr;
+}
+
+class ViewWidget : public testing::Test {
+protected:
+    void SetUp() override {
+        doc = std::make_unique<CTAVDoc>(&prompter);
+        auto p = std::make_unique<CPnt>();
+        p->m_point = CPoint3(0, 0, 0);
+        p->m_color[0] = p->m_color[1] = p->m_color[2] = 1.0;
+        doc->AddEntity(std::move(p));
+        CViewState s;
+        s.clientWidth = 400;
+        s.clientHeight = 300;
+        s.windowLeft = -20;
+        s.windowRight = 20;
+        s.windowBottom = -15;
+        s.windowTop = 15;
+        s.eye = CPoint3(0, 0, 10);
+        s.farPlane = 20;
+        doc->SetViewState(s);
+        view = std::make_unique<CTAVView>(*doc);
+        view->resize(400, 300);
+        view->show();
+        QElapsedTimer t;
+        t.start();
+        while (view->GetPaintCount() == 0 && t.elapsed() < 5000) {
+            QApplication::processEvents();
+        }
+        ASSERT_GT(view->GetPaintCount(), 0) << "no frame drawn";
+    }
+    void TearDown() override { view.reset(); }
+
+    void Mouse(QEvent::Type type, int x, int y, Qt::MouseButton button, Qt::MouseButtons held) {
+        QMouseEvent e(type, QPointF(x, y), view->mapToGlobal(QPointF(x, y)), button, held,
+                      Qt::NoModifier);
+        QApplication::sendEvent(view.get(), &e);
+    }
+    void Run(unsigned id) {
+        const CTAVView::SViewCommand* c = Command(id);
+        ASSERT_NE(c, nullptr) << id;
+        c->run(*view);
+    }
+    // Enabled and check state of a command.
+    std::pair<bool, int> State(unsigned id) {
+        bool enabled = true;
+        int checked = -1;
+        Command(id)->update(*view, enabled, checked);
+        return {enabled, checked};
+    }
+
+    CRecordingPrompter prompter;
+    std::unique_ptr<CTAVDoc> doc;
+    std::unique_ptr<CTAVView> view;
+};
+
+TEST_F(ViewWidget, ReadsTheSavedCameraAndDrawsIt) {
+    EXPECT_EQ(view->Camera().m_clientWidth, 400);
+    EXPECT_DOUBLE_EQ(view->Camera().m_right, 20.0);
+    EXPECT_STREQ(view->GetLastError(), "No Error");
+    const QImage img = view->grabFramebuffer();
+    EXPECT_EQ(img.pixelColor(200, 150), QColor(255, 255, 255));
+    EXPECT_EQ(img.pixelColor(100, 100), QColor(0, 0, 0));
+}
+
+TEST_F(ViewWidget, ToolCommandsAndCheckMarks) {
+    EXPECT_EQ(State(32779).second, 1);
+    EXPECT_EQ(State(32780).second, 0);
+    EXPECT_EQ(State(32783).second, -1);
+    EXPECT_FALSE(State(32812).first);  // empty history
+    Run(32781);
+    EXPECT_EQ(view->GetTool(), kToolZoom);
+    EXPECT_EQ(State(32781).second, 1);
+    EXPECT_EQ(State(32779).second, 0);
+    Run(32775 + 2);
+    EXPECT_EQ(view->GetRenderMode(), 2);
+    EXPECT_EQ(State(32777).second, 1);
+    EXPECT_TRUE(view->IsRebuildPending());
+}
+
+TEST_F(ViewWidget, MiddleDragRotatesAndReturnsToTheTool) {
+    Run(32781);
+    const CPoint3 eye = view->Camera().m_eye;
+    Mouse(QEvent::MouseButtonPress, 200, 50, Qt::MiddleButton, Qt::MiddleButton);
+    Mouse(QEvent::MouseMove, 200, 100, Qt::NoButton, Qt::MiddleButton);
+    EXPECT_EQ(view->GetTool(), kToolRotateMiddle);
+    EXPECT_EQ(view->GetPreviousTool(), kToolZoom);
+    EXPECT_FALSE(view->Camera().m_eye == eye);
+    Mouse(QEvent::MouseButtonRelease, 200, 100, Qt::MiddleButton, Qt::NoButton);
+    EXPECT_EQ(view->GetTool(), kToolZoom);
+    // "Poprzedni" brings the camera of the press back.
+    EXPECT_TRUE(State(32812).first);
+    Run(32812);
+    EXPECT_TRUE(view->Camera().m_eye == eye);
+    EXPECT_FALSE(State(32812).first);
+}
+
+TEST_F(ViewWidget, TwoButtonPan) {
+    const CPoint3 target = view->Camera().m_target;
+    Mouse(QEvent::MouseButtonPress, 100, 100, Qt::LeftButton, Qt::LeftButton);
+    Mouse(QEvent::MouseButtonPress, 100, 100, Qt::RightButton, Qt::LeftButton | Qt::RightButton);
+    Mouse(QEvent::MouseMove, 140, 100, Qt::NoButton, Qt::LeftButton | Qt::RightButton);
+    EXPECT_EQ(view->GetTool(), kToolPanTwoButtons);
+    EXPECT_EQ(State(32780).second, 1);  // "Przesuń" shows the temporary pan too
+    // 40 px of 400 over a 40-unit window: the camera moves 4 units left.
+    EXPECT_NEAR(view->Camera().m_target.x, target.x - 4.0, 1e-9);
+    Mouse(QEvent::MouseButtonRelease, 140, 100, Qt::RightButton, Qt::LeftButton);
+    EXPECT_EQ(view->GetTool(), kToolPanTwoButtons);  // left still held
+    Mouse(QEvent::MouseButtonRelease, 140, 100, Qt::LeftButton, Qt::NoButton);
+    EXPECT_EQ(view->GetTool(), kToolSelect);
+}
+
+TEST_F(ViewWidget, ZoomWindowAndWheel) {
+    Run(32783);
+    EXPECT_EQ(view->GetTool(), kToolZoomWindow);
+    Mouse(QEvent::MouseButtonPress, 100, 75, Qt::LeftButton, Qt::LeftButton);
+    Mouse(QEvent::MouseMove, 200, 150, Qt::NoButton, Qt::LeftButton);
+    Mouse(QEvent::MouseButtonRelease, 200, 150, Qt::LeftButton, Qt::NoButton);
+    EXPECT_NEAR(view->Camera().m_scale, 0.25, 1e-12);
+    EXPECT_EQ(view->GetTool(), kToolSelect);
+    QWheelEvent wheel(QPointF(10, 10), view->mapToGlobal(QPointF(10, 10)), QPoint(), QPoint(0, 120),
+                      Qt::NoButton, Qt::NoModifier, Qt::NoScrollPhase, false);
+    QApplication::sendEvent(view.get(), &wheel);
+    EXPECT_NEAR(view->Camera().m_scale, 0.25 * std::pow(2.0, 1.0 / 12.0), 1e-12);
+}
+
+TEST_F(ViewWidget, SelectClickLeavesNoHistory) {
+    Mouse(QEvent::MouseButtonPress, 10, 10, Qt::LeftButton, Qt::LeftButton);
+    Mouse(QEvent::MouseButtonRelease, 10, 10, Qt::LeftButton, Qt::NoButton);
+    EXPECT_EQ(view->Camera().HistorySize(), 0);
+    // The picked point of the press lies on the reference plane.
+    EXPECT_NEAR(view->GetPickedPoint().x, -19.0, 1e-9);
+    EXPECT_NEAR(view->GetPickedPoint().z, 0.0, 1e-9);
+}
+
+TEST_F(ViewWidget, BusyDocumentOnlyBeepsButPreviousWorks) {
+    view->Camera().PushView();
+    doc->SetBusy(1);
+    Run(32778);
+    Run(32782);
+    Run(32784);
+    EXPECT_EQ(prompter.beeps, 3);
+    EXPECT_EQ(view->GetRenderMode(), 0);
+    EXPECT_EQ(view->GetTool(), kToolSelect);
+    Run(32812);
+    EXPECT_EQ(view->Camera().HistorySize(), 0);
+    EXPECT_EQ(prompter.beeps, 3);
+}
+
+TEST_F(ViewWidget, CameraGoesBackToTheDocumentBeforeSaving) {
+    Run(32776);
+    Run(32809);  // plan: pushes, fits and recentres on the point
+    CViewState s;
+    view->StoreViewState(*doc);
+    doc->GetViewState(s);
+    EXPECT_EQ(s.renderMode, 1);
+    EXPECT_EQ(s.clientWidth, 400);
+    EXPECT_TRUE(s.eye == view->Camera().m_eye);
+    EXPECT_EQ(s.scale, 1.0);
+}
+
+}  // namespace
