@@ -11,6 +11,7 @@
 
 #include "document/TAVDoc.h"
 #include "support/RecordingPrompter.h"
+#include "view/FrameServices.h"
 #include "view/TAVView.h"
 
 namespace {
@@ -180,6 +181,82 @@ TEST_F(ViewWidget, CameraGoesBackToTheDocumentBeforeSaving) {
     EXPECT_EQ(s.clientWidth, 400);
     EXPECT_TRUE(s.eye == view->Camera().m_eye);
     EXPECT_EQ(s.scale, 1.0);
+}
+
+// What the view tells the main frame.
+class CRecordingFrame : public CFrameServices {
+public:
+    int IsBackgroundWhite() const override { return white; }
+    int IsDisplayListUsed() const override { return 1; }
+    void SetStatusText(const std::string& text) override { status = text; }
+    void SetCoordinateText(const std::string& text) override { coordinates = text; }
+    void ShowDocumentLayers(CTAVDoc*) override {}
+
+    int white = 0;
+    std::string status, coordinates;
+};
+
+class ViewWidgetInFrame : public ViewWidget {
+protected:
+    void SetUp() override {
+        SetFrameServices(&frame);
+        ViewWidget::SetUp();
+    }
+    void TearDown() override {
+        ViewWidget::TearDown();
+        SetFrameServices(nullptr);
+    }
+    CRecordingFrame frame;
+};
+
+TEST_F(ViewWidgetInFrame, StatusAndCoordinateTexts) {
+    Mouse(QEvent::MouseMove, 300, 75, Qt::NoButton, Qt::NoButton);
+    EXPECT_EQ(frame.coordinates, "      10.000,      7.500,      0.000");
+    // In a local system shifted by (1000, -2000, 5) the pane shows local coordinates.
+    CMatrix4 toLocal(CVec3(-1000, 2000, -5));
+    doc->SetActiveCoordSystem(
+        doc->AddCoordSystem(CCoordSystem("L", CPoint3(1000, -2000, 5), CPoint3(1001, -2000, 5),
+                                         CPoint3(1000, -1999, 5)),
+                            toLocal));
+    Mouse(QEvent::MouseMove, 300, 75, Qt::NoButton, Qt::NoButton);
+    EXPECT_EQ(frame.coordinates, "    -990.000,   2007.500,      0.000");
+    Run(32783);
+    EXPECT_EQ(frame.status,
+              "Wcisnij lewy przycisk myszy i przeciagnij, aby wskazac okno do powiekszenia."
+              "                    ");
+    Mouse(QEvent::MouseButtonPress, 10, 10, Qt::LeftButton, Qt::LeftButton);
+    Mouse(QEvent::MouseButtonRelease, 60, 40, Qt::LeftButton, Qt::NoButton);
+    EXPECT_EQ(frame.status, "Gotowy");
+}
+
+TEST_F(ViewWidgetInFrame, WhiteBackgroundAndTargetMarker) {
+    frame.white = 1;
+    CViewState s = doc->ViewState();
+    s.targetMarker = 1;
+    s.target = CPoint3(5, 0, 0);
+    s.eye = CPoint3(5, 0, 10);
+    doc->SetViewState(s);
+    CTAVView marked(*doc);
+    marked.resize(400, 300);
+    const QImage img = marked.grabFramebuffer();
+    EXPECT_EQ(img.pixelColor(20, 20), QColor(255, 255, 255));
+    // The white point is drawn black; the marker is a green cross 10 px each way around the
+    // target's pixel (200, 150).
+    EXPECT_EQ(img.pixelColor(150, 150), QColor(0, 0, 0));
+    auto greenNear = [&](int x, int y) {
+        for (int dx = -1; dx <= 1; ++dx) {
+            for (int dy = -1; dy <= 1; ++dy) {
+                if (img.pixelColor(x + dx, y + dy) == QColor(0, 255, 0)) {
+                    return true;
+                }
+            }
+        }
+        return false;
+    };
+    EXPECT_TRUE(greenNear(209, 150));
+    EXPECT_TRUE(greenNear(200, 141));
+    EXPECT_TRUE(greenNear(200, 159));
+    EXPECT_FALSE(greenNear(215, 150));
 }
 
 }  // namespace
