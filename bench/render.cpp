@@ -188,7 +188,9 @@ int main(int argc, char** argv) {
         renderer.RenderFrame();
         listed.push_back(Ms(t0, Clock::now()));
     }
-    // Navigation: pan, zoom, rotate between frames.
+    // Navigation: pan, zoom, rotate between frames; then back to the fitted camera so every
+    // timing below draws the same picture.
+    const CCamera fitted = camera;
     const int compilesBefore = renderer.GetCompileCount();
     camera.BeginDrag(400, 300);
     camera.DragPan(420, 310);
@@ -199,8 +201,7 @@ int main(int argc, char** argv) {
     camera.DragRotate(420, 120);
     renderer.RenderFrame();
     const int navigationCompiles = renderer.GetCompileCount() - compilesBefore;
-    camera.PopView();
-    camera.PopView();
+    camera = fitted;
 
     renderer.m_useDisplayList = false;
     for (int i = 0; i < std::max(3, frames / 3); ++i) {
