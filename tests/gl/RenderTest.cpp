@@ -299,6 +299,29 @@ TEST_F(GLRender, PointNamesAndTextsUseTheStrokeFonts) {
     EXPECT_NE(m_renderer->Fonts().GetBase(0), m_renderer->Fonts().GetBase(3));
 }
 
+TEST_F(GLRender, SelectionOverlaysAndEditHandle) {
+    m_doc.AddEntity(MakePoint(-5, 0, 0, 1, 1, 1));
+    m_doc.AddEntity(MakeLine(CPoint3(0, -5, 0), CPoint3(0, 5, 0), 0, 1, 0));
+    // The current pick is drawn highlighted (a point turns red) and only as an overlay.
+    m_renderer->m_pickList = {0};
+    m_renderer->m_currentPick = 0;
+    QImage img = Frame();
+    EXPECT_EQ(At(img, -5, 0), QColor(255, 0, 0));
+    // A pick-list entity that is not the current pick keeps its colour.
+    m_renderer->m_currentPick = -1;
+    EXPECT_EQ(At(Frame(), -5, 0), QColor(255, 255, 255));
+    // Vertex 1 of the highlighted polyline follows the cursor: the line now ends at (5, 5),
+    // its vertices are marked, the moved one in red.
+    m_renderer->m_pickList = {1};
+    m_renderer->m_currentPick = 1;
+    m_renderer->m_editHandle = 1;
+    m_renderer->m_cursorPoint = CPoint3(5, 5, 0);
+    img = Frame();
+    EXPECT_EQ(At(img, 5, 5), QColor(255, 0, 0));
+    EXPECT_EQ(At(img, 0, -5), QColor(64, 64, 255));
+    EXPECT_EQ(At(img, 0, 3), QColor(0, 0, 0));  // the old end is gone
+}
+
 // The display list is compiled from batched arrays; it must show what direct drawing shows.
 TEST_F(GLRender, ListAndDirectDrawingAgree) {
     for (int mode = 0; mode < 4; ++mode) {
