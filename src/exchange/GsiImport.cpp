@@ -118,7 +118,8 @@ EGsiError ReadAngle(std::string_view word, const char* wi, const SAngleErrors& e
 }  // namespace
 
 EGsiError DecodeGsiLine(std::string_view line, SGsiMeasurement& out) {
-    const size_t nul = line.find('\0');
+    // A NUL ends the line; only the bytes of the four words matter.
+    const size_t nul = line.substr(0, 1 + 3 * kWordSize + kWordUsed).find('\0');
     if (nul != std::string_view::npos) {
         line = line.substr(0, nul);
     }
@@ -193,6 +194,7 @@ std::string GsiErrorMessage(EGsiError error, int line, char unit) {
 EImportResult ImportGsiFile(CTAVDoc& doc, const std::string& path) {
     CPrompter& prompter = doc.Prompter();
     SurveyPointList points;
+    CAlignmentPreload preload;
     {
         CWaitCursor wait(&prompter);
         CLineReader reader;
@@ -211,6 +213,7 @@ EImportResult ImportGsiFile(CTAVDoc& doc, const std::string& path) {
                     return EImportResult::Refused;
                 }
                 points.push_back(MakeSurveyPoint(LabelToUtf8(m.label), m.point));
+                preload.See(points.back()->m_name, points.back()->m_point);
             }
         } catch (const std::bad_alloc&) {
             points = SurveyPointList();
@@ -223,5 +226,5 @@ EImportResult ImportGsiFile(CTAVDoc& doc, const std::string& path) {
             return EImportResult::OpenFailed;
         }
     }
-    return PlaceSurveyPoints(doc, points);
+    return PlaceSurveyPoints(doc, points, preload.Values());
 }

@@ -23,16 +23,14 @@ bool IsSpace(char c) {
 }  // namespace
 
 EPointLine ParsePointLine(std::string_view line, std::string_view& label, double xyz[3]) {
-    const size_t nul = line.find('\0');
-    if (nul != std::string_view::npos) {
-        line = line.substr(0, nul);
-    }
+    // A NUL ends the text a C scan sees: nothing in the scan below reads over one, so a line
+    // that ends early fails where it ends.
     size_t i = 0;
     while (i < line.size() && (line[i] == ' ' || line[i] == '\t')) {
         ++i;
     }
     line.remove_prefix(i);
-    if (line.empty() || (line.size() >= 2 && line[0] == '/' && line[1] == '/')) {
+    if (line.empty() || line[0] == '\0' || (line.size() >= 2 && line[0] == '/' && line[1] == '/')) {
         return EPointLine::Comment;
     }
     i = 0;
@@ -40,7 +38,7 @@ EPointLine ParsePointLine(std::string_view line, std::string_view& label, double
         ++i;
     }
     size_t end = i;
-    while (end < line.size() && !IsSpace(line[end])) {
+    while (end < line.size() && !IsSpace(line[end]) && line[end] != '\0') {
         ++end;
     }
     if (end == i) {
@@ -53,6 +51,7 @@ EPointLine ParsePointLine(std::string_view line, std::string_view& label, double
 EImportResult ImportPointFile(CTAVDoc& doc, const std::string& path) {
     CPrompter& prompter = doc.Prompter();
     SurveyPointList points;
+    CAlignmentPreload preload;
     {
         CWaitCursor wait(&prompter);
         CLineReader reader;
@@ -75,6 +74,7 @@ EImportResult ImportPointFile(CTAVDoc& doc, const std::string& path) {
                     case EPointLine::Point:
                         points.push_back(
                             MakeSurveyPoint(LabelToUtf8(label), CPoint3(xyz[0], xyz[1], xyz[2])));
+                        preload.See(points.back()->m_name, points.back()->m_point);
                         break;
                 }
             }
@@ -88,5 +88,5 @@ EImportResult ImportPointFile(CTAVDoc& doc, const std::string& path) {
             return EImportResult::OpenFailed;
         }
     }
-    return PlaceSurveyPoints(doc, points);
+    return PlaceSurveyPoints(doc, points, preload.Values());
 }

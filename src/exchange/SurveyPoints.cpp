@@ -66,40 +66,42 @@ bool IsUtf8(std::string_view s) {
 }  // namespace
 
 std::unique_ptr<CPnt> MakeSurveyPoint(std::string name, const CPoint3& p) {
-    auto pnt = std::make_unique<CPnt>();
+    // Every member has its initializer: no zero fill first (one point per line adds up).
+    std::unique_ptr<CPnt> pnt(new CPnt);
     pnt->m_name = std::move(name);
     pnt->m_point = p;
     pnt->m_color[0] = pnt->m_color[1] = pnt->m_color[2] = 1.0;
     return pnt;
 }
 
-SAlignment PreloadAlignment(const SurveyPointList& points) {
-    SAlignment a;
-    int axisPoints = 0;
-    for (const auto& p : points) {
-        const std::string& name = p->m_name;
-        int axis = 0;
-        if (name == "BAZA") {
-            a.modelOrigin = p->m_point;
-        } else if (IsAxisLabel(name, axis)) {
-            if (axisPoints == 0) {
-                a.modelFirstPoint = p->m_point;
-                a.modelFirstAxis = axis;
-            } else {
-                a.modelSecondPoint = p->m_point;
-                a.modelSecondAxis = axis;
-            }
-            if (++axisPoints == 2) {
-                break;
-            }
+void CAlignmentPreload::See(const std::string& name, const CPoint3& p) {
+    if (m_axisPoints == 2 || name.size() < 4 || name[0] != 'B') {
+        return;
+    }
+    int axis = 0;
+    if (name == "BAZA") {
+        m_values.modelOrigin = p;
+    } else if (IsAxisLabel(name, axis)) {
+        if (m_axisPoints++ == 0) {
+            m_values.modelFirstPoint = p;
+            m_values.modelFirstAxis = axis;
+        } else {
+            m_values.modelSecondPoint = p;
+            m_values.modelSecondAxis = axis;
         }
     }
-    return a;
 }
 
-EImportResult PlaceSurveyPoints(CTAVDoc& doc, SurveyPointList& points) {
+SAlignment PreloadAlignment(const SurveyPointList& points) {
+    CAlignmentPreload preload;
+    for (const auto& p : points) {
+        preload.See(p->m_name, p->m_point);
+    }
+    return preload.Values();
+}
+
+EImportResult PlaceSurveyPoints(CTAVDoc& doc, SurveyPointList& points, SAlignment values) {
     CPrompter& prompter = doc.Prompter();
-    SAlignment values = PreloadAlignment(points);
     if (!prompter.RunAlignmentDialog(values)) {
         return EImportResult::Cancelled;
     }

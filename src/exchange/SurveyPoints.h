@@ -20,17 +20,32 @@ using SurveyPointList = std::vector<std::unique_ptr<CPnt>>;
 // A new point as the readers make it: name, coordinates, colour (1, 1, 1), number 0.
 std::unique_ptr<CPnt> MakeSurveyPoint(std::string name, const CPoint3& p);
 
-// The dialog defaults, with the model side taken from the reserved labels in file order:
-// every "BAZA" before the second axis point sets the origin; the first and second of "BAZAX",
-// "BAZAY", "BAZAZ" set the two axis points and their axes; the scan stops at the second.
+// The dialog defaults, with the model side taken from the reserved labels as the points are
+// read in file order: every "BAZA" before the second axis point sets the origin; the first
+// and second of "BAZAX", "BAZAY", "BAZAZ" set the two axis points and their axes; after the
+// second nothing more is seen.
+class CAlignmentPreload {
+public:
+    // Looks at the next point read.
+    void See(const std::string& name, const CPoint3& p);
+    // The dialog's values so far.
+    const SAlignment& Values() const { return m_values; }
+
+private:
+    SAlignment m_values;
+    int m_axisPoints = 0;
+};
+
+// The pre-load of a whole list.
 SAlignment PreloadAlignment(const SurveyPointList& points);
 
-// Pre-loads and runs the alignment dialog through the document's prompter; on OK places every
-// point (M·p, Y negated for a left-handed system), appends it with the next entity number and
-// the current layer, and finishes the import (also when there are no points). Cancelled when
-// the dialog is cancelled; Refused, with the check's message shown, when the confirmed values
-// fail a check (a prompter that cannot keep a dialog open). Nothing is added unless Done.
-EImportResult PlaceSurveyPoints(CTAVDoc& doc, SurveyPointList& points);
+// Runs the alignment dialog, pre-filled with preload, through the document's prompter; on OK
+// places every point (M·p, Y negated for a left-handed system), appends it with the next
+// entity number and the current layer, and finishes the import (also when there are no
+// points). Cancelled when the dialog is cancelled; Refused, with the check's message shown,
+// when the confirmed values fail a check (a prompter that cannot keep a dialog open). Nothing
+// is added unless Done.
+EImportResult PlaceSurveyPoints(CTAVDoc& doc, SurveyPointList& points, SAlignment preload);
 
 // "Line: <n>. \n" followed by text: the form of every reader message about a line.
 std::string LineMessageText(int line, std::string_view text);

@@ -1,0 +1,297 @@
+// Imports a generated point text file (.pnt) and a generated Leica GSI-16 file, each of 10^6
+// points by default, and prints lines/s of each reader against the same run's raw baseline:
+// reading the same file line by line and converting its numbers with std::from_chars, nothing
+// else. Also prints the import's peak memory per point against the document's own share, and
+// the time that merely creating and appending the same number of point entities takes (what no
+// reader can avoid: one heap entity per point).
+// Usage: points [N...] (default 100000 1000000); TAV_POINTS_RUNS sets the runs (5),
+// TAV_POINTS_KEEP keeps the files ($TMPDIR/tav_points_bench.pnt, .gsi).
+
+#include <sys/resource.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <charconv>
+#include <chrono>
+#include <cstdio>
+#include <cstdlib>
+#include <fstream>
+#include <string>
+#include <vector>
+
+#include "document/Entity.h"
+#include "document/Prompter.h"
+#include "document/TAVDoc.h"
+#include "exchange/Alignment.h"
+#include "exchange/GsiImport.h"
+#include "exchange/ImportSession.h"
+#include "exchange/LineReader.h"
+#include "exchange/PointImport.h"
+
+namespace {
+
+using Clock = std::chrono::steady_clock;
+
+double Seconds(Clock::time_point a, Clock::time_point b) {
+    return std::chrono::duration<double>(b - a).count();
+}
+
+// User plus system CPU seconds of this process: on a shared machine the wall clock also counts
+// the time other processes had the cores.
+double CpuSeconds() {
+    rusage ru{};
+    getrusage(RUSAGE_SELF, &ru);
+    return ru.ru_utime.tv_sec + ru.ru_stime.tv_sec +
+           (ru.ru_utime.tv_usec + ru.ru_stime.tv_usec) / 1e6;
+}
+
+double Median(std::vector<double> v) {
+    std::sort(v.begin(), v.end());
+    return v[v.size() / 2];
+}
+
+long CurrentRssKb() {
+    std::ifstream in("/proc/self/statm");
+    long pages = 0, resident = 0;
+    in >> pages >> resident;
+    return resident * (sysconf(_SC_PAGESIZE) / 1024);
+}
+
+FILE* OpenOut(const std::string& path) {
+    FILE* f = std::fopen(path.c_str(), "w");
+    if (!f) {
+        std::perror(path.c_str());
+        std::exit(1);
+    }
+    return f;
+}
+
+// Survey points on a 1 m grid at national grid coordinates, a comment line first.
+void WritePnt(const std::string& path, long long n) {
+    FILE* f = OpenOut(path);
+    std::fprintf(f, "// generated: %lld points\n", n);
+    for (long long i = 0; i < n; ++i) {
+        std::fprintf(f, "P%lld %.3f %.3f %.3f\n", i + 1, 5420000.0 + (i % 1000) * 1.0,
+                     6310000.0 + (i / 1000) * 1.0, 100.0 + (i % 97) * 0.01);
+    }
+    std::fclose(f);
+}
+
+// GSI-16 blocks as an instrument writes them: CRLF, gon and millimetres.
+void WriteGsi(const std::string& path, long long n) {
+    FILE* f = OpenOut(path);
+    for (long long i = 0; i < n; ++i) {
+        const long long hz = (i * 7919) % 40000000;
+        const long long v = 9000000 + (i % 2000000);
+        const long long sd = 1000 + (i * 13) % 500000;
+        std::fprintf(f, "*110%03lld+%016lld 21.322+%016lld 22.322+%016lld 31..00+%016lld \r\n",
+                     (i + 1) % 1000, i + 1, hz, v, sd);
+    }
+    std::fclose(f);
+}
+
+// The baseline: line reading and std::from_chars on the numbers of each line.
+double RawPnt(const std::string& path, double& checksum, double& cpu) {
+    CSilentPrompter prompter;
+    CLineReader in;
+    const double c0 = CpuSeconds();
+    const auto t0 = Clock::now();
+    if (!in.Open(path, prompter)) {
+        std::exit(1);
+    }
+    std::string_view line;
+    double sum = 0.0;
+    while (in.ReadLine(line)) {
+        const char* p = line.data();
+        const char* end = p + line.size();
+        while (p < end && *p != ' ') {
+            ++p;
+        }
+        for (int k = 0; k < 3 && p < end; ++k) {
+            while (p < end && *p == ' ') {
+                ++p;
+            }
+            double v = 0.0;
+            const auto r = std::from_chars(p, end, v);
+            sum += v;
+            p = r.ptr == p ? end : r.ptr;
+        }
+    }
+    const auto t1 = Clock::now();
+    cpu = CpuSeconds() - c0;
+    checksum = sum;
+    return Seconds(t0, t1);
+}
+
+double RawGsi(const std::string& path, double& checksum, double& cpu) {
+    CSilentPrompter prompter;
+    CLineReader in;
+    const double c0 = CpuSeconds();
+    const auto t0 = Clock::now();
+    if (!in.Open(path, prompter)) {
+        std::exit(1);
+    }
+    std::string_view line;
+    double sum = 0.0;
+    while (in.ReadLine(line)) {
+        for (size_t k = 1; k < 4; ++k) {
+            const size_t at = 1 + 24 * k + 7;
+            if (line.size() < at + 16) {
+                break;
+            }
+            double v = 0.0;
+            std::from_chars(line.data() + at, line.data() + at + 16, v);
+            sum += v;
+        }
+    }
+    const auto t1 = Clock::now();
+    cpu = CpuSeconds() - c0;
+    checksum = sum;
+    return Seconds(t0, t1);
+}
+
+// Confirms the alignment dialog as pre-filled.
+class CConfirmingPrompter : public CSilentPrompter {
+public:
+    bool RunAlignmentDialog(SAlignment&) override { return true; }
+};
+
+struct SImportResult {
+    double seconds = 0.0;
+    double cpu = 0.0;
+    long peakKb = 0;
+    long baseKb = 0;
+    long modelKb = 0;
+    int entities = 0;
+};
+
+enum class EWork { Pnt, Gsi, EntitiesOnly };
+
+// n named points appended through the import session, as the readers do, without a file.
+EImportResult AppendEntities(CTAVDoc& doc, long long n) {
+    CImportSession session(doc);
+    for (long long i = 0; i < n; ++i) {
+        auto p = std::make_unique<CPnt>();
+        p->m_name = "P" + std::to_string(i + 1);
+        p->m_point = CPoint3(5420000.0 + static_cast<double>(i % 1000),
+                             6310000.0 + static_cast<double>(i / 1000), 100.0);
+        p->m_color[0] = p->m_color[1] = p->m_color[2] = 1.0;
+        session.Add(std::move(p));
+    }
+    session.Finish();
+    return EImportResult::Done;
+}
+
+// Imports in a child process so that its peak resident size is the import's own.
+SImportResult ImportInChild(const std::string& path, EWork work, long long n) {
+    int fds[2];
+    if (pipe(fds) != 0) {
+        std::perror("pipe");
+        std::exit(1);
+    }
+    const pid_t pid = fork();
+    if (pid == 0) {
+        close(fds[0]);
+        SImportResult r;
+        CConfirmingPrompter prompter;
+        r.baseKb = CurrentRssKb();
+        CTAVDoc doc(&prompter);
+        const double c0 = CpuSeconds();
+        const auto t0 = Clock::now();
+        const EImportResult result = work == EWork::Gsi   ? ImportGsiFile(doc, path)
+                                     : work == EWork::Pnt ? ImportPointFile(doc, path)
+                                                          : AppendEntities(doc, n);
+        const auto t1 = Clock::now();
+        r.cpu = CpuSeconds() - c0;
+        r.seconds = result == EImportResult::Done ? Seconds(t0, t1) : -1.0;
+        r.modelKb = CurrentRssKb() - r.baseKb;
+        rusage ru{};
+        getrusage(RUSAGE_SELF, &ru);
+        r.peakKb = ru.ru_maxrss;
+        r.entities = doc.GetEntityCount();
+        if (write(fds[1], &r, sizeof r) != static_cast<ssize_t>(sizeof r)) {
+            _exit(1);
+        }
+        _exit(0);
+    }
+    close(fds[1]);
+    SImportResult r;
+    if (read(fds[0], &r, sizeof r) != static_cast<ssize_t>(sizeof r)) {
+        r.seconds = -1.0;
+    }
+    close(fds[0]);
+    waitpid(pid, nullptr, 0);
+    return r;
+}
+
+void Measure(const char* name, const std::string& path, bool gsi, long long n, int runs) {
+    std::vector<double> raw, rawCpu, imp, impCpu, ent, entCpu;
+    SImportResult last;
+    for (int r = 0; r < runs; ++r) {
+        double checksum = 0.0, cpu = 0.0;
+        raw.push_back(gsi ? RawGsi(path, checksum, cpu) : RawPnt(path, checksum, cpu));
+        rawCpu.push_back(cpu);
+        if (checksum == 0.0) {
+            std::fprintf(stderr, "baseline read nothing\n");
+            std::exit(1);
+        }
+        last = ImportInChild(path, gsi ? EWork::Gsi : EWork::Pnt, n);
+        if (last.seconds < 0 || last.entities != n) {
+            std::fprintf(stderr, "%s import failed (%d entities)\n", name, last.entities);
+            std::exit(1);
+        }
+        imp.push_back(last.seconds);
+        impCpu.push_back(last.cpu);
+        const SImportResult floor = ImportInChild(path, EWork::EntitiesOnly, n);
+        ent.push_back(floor.seconds);
+        entCpu.push_back(floor.cpu);
+    }
+    const double lines = static_cast<double>(gsi ? n : n + 1);
+    const double rawRate = lines / Median(raw), impRate = lines / Median(imp);
+    const double rawCpuRate = lines / Median(rawCpu), impCpuRate = lines / Median(impCpu);
+    const double perPoint = (last.peakKb - last.baseKb) * 1024.0 / static_cast<double>(n);
+    const double kept = last.modelKb * 1024.0 / static_cast<double>(n);
+    const double perLine = 1e9 / static_cast<double>(n);
+    std::printf(
+        "%s %lld points: raw %.2fM lines/s, reader %.2fM lines/s, ratio %.2f (cpu: raw %.2fM, "
+        "reader %.2fM, ratio %.2f)\n"
+        "    cpu ns/line: raw %.0f, reader %.0f, of which creating and appending the entities "
+        "alone %.0f; reader without them %.0f (ratio %.2f)\n"
+        "    peak %.0f bytes/point, of which the drawing keeps %.0f (sizeof(CPnt) %zu); the "
+        "reader's own %.0f\n",
+        name, n, rawRate / 1e6, impRate / 1e6, impRate / rawRate, rawCpuRate / 1e6,
+        impCpuRate / 1e6, impCpuRate / rawCpuRate, Median(rawCpu) * perLine,
+        Median(impCpu) * perLine, Median(entCpu) * perLine,
+        (Median(impCpu) - Median(entCpu)) * perLine,
+        Median(rawCpu) / (Median(impCpu) - Median(entCpu)), perPoint, kept, sizeof(CPnt),
+        perPoint - kept);
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    std::vector<long long> sizes;
+    for (int i = 1; i < argc; ++i) {
+        sizes.push_back(std::atoll(argv[i]));
+    }
+    if (sizes.empty()) {
+        sizes = {100000, 1000000};
+    }
+    const char* runsEnv = std::getenv("TAV_POINTS_RUNS");
+    const int runs = std::max(1, runsEnv ? std::atoi(runsEnv) : 5);
+    const char* tmp = std::getenv("TMPDIR");
+    const std::string base = std::string(tmp ? tmp : "/tmp") + "/tav_points_bench";
+    std::printf("medians of %d runs\n", runs);
+    for (long long n : sizes) {
+        WritePnt(base + ".pnt", n);
+        WriteGsi(base + ".gsi", n);
+        Measure("pnt", base + ".pnt", false, n, runs);
+        Measure("gsi", base + ".gsi", true, n, runs);
+    }
+    if (!std::getenv("TAV_POINTS_KEEP")) {
+        std::remove((base + ".pnt").c_str());
+        std::remove((base + ".gsi").c_str());
+    }
+    return 0;
+}
