@@ -98,6 +98,9 @@ constexpr int kFaceRecordFlag = 128;
 // The HEADER variables that say how the file's texts are encoded.
 enum EHeaderVar { kVarOther, kVarAcadVer, kVarCodePage };
 
+// What some writers put before the first line of a UTF-8 file.
+constexpr std::string_view kUtf8Bom = "\xEF\xBB\xBF";
+
 // The comment this program writes first into its DXF files.
 constexpr std::string_view kOwnComment = "TAV Document ver.";
 
@@ -322,6 +325,11 @@ void CDxfReader::Run() {
     // Numbers and words end at a NUL by themselves; whole-line values are cut where they are
     // used.
     while (!m_eofWord && m_lines.ReadLine(line)) {
+        if (m_lines.LineNumber() == 1 && line.substr(0, kUtf8Bom.size()) == kUtf8Bom) {
+            // A byte order mark is no part of the first group code, and says UTF-8.
+            line.remove_prefix(kUtf8Bom.size());
+            m_decoder.SetUtf8();
+        }
         int code = 0;
         if (!ScanGroupCode(line, code)) {
             LineMessage(kGroupCodeExpected);

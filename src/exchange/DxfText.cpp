@@ -243,7 +243,9 @@ void CDxfTextDecoder::SetVersion(std::string_view acadver) {
         }
         number = number * 10 + (v[i] - '0');
     }
-    m_utf8 = number >= 1021;
+    if (number >= 1021) {
+        m_utf8 = true;
+    }
 }
 
 void CDxfTextDecoder::SetCodePage(std::string_view name) {

@@ -23,8 +23,11 @@ public:
     CDxfTextDecoder(const CDxfTextDecoder&) = delete;
     CDxfTextDecoder& operator=(const CDxfTextDecoder&) = delete;
 
-    // The value of $ACADVER: AC1021 (AutoCAD 2007) and later files are UTF-8.
+    // The value of $ACADVER: AC1021 (AutoCAD 2007) and later files are UTF-8 (an earlier
+    // version changes nothing).
     void SetVersion(std::string_view acadver);
+    // Reads values as UTF-8 from now on (the file began with a byte order mark).
+    void SetUtf8() { m_utf8 = true; }
     // The value of $DWGCODEPAGE (ANSI_1250, ANSI_1252, DOS850, ISO8859-2 ...); a name the system
     // cannot convert from leaves the current code page. Ignored in a UTF-8 file.
     void SetCodePage(std::string_view name);

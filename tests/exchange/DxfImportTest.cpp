@@ -747,16 +747,19 @@ TEST(DxfImport, TextsFollowTheFilesEncoding) {
          "caf\xE9 \xBF", "café ¿"},
         {"Dos852", "  9\n$DWGCODEPAGE\n  3\ndos852\n", "\xA5", "ą"},
         {"UnknownCodePageKeeps1250", "  9\n$DWGCODEPAGE\n  3\nANSI_99999\n", polish1250, "Zażółć"},
+        {"ByteOrderMarkIsUtf8", "  9\n$ACADVER\n  1\nAC1015\n", "Zażółć", "Zażółć"},
         {"Escapes", "", "\\U+0416\\u+0105 \\U+D83D\\U+DE00 \\U+DE00 \\U+12 \\U+0000",
          "Жą 😀 ? \\U+12 ?"},
     };
     for (const auto& c : cases) {
         SImport im;
-        im.Run("  0\nSECTION\n  2\nHEADER\n" + c.header + "  0\nENDSEC\n" +
+        const std::string bom = std::string(c.name) == "ByteOrderMarkIsUtf8" ? "\xEF\xBB\xBF" : "";
+        im.Run(bom + "  0\nSECTION\n  2\nHEADER\n" + c.header + "  0\nENDSEC\n" +
                Entities(Pairs({{0, "TEXT"}, {8, c.value}, {1, c.value}})));
         ASSERT_EQ(im.doc.GetEntityCount(), 1) << c.name;
         EXPECT_EQ(im.At<CText>(0).m_text, c.text) << c.name;
         EXPECT_EQ(im.doc.GetLayer(im.doc.GetEntity(0)->m_layer).m_name, c.text) << c.name;
+        EXPECT_EQ(im.Texts().size(), 1u) << c.name;  // the count only
     }
 }
 
@@ -770,6 +773,8 @@ TEST(DxfTextDecoder, VersionsAndCodePages) {
     EXPECT_TRUE(d.IsUtf8());
     d.SetVersion("ACX");
     EXPECT_TRUE(d.IsUtf8());  // not a version: nothing changes
+    d.SetVersion("AC1009");
+    EXPECT_TRUE(d.IsUtf8());  // an earlier version does not undo UTF-8
     CDxfTextDecoder e;
     e.SetCodePage("ISO8859-2");
     EXPECT_EQ(e.CodePage(), "ISO-8859-2");
