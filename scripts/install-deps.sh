@@ -14,6 +14,7 @@ libgtest-dev
 libgmock-dev
 qt6-base-dev
 libqt6opengl6-dev
+qt6-translations-l10n
 libgl-dev
 libglu1-mesa-dev
 libgl1-mesa-dri

@@ -8,7 +8,13 @@
 #include "app/CommandTable.h"
 #include "app/Images.h"
 
+// The help pages live in a static library, whose resources nothing registers by itself.
+static void InitHelpResources() {
+    Q_INIT_RESOURCE(tav);
+}
+
 CHelpWindow::CHelpWindow(QWidget* parent) : QWidget(parent, Qt::Window) {
+    InitHelpResources();
     setWindowTitle(QString::fromUtf8(AppStr(str::kHelpTitle)));
     setWindowIcon(images::AppIcon());
     setAttribute(Qt::WA_QuitOnClose, false);
