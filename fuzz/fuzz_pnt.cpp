@@ -1,0 +1,60 @@
+// Point text files from arbitrary bytes, the alignment confirmed as pre-filled: the reader reports
+// and skips or refuses, never crashes, hangs or holds more than the file; what it adds are whole
+// points with consecutive numbers, and a refused file adds nothing.
+
+#include <unistd.h>
+
+#include <cstdint>
+#include <cstdlib>
+#include <fstream>
+#include <string>
+
+#include "document/Entity.h"
+#include "document/Prompter.h"
+#include "document/TAVDoc.h"
+#include "exchange/Alignment.h"
+#include "exchange/PointImport.h"
+
+namespace {
+
+// One scratch file per process, rewritten for every input.
+const std::string& ScratchPath() {
+    static const std::string path = [] {
+        char tmpl[] = "/tmp/fuzz_pnt-XXXXXX";
+        const int fd = mkstemp(tmpl);
+        if (fd < 0) {
+            std::abort();
+        }
+        ::close(fd);
+        return std::string(tmpl);
+    }();
+    return path;
+}
+
+class CConfirmingPrompter : public CSilentPrompter {
+public:
+    bool RunAlignmentDialog(SAlignment&) override { return true; }
+};
+
+}  // namespace
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
+    {
+        std::ofstream out(ScratchPath(), std::ios::binary | std::ios::trunc);
+        out.write(reinterpret_cast<const char*>(data), static_cast<std::streamsize>(size));
+    }
+    SetLastEntityNumber(0);
+    CConfirmingPrompter prompter;
+    CTAVDoc doc(&prompter);
+    const EImportResult result = ImportPointFile(doc, ScratchPath());
+    if (result != EImportResult::Done && (doc.GetEntityCount() != 0 || doc.IsModified())) {
+        std::abort();
+    }
+    for (int i = 0; i < doc.GetEntityCount(); ++i) {
+        const auto* p = dynamic_cast<const CPnt*>(doc.GetEntity(i));
+        if (!p || p->m_number != i + 1 || p->m_color[0] != 1.0) {
+            std::abort();
+        }
+    }
+    return 0;
+}
