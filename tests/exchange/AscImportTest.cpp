@@ -241,6 +241,22 @@ TEST(AscImportTest, TriangleShortcutMatchesTheTessellator) {
     EXPECT_EQ(quad.m_triangulation.size(), 1u);
 }
 
+TEST(AscImportTest, BinaryBytesAndHugeLines) {
+    CCounterGuard counter;
+    CRecordingPrompter prompter;
+    CTAVDoc doc(&prompter);
+    // A NUL ends what a line says; a 3 MiB line of digits is one element line that does not
+    // convert; neither takes the reader outside its node list.
+    const std::string text = kNodes + std::string("1 1 2\0 3 4\n", 11) + std::string(3 << 20, '9') +
+                             "\n\xff\xfe\x01\n2 4 3 2 1\n";
+    const SImport r = Import(doc, prompter, text);
+    EXPECT_EQ(r.result, EImportResult::Done);
+    EXPECT_TRUE(r.messages.empty());
+    ASSERT_EQ(doc.GetEntityCount(), 2);
+    EXPECT_EQ(PolyAt(doc, 0).GetVertexCount(), 2);
+    EXPECT_EQ(PolyAt(doc, 1).GetVertexCount(), 4);
+}
+
 TEST(AscImportTest, OpenFailuresAndWiring) {
     CRecordingPrompter prompter;
     CTAVDoc doc(&prompter);

@@ -429,6 +429,24 @@ TEST(PanelImportTest, PlateMessagesAreCappedLikeOtherLineMessages) {
     EXPECT_NE(r.messages[11].find("15"), std::string::npos);
 }
 
+TEST(PanelImportTest, NulBytesAndHugeLines) {
+    CCounterGuard counter;
+    // A name ends at a NUL byte as in a C string; a 3 MiB line is read as far as it is kept.
+    std::vector<std::string> lines = kPanel;
+    lines[1] = std::string("PANEL: P\0hidden", 15);
+    lines[18] = "0 " + std::string(3 << 20, 'x');
+    CRecordingPrompter prompter;
+    CTAVDoc doc(&prompter);
+    const SImport r = Import(doc, prompter, Join(lines));
+    EXPECT_EQ(r.messages, std::vector<std::string>{"Line: 19. \nVertex coordinates read error!"});
+    ASSERT_EQ(doc.GetEntityCount(), 1);
+    lines[18] = "0 1";
+    CRecordingPrompter p2;
+    CTAVDoc doc2(&p2);
+    EXPECT_EQ(Import(doc2, p2, Join(lines)).result, EImportResult::Done);
+    EXPECT_EQ(PolyAt(doc2, 1).m_name, "P stf: S1");
+}
+
 TEST(PanelImportTest, OpenFailuresAndWiring) {
     CRecordingPrompter prompter;
     CTAVDoc doc(&prompter);
