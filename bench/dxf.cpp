@@ -486,6 +486,7 @@ void Run(int n, int runs, const std::string& dir) {
 }  // namespace
 
 int main(int argc, char** argv) {
+    std::setvbuf(stdout, nullptr, _IOLBF, 0);  // each result as soon as it is known
     std::vector<int> sizes;
     for (int i = 1; i < argc; ++i) {
         sizes.push_back(std::atoi(argv[i]));

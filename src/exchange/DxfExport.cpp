@@ -129,15 +129,21 @@ constexpr char kDigitPairs[] =
 }  // namespace
 
 size_t FormatDxfNumber(double value, char* out) {
-    // Most drawing values have |v| * 1e6 far below 2^53: then the product and its rounding
-    // error are exact (1e6 is exact and fma gives the error), and the integer of millionths is
-    // found without the general algorithm, unless the value lies too close to a rounding tie.
+    // Most drawing values have |v| * 1e6 below 2^52: then the value in millionths is known
+    // exactly as the product plus its rounding error, and its nearest integer is found without
+    // the general algorithm, unless the value lies too close to a rounding tie to be sure.
     const double a = std::fabs(value);
     if (a < 4e9) {
         const double p = a * 1e6;
-        const double err = std::fma(a, 1e6, -p);  // a * 1e6 == p + err exactly
-        const double n = std::nearbyint(p);       // the rounding mode is to nearest
-        const double off = (p - n) + err;         // p - n is exact
+        // The rounding error of the product, exactly (Dekker: a split into two halves of 26
+        // bits, whose products with 1e6, a number of 20 bits, are exact).
+        const double big = a * 134217729.0;  // 2^27 + 1
+        const double high = big - (big - a);
+        const double low = a - high;
+        const double err = (high * 1e6 - p) + low * 1e6;  // a * 1e6 == p + err
+        // p < 2^52: adding and taking away 2^52 rounds it to the nearest integer, ties to even.
+        const double n = (p + 4503599627370496.0) - 4503599627370496.0;
+        const double off = (p - n) + err;  // p - n is exact
         if (std::fabs(std::fabs(off) - 0.5) > 1e-6) {
             uint64_t millionths = static_cast<uint64_t>(n);
             if (off > 0.5) {

@@ -132,6 +132,26 @@ void FoldCase(std::string_view s, std::string& out) {
     }
 }
 
+// The kind of a word in the ENTITIES section, looked up among the words of its length only
+// (this runs for every record of the file).
+int EntityKind(std::string_view word) {
+    char upper[12];
+    if (word.size() < 3 || word.size() > 10) {
+        return kKindNone;
+    }
+    for (size_t i = 0; i < word.size(); ++i) {
+        const char c = word[i];
+        upper[i] = (c >= 'a' && c <= 'z') ? static_cast<char>(c - 'a' + 'A') : c;
+    }
+    const std::string_view w(upper, word.size());
+    for (const SWord& e : kEntityWords) {
+        if (e.word.size() == w.size() && e.word == w) {
+            return e.value;
+        }
+    }
+    return kKindNone;
+}
+
 int Lookup(const SWord* table, size_t size, std::string_view word) {
     for (size_t i = 0; i < size; ++i) {
         if (EqualNoCase(table[i].word, word)) {
@@ -562,7 +582,7 @@ void CDxfReader::HandleWord() {
         ResetAfterEntity();
     }
     if (m_section == kSectionEntities) {
-        m_kind = Lookup(kEntityWords, std::size(kEntityWords), m_last);
+        m_kind = EntityKind(m_last);
     } else if (m_section == kSectionBlocks) {
         m_kind = EqualNoCase(m_last, "BLOCK")    ? kKindBlock
                  : EqualNoCase(m_last, "ENDBLK") ? kKindEndBlk
