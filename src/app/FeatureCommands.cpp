@@ -7,6 +7,7 @@
 #include "app/MainFrame.h"
 #include "app/OpenDoc.h"
 #include "app/TAVApp.h"
+#include "exchange/DxfExport.h"
 #include "exchange/ImportCommand.h"
 #include "view/TAVView.h"
 
@@ -27,6 +28,21 @@ void OnFileImport(CTAVApp& app, COpenDoc& doc) {
                         QFileInfo(answer.path).absoluteFilePath().toStdString());
 }
 
+// "&Eksportuj...": the drawing as DXF, under a name proposed from the document's path.
+void OnFileExport(CTAVApp& app, COpenDoc& doc) {
+    CQtPrompter::SFileRequest request;
+    request.save = true;
+    request.title = QStringLiteral("Eksport");
+    request.filters = {QStringLiteral("Autodesk DXF (*.dxf)")};
+    request.defaultSuffix = QStringLiteral("dxf");
+    request.fileName = QString::fromStdString(ProposeExportName(doc.Doc().GetPathName()));
+    const CQtPrompter::SFileAnswer answer = app.Prompter().ChooseFile(request);
+    if (answer.path.isEmpty() || answer.filterIndex != 1) {
+        return;
+    }
+    ExportDxfFile(doc.Doc(), QFileInfo(answer.path).absoluteFilePath().toStdString());
+}
+
 }  // namespace
 
 void RegisterFeatureCommands(CTAVApp& app, CMainFrame& frame) {
@@ -35,6 +51,14 @@ void RegisterFeatureCommands(CTAVApp& app, CMainFrame& frame) {
         [&app, &frame] {
             if (COpenDoc* doc = frame.ActiveDocument()) {
                 OnFileImport(app, *doc);
+            }
+        },
+        CMainFrame::NeedsDocument(&frame));
+    frame.RegisterCommand(
+        cmd::kExport,
+        [&app, &frame] {
+            if (COpenDoc* doc = frame.ActiveDocument()) {
+                OnFileExport(app, *doc);
             }
         },
         CMainFrame::NeedsDocument(&frame));

@@ -342,6 +342,27 @@ TEST_F(DocumentCommandTest, ImportUsesTheChosenFilterNotTheExtension) {
     EXPECT_EQ(Active()->Doc().GetEntityCount(), 0);
 }
 
+TEST_F(DocumentCommandTest, ExportProposesTheNameAndWritesDxf) {
+    const QString saved = TempPath("Model.TAV");
+    QFile::copy(QStringLiteral(TAV_SOURCE_DIR "/examples/plac.tav"), saved);
+    Start({saved});
+    user.files.push_back({TempPath("out.dxf"), 2});  // not the DXF filter: nothing written
+    user.files.push_back({TempPath("out.dxf"), 1});
+    ASSERT_TRUE(frame->Dispatch(cmd::kExport));
+    EXPECT_FALSE(QFile::exists(TempPath("out.dxf")));
+    ASSERT_TRUE(frame->Dispatch(cmd::kExport));
+    ASSERT_EQ(user.fileRequests.size(), 2u);
+    EXPECT_EQ(user.fileRequests[0].title, "Eksport");
+    EXPECT_TRUE(user.fileRequests[0].save);
+    EXPECT_EQ(user.fileRequests[0].filters, QStringList{"Autodesk DXF (*.dxf)"});
+    EXPECT_EQ(user.fileRequests[0].defaultSuffix, "dxf");
+    // The path without its ".tav" ending, in any case.
+    EXPECT_EQ(user.fileRequests[0].fileName, TempPath("Model"));
+    QFile dxf(TempPath("out.dxf"));
+    ASSERT_TRUE(dxf.open(QIODevice::ReadOnly));
+    EXPECT_TRUE(dxf.readAll().contains("ENTITIES"));
+}
+
 TEST_F(DocumentCommandTest, DroppedFileOpens) {
     Start();
     ASSERT_TRUE(frame->Dispatch(cmd::kFileClose));
