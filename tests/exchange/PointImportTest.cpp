@@ -257,6 +257,19 @@ TEST_F(PointImportTest, LongLabelsAndEncodings) {
     EXPECT_EQ(Point(2).m_name, "Pąś");  // Windows-1250 converted
 }
 
+TEST_F(PointImportTest, HugeLinesAreBadLinesNotMemory) {
+    // One line of 3 MiB without a line end, then a 2 MiB label whose numbers lie beyond the
+    // part of the line that is kept.
+    std::string text(3u << 20, 'x');
+    text += "\n" + std::string(2u << 20, 'L') + " 1 2 3\nP 1 2 3\n";
+    ASSERT_EQ(Import(text), EImportResult::Done);
+    ASSERT_EQ(prompter.messages.size(), 2u);
+    EXPECT_EQ(prompter.messages[0].text, BadLine(1));
+    EXPECT_EQ(prompter.messages[1].text, BadLine(2));
+    ASSERT_EQ(doc.GetEntityCount(), 1);
+    EXPECT_EQ(Point(0).m_name, "P");
+}
+
 TEST_F(PointImportTest, OpenFailuresChangeNothing) {
     EXPECT_EQ(ImportPointFile(doc, "/nonexistent/dir/a.pnt"), EImportResult::OpenFailed);
     EXPECT_EQ(ImportPointFile(doc, "/tmp"), EImportResult::OpenFailed);
