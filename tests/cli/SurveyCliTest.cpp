@@ -5,6 +5,7 @@
 #include <unistd.h>
 
 #include <cmath>
+#include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <sstream>
@@ -143,7 +144,28 @@ TEST_F(SurveyCliTest, GsiFileAndItsFatalErrors) {
     EXPECT_FALSE(fs::exists(m_dir + "/g.tav"));
 }
 
+// The C locale for the report's number form, whatever the user running the tests has.
+class CCLocale {
+public:
+    CCLocale()
+        : m_had(std::getenv("LC_ALL") != nullptr), m_old(m_had ? std::getenv("LC_ALL") : "") {
+        setenv("LC_ALL", "C", 1);
+    }
+    ~CCLocale() {
+        if (m_had) {
+            setenv("LC_ALL", m_old.c_str(), 1);
+        } else {
+            unsetenv("LC_ALL");
+        }
+    }
+
+private:
+    bool m_had;
+    std::string m_old;
+};
+
 TEST_F(SurveyCliTest, Report) {
+    CCLocale cLocale;
     CTAVDoc doc;
     for (auto [name, x] : {std::pair{"P1", 1.0}, {"P101", 1.25}, {"P2", 2.0}}) {
         auto p = std::make_unique<CPnt>();

@@ -6,6 +6,7 @@
 #include <gtest/gtest.h>
 
 #include <cstdio>
+#include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <random>
@@ -256,8 +257,16 @@ TEST(ReportNumberTest, UserForm) {
 }
 
 TEST(ReportNumberTest, SystemFormatInTheCLocale) {
-    // The tests run without a user locale: the C form with three decimals.
+    // The environment names the locale; the C locale writes the "%lf" form with three decimals.
+    const char* old = std::getenv("LC_ALL");
+    const std::string saved = old ? old : "";
+    setenv("LC_ALL", "C", 1);
     const SReportFormat f = SystemReportFormat();
+    if (old) {
+        setenv("LC_ALL", saved.c_str(), 1);
+    } else {
+        unsetenv("LC_ALL");
+    }
     ASSERT_TRUE(f.number);
     EXPECT_EQ(f.number("1234567.891234"), "1234567.891");
     ASSERT_TRUE(f.clock);
