@@ -6,6 +6,7 @@
 #include <QPushButton>
 
 #include "app/CommandTable.h"
+#include "tools/TransformDlg.h"
 
 namespace {
 
@@ -64,6 +65,19 @@ void CQtPrompter::EndWaitCursor() {
 
 void CQtPrompter::ReportFileError(const std::string& path, const std::string& reason) {
     ShowMessage(path + "\n" + reason, EIcon::Warning);
+}
+
+bool CQtPrompter::RunAlignmentDialog(SAlignment& values) {
+    const bool waiting = m_waitDepth > 0;
+    if (waiting) {
+        QApplication::setOverrideCursor(Qt::ArrowCursor);
+    }
+    const bool ok =
+        m_alignmentRunner ? m_alignmentRunner(values) : RunTransformDlg(values, *this, m_parent);
+    if (waiting) {
+        QApplication::restoreOverrideCursor();
+    }
+    return ok;
 }
 
 CQtPrompter::EAnswer CQtPrompter::Run(const SBox& box) {

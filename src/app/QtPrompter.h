@@ -41,6 +41,7 @@ public:
 
     using BoxRunner = std::function<EAnswer(const SBox&)>;
     using FileRunner = std::function<SFileAnswer(const SFileRequest&)>;
+    using AlignmentRunner = std::function<bool(SAlignment&)>;
 
     // Boxes are centred on parent (may be null).
     explicit CQtPrompter(QWidget* parent = nullptr);
@@ -50,6 +51,8 @@ public:
     void SetBoxRunner(BoxRunner runner) { m_boxRunner = std::move(runner); }
     // Replaces the modal QFileDialog by runner; an empty runner restores it.
     void SetFileRunner(FileRunner runner) { m_fileRunner = std::move(runner); }
+    // Replaces the modal alignment dialog by runner; an empty runner restores it.
+    void SetAlignmentRunner(AlignmentRunner runner) { m_alignmentRunner = std::move(runner); }
 
     void ShowMessage(const std::string& text, EIcon icon = EIcon::Warning) override;
     bool AskYesNo(const std::string& text, EIcon icon = EIcon::Question) override;
@@ -58,6 +61,8 @@ public:
     void EndWaitCursor() override;
     // Shows the path and, on the next line, the reason (a warning box).
     void ReportFileError(const std::string& path, const std::string& reason) override;
+    // The three-point alignment dialog; true with the confirmed values written back.
+    bool RunAlignmentDialog(SAlignment& values) override;
 
     // Yes, No or Cancel (closing the box counts as Cancel).
     EAnswer AskYesNoCancel(const QString& text, EIcon icon = EIcon::Warning);
@@ -76,6 +81,7 @@ private:
     QPointer<QWidget> m_parent;
     BoxRunner m_boxRunner;
     FileRunner m_fileRunner;
+    AlignmentRunner m_alignmentRunner;
     int m_beeps = 0;
     int m_waitDepth = 0;
 };

@@ -10,6 +10,7 @@
 #include "app/CommandTable.h"
 #include "app/LayerComboBox.h"
 #include "app/OpenDoc.h"
+#include "exchange/Alignment.h"
 #include "view/TAVView.h"
 
 namespace {
@@ -340,6 +341,34 @@ TEST_F(DocumentCommandTest, ImportUsesTheChosenFilterNotTheExtension) {
               "Nodes, lines, triangles & rectangles in ASCII files (*.asc)");
     // An index outside the list reads nothing.
     EXPECT_EQ(Active()->Doc().GetEntityCount(), 0);
+}
+
+// A point file read through the command runs the alignment dialog of the program; confirmed,
+// the points are added, cancelled, nothing is.
+TEST_F(DocumentCommandTest, PointImportAsksForTheAlignment) {
+    Start();
+    const QString path = TempPath("points.txt");
+    {
+        QFile f(path);
+        ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+        f.write("P1 1 2 3\nP2 4 5 6\n");
+    }
+    int asked = 0;
+    bool confirm = false;
+    app->Prompter().SetAlignmentRunner([&](SAlignment&) {
+        ++asked;
+        return confirm;
+    });
+    user.files.push_back({path, 1});
+    ASSERT_TRUE(frame->Dispatch(cmd::kImport));
+    EXPECT_EQ(asked, 1);
+    EXPECT_EQ(Active()->Doc().GetEntityCount(), 0);
+    confirm = true;
+    user.files.push_back({path, 1});
+    ASSERT_TRUE(frame->Dispatch(cmd::kImport));
+    EXPECT_EQ(asked, 2);
+    EXPECT_EQ(Active()->Doc().GetEntityCount(), 2);
+    EXPECT_TRUE(Active()->Doc().IsModified());
 }
 
 TEST_F(DocumentCommandTest, ExportProposesTheNameAndWritesDxf) {
