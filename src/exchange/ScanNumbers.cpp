@@ -23,10 +23,10 @@ bool StartsHex(std::string_view t) {
     return t.size() >= 2 && t[0] == '0' && (t[1] == 'x' || t[1] == 'X');
 }
 
-// strtod on a bounded copy, for the rare forms from_chars leaves out (hexadecimal, values out
-// of range). Returns the characters used, 0 when none.
+// strtod on a copy, for the rare forms from_chars leaves out (hexadecimal, values out of
+// range). Returns the characters used, 0 when none.
 size_t StrtodFallback(std::string_view t, double& out) {
-    const std::string copy(t.substr(0, 512));
+    const std::string copy(t);
     char* end = nullptr;
     const double v = std::strtod(copy.c_str(), &end);
     const size_t used = static_cast<size_t>(end - copy.c_str());
@@ -62,7 +62,9 @@ bool ScanDouble(std::string_view& text, double& out) {
         if (r.ec == std::errc()) {
             used = static_cast<size_t>(r.ptr - t.data());
         } else if (r.ec == std::errc::result_out_of_range) {
-            used = StrtodFallback(t, v);
+            // from_chars has matched the whole number; strtod gives it its inf or 0.
+            used = static_cast<size_t>(r.ptr - t.data());
+            StrtodFallback(t.substr(0, used), v);
         }
     }
     if (used == 0) {
@@ -71,7 +73,14 @@ bool ScanDouble(std::string_view& text, double& out) {
     // scanf cannot push back more than one character: after a decimal mantissa it has already
     // taken a dangling 'e' and its sign ("1e+x" uses "1e+").
     const std::string_view number = t.substr(0, used);
-    const bool decimal = number.find_first_of("eEiInN") == std::string_view::npos;
+    bool decimal = true;
+    for (char c : number) {
+        const char l = static_cast<char>(c | 0x20);
+        if (l == 'e' || l == 'i' || l == 'n') {
+            decimal = false;
+            break;
+        }
+    }
     t.remove_prefix(used);
     if (decimal && !t.empty() && (t[0] == 'e' || t[0] == 'E')) {
         t.remove_prefix(1);

@@ -61,6 +61,21 @@ TEST(ScanNumbersTest, IntsStopAtFullStop) {
     EXPECT_FALSE(ScanInt(sign, x));
 }
 
+TEST(ScanNumbersTest, LongNumbersStayWhole) {
+    // Out-of-range values longer than any buffer are still one number each.
+    const std::string digits(1000, '9');
+    const std::string tiny = "0." + std::string(600, '0') + "1";
+    double v[3] = {0, 0, 0};
+    EXPECT_EQ(ScanDoubles(digits + " 5", v, 3), 2);
+    EXPECT_TRUE(std::isinf(v[0]));
+    EXPECT_EQ(v[1], 5.0);
+    EXPECT_EQ(ScanDoubles(tiny + " 5", v, 3), 2);
+    double expected = 0;
+    std::sscanf(tiny.c_str(), "%lf", &expected);
+    EXPECT_EQ(v[0], expected);
+    EXPECT_EQ(v[1], 5.0);
+}
+
 TEST(ScanNumbersTest, RowsAndBlanks) {
     double v[4] = {0, 0, 0, 0};
     EXPECT_EQ(ScanDoubles("1 2 3", v, 4), 3);
