@@ -365,6 +365,8 @@ struct STimes {
 
 // Exports the drawing to path; wall and CPU seconds.
 void TimeExport(CTAVDoc& doc, const std::string& path, STimes& times) {
+    // A new file each time: dropping the previous run's file is no part of writing this one.
+    unlink(path.c_str());
     const double c0 = CpuSeconds();
     const auto t0 = Clock::now();
     if (!ExportDxfFile(doc, path)) {
