@@ -267,35 +267,6 @@ TEST(DxfExportArc, EndAngles) {
     }
 }
 
-// Numbers are written as "%lf" writes them: compare with the C library itself.
-TEST(DxfExport, NumbersAsPrintfWritesThem) {
-    const double values[] = {0.0,
-                             -0.0,
-                             1.5,
-                             -2.25,
-                             0.0078125,
-                             0.0234375,
-                             2.5e-7,
-                             -4e-7,
-                             123456789.123456789,
-                             1e20,
-                             -1.7976931348623157e308,
-                             4.9e-324,
-                             0.1 + 0.2,
-                             5420123.4567895,
-                             1.0 / 3.0};
-    for (double v : values) {
-        CTAVDoc doc;
-        auto p = std::make_unique<CPnt>();
-        p->m_point = CPoint3(v, 0.0, 0.0);
-        doc.AddEntity(std::move(p));
-        const std::string bytes = ExportToString(doc);
-        std::vector<char> expected(400);
-        std::snprintf(expected.data(), expected.size(), " 10\r\n%lf\r\n", v);
-        EXPECT_NE(bytes.find(expected.data()), std::string::npos) << v;
-    }
-}
-
 // The fast path of the number formatting must agree with the C library everywhere, ties and
 // near ties included.
 TEST(FormatDxfNumber, AgreesWithPrintf) {
