@@ -9,6 +9,7 @@
 #include <fstream>
 #include <string>
 
+#include "FuzzScratch.h"
 #include "document/Entity.h"
 #include "document/Prompter.h"
 #include "document/TAVDoc.h"
@@ -16,20 +17,6 @@
 #include "exchange/GsiImport.h"
 
 namespace {
-
-// One scratch file per process, rewritten for every input.
-const std::string& ScratchPath() {
-    static const std::string path = [] {
-        char tmpl[] = "/tmp/fuzz_gsi-XXXXXX";
-        const int fd = mkstemp(tmpl);
-        if (fd < 0) {
-            std::abort();
-        }
-        ::close(fd);
-        return std::string(tmpl);
-    }();
-    return path;
-}
 
 class CConfirmingPrompter : public CSilentPrompter {
 public:
@@ -39,14 +26,11 @@ public:
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
-    {
-        std::ofstream out(ScratchPath(), std::ios::binary | std::ios::trunc);
-        out.write(reinterpret_cast<const char*>(data), static_cast<std::streamsize>(size));
-    }
+    const std::string& path = WriteFuzzInput("gsi", data, size);
     SetLastEntityNumber(0);
     CConfirmingPrompter prompter;
     CTAVDoc doc(&prompter);
-    const EImportResult result = ImportGsiFile(doc, ScratchPath());
+    const EImportResult result = ImportGsiFile(doc, path);
     if (result != EImportResult::Done && (doc.GetEntityCount() != 0 || doc.IsModified())) {
         std::abort();
     }
