@@ -24,6 +24,7 @@
 #include <string_view>
 #include <vector>
 
+#include "BenchCommon.h"
 #include "document/Prompter.h"
 #include "document/TAVDoc.h"
 #include "exchange/DxfExport.h"
@@ -31,32 +32,6 @@
 #include "exchange/LineReader.h"
 
 namespace {
-
-using Clock = std::chrono::steady_clock;
-
-double Seconds(Clock::time_point a, Clock::time_point b) {
-    return std::chrono::duration<double>(b - a).count();
-}
-
-double Median(std::vector<double> v) {
-    std::sort(v.begin(), v.end());
-    return v[v.size() / 2];
-}
-
-// CPU time of this process: on a machine that is busy with other work the wall time says
-// little, so both are reported.
-double CpuSeconds() {
-    timespec t{};
-    clock_gettime(CLOCK_PROCESS_CPUTIME_ID, &t);
-    return static_cast<double>(t.tv_sec) + static_cast<double>(t.tv_nsec) * 1e-9;
-}
-
-long CurrentRssKb() {
-    std::ifstream in("/proc/self/statm");
-    long pages = 0, resident = 0;
-    in >> pages >> resident;
-    return resident * (sysconf(_SC_PAGESIZE) / 1024);
-}
 
 int EnvInt(const char* name, int fallback) {
     const char* v = std::getenv(name);

@@ -17,6 +17,7 @@
 #include <string>
 #include <vector>
 
+#include "BenchCommon.h"
 #include "document/Entity.h"
 #include "document/Prompter.h"
 #include "document/TAVDoc.h"
@@ -24,33 +25,6 @@
 #include "exchange/LineReader.h"
 
 namespace {
-
-using Clock = std::chrono::steady_clock;
-
-double Seconds(Clock::time_point a, Clock::time_point b) {
-    return std::chrono::duration<double>(b - a).count();
-}
-
-// User plus system CPU seconds of this process so far: on a shared machine the wall clock also
-// counts the time other processes had the cores.
-double CpuSeconds() {
-    rusage ru{};
-    getrusage(RUSAGE_SELF, &ru);
-    return ru.ru_utime.tv_sec + ru.ru_stime.tv_sec +
-           (ru.ru_utime.tv_usec + ru.ru_stime.tv_usec) / 1e6;
-}
-
-double Median(std::vector<double> v) {
-    std::sort(v.begin(), v.end());
-    return v[v.size() / 2];
-}
-
-long CurrentRssKb() {
-    std::ifstream in("/proc/self/statm");
-    long pages = 0, resident = 0;
-    in >> pages >> resident;
-    return resident * (sysconf(_SC_PAGESIZE) / 1024);
-}
 
 // A side x side grid of nodes at survey coordinates and two triangles per cell, cells reused
 // from the start until there are 2 x side^2 triangles.

@@ -20,6 +20,7 @@
 #include <string>
 #include <vector>
 
+#include "BenchCommon.h"
 #include "document/Entity.h"
 #include "document/Prompter.h"
 #include "document/TAVDoc.h"
@@ -30,33 +31,6 @@
 #include "exchange/PointImport.h"
 
 namespace {
-
-using Clock = std::chrono::steady_clock;
-
-double Seconds(Clock::time_point a, Clock::time_point b) {
-    return std::chrono::duration<double>(b - a).count();
-}
-
-// User plus system CPU seconds of this process: on a shared machine the wall clock also counts
-// the time other processes had the cores.
-double CpuSeconds() {
-    rusage ru{};
-    getrusage(RUSAGE_SELF, &ru);
-    return ru.ru_utime.tv_sec + ru.ru_stime.tv_sec +
-           (ru.ru_utime.tv_usec + ru.ru_stime.tv_usec) / 1e6;
-}
-
-double Median(std::vector<double> v) {
-    std::sort(v.begin(), v.end());
-    return v[v.size() / 2];
-}
-
-long CurrentRssKb() {
-    std::ifstream in("/proc/self/statm");
-    long pages = 0, resident = 0;
-    in >> pages >> resident;
-    return resident * (sysconf(_SC_PAGESIZE) / 1024);
-}
 
 FILE* OpenOut(const std::string& path) {
     FILE* f = std::fopen(path.c_str(), "w");

@@ -17,6 +17,7 @@
 #include <string>
 #include <vector>
 
+#include "BenchCommon.h"
 #include "document/Entity.h"
 #include "document/TAVDoc.h"
 #include "view/core/Camera.h"
@@ -25,15 +26,8 @@
 
 namespace {
 
-using Clock = std::chrono::steady_clock;
-
 double Ms(Clock::time_point a, Clock::time_point b) {
     return std::chrono::duration<double, std::milli>(b - a).count();
-}
-
-double Median(std::vector<double> v) {
-    std::sort(v.begin(), v.end());
-    return v[v.size() / 2];
 }
 
 constexpr double kOx = 5420000.0, kOy = 6310000.0;

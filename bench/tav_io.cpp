@@ -15,28 +15,11 @@
 #include <string>
 #include <vector>
 
+#include "BenchCommon.h"
 #include "document/Entity.h"
 #include "document/TAVDoc.h"
 
 namespace {
-
-using Clock = std::chrono::steady_clock;
-
-double Seconds(Clock::time_point a, Clock::time_point b) {
-    return std::chrono::duration<double>(b - a).count();
-}
-
-double Median(std::vector<double> v) {
-    std::sort(v.begin(), v.end());
-    return v[v.size() / 2];
-}
-
-long CurrentRssKb() {
-    std::ifstream in("/proc/self/statm");
-    long pages = 0, resident = 0;
-    in >> pages >> resident;
-    return resident * (sysconf(_SC_PAGESIZE) / 1024);
-}
 
 // Points with names, 10-vertex polylines, 4-vertex polygons, arcs and texts in turn, at survey
 // coordinates.
