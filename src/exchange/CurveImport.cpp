@@ -21,10 +21,6 @@ constexpr char kNegativeNodes[] = "Number of nodes can not be negative!";
 constexpr char kNotAllVertices[] = "Not all vertices read!";
 constexpr char kVertexError[] = "Vertex coordinates read error!";
 constexpr char kContourEnd[] = "Can not read end of countour!";
-constexpr char kMatrixBegin[] = "Can not read begin of transformation matrix!";
-constexpr char kMatrixMissing[] = "Can not read the %d line of transformation matrix!";
-constexpr char kMatrixError[] = "Error in the %d line of transformation matrix!";
-constexpr char kMatrixEnd[] = "Can not read end of transformation matrix!";
 constexpr char kCurveEnd[] = "Can not read end of curve!";
 constexpr char kReadFailed[] = "Can not read the file: %s.";
 constexpr char kNoMemory[] = "Not enough memory to read the file.";
@@ -88,17 +84,8 @@ private:
         for (int c = 0; c < contours; ++c) {
             ReadContour(name);
         }
-        Expect("TRANSFORMATION MATRIX", kMatrixBegin);
-        CMatrix4 m;
-        for (int i = 1; i <= 4; ++i) {
-            if (!m_in.Next()) {
-                Fail(FillReaderMessage(kMatrixMissing, {std::to_string(i)}));
-            }
-            if (!TribonScanMatrixLine(m_in.Line(), i - 1, m)) {
-                Fail(FillReaderMessage(kMatrixError, {std::to_string(i)}));
-            }
-        }
-        Expect("END TRANSFORMATION MATRIX", kMatrixEnd);
+        Expect("TRANSFORMATION MATRIX", kTribonMatrixBegin);
+        const CMatrix4 m = TribonReadMatrix(m_in, false);
         for (auto& e : m_pending) {
             e->Transform(m);
             m_session.Add(std::move(e));

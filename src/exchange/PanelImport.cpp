@@ -36,10 +36,6 @@ constexpr char kStiffenerName[] = "Can not read name of the stiffener!";
 constexpr char kStiffenerVertices[] = "Stiffener must have exactly two vertices!";
 constexpr char kStiffenerEnd[] = "Can not read end of the stiffener!";
 constexpr char kStiffenersEnd[] = "Expecting END STIFFENERS!";
-constexpr char kMatrixBegin[] = "Can not read begin of transformation matrix!";
-constexpr char kMatrixMissing[] = "Can not read the %d line of transformation matrix!";
-constexpr char kMatrixError[] = "Error in the %d line of transformation matrix!";
-constexpr char kMatrixEnd[] = "Can not read end of transformation matrix!";
 constexpr char kSymmetry[] = "Can not read symmetry of the panel!";
 constexpr char kPanelEnd[] = "Expecting END PANEL:!";
 constexpr char kReadFailed[] = "Can not read the file: %s.";
@@ -110,18 +106,9 @@ private:
             m_in.Next();
         }
         if (!Starts("TRANSFORMATION MATRIX")) {
-            Fail(kMatrixBegin);
+            Fail(kTribonMatrixBegin);
         }
-        CMatrix4 m;
-        for (int i = 1; i <= 4; ++i) {
-            if (!m_in.Next()) {
-                Fail(FillReaderMessage(kMatrixMissing, {std::to_string(i)}));
-            }
-            if (!TribonScanMatrixLine(m_in.Line(), i - 1, m)) {
-                Fail(FillReaderMessage(kMatrixError, {std::to_string(i)}));
-            }
-        }
-        Expect("END TRANSFORMATION MATRIX", kMatrixEnd);
+        const CMatrix4 m = TribonReadMatrix(m_in, true);
         m_in.Next();
         int symmetry = 0;
         if (!TribonScanInt(m_in.Line(), "SYMMETRY:", symmetry)) {

@@ -108,3 +108,26 @@ std::string FillReaderMessage(std::string_view fmt, std::initializer_list<std::s
     }
     return out;
 }
+
+CMatrix4 TribonReadMatrix(CTribonLines& in, bool withLineNumber) {
+    auto fail = [&](std::string text) {
+        if (withLineNumber) {
+            text = FillReaderMessage("Line: %d. \n", {std::to_string(in.LineNumber())}) + text;
+        }
+        throw CTribonStop(text);
+    };
+    CMatrix4 m;
+    for (int i = 1; i <= 4; ++i) {
+        if (!in.Next()) {
+            fail(FillReaderMessage(kTribonMatrixMissing, {std::to_string(i)}));
+        }
+        if (!TribonScanMatrixLine(in.Line(), i - 1, m)) {
+            fail(FillReaderMessage(kTribonMatrixError, {std::to_string(i)}));
+        }
+    }
+    in.Next();
+    if (!TribonStartsWith(in.Line(), "END TRANSFORMATION MATRIX")) {
+        fail(kTribonMatrixEnd);
+    }
+    return m;
+}

@@ -65,6 +65,17 @@ bool TribonScanXY(std::string_view line, double& x, double& y);
 // column of m (the fourth line holds the translation). False, m untouched, unless all four scan.
 bool TribonScanMatrixLine(std::string_view line, int column, CMatrix4& m);
 
+// The texts of a faulty transformation matrix, the same in panel and curve files.
+inline constexpr char kTribonMatrixBegin[] = "Can not read begin of transformation matrix!";
+inline constexpr char kTribonMatrixMissing[] = "Can not read the %d line of transformation matrix!";
+inline constexpr char kTribonMatrixError[] = "Error in the %d line of transformation matrix!";
+inline constexpr char kTribonMatrixEnd[] = "Can not read end of transformation matrix!";
+
+// Reads the four column lines that follow "TRANSFORMATION MATRIX" and the line
+// "END TRANSFORMATION MATRIX"; throws CTribonStop with the matching text on a fault, after
+// "Line: %d. \n" when withLineNumber (panel files give line numbers, curve files do not).
+CMatrix4 TribonReadMatrix(CTribonLines& in, bool withLineNumber);
+
 // fmt with each "%d" or "%s" replaced by the next argument in turn (the readers' message
 // texts keep the printf placeholders they are known by); placeholders beyond the arguments stay.
 std::string FillReaderMessage(std::string_view fmt, std::initializer_list<std::string_view> args);
