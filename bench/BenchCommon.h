@@ -3,10 +3,13 @@
 // Timing and memory helpers shared by the benchmark programs.
 
 #include <sys/resource.h>
+#include <sys/wait.h>
 #include <unistd.h>
 
 #include <algorithm>
 #include <chrono>
+#include <cstdio>
+#include <cstdlib>
 #include <fstream>
 #include <vector>
 
@@ -38,4 +41,37 @@ inline long CurrentRssKb() {
     long pages = 0, resident = 0;
     in >> pages >> resident;
     return resident * (sysconf(_SC_PAGESIZE) / 1024);
+}
+
+// Peak resident memory of this process so far, in KiB.
+inline long PeakRssKb() {
+    rusage ru{};
+    getrusage(RUSAGE_SELF, &ru);
+    return ru.ru_maxrss;
+}
+
+// Runs work in a forked child, so that the child's peak memory is the work's own, and returns
+// its result (a trivially copyable struct with a seconds field, -1 when the child failed).
+template <typename R, typename F>
+R RunInChild(F work) {
+    int fds[2];
+    if (pipe(fds) != 0) {
+        std::perror("pipe");
+        std::exit(1);
+    }
+    const pid_t pid = fork();
+    if (pid == 0) {
+        close(fds[0]);
+        const R r = work();
+        const bool sent = write(fds[1], &r, sizeof r) == static_cast<ssize_t>(sizeof r);
+        _exit(sent ? 0 : 1);
+    }
+    close(fds[1]);
+    R r;
+    if (read(fds[0], &r, sizeof r) != static_cast<ssize_t>(sizeof r)) {
+        r.seconds = -1.0;
+    }
+    close(fds[0]);
+    waitpid(pid, nullptr, 0);
+    return r;
 }

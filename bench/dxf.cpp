@@ -261,14 +261,7 @@ struct SImportResult {
 };
 
 SImportResult ImportInChild(const std::string& path) {
-    int fds[2];
-    if (pipe(fds) != 0) {
-        std::perror("pipe");
-        std::exit(1);
-    }
-    const pid_t pid = fork();
-    if (pid == 0) {
-        close(fds[0]);
+    return RunInChild<SImportResult>([&] {
         SImportResult r;
         r.baseKb = CurrentRssKb();
         CSilentPrompter prompter;
@@ -281,22 +274,9 @@ SImportResult ImportInChild(const std::string& path) {
         r.seconds = ok ? Seconds(t0, t1) : -1.0;
         r.modelKb = CurrentRssKb() - r.baseKb;
         r.entities = doc.GetEntityCount();
-        rusage ru{};
-        getrusage(RUSAGE_SELF, &ru);
-        r.peakKb = ru.ru_maxrss;
-        if (write(fds[1], &r, sizeof r) != static_cast<ssize_t>(sizeof r)) {
-            _exit(1);
-        }
-        _exit(0);
-    }
-    close(fds[1]);
-    SImportResult r;
-    if (read(fds[0], &r, sizeof r) != static_cast<ssize_t>(sizeof r)) {
-        r.seconds = -1.0;
-    }
-    close(fds[0]);
-    waitpid(pid, nullptr, 0);
-    return r;
+        r.peakKb = PeakRssKb();
+        return r;
+    });
 }
 
 // ---- peers ----

@@ -126,14 +126,7 @@ double EntityBytes(const CTAVDoc& doc) {
 
 // Imports in a child process so that its peak resident size is the import's own.
 SImportResult ImportInChild(const std::string& path) {
-    int fds[2];
-    if (pipe(fds) != 0) {
-        std::perror("pipe");
-        std::exit(1);
-    }
-    const pid_t pid = fork();
-    if (pid == 0) {
-        close(fds[0]);
+    return RunInChild<SImportResult>([&] {
         SImportResult r;
         CSilentPrompter prompter;
         r.baseKb = CurrentRssKb();
@@ -145,24 +138,11 @@ SImportResult ImportInChild(const std::string& path) {
         r.cpu = CpuSeconds() - c0;
         r.seconds = result == EImportResult::Done ? Seconds(t0, t1) : -1.0;
         r.modelKb = CurrentRssKb() - r.baseKb;
-        rusage ru{};
-        getrusage(RUSAGE_SELF, &ru);
-        r.peakKb = ru.ru_maxrss;
+        r.peakKb = PeakRssKb();
         r.entities = doc.GetEntityCount();
         r.entitiesMb = EntityBytes(doc) / 1048576.0;
-        if (write(fds[1], &r, sizeof r) != static_cast<ssize_t>(sizeof r)) {
-            _exit(1);
-        }
-        _exit(0);
-    }
-    close(fds[1]);
-    SImportResult r;
-    if (read(fds[0], &r, sizeof r) != static_cast<ssize_t>(sizeof r)) {
-        r.seconds = -1.0;
-    }
-    close(fds[0]);
-    waitpid(pid, nullptr, 0);
-    return r;
+        return r;
+    });
 }
 
 }  // namespace

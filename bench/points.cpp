@@ -159,14 +159,7 @@ EImportResult AppendEntities(CTAVDoc& doc, long long n) {
 
 // Imports in a child process so that its peak resident size is the import's own.
 SImportResult ImportInChild(const std::string& path, EWork work, long long n) {
-    int fds[2];
-    if (pipe(fds) != 0) {
-        std::perror("pipe");
-        std::exit(1);
-    }
-    const pid_t pid = fork();
-    if (pid == 0) {
-        close(fds[0]);
+    return RunInChild<SImportResult>([&] {
         SImportResult r;
         CConfirmingPrompter prompter;
         r.baseKb = CurrentRssKb();
@@ -180,23 +173,10 @@ SImportResult ImportInChild(const std::string& path, EWork work, long long n) {
         r.cpu = CpuSeconds() - c0;
         r.seconds = result == EImportResult::Done ? Seconds(t0, t1) : -1.0;
         r.modelKb = CurrentRssKb() - r.baseKb;
-        rusage ru{};
-        getrusage(RUSAGE_SELF, &ru);
-        r.peakKb = ru.ru_maxrss;
+        r.peakKb = PeakRssKb();
         r.entities = doc.GetEntityCount();
-        if (write(fds[1], &r, sizeof r) != static_cast<ssize_t>(sizeof r)) {
-            _exit(1);
-        }
-        _exit(0);
-    }
-    close(fds[1]);
-    SImportResult r;
-    if (read(fds[0], &r, sizeof r) != static_cast<ssize_t>(sizeof r)) {
-        r.seconds = -1.0;
-    }
-    close(fds[0]);
-    waitpid(pid, nullptr, 0);
-    return r;
+        return r;
+    });
 }
 
 void Measure(const char* name, const std::string& path, bool gsi, long long n, int runs) {

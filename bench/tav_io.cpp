@@ -90,14 +90,7 @@ struct SLoadResult {
 
 // Loads in a child process so that its peak resident size is the load's own.
 SLoadResult LoadInChild(const std::string& path) {
-    int fds[2];
-    if (pipe(fds) != 0) {
-        std::perror("pipe");
-        std::exit(1);
-    }
-    const pid_t pid = fork();
-    if (pid == 0) {
-        close(fds[0]);
+    return RunInChild<SLoadResult>([&] {
         SLoadResult r;
         r.baseKb = CurrentRssKb();
         CTAVDoc doc;
@@ -106,22 +99,9 @@ SLoadResult LoadInChild(const std::string& path) {
         const auto t1 = Clock::now();
         r.seconds = ok ? Seconds(t0, t1) : -1.0;
         r.modelKb = CurrentRssKb() - r.baseKb;
-        rusage ru{};
-        getrusage(RUSAGE_SELF, &ru);
-        r.peakKb = ru.ru_maxrss;
-        if (write(fds[1], &r, sizeof r) != static_cast<ssize_t>(sizeof r)) {
-            _exit(1);
-        }
-        _exit(0);
-    }
-    close(fds[1]);
-    SLoadResult r;
-    if (read(fds[0], &r, sizeof r) != static_cast<ssize_t>(sizeof r)) {
-        r.seconds = -1.0;
-    }
-    close(fds[0]);
-    waitpid(pid, nullptr, 0);
-    return r;
+        r.peakKb = PeakRssKb();
+        return r;
+    });
 }
 
 void Run(int n, int runs, const std::string& dir) {
