@@ -1,0 +1,173 @@
+#include <gtest/gtest.h>
+
+#include <cmath>
+
+#include "document/TAVDoc.h"
+#include "support/RecordingPrompter.h"
+#include "tools/core/CoordFrames.h"
+#include "tools/core/EditTexts.h"
+
+namespace {
+
+void ExpectNear(const CPoint3& p, double x, double y, double z) {
+    EXPECT_NEAR(p.x, x, 1e-9);
+    EXPECT_NEAR(p.y, y, 1e-9);
+    EXPECT_NEAR(p.z, z, 1e-9);
+}
+
+// Origin (10, 20, 0), axes along the global ones.
+CCoordSystem Shifted(const char* name = "Przesuniety") {
+    return CCoordSystem(name, CPoint3(10, 20, 0), CPoint3(11, 20, 0), CPoint3(10, 25, 0));
+}
+
+// Local X along global Y, local Y along global -X, origin (100, 0, 0).
+CCoordSystem Turned() {
+    return CCoordSystem("Obrocony", CPoint3(100, 0, 0), CPoint3(100, 5, 0), CPoint3(90, 0, 0));
+}
+
+TEST(CoordFrameTest, GlobalFrameIsTheIdentity) {
+    CTAVDoc doc;
+    const CCoordFrame f = CCoordFrame::Active(doc);
+    ExpectNear(f.ToLocal(CPoint3(1, 2, 3)), 1, 2, 3);
+    ExpectNear(f.ToGlobal(CPoint3(1, 2, 3)), 1, 2, 3);
+    const CVec3 z = ActiveZAxis(doc);
+    EXPECT_EQ(z.z, 1.0);
+}
+
+TEST(CoordFrameTest, ShiftedSystemMovesPointsButNotDirections) {
+    CTAVDoc doc;
+    doc.SetActiveCoordSystem(StoreCoordSystem(doc, -1, Shifted()));
+    const CCoordFrame f = CCoordFrame::Active(doc);
+    ExpectNear(f.ToLocal(CPoint3(11, 20, 0)), 1, 0, 0);
+    ExpectNear(f.ToGlobal(CPoint3(0, 0, 0)), 10, 20, 0);
+    const CVec3 d = f.DirToLocal(CVec3(0, 0, 2));
+    EXPECT_NEAR(d.z, 2.0, 1e-12);
+    EXPECT_NEAR(d.x, 0.0, 1e-12);
+}
+
+TEST(CoordFrameTest, RotatedSystemRoundTripsPointsFlagsAndDirections) {
+    CTAVDoc doc;
+    doc.SetActiveCoordSystem(StoreCoordSystem(doc, -1, Turned()));
+    const CCoordFrame f = CCoordFrame::Active(doc);
+    ASSERT_TRUE(f.IsInvertible());
+    ExpectNear(f.ToGlobal(CPoint3(0, 0, 0)), 100, 0, 0);
+    ExpectNear(f.ToLocal(CPoint3(100, 3, 0)), 3, 0, 0);
+    ExpectNear(f.ToLocal(CPoint3(97, 0, 1)), 0, 3, 1);
+    CPoint3 p(-12.25, 7.5, 3.125);
+    p.flag = 0;
+    const CPoint3 back = f.ToGlobal(f.ToLocal(p));
+    ExpectNear(back, p.x, p.y, p.z);
+    EXPECT_EQ(back.flag, 0u);
+    const CVec3 v = f.DirToGlobal(f.DirToLocal(CVec3(1, 2, 3)));
+    EXPECT_NEAR(v.x, 1, 1e-12);
+    EXPECT_NEAR(v.y, 2, 1e-12);
+    EXPECT_NEAR(v.z, 3, 1e-12);
+    // A direction does not pick up the origin's offset.
+    const CVec3 x = f.DirToLocal(CVec3(0, 1, 0));
+    EXPECT_NEAR(x.x, 1, 1e-12);
+    EXPECT_NEAR(x.y, 0, 1e-12);
+}
+
+TEST(CoordFrameTest, ZAxisOfATiltedSystemIsAUnitNormal) {
+    CTAVDoc doc;
+    doc.SetActiveCoordSystem(StoreCoordSystem(
+        doc, -1, CCoordSystem("Pion", CPoint3(0, 0, 0), CPoint3(2, 0, 0), CPoint3(0, 0, 7))));
+    const CVec3 z = ActiveZAxis(doc);
+    EXPECT_NEAR(z.x, 0, 1e-12);
+    EXPECT_NEAR(z.y, -1, 1e-12);
+    EXPECT_NEAR(z.z, 0, 1e-12);
+}
+
+// A stored matrix that does not invert (a damaged file) is reported, not applied half-way.
+TEST(CoordFrameTest, SingularStoredMatrixIsNotInvertible) {
+    CTAVDoc doc;
+    CMatrix4 zero;
+    doc.AddCoordSystem(Shifted(), zero);
+    doc.SetActiveCoordSystem(0);
+    const CCoordFrame f = CCoordFrame::Active(doc);
+    EXPECT_FALSE(f.IsInvertible());
+    ExpectNear(f.ToGlobal(CPoint3(1, 2, 3)), 1, 2, 3);
+}
+
+struct SCheckCase {
+    const char* name;
+    CCoordSystem system;
+    int index;
+    const char* message;
+};
+
+class CheckCoordSystemTest : public ::testing::TestWithParam<SCheckCase> {};
+
+TEST_P(CheckCoordSystemTest, FirstFailureInOrder) {
+    CTAVDoc doc;
+    StoreCoordSystem(doc, -1, Shifted("Uklad0"));
+    StoreCoordSystem(doc, -1, Shifted("Uklad1"));
+    const SCheckCase& c = GetParam();
+    const char* got = CheckCoordSystem(doc, c.index, c.system);
+    if (c.message == nullptr) {
+        EXPECT_EQ(got, nullptr) << got;
+    } else {
+        ASSERT_NE(got, nullptr);
+        EXPECT_STREQ(got, c.message);
+    }
+}
+
+const CPoint3 kO(0, 0, 0), kX(1, 0, 0), kY(0, 1, 0);
+
+INSTANTIATE_TEST_SUITE_P(
+    Cases, CheckCoordSystemTest,
+    ::testing::Values(
+        SCheckCase{"Good", CCoordSystem("Nowy", kO, kX, kY), -1, nullptr},
+        SCheckCase{"EmptyNameBeforeCollinear", CCoordSystem("", kO, kX, CPoint3(2, 0, 0)), -1,
+                   kEmptyName},
+        SCheckCase{"TakenNameBeforeCollinear", CCoordSystem("Uklad1", kO, kX, CPoint3(2, 0, 0)), -1,
+                   kNameTaken},
+        SCheckCase{"OwnNameWhenEditing", CCoordSystem("Uklad1", kO, kX, kY), 1, nullptr},
+        SCheckCase{"OtherNameWhenEditing", CCoordSystem("Uklad0", kO, kX, kY), 1, kNameTaken},
+        SCheckCase{"NameCaseMatters", CCoordSystem("uklad1", kO, kX, kY), -1, nullptr},
+        SCheckCase{"Collinear", CCoordSystem("Nowy", kO, kX, CPoint3(2, 0, 0)), -1,
+                   kSystemDegenerate},
+        SCheckCase{"OriginOnXPoint", CCoordSystem("Nowy", kO, kO, kY), -1, kSystemDegenerate},
+        SCheckCase{"NotFinite", CCoordSystem("Nowy", kO, CPoint3(NAN, 0, 0), kY), -1,
+                   kSystemDegenerate}),
+    [](const ::testing::TestParamInfo<SCheckCase>& info) { return info.param.name; });
+
+TEST(StoreCoordSystemTest, ReplacesInPlaceAndRefusesWithoutPlane) {
+    CTAVDoc doc;
+    EXPECT_EQ(StoreCoordSystem(doc, -1, Shifted("A")), 0);
+    EXPECT_EQ(StoreCoordSystem(doc, -1, Turned()), 1);
+    EXPECT_EQ(StoreCoordSystem(doc, 0, Turned()), 0);
+    EXPECT_EQ(doc.GetCoordSystemCount(), 2);
+    EXPECT_TRUE(doc.GetMatrix(0).Equals(doc.GetMatrix(1), 1e-12));
+    try {
+        StoreCoordSystem(doc, 1, CCoordSystem("Zly", kO, kX, CPoint3(3, 0, 0)));
+        FAIL() << "collinear points must throw";
+    } catch (const CGeometryError& e) {
+        EXPECT_STREQ(e.what(), kLcsNoPlane);
+    }
+    EXPECT_EQ(doc.GetCoordSystem(1).m_name, "Obrocony");
+    EXPECT_EQ(doc.GetCoordSystemCount(), 2);
+}
+
+// Deleting keeps the active index pointing at an existing system.
+TEST(DeleteCoordSystemTest, ActiveSystemFollowsDeletion) {
+    CRecordingPrompter prompter;
+    CTAVDoc doc(&prompter);
+    for (const char* n : {"A", "B", "C"}) {
+        StoreCoordSystem(doc, -1, Shifted(n));
+    }
+    doc.SetActiveCoordSystem(2);
+    EXPECT_EQ(doc.DeleteCoordSystem(0), 0);
+    EXPECT_EQ(doc.GetActiveCoordSystem(), 1);
+    EXPECT_EQ(doc.GetCoordSystem(doc.GetActiveCoordSystem()).m_name, "C");
+    EXPECT_EQ(doc.DeleteCoordSystem(1), 0);
+    EXPECT_EQ(doc.GetActiveCoordSystem(), -1);
+    EXPECT_EQ(doc.GetCoordSystemCount(), 1);
+    ASSERT_EQ(prompter.questions.size(), 2u);
+    EXPECT_EQ(prompter.questions[0].text, kAskDeleteSystem);
+    prompter.answers.push_back(false);
+    EXPECT_EQ(doc.DeleteCoordSystem(0), -2);
+    EXPECT_EQ(doc.GetCoordSystemCount(), 1);
+}
+
+}  // namespace

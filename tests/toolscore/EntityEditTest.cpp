@@ -1,0 +1,295 @@
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <vector>
+
+#include "document/TAVDoc.h"
+#include "support/RecordingPrompter.h"
+#include "tools/core/CoordFrames.h"
+#include "tools/core/EditTexts.h"
+#include "tools/core/EntityEdit.h"
+
+namespace {
+
+// A document with one point and one polyline, saved once so that later saves can be compared.
+struct SDocFixture {
+    CRecordingPrompter prompter;
+    CTAVDoc doc{&prompter};
+    SDocFixture() {
+        auto pnt = std::make_unique<CPnt>();
+        pnt->m_point = CPoint3(1, 2, 3);
+        pnt->m_name = "P1";
+        pnt->m_color[0] = 0.5;
+        doc.AddEntity(std::move(pnt));
+        auto poly = std::make_unique<CPoly>();
+        poly->AddVertex(CPoint3(0, 0, 0));
+        poly->AddVertex(CPoint3(4, 0, 0));
+        doc.AddEntity(std::move(poly));
+        doc.Layers().push_back(CLayer("Druga", 0, 1));
+        doc.SetCurrentLayer(1);
+        const double red[3] = {1, 0, 0};
+        doc.SetCurrentColor(red);
+        doc.RecomputeExtents();
+        doc.SetModifiedFlag(false);
+    }
+};
+
+TEST(EntityEditTest, NewEntityTakesCurrentColourLayerAndTheLastSlot) {
+    SDocFixture f;
+    CEntityEdit edit;
+    EXPECT_EQ(edit.BeginNew(f.doc, MakeNewEntity(f.doc, kTypePoint)), 2);
+    ASSERT_NE(edit.Entity(), nullptr);
+    EXPECT_EQ(edit.Entity()->m_layer, 1);
+    EXPECT_EQ(edit.Entity()->m_color[0], 1.0);
+    EXPECT_EQ(edit.Entity()->m_color[1], 0.0);
+    EXPECT_TRUE(edit.IsNew());
+    EXPECT_EQ(f.doc.GetEntityCount(), 3);
+    EXPECT_EQ(edit.BeginNew(f.doc, nullptr), -1);
+}
+
+TEST(EntityEditTest, NewArcAndTextLieInTheActiveSystemsPlane) {
+    SDocFixture f;
+    f.doc.SetActiveCoordSystem(StoreCoordSystem(
+        f.doc, -1, CCoordSystem("Pion", CPoint3(5, 5, 5), CPoint3(5, 9, 5), CPoint3(5, 5, 8))));
+    for (int type : {kTypeArc, kTypeText}) {
+        std::unique_ptr<CEntity> e = MakeNewEntity(f.doc, type);
+        const CVec3 axis =
+            type == kTypeArc ? static_cast<CArc&>(*e).m_axis : static_cast<CText&>(*e).m_axis;
+        EXPECT_NEAR(axis.x, 1.0, 1e-12);
+        EXPECT_NEAR(axis.y, 0.0, 1e-12);
+        EXPECT_NEAR(axis.z, 0.0, 1e-12);
+    }
+    EXPECT_EQ(MakeNewEntity(f.doc, 99), nullptr);
+}
+
+TEST(EntityEditTest, CancelledNewPolygonLeavesTheSavedBytes) {
+    SDocFixture f;
+    const std::vector<uint8_t> before = f.doc.SaveToBytes();
+    const int lastNumber = GetLastEntityNumber();
+    CEntityEdit edit;
+    edit.BeginNew(f.doc, MakeNewEntity(f.doc, kTypePolygon));
+    auto* poly = static_cast<CPoly*>(edit.Entity());
+    poly->m_closed = 1;
+    for (int i = 0; i < 4; ++i) {
+        poly->AddVertex(CPoint3(i, i * i, 0));
+    }
+    poly->m_color[2] = 0.25;
+    edit.Cancel();
+    EXPECT_FALSE(edit.IsActive());
+    EXPECT_EQ(f.doc.GetEntityCount(), 2);
+    EXPECT_FALSE(f.doc.IsModified());
+    EXPECT_EQ(GetLastEntityNumber(), lastNumber);
+    EXPECT_EQ(f.doc.SaveToBytes(), before);
+    edit.Cancel();  // a second cancel has nothing to undo
+    EXPECT_EQ(f.doc.GetEntityCount(), 2);
+}
+
+TEST(EntityEditTest, CancelledEditOfAPointRestoresEverything) {
+    SDocFixture f;
+    const std::vector<uint8_t> before = f.doc.SaveToBytes();
+    CEntityEdit edit;
+    ASSERT_TRUE(edit.BeginExisting(f.doc, 0));
+    auto* pnt = static_cast<CPnt*>(edit.Entity());
+    pnt->m_point = CPoint3(100, 100, 100);
+    pnt->m_color[0] = 0.0;
+    pnt->m_name = "Q";
+    pnt->m_data.SetText("Dane");
+    edit.Cancel();
+    const auto& back = static_cast<const CPnt&>(*f.doc.GetEntity(0));
+    EXPECT_EQ(back.m_point.x, 1.0);
+    EXPECT_EQ(back.m_color[0], 0.5);
+    EXPECT_EQ(back.m_name, "P1");
+    EXPECT_EQ(f.doc.SaveToBytes(), before);
+    EXPECT_FALSE(f.doc.IsModified());
+    EXPECT_FALSE(edit.BeginExisting(f.doc, 2));
+    EXPECT_FALSE(edit.BeginExisting(f.doc, -1));
+}
+
+struct SVertexCase {
+    const char* name;
+    int closed;
+    int vertices;
+    const char* message;
+};
+
+class CommitVertexCountTest : public ::testing::TestWithParam<SVertexCase> {};
+
+TEST_P(CommitVertexCountTest, TooFewVerticesKeepTheEditOpen) {
+    const SVertexCase& c = GetParam();
+    SDocFixture f;
+    CEntityEdit edit;
+    edit.BeginNew(f.doc, MakeNewEntity(f.doc, c.closed ? kTypePolygon : kTypePolyline));
+    auto* poly = static_cast<CPoly*>(edit.Entity());
+    poly->m_closed = c.closed;
+    for (int i = 0; i < c.vertices; ++i) {
+        poly->AddVertex(CPoint3(i, i % 2, 0));
+    }
+    const int lastNumber = GetLastEntityNumber();
+    const char* msg = edit.Commit();
+    if (c.message) {
+        ASSERT_NE(msg, nullptr);
+        EXPECT_STREQ(msg, c.message);
+        EXPECT_TRUE(edit.IsActive());
+        EXPECT_FALSE(f.doc.IsModified());
+        EXPECT_EQ(GetLastEntityNumber(), lastNumber);
+    } else {
+        EXPECT_EQ(msg, nullptr);
+        EXPECT_FALSE(edit.IsActive());
+        EXPECT_TRUE(f.doc.IsModified());
+        EXPECT_EQ(poly->m_number, lastNumber + 1);
+        EXPECT_EQ(GetLastEntityNumber(), lastNumber + 1);
+        EXPECT_EQ(poly->m_tessellated, c.closed);
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(Cases, CommitVertexCountTest,
+                         ::testing::Values(SVertexCase{"PolylineOfOne", 0, 1, kPolylineTooFew},
+                                           SVertexCase{"PolylineOfTwo", 0, 2, nullptr},
+                                           SVertexCase{"PolygonOfTwo", 1, 2, kPolygonTooFew},
+                                           SVertexCase{"PolygonOfThree", 1, 3, nullptr}),
+                         [](const ::testing::TestParamInfo<SVertexCase>& info) {
+                             return info.param.name;
+                         });
+
+TEST(EntityEditTest, CommitSetsCurrentColourAndExtentsButKeepsNumbersOfOldEntities) {
+    SDocFixture f;
+    CEntityEdit edit;
+    ASSERT_TRUE(edit.BeginExisting(f.doc, 0));
+    auto* pnt = static_cast<CPnt*>(edit.Entity());
+    const int number = pnt->m_number;
+    pnt->m_point = CPoint3(-50, 60, 70);
+    pnt->m_color[1] = 0.75;
+    EXPECT_EQ(edit.Commit(), nullptr);
+    EXPECT_EQ(pnt->m_number, number);
+    double rgb[3];
+    f.doc.GetCurrentColor(rgb);
+    EXPECT_EQ(rgb[0], 0.5);
+    EXPECT_EQ(rgb[1], 0.75);
+    EXPECT_EQ(f.doc.GetMinCorner().x, -50);
+    EXPECT_EQ(f.doc.GetMaxCorner().z, 70);
+}
+
+TEST(EntityEditTest, ArcExtentsUseFivePointsBeyondAHalfTurn) {
+    CTAVDoc doc;
+    CArc arc;
+    arc.m_radius = 2;
+    arc.m_start = 0;
+    arc.m_length = 270;
+    ExtendExtentsBy(doc, arc);  // 0, 67.5, 135, 202.5 and 270 degrees
+    EXPECT_NEAR(doc.GetMinCorner().x, 2 * std::cos(202.5 * kDegToRad), 1e-12);
+    EXPECT_NEAR(doc.GetMinCorner().y, -2, 1e-12);
+    EXPECT_NEAR(doc.GetMaxCorner().x, 2, 1e-12);
+    EXPECT_NEAR(doc.GetMaxCorner().y, 2 * std::sin(67.5 * kDegToRad), 1e-12);
+    CTAVDoc doc2;
+    arc.m_length = 90;  // start (2, 0), middle, end (0, 2)
+    ExtendExtentsBy(doc2, arc);
+    EXPECT_NEAR(doc2.GetMinCorner().x, 0, 1e-12);
+    EXPECT_NEAR(doc2.GetMaxCorner().y, 2, 1e-12);
+}
+
+// Someone else removed an entity before the edited one while the edit ran: cancelling does not
+// remove whatever now stands in the old slot.
+TEST(EntityEditTest, RemovedSlotIsLeftAlone) {
+    SDocFixture f;
+    CEntityEdit edit;
+    edit.BeginNew(f.doc, MakeNewEntity(f.doc, kTypePoint));
+    f.doc.RemoveEntity(0);
+    edit.Cancel();
+    ASSERT_EQ(f.doc.GetEntityCount(), 2);
+    EXPECT_EQ(f.doc.GetEntity(0)->GetType(), kTypePolyline);
+    EXPECT_EQ(f.doc.GetEntity(1)->GetType(), kTypePoint);
+    EXPECT_EQ(edit.Commit(), nullptr);
+    EXPECT_FALSE(f.doc.IsModified());
+}
+
+TEST(PickMathTest, RayMeetsThePlaneAlongTheViewDirection) {
+    const CPoint3 eye(0, 0, 10), target(0, 0, 0);
+    CPoint3 hit;
+    // Plane x = 0 seen from above: the ray runs parallel to it.
+    EXPECT_FALSE(
+        IntersectPickRay(CPoint3(3, 4, 0), eye, target, CPoint3(0, 0, 0), CVec3(1, 0, 0), hit));
+    ASSERT_TRUE(
+        IntersectPickRay(CPoint3(3, 4, 0), eye, target, CPoint3(0, 0, 5), CVec3(0, 0, 2), hit));
+    EXPECT_NEAR(hit.x, 3, 1e-12);
+    EXPECT_NEAR(hit.y, 4, 1e-12);
+    EXPECT_NEAR(hit.z, 5, 1e-12);
+    EXPECT_FALSE(
+        IntersectPickRay(CPoint3(3, 4, 0), eye, eye, CPoint3(0, 0, 5), CVec3(0, 0, 1), hit));
+}
+
+TEST(PickMathTest, AnglesAroundTheCentre) {
+    const CPoint3 c(10, 10, 0);
+    const CVec3 up(0, 0, 1), down(0, 0, -1);
+    EXPECT_NEAR(AngleInEntityFrame(c, up, CPoint3(11, 10, 0)), 0, 1e-6);
+    EXPECT_NEAR(AngleInEntityFrame(c, up, CPoint3(10, 12, 0)), 90, 1e-6);
+    EXPECT_NEAR(AngleInEntityFrame(c, up, CPoint3(10, 9, 0)), 270, 1e-6);
+    // Seen from below the frame's X is -X: the same world point lies at 180.
+    EXPECT_NEAR(AngleInEntityFrame(c, down, CPoint3(11, 10, 0)), 180, 1e-6);
+    EXPECT_EQ(AngleInEntityFrame(c, up, c), 0);
+    EXPECT_NEAR(ArcLengthTo(350, 10), 20, 1e-12);
+    EXPECT_NEAR(ArcLengthTo(10, 350), 340, 1e-12);
+    EXPECT_EQ(ArcLengthTo(45, 45), 0);
+}
+
+struct SPropsFixture : SDocFixture {
+    std::vector<int> sel;
+    SPropsFixture() {
+        for (const char* n : {"P1", "P2", "P3"}) {
+            auto p = std::make_unique<CPnt>();
+            p->m_name = n;
+            p->m_color[0] = 0.2;
+            p->m_color[1] = 0.4;
+            sel.push_back(doc.AddEntity(std::move(p)));
+        }
+    }
+    CEntity& E(int k) { return *doc.GetEntity(sel[static_cast<size_t>(k)]); }
+};
+
+TEST(CommonPropertiesTest, DifferingNamesStayWhenNotTyped) {
+    SPropsFixture f;
+    SCommonProperties p = GatherCommonProperties(f.doc, f.sel);
+    EXPECT_EQ(p.name, "");
+    EXPECT_EQ(p.namesDiffer, 1);
+    EXPECT_EQ(p.colorsDiffer, 0);
+    EXPECT_EQ(p.color[1], 0.4);
+    EXPECT_EQ(p.layer, 0);
+    p.color[2] = 1.0;
+    EXPECT_EQ(ApplyCommonProperties(f.doc, f.sel, p, p.layer), 3);
+    EXPECT_EQ(f.E(0).m_name, "P1");
+    EXPECT_EQ(f.E(2).m_name, "P3");
+    EXPECT_EQ(f.E(1).m_color[2], 1.0);
+}
+
+TEST(CommonPropertiesTest, ColoursLayersAndDataThatDiffer) {
+    SPropsFixture f;
+    f.E(1).m_color[0] += 2e-8;
+    f.E(2).m_layer = 1;
+    f.E(0).m_data.SetText("Dane");
+    SCommonProperties p = GatherCommonProperties(f.doc, f.sel);
+    EXPECT_EQ(p.colorsDiffer, 1);
+    EXPECT_EQ(p.color[0], 1.0);
+    EXPECT_EQ(p.color[1], 1.0);
+    EXPECT_EQ(p.layer, -1);
+    EXPECT_EQ(p.dataDiffer, 1);
+    EXPECT_EQ(p.data.GetText(), "");
+    p.name = "X";
+    p.namesDiffer = 0;
+    ApplyCommonProperties(f.doc, f.sel, p, p.layer);
+    EXPECT_EQ(f.E(2).m_layer, 1);
+    EXPECT_EQ(f.E(0).m_layer, 0);
+    EXPECT_EQ(f.E(1).m_color[0], 0.2 + 2e-8);
+    EXPECT_EQ(f.E(0).m_data.GetText(), "Dane");
+    EXPECT_EQ(f.E(1).m_name, "X");
+    // Confirmed removal of differing data: the flag is cleared and every entity loses its data.
+    p.data = CDataNode();
+    p.dataDiffer = 0;
+    ApplyCommonProperties(f.doc, f.sel, p, -1);
+    EXPECT_EQ(f.E(0).m_data.GetText(), "");
+    // Indices that are no longer entities are skipped.
+    const std::vector<int> stale = {f.sel[0], 99, -1};
+    EXPECT_EQ(ApplyCommonProperties(f.doc, stale, p, 0), 1);
+    const SCommonProperties q = GatherCommonProperties(f.doc, stale);
+    EXPECT_EQ(q.namesDiffer, 0);
+}
+
+}  // namespace
