@@ -90,6 +90,16 @@ int GetDataTemplateIndex(const CDataNode* node) {
     return 0;
 }
 
+const CDataNode::SState& CDataNode::DefaultState() {
+    static const SState defaults;
+    return defaults;
+}
+
+CDataNode::CDataNode(const CDataNode& other)
+    : m_state(other.m_state ? std::make_unique<SState>(*other.m_state) : nullptr) {}
+
+CDataNode::~CDataNode() = default;
+
 CDataNode& CDataNode::operator=(const CDataNode& other) {
     if (this != &other) {
         // Copy first: other may be a node inside this subtree.
@@ -100,47 +110,54 @@ CDataNode& CDataNode::operator=(const CDataNode& other) {
 }
 
 void CDataNode::SetText(unsigned stringId) {
-    m_text = LoadStr(stringId);
+    Mutable().text = LoadStr(stringId);
 }
 
 CDataNode& CDataNode::GetChild(int i) {
+    std::vector<CDataNode>& children = Mutable().children;
     if (i < 0 || i >= GetChildCount()) {
-        m_children.emplace_back();
-        return m_children.back();
+        children.emplace_back();
+        return children.back();
     }
-    return m_children[static_cast<size_t>(i)];
+    return children[static_cast<size_t>(i)];
 }
 
 void CDataNode::AddChild(const CDataNode& node) {
+    // Copy first: node may lie inside this subtree, and the list may move when it grows.
     CDataNode copy(node);
-    m_children.push_back(std::move(copy));
+    Mutable().children.push_back(std::move(copy));
 }
 
 void CDataNode::InsertChild(int i, const CDataNode& node) {
     CDataNode copy(node);
     int at = std::clamp(i, 0, GetChildCount());
-    m_children.insert(m_children.begin() + at, std::move(copy));
+    std::vector<CDataNode>& children = Mutable().children;
+    children.insert(children.begin() + at, std::move(copy));
 }
 
 bool CDataNode::RemoveChild(int i) {
     if (i < 0 || i >= GetChildCount()) {
         return false;
     }
-    m_children.erase(m_children.begin() + i);
+    m_state->children.erase(m_state->children.begin() + i);
     return true;
 }
 
 void CDataNode::SetChildCount(int n) {
-    m_children.resize(static_cast<size_t>(std::max(n, 0)));
+    if (n <= 0 && !m_state) {
+        return;
+    }
+    Mutable().children.resize(static_cast<size_t>(std::max(n, 0)));
 }
 
 void CDataNode::BuildObjectTree(int type) {
-    const intptr_t item = m_treeItem;
+    const intptr_t item = GetTreeItem();
     *this = CDataNode();
-    m_treeItem = item;
-    m_maxLength = 35;
-    m_flags = 0;
-    m_kind = kindText;
+    SState& s = Mutable();
+    s.treeItem = item;
+    s.maxLength = 35;
+    s.flags = 0;
+    s.kind = kindText;
 
     const CDataNode* dane = GetDataTemplate(1);
     switch (type) {
@@ -164,7 +181,7 @@ void CDataNode::BuildObjectTree(int type) {
                 {41502, kindText, 1}, {41503, kindText, 1},   {41504, kindText, 4},
                 {41505, kindText, 4}, {41507, kindNumber, 5}, {41508, kindNumber, 5},
             };
-            m_children.reserve(12);
+            s.children.reserve(12);
             for (const auto& f : fields) {
                 AddChild(MakeNode(f.textId, 80, flagAdd, f.kind, GetDataTemplate(f.tmpl)));
             }
@@ -177,16 +194,20 @@ void CDataNode::BuildObjectTree(int type) {
             break;
         default:
             SetText(idOtherData);
-            m_template = dane;
-            m_children.emplace_back();
+            s.tmpl = dane;
+            s.children.emplace_back();
             break;
     }
 }
 
 bool CDataNode::operator==(const CDataNode& other) const {
-    return m_text == other.m_text && m_flags == other.m_flags && m_kind == other.m_kind &&
-           m_maxLength == other.m_maxLength && m_childLimit == other.m_childLimit &&
-           m_children == other.m_children;
+    if (m_state == other.m_state) {
+        return true;  // the same node, or two without state of their own
+    }
+    const SState& a = State();
+    const SState& b = other.State();
+    return a.text == b.text && a.flags == b.flags && a.kind == b.kind &&
+           a.maxLength == b.maxLength && a.childLimit == b.childLimit && a.children == b.children;
 }
 
 void CDataNode::Serialize(CArchive& ar) {
@@ -206,16 +227,17 @@ void CDataNode::Store(CArchive& ar, int depth) const {
                                 "Attribute data nested deeper than " + std::to_string(kMaxDepth) +
                                     " levels cannot be saved.");
     }
-    ar.WriteCount(m_children.size());
-    for (const CDataNode& child : m_children) {
+    const SState& s = State();
+    ar.WriteCount(s.children.size());
+    for (const CDataNode& child : s.children) {
         child.Store(ar, depth + 1);
     }
-    ar.WriteString(m_text);
-    ar.WriteI32(m_maxLength);
-    ar.WriteU8(m_flags);
-    ar.WriteU8(m_kind);
-    ar.WriteI32(m_childLimit);
-    ar.WriteU32(static_cast<uint32_t>(GetDataTemplateIndex(m_template)));
+    ar.WriteString(s.text);
+    ar.WriteI32(s.maxLength);
+    ar.WriteU8(s.flags);
+    ar.WriteU8(s.kind);
+    ar.WriteI32(s.childLimit);
+    ar.WriteU32(static_cast<uint32_t>(GetDataTemplateIndex(s.tmpl)));
 }
 
 void CDataNode::Load(CArchive& ar, int depth) {
@@ -229,16 +251,17 @@ void CDataNode::Load(CArchive& ar, int depth) {
     }
     ar.CheckAvailable(count, kMinStoredBytes, "Attribute data child count");
     // Grow as children are read, so a false count costs no more than the bytes behind it.
-    m_children.reserve(std::min<uint32_t>(count, 1024));
+    std::vector<CDataNode> children;
+    children.reserve(std::min<uint32_t>(count, 1024));
     for (uint32_t i = 0; i < count; ++i) {
-        m_children.emplace_back();
-        m_children.back().Load(ar, depth + 1);
+        children.emplace_back();
+        children.back().Load(ar, depth + 1);
     }
-    m_text = ar.ReadString();
-    m_maxLength = ar.ReadI32();
-    m_flags = ar.ReadU8();
-    m_kind = ar.ReadU8();
-    m_childLimit = ar.ReadI32();
+    std::string text = ar.ReadString();
+    const int32_t maxLength = ar.ReadI32();
+    const uint8_t flags = ar.ReadU8();
+    const uint8_t kind = ar.ReadU8();
+    const int32_t childLimit = ar.ReadI32();
     const size_t indexAt = ar.Position();
     const uint32_t index = ar.ReadU32();
     if (index > 5) {
@@ -247,5 +270,18 @@ void CDataNode::Load(CArchive& ar, int depth) {
                                     " at byte " + std::to_string(indexAt) +
                                     " is out of range (0 to 5).");
     }
-    m_template = GetDataTemplate(static_cast<int>(index));
+    const SState& defaults = DefaultState();
+    if (children.empty() && text.empty() && maxLength == defaults.maxLength &&
+        flags == defaults.flags && kind == defaults.kind && childLimit == defaults.childLimit &&
+        index == 0) {
+        return;  // a node left as created: no state of its own
+    }
+    SState& s = Mutable();
+    s.children = std::move(children);
+    s.text = std::move(text);
+    s.maxLength = maxLength;
+    s.flags = flags;
+    s.kind = kind;
+    s.childLimit = childLimit;
+    s.tmpl = GetDataTemplate(static_cast<int>(index));
 }

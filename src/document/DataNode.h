@@ -5,6 +5,7 @@
 // under it. A node owns its children by value.
 
 #include <cstdint>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -24,54 +25,55 @@ public:
     // Node with the defaults: "", max length 20, flags 3, text, child limit 0, no template.
     CDataNode() = default;
     // Deep copy of every field (tree item and template reference included) and all children.
-    CDataNode(const CDataNode& other) = default;
-    // Moves the whole subtree.
+    CDataNode(const CDataNode& other);
+    // Moves the whole subtree; other is left a default node.
     CDataNode(CDataNode&& other) noexcept = default;
     // Deep copy; safe when other lies inside this node's own subtree.
     CDataNode& operator=(const CDataNode& other);
-    // Moves the whole subtree.
+    // Moves the whole subtree; other is left a default node.
     CDataNode& operator=(CDataNode&& other) noexcept = default;
+    ~CDataNode();
 
     // Label or value (UTF-8).
-    const std::string& GetText() const { return m_text; }
+    const std::string& GetText() const { return State().text; }
     // Sets the label or value.
-    void SetText(const std::string& text) { m_text = text; }
+    void SetText(const std::string& text) { Mutable().text = text; }
     // Sets the text from the string table ("" for an unknown id).
     void SetText(unsigned stringId);
     // Longest text the user may type.
-    int32_t GetMaxLength() const { return m_maxLength; }
+    int32_t GetMaxLength() const { return State().maxLength; }
     // Sets the longest text the user may type.
-    void SetMaxLength(int32_t n) { m_maxLength = n; }
+    void SetMaxLength(int32_t n) { Mutable().maxLength = n; }
     // Flag bits (flagEdit, flagDelete, flagAdd).
-    uint8_t GetFlags() const { return m_flags; }
+    uint8_t GetFlags() const { return State().flags; }
     // Sets the flag bits.
-    void SetFlags(uint8_t f) { m_flags = f; }
+    void SetFlags(uint8_t f) { Mutable().flags = f; }
     // Value kind (kindText, kindDate, kindNumber).
-    uint8_t GetKind() const { return m_kind; }
+    uint8_t GetKind() const { return State().kind; }
     // Sets the value kind.
-    void SetKind(uint8_t k) { m_kind = k; }
+    void SetKind(uint8_t k) { Mutable().kind = k; }
     // Most children that may be added under a node of this template; negative = no limit.
-    int32_t GetChildLimit() const { return m_childLimit; }
+    int32_t GetChildLimit() const { return State().childLimit; }
     // Sets the child limit.
-    void SetChildLimit(int32_t n) { m_childLimit = n; }
+    void SetChildLimit(int32_t n) { Mutable().childLimit = n; }
     // Handle of the node's item in the open tree dialog (memory only, never stored).
-    intptr_t GetTreeItem() const { return m_treeItem; }
+    intptr_t GetTreeItem() const { return State().treeItem; }
     // Sets the tree dialog item handle.
-    void SetTreeItem(intptr_t item) { m_treeItem = item; }
+    void SetTreeItem(intptr_t item) { Mutable().treeItem = item; }
     // Template deciding what may be added under this node, or nullptr.
-    const CDataNode* GetTemplate() const { return m_template; }
+    const CDataNode* GetTemplate() const { return State().tmpl; }
     // Sets the template (one of GetDataTemplate(1..5) or nullptr; others are stored as none).
-    void SetTemplate(const CDataNode* t) { m_template = t; }
+    void SetTemplate(const CDataNode* t) { Mutable().tmpl = t; }
 
     // Number of children.
-    int GetChildCount() const { return static_cast<int>(m_children.size()); }
+    int GetChildCount() const { return m_state ? static_cast<int>(m_state->children.size()) : 0; }
     // Child i; when i is out of range a default child is appended and returned instead.
     // The reference is invalidated by the next change to the child list.
     CDataNode& GetChild(int i);
     // Child i, read-only; i must be in range.
-    const CDataNode& GetChild(int i) const { return m_children[static_cast<size_t>(i)]; }
+    const CDataNode& GetChild(int i) const { return m_state->children[static_cast<size_t>(i)]; }
     // All children, read-only.
-    const std::vector<CDataNode>& GetChildren() const { return m_children; }
+    const std::vector<CDataNode>& GetChildren() const { return State().children; }
     // Appends a copy of node.
     void AddChild(const CDataNode& node);
     // Inserts a copy of node before child i; i is clamped to 0..count.
@@ -95,17 +97,34 @@ public:
     void Serialize(CArchive& ar);
 
 private:
+    // Every field of a node. Most entities never get attribute data, so a node in its default
+    // state holds no state at all (one null pointer) and allocates it on the first change.
+    struct SState {
+        std::string text;
+        int32_t maxLength = 20;
+        uint8_t flags = 3;
+        uint8_t kind = kindText;
+        int32_t childLimit = 0;
+        intptr_t treeItem = 0;
+        const CDataNode* tmpl = nullptr;
+        std::vector<CDataNode> children;
+    };
+
+    // The node's fields, the shared defaults when it has none of its own.
+    const SState& State() const { return m_state ? *m_state : DefaultState(); }
+    // The node's own fields, created with the defaults on first use.
+    SState& Mutable() {
+        if (!m_state) {
+            m_state = std::make_unique<SState>();
+        }
+        return *m_state;
+    }
+    static const SState& DefaultState();
+
     void Store(CArchive& ar, int depth) const;
     void Load(CArchive& ar, int depth);
 
-    std::string m_text;
-    int32_t m_maxLength = 20;
-    uint8_t m_flags = 3;
-    uint8_t m_kind = kindText;
-    int32_t m_childLimit = 0;
-    intptr_t m_treeItem = 0;
-    const CDataNode* m_template = nullptr;
-    std::vector<CDataNode> m_children;
+    std::unique_ptr<SState> m_state;
 };
 
 // Child template 1..5 (process-wide, built on first use); nullptr for any other index.

@@ -60,6 +60,59 @@ TEST(DataNodeTest, DefaultNodeImage) {
     EXPECT_EQ(expected.size(), static_cast<size_t>(CDataNode::kMinStoredBytes));
 }
 
+// Nodes in their default state share one set of defaults: a change to one node must reach
+// no other, and a node must compare and store alike whether it ever held state or not.
+TEST(DataNodeTest, DefaultNodesStayIndependent) {
+    CDataNode a, b;
+    const CDataNode untouched;
+    a.SetText("zmiana");
+    a.SetMaxLength(5);
+    a.GetChild(0).SetKind(CDataNode::kindNumber);
+    EXPECT_EQ(b.GetText(), "");
+    EXPECT_EQ(b.GetMaxLength(), 20);
+    EXPECT_EQ(untouched.GetChildCount(), 0);
+    EXPECT_TRUE(untouched.GetChildren().empty());
+    EXPECT_EQ(CDataNode().GetChild(0).GetKind(), CDataNode::kindText);
+
+    // Back to the default values: equal to, and stored as, a node never changed.
+    CDataNode c;
+    c.SetText("x");
+    c.SetText("");
+    c.SetChildCount(2);
+    c.SetChildCount(0);
+    EXPECT_TRUE(c == untouched);
+    EXPECT_TRUE(untouched == c);
+    EXPECT_EQ(Store(c), Store(untouched));
+    c.SetFlags(0);
+    EXPECT_FALSE(c == untouched);
+    EXPECT_FALSE(untouched == c);
+
+    // Copies and moves of default and changed nodes.
+    CDataNode copy(untouched);
+    EXPECT_TRUE(copy == untouched);
+    copy.SetChildLimit(4);
+    EXPECT_EQ(untouched.GetChildLimit(), 0);
+    CDataNode moved(std::move(a));
+    EXPECT_EQ(moved.GetText(), "zmiana");
+    EXPECT_EQ(moved.GetChild(0).GetKind(), CDataNode::kindNumber);
+    b = moved;
+    b.GetChild(0).SetKind(CDataNode::kindDate);
+    EXPECT_EQ(moved.GetChild(0).GetKind(), CDataNode::kindNumber);
+
+    // A stored default node loads back as one, and a changed one with every field.
+    Bytes image = Store(untouched);
+    CArchive in(image);
+    CDataNode loaded;
+    loaded.SetText("before");
+    loaded.Serialize(in);
+    EXPECT_TRUE(loaded == untouched);
+    EXPECT_EQ(loaded.GetTreeItem(), 0);
+    image = Store(moved);
+    CArchive in2(image);
+    loaded.Serialize(in2);
+    EXPECT_TRUE(loaded == moved);
+}
+
 TEST(DataNodeTest, FieldImage) {
     CDataNode n;
     n.SetText("Łąka");
