@@ -1,5 +1,7 @@
 #include "document/Entity.h"
 
+#include <GL/glu.h>
+
 #include <cmath>
 
 #include "document/Archive.h"
@@ -13,6 +15,79 @@ int g_lastEntityNumber = 0;
 
 // A vertex on disk: point3 and its flag word.
 constexpr uint64_t kVertexBytes = 3 * 8 + 4;
+
+// GLU keeps the first vertices of a polygon in a cache (TESS_MAX_CACHE of its sources) and,
+// when the polygon is that one contour, tries to render it as a single fan before it builds
+// its mesh.
+constexpr size_t kTessCacheSize = 100;
+
+// What GLU's cached path does, with the same arithmetic in the same order, so the result is
+// the same to the bit: the normal as the sum of the fan triangles from the first vertex (each
+// turned to agree with the sum so far), then the orientation of every fan triangle against
+// it. Returns false when the triangles disagree: then GLU builds its mesh, and so must the
+// caller. Mesh triangles and quads, faces and most drawn outlines never get that far.
+bool TessellateAsFan(const std::vector<CPoint3>& v, std::vector<CTessPrimitive>& out) {
+    const size_t n = v.size();
+    const CPoint3& v0 = v[0];
+    double norm[3] = {0.0, 0.0, 0.0};
+    int sign = 0;
+    for (int check = 0; check < 2; ++check) {
+        double xc = v[1].x - v0.x, yc = v[1].y - v0.y, zc = v[1].z - v0.z;
+        for (size_t k = 2; k < n; ++k) {
+            const double xp = xc, yp = yc, zp = zc;
+            xc = v[k].x - v0.x;
+            yc = v[k].y - v0.y;
+            zc = v[k].z - v0.z;
+            const double n0 = yp * zc - zp * yc;
+            const double n1 = zp * xc - xp * zc;
+            const double n2 = xp * yc - yp * xc;
+            const double dot = n0 * norm[0] + n1 * norm[1] + n2 * norm[2];
+            if (!check) {
+                if (dot >= 0) {
+                    norm[0] += n0;
+                    norm[1] += n1;
+                    norm[2] += n2;
+                } else {
+                    norm[0] -= n0;
+                    norm[1] -= n1;
+                    norm[2] -= n2;
+                }
+            } else if (dot != 0) {
+                if (dot > 0) {
+                    if (sign < 0) {
+                        return false;
+                    }
+                    sign = 1;
+                } else {
+                    if (sign > 0) {
+                        return false;
+                    }
+                    sign = -1;
+                }
+            }
+        }
+    }
+    out.clear();
+    if (sign == 0) {
+        return true;  // every fan triangle degenerate: nothing to fill
+    }
+    CTessPrimitive prim;
+    prim.kind = n > 3 ? GL_TRIANGLE_FAN : GL_TRIANGLES;
+    prim.points.reserve(n);
+    prim.points.emplace_back(v0.x, v0.y, v0.z);
+    if (sign > 0) {
+        for (size_t k = 1; k < n; ++k) {
+            prim.points.emplace_back(v[k].x, v[k].y, v[k].z);
+        }
+    } else {
+        for (size_t k = n - 1; k > 0; --k) {
+            prim.points.emplace_back(v[k].x, v[k].y, v[k].z);
+        }
+    }
+    out.reserve(1);
+    out.push_back(std::move(prim));
+    return true;
+}
 
 }  // namespace
 
@@ -187,6 +262,22 @@ void CPoly::ComputePlane() {
 }
 
 void CPoly::Tessellate() {
+    const size_t n = m_vertices.size();
+    if (n >= 3 && n <= kTessCacheSize) {
+        bool usable = true;
+        for (const CPoint3& p : m_vertices) {
+            // What the tessellator refuses goes the general way, which says so.
+            for (int i = 0; i < 3; ++i) {
+                usable = usable && std::isfinite(p[i]) && std::fabs(p[i]) <= GLU_TESS_MAX_COORD;
+            }
+        }
+        std::vector<CTessPrimitive> fan;
+        if (usable && TessellateAsFan(m_vertices, fan)) {
+            m_tessellated = 1;
+            m_triangulation = std::move(fan);
+            return;
+        }
+    }
     std::vector<CTessPrimitive> result;
     const bool ok = ::Tessellate(m_vertices, result);
     m_tessellated = ok ? 1 : 0;

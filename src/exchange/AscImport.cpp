@@ -1,7 +1,5 @@
 #include "exchange/AscImport.h"
 
-#include <GL/glu.h>
-
 #include <cmath>
 #include <cstdint>
 #include <memory>
@@ -30,50 +28,6 @@ struct SNode {
 };
 
 }  // namespace
-
-void TessellateTriangle(CPoly& poly) {
-    if (poly.GetVertexCount() != 3) {
-        poly.Tessellate();
-        return;
-    }
-    poly.m_triangulation.clear();
-    const CPoint3& a = poly.m_vertices[0];
-    const CPoint3& b = poly.m_vertices[1];
-    const CPoint3& c = poly.m_vertices[2];
-    for (const CPoint3* v : {&a, &b, &c}) {
-        for (int i = 0; i < 3; ++i) {
-            if (!std::isfinite((*v)[i]) || std::fabs((*v)[i]) > GLU_TESS_MAX_COORD) {
-                poly.m_tessellated = 0;  // what the general path refuses
-                return;
-            }
-        }
-    }
-    // The tessellator renders a single small contour straight from its cache: it takes the
-    // normal from the fan at the first vertex, checks the orientation against it and emits one
-    // GL_TRIANGLES primitive, or nothing when the triangle is degenerate. Same arithmetic here.
-    const double px = b.x - a.x, py = b.y - a.y, pz = b.z - a.z;
-    const double cx = c.x - a.x, cy = c.y - a.y, cz = c.z - a.z;
-    const double n0 = py * cz - pz * cy;
-    const double n1 = pz * cx - px * cz;
-    const double n2 = px * cy - py * cx;
-    const double dot = n0 * n0 + n1 * n1 + n2 * n2;
-    poly.m_tessellated = 1;
-    if (dot == 0.0) {
-        return;
-    }
-    CTessPrimitive prim;
-    prim.kind = GL_TRIANGLES;
-    prim.points.reserve(3);
-    prim.points.emplace_back(a.x, a.y, a.z);
-    if (dot > 0.0) {
-        prim.points.emplace_back(b.x, b.y, b.z);
-        prim.points.emplace_back(c.x, c.y, c.z);
-    } else {
-        prim.points.emplace_back(c.x, c.y, c.z);
-        prim.points.emplace_back(b.x, b.y, b.z);
-    }
-    poly.m_triangulation.push_back(std::move(prim));
-}
 
 EImportResult ImportAscFile(CTAVDoc& doc, const std::string& path) {
     CLineReader in;
@@ -138,7 +92,7 @@ EImportResult ImportAscFile(CTAVDoc& doc, const std::string& path) {
                 poly->m_vertices.emplace_back(corner[k]->x, corner[k]->y, corner[k]->z);
             }
             if (poly->m_closed) {
-                TessellateTriangle(*poly);
+                poly->Tessellate();
                 poly->ComputePlane();
             }
             session.Add(std::move(poly));

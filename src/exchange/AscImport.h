@@ -5,7 +5,6 @@
 #include "exchange/ImportSession.h"
 
 class CTAVDoc;
-class CPoly;
 
 // Reads an ASCII mesh (.asc): a node count, that many node lines "number X Y Z", then element
 // lines "number p1 p2 [p3 [p4]]" whose node positions count from 1 in the node list. Two
@@ -14,8 +13,3 @@ class CPoly;
 // list or a node line that did not scan are skipped, and one message at the end says how many.
 // Done when the file was read to its end; OpenFailed when it cannot be opened or read.
 EImportResult ImportAscFile(CTAVDoc& doc, const std::string& path);
-
-// Gives a three-vertex polygon the same triangulation and tessellated flag as
-// CPoly::Tessellate, without the general tessellator (which costs several times more for the
-// millions of triangles of a mesh). Other vertex counts go to CPoly::Tessellate.
-void TessellateTriangle(CPoly& poly);

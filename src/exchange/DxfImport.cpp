@@ -204,21 +204,28 @@ bool ScanWord(std::string_view line, std::string_view& word) {
 }
 
 // The usual form of a DXF number, an optional '-' and decimal digits with a point, read
-// straight by from_chars; false for anything that needs the full "%lf" rules (blanks, '+',
-// exponents, hexadecimal, inf, nan, a range error), which ScanDouble then applies.
+// without the general scanner; false for anything that needs the full "%lf" rules (blanks,
+// '+', exponents, hexadecimal, inf, nan, long mantissas), which ScanDouble then applies.
 bool FastDouble(std::string_view text, double& out) {
     const char* b = text.data();
     const char* e = b + text.size();
-    const char* d = (b < e && *b == '-') ? b + 1 : b;
+    const bool negative = b < e && *b == '-';
+    const char* d = negative ? b + 1 : b;
     if (d >= e || *d < '0' || *d > '9') {
         return false;
     }
-    const auto r = std::from_chars(b, e, out, std::chars_format::fixed);
-    if (r.ec != std::errc()) {
+    double v = 0.0;
+    const size_t used = ScanPlainDecimal(d, e, v);
+    if (used == 0) {
         return false;
     }
-    // "0x1" is hexadecimal to "%lf", "1e5" an exponent: both go the long way.
-    return r.ptr == e || (*r.ptr != 'x' && *r.ptr != 'X' && *r.ptr != 'e' && *r.ptr != 'E');
+    // "0x1" is hexadecimal to "%lf": it goes the long way.
+    const char* r = d + used;
+    if (r != e && (*r == 'x' || *r == 'X')) {
+        return false;
+    }
+    out = negative ? -v : v;
+    return true;
 }
 
 std::string_view Trim(std::string_view s) {

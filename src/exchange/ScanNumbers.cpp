@@ -1,6 +1,7 @@
 #include "exchange/ScanNumbers.h"
 
 #include <charconv>
+#include <cstdint>
 #include <cstdlib>
 #include <string>
 
@@ -38,6 +39,44 @@ size_t StrtodFallback(std::string_view t, double& out) {
 
 }  // namespace
 
+size_t ScanPlainDecimal(const char* p, const char* end, double& out) {
+    // Powers of ten that are exact doubles.
+    static constexpr double kPow10[23] = {1e0,  1e1,  1e2,  1e3,  1e4,  1e5,  1e6,  1e7,
+                                          1e8,  1e9,  1e10, 1e11, 1e12, 1e13, 1e14, 1e15,
+                                          1e16, 1e17, 1e18, 1e19, 1e20, 1e21, 1e22};
+    const char* const start = p;
+    uint64_t mantissa = 0;
+    int digits = 0;
+    int fraction = 0;
+    while (p < end && static_cast<unsigned>(*p - '0') < 10) {
+        if (++digits > 19) {
+            return 0;
+        }
+        mantissa = mantissa * 10 + static_cast<unsigned>(*p - '0');
+        ++p;
+    }
+    if (p < end && *p == '.') {
+        ++p;
+        while (p < end && static_cast<unsigned>(*p - '0') < 10) {
+            if (++digits > 19) {
+                return 0;
+            }
+            mantissa = mantissa * 10 + static_cast<unsigned>(*p - '0');
+            ++fraction;
+            ++p;
+        }
+    }
+    if (digits == 0 || (p < end && (*p == 'e' || *p == 'E'))) {
+        return 0;
+    }
+    // Both operands exact, so the one rounding of the division is the correct one.
+    if (mantissa > (uint64_t{1} << 53) || fraction > 22) {
+        return 0;
+    }
+    out = static_cast<double>(mantissa) / kPow10[fraction];
+    return static_cast<size_t>(p - start);
+}
+
 bool ScanDouble(std::string_view& text, double& out) {
     std::string_view t = text;
     SkipSpace(t);
@@ -57,6 +96,11 @@ bool ScanDouble(std::string_view& text, double& out) {
         if (used < 3) {
             return false;
         }
+    } else if ((used = ScanPlainDecimal(t.data(), t.data() + t.size(), v)) > 0) {
+        // Nothing of scanf's look-ahead applies: no exponent follows.
+        out = negative ? -v : v;
+        text = t.substr(used);
+        return true;
     } else {
         const auto r = std::from_chars(t.data(), t.data() + t.size(), v);
         if (r.ec == std::errc()) {

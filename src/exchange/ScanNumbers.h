@@ -1,5 +1,6 @@
 #pragma once
 
+#include <cstddef>
 #include <string_view>
 
 // Number scanning for the readers: what sscanf's "%lf" and "%d" accept (leading white space, a
@@ -14,5 +15,10 @@ bool ScanInt(std::string_view& text, int& out);
 // Reads up to count doubles in a row as "%lf %lf ..." would; returns how many were read (the
 // value sscanf returns, except that an empty or blank text gives 0, not EOF).
 int ScanDoubles(std::string_view text, double* out, int count);
+// The common form of a number, decimal digits with at most one point and no sign, converted
+// exactly as from_chars would: returns the characters used, or 0 when the text does not start
+// with that form, is followed by an exponent, or needs the general conversion (more than 19
+// digits, a mantissa above 2^53, more than 22 decimals).
+size_t ScanPlainDecimal(const char* p, const char* end, double& out);
 // True when the text holds nothing but white space.
 bool IsBlank(std::string_view text);

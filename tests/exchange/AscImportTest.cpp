@@ -1,8 +1,6 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
-#include <limits>
-#include <random>
 
 #include "document/TAVDoc.h"
 #include "exchange/AscImport.h"
@@ -181,65 +179,6 @@ INSTANTIATE_TEST_SUITE_P(
         SSkipCase{"NodeCountBeyondInt", "1000000000000\n1 0 0 0\n", 0, 1},
         SSkipCase{"EmptyFile", "", 0, 0}),
     [](const auto& info) { return std::string(info.param.name); });
-
-// The shortcut must give what the tessellator gives for every triangle, degenerate ones and
-// those the tessellator refuses included.
-TEST(AscImportTest, TriangleShortcutMatchesTheTessellator) {
-    std::mt19937 rng(12345);
-    std::uniform_real_distribution<double> coord(-1e3, 1e3);
-    std::vector<std::array<CPoint3, 3>> cases;
-    for (int i = 0; i < 2000; ++i) {
-        cases.push_back({CPoint3(coord(rng), coord(rng), coord(rng)),
-                         CPoint3(coord(rng), coord(rng), coord(rng)),
-                         CPoint3(coord(rng), coord(rng), coord(rng))});
-    }
-    const double inf = std::numeric_limits<double>::infinity();
-    const double nan = std::numeric_limits<double>::quiet_NaN();
-    const CPoint3 a(1, 2, 3), b(4, 5, 6), c(7, 8, 10);
-    cases.push_back({a, a, a});                 // one point
-    cases.push_back({a, b, a});                 // two points
-    cases.push_back({a, b, CPoint3(7, 8, 9)});  // collinear
-    cases.push_back({CPoint3(0, 0, 0), CPoint3(1, 0, 0), CPoint3(0, 1, 0)});
-    cases.push_back({CPoint3(0, 0, 0), CPoint3(0, 1, 0), CPoint3(1, 0, 0)});     // clockwise
-    cases.push_back({CPoint3(0, 0, 0), CPoint3(0, 0, 1), CPoint3(0, 1, 0)});     // upright
-    cases.push_back({CPoint3(1e-170, 0, 0), CPoint3(0, 1e-170, 0), CPoint3()});  // underflow
-    cases.push_back({CPoint3(1e149, 0, 0), CPoint3(0, 1e149, 0), a});            // overflow
-    cases.push_back({CPoint3(2e150, 0, 0), b, c});  // beyond the tessellator's range
-    cases.push_back({a, CPoint3(0, inf, 0), c});
-    cases.push_back({a, b, CPoint3(0, 0, nan)});
-    for (size_t i = 0; i < cases.size(); ++i) {
-        CPoly slow;
-        slow.m_closed = 1;
-        slow.m_vertices.assign(cases[i].begin(), cases[i].end());
-        CPoly fast = slow;
-        fast.m_triangulation.push_back({});  // stale content must go
-        slow.Tessellate();
-        TessellateTriangle(fast);
-        ASSERT_EQ(fast.m_tessellated, slow.m_tessellated) << i;
-        ASSERT_EQ(fast.m_triangulation.size(), slow.m_triangulation.size()) << i;
-        for (size_t k = 0; k < slow.m_triangulation.size(); ++k) {
-            const CTessPrimitive& s = slow.m_triangulation[k];
-            const CTessPrimitive& f = fast.m_triangulation[k];
-            EXPECT_EQ(f.kind, s.kind) << i;
-            ASSERT_EQ(f.points.size(), s.points.size()) << i;
-            for (size_t j = 0; j < s.points.size(); ++j) {
-                EXPECT_EQ(f.points[j].x, s.points[j].x) << i;
-                EXPECT_EQ(f.points[j].y, s.points[j].y) << i;
-                EXPECT_EQ(f.points[j].z, s.points[j].z) << i;
-                EXPECT_EQ(f.points[j].flag, s.points[j].flag) << i;
-            }
-        }
-    }
-    // Other vertex counts take the general path.
-    CPoly quad;
-    for (const CPoint3& p : {CPoint3(0, 0, 0), CPoint3(1, 0, 0), CPoint3(1, 1, 0)}) {
-        quad.AddVertex(p);
-    }
-    quad.AddVertex(CPoint3(0, 1, 0));
-    TessellateTriangle(quad);
-    EXPECT_EQ(quad.m_tessellated, 1);
-    EXPECT_EQ(quad.m_triangulation.size(), 1u);
-}
 
 TEST(AscImportTest, BinaryBytesAndHugeLines) {
     CCounterGuard counter;

@@ -2,6 +2,8 @@
 
 #include <cmath>
 #include <cstdio>
+#include <cstring>
+#include <random>
 #include <string>
 
 #include "exchange/ScanNumbers.h"
@@ -33,6 +35,59 @@ TEST(ScanNumbersTest, DoublesAgreeWithScanf) {
             EXPECT_EQ(view.data() - t, consumed) << t;
         } else {
             EXPECT_EQ(view.data(), t) << t;  // nothing consumed
+        }
+    }
+}
+
+// Plain decimals take a shortcut; it must give strtod's value to the bit and stop where strtod
+// stops, at the limits of the shortcut (19 digits, 2^53, 22 decimals) and beyond them.
+TEST(ScanNumbersTest, PlainDecimalsAgreeWithStrtod) {
+    std::mt19937 rng(2024);
+    std::vector<std::string> texts = {"9007199254740992",
+                                      "9007199254740993",
+                                      "9007199254740991.5",
+                                      "0.9007199254740993",
+                                      "1234567890123456789",
+                                      "12345678901234567890",
+                                      "0.0000000000000000001",
+                                      "0.00000000000000000000001",
+                                      "4503599627370496.5",
+                                      "5420000.125",
+                                      "6310000.999999999999",
+                                      "0000000000000001",
+                                      "1.7976931348623157",
+                                      "00000.",
+                                      "7.",
+                                      ".0000001"};
+    const char* tails[] = {"", " 5", "x", ".", ".5", ",1", "\t", "-", "e", "E+", "e7"};
+    std::uniform_int_distribution<int> digit(0, 9), length(1, 24), tail(0, 10), coin(0, 3);
+    for (int i = 0; i < 20000; ++i) {
+        std::string t;
+        const int n = length(rng);
+        const int point = coin(rng) == 0 ? -1 : std::uniform_int_distribution<int>(0, n)(rng);
+        for (int k = 0; k < n; ++k) {
+            if (k == point) {
+                t += '.';
+            }
+            t += static_cast<char>('0' + digit(rng));
+        }
+        if (point == n) {
+            t += '.';
+        }
+        texts.push_back(t + tails[tail(rng)]);
+    }
+    for (const std::string& t : texts) {
+        for (const std::string& signed_ : {t, "-" + t}) {
+            char* end = nullptr;
+            const double expected = std::strtod(signed_.c_str(), &end);
+            std::string_view view(signed_);
+            double got = 0.0;
+            ASSERT_TRUE(ScanDouble(view, got)) << signed_;
+            ASSERT_EQ(std::memcmp(&got, &expected, sizeof got), 0) << signed_;
+            // A dangling exponent is taken as scanf takes it; otherwise strtod's end.
+            if (*end != 'e' && *end != 'E') {
+                ASSERT_EQ(view.data(), end) << signed_;
+            }
         }
     }
 }
