@@ -817,6 +817,37 @@ int CTAVDoc::DeleteCoordSystem(int i) {
     return next;
 }
 
+int CTAVDoc::DeleteLayer(int i) {
+    if (i < 0 || i >= GetLayerCount()) {
+        return -1;
+    }
+    if (i == 0 && GetLayerCount() == 1) {
+        m_prompter->ShowMessage("Nie można usunąć ostatniej wrstwy!", CPrompter::EIcon::Warning);
+        return -1;
+    }
+    const std::string question =
+        "Czy na prawdę chcesz usunąć warstwę: " + m_layers[static_cast<size_t>(i)].m_name +
+        " i wszystkie obiekty, które do niej należą?";
+    if (!m_prompter->AskYesNo(question, CPrompter::EIcon::Question)) {
+        return -1;
+    }
+    const size_t before = m_entities.size();
+    std::erase_if(m_entities, [i](const std::unique_ptr<CEntity>& e) { return e->m_layer == i; });
+    for (const auto& e : m_entities) {
+        if (e->m_layer > i) {
+            --e->m_layer;
+        }
+    }
+    m_layers.erase(m_layers.begin() + i);
+    if (m_entities.size() != before) {
+        // Selections hold indices into the old table, and the box may have shrunk.
+        NotifyEntitiesRemoved();
+        RecomputeExtents();
+    }
+    const int count = GetLayerCount();
+    return i < count ? i : count - 1;
+}
+
 int CTAVDoc::DeleteClipPlane(int i) {
     return AskAndErase(*m_prompter, m_clipPlanes, i, 41518);
 }

@@ -142,6 +142,11 @@ public:
     std::vector<CLayer>& Layers() { return m_layers; }
     int GetCurrentLayer() const { return m_currentLayer; }
     void SetCurrentLayer(int layer) { m_currentLayer = layer; }
+    // Asks 41460 and deletes layer i with all its entities; later layers move down by one and
+    // their entities follow. Returns the index that takes i's place, or -1 when nothing was
+    // deleted (i out of range, the only layer (41459 shown), or the answer No). When entities
+    // went, the views are told and the extents recomputed. The current layer is the caller's.
+    int DeleteLayer(int i);
 
     // --- colour ---
     void GetCurrentColor(double rgb[3]) const;

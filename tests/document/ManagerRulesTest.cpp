@@ -1,0 +1,451 @@
+#include "tools/core/ManagerRules.h"
+
+#include <gtest/gtest.h>
+
+#include <memory>
+#include <random>
+
+#include "document/TAVDoc.h"
+#include "support/RecordingPrompter.h"
+
+namespace {
+
+constexpr char kLastLayer[] = "Nie można usunąć ostatniej wrstwy!";
+
+// Counts what the document tells its views.
+class CCountingView : public CDocObserver {
+public:
+    void OnDocumentUpdate(int) override {}
+    void InvalidateDisplayList() override {}
+    void ResetCurrentPick() override {}
+    void OnEntitiesRemoved() override { ++removed; }
+    void StoreViewState(CTAVDoc&) override {}
+    int removed = 0;
+};
+
+void AddPoint(CTAVDoc& doc, int layer, double x) {
+    auto p = std::make_unique<CPnt>();
+    p->m_layer = layer;
+    p->m_name = "L" + doc.GetLayer(layer).m_name;
+    p->m_point = CPoint3(x, 0.0, 0.0);
+    doc.AddEntity(std::move(p));
+}
+
+// Layers A, B, C, D with two points each, the points of layer i at x = 10 i and 10 i + 1.
+void FourLayers(CTAVDoc& doc) {
+    doc.Layers().clear();
+    for (const char* n : {"A", "B", "C", "D"}) {
+        doc.Layers().emplace_back(n, 0, 1);
+    }
+    for (int i = 0; i < 4; ++i) {
+        AddPoint(doc, i, 10.0 * i);
+        AddPoint(doc, i, 10.0 * i + 1.0);
+    }
+    doc.RecomputeExtents();
+}
+
+// Every entity's layer index is valid and names the layer its name was made from.
+void ExpectLayersConsistent(const CTAVDoc& doc) {
+    for (int i = 0; i < doc.GetEntityCount(); ++i) {
+        const CEntity& e = *doc.GetEntity(i);
+        ASSERT_GE(e.m_layer, 0);
+        ASSERT_LT(e.m_layer, doc.GetLayerCount());
+        EXPECT_EQ(e.m_name, "L" + doc.GetLayer(e.m_layer).m_name);
+    }
+}
+
+CMatrix4 WorldToLocal(const CPoint3& origin, const CPoint3& xPoint, const CPoint3& yPoint) {
+    CMatrix4 m;
+    m.setLocalCSMatrix(origin, 0, xPoint, 1, yPoint);
+    EXPECT_EQ(m.Invert(), 1);
+    return m;
+}
+
+void AddSystem(CTAVDoc& doc, const CPoint3& origin, const CPoint3& xPoint, const CPoint3& yPoint) {
+    doc.SetActiveCoordSystem(doc.AddCoordSystem(CCoordSystem("U", origin, xPoint, yPoint),
+                                                WorldToLocal(origin, xPoint, yPoint)));
+}
+
+void ExpectNear(const CPoint3& p, double x, double y, double z) {
+    EXPECT_NEAR(p.x, x, 1e-9);
+    EXPECT_NEAR(p.y, y, 1e-9);
+    EXPECT_NEAR(p.z, z, 1e-9);
+}
+void ExpectNear(const CVec3& p, double x, double y, double z) {
+    EXPECT_NEAR(p.x, x, 1e-9);
+    EXPECT_NEAR(p.y, y, 1e-9);
+    EXPECT_NEAR(p.z, z, 1e-9);
+}
+
+TEST(DeleteLayer, OutOfRangeAsksNothing) {
+    CRecordingPrompter prompter;
+    CTAVDoc doc(&prompter);
+    FourLayers(doc);
+    EXPECT_EQ(doc.DeleteLayer(-1), -1);
+    EXPECT_EQ(doc.DeleteLayer(4), -1);
+    EXPECT_TRUE(prompter.questions.empty());
+    EXPECT_TRUE(prompter.messages.empty());
+    EXPECT_EQ(doc.GetLayerCount(), 4);
+}
+
+TEST(DeleteLayer, OnlyLayerIsKeptWithMessage) {
+    CRecordingPrompter prompter;
+    CTAVDoc doc(&prompter);
+    AddPoint(doc, 0, 1.0);
+    EXPECT_EQ(doc.DeleteLayer(0), -1);
+    ASSERT_EQ(prompter.messages.size(), 1u);
+    EXPECT_EQ(prompter.messages[0].text, kLastLayer);
+    EXPECT_TRUE(prompter.questions.empty());
+    EXPECT_EQ(doc.GetLayerCount(), 1);
+    EXPECT_EQ(doc.GetEntityCount(), 1);
+}
+
+TEST(DeleteLayer, AnswerNoChangesNothing) {
+    CRecordingPrompter prompter;
+    prompter.answers = {false};
+    CTAVDoc doc(&prompter);
+    FourLayers(doc);
+    CCountingView view;
+    doc.AddObserver(&view);
+    EXPECT_EQ(doc.DeleteLayer(2), -1);
+    ASSERT_EQ(prompter.questions.size(), 1u);
+    EXPECT_EQ(prompter.questions[0].text,
+              "Czy na prawdę chcesz usunąć warstwę: C i wszystkie obiekty, które do niej należą?");
+    EXPECT_EQ(doc.GetLayerCount(), 4);
+    EXPECT_EQ(doc.GetEntityCount(), 8);
+    EXPECT_EQ(view.removed, 0);
+    doc.RemoveObserver(&view);
+}
+
+TEST(DeleteLayer, EntitiesGoAndLaterLayersMoveDown) {
+    CRecordingPrompter prompter;
+    CTAVDoc doc(&prompter);
+    FourLayers(doc);
+    CCountingView view;
+    doc.AddObserver(&view);
+    EXPECT_EQ(doc.DeleteLayer(3), 2);  // the last: the new last takes its place
+    EXPECT_EQ(doc.GetMaxCorner().x, 21.0);
+    EXPECT_EQ(doc.DeleteLayer(0), 0);
+    EXPECT_EQ(view.removed, 2);
+    EXPECT_EQ(doc.GetMinCorner().x, 10.0);
+    ASSERT_EQ(doc.GetLayerCount(), 2);
+    EXPECT_EQ(doc.GetLayer(0).m_name, "B");
+    EXPECT_EQ(doc.GetEntityCount(), 4);
+    ExpectLayersConsistent(doc);
+    doc.RemoveObserver(&view);
+}
+
+TEST(DeleteLayer, EmptyLayerTellsNoView) {
+    CTAVDoc doc;
+    doc.Layers().emplace_back("pusta", 0, 1);
+    AddPoint(doc, 0, 1.0);
+    CCountingView view;
+    doc.AddObserver(&view);
+    EXPECT_EQ(doc.DeleteLayer(1), 0);
+    EXPECT_EQ(view.removed, 0);
+    EXPECT_EQ(doc.GetEntityCount(), 1);
+    doc.RemoveObserver(&view);
+}
+
+TEST(DeleteSelectedLayers, TwoOfFourWithLaterCurrent) {
+    CRecordingPrompter prompter;
+    CTAVDoc doc(&prompter);
+    FourLayers(doc);
+    int current = 3;
+    const std::vector<int> rows = DeleteSelectedLayers(doc, {2, 1}, current);
+    EXPECT_EQ(rows, (std::vector<int>{1, 1}));
+    EXPECT_EQ(prompter.questions.size(), 2u);
+    EXPECT_EQ(current, 1);
+    ASSERT_EQ(doc.GetLayerCount(), 2);
+    EXPECT_EQ(doc.GetLayer(current).m_name, "D");
+    EXPECT_EQ(doc.GetEntityCount(), 4);
+    for (int i = 0; i < doc.GetEntityCount(); ++i) {
+        if (doc.GetEntity(i)->m_name == "LD") {
+            EXPECT_EQ(doc.GetEntity(i)->m_layer, 1);
+        }
+    }
+    ExpectLayersConsistent(doc);
+}
+
+TEST(DeleteSelectedLayers, OneRefusalTheOthersStillGo) {
+    CRecordingPrompter prompter;
+    prompter.answers = {true, false, true};
+    CTAVDoc doc(&prompter);
+    FourLayers(doc);
+    int current = 1;
+    const std::vector<int> rows = DeleteSelectedLayers(doc, {0, 1, 3}, current);
+    EXPECT_EQ(rows, (std::vector<int>{0, 2}));
+    ASSERT_EQ(doc.GetLayerCount(), 2);
+    EXPECT_EQ(doc.GetLayer(0).m_name, "B");
+    EXPECT_EQ(doc.GetLayer(1).m_name, "C");
+    EXPECT_EQ(doc.GetLayer(current).m_name, "B");
+    ExpectLayersConsistent(doc);
+}
+
+TEST(DeleteSelectedLayers, CurrentGoesItsSuccessorOrTheNewLastTakesOver) {
+    CTAVDoc doc;
+    FourLayers(doc);
+    int current = 1;
+    DeleteSelectedLayers(doc, {1}, current);
+    EXPECT_EQ(doc.GetLayer(current).m_name, "C");
+    current = 2;
+    DeleteSelectedLayers(doc, {2}, current);
+    EXPECT_EQ(current, 1);
+    EXPECT_EQ(doc.GetLayer(current).m_name, "C");
+}
+
+TEST(DeleteSelectedLayers, AllRowsLeaveTheLastOne) {
+    CRecordingPrompter prompter;
+    CTAVDoc doc(&prompter);
+    FourLayers(doc);
+    int current = 0;
+    DeleteSelectedLayers(doc, {0, 1, 2, 3}, current);
+    ASSERT_EQ(doc.GetLayerCount(), 1);
+    EXPECT_EQ(current, 0);
+    EXPECT_EQ(doc.GetLayer(0).m_name, "D");
+    ASSERT_EQ(prompter.messages.size(), 1u);
+    EXPECT_EQ(prompter.messages[0].text, kLastLayer);
+    ExpectLayersConsistent(doc);
+}
+
+TEST(DeleteSelectedLayers, RandomDeletionsKeepEveryEntityOnItsLayer) {
+    std::mt19937 random(13);
+    for (int round = 0; round < 50; ++round) {
+        CTAVDoc doc;
+        doc.Layers().clear();
+        const int layers = 1 + static_cast<int>(random() % 8);
+        for (int i = 0; i < layers; ++i) {
+            doc.Layers().emplace_back("W" + std::to_string(i), 0, 1);
+        }
+        for (int i = 0; i < 40; ++i) {
+            AddPoint(doc, static_cast<int>(random() % layers), i);
+        }
+        int current = static_cast<int>(random() % layers);
+        const std::string currentName = doc.GetLayer(current).m_name;
+        std::vector<int> rows;
+        for (int i = 0; i < layers; ++i) {
+            if (random() % 2 != 0) {
+                rows.push_back(i);
+            }
+        }
+        const bool currentGoes = std::find(rows.begin(), rows.end(), current) != rows.end();
+        DeleteSelectedLayers(doc, rows, current);
+        ASSERT_GE(current, 0);
+        ASSERT_LT(current, doc.GetLayerCount());
+        if (!currentGoes) {
+            EXPECT_EQ(doc.GetLayer(current).m_name, currentName);
+        }
+        ExpectLayersConsistent(doc);
+    }
+}
+
+TEST(LayerNames, NewNameStartsAtTheCountAndSkipsTakenNames) {
+    CTAVDoc doc;
+    doc.Layers() = {CLayer("Warstwa0", 0, 1), CLayer("Warstwa1", 0, 1)};
+    EXPECT_EQ(MakeNewLayerName(doc), "Warstwa2");
+    doc.Layers() = {CLayer("Warstwa2", 0, 1), CLayer("A", 0, 1)};
+    EXPECT_EQ(MakeNewLayerName(doc), "Warstwa3");
+    EXPECT_EQ(AddNewLayer(doc), 2);
+    EXPECT_EQ(doc.GetLayer(2).m_name, "Warstwa3");
+    EXPECT_EQ(doc.GetLayer(2).m_locked, 0);
+    EXPECT_EQ(doc.GetLayer(2).m_visible, 1);
+}
+
+struct SNameCase {
+    const char* label;
+    std::string typed;
+    int row;
+    const char* expected;  // the stored name, or the message
+    bool accepted;
+};
+
+class LayerNameCheck : public testing::TestWithParam<SNameCase> {};
+
+TEST_P(LayerNameCheck, TrimsAndRefuses) {
+    const SNameCase& c = GetParam();
+    CRecordingPrompter prompter;
+    CTAVDoc doc(&prompter);
+    doc.Layers() = {CLayer("Kable", 0, 1), CLayer("Rury", 0, 1)};
+    std::string out = "before";
+    EXPECT_EQ(CheckLayerName(doc, c.row, c.typed, prompter, out), c.accepted);
+    if (c.accepted) {
+        EXPECT_EQ(out, c.expected);
+        EXPECT_TRUE(prompter.messages.empty());
+    } else {
+        EXPECT_EQ(out, "before");
+        ASSERT_EQ(prompter.messages.size(), 1u);
+        EXPECT_EQ(prompter.messages[0].text, c.expected);
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Cases, LayerNameCheck,
+    testing::Values(SNameCase{"Padded", "  Kable  ", 0, "Kable", true},
+                    SNameCase{"Tabs", "\t Nowa\t", 1, "Nowa", true},
+                    SNameCase{"OwnName", "Rury", 1, "Rury", true},
+                    SNameCase{"NewRowIsAnyIndex", "Gaz", 2, "Gaz", true},
+                    SNameCase{"InnerBlanksStay", " a  b ", 0, "a  b", true},
+                    SNameCase{"CaseCounts", "kable", 1, "kable", true},
+                    SNameCase{"Empty", "", 0, "Nazwa obiektu nie może być pusta!", false},
+                    SNameCase{"Blank", " \t ", 0, "Nazwa obiektu nie może być pusta!", false},
+                    SNameCase{"Duplicate", "Kable", 1, "Obiekt o takiej nazwie już istnieje!",
+                              false},
+                    SNameCase{"DuplicateAfterTrim", " Kable ", 2,
+                              "Obiekt o takiej nazwie już istnieje!", false}),
+    [](const testing::TestParamInfo<SNameCase>& i) { return i.param.label; });
+
+TEST(LayerNames, LongNamesAreCutAtWholeCharacters) {
+    std::string typed;
+    for (int i = 0; i < 600; ++i) {
+        typed += "ż";
+    }
+    const std::string name = TrimObjectName(typed);
+    EXPECT_EQ(name.size(), 511u * 2);
+    EXPECT_EQ(TrimObjectName(std::string(511, 'a') + " x"), std::string(511, 'a'));
+}
+
+TEST(LayerFlags, ColumnsOfTheRow) {
+    const std::pair<int, int> cases[] = {{3, -1}, {4, 0},   {19, 0},  {20, 1},
+                                         {35, 1}, {36, -1}, {40, -1}, {41, -1}};
+    for (auto [x, column] : cases) {
+        EXPECT_EQ(LayerFlagColumn(x), column) << x;
+    }
+}
+
+TEST(LayerFlags, SelectedRowsTakeTheOppositeOfTheClickedRow) {
+    CTAVDoc doc;
+    doc.Layers() = {CLayer("A", 0, 1), CLayer("B", 0, 0), CLayer("C", 1, 1), CLayer("D", 0, 1)};
+    EXPECT_TRUE(ToggleLayerFlag(doc, {0, 1, 2}, 0, 1));
+    for (int i = 0; i < 3; ++i) {
+        EXPECT_EQ(doc.GetLayer(i).m_visible, 0) << i;
+    }
+    EXPECT_EQ(doc.GetLayer(3).m_visible, 1);
+    EXPECT_TRUE(ToggleLayerFlag(doc, {0, 1, 2}, 1, 1));
+    for (int i = 0; i < 3; ++i) {
+        EXPECT_EQ(doc.GetLayer(i).m_visible, 1) << i;
+    }
+    EXPECT_TRUE(ToggleLayerFlag(doc, {1, 2}, 2, 0));
+    EXPECT_EQ(doc.GetLayer(1).m_locked, 0);
+    EXPECT_EQ(doc.GetLayer(2).m_locked, 0);
+    EXPECT_FALSE(ToggleLayerFlag(doc, {0}, 4, 0));
+    EXPECT_TRUE(ToggleLayerFlag(doc, {0, 9, -1}, 0, 0));
+    EXPECT_EQ(doc.GetLayer(0).m_locked, 1);
+}
+
+TEST(ClipPlaneRules, LimitCountsActivePlanes) {
+    EXPECT_EQ(ClipPlaneLimit(0), 6);
+    EXPECT_EQ(ClipPlaneLimit(-1), 6);
+    EXPECT_EQ(ClipPlaneLimit(8), 8);
+    CRecordingPrompter prompter;
+    CTAVDoc doc(&prompter);
+    for (int i = 0; i < 7; ++i) {
+        doc.ClipPlanes().emplace_back("P" + std::to_string(i), i < 6 ? 1 : 0, CPoint3(),
+                                      CVec3(0, 0, 1));
+    }
+    EXPECT_TRUE(CheckActiveClipPlanes(doc, 6, prompter));
+    doc.GetClipPlane(6).m_active = 1;
+    EXPECT_EQ(CountActiveClipPlanes(doc), 7);
+    EXPECT_FALSE(CheckActiveClipPlanes(doc, 6, prompter));
+    ASSERT_EQ(prompter.messages.size(), 1u);
+    EXPECT_EQ(prompter.messages[0].text,
+              "Nie moze byc wlaczonych wiecej niz \n6 plaszczyzn odcinajacych!");
+}
+
+TEST(ClipPlaneRules, NewPlaneInGlobalFrame) {
+    CTAVDoc doc;
+    const CClipPlane p = MakeNewClipPlane(doc);
+    EXPECT_EQ(p.m_name, "");
+    EXPECT_EQ(p.m_active, 0);
+    ExpectNear(p.m_point, 0, 0, 0);
+    ExpectNear(p.m_normal, 1, 0, 0);
+}
+
+TEST(ClipPlaneRules, ShiftedSystemShowsLocalStoresGlobal) {
+    CRecordingPrompter prompter;
+    CTAVDoc doc(&prompter);
+    AddSystem(doc, CPoint3(100, 0, 0), CPoint3(101, 0, 0), CPoint3(100, 1, 0));
+    const CClipPlane fresh = MakeNewClipPlane(doc);
+    const SClipPlaneInput shown = ClipPlaneToInput(doc, fresh);
+    ExpectNear(shown.point, 0, 0, 0);
+    ExpectNear(shown.normal, 1, 0, 0);
+    SClipPlaneInput typed = shown;
+    typed.name = "Cięcie";
+    CClipPlane stored;
+    ASSERT_TRUE(CheckClipPlaneInput(doc, -1, typed, prompter, stored));
+    ExpectNear(stored.m_point, 100, 0, 0);
+    ExpectNear(stored.m_normal, 1, 0, 0);
+    EXPECT_EQ(stored.m_name, "Cięcie");
+}
+
+TEST(ClipPlaneRules, NormalTurnsWithTheSystemButIsNotShifted) {
+    CRecordingPrompter prompter;
+    CTAVDoc doc(&prompter);
+    AddSystem(doc, CPoint3(100, 0, 0), CPoint3(100, 1, 0), CPoint3(99, 0, 0));
+    const CClipPlane fresh = MakeNewClipPlane(doc);
+    ExpectNear(fresh.m_point, 100, 0, 0);
+    ExpectNear(fresh.m_normal, 0, 1, 0);
+    SClipPlaneInput typed;
+    typed.name = "Z";
+    typed.point = CPoint3(0, 0, 5);
+    typed.normal = CVec3(0, 0, 2);
+    CClipPlane stored;
+    ASSERT_TRUE(CheckClipPlaneInput(doc, -1, typed, prompter, stored));
+    ExpectNear(stored.m_point, 100, 0, 5);
+    ExpectNear(stored.m_normal, 0, 0, 2);
+    double eq[4];
+    stored.GetEquation(eq);
+    EXPECT_NEAR(eq[2], -1.0, 1e-12);
+    EXPECT_NEAR(eq[3], 5.0, 1e-12);
+    // Shown again, the stored plane reads as typed.
+    const SClipPlaneInput back = ClipPlaneToInput(doc, stored);
+    ExpectNear(back.point, 0, 0, 5);
+    ExpectNear(back.normal, 0, 0, 2);
+}
+
+TEST(ClipPlaneRules, EquationOfAGlobalPlane) {
+    CRecordingPrompter prompter;
+    CTAVDoc doc(&prompter);
+    SClipPlaneInput typed;
+    typed.name = "A";
+    typed.active = 1;
+    typed.point = CPoint3(0, 0, 5);
+    typed.normal = CVec3(0, 0, 2);
+    CClipPlane stored;
+    ASSERT_TRUE(CheckClipPlaneInput(doc, -1, typed, prompter, stored));
+    double eq[4];
+    stored.GetEquation(eq);
+    EXPECT_EQ(eq[0], 0.0);
+    EXPECT_EQ(eq[1], 0.0);
+    EXPECT_EQ(eq[2], -1.0);
+    EXPECT_EQ(eq[3], 5.0);
+    EXPECT_EQ(stored.m_active, 1);
+}
+
+TEST(ClipPlaneRules, RefusedInputLeavesThePlane) {
+    CRecordingPrompter prompter;
+    CTAVDoc doc(&prompter);
+    doc.ClipPlanes().emplace_back("A", 0, CPoint3(), CVec3(0, 0, 1));
+    doc.ClipPlanes().emplace_back("B", 0, CPoint3(), CVec3(0, 0, 1));
+    CClipPlane out("stare", 1, CPoint3(1, 2, 3), CVec3(0, 1, 0));
+    SClipPlaneInput typed;
+    typed.normal = CVec3(0, 0, 1);
+    typed.name = "";
+    EXPECT_FALSE(CheckClipPlaneInput(doc, -1, typed, prompter, out));
+    typed.name = "B";
+    EXPECT_FALSE(CheckClipPlaneInput(doc, 0, typed, prompter, out));
+    typed.name = "C";
+    typed.normal = CVec3(0, 0, 9e-9);
+    EXPECT_FALSE(CheckClipPlaneInput(doc, 0, typed, prompter, out));
+    ASSERT_EQ(prompter.messages.size(), 3u);
+    EXPECT_EQ(prompter.messages[0].text, "Nazwa obiektu nie może być pusta!");
+    EXPECT_EQ(prompter.messages[1].text, "Obiekt o takiej nazwie już istnieje!");
+    EXPECT_EQ(prompter.messages[2].text, "Wektor normalny nie może być zerowy!");
+    EXPECT_EQ(out.m_name, "stare");
+    ExpectNear(out.m_point, 1, 2, 3);
+    // Its own unchanged name is accepted.
+    typed.name = "B";
+    typed.normal = CVec3(0, 0, 1e-7);
+    EXPECT_TRUE(CheckClipPlaneInput(doc, 1, typed, prompter, out));
+}
+
+}  // namespace
