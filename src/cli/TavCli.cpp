@@ -7,6 +7,7 @@
 #include <ostream>
 
 #include "cli/DocJson.h"
+#include "cli/PrintCommand.h"
 #include "cli/RenderCommand.h"
 #include "document/Prompter.h"
 #include "document/TAVDoc.h"
@@ -112,8 +113,9 @@ std::string UsageText() {
     if (kinds.empty()) {
         kinds = "none yet";
     }
-    char buf[sizeof kUsage + sizeof kRenderUsage + 256];
-    std::snprintf(buf, sizeof buf, kUsage, kinds.c_str(), kRenderUsage);
+    const std::string commands = std::string(kRenderUsage) + kPrintUsage;
+    char buf[sizeof kUsage + sizeof kRenderUsage + sizeof kPrintUsage + 256];
+    std::snprintf(buf, sizeof buf, kUsage, kinds.c_str(), commands.c_str());
     return buf;
 }
 
@@ -226,6 +228,10 @@ int RunTavCli(const std::vector<std::string>& args, std::ostream& out, std::ostr
         }
         if (cmd == "report") {
             return RunReport(args, prompter, err);
+        }
+        if (cmd == "print") {
+            return RunPrintCommand(std::vector<std::string>(args.begin() + 1, args.end()), prompter,
+                                   err);
         }
         if (cmd == "render") {
             return RunRenderCommand(std::vector<std::string>(args.begin() + 1, args.end()),

@@ -1,0 +1,117 @@
+#pragma once
+
+// One print job of a document as a view shows it: prepare (layout and page count), begin
+// (GL objects), one call per page, end. Pages are painted with a QPainter on any paged device
+// (a QPrinter in the program, a QPdfWriter in tavcli, an image in tests). Mode 0 captures the
+// scene as lines through GL feedback and draws them as lines; modes 1 to 3 render each page
+// off-screen in bands and draw the pictures. The job works on a copy of the camera.
+
+#include <QPainter>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "printing/core/Feedback.h"
+#include "printing/core/PrintLayout.h"
+#include "printing/core/PrintSettings.h"
+#include "view/core/Camera.h"
+
+class COffscreenGL;
+class CSceneRenderer;
+class CTAVDoc;
+class QPagedPaintDevice;
+
+// The paper and resolution of the device a job paints on.
+struct SPrintDevice {
+    double paperW = 0, paperH = 0;  // paint rectangle in mm
+    double pw = 0, ph = 0;          // paint rectangle in device units
+    int dpiX = 0, dpiY = 0;         // logical dots per inch
+};
+
+// The paint rectangle of a paged device in mm and in its own units.
+SPrintDevice DescribePrintDevice(const QPagedPaintDevice& device);
+
+// What a job takes besides the settings.
+struct SPrintJobOptions {
+    bool preview = false;          // arcs at screen density
+    bool forceRaster = false;      // the raster method in mode 0 too
+    bool whiteBackground = false;  // raster pages: the view's background
+    bool showNames = false;
+    int renderMode = 0;
+    int rasterDpi = 0;  // 0: the device's resolution, at most kPrintMaxRasterDpi
+    int64_t captureCapFloats = kFeedbackCapFloats;
+    int rasterTileSide = 2048;  // largest side of one off-screen band, pixels
+};
+
+// Highest resolution of raster pages.
+inline constexpr int kPrintMaxRasterDpi = 600;
+
+// Figures of a finished job.
+struct SPrintJobStats {
+    int64_t segments = 0;  // device lines drawn
+    int64_t captures = 0;  // feedback captures made
+    int64_t tiles = 0;     // off-screen bands drawn
+    double captureSeconds = 0, mappingSeconds = 0, paintSeconds = 0;
+};
+
+class CPrintJob {
+public:
+    // doc and camera must outlive the job; the camera is copied per page, never changed.
+    CPrintJob(const CTAVDoc& doc, const CCamera& camera, const CPrintSettings& settings,
+              const SPrintJobOptions& options);
+    ~CPrintJob();
+    CPrintJob(const CPrintJob&) = delete;
+    CPrintJob& operator=(const CPrintJob&) = delete;
+
+    // Lays out the job for the device; refuses what PreparePrintLayout refuses.
+    SPrintRefusal OnPreparePrinting(const SPrintDevice& device);
+    const CPrintLayout& Layout() const { return m_layout; }
+    int64_t PageCount() const { return m_layout.PageCount(); }
+    // True when pages are rendered as pictures (modes 1-3, or forced).
+    bool IsRaster() const;
+    // Creates the GL context (and for raster pages its framebuffer); false with 41525 in
+    // Messages() when that fails: the job must then not start.
+    bool OnBeginPrinting();
+    // Paints page (1..PageCount()) with painter; false when the page stayed empty (error 5:
+    // the context could not be made current, or 41461 in Messages()).
+    bool OnPrint(QPainter& painter, int64_t page);
+    // Frees the GL objects.
+    void OnEndPrinting();
+
+    // The whole job on device, pages first..last (0 = the last page): prepare, begin, paint,
+    // end. Nothing is painted when preparing or beginning fails. Returns the refusal or ok.
+    SPrintRefusal Run(QPagedPaintDevice& device, int64_t first = 1, int64_t last = 0);
+
+    // Messages for the user met while printing (texts of the program), in order.
+    const std::vector<std::string>& Messages() const { return m_messages; }
+    // The context error number of the view's table (5 when making current failed), else 0.
+    int GetError() const { return m_error; }
+    const SPrintJobStats& Stats() const { return m_stats; }
+
+private:
+    bool PrintVector(QPainter& painter, const SPrintPage& page, const SDeviceMapping& map);
+    bool PrintRaster(QPainter& painter, const SPrintPage& page, const SDeviceMapping& map);
+    // Captures items [begin, end); false when even one item overflows the buffer.
+    bool CaptureRange(size_t begin, size_t end, const SDeviceMapping& map, QPainter& painter);
+    void DrawItem(const SCaptureItem& item);
+    void Flush(QPainter& painter);
+    void AddMessage(const std::string& text);
+
+    const CTAVDoc& m_doc;
+    const CCamera& m_camera;
+    CPrintSettings m_settings;
+    SPrintJobOptions m_options;
+    SPrintDevice m_device;
+    CPrintLayout m_layout;
+    CCamera m_pageCamera;
+    std::unique_ptr<COffscreenGL> m_gl;
+    std::unique_ptr<CSceneRenderer> m_renderer;
+    int m_tileSide = 0;
+    std::vector<float> m_buffer;
+    std::vector<SCaptureItem> m_items;
+    CDeviceLines m_lines;
+    std::vector<std::string> m_messages;
+    int m_error = 0;
+    bool m_overflow = false;
+    SPrintJobStats m_stats;
+};

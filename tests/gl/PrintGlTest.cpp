@@ -1,0 +1,290 @@
+// Printing with GL under Xvfb: what the capture takes, where clipping cuts on later pages,
+// raster pages, and tavcli print read back from its PDF.
+#include <gtest/gtest.h>
+
+#include <QDir>
+#include <QFile>
+#include <QImage>
+#include <QTemporaryDir>
+#include <memory>
+#include <sstream>
+#include <string>
+
+#include "cli/TavCli.h"
+#include "document/Entity.h"
+#include "document/Layer.h"
+#include "document/TAVDoc.h"
+#include "gl/PdfReadBack.h"
+#include "view/core/Camera.h"
+#include "view/gl/PrintJob.h"
+
+namespace {
+
+std::unique_ptr<CPoly> Line(double x1, double y1, double x2, double y2, double r, double g,
+                            double b, int layer = 0) {
+    auto p = std::make_unique<CPoly>();
+    p->m_vertices = {CPoint3(x1, y1, 0), CPoint3(x2, y2, 0)};
+    p->m_color[0] = r;
+    p->m_color[1] = g;
+    p->m_color[2] = b;
+    p->m_layer = layer;
+    return p;
+}
+
+// A plan view showing x in [-w/2, w/2], y in [-h/2, h/2] on a cx x cy client area.
+CViewState PlanState(double w, double h, int cx, int cy, int mode = 0) {
+    CViewState s;
+    s.renderMode = mode;
+    s.windowLeft = -w / 2;
+    s.windowRight = w / 2;
+    s.windowBottom = -h / 2;
+    s.windowTop = h / 2;
+    s.clientWidth = cx;
+    s.clientHeight = cy;
+    s.nearPlane = -100;
+    s.farPlane = 100;
+    return s;
+}
+
+CCamera CameraOf(const CViewState& s) {
+    CCamera cam;
+    cam.LoadState(s);
+    cam.Resize(s.clientWidth, s.clientHeight);
+    return cam;
+}
+
+// A device of paperW x paperH mm at dpm dots per mm, painted into image.
+SPrintDevice ImageDevice(double paperW, double paperH, double dpm) {
+    SPrintDevice d;
+    d.paperW = paperW;
+    d.paperH = paperH;
+    d.pw = paperW * dpm;
+    d.ph = paperH * dpm;
+    d.dpiX = d.dpiY = static_cast<int>(dpm * 25.4);
+    return d;
+}
+
+// Prints page of doc into a white image of the device's size.
+QImage PrintPageImage(const CTAVDoc& doc, const CCamera& cam, const CPrintSettings& settings,
+                      const SPrintJobOptions& options, const SPrintDevice& device, int64_t page,
+                      SPrintJobStats* stats = nullptr) {
+    QImage image(static_cast<int>(device.pw), static_cast<int>(device.ph), QImage::Format_RGB32);
+    image.fill(Qt::white);
+    CPrintJob job(doc, cam, settings, options);
+    EXPECT_TRUE(job.OnPreparePrinting(device).ok);
+    EXPECT_TRUE(job.OnBeginPrinting());
+    {
+        QPainter painter(&image);
+        EXPECT_TRUE(job.OnPrint(painter, page));
+    }
+    if (stats != nullptr) {
+        *stats = job.Stats();
+    }
+    EXPECT_TRUE(job.Messages().empty());
+    return image;
+}
+
+int CountColour(const QImage& image, QRgb colour) {
+    int n = 0;
+    for (int y = 0; y < image.height(); ++y) {
+        const QRgb* row = reinterpret_cast<const QRgb*>(image.constScanLine(y));
+        for (int x = 0; x < image.width(); ++x) {
+            n += (row[x] & 0xFFFFFF) == (colour & 0xFFFFFF) ? 1 : 0;
+        }
+    }
+    return n;
+}
+
+TEST(PrintVector, HiddenLayersAreNotCaptured) {
+    CTAVDoc doc;
+    doc.Layers().assign({CLayer("0", 0, 1), CLayer("ukryta", 0, 0)});
+    doc.AddEntity(Line(-40, 10, 40, 10, 1, 0, 0));
+    doc.AddEntity(Line(-40, -10, 40, -10, 0, 0, 1, 1));
+    const CCamera cam = CameraOf(PlanState(100, 100, 400, 400));
+    CPrintSettings settings;
+    settings.m_lineWidthIndex = 4;
+    SPrintJobStats stats;
+    const QImage image =
+        PrintPageImage(doc, cam, settings, SPrintJobOptions{}, ImageDevice(100, 100, 5), 1, &stats);
+    EXPECT_EQ(stats.segments, 1);
+    EXPECT_GT(CountColour(image, qRgb(255, 0, 0)), 300);
+    EXPECT_EQ(CountColour(image, qRgb(0, 0, 255)), 0);
+}
+
+TEST(PrintVector, ClippingPlaneCutsInPlaceOnTheSecondPage) {
+    CTAVDoc doc;
+    doc.AddEntity(Line(-200, 0, 200, 0, 1, 0, 0));
+    // Keeps x <= 100: the middle of the second page.
+    doc.ClipPlanes().push_back(CClipPlane("p", 1, CPoint3(100, 0, 0), CVec3(1, 0, 0)));
+    const CCamera cam = CameraOf(PlanState(400, 100, 800, 200));
+    CPrintSettings settings;
+    settings.m_fit = 0;  // 1 mm per unit: 400 mm on two 200 mm pages
+    settings.m_lineWidthIndex = 3;
+    const SPrintDevice device = ImageDevice(200, 100, 5);
+    const QImage first = PrintPageImage(doc, cam, settings, SPrintJobOptions{}, device, 1);
+    const QImage second = PrintPageImage(doc, cam, settings, SPrintJobOptions{}, device, 2);
+    const int y = 250;
+    EXPECT_EQ(first.pixel(20, y) & 0xFFFFFF, 0xFF0000u);
+    EXPECT_EQ(first.pixel(980, y) & 0xFFFFFF, 0xFF0000u);
+    EXPECT_EQ(second.pixel(20, y) & 0xFFFFFF, 0xFF0000u);
+    EXPECT_EQ(second.pixel(480, y) & 0xFFFFFF, 0xFF0000u);
+    EXPECT_EQ(second.pixel(520, y) & 0xFFFFFF, 0xFFFFFFu);
+    EXPECT_EQ(second.pixel(980, y) & 0xFFFFFF, 0xFFFFFFu);
+}
+
+TEST(PrintVector, OverflowingBuffersAreRecapturedNotCut) {
+    CTAVDoc doc;
+    for (int i = 0; i < 200; ++i) {
+        doc.AddEntity(Line(-40, -40 + 0.4 * i, 40, -40 + 0.4 * i, 0, 0.5, 0));
+    }
+    const CCamera cam = CameraOf(PlanState(100, 100, 400, 400));
+    SPrintJobOptions tiny;
+    tiny.captureCapFloats = 200;  // a dozen lines per capture
+    SPrintJobStats stats;
+    PrintPageImage(doc, cam, CPrintSettings{}, tiny, ImageDevice(100, 100, 5), 1, &stats);
+    EXPECT_EQ(stats.segments, 200);
+    EXPECT_GT(stats.captures, 10);
+}
+
+TEST(PrintVector, ExtremeGeometryPrintsWithinBounds) {
+    CTAVDoc doc;
+    doc.AddEntity(Line(1e300, 0, -1e300, 5, 1, 0, 0));
+    doc.AddEntity(Line(std::nan(""), 0, 10, 5, 1, 0, 0));
+    auto arc = std::make_unique<CArc>();
+    arc->m_radius = 1e12;
+    doc.AddEntity(std::move(arc));
+    auto text = std::make_unique<CText>();
+    text->m_text = std::string(1000000, 'A');
+    text->m_height = 0.5;
+    doc.AddEntity(std::move(text));
+    auto poly = std::make_unique<CPoly>();
+    for (int i = 0; i < 1000000; ++i) {
+        poly->m_vertices.emplace_back(-40 + 80.0 * (i % 1000) / 1000, -40 + 80.0 * i / 1e6, 0);
+    }
+    doc.AddEntity(std::move(poly));
+    const CCamera cam = CameraOf(PlanState(100, 100, 400, 400));
+    SPrintJobStats stats;
+    PrintPageImage(doc, cam, CPrintSettings{}, SPrintJobOptions{}, ImageDevice(100, 100, 5), 1,
+                   &stats);
+    EXPECT_GT(stats.segments, 999000);
+}
+
+TEST(PrintRaster, FilledPolygonColourAtThePageCentre) {
+    CTAVDoc doc;
+    auto square = std::make_unique<CPoly>();
+    square->m_closed = 1;
+    square->m_vertices = {CPoint3(-20, -20, 0), CPoint3(20, -20, 0), CPoint3(20, 20, 0),
+                          CPoint3(-20, 20, 0)};
+    square->m_color[0] = 0.0;
+    square->m_color[1] = 0.8;
+    square->m_color[2] = 0.4;
+    square->Tessellate();
+    doc.AddEntity(std::move(square));
+    const CCamera cam = CameraOf(PlanState(100, 100, 300, 300, 2));
+    SPrintJobOptions options;
+    options.renderMode = 2;
+    options.rasterDpi = 100;
+    options.rasterTileSide = 64;  // several bands per page
+    const SPrintDevice device = ImageDevice(120, 120, 4);
+    SPrintJobStats stats;
+    CPrintSettings settings;
+    settings.m_fit = 0;  // 100 mm of the 120 mm page
+    const QImage image = PrintPageImage(doc, cam, settings, options, device, 1, &stats);
+    EXPECT_GT(stats.tiles, 4);
+    const QColor centre = image.pixelColor(240, 240);
+    EXPECT_NEAR(centre.green(), 204, 2);
+    EXPECT_NEAR(centre.blue(), 102, 2);
+    EXPECT_EQ(centre.red(), 0);
+    // Outside the square the page shows the black background, outside the print the paper.
+    EXPECT_EQ(image.pixel(240, 60) & 0xFFFFFF, 0u);
+    EXPECT_EQ(image.pixel(5, 240) & 0xFFFFFF, 0xFFFFFFu);
+}
+
+// --- tavcli print ---
+
+class TavCliPrint : public testing::Test {
+protected:
+    void SetUp() override { ASSERT_TRUE(m_dir.isValid()); }
+
+    std::string Path(const char* name) const {
+        return QDir(m_dir.path()).filePath(name).toStdString();
+    }
+
+    // A document of lines saved with a plan view w x h; returns its path.
+    std::string Save(const char* name, CTAVDoc& doc, double w, double h) {
+        doc.SetViewState(PlanState(w, h, 900, 200));
+        const std::string path = Path(name);
+        EXPECT_TRUE(doc.OnSaveDocument(path));
+        return path;
+    }
+
+    int Run(std::vector<std::string> args) {
+        m_err.str("");
+        std::ostringstream out;
+        args.insert(args.begin(), "print");
+        return RunTavCli(args, out, m_err);
+    }
+
+    QTemporaryDir m_dir;
+    std::ostringstream m_err;
+};
+
+TEST_F(TavCliPrint, PagesLengthsAndPaper) {
+    CTAVDoc doc;
+    doc.AddEntity(Line(-225, 0, -125, 0, 1, 0, 0));  // 100 units
+    const std::string in = Save("a.tav", doc, 450, 100);
+    const std::string out = Path("a.pdf");
+
+    ASSERT_EQ(Run({in, "-o", out, "--scale", "1:1"}), 0) << m_err.str();
+    SPdfContent pdf = ReadPdf(QString::fromStdString(out));
+    ASSERT_EQ(pdf.pages.size(), 3u);
+    EXPECT_NEAR(pdf.pages[0].width(), 595, 1);
+    EXPECT_NEAR(pdf.pages[0].height(), 842, 1);
+
+    ASSERT_EQ(Run({in, "-o", out, "--scale", "1:2", "--paper", "a3", "--landscape"}), 0)
+        << m_err.str();
+    pdf = ReadPdf(QString::fromStdString(out));
+    ASSERT_EQ(pdf.pages.size(), 1u);
+    EXPECT_NEAR(pdf.pages[0].width(), 1191, 1);
+    EXPECT_NEAR(pdf.pages[0].height(), 842, 1);
+    double longest = 0;
+    for (const auto& stream : pdf.segments) {
+        for (const SPdfSegment& s : stream) {
+            longest = std::max(longest, s.Length());
+        }
+    }
+    // 100 units at 1 mm per 2 units: 50 mm.
+    EXPECT_NEAR(longest * 25.4 / 72.0, 50.0, 0.1);
+}
+
+TEST_F(TavCliPrint, RefusalsKeepTheOldFile) {
+    CTAVDoc doc;
+    doc.AddEntity(Line(0, 0, 10, 0, 1, 0, 0));
+    const std::string in = Save("b.tav", doc, 100, 100);
+    const std::string out = Path("old.pdf");
+    {
+        QFile f(QString::fromStdString(out));
+        ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+        f.write("old");
+    }
+    auto oldKept = [&] {
+        QFile f(QString::fromStdString(out));
+        return f.open(QIODevice::ReadOnly) && f.readAll() == "old";
+    };
+    EXPECT_EQ(Run({in, "-o", out, "--scale", "0:1"}), 1);
+    EXPECT_EQ(m_err.str(), std::string(kPrintScaleMsg) + "\n");
+    EXPECT_EQ(Run({in, "-o", out, "--window", "5,0,5,10"}), 1);
+    EXPECT_EQ(m_err.str(), std::string(kPrintWindowMsg) + "\n");
+    EXPECT_EQ(Run({in, "-o", out, "--scale", "1:0.001"}), 1);  // 100 000 mm square
+    EXPECT_NE(m_err.str().find("najwyżej 1000"), std::string::npos) << m_err.str();
+    EXPECT_EQ(Run({Path("missing.tav"), "-o", out}), 1);
+    EXPECT_TRUE(oldKept());
+    // A directory cannot be replaced by the PDF.
+    EXPECT_EQ(Run({in, "-o", m_dir.path().toStdString()}), 1);
+    EXPECT_EQ(Run({in, "-o", Path("no/such/dir/x.pdf")}), 1);
+    EXPECT_TRUE(oldKept());
+    ASSERT_EQ(Run({in, "-o", out, "--raster", "--dpi", "50"}), 0) << m_err.str();
+    EXPECT_FALSE(oldKept());
+}
+
+}  // namespace

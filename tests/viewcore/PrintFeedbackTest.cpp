@@ -1,0 +1,296 @@
+// Vector printing without GL: the feedback estimate, the capture plan, the buffer walk and pens.
+#include <gtest/gtest.h>
+
+#include <GL/gl.h>
+
+#include <cmath>
+#include <limits>
+#include <memory>
+#include <vector>
+
+#include "document/Entity.h"
+#include "document/Layer.h"
+#include "document/StrokeFont.h"
+#include "document/TAVDoc.h"
+#include "printing/core/Feedback.h"
+
+namespace {
+
+// (x, y) -> (10 + 2x, 100 - 3y) on a 1000 x 1000 page.
+SDeviceMapping TestMapping() {
+    SDeviceMapping m;
+    m.pw = 1000;
+    m.ph = 1000;
+    m.kx = 2;
+    m.ky = 3;
+    m.offX = 10;
+    m.offY = 100;
+    return m;
+}
+
+void Vertex(std::vector<float>& b, float x, float y, float r = 0, float g = 0, float bl = 0) {
+    b.insert(b.end(), {x, y, 0.5f, r, g, bl, 1.0f});
+}
+
+void Line(std::vector<float>& b, float token, float x1, float y1, float x2, float y2, float r = 0,
+          float g = 0, float bl = 0) {
+    b.push_back(token);
+    Vertex(b, x1, y1, r, g, bl);
+    Vertex(b, x2, y2, r, g, bl);
+}
+
+std::vector<int> AllCoords(const CDeviceLines& lines) {
+    std::vector<int> all;
+    for (const auto& g : lines.Groups()) {
+        all.insert(all.end(), g.coords.begin(), g.coords.end());
+    }
+    return all;
+}
+
+TEST(FeedbackWalk, EachTokenKind) {
+    std::vector<float> b;
+    Line(b, GL_LINE_TOKEN, 1, 2, 3, 4);
+    Line(b, GL_LINE_RESET_TOKEN, 0, 0, 5, 0);
+    b.insert(b.end(), {float(GL_PASS_THROUGH_TOKEN), 12345.0f});
+    b.insert(b.end(), {float(GL_POLYGON_TOKEN), 3.0f});
+    for (int i = 0; i < 3; ++i) {
+        Vertex(b, 9, 9);
+    }
+    b.push_back(float(GL_BITMAP_TOKEN));
+    Vertex(b, 9, 9);
+    b.push_back(float(GL_POINT_TOKEN));
+    Vertex(b, 100, 100);  // (210, -200): off the page
+    b.push_back(float(GL_POINT_TOKEN));
+    Vertex(b, 50, 10);  // (110, 70)
+    Line(b, GL_LINE_TOKEN, 7, 8, 9, 10);
+    CDeviceLines out;
+    const SFeedbackWalk w =
+        WalkFeedback(b.data(), static_cast<int64_t>(b.size()), TestMapping(), false, 1, out);
+    EXPECT_EQ(w.lines, 3);
+    EXPECT_EQ(w.points, 1);
+    EXPECT_FALSE(w.truncated);
+    const std::vector<int> expected = {12,  94, 16,  88, 10,  100, 20,  100,  // the two lines
+                                       104, 64, 116, 64, 116, 64,  116, 76,   // the square
+                                       116, 76, 104, 76, 104, 76,  104, 64,   //
+                                       24,  76, 28,  70};
+    EXPECT_EQ(AllCoords(out), expected);
+}
+
+struct CutCase {
+    const char* name;
+    int64_t keep;  // floats of the buffer given as its count
+    int64_t lines;
+    bool truncated;
+};
+
+class FeedbackCut : public testing::TestWithParam<CutCase> {};
+
+TEST_P(FeedbackCut, NeverReadsPastTheCount) {
+    const CutCase& c = GetParam();
+    std::vector<float> full;
+    Line(full, GL_LINE_TOKEN, 1, 2, 3, 4);
+    Line(full, GL_LINE_TOKEN, 5, 6, 7, 8);
+    // Only the counted floats exist, so reading further is caught by the sanitizers.
+    std::vector<float> b(full.begin(), full.begin() + std::max<int64_t>(0, c.keep));
+    CDeviceLines out;
+    const SFeedbackWalk w =
+        WalkFeedback(b.empty() ? nullptr : b.data(), c.keep, TestMapping(), false, 1, out);
+    EXPECT_EQ(w.lines, c.lines);
+    EXPECT_EQ(out.LineCount(), c.lines);
+    EXPECT_EQ(w.truncated, c.truncated);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    All, FeedbackCut,
+    testing::Values(CutCase{"whole", 30, 2, false}, CutCase{"second_vertex_cut", 29, 1, true},
+                    CutCase{"token_only", 16, 1, true}, CutCase{"empty", 0, 0, false},
+                    CutCase{"overflowed_minus_one", -1, 0, false}),
+    [](const testing::TestParamInfo<CutCase>& i) { return std::string(i.param.name); });
+
+TEST(FeedbackWalk, PolygonCountBeyondTheBufferEndsTheWalk) {
+    std::vector<float> b = {float(GL_POLYGON_TOKEN), 1e9f};
+    CDeviceLines out;
+    const SFeedbackWalk w = WalkFeedback(b.data(), 2, TestMapping(), false, 1, out);
+    EXPECT_TRUE(w.truncated);
+    EXPECT_EQ(out.LineCount(), 0);
+}
+
+TEST(FeedbackWalk, NonFiniteValuesAreSkippedNotConverted) {
+    const float nan = std::numeric_limits<float>::quiet_NaN();
+    const float inf = std::numeric_limits<float>::infinity();
+    std::vector<float> b;
+    Line(b, GL_LINE_TOKEN, nan, 2, 3, 4);
+    Line(b, GL_LINE_TOKEN, 1, 2, 3, inf);
+    Line(b, GL_LINE_TOKEN, 1e30f, 2, 3, 4);  // maps beyond any device
+    b.push_back(float(GL_POINT_TOKEN));
+    Vertex(b, nan, 1);
+    b.push_back(nan);  // a token that is not one: one vertex skipped
+    Vertex(b, 0, 0);
+    Line(b, GL_LINE_TOKEN, 0, 0, 1, 0, nan, 0.5f, 0);  // a NaN colour draws black
+    CDeviceLines out;
+    const SFeedbackWalk w =
+        WalkFeedback(b.data(), static_cast<int64_t>(b.size()), TestMapping(), false, 1, out);
+    EXPECT_EQ(w.skipped, 4);
+    EXPECT_EQ(w.lines, 1);
+    ASSERT_EQ(out.Groups().size(), 1u);
+    EXPECT_EQ(out.Groups()[0].rgb, 0x008000u);
+}
+
+struct PenCase {
+    const char* name;
+    float r, g, b;
+    bool blackWhite;
+    uint32_t rgb;
+};
+
+class FeedbackPen : public testing::TestWithParam<PenCase> {};
+
+TEST_P(FeedbackPen, Colour) {
+    const PenCase& c = GetParam();
+    EXPECT_EQ(FeedbackPenColor(c.r, c.g, c.b, c.blackWhite), c.rgb);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    All, FeedbackPen,
+    testing::Values(PenCase{"half_rounds_up", 0.5f, 0, 0, false, 0x800000u},
+                    PenCase{"just_below_half", 0.498f, 0, 0, false, 0x7F0000u},
+                    PenCase{"white_prints_black", 1, 1, 1, false, 0},
+                    PenCase{"near_white_stays", 1, 1, 0.99f, false, 0xFFFFFCu},
+                    PenCase{"black_and_white", 0.2f, 0.9f, 0.1f, true, 0},
+                    PenCase{"out_of_range_clamped", 2, -1, 1, false, 0xFF00FFu}),
+    [](const testing::TestParamInfo<PenCase>& i) { return std::string(i.param.name); });
+
+TEST(FeedbackWalk, OnePenPerColourAndWidth) {
+    std::vector<float> b;
+    Line(b, GL_LINE_TOKEN, 0, 0, 1, 1, 1, 0, 0);
+    Line(b, GL_LINE_TOKEN, 0, 0, 1, 1, 0, 0, 1);
+    Line(b, GL_LINE_TOKEN, 0, 0, 1, 1, 1, 0, 0);
+    Line(b, GL_LINE_TOKEN, 0, 0, 1, 1, 1, 1, 1);  // white -> black
+    CDeviceLines colour;
+    WalkFeedback(b.data(), static_cast<int64_t>(b.size()), TestMapping(), false, 3, colour);
+    ASSERT_EQ(colour.Groups().size(), 3u);
+    EXPECT_EQ(colour.Groups()[0].rgb, 0xFF0000u);
+    EXPECT_EQ(colour.Groups()[0].coords.size(), 8u);
+    EXPECT_EQ(colour.Groups()[1].rgb, 0x0000FFu);
+    EXPECT_EQ(colour.Groups()[2].rgb, 0u);
+    EXPECT_EQ(colour.Groups()[2].width, 3);
+    CDeviceLines mono;
+    WalkFeedback(b.data(), static_cast<int64_t>(b.size()), TestMapping(), true, 1, mono);
+    ASSERT_EQ(mono.Groups().size(), 1u);
+    EXPECT_EQ(mono.Groups()[0].coords.size(), 16u);
+}
+
+std::unique_ptr<CPoly> Poly(int n, bool closed, int layer = 0) {
+    auto p = std::make_unique<CPoly>();
+    p->m_closed = closed ? 1 : 0;
+    p->m_layer = layer;
+    for (int i = 0; i < n; ++i) {
+        p->m_vertices.emplace_back(i, i % 2, 0);
+    }
+    return p;
+}
+
+TEST(FeedbackEstimate, EntitiesOfVisibleLayers) {
+    CTAVDoc doc;
+    doc.Layers().assign({CLayer("0", 0, 1), CLayer("ukryta", 0, 0)});
+    doc.AddEntity(Poly(4, true));   // 4
+    doc.AddEntity(Poly(3, false));  // 2
+    auto marked = Poly(3, false);
+    marked->m_marker = 1;
+    doc.AddEntity(std::move(marked));         // 3
+    doc.AddEntity(std::make_unique<CArc>());  // 300
+    auto pnt = std::make_unique<CPnt>();
+    pnt->m_name = "P12";
+    doc.AddEntity(std::move(pnt));
+    auto text = std::make_unique<CText>();
+    text->m_text = "żab";  // three characters, four bytes
+    doc.AddEntity(std::move(text));
+    doc.AddEntity(Poly(50, false, 1));  // hidden
+    const int64_t g = CStrokeFontMetrics::Get().MaxGlyphVertexCount();
+    const int64_t l = 4 + 2 + 3 + 300 + 3 * g;
+    EXPECT_EQ(EstimateFeedbackFloats(doc, false), 15 * (l + 1 + l / 10) + 8 * (1 + 1));
+    const int64_t ln = l + 3 * g;
+    EXPECT_EQ(EstimateFeedbackFloats(doc, true), 15 * (ln + 1 + ln / 10) + 8 * (1 + 1));
+    // 64 bits: a count far beyond 32 bits stays exact.
+    EXPECT_EQ(FeedbackFloats(int64_t{1} << 33, 0),
+              15 * ((int64_t{1} << 33) + 1 + (int64_t{1} << 33) / 10) + 8);
+}
+
+TEST(FeedbackPlan, MillionVertexPolylineStaysUnderTheCap) {
+    CTAVDoc doc;
+    doc.AddEntity(Poly(1000000, false));
+    doc.AddEntity(Poly(5, true));
+    const int64_t cap = kFeedbackCapFloats / 8;  // forces several items
+    const std::vector<SCaptureItem> items = PlanCaptureItems(doc, false, cap);
+    ASSERT_GT(items.size(), 2u);
+    int64_t segments = 0, next = 0;
+    for (const SCaptureItem& item : items) {
+        EXPECT_LE(FeedbackFloats(item.lines, item.points), cap);
+        if (item.entity == 0) {
+            EXPECT_EQ(item.first, next);  // consecutive ranges, no gap, no overlap
+            next = item.end;
+            segments += item.end - item.first;
+        }
+    }
+    EXPECT_EQ(segments, 999999);
+    const auto batches = PlanCaptureBatches(items, cap);
+    size_t expectBegin = 0;
+    for (const auto& [begin, end] : batches) {
+        EXPECT_EQ(begin, expectBegin);
+        int64_t l = 0, p = 0;
+        for (size_t i = begin; i < end; ++i) {
+            l += items[i].lines;
+            p += items[i].points;
+        }
+        EXPECT_LE(FeedbackFloats(l, p), cap);
+        expectBegin = end;
+    }
+    EXPECT_EQ(expectBegin, items.size());
+}
+
+TEST(FeedbackPlan, LongTextCutWithAdvances) {
+    CTAVDoc doc;
+    auto text = std::make_unique<CText>();
+    text->m_text = std::string(1000000, 'W');
+    text->m_font = 2;
+    doc.AddEntity(std::move(text));
+    const std::vector<SCaptureItem> items = PlanCaptureItems(doc, false, kFeedbackCapFloats);
+    ASSERT_GT(items.size(), 1u);
+    const double step = CStrokeFontMetrics::Get().GlyphWidth(2, 'W') + kStrokeGlyphGap;
+    for (const SCaptureItem& item : items) {
+        EXPECT_NEAR(item.advance, step * static_cast<double>(item.first), 1e-6 * item.first);
+        EXPECT_LE(FeedbackFloats(item.lines, item.points), kFeedbackCapFloats);
+    }
+    EXPECT_EQ(items.back().end, 1000000);
+}
+
+struct ArcCase {
+    const char* name;
+    double radius, ppu, length;
+    int dpi;
+    bool preview;
+    int n;
+};
+
+class PrintArcCount : public testing::TestWithParam<ArcCase> {};
+
+TEST_P(PrintArcCount, Segments) {
+    const ArcCase& c = GetParam();
+    EXPECT_EQ(PrintArcSegmentCount(c.radius, c.ppu, c.length, c.dpi, c.preview), c.n);
+}
+
+// 2 pi 10 / 5 + 0.5 = 13.066: a full circle of radius 10 at 1 pixel per unit has 13.
+INSTANTIATE_TEST_SUITE_P(All, PrintArcCount,
+                         testing::Values(ArcCase{"preview_screen_count", 10, 1, 360, 600, true, 13},
+                                         ArcCase{"600_dpi_times_50", 10, 1, 90, 600, false, 150},
+                                         ArcCase{"72_dpi_times_6", 10, 1, 360, 72, false, 78},
+                                         ArcCase{"at_least_8", 0.001, 1, 10, 600, true, 8},
+                                         ArcCase{"at_most_300", 10, 1, 360, 1200, false, 300},
+                                         ArcCase{"huge_radius", 1e12, 1, 360, 600, false, 300},
+                                         ArcCase{"nan_radius", std::nan(""), 1, 360, 600, false, 8},
+                                         ArcCase{"low_dpi_zero_factor", 10, 1, 360, 11, false, 8}),
+                         [](const testing::TestParamInfo<ArcCase>& i) {
+                             return std::string(i.param.name);
+                         });
+
+}  // namespace
