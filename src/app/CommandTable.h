@@ -21,6 +21,10 @@ inline constexpr unsigned kFileSaveAs = 57604;
 inline constexpr unsigned kPrintSetup = 57606;
 inline constexpr unsigned kPrint = 57607;
 inline constexpr unsigned kPrintPreview = 57609;
+// Printing without the print dialog (the command line's print request).
+inline constexpr unsigned kPrintDirect = 57608;
+// The print settings dialog "&Drukuj...".
+inline constexpr unsigned kPrintSettings = 32803;
 inline constexpr unsigned kRecentFile1 = 57616;
 inline constexpr unsigned kNewWindow = 57648;
 inline constexpr unsigned kArrangeIcons = 57649;

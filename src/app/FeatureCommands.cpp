@@ -45,7 +45,9 @@ void OnFileExport(CTAVApp& app, COpenDoc& doc) {
 
 }  // namespace
 
+void RegisterPrintingCommands(CTAVApp& app, CMainFrame& frame);
 void RegisterFeatureCommands(CTAVApp& app, CMainFrame& frame) {
+    RegisterPrintingCommands(app, frame);
     frame.RegisterCommand(
         cmd::kImport,
         [&app, &frame] {

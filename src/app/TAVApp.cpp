@@ -362,7 +362,7 @@ void CTAVApp::OnAppExit() {
 }
 
 bool CTAVApp::PrintFromCommandLine(const QStringList& files) {
-    if (!m_mainFrame->HasHandler(cmd::kPrint)) {
+    if (!m_mainFrame->HasHandler(cmd::kPrintDirect)) {
         std::fprintf(stderr, "tav: %s\n", AppStr(str::kNoPrinting));
         return false;
     }
@@ -373,7 +373,7 @@ bool CTAVApp::PrintFromCommandLine(const QStringList& files) {
             ok = false;
             continue;
         }
-        ok = m_mainFrame->Dispatch(cmd::kPrint) && ok;
+        ok = m_mainFrame->Dispatch(cmd::kPrintDirect) && ok;
         const bool was = m_closingWithoutAsking;
         m_closingWithoutAsking = true;
         CloseDocument(*doc);

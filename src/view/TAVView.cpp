@@ -256,6 +256,8 @@ void CTAVView::mouseReleaseEvent(QMouseEvent* event) {
                 m_camera.ZoomWindow(m_pressPos.x(), m_pressPos.y(), p.x(), p.y());
                 ReturnToPreviousTool();
                 SetStatus(kReady);
+            } else if (m_tool == kToolPrintWindow && m_dragging) {
+                FinishPrintWindowPick(m_pressPos, p);
             } else if (m_tool == kToolSelect) {
                 // Selecting leaves no history entry.
                 if (m_camera.PopView()) {

@@ -3,10 +3,12 @@
 #include <QOpenGLWidget>
 #include <QPoint>
 #include <QPointer>
+#include <functional>
 #include <span>
 #include <string>
 
 #include "document/TAVDoc.h"
+#include "printing/core/PrintSettings.h"
 #include "view/core/Camera.h"
 #include "view/gl/SceneRenderer.h"
 
@@ -82,6 +84,12 @@ public:
     const char* GetLastError() const { return kViewErrorTexts[m_lastError]; }
     // While set, resizing changes neither the camera nor the viewport (print preview).
     void SetSkipResize(int skip) { m_skipResize = skip; }
+    int GetSkipResize() const { return m_skipResize; }
+    // The print settings of this view, kept for its life.
+    CPrintSettings& PrintSettings() { return m_printSettings; }
+    // Starts picking the print window (tool 8) with the previous tool saved; done runs once a
+    // dragged window has been taken into the settings.
+    void BeginPrintWindowPick(std::function<void()> done);
     // The world point under the cursor (on the reference plane).
     const CPoint3& GetCursorPoint() const { return m_renderer.m_cursorPoint; }
     // The point taken by the last left press.
@@ -123,6 +131,9 @@ protected:
     void enterEvent(QEnterEvent* event) override;
 
 private:
+    // Takes the window dragged from a to b (pixels) into the print settings, in the print plane
+    // frame, and ends tool 8.
+    void FinishPrintWindowPick(const QPoint& a, const QPoint& b);
     void RecordError(int error);
     void ReleaseGL();
     void UpdateCursor();
@@ -136,6 +147,8 @@ private:
     int m_paintCount = 0;
     int m_lastError = 0;
     int m_skipResize = 0;
+    CPrintSettings m_printSettings;
+    std::function<void()> m_printWindowDone;
     int m_targetMarker = 0;
     int m_tool = kToolSelect;
     int m_previousTool = kToolSelect;

@@ -1,0 +1,85 @@
+// Printing commands: the settings dialog (32803), printing through the print dialog (57607),
+// printing at once (the command line's print request), the print preview (57609).
+
+#include <QPointer>
+#include <QTimer>
+
+#include "app/CommandTable.h"
+#include "app/MainFrame.h"
+#include "app/TAVApp.h"
+#include "printing/PrintSetupDlg.h"
+#include "printing/ViewPrinting.h"
+#include "view/TAVView.h"
+
+namespace {
+
+// Runs command id once the current event is over, as a posted command would.
+void Post(CMainFrame& frame, unsigned id) {
+    QTimer::singleShot(0, &frame, [&frame, id] { frame.Dispatch(id); });
+}
+
+// "&Drukuj...": the settings dialog, then what its closing button asks for.
+void OnPrintSettings(CMainFrame& frame, CTAVView& view) {
+    if (view.BeepIfBusy()) {
+        return;
+    }
+    CPrintSetupDlg dialog(view.PrintSettings(), view.GetDocument()->Prompter(), &frame);
+    dialog.exec();
+    if (dialog.Result() == CPrintSetupDlg::kCancelled) {
+        return;
+    }
+    view.PrintSettings() = dialog.Settings();
+    switch (dialog.Result()) {
+        case CPrintSetupDlg::kPreview:
+            Post(frame, cmd::kPrintPreview);
+            break;
+        case CPrintSetupDlg::kPick:
+            view.BeginPrintWindowPick([&frame] { Post(frame, cmd::kPrintSettings); });
+            break;
+        case CPrintSetupDlg::kPrint:
+            Post(frame, cmd::kPrint);
+            break;
+        default:
+            break;
+    }
+}
+
+}  // namespace
+
+void RegisterPrintingCommands(CTAVApp& app, CMainFrame& frame) {
+    const CMainFrame::Updater needsView = [&frame](CMainFrame::SCmdUI& ui) {
+        ui.enabled = frame.ActiveView() != nullptr;
+    };
+    frame.RegisterCommand(
+        cmd::kPrintSettings,
+        [&frame] {
+            if (CTAVView* view = frame.ActiveView()) {
+                OnPrintSettings(frame, *view);
+            }
+        },
+        needsView);
+    frame.RegisterCommand(
+        cmd::kPrint,
+        [&app, &frame] {
+            if (CTAVView* view = frame.ActiveView()) {
+                RunPrintDialog(*view, app.Printer(), &frame);
+            }
+        },
+        needsView);
+    frame.RegisterCommand(
+        cmd::kPrintDirect,
+        [&app, &frame] {
+            if (CTAVView* view = frame.ActiveView()) {
+                PrintView(*view, app.Printer(), false);
+            }
+        },
+        needsView);
+    frame.RegisterCommand(
+        cmd::kPrintPreview,
+        [&app, &frame] {
+            if (CTAVView* view = frame.ActiveView(); view != nullptr && !view->BeepIfBusy()) {
+                RunPrintPreview(*view, app.Printer(), &frame);
+            }
+        },
+        needsView);
+}

@@ -1,0 +1,94 @@
+#include "printing/ViewPrinting.h"
+
+#include <QPrintDialog>
+#include <QPrintPreviewDialog>
+#include <QPrinter>
+
+#include "document/Prompter.h"
+#include "view/FrameServices.h"
+#include "view/TAVView.h"
+#include "view/gl/PrintJob.h"
+
+namespace {
+
+SPrintJobOptions ViewOptions(const CTAVView& view, bool preview) {
+    SPrintJobOptions options;
+    options.preview = preview;
+    options.renderMode = view.GetRenderMode();
+    options.showNames = view.Renderer().m_showNames != 0;
+    const CFrameServices* frame = GetFrameServices();
+    options.whiteBackground = frame != nullptr && frame->IsBackgroundWhite();
+    return options;
+}
+
+void Tell(CTAVView& view, const std::string& text, CPrompter::EIcon icon) {
+    view.GetDocument()->Prompter().ShowMessage(text, icon);
+}
+
+}  // namespace
+
+int64_t CountPrintPages(CTAVView& view, const QPrinter& printer, std::string* reason) {
+    CPrintJob job(*view.GetDocument(), view.Camera(), view.PrintSettings(),
+                  ViewOptions(view, false));
+    const SPrintRefusal r = job.OnPreparePrinting(DescribePrintDevice(printer));
+    if (!r.ok) {
+        if (reason != nullptr) {
+            *reason = r.message;
+        }
+        return 0;
+    }
+    return job.PageCount();
+}
+
+bool PrintView(CTAVView& view, QPrinter& printer, bool preview, int64_t from, int64_t to) {
+    CPrintJob job(*view.GetDocument(), view.Camera(), view.PrintSettings(),
+                  ViewOptions(view, preview));
+    const SPrintRefusal r = job.Run(printer, from > 0 ? from : 1, to);
+    if (!r.ok) {
+        Tell(view, r.message, CPrompter::EIcon::Warning);
+        return false;
+    }
+    for (const std::string& m : job.Messages()) {
+        Tell(view, m, CPrompter::EIcon::Error);
+    }
+    return true;
+}
+
+bool RunPrintDialog(CTAVView& view, QPrinter& printer, QWidget* parent) {
+    std::string reason;
+    int64_t pages = CountPrintPages(view, printer, &reason);
+    if (pages == 0) {
+        Tell(view, reason, CPrompter::EIcon::Warning);
+        return false;
+    }
+    QPrintDialog dialog(&printer, parent);
+    dialog.setOption(QAbstractPrintDialog::PrintToFile, true);
+    dialog.setOption(QAbstractPrintDialog::PrintPageRange, true);
+    dialog.setMinMax(1, static_cast<int>(pages));
+    dialog.setFromTo(1, static_cast<int>(pages));
+    if (dialog.exec() != QDialog::Accepted) {
+        return false;
+    }
+    // The paper may have changed in the dialog: count again.
+    pages = CountPrintPages(view, printer, &reason);
+    if (pages == 0) {
+        Tell(view, reason, CPrompter::EIcon::Warning);
+        return false;
+    }
+    int64_t from = 1, to = pages;
+    if (printer.printRange() == QPrinter::PageRange) {
+        from = std::clamp<int64_t>(printer.fromPage(), 1, pages);
+        to = std::clamp<int64_t>(printer.toPage(), from, pages);
+    }
+    return PrintView(view, printer, false, from, to);
+}
+
+void RunPrintPreview(CTAVView& view, QPrinter& printer, QWidget* parent) {
+    QPrintPreviewDialog dialog(&printer, parent);
+    dialog.setWindowTitle(QStringLiteral("Podgląd wydruku"));
+    QObject::connect(&dialog, &QPrintPreviewDialog::paintRequested, &dialog,
+                     [&view](QPrinter* p) { PrintView(view, *p, true); });
+    view.SetSkipResize(1);
+    dialog.exec();
+    view.SetSkipResize(0);
+}

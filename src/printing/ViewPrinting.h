@@ -1,0 +1,24 @@
+#pragma once
+
+// Printing a view on a QPrinter: the job with the view's settings, camera and display state,
+// the page count for the print dialog, the print and preview commands and the settings dialog.
+
+#include <cstdint>
+#include <string>
+
+class CTAVView;
+class QPrinter;
+class QWidget;
+
+// Pages of the view's print on printer's paper; 0 when the settings are refused (reason set).
+int64_t CountPrintPages(CTAVView& view, const QPrinter& printer, std::string* reason = nullptr);
+
+// Prints the view on printer, pages from..to (0, 0: all). preview: arcs at screen density.
+// Messages go to the document's prompter. False when nothing could be printed.
+bool PrintView(CTAVView& view, QPrinter& printer, bool preview, int64_t from = 0, int64_t to = 0);
+
+// 57607: the print dialog with pages 1..n, then the job. False when cancelled or refused.
+bool RunPrintDialog(CTAVView& view, QPrinter& printer, QWidget* parent);
+
+// 57609: the print preview; the view skips resizing until it closes.
+void RunPrintPreview(CTAVView& view, QPrinter& printer, QWidget* parent);

@@ -1,0 +1,256 @@
+// The print settings dialog by object name, and tool 8 of the view (offscreen platform).
+#include <gtest/gtest.h>
+
+#include <QAbstractButton>
+#include <QApplication>
+#include <QComboBox>
+#include <QDoubleSpinBox>
+#include <QLineEdit>
+#include <QMouseEvent>
+#include <QValidator>
+#include <memory>
+
+#include "printing/PrintSetupDlg.h"
+#include "support/RecordingPrompter.h"
+#include "view/TAVView.h"
+
+namespace {
+
+class PrintSetupDlgTest : public testing::Test {
+protected:
+    void Open(const CPrintSettings& s = CPrintSettings{}) {
+        dlg = std::make_unique<CPrintSetupDlg>(s, prompter);
+        dlg->show();
+    }
+    QWidget* W(int id) {
+        QWidget* w = dlg->Control(id);
+        EXPECT_NE(w, nullptr) << id;
+        return w;
+    }
+    void Click(int id) { qobject_cast<QAbstractButton*>(W(id))->click(); }
+    void Click(const char* name) { dlg->findChild<QAbstractButton*>(name)->click(); }
+    void Type(int id, const char* text) { qobject_cast<QLineEdit*>(W(id))->setText(text); }
+    bool Enabled(int id) { return W(id)->isEnabled(); }
+
+    CRecordingPrompter prompter;
+    std::unique_ptr<CPrintSetupDlg> dlg;
+};
+
+TEST_F(PrintSetupDlgTest, EnablingFollowsEachClick) {
+    Open();
+    EXPECT_EQ(dlg->windowTitle(), QStringLiteral("Drukuj"));
+    for (int id : {1102, 1103, 1104, 1105, 1114, 1107, 1108, 1110, 1112}) {
+        EXPECT_FALSE(Enabled(id)) << id;
+    }
+    for (int id : {1100, 1101, 1106, 1109, 1111, 1044, 1045, 1113}) {
+        EXPECT_TRUE(Enabled(id)) << id;
+    }
+    Click(1101);
+    for (int id : {1102, 1103, 1104, 1105, 1114}) {
+        EXPECT_TRUE(Enabled(id)) << id;
+    }
+    Click(1106);
+    EXPECT_TRUE(Enabled(1107));
+    EXPECT_TRUE(Enabled(1108));
+    Click(1109);
+    EXPECT_TRUE(Enabled(1110));
+    EXPECT_FALSE(Enabled(1112));
+    Click(1111);
+    EXPECT_TRUE(Enabled(1112));
+    Click(1100);
+    EXPECT_FALSE(Enabled(1102));
+    EXPECT_FALSE(Enabled(1114));
+    auto* combo = qobject_cast<QComboBox*>(W(1045));
+    ASSERT_EQ(combo->count(), 9);
+    EXPECT_EQ(combo->itemText(0), QStringLiteral("Auto"));
+    EXPECT_EQ(combo->itemText(8), QStringLiteral("8"));
+    EXPECT_EQ(combo->currentIndex(), -1);  // nothing chosen yet
+    auto* shift = qobject_cast<QDoubleSpinBox*>(W(1110));
+    EXPECT_EQ(shift->minimum(), 0.0);
+    EXPECT_EQ(shift->maximum(), 1000.0);
+}
+
+struct RefusalCase {
+    const char* name;
+    const char* mm;
+    const char* units;
+    bool window;
+    const char* corners[4];
+    const char* button;
+    const char* message;
+    int focus;
+};
+
+class PrintSetupRefusal : public PrintSetupDlgTest,
+                          public testing::WithParamInterface<RefusalCase> {};
+
+TEST_P(PrintSetupRefusal, KeepsTheDialogOpenOnTheField) {
+    const RefusalCase& c = GetParam();
+    Open();
+    Click(1106);  // scale instead of fit
+    Type(1107, c.mm);
+    Type(1108, c.units);
+    if (c.window) {
+        Click(1101);
+        const int ids[4] = {1102, 1103, 1104, 1105};
+        for (int i = 0; i < 4; ++i) {
+            Type(ids[i], c.corners[i]);
+        }
+    }
+    Click(c.button);
+    ASSERT_EQ(prompter.messages.size(), 1u);
+    EXPECT_EQ(prompter.messages[0].text, c.message);
+    EXPECT_TRUE(dlg->isVisible());
+    EXPECT_EQ(dlg->result(), 0);
+    EXPECT_EQ(dlg->focusWidget(), W(c.focus));
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    All, PrintSetupRefusal,
+    testing::Values(
+        RefusalCase{"mm_zero", "0", "1", false, {}, "IDOK", kPrintScaleMsg, 1107},
+        RefusalCase{"mm_empty", "", "1", false, {}, "IDOK", kPrintScaleMsg, 1107},
+        RefusalCase{"units_negative", "1", "-5", false, {}, "1113", kPrintScaleMsg, 1108},
+        RefusalCase{
+            "x2_equals_x1", "1", "1", true, {"3", "0", "3", "5"}, "IDOK", kPrintWindowMsg, 1104},
+        RefusalCase{
+            "y2_below_y1", "1", "1", true, {"0", "5", "3", "4,5"}, "1113", kPrintWindowMsg, 1105},
+        RefusalCase{"pick_still_checks_scale",
+                    "1",
+                    "0",
+                    true,
+                    {"3", "0", "3", "5"},
+                    "1114",
+                    kPrintScaleMsg,
+                    1108}),
+    [](const testing::TestParamInfo<RefusalCase>& i) { return std::string(i.param.name); });
+
+TEST_F(PrintSetupDlgTest, CancelChangesNothing) {
+    CPrintSettings s;
+    s.m_x2 = 7;
+    s.m_lineWidthIndex = 3;
+    Open(s);
+    Click(1101);
+    Click(1106);
+    Type(1107, "2,5");
+    Click(1044);
+    Click("IDCANCEL");
+    EXPECT_EQ(dlg->Result(), CPrintSetupDlg::kCancelled);
+    EXPECT_EQ(dlg->Settings().m_areaMode, 0);
+    EXPECT_EQ(dlg->Settings().m_fit, 1);
+    EXPECT_EQ(dlg->Settings().m_mmOnPaper, 1.0);
+    EXPECT_EQ(dlg->Settings().m_x2, 7.0);
+    EXPECT_EQ(dlg->Settings().m_blackWhite, 0);
+    EXPECT_TRUE(prompter.messages.empty());
+}
+
+TEST_F(PrintSetupDlgTest, AcceptedFieldsAndResults) {
+    Open();
+    Click(1101);
+    Click(1106);
+    Type(1107, "2,5");
+    Type(1108, "1e2");
+    Type(1104, "-1");  // the window is wrong, but picking does not look at it
+    Click(1109);
+    qobject_cast<QDoubleSpinBox*>(W(1110))->setValue(12.5);
+    qobject_cast<QComboBox*>(W(1045))->setCurrentIndex(0);
+    Click(1114);
+    EXPECT_EQ(dlg->Result(), CPrintSetupDlg::kPick);
+    const CPrintSettings& s = dlg->Settings();
+    EXPECT_EQ(s.m_areaMode, 1);
+    EXPECT_EQ(s.m_fit, 0);
+    EXPECT_EQ(s.m_mmOnPaper, 2.5);
+    EXPECT_EQ(s.m_drawingUnits, 100.0);
+    EXPECT_EQ(s.m_x2, -1.0);
+    EXPECT_EQ(s.m_centreH, 0);
+    EXPECT_EQ(s.m_shiftRight, 12.5);
+    EXPECT_EQ(s.m_lineWidthIndex, 0);
+    EXPECT_EQ(s.PenWidth(), 1);
+
+    Open(s);
+    Type(1104, "4");
+    Type(1105, "3");
+    Click(1113);
+    EXPECT_EQ(dlg->Result(), CPrintSetupDlg::kPreview);
+    Open(dlg->Settings());
+    Click("IDOK");
+    EXPECT_EQ(dlg->Result(), CPrintSetupDlg::kPrint);
+    EXPECT_TRUE(prompter.messages.empty());
+}
+
+TEST_F(PrintSetupDlgTest, NumberFieldsTakeNumbersOnly) {
+    Open();
+    for (int id : {1102, 1103, 1104, 1105, 1107, 1108}) {
+        const QValidator* v = qobject_cast<QLineEdit*>(W(id))->validator();
+        ASSERT_NE(v, nullptr) << id;
+        for (const char* bad : {"1a", "abc", "1.2.3", "--1", "1e5e5"}) {
+            QString text = QString::fromLatin1(bad);
+            int pos = 0;
+            EXPECT_EQ(v->validate(text, pos), QValidator::Invalid) << id << " " << bad;
+        }
+        for (const char* good : {"12", "-3.5", "2,25", "1e-3", "+7"}) {
+            QString text = QString::fromLatin1(good);
+            int pos = 0;
+            EXPECT_EQ(v->validate(text, pos), QValidator::Acceptable) << id << " " << good;
+        }
+    }
+    double value = 0;
+    EXPECT_TRUE(ParsePrintField(QStringLiteral(" 2,5 "), value));
+    EXPECT_EQ(value, 2.5);
+    EXPECT_FALSE(ParsePrintField(QStringLiteral("-"), value));
+    EXPECT_FALSE(ParsePrintField(QStringLiteral("1e999"), value));
+}
+
+// --- tool 8 ---
+
+class PrintWindowPick : public testing::TestWithParam<std::array<int, 4>> {};
+
+TEST_P(PrintWindowPick, CornersSortedAndToolRestored) {
+    CRecordingPrompter prompter;
+    CTAVDoc doc(&prompter);
+    CViewState s;
+    s.clientWidth = 400;
+    s.clientHeight = 300;
+    s.windowLeft = -20;
+    s.windowRight = 20;
+    s.windowBottom = -15;
+    s.windowTop = 15;
+    s.eye = CPoint3(0, 0, 10);
+    s.farPlane = 20;
+    doc.SetViewState(s);
+    CTAVView view(doc);
+    view.SetTool(kToolZoom);
+    int done = 0;
+    view.BeginPrintWindowPick([&done] { ++done; });
+    EXPECT_EQ(view.GetTool(), kToolPrintWindow);
+    const std::array<int, 4> p = GetParam();
+    auto mouse = [&view](QEvent::Type type, int x, int y, Qt::MouseButtons held) {
+        QMouseEvent e(type, QPointF(x, y), view.mapToGlobal(QPointF(x, y)), Qt::LeftButton, held,
+                      Qt::NoModifier);
+        QApplication::sendEvent(&view, &e);
+    };
+    mouse(QEvent::MouseButtonPress, p[0], p[1], Qt::LeftButton);
+    QMouseEvent move(QEvent::MouseMove, QPointF(p[2], p[3]), view.mapToGlobal(QPointF(p[2], p[3])),
+                     Qt::NoButton, Qt::LeftButton, Qt::NoModifier);
+    QApplication::sendEvent(&view, &move);
+    mouse(QEvent::MouseButtonRelease, p[2], p[3], Qt::NoButton);
+    EXPECT_EQ(done, 1);
+    EXPECT_EQ(view.GetTool(), kToolZoom);
+    const CPrintSettings& ps = view.PrintSettings();
+    // 10 pixels per unit; the pixels (100, 250) and (300, 50) are (-10, -10) and (10, 10).
+    EXPECT_NEAR(ps.m_x1, -10, 1e-9);
+    EXPECT_NEAR(ps.m_y1, -10, 1e-9);
+    EXPECT_NEAR(ps.m_x2, 10, 1e-9);
+    EXPECT_NEAR(ps.m_y2, 10, 1e-9);
+    // The camera did not move.
+    EXPECT_EQ(view.Camera().m_scale, 1.0);
+    EXPECT_NEAR(view.Camera().m_left, -20, 1e-12);
+}
+
+INSTANTIATE_TEST_SUITE_P(AnyDirection, PrintWindowPick,
+                         testing::Values(std::array<int, 4>{100, 250, 300, 50},
+                                         std::array<int, 4>{300, 50, 100, 250},
+                                         std::array<int, 4>{100, 50, 300, 250},
+                                         std::array<int, 4>{300, 250, 100, 50}));
+
+}  // namespace
