@@ -1,8 +1,10 @@
 #include "exchange/ScanNumbers.h"
 
+#include <bit>
 #include <charconv>
 #include <cstdint>
 #include <cstdlib>
+#include <cstring>
 #include <string>
 
 namespace {
@@ -37,6 +39,61 @@ size_t StrtodFallback(std::string_view t, double& out) {
     return used;
 }
 
+// The decimal digits at the start of the eight bytes at p (all readable): how many (0 to 8),
+// and their value. One word operation instead of a step per digit: survey coordinates and
+// instrument words are long.
+int LeadingDigits(const char* p, uint64_t& value) {
+    uint64_t v;
+    std::memcpy(&v, p, sizeof v);
+    const uint64_t x = v ^ 0x3030303030303030;  // a digit byte becomes its value 0..9
+    // The high bit of each byte that is no digit: x itself at or above 0x80, or x + 0x76 for
+    // 0x0A..0x7F. A carry out of a byte only reaches the bytes after the first such one.
+    const uint64_t other = ((x + 0x7676767676767676) | x) & 0x8080808080808080;
+    const int n = other ? std::countr_zero(other) / 8 : 8;
+    if (n == 0) {
+        return 0;
+    }
+    // The n digits to the top, zeros (leading digits 0) below; then pairs, then halves.
+    uint64_t d = x << (8 * (8 - n));
+    d = d * 10 + (d >> 8);
+    d = (((d & 0x000000FF000000FF) * (100 + (1000000ULL << 32))) +
+         (((d >> 16) & 0x000000FF000000FF) * (1 + (10000ULL << 32)))) >>
+        32;
+    value = d;
+    return n;
+}
+
+// Digits at p into mantissa, as long as there are at most 19 in all counting the digits
+// before; the count read, or -1 when there are more.
+int ReadDigits(const char*& p, const char* end, uint64_t& mantissa, int digits) {
+    static constexpr uint64_t kScale[9] = {1,      10,      100,      1000,     10000,
+                                           100000, 1000000, 10000000, 100000000};
+    int read = 0;
+    if constexpr (std::endian::native == std::endian::little) {
+        while (end - p >= 8) {
+            uint64_t block = 0;
+            const int n = LeadingDigits(p, block);
+            if (digits + read + n > 19) {
+                return -1;
+            }
+            mantissa = mantissa * kScale[n] + block;
+            read += n;
+            p += n;
+            if (n < 8) {
+                return read;
+            }
+        }
+    }
+    while (p < end && static_cast<unsigned>(*p - '0') < 10) {
+        if (digits + ++read > 19) {
+            return -1;
+        }
+        mantissa = mantissa * 10 + static_cast<unsigned>(*p - '0');
+        ++p;
+    }
+    return read;
+}
+
 }  // namespace
 
 size_t ScanPlainDecimal(const char* p, const char* end, double& out) {
@@ -46,25 +103,18 @@ size_t ScanPlainDecimal(const char* p, const char* end, double& out) {
                                           1e16, 1e17, 1e18, 1e19, 1e20, 1e21, 1e22};
     const char* const start = p;
     uint64_t mantissa = 0;
-    int digits = 0;
-    int fraction = 0;
-    while (p < end && static_cast<unsigned>(*p - '0') < 10) {
-        if (++digits > 19) {
-            return 0;
-        }
-        mantissa = mantissa * 10 + static_cast<unsigned>(*p - '0');
-        ++p;
+    int digits = ReadDigits(p, end, mantissa, 0);
+    if (digits < 0) {
+        return 0;
     }
+    int fraction = 0;
     if (p < end && *p == '.') {
         ++p;
-        while (p < end && static_cast<unsigned>(*p - '0') < 10) {
-            if (++digits > 19) {
-                return 0;
-            }
-            mantissa = mantissa * 10 + static_cast<unsigned>(*p - '0');
-            ++fraction;
-            ++p;
+        fraction = ReadDigits(p, end, mantissa, digits);
+        if (fraction < 0) {
+            return 0;
         }
+        digits += fraction;
     }
     if (digits == 0 || (p < end && (*p == 'e' || *p == 'E'))) {
         return 0;
@@ -147,6 +197,18 @@ bool ScanInt(std::string_view& text, int& out) {
     }
     if (t.empty() || t[0] < '0' || t[0] > '9') {
         return false;
+    }
+    // Up to nine digits cannot leave int: the usual case, without the general conversion.
+    size_t i = 0;
+    int small = 0;
+    while (i < t.size() && i < 9 && static_cast<unsigned>(t[i] - '0') < 10) {
+        small = small * 10 + (t[i] - '0');
+        ++i;
+    }
+    if (i == t.size() || static_cast<unsigned>(t[i] - '0') >= 10) {
+        out = negative ? -small : small;
+        text = t.substr(i);
+        return true;
     }
     long long v = 0;
     const auto r = std::from_chars(t.data(), t.data() + t.size(), v);

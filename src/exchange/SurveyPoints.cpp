@@ -115,13 +115,16 @@ EImportResult PlaceSurveyPoints(CTAVDoc& doc, SurveyPointList& points, SAlignmen
         return EImportResult::Refused;
     }
     CImportSession session(doc);
-    for (auto& p : points) {
+    // Each point leaves the list as it enters the drawing, so the two lists are not both
+    // whole at the peak.
+    while (!points.empty()) {
+        std::unique_ptr<CPnt> p = std::move(points.front());
+        points.pop_front();
         const uint32_t flag = p->m_point.flag;
         p->m_point = PlacePoint(m, values.leftHanded, p->m_point);
         p->m_point.flag = flag;
         session.Add(std::move(p));
     }
-    points.clear();
     session.Finish();
     return EImportResult::Done;
 }

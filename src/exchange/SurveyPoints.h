@@ -3,10 +3,10 @@
 // What the point text and GSI readers share: the pre-load of the alignment from the reserved
 // labels, the dialog, and the placement of the points into the drawing.
 
+#include <deque>
 #include <memory>
 #include <string>
 #include <string_view>
-#include <vector>
 
 #include "document/Entity.h"
 #include "exchange/Alignment.h"
@@ -14,8 +14,9 @@
 
 class CTAVDoc;
 
-// Points read from a file, in file order, in the file's own coordinates.
-using SurveyPointList = std::vector<std::unique_ptr<CPnt>>;
+// Points read from a file, in file order, in the file's own coordinates. A deque: it grows
+// without copying and gives its blocks back as the points leave it for the drawing.
+using SurveyPointList = std::deque<std::unique_ptr<CPnt>>;
 
 // A new point as the readers make it: name, coordinates, colour (1, 1, 1), number 0.
 std::unique_ptr<CPnt> MakeSurveyPoint(std::string name, const CPoint3& p);

@@ -114,6 +114,32 @@ TEST(ScanNumbersTest, IntsStopAtFullStop) {
     EXPECT_EQ(x, -2147483647 - 1);
     std::string_view sign = "- 5";
     EXPECT_FALSE(ScanInt(sign, x));
+
+    // Around the nine digits read without the general conversion, and the ends of int.
+    const struct {
+        const char* text;
+        bool ok;
+        int value;
+        size_t rest;
+    } cases[] = {
+        {"999999999", true, 999999999, 0},     {"-999999999 1", true, -999999999, 2},
+        {"1000000000", true, 1000000000, 0},   {"2147483647x", true, 2147483647, 1},
+        {"2147483648", false, 0, 0},           {"-2147483649", false, 0, 0},
+        {"000000000012.5", true, 12, 2},       {"0000000001234567890", true, 1234567890, 0},
+        {"12345678901234567890", false, 0, 0}, {"-0", true, 0, 0},
+    };
+    for (const auto& c : cases) {
+        std::string_view view = c.text;
+        int got = -7;
+        ASSERT_EQ(ScanInt(view, got), c.ok) << c.text;
+        if (c.ok) {
+            EXPECT_EQ(got, c.value) << c.text;
+            EXPECT_EQ(view.size(), c.rest) << c.text;
+        } else {
+            EXPECT_EQ(got, -7) << c.text;
+            EXPECT_EQ(view, c.text);
+        }
+    }
 }
 
 TEST(ScanNumbersTest, LongNumbersStayWhole) {
