@@ -290,6 +290,9 @@ bool CPrintJob::CaptureRange(size_t begin, size_t end, const SDeviceMapping& map
 }
 
 void CPrintJob::Flush(QPainter& painter) {
+    if (m_options.lineTap) {
+        m_options.lineTap(m_lines);
+    }
     const Clock::time_point t0 = Clock::now();
     std::vector<QLine> lines;
     for (const CDeviceLines::SGroup& g : m_lines.Groups()) {

@@ -7,6 +7,7 @@
 // off-screen in bands and draw the pictures. The job works on a copy of the camera.
 
 #include <QPainter>
+#include <functional>
 #include <memory>
 #include <string>
 #include <vector>
@@ -41,6 +42,8 @@ struct SPrintJobOptions {
     int rasterDpi = 0;  // 0: the device's resolution, at most kPrintMaxRasterDpi
     int64_t captureCapFloats = kFeedbackCapFloats;
     int rasterTileSide = 2048;  // largest side of one off-screen band, pixels
+    // Sees each run of device lines before it is painted (benchmarks keep them).
+    std::function<void(const CDeviceLines&)> lineTap;
 };
 
 // Highest resolution of raster pages.
