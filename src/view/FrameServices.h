@@ -1,5 +1,6 @@
 #pragma once
 
+#include <functional>
 #include <string>
 
 class CTAVDoc;
@@ -20,6 +21,21 @@ public:
     // Shows the layers of doc in the layer combo box; nullptr empties it.
     virtual void ShowDocumentLayers(CTAVDoc* doc) = 0;
 };
+
+// What the application shell lends the views beyond the frame services: running a command of
+// its table by id (the view's popups), asking whether it is enabled (checked: 1, 0 or -1) and a
+// message box with its own caption. Empty functions mean there is no shell.
+struct SFrameCommandHooks {
+    std::function<bool(unsigned id)> run;
+    std::function<bool(unsigned id, int& checked)> query;
+    std::function<void(const std::string& caption, const std::string& text)> showInfo;
+};
+
+// The hooks of this process; the shell fills them, tests may too.
+inline SFrameCommandHooks& FrameCommandHooks() {
+    static SFrameCommandHooks hooks;
+    return hooks;
+}
 
 // The registered main frame, or nullptr (batch runs, tests of single widgets).
 CFrameServices* GetFrameServices();

@@ -2,6 +2,7 @@
 
 #include <QApplication>
 #include <QKeyEvent>
+#include <QMenu>
 #include <QMouseEvent>
 #include <QOpenGLContext>
 #include <QPainter>
@@ -13,10 +14,12 @@
 #include <GL/gl.h>
 
 #include "document/Prompter.h"
+#include "tools/core/Measurement.h"
 #include "view/FrameServices.h"
 #include "view/ViewCursors.h"
 #include "view/ViewDialogs.h"
 #include "view/gl/OffscreenRender.h"
+#include "view/gl/PickPass.h"
 
 namespace {
 
@@ -240,7 +243,7 @@ void CTAVView::mouseMoveEvent(QMouseEvent* event) {
         update();
     }
     m_cursorPos = p;
-    m_camera.WindowToWorld(p.x(), p.y(), true, m_doc, m_renderer.m_cursorPoint);
+    m_renderer.m_cursorPoint = LocalizePoint(p.x(), p.y());
     ShowCoordinates();
     if (m_doc->GetBusy()) {
         update();
@@ -263,8 +266,14 @@ void CTAVView::mouseReleaseEvent(QMouseEvent* event) {
                 if (m_camera.PopView()) {
                     InvalidateDisplayList();
                 }
+                if (m_dragging) {
+                    PickAt(m_pressPos.x(), m_pressPos.y(), p.x(), p.y(),
+                           (event->modifiers() & Qt::ShiftModifier) != 0);
+                }
             } else if (m_tool == kToolPanTwoButtons && !(held & Qt::RightButton)) {
                 ReturnToPreviousTool();
+            } else if (m_tool == kToolPointInput && m_dragging && m_measurePoly) {
+                AddMeasurePoint();
             }
             m_dragging = false;
             update();
@@ -276,6 +285,7 @@ void CTAVView::mouseReleaseEvent(QMouseEvent* event) {
             UpdateCursor();
             break;
         case Qt::RightButton:
+            OnRightButtonUp(p);
             if (m_tool == kToolPanTwoButtons && !(held & Qt::LeftButton)) {
                 ReturnToPreviousTool();
             }
@@ -293,18 +303,17 @@ void CTAVView::wheelEvent(QWheelEvent* event) {
 }
 
 void CTAVView::keyReleaseEvent(QKeyEvent* event) {
+    if (event->key() == Qt::Key_Delete) {
+        OnDeleteSelected();
+        return;
+    }
     if (event->key() != Qt::Key_Escape) {
         QOpenGLWidget::keyReleaseEvent(event);
         return;
     }
-    const bool hadSelection =
-        !m_renderer.m_pickList.empty() || !m_renderer.m_multiSelection.empty();
-    m_renderer.m_editHandle = -1;
-    m_renderer.m_currentPick = -1;
-    m_renderer.m_pickList.clear();
-    m_renderer.m_multiSelection.clear();
-    if (hadSelection) {
-        InvalidateDisplayList();
+    ClearSelection(true);
+    if (m_measurePoly && m_doc->GetBusy()) {
+        AbandonMeasurement();
     }
     m_tool = kToolSelect;
     UpdateCursor();
@@ -324,7 +333,8 @@ void CTAVView::ReturnToPreviousTool() {
 
 void CTAVView::UpdateCursor() {
     m_cursorOverView = 1;
-    int resource = 0;
+    int& resource = m_cursorResource;
+    resource = 0;
     switch (m_tool) {
         case kToolPointInput:
             resource = m_localizedPending ? viewcursor::kSnapped : viewcursor::kPointInput;
@@ -485,10 +495,12 @@ void CTAVView::OnProjection() {
 }
 
 void CTAVView::OnDocumentUpdate(int) {
+    m_locator.Invalidate();
     update();
 }
 
 void CTAVView::InvalidateDisplayList() {
+    m_locator.Invalidate();  // the document's entities may have changed
     m_renderer.InvalidateDisplayList();
 }
 
@@ -497,6 +509,8 @@ void CTAVView::ResetCurrentPick() {
 }
 
 void CTAVView::OnEntitiesRemoved() {
+    m_locator.Invalidate();
+    m_cycleIndex = 0;
     m_renderer.m_currentPick = -1;
     m_renderer.m_pickList.clear();
     m_renderer.m_multiSelection.clear();
@@ -510,4 +524,278 @@ void CTAVView::StoreViewState(CTAVDoc& doc) {
     s.targetMarker = m_targetMarker;
     s.localizationMask = m_localizationMask;
     doc.SetViewState(s);
+}
+
+// ---------------------------------------------------------------------------------------------
+// Selection, point input and measurement
+
+SSelectionRefs CTAVView::Selection() {
+    return {m_renderer.m_pickList, m_renderer.m_multiSelection, m_renderer.m_currentPick,
+            m_cycleIndex, m_renderer.m_editHandle};
+}
+
+void CTAVView::ClearSelection(bool all) {
+    if (::ClearSelection(Selection(), all)) {
+        m_renderer.InvalidateDisplayList();
+    }
+}
+
+CPoint3 CTAVView::LocalizePoint(int x, int y) {
+    CPoint3 p;
+    if (m_tool != kToolPointInput) {
+        m_camera.WindowToWorld(x, y, true, m_doc, p);
+        return p;
+    }
+    const int was = m_localizedPending;
+    m_localizedPending = m_locator.Locate(*m_doc, m_camera, m_localizationMask,
+                                          m_renderer.GetMaxClipPlanes(), x, y, p)
+                             ? 1
+                             : 0;
+    if (m_localizedPending) {
+        m_localizedPoint = p;
+    }
+    if (was != m_localizedPending) {
+        UpdateCursor();
+    }
+    return p;
+}
+
+void CTAVView::PickAt(int x0, int y0, int x, int y, bool shift) {
+    double l = 0, r = 0, b = 0, t = 0;
+    if (std::abs(x - x0) < kClickTolerance && std::abs(y - y0) < kClickTolerance) {
+        ClickPickBox(m_camera, x, y, l, r, b, t);
+    } else {
+        RectanglePickBox(m_camera, x0, y0, x, y, l, r, b, t);
+    }
+    if (!m_glReady || context() == nullptr) {
+        RecordError(5);
+        return;
+    }
+    makeCurrent();
+    // Only what the index finds near the pick window is drawn into the selection buffer.
+    const CClipTransform clip =
+        CClipTransform::ForBox(m_camera, m_doc, m_renderer.GetMaxClipPlanes(), l, r, b, t);
+    const std::vector<int> candidates =
+        m_locator.PickCandidates(*m_doc, clip, m_renderer.m_showNames != 0);
+    const std::vector<unsigned> names = RunPickPass(m_renderer, m_camera, l, r, b, t, &candidates);
+    doneCurrent();
+    const SPickOutcome outcome = ApplyPick(Selection(), shift, names, *m_doc);
+    SetStatus(outcome.status);
+    if (outcome.changed) {
+        m_renderer.InvalidateDisplayList();
+    }
+    update();
+}
+
+void CTAVView::OnNextPick() {
+    if (NextPick(Selection())) {
+        update();
+    }
+}
+
+void CTAVView::OnClearSelection() {
+    if (BeepIfBusy()) {
+        return;
+    }
+    ClearSelection(true);
+    update();
+}
+
+void CTAVView::OnDeleteSelected() {
+    if (DeleteSelection(*m_doc, Selection()) > 0) {
+        m_renderer.InvalidateDisplayList();
+        SetStatus(kReady);
+    }
+    update();
+}
+
+void CTAVView::OnMeasure(int kind) {
+    if (BeepIfBusy() || kind < kMeasureCoordinates || kind > kMeasureArea) {
+        return;
+    }
+    m_measureKind = kind;
+    ClearSelection(false);
+    m_tool = kToolPointInput;
+    m_measurePoly = std::make_unique<CPoly>();
+    m_measurePoly->m_color[0] = m_measurePoly->m_color[1] = m_measurePoly->m_color[2] = 1.0;
+    m_measurePoly->AddVertex(CPoint3(0, 0, 0));
+    // The rubber line of an area closes back to the first point.
+    m_measurePoly->m_marker = kind == kMeasureArea ? 1 : 0;
+    m_renderer.m_tempEntity = m_measurePoly.get();
+    m_renderer.m_editHandle = 0;
+    m_doc->SetBusy(1);
+    UpdateCursor();
+    SetStatus(kind == kMeasureCoordinates ? kPromptPoint : kPromptVertex);
+    update();
+}
+
+void CTAVView::AddMeasurePoint() {
+    std::vector<CPoint3>& v = m_measurePoly->m_vertices;
+    if (v.empty()) {
+        v.push_back(m_pickedPoint);
+    } else {
+        v.back() = m_pickedPoint;
+    }
+    v.push_back(m_pickedPoint);
+    m_renderer.m_editHandle = static_cast<int>(v.size()) - 1;
+    if (m_measureKind == kMeasureCoordinates) {
+        QMetaObject::invokeMethod(this, &CTAVView::OnMeasureEnd, Qt::QueuedConnection);
+    }
+    update();
+}
+
+void CTAVView::AbandonMeasurement() {
+    m_renderer.m_tempEntity = nullptr;
+    m_measurePoly.reset();
+    m_measureKind = 0;
+    m_renderer.m_editHandle = -1;
+    m_localizedPending = 0;
+    m_tool = kToolSelect;
+    m_doc->SetBusy(0);
+    UpdateCursor();
+    update();
+}
+
+void CTAVView::OnMeasureEnd() {
+    if (!m_measurePoly || m_measureKind == 0) {
+        return;  // abandoned while the message was on its way
+    }
+    update();
+    const int active = m_doc->GetActiveCoordSystem();
+    const CMatrix4* toLocal =
+        active >= 0 && active < m_doc->GetCoordSystemCount() ? &m_doc->GetMatrix(active) : nullptr;
+    const std::string text = MeasurementText(m_measureKind, m_measurePoly->m_vertices,
+                                             m_pickedPoint, toLocal, &m_doc->Prompter());
+    m_measureKind = 0;
+    m_renderer.m_tempEntity = nullptr;
+    m_measurePoly.reset();
+    SetStatus(kReady);
+    if (FrameCommandHooks().showInfo) {
+        FrameCommandHooks().showInfo(kMeasureCaption, text);
+    } else {
+        m_doc->Prompter().ShowMessage(text, CPrompter::EIcon::Information);
+    }
+    ClearSelection(false);
+    m_localizedPending = 0;
+    m_tool = kToolSelect;
+    m_doc->SetBusy(0);
+    UpdateCursor();
+    update();
+}
+
+void CTAVView::OnRightButtonUp(const QPoint& p) {
+    if (m_renderer.m_tempEntity != nullptr && m_doc->GetBusy()) {
+        if (!m_measurePoly || m_tool == kToolPanTwoButtons) {
+            return;  // another operation's points, or the end of a two-button pan
+        }
+        if (m_measureKind == kMeasureCoordinates) {
+            // No point was taken yet: nothing to report.
+            AbandonMeasurement();
+            SetStatus(kReady);
+            return;
+        }
+        std::vector<CPoint3>& v = m_measurePoly->m_vertices;
+        if (!v.empty()) {
+            v.pop_back();
+        }
+        m_renderer.m_editHandle = static_cast<int>(v.size());
+        QMetaObject::invokeMethod(this, &CTAVView::OnMeasureEnd, Qt::QueuedConnection);
+        return;
+    }
+    if (m_tool == kToolPanTwoButtons) {
+        return;
+    }
+    std::unique_ptr<QMenu> menu = BuildPopupMenu();
+    if (!menu) {
+        return;
+    }
+    const QPoint global = mapToGlobal(p);
+    QAction* chosen = m_popupRunner ? m_popupRunner(*menu, global) : menu->exec(global);
+    if (chosen != nullptr && chosen->isEnabled()) {
+        RunCommandId(chosen->data().toUInt());
+    }
+}
+
+std::unique_ptr<QMenu> CTAVView::BuildPopupMenu() {
+    auto menu = std::make_unique<QMenu>();
+    const SFrameCommandHooks& hooks = FrameCommandHooks();
+    auto add = [](QMenu& m, unsigned id, const char* text, bool enabled, int checked) {
+        QAction* a = m.addAction(QString::fromUtf8(text));
+        a->setData(id);
+        a->setEnabled(enabled);
+        if (checked >= 0) {
+            a->setCheckable(true);
+            a->setChecked(checked == 1);
+        }
+        return a;
+    };
+    auto byTable = [&hooks](unsigned id, bool fallback) {
+        int checked = -1;
+        return hooks.query ? hooks.query(id, checked) : fallback;
+    };
+    const SSelectionRefs sel = Selection();
+    if (HasSelection(sel)) {
+        add(*menu, 32771, kNextText, m_renderer.m_pickList.size() >= 2, -1);
+        menu->addSeparator();
+        add(*menu, 32773, "Edytuj wybrane", byTable(32773, false), -1);
+        add(*menu, 32774, "Edytuj Dane", byTable(32774, false), -1);
+        menu->addSeparator();
+        add(*menu, 32772, "Kasuj wybór", byTable(32772, true), -1);
+        menu->addSeparator();
+        add(*menu, 32797, kInfoText, CanShowInfo(*m_doc, m_renderer.m_currentPick), -1);
+        return menu;
+    }
+    if (m_doc->GetBusy()) {
+        return nullptr;
+    }
+    const struct {
+        unsigned id;
+        const char* text;
+        int tool;
+    } tools[] = {{32779, "Wybierz", kToolSelect},
+                 {32780, "Przesuń", kToolPan},
+                 {32781, "Zoom", kToolZoom},
+                 {32782, "Obracaj", kToolRotate},
+                 {32783, "Zoom okno", kToolZoomWindow}};
+    for (const auto& t : tools) {
+        add(*menu, t.id, t.text, true, m_tool == t.tool ? 1 : 0);
+    }
+    menu->addSeparator();
+    QMenu* modes = menu->addMenu(QStringLiteral("Widok"));
+    const char* modeTexts[] = {"Przezroczysty", "Ukryte linie niewidoczne", "Wypelniony kolorem",
+                               "Wypelniony i cieniowany"};
+    for (int m = 0; m < 4; ++m) {
+        add(*modes, 32775 + static_cast<unsigned>(m), modeTexts[m], true,
+            m_renderer.m_renderMode == m ? 1 : 0);
+    }
+    menu->addSeparator();
+    add(*menu, 32784, "Wszystko", true, -1);
+    return menu;
+}
+
+void CTAVView::RunCommandId(unsigned id) {
+    const SFrameCommandHooks& hooks = FrameCommandHooks();
+    if (hooks.run) {
+        hooks.run(id);
+        return;
+    }
+    switch (id) {
+        case 32771:
+            OnNextPick();
+            return;
+        case 32772:
+            OnClearSelection();
+            return;
+        case 32813:
+            OnDeleteSelected();
+            return;
+        default:
+            break;
+    }
+    for (const SViewCommand& c : Commands()) {
+        if (c.id == id) {
+            c.run(*this);
+            return;
+        }
+    }
 }

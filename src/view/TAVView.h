@@ -4,13 +4,20 @@
 #include <QPoint>
 #include <QPointer>
 #include <functional>
+#include <memory>
 #include <span>
 #include <string>
+#include <vector>
 
 #include "document/TAVDoc.h"
 #include "printing/core/PrintSettings.h"
 #include "view/core/Camera.h"
+#include "view/core/PointLocator.h"
+#include "view/core/Selection.h"
 #include "view/gl/SceneRenderer.h"
+
+class QAction;
+class QMenu;
 
 // Mouse tools of the view.
 enum EViewTool {
@@ -99,6 +106,56 @@ public:
     // Kinds of point localization (bits), stored with the camera.
     uint16_t m_localizationMask = 0;
 
+    // --- selection, point input and measurement ---
+    // The entity the edit commands work on (-1 none).
+    int GetCurrentPick() const { return m_renderer.m_currentPick; }
+    // Entities hit by the last plain pick, ascending.
+    const std::vector<int>& GetPickList() const { return m_renderer.m_pickList; }
+    // Entities gathered with Shift, ascending.
+    const std::vector<int>& GetMultipleSelection() const { return m_renderer.m_multiSelection; }
+    // Edit handle and current pick to -1; with all, both lists emptied and the scene rebuilt.
+    void ClearSelection(bool all);
+    // The entity drawn highlighted over the scene while points are collected; the caller owns
+    // it and sets nullptr before destroying it.
+    void SetTempEntity(const CEntity* entity) { m_renderer.m_tempEntity = entity; }
+    const CEntity* GetTempEntity() const { return m_renderer.m_tempEntity; }
+    // In point input (tool 0) the snapped point under pixel (x, y), which the next left press
+    // takes; otherwise, or with nothing to snap to, the point on the reference plane.
+    CPoint3 LocalizePoint(int x, int y);
+    // True while a localized point waits for the next left press.
+    bool IsLocalizedPending() const { return m_localizedPending != 0; }
+    // Cursor resource shown now (130-135), 0 for the arrow.
+    int GetCursorResource() const { return m_cursorResource; }
+    // Running measurement: 0 none, 1 coordinates, 2 length, 3 perimeter and area.
+    int GetMeasureKind() const { return m_measureKind; }
+    // Starts a measurement of kind 1..3; only beeps while the document is busy.
+    void OnMeasure(int kind);
+    // Ends the running measurement and shows its result; nothing when none runs.
+    void OnMeasureEnd();
+    // Abandons the running measurement without a result (Escape).
+    void AbandonMeasurement();
+    // Picks between the press (x0, y0) and release (x, y) pixels: a click below 5 pixels of
+    // movement, else the rectangle; shift gathers into the multiple selection.
+    void PickAt(int x0, int y0, int x, int y, bool shift);
+    // "Nastepny": the next entity of the pick list becomes the current pick.
+    void OnNextPick();
+    // "Kasuj wybór"; only beeps while the document is busy.
+    void OnClearSelection();
+    // "Wymaż wybrane" and the Delete key.
+    void OnDeleteSelected();
+    // The popup of the right button: the selection's when something is selected, else the
+    // tools' and modes'; nullptr while the document is busy without a selection. Each item's
+    // data is its command id.
+    std::unique_ptr<QMenu> BuildPopupMenu();
+    // Replaces running a popup (tests): returns the chosen action or nullptr.
+    void SetPopupRunner(std::function<QAction*(QMenu&, const QPoint&)> runner) {
+        m_popupRunner = std::move(runner);
+    }
+    // Runs a command id through the shell's command table, or the view's own without a shell.
+    void RunCommandId(unsigned id);
+    // The point locator with its index.
+    CPointLocator& Locator() { return m_locator; }
+
     // --- commands ---
     void SetRenderMode(int mode);
     void OnPointNames();
@@ -140,6 +197,9 @@ private:
     void SetStatus(const std::string& text) const;
     void ShowCoordinates();
     void ReturnToPreviousTool();
+    SSelectionRefs Selection();
+    void OnRightButtonUp(const QPoint& p);
+    void AddMeasurePoint();
 
     CTAVDoc* m_doc;
     CCamera m_camera;
@@ -160,4 +220,10 @@ private:
     CPoint3 m_localizedPoint;
     bool m_glReady = false;
     QPointer<QWidget> m_entityDialog;
+    CPointLocator m_locator;
+    int m_cycleIndex = 0;
+    int m_cursorResource = 0;
+    int m_measureKind = 0;
+    std::unique_ptr<CPoly> m_measurePoly;
+    std::function<QAction*(QMenu&, const QPoint&)> m_popupRunner;
 };

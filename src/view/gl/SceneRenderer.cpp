@@ -229,6 +229,30 @@ void CSceneRenderer::DrawScene() {
     }
 }
 
+void CSceneRenderer::DrawEntities(const std::vector<int>& indices) {
+    if (m_doc == nullptr) {
+        return;
+    }
+    ForgetState();
+    const int count = m_doc->GetEntityCount();
+    const int layers = m_doc->GetLayerCount();
+    auto selected = [this](int i) {
+        return std::binary_search(m_pickList.begin(), m_pickList.end(), i) ||
+               std::binary_search(m_multiSelection.begin(), m_multiSelection.end(), i);
+    };
+    for (int i : indices) {
+        if (i < 0 || i >= count || selected(i)) {
+            continue;
+        }
+        const CEntity* e = m_doc->GetEntity(i);
+        if (e->m_layer >= 0 && e->m_layer < layers && !m_doc->GetLayer(e->m_layer).m_visible) {
+            continue;
+        }
+        glLoadName(static_cast<GLuint>(i));
+        e->Draw(*this, 0);
+    }
+}
+
 void CSceneRenderer::DrawOverlays() {
     ForgetState();
     for (int i : m_pickList) {

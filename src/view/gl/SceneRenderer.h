@@ -43,6 +43,8 @@ public:
     void RenderFrame();
     // Every visible entity that is not selected, each after glLoadName(index).
     void DrawScene();
+    // The same for the given entities only (ascending indices; others are ignored).
+    void DrawEntities(const std::vector<int>& indices);
     // Projection from the camera; reset loads the identity first.
     void SetupProjection(bool reset);
     // Projection with an explicit, already scaled window (picking).
