@@ -42,6 +42,15 @@ inline constexpr unsigned kDrawBar = 32811;
 inline constexpr unsigned kMeasureBar = 32817;
 inline constexpr unsigned kCoordinatePane = 32802;
 inline constexpr unsigned kLayerCombo = 1099;
+// Drawing and editing: the edit-selected command, the new-entity commands and the
+// coordinate system manager.
+inline constexpr unsigned kEditSelected = 32773;
+inline constexpr unsigned kNewPolygon = 32787;
+inline constexpr unsigned kNewPolyline = 32788;
+inline constexpr unsigned kNewText = 32789;
+inline constexpr unsigned kNewArc = 32790;
+inline constexpr unsigned kCoordSystems = 32793;
+inline constexpr unsigned kNewPoint = 32800;
 }  // namespace cmd
 
 // Number of entries of the recent-file list (ids kRecentFile1 ...).

@@ -46,9 +46,11 @@ void OnFileExport(CTAVApp& app, COpenDoc& doc) {
 }  // namespace
 
 void RegisterPrintingCommands(CTAVApp& app, CMainFrame& frame);
+void RegisterEditingCommands(CTAVApp& app, CMainFrame& frame);
 void RegisterInteractionCommands(CTAVApp& app, CMainFrame& frame);
 void RegisterFeatureCommands(CTAVApp& app, CMainFrame& frame) {
     RegisterPrintingCommands(app, frame);
+    RegisterEditingCommands(app, frame);
     RegisterInteractionCommands(app, frame);
     frame.RegisterCommand(
         cmd::kImport,

@@ -274,6 +274,9 @@ void CTAVView::mouseReleaseEvent(QMouseEvent* event) {
                 ReturnToPreviousTool();
             } else if (m_tool == kToolPointInput && m_dragging && m_measurePoly) {
                 AddMeasurePoint();
+            } else if (m_tool == kToolPointInput && m_dragging && m_entityDialog) {
+                m_dragging = false;
+                emit pointPicked(m_renderer.m_editHandle);
             }
             m_dragging = false;
             update();
@@ -403,6 +406,11 @@ void CTAVView::OnPointNames() {
     m_renderer.m_showNames = m_renderer.m_showNames ? 0 : 1;
     InvalidateDisplayList();
     update();
+}
+
+void CTAVView::SetToolQuiet(int tool) {
+    m_tool = tool;
+    UpdateCursor();
 }
 
 void CTAVView::SetTool(int tool) {

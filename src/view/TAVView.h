@@ -101,6 +101,15 @@ public:
     const CPoint3& GetCursorPoint() const { return m_renderer.m_cursorPoint; }
     // The point taken by the last left press.
     const CPoint3& GetPickedPoint() const { return m_pickedPoint; }
+    // Sets the picked point (an open dialog puts it back on its entity).
+    void SetPickedPoint(const CPoint3& p) { m_pickedPoint = p; }
+    // Sets the cursor point the rubber line follows.
+    void SetCursorPoint(const CPoint3& p) { m_renderer.m_cursorPoint = p; }
+    // Value of the highlighted entity that follows the cursor (-1 none).
+    int GetEditHandle() const { return m_renderer.m_editHandle; }
+    void SetEditHandle(int handle) { m_renderer.m_editHandle = handle; }
+    // Sets the mouse tool even while the document is busy (the dialogs that take points).
+    void SetToolQuiet(int tool);
     // Set whenever the cursor was over the view; the drawing dialogs read and clear it.
     int m_cursorOverView = 0;
     // Kinds of point localization (bits), stored with the camera.
@@ -175,6 +184,11 @@ public:
     void ResetCurrentPick() override;
     void OnEntitiesRemoved() override;
     void StoreViewState(CTAVDoc& doc) override;
+
+signals:
+    // A left click in point input (tool 0) stored the picked point while a modeless dialog is
+    // open; editHandle is the view's edit handle.
+    void pointPicked(int editHandle);
 
 protected:
     void initializeGL() override;

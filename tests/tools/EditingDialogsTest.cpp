@@ -1,0 +1,511 @@
+#include <gtest/gtest.h>
+
+#include <QApplication>
+#include <QCheckBox>
+#include <QComboBox>
+#include <QKeyEvent>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMouseEvent>
+#include <QPushButton>
+
+#include "document/TAVDoc.h"
+#include "support/RecordingPrompter.h"
+#include "tools/ArcDialog.h"
+#include "tools/CoordSystemsDialog.h"
+#include "tools/CoordinatesListCtrl.h"
+#include "tools/EntityDialog.h"
+#include "tools/PointDialog.h"
+#include "tools/PolyDialog.h"
+#include "tools/PropertiesDialog.h"
+#include "tools/TextDialog.h"
+#include "tools/core/CoordFrames.h"
+#include "tools/core/EditTexts.h"
+#include "view/TAVView.h"
+
+namespace {
+
+void Flush() {
+    QApplication::processEvents();
+    QApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    QApplication::processEvents();
+}
+
+template <class T = QWidget>
+T* Find(QWidget& w, int id) {
+    T* c = w.findChild<T*>(QString::number(id));
+    EXPECT_NE(c, nullptr) << id;
+    return c;
+}
+
+QString Text(QWidget& w, int id) {
+    return Find<QLineEdit>(w, id)->text();
+}
+
+void SetText(QWidget& w, int id, const char* text) {
+    Find<QLineEdit>(w, id)->setText(QString::fromUtf8(text));
+}
+
+void Click(QWidget& w, int id) {
+    Find<QPushButton>(w, id)->click();
+}
+
+// A document with one point and a view on it; the view is never shown (no GL needed).
+struct SViewFixture {
+    CRecordingPrompter prompter;
+    CTAVDoc doc{&prompter};
+    CTAVView view{doc};
+    int reopened = 0;
+    SViewFixture() {
+        auto p = std::make_unique<CPnt>();
+        p->m_point = CPoint3(5, 6, 7);
+        p->m_name = "P";
+        doc.AddEntity(std::move(p));
+        doc.SetModifiedFlag(false);
+        CoordSystemsReopenHook() = [this](CTAVView&) { ++reopened; };
+        view.SetToolQuiet(kToolSelect);
+    }
+    ~SViewFixture() {
+        if (view.GetEntityDialog()) {
+            AbandonViewDialog(view);
+        }
+        Flush();
+    }
+    void Pick(const CPoint3& p) {
+        view.SetPickedPoint(p);
+        emit view.pointPicked(view.GetEditHandle());
+        Flush();
+    }
+    void ShiftedSystem() {
+        doc.SetActiveCoordSystem(StoreCoordSystem(
+            doc, -1,
+            CCoordSystem("L", CPoint3(100, 0, 0), CPoint3(101, 0, 0), CPoint3(100, 1, 0))));
+    }
+};
+
+TEST(EntityDialogsTest, ThreePicksGiveAPolylineOfThreeVertices) {
+    SViewFixture f;
+    CEntityDialog* dlg = StartNewEntityDialog(f.view, kTypePolyline);
+    ASSERT_NE(dlg, nullptr);
+    EXPECT_EQ(dlg->objectName(), "153");
+    EXPECT_EQ(dlg->windowTitle(), "Łamana");
+    EXPECT_FALSE(dlg->isModal());
+    EXPECT_EQ(f.doc.GetBusy(), 1);
+    EXPECT_EQ(f.view.GetTool(), kToolPointInput);
+    EXPECT_EQ(f.view.GetEntityDialog(), dlg);
+    Flush();
+    f.Pick(CPoint3(1, 0, 0));
+    f.Pick(CPoint3(2, 3, 0));
+    f.Pick(CPoint3(4, 5, 6));
+    const int index = dlg->EntityIndex();
+    Click(*dlg, 1);
+    Flush();
+    ASSERT_EQ(f.doc.GetEntityCount(), 2);
+    const auto& poly = dynamic_cast<const CPoly&>(*f.doc.GetEntity(index));
+    ASSERT_EQ(poly.GetVertexCount(), 3);
+    EXPECT_EQ(poly[1].y, 3.0);
+    EXPECT_EQ(poly[2].z, 6.0);
+    EXPECT_EQ(poly.m_closed, 0);
+    EXPECT_EQ(f.doc.GetBusy(), 0);
+    EXPECT_TRUE(f.doc.IsModified());
+    EXPECT_EQ(f.view.GetEntityDialog(), nullptr);
+    EXPECT_EQ(f.view.GetTool(), kToolSelect);
+    EXPECT_EQ(f.view.GetEditHandle(), -1);
+}
+
+// The view announces a left click in point input to the open dialog.
+TEST(EntityDialogsTest, LeftClickInPointInputIsAnnounced) {
+    SViewFixture f;
+    std::vector<int> handles;
+    QObject::connect(&f.view, &CTAVView::pointPicked, [&](int h) { handles.push_back(h); });
+    f.view.resize(200, 200);
+    const auto click = [&f] {
+        QMouseEvent press(QEvent::MouseButtonPress, QPointF(50, 60), QPointF(50, 60),
+                          Qt::LeftButton, Qt::LeftButton, Qt::NoModifier);
+        QApplication::sendEvent(&f.view, &press);
+        QMouseEvent release(QEvent::MouseButtonRelease, QPointF(50, 60), QPointF(50, 60),
+                            Qt::LeftButton, Qt::NoButton, Qt::NoModifier);
+        QApplication::sendEvent(&f.view, &release);
+    };
+    click();
+    EXPECT_TRUE(handles.empty()) << "no dialog, no announcement";
+    CEntityDialog* dlg = StartNewEntityDialog(f.view, kTypePoint);
+    ASSERT_NE(dlg, nullptr);
+    Find<QLineEdit>(*dlg, 1050)->setFocus();
+    f.view.SetEditHandle(1);
+    click();
+    ASSERT_EQ(handles.size(), 1u);
+    EXPECT_EQ(handles[0], 1);
+    Flush();
+    const auto& pnt = dynamic_cast<const CPnt&>(*dlg->Entity());
+    EXPECT_NE(Text(*dlg, 1049), "0");
+    EXPECT_EQ(QString::number(pnt.m_point.x, 'f', 2), Text(*dlg, 1049));
+}
+
+TEST(EntityDialogsTest, BusyDocumentOnlyBeeps) {
+    SViewFixture f;
+    ASSERT_NE(StartNewEntityDialog(f.view, kTypePoint), nullptr);
+    const int count = f.doc.GetEntityCount();
+    for (int type : {kTypePoint, kTypePolyline, kTypePolygon, kTypeArc, kTypeText}) {
+        EXPECT_EQ(StartNewEntityDialog(f.view, type), nullptr);
+    }
+    EXPECT_EQ(StartEditEntityDialog(f.view, 0), nullptr);
+    EXPECT_EQ(RunCoordSystemsCommand(f.view), nullptr);
+    EXPECT_EQ(OpenCoordSystemDialog(f.view, -1), nullptr);
+    f.view.Renderer().m_multiSelection = {0, 1};
+    EditSelected(f.view);
+    EXPECT_EQ(f.prompter.beeps, 9);
+    EXPECT_EQ(f.doc.GetEntityCount(), count);
+    EXPECT_TRUE(f.prompter.messages.empty());
+}
+
+TEST(EntityDialogsTest, CancelledPolygonLeavesTheDocumentAsSaved) {
+    SViewFixture f;
+    f.doc.SetModifiedFlag(true);  // modified before: cancel must not change that either way
+    const std::vector<uint8_t> before = f.doc.SaveToBytes();
+    const int number = GetLastEntityNumber();
+    CEntityDialog* dlg = StartNewEntityDialog(f.view, kTypePolygon);
+    ASSERT_NE(dlg, nullptr);
+    EXPECT_EQ(dlg->windowTitle(), "Poligon");
+    Flush();
+    f.Pick(CPoint3(0, 0, 0));
+    f.Pick(CPoint3(1, 0, 0));
+    EntityColorChooser() = [](double rgb[3], QWidget*) {
+        rgb[0] = 0.0;
+        return true;
+    };
+    Click(*dlg, 1008);
+    QKeyEvent esc(QEvent::KeyPress, Qt::Key_Escape, Qt::NoModifier);
+    QApplication::sendEvent(dlg, &esc);
+    Flush();
+    EXPECT_EQ(f.doc.GetEntityCount(), 1);
+    EXPECT_EQ(f.doc.SaveToBytes(), before);
+    EXPECT_EQ(GetLastEntityNumber(), number);
+    EXPECT_EQ(f.doc.GetBusy(), 0);
+    double rgb[3];
+    f.doc.GetCurrentColor(rgb);
+    EXPECT_EQ(rgb[0], 1.0);
+}
+
+TEST(EntityDialogsTest, TooFewVerticesKeepTheDialogOpen) {
+    SViewFixture f;
+    CEntityDialog* dlg = StartNewEntityDialog(f.view, kTypePolygon);
+    Flush();
+    f.Pick(CPoint3(0, 0, 0));
+    f.Pick(CPoint3(1, 0, 0));
+    Click(*dlg, 1);
+    Flush();
+    ASSERT_EQ(f.prompter.messages.size(), 1u);
+    EXPECT_EQ(f.prompter.messages[0].text, kPolygonTooFew);
+    EXPECT_EQ(f.view.GetEntityDialog(), dlg);
+    EXPECT_EQ(f.doc.GetBusy(), 1);
+    // The pending row went with the refused "Tak"; the two vertices stay.
+    EXPECT_EQ(dynamic_cast<const CPoly&>(*dlg->Entity()).GetVertexCount(), 2);
+}
+
+TEST(EntityDialogsTest, PointTypedInALocalSystemIsStoredGlobally) {
+    SViewFixture f;
+    f.ShiftedSystem();
+    CEntityDialog* dlg = StartEditEntityDialog(f.view, 0);
+    ASSERT_NE(dlg, nullptr);
+    EXPECT_EQ(dlg->objectName(), "156");
+    EXPECT_EQ(Text(*dlg, 1049), "-95");
+    EXPECT_EQ(Text(*dlg, 1006), "P");
+    SetText(*dlg, 1049, "0");
+    SetText(*dlg, 1050, "abc");
+    Click(*dlg, 1);
+    ASSERT_EQ(f.prompter.messages.size(), 1u);
+    EXPECT_EQ(f.prompter.messages[0].text, kEnterNumber);
+    EXPECT_EQ(dynamic_cast<const CPnt&>(*f.doc.GetEntity(0)).m_point.x, 5.0);
+    SetText(*dlg, 1050, "0");
+    SetText(*dlg, 1051, "0");
+    Click(*dlg, 1);
+    Flush();
+    const auto& pnt = dynamic_cast<const CPnt&>(*f.doc.GetEntity(0));
+    EXPECT_EQ(pnt.m_point.x, 100.0);
+    EXPECT_EQ(pnt.m_point.y, 0.0);
+    EXPECT_EQ(f.doc.GetBusy(), 0);
+}
+
+TEST(EntityDialogsTest, CancelledPointEditRestoresPositionAndColour) {
+    SViewFixture f;
+    const std::vector<uint8_t> before = f.doc.SaveToBytes();
+    CEntityDialog* dlg = StartEditEntityDialog(f.view, 0);
+    ASSERT_NE(dlg, nullptr);
+    Find<QLineEdit>(*dlg, 1049)->setFocus();
+    f.view.SetEditHandle(1);
+    f.Pick(CPoint3(1.234, 2.345, 3.456));
+    EXPECT_EQ(Text(*dlg, 1049), "1.23");
+    EXPECT_EQ(Text(*dlg, 1051), "3.46");
+    EXPECT_EQ(dynamic_cast<const CPnt&>(*dlg->Entity()).m_point.x, 1.23);
+    EntityColorChooser() = [](double rgb[3], QWidget*) {
+        rgb[1] = 0.5;
+        return true;
+    };
+    Click(*dlg, 1008);
+    Click(*dlg, 2);
+    Flush();
+    EXPECT_EQ(f.doc.SaveToBytes(), before);
+    EXPECT_FALSE(f.doc.IsModified());
+}
+
+TEST(EntityDialogsTest, ArcDialogCircleAnglesAndRanges) {
+    SViewFixture f;
+    CEntityDialog* dlg = StartNewEntityDialog(f.view, kTypeArc);
+    ASSERT_NE(dlg, nullptr);
+    EXPECT_EQ(dlg->objectName(), "155");
+    auto* circle = Find<QCheckBox>(*dlg, 1041);
+    EXPECT_TRUE(circle->isChecked());
+    EXPECT_FALSE(Find<QLineEdit>(*dlg, 1038)->isEnabled());
+    EXPECT_FALSE(Find<QLabel>(*dlg, 1043)->isEnabled());
+    circle->click();
+    EXPECT_TRUE(Find<QLineEdit>(*dlg, 1039)->isEnabled());
+    EXPECT_EQ(Text(*dlg, 1039), "360");
+    // Looking down the Z axis: a pick at angle 10 after a start of 350 gives length 20.
+    f.view.Camera().m_eye = CPoint3(0, 0, 10);
+    f.view.Camera().m_target = CPoint3(0, 0, 0);
+    const auto at = [](double deg) {
+        return CPoint3(3 * std::cos(deg * kDegToRad), 3 * std::sin(deg * kDegToRad), 0);
+    };
+    f.view.SetEditHandle(3);
+    f.Pick(at(350));
+    EXPECT_EQ(Text(*dlg, 1038), "350.00");
+    f.view.SetEditHandle(4);
+    f.Pick(at(10));
+    EXPECT_EQ(Text(*dlg, 1039), "20.00");
+    auto& arc = dynamic_cast<CArc&>(*dlg->Entity());
+    EXPECT_NEAR(arc.m_length, 20.0, 1e-12);
+    EXPECT_NEAR(arc.m_start, 350.0, 1e-12);
+    // A start typed and not yet read back is the one the length is measured from.
+    SetText(*dlg, 1038, "5");
+    f.Pick(at(10));
+    EXPECT_EQ(Text(*dlg, 1039), "5.00");
+    f.view.SetEditHandle(2);
+    f.Pick(at(123));
+    EXPECT_EQ(Text(*dlg, 1037), "3.00");
+    // A ray parallel to the plane keeps the value.
+    f.view.Camera().m_eye = CPoint3(10, 0, 0);
+    f.view.SetEditHandle(2);
+    f.Pick(CPoint3(0, 5, 0));
+    EXPECT_EQ(Text(*dlg, 1037), "3.00");
+    SetText(*dlg, 1037, "0");
+    Click(*dlg, 1);
+    ASSERT_FALSE(f.prompter.messages.empty());
+    EXPECT_EQ(f.prompter.messages.back().text,
+              "Wprowadź liczbę z zakresu od 1e-10 do 10000000000.");
+    SetText(*dlg, 1037, "2");
+    SetText(*dlg, 1052, "0");
+    SetText(*dlg, 1053, "0");
+    SetText(*dlg, 1054, "0");
+    Click(*dlg, 1);
+    EXPECT_EQ(f.prompter.messages.back().text, kZeroAxis);
+    EXPECT_EQ(f.view.GetEntityDialog(), dlg);
+}
+
+TEST(EntityDialogsTest, TextDialogFontsAndAxisOfTheActiveSystem) {
+    SViewFixture f;
+    f.doc.SetActiveCoordSystem(StoreCoordSystem(
+        f.doc, -1, CCoordSystem("Pion", CPoint3(0, 0, 0), CPoint3(1, 0, 0), CPoint3(0, 0, 1))));
+    CEntityDialog* dlg = StartNewEntityDialog(f.view, kTypeText);
+    ASSERT_NE(dlg, nullptr);
+    EXPECT_EQ(dlg->objectName(), "154");
+    auto* fonts = Find<QComboBox>(*dlg, 1035);
+    ASSERT_EQ(fonts->count(), 4);
+    EXPECT_EQ(fonts->itemText(1), "font2_085i");
+    EXPECT_EQ(fonts->itemText(3), "font4_085");
+    // The axis is the system's own Z, shown in that system.
+    EXPECT_EQ(Text(*dlg, 1054), "1");
+    const auto& text = dynamic_cast<const CText&>(*dlg->Entity());
+    EXPECT_NEAR(text.m_axis.y, -1.0, 1e-12);
+    SetText(*dlg, 1034, "Ala");
+    fonts->setCurrentIndex(2);
+    SetText(*dlg, 1036, "2.5");
+    const int index = dlg->EntityIndex();
+    Click(*dlg, 1);
+    Flush();
+    const auto& stored = dynamic_cast<const CText&>(*f.doc.GetEntity(index));
+    EXPECT_EQ(stored.m_text, "Ala");
+    EXPECT_EQ(stored.m_font, 2);
+    EXPECT_EQ(stored.m_height, 2.5);
+    EXPECT_GT(stored.m_number, 0);
+}
+
+TEST(PropertiesDialogTest, ConfirmedDataRemovalReachesEverySelectedEntity) {
+    SViewFixture f;
+    std::vector<int> sel = {0};
+    for (const char* n : {"P2", "P3"}) {
+        auto p = std::make_unique<CPnt>();
+        p->m_name = n;
+        p->m_data.SetText(n);
+        sel.push_back(f.doc.AddEntity(std::move(p)));
+    }
+    CPropertiesDialog dlg(f.view, sel);
+    EXPECT_EQ(dlg.objectName(), "167");
+    EXPECT_EQ(Text(dlg, 1006), "");
+    EXPECT_TRUE(Find<QPushButton>(dlg, 1009)->isHidden());
+    EXPECT_EQ(Find<QPushButton>(dlg, 1008)->text(), "&Kolor");
+    f.prompter.answers.push_back(true);
+    Click(dlg, 1010);
+    ASSERT_EQ(f.prompter.questions.size(), 1u);
+    EXPECT_EQ(f.prompter.questions[0].text, kAskSure);
+    Click(dlg, 1);
+    for (int i : sel) {
+        EXPECT_EQ(f.doc.GetEntity(i)->m_data.GetText(), "") << i;
+    }
+    EXPECT_EQ(f.doc.GetEntity(2)->m_name, "P3");
+    EXPECT_TRUE(f.doc.IsModified());
+}
+
+TEST(PropertiesDialogTest, DifferingColoursShowRozneUntilChosen) {
+    SViewFixture f;
+    auto p = std::make_unique<CPnt>();
+    p->m_color[2] = 1.0;
+    const std::vector<int> sel = {0, f.doc.AddEntity(std::move(p))};
+    f.doc.Layers().push_back(CLayer("B", 0, 1));
+    f.doc.GetEntity(1)->m_layer = 1;
+    CPropertiesDialog dlg(f.view, sel);
+    EXPECT_EQ(Find<QPushButton>(dlg, 1008)->text(), "Rózne");
+    EXPECT_EQ(Find<QComboBox>(dlg, 1007)->currentIndex(), -1);
+    Click(dlg, 1);
+    EXPECT_EQ(f.doc.GetEntity(0)->m_layer, 0);
+    EXPECT_EQ(f.doc.GetEntity(1)->m_layer, 1);
+    EXPECT_EQ(f.doc.GetEntity(1)->m_color[2], 1.0);
+    EXPECT_EQ(f.doc.GetEntity(0)->m_color[2], 0.0);
+}
+
+TEST(CoordSystemDialogTest, ThreePicksFillOriginXAndYPoints) {
+    SViewFixture f;
+    CCoordSystemDialog* dlg = OpenCoordSystemDialog(f.view, -1);
+    ASSERT_NE(dlg, nullptr);
+    EXPECT_EQ(dlg->windowTitle(), "Uklad wspolrzednych:");
+    EXPECT_EQ(Text(*dlg, 1006), "Uklad0");
+    EXPECT_EQ(Text(*dlg, 1124), "1");
+    EXPECT_EQ(f.doc.GetBusy(), 1);
+    f.view.SetEditHandle(1);
+    f.Pick(CPoint3(10, 20, 0));
+    EXPECT_EQ(QApplication::focusWidget() ? QApplication::focusWidget()->objectName() : "1124",
+              "1124");
+    f.view.SetEditHandle(2);
+    f.Pick(CPoint3(11, 20, 0));
+    f.view.SetEditHandle(3);
+    f.Pick(CPoint3(10, 20.556, 0));
+    EXPECT_EQ(Text(*dlg, 1121), "10.00");
+    EXPECT_EQ(Text(*dlg, 1125), "20.00");
+    EXPECT_EQ(Text(*dlg, 1128), "20.56");
+    Click(*dlg, 1);
+    Flush();
+    ASSERT_EQ(f.doc.GetCoordSystemCount(), 1);
+    EXPECT_EQ(f.doc.GetCoordSystem(0).m_origin.x, 10.0);
+    EXPECT_EQ(f.doc.GetBusy(), 0);
+    EXPECT_EQ(f.reopened, 1);
+    EXPECT_TRUE(f.doc.IsModified());
+    // In the new system the picked global (11, 20, 0) reads 1.00, 0.00, 0.00.
+    f.doc.SetActiveCoordSystem(0);
+    dlg = OpenCoordSystemDialog(f.view, 0);
+    f.view.SetEditHandle(2);
+    f.Pick(CPoint3(11, 20, 0));
+    EXPECT_EQ(Text(*dlg, 1124), "1.00");
+    EXPECT_EQ(Text(*dlg, 1125), "0.00");
+    EXPECT_EQ(Text(*dlg, 1121), "0");
+}
+
+struct SSystemCase {
+    const char* name;
+    const char* systemName;
+    const char* xPoint[3];
+    const char* message;
+};
+
+class CoordSystemCheckTest : public ::testing::TestWithParam<SSystemCase> {};
+
+TEST_P(CoordSystemCheckTest, RefusedDefinitionsKeepTheDialogAndTheValues) {
+    const SSystemCase& c = GetParam();
+    SViewFixture f;
+    StoreCoordSystem(f.doc, -1,
+                     CCoordSystem("Jest", CPoint3(), CPoint3(1, 0, 0), CPoint3(0, 1, 0)));
+    CCoordSystemDialog* dlg = OpenCoordSystemDialog(f.view, -1);
+    SetText(*dlg, 1006, c.systemName);
+    for (int i = 0; i < 3; ++i) {
+        SetText(*dlg, 1124 + i, c.xPoint[i]);
+    }
+    Click(*dlg, 1);
+    Flush();
+    ASSERT_EQ(f.prompter.messages.size(), 1u);
+    EXPECT_EQ(f.prompter.messages[0].text, c.message);
+    EXPECT_EQ(f.doc.GetCoordSystemCount(), 1);
+    EXPECT_EQ(Text(*dlg, 1006), QString::fromUtf8(c.systemName));
+    EXPECT_EQ(Text(*dlg, 1124), c.xPoint[0]);
+    EXPECT_EQ(f.doc.GetBusy(), 1);
+    EXPECT_EQ(f.reopened, 0);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Cases, CoordSystemCheckTest,
+    ::testing::Values(SSystemCase{"EmptyName", "", {"2", "0", "0"}, kEmptyName},
+                      SSystemCase{"TakenName", "Jest", {"0", "0", "0"}, kNameTaken},
+                      SSystemCase{"Collinear", "Nowy", {"0", "-1", "0"}, kSystemDegenerate},
+                      SSystemCase{"OnOrigin", "Nowy", {"0", "0", "0"}, kSystemDegenerate},
+                      SSystemCase{"NotANumber", "Nowy", {"1e999", "0", "0"}, kEnterNumber}),
+    [](const ::testing::TestParamInfo<SSystemCase>& info) { return info.param.name; });
+
+TEST(CoordSystemDialogTest, CancelReopensTheListAndAbandonDoesNot) {
+    SViewFixture f;
+    CCoordSystemDialog* dlg = OpenCoordSystemDialog(f.view, -1);
+    Click(*dlg, 2);
+    Flush();
+    EXPECT_EQ(f.reopened, 1);
+    EXPECT_EQ(f.doc.GetBusy(), 0);
+    EXPECT_EQ(f.doc.GetCoordSystemCount(), 0);
+    OpenCoordSystemDialog(f.view, -1);
+    AbandonViewDialog(f.view);
+    Flush();
+    EXPECT_EQ(f.reopened, 1);
+    EXPECT_EQ(f.doc.GetBusy(), 0);
+    EXPECT_EQ(f.view.GetEntityDialog(), nullptr);
+    EXPECT_FALSE(f.doc.IsModified());
+}
+
+// A window closing under an open entity dialog takes the half-made entity with it.
+TEST(EntityDialogsTest, AbandonRemovesTheNewEntity) {
+    SViewFixture f;
+    const std::vector<uint8_t> before = f.doc.SaveToBytes();
+    StartNewEntityDialog(f.view, kTypeArc);
+    EXPECT_EQ(f.doc.GetEntityCount(), 2);
+    AbandonViewDialog(f.view);
+    Flush();
+    EXPECT_EQ(f.doc.GetEntityCount(), 1);
+    EXPECT_EQ(f.doc.SaveToBytes(), before);
+    EXPECT_EQ(f.doc.GetBusy(), 0);
+    EXPECT_EQ(f.reopened, 0);
+}
+
+TEST(CoordSystemsDialogTest, CurrentSystemAndDeletion) {
+    SViewFixture f;
+    for (const char* n : {"A", "B", "C"}) {
+        StoreCoordSystem(f.doc, -1, CCoordSystem(n, CPoint3(), CPoint3(1, 0, 0), CPoint3(0, 1, 0)));
+    }
+    CCoordSystemsDialog dlg(f.doc);
+    EXPECT_EQ(dlg.windowTitle(), "Uklady wspólrzednych");
+    EXPECT_EQ(dlg.CurrentName(), "Globalny układ odniesienia");
+    EXPECT_FALSE(Find<QLineEdit>(dlg, 1115)->isEnabled());
+    Click(dlg, 1017);  // nothing selected: nothing happens
+    EXPECT_EQ(f.doc.GetActiveCoordSystem(), -1);
+    dlg.List().setCurrentRow(2);
+    Click(dlg, 1017);
+    EXPECT_EQ(dlg.CurrentName(), "C");
+    dlg.List().setCurrentRow(0);
+    Click(dlg, 1016);
+    EXPECT_EQ(f.prompter.questions.back().text, kAskDeleteSystem);
+    EXPECT_EQ(f.doc.GetCoordSystem(f.doc.GetActiveCoordSystem()).m_name, "C");
+    EXPECT_EQ(dlg.List().count(), 2);
+    dlg.List().setCurrentRow(1);
+    Click(dlg, 1016);  // the current one: the global frame takes over
+    EXPECT_EQ(f.doc.GetActiveCoordSystem(), -1);
+    EXPECT_EQ(dlg.CurrentName(), "Globalny układ odniesienia");
+    EXPECT_EQ(dlg.List().currentRow(), 0);
+    Click(dlg, 1015);
+    EXPECT_EQ(dlg.result(), CCoordSystemsDialog::kEdit);
+    EXPECT_EQ(dlg.ChosenIndex(), 0);
+}
+
+}  // namespace
