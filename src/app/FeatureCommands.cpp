@@ -48,10 +48,12 @@ void OnFileExport(CTAVApp& app, COpenDoc& doc) {
 void RegisterPrintingCommands(CTAVApp& app, CMainFrame& frame);
 void RegisterEditingCommands(CTAVApp& app, CMainFrame& frame);
 void RegisterInteractionCommands(CTAVApp& app, CMainFrame& frame);
+void RegisterManagerCommands(CTAVApp& app, CMainFrame& frame);
 void RegisterFeatureCommands(CTAVApp& app, CMainFrame& frame) {
     RegisterPrintingCommands(app, frame);
     RegisterEditingCommands(app, frame);
     RegisterInteractionCommands(app, frame);
+    RegisterManagerCommands(app, frame);
     frame.RegisterCommand(
         cmd::kImport,
         [&app, &frame] {

@@ -1,0 +1,255 @@
+#include "tools/ClipPlaneDialogs.h"
+
+#include <gtest/gtest.h>
+
+#include <QApplication>
+#include <QCheckBox>
+#include <QLineEdit>
+#include <QMouseEvent>
+#include <QPushButton>
+#include <memory>
+
+#include "document/TAVDoc.h"
+#include "support/RecordingPrompter.h"
+#include "tools/core/CoordFrames.h"
+
+namespace {
+
+constexpr int kFields[6] = {1049, 1050, 1051, 1052, 1053, 1054};
+
+QString Field(QWidget& dlg, int id) {
+    return dlg.findChild<QLineEdit*>(QString::number(id))->text();
+}
+void SetField(QWidget& dlg, int id, const QString& text) {
+    dlg.findChild<QLineEdit*>(QString::number(id))->setText(text);
+}
+void Press(QWidget& dlg, int id) {
+    dlg.findChild<QPushButton*>(QString::number(id))->click();
+}
+
+void AddPlanes(CTAVDoc& doc, int count, int active) {
+    for (int i = 0; i < count; ++i) {
+        doc.ClipPlanes().emplace_back("P" + std::to_string(i), i < active ? 1 : 0, CPoint3(0, 0, i),
+                                      CVec3(0, 0, 1));
+    }
+}
+
+// A local system at (100, 0, 0) whose X axis is global Y.
+void TurnedSystem(CTAVDoc& doc) {
+    const CCoordSystem s("U", CPoint3(100, 0, 0), CPoint3(100, 1, 0), CPoint3(99, 0, 0));
+    doc.SetActiveCoordSystem(doc.AddCoordSystem(s, MakeWorldToLocal(s)));
+}
+
+struct SListFixture {
+    explicit SListFixture(int count, int active, int limit = 6) {
+        AddPlanes(doc, count, active);
+        dlg = std::make_unique<CClipPlanesDialog>(doc, limit, prompter);
+        dlg->show();
+        QApplication::processEvents();
+    }
+    void Release(int x, int row) {
+        QListWidget& list = *dlg->List();
+        QWidget* vp = list.viewport();
+        const QPointF pos(x, list.visualItemRect(list.item(row)).center().y());
+        QMouseEvent press(QEvent::MouseButtonPress, pos, vp->mapToGlobal(pos), Qt::LeftButton,
+                          Qt::LeftButton, Qt::NoModifier);
+        QApplication::sendEvent(vp, &press);
+        QMouseEvent release(QEvent::MouseButtonRelease, pos, vp->mapToGlobal(pos), Qt::LeftButton,
+                            Qt::NoButton, Qt::NoModifier);
+        QApplication::sendEvent(vp, &release);
+    }
+    CRecordingPrompter prompter;
+    CTAVDoc doc{&prompter};
+    std::unique_ptr<CClipPlanesDialog> dlg;
+};
+
+TEST(ClipPlanesDialog, ControlsAndTexts) {
+    SListFixture f(2, 1);
+    EXPECT_EQ(f.dlg->windowTitle(), "Plaszczyzny odcinajace");
+    const std::pair<int, const char*> buttons[] = {
+        {1014, "&Nowa..."}, {1015, "&Edytuj..."}, {1016, "&Usuń"}, {1, "Tak"}};
+    for (auto [id, text] : buttons) {
+        EXPECT_EQ(f.dlg->findChild<QPushButton*>(QString::number(id))->text(),
+                  QString::fromUtf8(text));
+    }
+    EXPECT_EQ(f.dlg->List()->objectName(), "1001");
+    EXPECT_EQ(f.dlg->List()->count(), 2);
+}
+
+TEST(ClipPlanesDialog, PadlockClickTogglesAndSelects) {
+    SListFixture f(3, 0);
+    const std::pair<int, int> cases[] = {{3, 0}, {4, 1}, {19, 0}, {20, 0}, {25, 0}};
+    for (auto [x, expected] : cases) {
+        f.Release(x, 1);
+        EXPECT_EQ(f.dlg->List()->SelectedRow(), 1) << x;
+        // 4 switches on and 19 off again; 3 and 20 and beyond leave the plane.
+        EXPECT_EQ(f.doc.GetClipPlane(1).m_active, expected) << x;
+    }
+    EXPECT_EQ(f.doc.GetClipPlane(0).m_active, 0);
+}
+
+TEST(ClipPlanesDialog, SeventhActivePlaneIsRefusedOnTak) {
+    SListFixture f(7, 6);
+    f.Release(10, 6);
+    EXPECT_EQ(f.doc.GetClipPlane(6).m_active, 1);
+    Press(*f.dlg, 1);
+    ASSERT_EQ(f.prompter.messages.size(), 1u);
+    EXPECT_EQ(f.prompter.messages[0].text,
+              "Nie moze byc wlaczonych wiecej niz \n6 plaszczyzn odcinajacych!");
+    EXPECT_TRUE(f.dlg->isVisible());
+    f.Release(10, 0);
+    Press(*f.dlg, 1);
+    EXPECT_FALSE(f.dlg->isVisible());
+    EXPECT_EQ(f.dlg->result(), QDialog::Accepted);
+}
+
+TEST(ClipPlanesDialog, EscapeSkipsTheLimit) {
+    SListFixture f(7, 7);
+    f.dlg->reject();
+    EXPECT_TRUE(f.prompter.messages.empty());
+    EXPECT_FALSE(f.dlg->isVisible());
+}
+
+TEST(ClipPlanesDialog, DeleteSelectsTheRowThatTookThePlace) {
+    SListFixture f(3, 0);
+    f.Release(40, 2);
+    Press(*f.dlg, 1016);
+    EXPECT_EQ(f.doc.GetClipPlaneCount(), 2);
+    EXPECT_EQ(f.dlg->List()->count(), 2);
+    EXPECT_EQ(f.dlg->List()->SelectedRow(), 1);
+    f.prompter.answers = {false};
+    Press(*f.dlg, 1016);
+    EXPECT_EQ(f.doc.GetClipPlaneCount(), 2);
+    Press(*f.dlg, 1016);
+    Press(*f.dlg, 1016);
+    EXPECT_EQ(f.doc.GetClipPlaneCount(), 0);
+    EXPECT_EQ(f.dlg->List()->count(), 0);
+    EXPECT_EQ(f.dlg->List()->SelectedRow(), -1);
+    Press(*f.dlg, 1016);  // nothing selected: nothing asked
+    EXPECT_EQ(f.prompter.questions.size(), 4u);
+}
+
+TEST(ClipPlanesDialog, NewPlaneGoesToTheEndSelected) {
+    SListFixture f(1, 0);
+    TurnedSystem(f.doc);
+    f.dlg->SetPlaneRunner([](CClipPlaneDialog& plane) {
+        // The new plane shows the system's origin and X axis.
+        const double shown[6] = {0, 0, 0, 1, 0, 0};
+        for (int i = 0; i < 6; ++i) {
+            EXPECT_NEAR(Field(plane, kFields[i]).toDouble(), shown[i], 1e-9) << kFields[i];
+        }
+        plane.findChild<QLineEdit*>("1006")->setText("Nowa");
+        plane.findChild<QCheckBox*>("1090")->setChecked(true);
+        plane.accept();
+        return plane.result() == QDialog::Accepted;
+    });
+    Press(*f.dlg, 1014);
+    ASSERT_EQ(f.doc.GetClipPlaneCount(), 2);
+    const CClipPlane& p = f.doc.GetClipPlane(1);
+    EXPECT_EQ(p.m_name, "Nowa");
+    EXPECT_EQ(p.m_active, 1);
+    EXPECT_NEAR(p.m_point.x, 100.0, 1e-9);
+    EXPECT_NEAR(p.m_normal.y, 1.0, 1e-9);
+    EXPECT_NEAR(p.m_normal.x, 0.0, 1e-9);
+    EXPECT_EQ(f.dlg->List()->SelectedRow(), 1);
+}
+
+TEST(ClipPlanesDialog, CancelledEditChangesNothing) {
+    SListFixture f(2, 0);
+    f.Release(40, 0);
+    f.dlg->SetPlaneRunner([](CClipPlaneDialog& plane) {
+        plane.findChild<QLineEdit*>("1006")->setText("Inna");
+        return false;
+    });
+    Press(*f.dlg, 1015);
+    EXPECT_EQ(f.doc.GetClipPlane(0).m_name, "P0");
+}
+
+struct SPlaneFixture {
+    explicit SPlaneFixture(int index = -1) {
+        AddPlanes(doc, 2, 0);
+        const CClipPlane plane = index < 0 ? CClipPlane() : doc.GetClipPlane(index);
+        dlg = std::make_unique<CClipPlaneDialog>(doc, index, plane, prompter);
+    }
+    CRecordingPrompter prompter;
+    CTAVDoc doc{&prompter};
+    std::unique_ptr<CClipPlaneDialog> dlg;
+};
+
+TEST(ClipPlaneDialog, ControlsShowThePlane) {
+    SPlaneFixture f(1);
+    EXPECT_EQ(f.dlg->windowTitle(), "Plaszczyzna odcinajaca:");
+    EXPECT_EQ(f.dlg->findChild<QLineEdit*>("1006")->text(), "P1");
+    EXPECT_EQ(f.dlg->findChild<QCheckBox*>("1090")->text(), "&Aktywna");
+    const char* expected[6] = {"0", "0", "1", "0", "0", "1"};
+    for (int i = 0; i < 6; ++i) {
+        EXPECT_EQ(Field(*f.dlg, kFields[i]), expected[i]) << kFields[i];
+    }
+    EXPECT_EQ(f.dlg->findChild<QPushButton*>("2")->text(), "Przerwij");
+}
+
+TEST(ClipPlaneDialog, EditingWithTheSameNameIsAccepted) {
+    SPlaneFixture f(1);
+    SetField(*f.dlg, 1051, " 5 ");
+    SetField(*f.dlg, 1054, "2");
+    f.dlg->accept();
+    EXPECT_EQ(f.dlg->result(), QDialog::Accepted);
+    double eq[4];
+    f.dlg->Plane().GetEquation(eq);
+    EXPECT_EQ(eq[2], -1.0);
+    EXPECT_EQ(eq[3], 5.0);
+    EXPECT_TRUE(f.prompter.messages.empty());
+}
+
+struct SRefusal {
+    const char* label;
+    int field;  // 0: the name
+    const char* text;
+    const char* message;
+};
+
+class ClipPlaneRefusal : public testing::TestWithParam<SRefusal> {};
+
+TEST_P(ClipPlaneRefusal, DialogStaysWithTheMessage) {
+    const SRefusal& c = GetParam();
+    SPlaneFixture f;
+    f.dlg->show();
+    SetField(*f.dlg, 1006, "Nowa");
+    SetField(*f.dlg, 1054, "1");
+    SetField(*f.dlg, c.field == 0 ? 1006 : c.field, QString::fromUtf8(c.text));
+    f.dlg->accept();
+    EXPECT_NE(f.dlg->result(), QDialog::Accepted);
+    EXPECT_TRUE(f.dlg->isVisible());
+    ASSERT_EQ(f.prompter.messages.size(), 1u);
+    EXPECT_EQ(f.prompter.messages[0].text, c.message);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Cases, ClipPlaneRefusal,
+    testing::Values(SRefusal{"EmptyName", 0, "", "Nazwa obiektu nie może być pusta!"},
+                    SRefusal{"TakenName", 0, "P0", "Obiekt o takiej nazwie już istnieje!"},
+                    SRefusal{"Letters", 1050, "abc", "Wprowadź liczbę."},
+                    SRefusal{"Comma", 1049, "1,5", "Wprowadź liczbę."},
+                    SRefusal{"Trailing", 1053, "12x", "Wprowadź liczbę."},
+                    SRefusal{"Empty", 1051, "", "Wprowadź liczbę."},
+                    SRefusal{"ZeroNormal", 1054, "0", "Wektor normalny nie może być zerowy!"},
+                    SRefusal{"TinyNormal", 1054, "1e-9", "Wektor normalny nie może być zerowy!"}),
+    [](const testing::TestParamInfo<SRefusal>& i) { return i.param.label; });
+
+TEST(ClipPlanesCommand, MarksModifiedWhateverTheClose) {
+    CRecordingPrompter prompter;
+    CTAVDoc doc(&prompter);
+    QMetaObject::invokeMethod(
+        qApp,
+        [] {
+            if (auto* dlg = qobject_cast<CClipPlanesDialog*>(QApplication::activeModalWidget())) {
+                EXPECT_EQ(dlg->Limit(), 6);
+                dlg->reject();
+            }
+        },
+        Qt::QueuedConnection);
+    OnClipPlanes(doc, 0, prompter, nullptr);
+    EXPECT_TRUE(doc.IsModified());
+}
+
+}  // namespace

@@ -1,0 +1,364 @@
+#include "tools/LayerDialog.h"
+
+#include <gtest/gtest.h>
+
+#include <QApplication>
+#include <QKeyEvent>
+#include <QLineEdit>
+#include <QMenu>
+#include <QMouseEvent>
+#include <QPushButton>
+#include <QTimer>
+#include <memory>
+
+#include "document/TAVDoc.h"
+#include "support/RecordingPrompter.h"
+#include "view/FrameServices.h"
+
+namespace {
+
+constexpr char kChooseOne[] = "Wybierz jedną warstwę";
+
+void AddPoint(CTAVDoc& doc, int layer) {
+    auto p = std::make_unique<CPnt>();
+    p->m_layer = layer;
+    p->m_name = doc.GetLayer(layer).m_name;
+    doc.AddEntity(std::move(p));
+}
+
+// Layers A..D, one point on each named after its layer, a dialog shown with current layer 3.
+struct SLayerFixture {
+    explicit SLayerFixture(int current = 3) {
+        doc.Layers() = {CLayer("A", 0, 1), CLayer("B", 0, 1), CLayer("C", 1, 0), CLayer("D", 0, 1)};
+        for (int i = 0; i < 4; ++i) {
+            AddPoint(doc, i);
+        }
+        dlg = std::make_unique<CLayerDialog>(doc, current, prompter);
+        dlg->show();
+        QApplication::processEvents();
+    }
+    CLayerListBox& List() { return *dlg->List(); }
+    QWidget* Viewport() { return List().viewport(); }
+    int RowY(int row) { return List().visualItemRect(List().item(row)).center().y(); }
+    void Mouse(QEvent::Type type, int x, int row, Qt::KeyboardModifiers mods = {},
+               Qt::MouseButton button = Qt::LeftButton) {
+        const QPointF pos(x, RowY(row));
+        QMouseEvent e(type, pos, Viewport()->mapToGlobal(pos), button,
+                      type == QEvent::MouseButtonRelease ? Qt::NoButton : button, mods);
+        QApplication::sendEvent(Viewport(), &e);
+    }
+    void Click(int x, int row, Qt::KeyboardModifiers mods = {}) {
+        Mouse(QEvent::MouseButtonPress, x, row, mods);
+        Mouse(QEvent::MouseButtonRelease, x, row, mods);
+    }
+    void Button(int id) { dlg->findChild<QPushButton*>(QString::number(id))->click(); }
+    QString CurrentText() { return dlg->findChild<QLineEdit*>("1115")->text(); }
+    CLayerNameEdit* Editor() { return dlg->findChild<CLayerNameEdit*>("999"); }
+
+    CRecordingPrompter prompter;
+    CTAVDoc doc{&prompter};
+    std::unique_ptr<CLayerDialog> dlg;
+};
+
+void Key(QWidget* w, int key) {
+    QKeyEvent press(QEvent::KeyPress, key, Qt::NoModifier);
+    QApplication::sendEvent(w, &press);
+}
+
+TEST(LayerDialog, ControlsAndTexts) {
+    SLayerFixture f;
+    EXPECT_EQ(f.dlg->windowTitle(), "Warstwy");
+    const std::pair<int, const char*> buttons[] = {
+        {1014, "&Nowa..."}, {1015, "&Edytuj..."}, {1016, "&Usuń"}, {1017, "&Aktualna"}, {1, "Tak"}};
+    for (auto [id, text] : buttons) {
+        auto* b = f.dlg->findChild<QPushButton*>(QString::number(id));
+        ASSERT_NE(b, nullptr) << id;
+        EXPECT_EQ(b->text(), QString::fromUtf8(text));
+    }
+    auto* current = f.dlg->findChild<QLineEdit*>("1115");
+    EXPECT_FALSE(current->isEnabled());
+    EXPECT_EQ(current->text(), "D");
+    EXPECT_EQ(f.List().count(), 4);
+    EXPECT_TRUE(f.List().SelectedRows().empty());
+}
+
+TEST(LayerDialog, PlainClickSelectsOneCtrlAndShiftToggleOne) {
+    SLayerFixture f;
+    f.Click(60, 0);
+    f.Click(60, 2);
+    EXPECT_EQ(f.List().SelectedRows(), (std::vector<int>{2}));
+    f.Click(60, 0, Qt::ControlModifier);
+    f.Click(60, 3, Qt::ShiftModifier);
+    EXPECT_EQ(f.List().SelectedRows(), (std::vector<int>{0, 2, 3}));
+    f.Click(60, 2, Qt::ControlModifier);
+    EXPECT_EQ(f.List().SelectedRows(), (std::vector<int>{0, 3}));
+}
+
+struct SFlagCase {
+    const char* label;
+    int x;
+    int locked;   // expected for rows 0, 1 afterwards
+    int visible;  // expected for rows 0, 1 afterwards
+    bool selectionKept;
+};
+
+class LayerRowClick : public testing::TestWithParam<SFlagCase> {};
+
+TEST_P(LayerRowClick, FlagColumnsOfSelectedRows) {
+    const SFlagCase& c = GetParam();
+    SLayerFixture f;
+    f.Click(60, 0);
+    f.Click(60, 1, Qt::ControlModifier);
+    f.Click(60, 2, Qt::ControlModifier);
+    f.Click(c.x, 0);
+    for (int row : {0, 1}) {
+        EXPECT_EQ(f.doc.GetLayer(row).m_locked, c.locked) << row;
+        EXPECT_EQ(f.doc.GetLayer(row).m_visible, c.visible) << row;
+    }
+    if (c.selectionKept) {
+        EXPECT_EQ(f.List().SelectedRows(), (std::vector<int>{0, 1, 2}));
+        // Row 2 (locked, hidden) follows the clicked row in the clicked flag only.
+        EXPECT_EQ(f.doc.GetLayer(2).m_locked, c.x < 20 ? c.locked : 1);
+        EXPECT_EQ(f.doc.GetLayer(2).m_visible, c.x < 20 ? 0 : c.visible);
+    } else {
+        EXPECT_EQ(f.List().SelectedRows(), (std::vector<int>{0}));
+    }
+    EXPECT_EQ(f.doc.GetLayer(3).m_locked, 0);
+    EXPECT_EQ(f.doc.GetLayer(3).m_visible, 1);
+}
+
+INSTANTIATE_TEST_SUITE_P(Columns, LayerRowClick,
+                         testing::Values(SFlagCase{"X4Locks", 4, 1, 1, true},
+                                         SFlagCase{"X19Locks", 19, 1, 1, true},
+                                         SFlagCase{"X20Hides", 20, 0, 0, true},
+                                         SFlagCase{"X35Hides", 35, 0, 0, true},
+                                         SFlagCase{"X36Selects", 36, 0, 1, false},
+                                         SFlagCase{"X40Selects", 40, 0, 1, false},
+                                         SFlagCase{"X41Selects", 41, 0, 1, false}),
+                         [](const testing::TestParamInfo<SFlagCase>& i) { return i.param.label; });
+
+TEST(LayerDialog, FlagClickOnUnselectedRowOnlySelects) {
+    SLayerFixture f;
+    f.Click(60, 0);
+    f.Click(10, 1);
+    EXPECT_EQ(f.doc.GetLayer(1).m_locked, 0);
+    EXPECT_EQ(f.List().SelectedRows(), (std::vector<int>{1}));
+}
+
+TEST(LayerDialog, DoubleClickRenamesOnlyBeyondX40) {
+    SLayerFixture f;
+    f.Click(60, 1);
+    f.Mouse(QEvent::MouseButtonDblClick, 40, 1);
+    QApplication::processEvents();
+    EXPECT_EQ(f.Editor(), nullptr);
+    f.Click(60, 1);
+    f.Click(60, 1);
+    ASSERT_EQ(f.List().SelectedRows(), (std::vector<int>{1}));
+    f.Mouse(QEvent::MouseButtonDblClick, 41, 1);
+    QApplication::processEvents();
+    ASSERT_NE(f.Editor(), nullptr);
+    EXPECT_EQ(f.Editor()->text(), "B");
+    EXPECT_EQ(f.Editor()->selectedText(), "B");
+    EXPECT_GE(f.Editor()->geometry().left(), CLayerListBox::kTextPartX);
+}
+
+TEST(LayerDialog, RenameTrimsAndEnterCloses) {
+    SLayerFixture f;
+    f.Click(60, 0);
+    f.Button(1015);
+    ASSERT_NE(f.Editor(), nullptr);
+    CLayerNameEdit* editor = f.Editor();
+    Key(editor, Qt::Key_K);  // typing marks the text changed
+    editor->setText("  Kable  ");
+    Key(editor, Qt::Key_Return);
+    EXPECT_EQ(f.doc.GetLayer(0).m_name, "Kable");
+    EXPECT_EQ(f.List().Editor(), nullptr);
+    EXPECT_TRUE(f.prompter.messages.empty());
+    EXPECT_TRUE(f.dlg->isVisible());
+}
+
+TEST(LayerDialog, RefusedNameKeepsTheEditorAndTheDialog) {
+    SLayerFixture f;
+    f.Click(60, 1);
+    f.Button(1015);
+    CLayerNameEdit* editor = f.Editor();
+    ASSERT_NE(editor, nullptr);
+    Key(editor, Qt::Key_A);
+    editor->setText("A");
+    Key(editor, Qt::Key_Return);
+    ASSERT_EQ(f.prompter.messages.size(), 1u);
+    EXPECT_EQ(f.prompter.messages[0].text, "Obiekt o takiej nazwie już istnieje!");
+    ASSERT_EQ(f.Editor(), editor);
+    // "Tak" over the refused text: the text was checked already, so no second message.
+    f.Button(1);
+    EXPECT_TRUE(f.dlg->isVisible());
+    EXPECT_EQ(f.dlg->result(), QDialog::Rejected);
+    EXPECT_EQ(f.prompter.messages.size(), 1u);
+    EXPECT_EQ(f.doc.GetLayer(1).m_name, "B");
+    // A blank text is refused in its turn.
+    Key(editor, Qt::Key_Space);
+    editor->setText(" \t ");
+    f.Button(1);
+    ASSERT_EQ(f.prompter.messages.size(), 2u);
+    EXPECT_EQ(f.prompter.messages[1].text, "Nazwa obiektu nie może być pusta!");
+    EXPECT_TRUE(f.dlg->isVisible());
+    EXPECT_EQ(f.Editor(), editor);
+}
+
+TEST(LayerDialog, UnchangedTextLeavesTheName) {
+    SLayerFixture f;
+    f.Click(60, 2);
+    f.Button(1015);
+    ASSERT_NE(f.Editor(), nullptr);
+    Key(f.Editor(), Qt::Key_Return);
+    EXPECT_EQ(f.doc.GetLayer(2).m_name, "C");
+    EXPECT_EQ(f.List().Editor(), nullptr);
+    EXPECT_TRUE(f.prompter.messages.empty());
+}
+
+TEST(LayerDialog, NewLayerEscapeKeepsItsName) {
+    SLayerFixture f;
+    f.Click(60, 0);
+    f.Button(1014);
+    ASSERT_EQ(f.doc.GetLayerCount(), 5);
+    EXPECT_EQ(f.doc.GetLayer(4).m_name, "Warstwa4");
+    EXPECT_EQ(f.List().count(), 5);
+    EXPECT_EQ(f.List().SelectedRows(), (std::vector<int>{0, 4}));
+    ASSERT_NE(f.Editor(), nullptr);
+    EXPECT_EQ(f.Editor()->text(), "Warstwa4");
+    Key(f.Editor(), Qt::Key_Escape);
+    QApplication::processEvents();
+    EXPECT_EQ(f.List().Editor(), nullptr);
+    EXPECT_EQ(f.doc.GetLayerCount(), 5);
+    EXPECT_EQ(f.doc.GetLayer(4).m_name, "Warstwa4");
+    EXPECT_TRUE(f.dlg->isVisible());
+}
+
+TEST(LayerDialog, OneRowButtonsWantOneRow) {
+    SLayerFixture f;
+    f.Button(1015);
+    f.Button(1017);
+    f.Click(60, 0);
+    f.Click(60, 1, Qt::ControlModifier);
+    f.Button(1015);
+    f.Button(1017);
+    ASSERT_EQ(f.prompter.messages.size(), 4u);
+    for (const auto& m : f.prompter.messages) {
+        EXPECT_EQ(m.text, kChooseOne);
+    }
+    EXPECT_EQ(f.Editor(), nullptr);
+    EXPECT_EQ(f.dlg->Current(), 3);
+    f.Click(60, 1);
+    f.Button(1017);
+    EXPECT_EQ(f.dlg->Current(), 1);
+    EXPECT_EQ(f.CurrentText(), "B");
+}
+
+TEST(LayerDialog, DeleteTwoRowsKeepsTheCurrentLayer) {
+    SLayerFixture f;
+    f.Click(60, 1);
+    f.Click(60, 2, Qt::ControlModifier);
+    f.Button(1016);
+    EXPECT_EQ(f.prompter.questions.size(), 2u);
+    EXPECT_EQ(f.List().count(), 2);
+    EXPECT_EQ(f.dlg->Current(), 1);
+    EXPECT_EQ(f.CurrentText(), "D");
+    EXPECT_TRUE(f.List().SelectedRows().empty());
+    ASSERT_EQ(f.doc.GetEntityCount(), 2);
+    EXPECT_EQ(f.doc.GetEntity(1)->m_name, "D");
+    EXPECT_EQ(f.doc.GetEntity(1)->m_layer, 1);
+}
+
+TEST(LayerDialog, DeletingTheCurrentLastMakesTheNewLastCurrent) {
+    SLayerFixture f;
+    f.Click(60, 3);
+    f.Button(1016);
+    EXPECT_EQ(f.dlg->Current(), 2);
+    EXPECT_EQ(f.CurrentText(), "C");
+}
+
+TEST(LayerDialog, DeleteOnlyBeepsWhileBusy) {
+    SLayerFixture f;
+    f.doc.SetBusy(1);
+    f.Click(60, 1);
+    f.Button(1016);
+    EXPECT_EQ(f.prompter.beeps, 1);
+    EXPECT_TRUE(f.prompter.questions.empty());
+    EXPECT_EQ(f.doc.GetLayerCount(), 4);
+    EXPECT_EQ(f.doc.GetEntityCount(), 4);
+}
+
+TEST(LayerDialog, PopupSelectsClearsAndInverts) {
+    SLayerFixture f;
+    std::unique_ptr<QMenu> menu(f.List().CreatePopup());
+    QStringList texts;
+    QList<int> ids;
+    for (QAction* a : menu->actions()) {
+        texts << a->text();
+        ids << a->data().toInt();
+    }
+    EXPECT_EQ(texts, (QStringList{"Wybierz wszystkie", QString::fromUtf8("Zlikwiduj wybór"), "",
+                                  QString::fromUtf8("Odwróc wskazania")}));
+    EXPECT_EQ(ids, (QList<int>{32804, 32805, 0, 32806}));
+    f.Click(60, 1);
+    f.List().InvertRows();
+    EXPECT_EQ(f.List().SelectedRows(), (std::vector<int>{0, 2, 3}));
+    f.List().SelectAllRows();
+    EXPECT_EQ(f.List().SelectedRows().size(), 4u);
+    f.List().ClearAllRows();
+    EXPECT_TRUE(f.List().SelectedRows().empty());
+}
+
+// Records the combo reloads the command asks for.
+class CRecordingFrame : public CFrameServices {
+public:
+    int IsBackgroundWhite() const override { return 0; }
+    int IsDisplayListUsed() const override { return 1; }
+    void SetStatusText(const std::string&) override {}
+    void SetCoordinateText(const std::string&) override {}
+    void ShowDocumentLayers(CTAVDoc* doc) override { shown.push_back(doc); }
+    std::vector<CTAVDoc*> shown;
+};
+
+// Closes the next modal dialog after act ran on it.
+template <class Dialog, class Act>
+void OnNextModal(Act act) {
+    QTimer::singleShot(0, [act] {
+        auto* dlg = qobject_cast<Dialog*>(QApplication::activeModalWidget());
+        ASSERT_NE(dlg, nullptr);
+        act(*dlg);
+    });
+}
+
+TEST(LayersCommand, AppliesCurrentAndReloadsTheCombo) {
+    CRecordingPrompter prompter;
+    CTAVDoc doc(&prompter);
+    doc.Layers().emplace_back("Druga", 0, 1);
+    AddPoint(doc, 0);
+    CRecordingFrame frame;
+    CFrameServices* before = GetFrameServices();
+    SetFrameServices(&frame);
+    OnNextModal<CLayerDialog>([](CLayerDialog& dlg) {
+        dlg.List()->item(0)->setSelected(true);
+        dlg.OnDelete();
+        dlg.accept();
+    });
+    OnLayers(doc, prompter, nullptr);
+    SetFrameServices(before);
+    EXPECT_EQ(doc.GetLayerCount(), 1);
+    EXPECT_EQ(doc.GetCurrentLayer(), 0);
+    EXPECT_EQ(doc.GetEntityCount(), 0);
+    EXPECT_TRUE(doc.IsModified());
+    EXPECT_EQ(frame.shown, (std::vector<CTAVDoc*>{&doc}));
+}
+
+TEST(LayersCommand, BeepsWhileBusy) {
+    CRecordingPrompter prompter;
+    CTAVDoc doc(&prompter);
+    doc.SetBusy(1);
+    OnLayers(doc, prompter, nullptr);
+    EXPECT_EQ(prompter.beeps, 1);
+    EXPECT_FALSE(doc.IsModified());
+}
+
+}  // namespace
