@@ -6,7 +6,9 @@
 #include <exception>
 #include <ostream>
 
+#include "cli/DataCommand.h"
 #include "cli/DocJson.h"
+#include "cli/MeasureCommand.h"
 #include "cli/PrintCommand.h"
 #include "cli/RenderCommand.h"
 #include "document/Prompter.h"
@@ -113,8 +115,10 @@ std::string UsageText() {
     if (kinds.empty()) {
         kinds = "none yet";
     }
-    const std::string commands = std::string(kRenderUsage) + kPrintUsage;
-    char buf[sizeof kUsage + sizeof kRenderUsage + sizeof kPrintUsage + 256];
+    const std::string commands =
+        std::string(kRenderUsage) + kPrintUsage + kMeasureUsage + kDataUsage;
+    char buf[sizeof kUsage + sizeof kRenderUsage + sizeof kPrintUsage + sizeof kMeasureUsage +
+             sizeof kDataUsage + 256];
     std::snprintf(buf, sizeof buf, kUsage, kinds.c_str(), commands.c_str());
     return buf;
 }
@@ -229,9 +233,17 @@ int RunTavCli(const std::vector<std::string>& args, std::ostream& out, std::ostr
         if (cmd == "report") {
             return RunReport(args, prompter, err);
         }
+        if (cmd == "data") {
+            return RunDataCommand(std::vector<std::string>(args.begin() + 1, args.end()), prompter,
+                                  err);
+        }
         if (cmd == "print") {
             return RunPrintCommand(std::vector<std::string>(args.begin() + 1, args.end()), prompter,
                                    err);
+        }
+        if (cmd == "measure") {
+            return RunMeasureCommand(std::vector<std::string>(args.begin() + 1, args.end()),
+                                     prompter, out, err);
         }
         if (cmd == "render") {
             return RunRenderCommand(std::vector<std::string>(args.begin() + 1, args.end()),
