@@ -1,7 +1,6 @@
 #include "exchange/DxfExport.h"
 
 #include <algorithm>
-#include <bit>
 #include <charconv>
 #include <cmath>
 #include <cstdint>
@@ -76,23 +75,36 @@ public:
         std::memcpy(bits, rgb, sizeof bits);
         const uint64_t h = (bits[0] * 0x9E3779B97F4A7C15ULL) ^ (bits[1] * 0xC2B2AE3D27D4EB4FULL) ^
                            (bits[2] * 0x165667B19E3779F9ULL);
-        SSlot& slot = m_slots[h >> 52];
-        if (slot.used && std::memcmp(slot.bits, bits, sizeof bits) == 0) {
-            return slot.number;
+        // A few neighbouring slots per colour: with one, two colours of a drawing that share a
+        // slot would push each other out on every entity and pay the palette search each time.
+        const size_t home = h >> 52;
+        for (size_t k = 0; k < kProbes; ++k) {
+            SSlot& slot = m_slots[(home + k) % kSlots];
+            if (!slot.used) {
+                return Fill(slot, bits, rgb);
+            }
+            if (std::memcmp(slot.bits, bits, sizeof bits) == 0) {
+                return slot.number;
+            }
         }
-        slot.used = true;
-        std::memcpy(slot.bits, bits, sizeof bits);
-        slot.number = NearestAciColor(rgb);
-        return slot.number;
+        return Fill(m_slots[home], bits, rgb);
     }
 
 private:
-    static constexpr size_t kSlots = 4096;  // indexed by the top 12 bits of the hash
+    static constexpr size_t kSlots = 4096;  // the home slot is the top 12 bits of the hash
+    static constexpr size_t kProbes = 8;
     struct SSlot {
         uint64_t bits[3];
         int number;
         bool used = false;
     };
+    static int Fill(SSlot& slot, const uint64_t bits[3], const double rgb[3]) {
+        slot.used = true;
+        std::memcpy(slot.bits, bits, sizeof slot.bits);
+        slot.number = NearestAciColor(rgb);
+        return slot.number;
+    }
+
     std::vector<SSlot> m_slots = std::vector<SSlot>(kSlots);
 };
 
@@ -127,25 +139,6 @@ constexpr char kDigitPairs[] =
     "40414243444546474849505152535455565758596061626364656667686970717273747576777879"
     "8081828384858687888990919293949596979899";
 
-// Eight decimal digits of x < 10^8 as text, the first in the lowest byte of the word: each
-// step splits every lane at once (by 10^4, then 100, then 10) with multiplications that are
-// exact in that range. Little-endian only.
-uint64_t EightDigitsText(uint32_t x) {
-    const uint64_t top = x / 10000, bottom = x % 10000;
-    const uint64_t merged = top | (bottom << 32);
-    const uint64_t hundreds = ((merged * 10486) >> 20) & 0x0000007F0000007F;
-    const uint64_t pairs = hundreds | ((merged - 100 * hundreds) << 16);
-    const uint64_t tens = ((pairs * 103) >> 10) & 0x000F000F000F000F;
-    const uint64_t digits = tens | ((pairs - 10 * tens) << 8);
-    return digits + 0x3030303030303030;
-}
-
-// Number of decimal digits of x < 10^8 (1 for 0).
-int DigitCount(uint32_t x) {
-    return 1 + (x >= 10) + (x >= 100) + (x >= 1000) + (x >= 10000) + (x >= 100000) +
-           (x >= 1000000) + (x >= 10000000);
-}
-
 }  // namespace
 
 size_t FormatDxfNumber(double value, char* out) {
@@ -175,31 +168,13 @@ size_t FormatDxfNumber(double value, char* out) {
             if (std::signbit(value)) {
                 *o++ = '-';
             }
-            const uint64_t whole = millionths / 1000000;
-            const auto fraction = static_cast<uint32_t>(millionths % 1000000);
-            if constexpr (std::endian::native == std::endian::little) {
-                // Whole words are stored; the bytes past the number are written over next.
-                if (whole < 100000000) {
-                    const auto w = static_cast<uint32_t>(whole);
-                    const int digits = DigitCount(w);
-                    const uint64_t text = EightDigitsText(w) >> (8 * (8 - digits));
-                    std::memcpy(o, &text, sizeof text);
-                    o += digits;
-                } else {
-                    o = std::to_chars(o, o + 16, whole).ptr;
-                }
-                *o++ = '.';
-                const uint64_t decimals = EightDigitsText(fraction) >> 16;
-                std::memcpy(o, &decimals, sizeof decimals);
-                return static_cast<size_t>(o + 6 - out);
-            }
-            o = std::to_chars(o, o + 16, whole).ptr;
+            o = std::to_chars(o, o + 16, millionths / 1000000).ptr;
             *o++ = '.';
             // The six decimals two at a time.
-            uint32_t rest = fraction;
+            uint32_t fraction = static_cast<uint32_t>(millionths % 1000000);
             for (int pair = 2; pair >= 0; --pair) {
-                std::memcpy(o + pair * 2, kDigitPairs + (rest % 100) * 2, 2);
-                rest /= 100;
+                std::memcpy(o + pair * 2, kDigitPairs + (fraction % 100) * 2, 2);
+                fraction /= 100;
             }
             return static_cast<size_t>(o + 6 - out);
         }

@@ -8,6 +8,7 @@
 #include <iterator>
 #include <memory>
 #include <new>
+#include <optional>
 #include <string_view>
 #include <unordered_map>
 #include <vector>
@@ -145,7 +146,7 @@ int EntityKind(std::string_view word) {
     }
     const std::string_view w(upper, word.size());
     for (const SWord& e : kEntityWords) {
-        if (e.word.size() == w.size() && e.word == w) {
+        if (e.word.size() == w.size() && e.word[0] == w[0] && e.word == w) {
             return e.value;
         }
     }
@@ -256,14 +257,21 @@ bool IsDefaultExtrusion(const CVec3& e) {
     return std::fabs(e.x) <= 1e-8 && std::fabs(e.y) <= 1e-8 && std::fabs(e.z - 1.0) <= 1e-8;
 }
 
-// The frame of an entity's own coordinate system (DXF's arbitrary axis algorithm); false when
-// that is the world frame. A zero extrusion, which defines no plane, counts as the world's.
-bool Placement(const CVec3& extrusion, CMatrix4& m) {
-    if (IsDefaultExtrusion(extrusion) || extrusion.Length() < kGeomTol) {
-        return false;
+// True when an extrusion gives an entity its own coordinate system: not the world's, and not
+// a zero extrusion, which defines no plane and counts as the world's.
+bool HasOwnFrame(const CVec3& extrusion) {
+    return !(IsDefaultExtrusion(extrusion) || extrusion.Length() < kGeomTol);
+}
+
+// The frame of that system (DXF's arbitrary axis algorithm). Only built when needed: most
+// entities lie in the world's plane.
+std::optional<CMatrix4> OwnFrame(const CVec3& extrusion) {
+    if (!HasOwnFrame(extrusion)) {
+        return std::nullopt;
     }
+    CMatrix4 m;
     m.SetArbitraryAxisFrame(CPoint3(0.0, 0.0, 0.0), extrusion, 0.0);
-    return true;
+    return m;
 }
 
 // The single pass over the group-code / value line pairs.
@@ -609,11 +617,10 @@ void CDxfReader::ResetAfterEntity() {
 // Centres and insertion points are in the entity's own coordinate system; files of this
 // program have always stored them as world coordinates.
 CPoint3 CDxfReader::OwnToWorld(const CPoint3& p) const {
-    CMatrix4 m;
-    if (m_ownFile || !Placement(m_extrusion, m)) {
+    if (m_ownFile || !HasOwnFrame(m_extrusion)) {
         return p;
     }
-    return p.TransformedBy(m);
+    return p.TransformedBy(*OwnFrame(m_extrusion));
 }
 
 int CDxfReader::LayerIndex() {
@@ -668,14 +675,13 @@ CEntity* CDxfReader::Place(std::unique_ptr<CEntity> entity) {
 void CDxfReader::FlushPolyline() {
     CPoly& poly = *m_polyline;
     const bool flat = (m_polyFlags & kWorldVertexFlags) == 0;
-    CMatrix4 m;
-    const bool place = flat && Placement(m_polyExtrusion, m);
+    const std::optional<CMatrix4> frame = flat ? OwnFrame(m_polyExtrusion) : std::nullopt;
     poly.m_vertices.reserve(poly.m_vertices.size() + m_vertices.size() + 1);
     for (const CVec3& v : m_vertices) {
         // A 2D polyline's height is its header's; world vertices carry their own.
         CPoint3 p(v.x, v.y, (flat && m_polyHasZ) ? m_polyHeaderZ : v.z);
         p.z += m_polyElevation;
-        poly.AddVertex(place ? p.TransformedBy(m) : p);
+        poly.AddVertex(frame ? p.TransformedBy(*frame) : p);
     }
     if ((m_polyFlags & 1) && poly.GetVertexCount() > 0) {
         poly.AddVertex(poly[0]);
@@ -794,12 +800,11 @@ void CDxfReader::FinishPending() {
         }
         case kKindLwPolyline: {
             auto p = std::make_unique<CPoly>();
-            CMatrix4 m;
-            const bool place = Placement(m_extrusion, m);
+            const std::optional<CMatrix4> frame = OwnFrame(m_extrusion);
             p->m_vertices.reserve(m_vertices.size() + 1);
             for (const CVec3& v : m_vertices) {
                 const CPoint3 q(v.x, v.y, v.z + m_elevation);
-                p->AddVertex(place ? q.TransformedBy(m) : q);
+                p->AddVertex(frame ? q.TransformedBy(*frame) : q);
             }
             if ((m_flags & 1) && p->GetVertexCount() > 0) {
                 p->AddVertex((*p)[0]);
