@@ -22,6 +22,7 @@ xvfb
 xauth
 nlohmann-json3-dev
 hershey-fonts-data
+poppler-utils
 "
 
 missing=""

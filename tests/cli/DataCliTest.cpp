@@ -1,0 +1,167 @@
+#include <gtest/gtest.h>
+#include <unistd.h>
+
+#include <cstdio>
+#include <filesystem>
+#include <fstream>
+#include <memory>
+#include <sstream>
+
+#include "cli/TavCli.h"
+#include "document/TAVDoc.h"
+
+namespace fs = std::filesystem;
+
+namespace {
+
+struct SRun {
+    int code;
+    std::string out, err;
+};
+
+SRun RunCli(const std::vector<std::string>& args) {
+    std::ostringstream out, err;
+    const int code = RunTavCli(args, out, err);
+    return {code, out.str(), err.str()};
+}
+
+// Output of a shell command, "" when it cannot run.
+std::string Capture(const std::string& command) {
+    std::string text;
+    std::unique_ptr<FILE, int (*)(FILE*)> pipe(popen(command.c_str(), "r"), pclose);
+    if (!pipe) {
+        return text;
+    }
+    char buf[4096];
+    size_t n;
+    while ((n = fread(buf, 1, sizeof buf, pipe.get())) > 0) {
+        text.append(buf, n);
+    }
+    return text;
+}
+
+int PdfPages(const std::string& path) {
+    const std::string info = Capture("pdfinfo '" + path + "' 2>/dev/null");
+    const size_t at = info.find("Pages:");
+    return at == std::string::npos ? -1 : std::atoi(info.c_str() + at + 6);
+}
+
+// Entity 0 without data, entity 1 a parcel whose owner field holds `owners` values, entity 2
+// a tank with one dated modernization.
+class DataCliTest : public ::testing::Test {
+protected:
+    void Write(int owners) {
+        CTAVDoc doc;
+        doc.AddEntity(std::make_unique<CPnt>());
+        auto parcel = std::make_unique<CPnt>();
+        parcel->m_data.BuildObjectTree(3);
+        CDataNode value = GetDataTemplate(1)->GetChild(0);
+        for (int i = 0; i < owners; ++i) {
+            value.SetText("Właściciel nr " + std::to_string(i));
+            parcel->m_data.GetChild(6).AddChild(value);
+        }
+        doc.AddEntity(std::move(parcel));
+        auto tank = std::make_unique<CPnt>();
+        tank->m_data.BuildObjectTree(4);
+        CDataNode date = GetDataTemplate(3)->GetChild(0);
+        date.SetText("2004.02.29");
+        CDataNode note = GetDataTemplate(2)->GetChild(0);
+        note.SetText("Malowanie");
+        date.AddChild(note);
+        tank->m_data.GetChild(1).AddChild(date);
+        doc.AddEntity(std::move(tank));
+        ASSERT_TRUE(doc.OnSaveDocument(m_file));
+    }
+    void SetUp() override {
+        char tmpl[] = "/tmp/tavcli-data-XXXXXX";
+        m_dir = mkdtemp(tmpl);
+        m_file = m_dir + "/in.tav";
+        m_pdf = m_dir + "/out.pdf";
+    }
+    void TearDown() override { fs::remove_all(m_dir); }
+
+    std::string m_dir, m_file, m_pdf;
+};
+
+TEST_F(DataCliTest, TreePrintsAsTextInTreeOrder) {
+    Write(2);
+    const SRun r = RunCli({"data", m_file, "--entity", "2", "-o", m_pdf});
+    ASSERT_EQ(r.code, 0) << r.err;
+    EXPECT_EQ(PdfPages(m_pdf), 1);
+    const std::string text = Capture("pdftotext -layout '" + m_pdf + "' -");
+    const size_t root = text.find("Zbiornik");
+    const size_t mods = text.find("modernizacje");
+    const size_t date = text.find("2004.02.29");
+    const size_t note = text.find("Malowanie");
+    ASSERT_NE(root, std::string::npos) << text;
+    ASSERT_NE(note, std::string::npos) << text;
+    EXPECT_LT(root, mods);
+    EXPECT_LT(mods, date);
+    EXPECT_LT(date, note);
+}
+
+TEST_F(DataCliTest, LongTreeGoesOnToMorePages) {
+    Write(150);
+    const SRun r = RunCli({"data", m_file, "--entity", "1", "-o", m_pdf});
+    ASSERT_EQ(r.code, 0) << r.err;
+    // 163 rows; an A4 page holds about 60 at 10 points.
+    EXPECT_EQ(PdfPages(m_pdf), 3);
+    const std::string text = Capture("pdftotext '" + m_pdf + "' -");
+    EXPECT_NE(text.find("Właściciel nr 0"), std::string::npos);
+    EXPECT_NE(text.find("Właściciel nr 149"), std::string::npos);
+    EXPECT_NE(text.find("Powierzchnia działki"), std::string::npos);
+}
+
+struct SRefusedCase {
+    const char* label;
+    std::vector<std::string> args;  // after FILE
+    int code;
+    const char* message;
+};
+
+class DataCliRefusal : public DataCliTest, public testing::WithParamInterface<SRefusedCase> {};
+
+TEST_P(DataCliRefusal, NothingIsWritten) {
+    const SRefusedCase& c = GetParam();
+    Write(0);
+    std::vector<std::string> args = {"data", m_file};
+    for (const std::string& a : c.args) {
+        args.push_back(a == "OUT" ? m_pdf : a);
+    }
+    const SRun r = RunCli(args);
+    EXPECT_EQ(r.code, c.code);
+    EXPECT_NE(r.err.find(c.message), std::string::npos) << r.err;
+    EXPECT_FALSE(fs::exists(m_pdf));
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Cases, DataCliRefusal,
+    testing::Values(
+        SRefusedCase{"NoData", {"--entity", "0", "-o", "OUT"}, 1, "entity 0 has no data"},
+        SRefusedCase{"PastTheEnd", {"--entity", "3", "-o", "OUT"}, 1, "entity 3 is out of range"},
+        SRefusedCase{"Negative", {"--entity", "-1", "-o", "OUT"}, 1, "out of range"},
+        SRefusedCase{"Huge", {"--entity", "99999999999", "-o", "OUT"}, 1, "out of range"},
+        SRefusedCase{"NotANumber", {"--entity", "1x", "-o", "OUT"}, 2, "whole number"},
+        SRefusedCase{"NoEntity", {"-o", "OUT"}, 2, "data takes FILE, --entity K and -o"},
+        SRefusedCase{"NoOutput", {"--entity", "1"}, 2, "data takes FILE, --entity K and -o"},
+        SRefusedCase{"DanglingOption", {"--entity"}, 2, "--entity needs a value"},
+        SRefusedCase{
+            "TwoFiles", {"x.tav", "--entity", "1", "-o", "OUT"}, 2, "data takes one FILE"}),
+    [](const testing::TestParamInfo<SRefusedCase>& i) { return i.param.label; });
+
+TEST_F(DataCliTest, UnreadableInputAndOutput) {
+    Write(0);
+    SRun r = RunCli({"data", m_dir + "/missing.tav", "--entity", "1", "-o", m_pdf});
+    EXPECT_EQ(r.code, 1);
+    EXPECT_FALSE(fs::exists(m_pdf));
+    r = RunCli({"data", m_file, "--entity", "1", "-o", m_dir + "/no/such/dir/out.pdf"});
+    EXPECT_EQ(r.code, 1);
+    EXPECT_NE(r.err.find("the PDF cannot be written"), std::string::npos) << r.err;
+}
+
+TEST_F(DataCliTest, HelpNamesTheCommand) {
+    const SRun r = RunCli({"--help"});
+    EXPECT_NE(r.out.find("data FILE --entity K -o OUT.pdf"), std::string::npos);
+}
+
+}  // namespace
