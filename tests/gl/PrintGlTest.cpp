@@ -75,6 +75,8 @@ QImage PrintPageImage(const CTAVDoc& doc, const CCamera& cam, const CPrintSettin
     EXPECT_TRUE(job.OnBeginPrinting());
     {
         QPainter painter(&image);
+        // Filtered, as the print preview draws pictures.
+        painter.setRenderHint(QPainter::SmoothPixmapTransform);
         EXPECT_TRUE(job.OnPrint(painter, page));
     }
     if (stats != nullptr) {
@@ -183,8 +185,8 @@ TEST(PrintRaster, FilledPolygonColourAtThePageCentre) {
     const CCamera cam = CameraOf(PlanState(100, 100, 300, 300, 2));
     SPrintJobOptions options;
     options.renderMode = 2;
-    options.rasterDpi = 100;
-    options.rasterTileSide = 64;  // several bands per page
+    options.rasterDpi = 300;       // scaled down by three on the page
+    options.rasterTileSide = 128;  // several bands per page
     const SPrintDevice device = ImageDevice(120, 120, 4);
     SPrintJobStats stats;
     CPrintSettings settings;
@@ -195,6 +197,11 @@ TEST(PrintRaster, FilledPolygonColourAtThePageCentre) {
     EXPECT_NEAR(centre.green(), 204, 2);
     EXPECT_NEAR(centre.blue(), 102, 2);
     EXPECT_EQ(centre.red(), 0);
+    // The bands meet without a gap or a shift, in either direction.
+    for (int i = 170; i < 310; ++i) {
+        ASSERT_EQ(image.pixel(i, 240), image.pixel(240, 240)) << i;
+        ASSERT_EQ(image.pixel(240, i), image.pixel(240, 240)) << i;
+    }
     // Outside the square the page shows the black background, outside the print the paper.
     EXPECT_EQ(image.pixel(240, 60) & 0xFFFFFF, 0u);
     EXPECT_EQ(image.pixel(5, 240) & 0xFFFFFF, 0xFFFFFFu);

@@ -28,8 +28,10 @@ double Since(Clock::time_point t) {
 }
 
 // Pixels added around each off-screen band so that points and lines crossing its edge are
-// drawn whole; only the inner part is used.
-constexpr int kBandMargin = 5;
+// drawn whole. The inner part is used, and on the right and at the bottom also the margin:
+// the next band then lands on the same picture, so filtered scaling (the print preview) shows
+// no seam where they meet.
+constexpr int kBandMargin = 32;
 // Coordinates beyond this are not sent to GL (they would be infinite as floats).
 constexpr double kMaxGlCoordinate = 1e30;
 
@@ -447,12 +449,14 @@ bool CPrintJob::PrintRaster(QPainter& painter, const SPrintPage& page, const SDe
             ++m_stats.tiles;
             const Clock::time_point t1 = Clock::now();
             // The framebuffer image is top-down; the viewport sits at its bottom left.
-            const QImage band =
-                full.copy(kBandMargin, full.height() - vh + kBandMargin, x1 - x0, y1 - y0);
+            const int extraX = std::min(kBandMargin, iw - x1);
+            const int extraY = std::min(kBandMargin, ih - y1);
+            const QImage band = full.copy(kBandMargin, full.height() - vh + kBandMargin,
+                                          x1 - x0 + extraX, y1 - y0 + extraY);
             const double kx = map.printedW / iw;
             const double ky = map.printedH / ih;
             const QRectF target(map.offX + x0 * kx, map.offY - map.printedH + y0 * ky,
-                                (x1 - x0) * kx, (y1 - y0) * ky);
+                                (x1 - x0 + extraX) * kx, (y1 - y0 + extraY) * ky);
             painter.drawImage(target, band);
             m_stats.paintSeconds += Since(t1);
         }
