@@ -2,6 +2,7 @@
 
 #include <QCloseEvent>
 
+#include "tools/EntityDialog.h"
 #include "view/TAVView.h"
 
 CChildFrame::CChildFrame(COpenDoc& doc, QWidget* parent) : QMdiSubWindow(parent), m_doc(&doc) {
@@ -28,6 +29,11 @@ void CChildFrame::OnActivate(bool active) {
 }
 
 void CChildFrame::closeEvent(QCloseEvent* event) {
+    // An open edit is cancelled before anything asks to save, so a half-made entity is never
+    // written and no dialog outlives its window.
+    if (m_view) {
+        AbandonViewDialog(*m_view);
+    }
     if (!m_detached && m_closeGuard && !m_closeGuard(*this)) {
         event->ignore();
         return;
@@ -46,6 +52,7 @@ void CChildFrame::Detach() {
     }
     m_detached = true;
     if (m_view) {
+        AbandonViewDialog(*m_view);
         if (QWidget* dialog = m_view->GetEntityDialog()) {
             dialog->close();
         }

@@ -16,6 +16,7 @@
 #include "app/LayerComboBox.h"
 #include "app/OpenDoc.h"
 #include "app/Settings.h"
+#include "tools/EntityDialog.h"
 #include "view/TAVView.h"
 
 namespace {
@@ -152,6 +153,16 @@ CMainFrame::SCmdUI CMainFrame::QueryCommand(unsigned id) const {
 bool CMainFrame::Dispatch(unsigned id) {
     if (!QueryCommand(id).enabled) {
         return false;
+    }
+    // Closing a document asks to save it first: an open edit is cancelled before that.
+    if (id == cmd::kFileClose) {
+        if (COpenDoc* doc = ActiveDocument()) {
+            for (CChildFrame* f : doc->Frames()) {
+                if (f->GetView()) {
+                    AbandonViewDialog(*f->GetView());
+                }
+            }
+        }
     }
     // A copy: the handler may register commands again.
     const Handler handler = m_handlers[id].first;
@@ -580,6 +591,15 @@ void CMainFrame::ArrangeIcons() {
 // Window events
 
 void CMainFrame::closeEvent(QCloseEvent* event) {
+    // Quitting cancels every open edit before the documents are asked to be saved.
+    if (m_mdi) {
+        for (QMdiSubWindow* w : m_mdi->subWindowList()) {
+            auto* frame = qobject_cast<CChildFrame*>(w);
+            if (frame && frame->GetView()) {
+                AbandonViewDialog(*frame->GetView());
+            }
+        }
+    }
     if (m_closeGuard && !m_closeGuard()) {
         event->ignore();
         return;

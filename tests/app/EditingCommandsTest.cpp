@@ -1,0 +1,90 @@
+// The editing commands through the shell, and what closing windows does to an open edit.
+
+#include <QApplication>
+
+#include "app/AppTestSupport.h"
+#include "app/ChildFrame.h"
+#include "app/CommandTable.h"
+#include "app/OpenDoc.h"
+#include "tools/CoordSystemsDialog.h"
+#include "view/TAVView.h"
+
+namespace {
+
+using EAnswer = CQtPrompter::EAnswer;
+
+class EditingCommandsTest : public CAppTest {
+protected:
+    CTAVView* View() const { return frame->ActiveView(); }
+    CTAVDoc& Doc() const { return frame->ActiveDocument()->Doc(); }
+    // Records the entity count whenever a box asks something, and answers No.
+    void RecordQuestions() {
+        app->Prompter().SetBoxRunner([this](const CQtPrompter::SBox& box) {
+            asked.push_back(box.text);
+            countsWhenAsked.push_back(
+                frame->ActiveDocument() ? frame->ActiveDocument()->Doc().GetEntityCount() : -1);
+            return EAnswer::No;
+        });
+    }
+    std::vector<QString> asked;
+    std::vector<int> countsWhenAsked;
+};
+
+TEST_F(EditingCommandsTest, DrawCommandsOpenTheirDialogsOnce) {
+    Start();
+    ASSERT_NE(View(), nullptr);
+    for (unsigned id : {cmd::kNewPoint, cmd::kNewPolyline, cmd::kNewPolygon, cmd::kNewArc,
+                        cmd::kNewText, cmd::kCoordSystems}) {
+        EXPECT_TRUE(frame->QueryCommand(id).enabled) << id;
+    }
+    EXPECT_FALSE(frame->QueryCommand(cmd::kEditSelected).enabled);
+    ASSERT_TRUE(frame->Dispatch(cmd::kNewArc));
+    QWidget* dlg = View()->GetEntityDialog();
+    ASSERT_NE(dlg, nullptr);
+    EXPECT_EQ(dlg->objectName(), "155");
+    EXPECT_EQ(Doc().GetEntityCount(), 1);
+    // A second draw command only beeps: the same dialog, no second entity.
+    frame->Dispatch(cmd::kNewPoint);
+    EXPECT_EQ(View()->GetEntityDialog(), dlg);
+    EXPECT_EQ(Doc().GetEntityCount(), 1);
+}
+
+// Closing a document with an open edit cancels the edit before asking to save, so a half-made
+// entity can never be saved.
+TEST_F(EditingCommandsTest, ClosingADocumentCancelsTheEditFirst) {
+    Start();
+    RecordQuestions();
+    Doc().SetModifiedFlag(true);
+    ASSERT_TRUE(frame->Dispatch(cmd::kNewPolyline));
+    ASSERT_EQ(Doc().GetEntityCount(), 1);
+    ASSERT_TRUE(frame->Dispatch(cmd::kFileClose));
+    FlushDeferredDeletes();
+    ASSERT_EQ(countsWhenAsked.size(), 1u);
+    EXPECT_EQ(countsWhenAsked[0], 0);
+    EXPECT_TRUE(frame->ChildFrames().isEmpty());
+}
+
+TEST_F(EditingCommandsTest, ClosingTheWindowCancelsTheEditFirst) {
+    Start();
+    RecordQuestions();
+    Doc().SetModifiedFlag(true);
+    ASSERT_TRUE(frame->Dispatch(cmd::kNewPoint));
+    frame->ChildFrames()[0]->close();
+    FlushDeferredDeletes();
+    ASSERT_EQ(countsWhenAsked.size(), 1u);
+    EXPECT_EQ(countsWhenAsked[0], 0);
+}
+
+TEST_F(EditingCommandsTest, QuittingCancelsTheSystemDialogWithoutReopeningTheList) {
+    Start();
+    int reopened = 0;
+    CoordSystemsReopenHook() = [&reopened](CTAVView&) { ++reopened; };
+    ASSERT_NE(OpenCoordSystemDialog(*View(), -1), nullptr);
+    CTAVDoc* doc = &Doc();
+    EXPECT_EQ(doc->GetBusy(), 1);
+    frame->close();
+    EXPECT_EQ(reopened, 0);
+    FlushDeferredDeletes();
+}
+
+}  // namespace
