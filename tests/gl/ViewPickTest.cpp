@@ -1,0 +1,315 @@
+// Picking, point input and measuring through the view's mouse and keys.
+#include <gtest/gtest.h>
+
+#include <QAction>
+#include <QApplication>
+#include <QElapsedTimer>
+#include <QKeyEvent>
+#include <QMenu>
+#include <QMouseEvent>
+#include <memory>
+
+#include "document/TAVDoc.h"
+#include "support/RecordingPrompter.h"
+#include "view/FrameServices.h"
+#include "view/TAVView.h"
+#include "view/core/PointLocator.h"
+
+namespace {
+
+// Keeps the status text the view shows.
+class CStatusFrame : public CFrameServices {
+public:
+    int IsBackgroundWhite() const override { return 0; }
+    int IsDisplayListUsed() const override { return 1; }
+    void SetStatusText(const std::string& text) override { status = text; }
+    void SetCoordinateText(const std::string& text) override { coordinates = text; }
+    void ShowDocumentLayers(CTAVDoc*) override {}
+    std::string status, coordinates;
+};
+
+// Pixel of world (x, y): ten pixels a unit, the origin at (200, 150).
+int Px(double x) {
+    return static_cast<int>(200 + 10 * x);
+}
+int Py(double y) {
+    return static_cast<int>(150 - 10 * y);
+}
+
+class ViewPick : public testing::Test {
+protected:
+    void SetUp() override {
+        SetFrameServices(&frame);
+        doc = std::make_unique<CTAVDoc>(&prompter);
+        doc->Layers().emplace_back("ukryta", 0, 0);
+        // 0: a line at y = 0.3, 1: a point at (0, 5), 2: a line on the hidden layer at y = -5.
+        AddLine({-5, 0.3, 0}, {5, 0.3, 0}, 0);
+        auto p = std::make_unique<CPnt>();
+        p->m_point = CPoint3(0, 5, 0);
+        doc->AddEntity(std::move(p));
+        AddLine({-5, -5, 0}, {5, -5, 0}, 1);
+        CViewState s;
+        s.clientWidth = 400;
+        s.clientHeight = 300;
+        s.windowLeft = -20;
+        s.windowRight = 20;
+        s.windowBottom = -15;
+        s.windowTop = 15;
+        s.eye = CPoint3(0, 0, 10);
+        s.farPlane = 20;
+        doc->SetViewState(s);
+        view = std::make_unique<CTAVView>(*doc);
+        view->resize(400, 300);
+        view->show();
+        QElapsedTimer t;
+        t.start();
+        while (view->GetPaintCount() == 0 && t.elapsed() < 5000) {
+            QApplication::processEvents();
+        }
+        ASSERT_GT(view->GetPaintCount(), 0) << "no frame drawn";
+    }
+    void TearDown() override {
+        view.reset();
+        SetFrameServices(nullptr);
+    }
+
+    void AddLine(CPoint3 a, CPoint3 b, int layer) {
+        auto l = std::make_unique<CPoly>();
+        l->m_vertices = {a, b};
+        l->m_layer = layer;
+        doc->AddEntity(std::move(l));
+    }
+    void Mouse(QEvent::Type type, int x, int y, Qt::MouseButton button, Qt::MouseButtons held,
+               Qt::KeyboardModifiers mods = Qt::NoModifier) {
+        QMouseEvent e(type, QPointF(x, y), view->mapToGlobal(QPointF(x, y)), button, held, mods);
+        QApplication::sendEvent(view.get(), &e);
+    }
+    void Click(int x, int y, Qt::KeyboardModifiers mods = Qt::NoModifier) {
+        Drag(x, y, x, y, mods);
+    }
+    void Drag(int x0, int y0, int x1, int y1, Qt::KeyboardModifiers mods = Qt::NoModifier) {
+        Mouse(QEvent::MouseMove, x0, y0, Qt::NoButton, Qt::NoButton, mods);
+        Mouse(QEvent::MouseButtonPress, x0, y0, Qt::LeftButton, Qt::LeftButton, mods);
+        Mouse(QEvent::MouseMove, x1, y1, Qt::NoButton, Qt::LeftButton, mods);
+        Mouse(QEvent::MouseButtonRelease, x1, y1, Qt::LeftButton, Qt::NoButton, mods);
+    }
+    void RightClick(int x, int y) {
+        Mouse(QEvent::MouseButtonPress, x, y, Qt::RightButton, Qt::RightButton);
+        Mouse(QEvent::MouseButtonRelease, x, y, Qt::RightButton, Qt::NoButton);
+        QApplication::processEvents();
+    }
+    void Key(int key) {
+        QKeyEvent e(QEvent::KeyRelease, key, Qt::NoModifier);
+        QApplication::sendEvent(view.get(), &e);
+    }
+    // Texts of a popup's items ("" for separators), and of the enabled ones.
+    static std::vector<std::string> Texts(QMenu& menu, bool enabledOnly) {
+        std::vector<std::string> out;
+        for (QAction* a : menu.actions()) {
+            if (!enabledOnly || (a->isEnabled() && !a->isSeparator())) {
+                out.push_back(a->text().toStdString());
+            }
+        }
+        return out;
+    }
+
+    CStatusFrame frame;
+    CRecordingPrompter prompter;
+    std::unique_ptr<CTAVDoc> doc;
+    std::unique_ptr<CTAVView> view;
+};
+
+TEST_F(ViewPick, FourPixelsIsAClickFiveADrag) {
+    // Released at y = 0.5: the click square reaches down to 0.1.
+    Drag(200, 141, 200, 145);
+    EXPECT_EQ(view->GetPickList(), std::vector<int>{0});
+    EXPECT_EQ(view->GetCurrentPick(), 0);
+    EXPECT_EQ(frame.status, std::string("Liczba wybranych obieków: 1.") + std::string(50, ' '));
+    // Five pixels: the rectangle from y = 1.0 to 0.5 misses the line.
+    Drag(200, 140, 200, 145);
+    EXPECT_TRUE(view->GetPickList().empty());
+    EXPECT_EQ(view->GetCurrentPick(), -1);
+    EXPECT_EQ(frame.status.substr(0, 29), "Liczba wybranych obieków: 0.");
+    // A rectangle of no height, widened to a pixel, across the line's row.
+    Drag(Px(-2), Py(0.3), Px(2), Py(0.3));
+    EXPECT_EQ(view->GetPickList(), std::vector<int>{0});
+}
+
+TEST_F(ViewPick, HiddenLayerIsNotPicked) {
+    Click(Px(0), Py(-5));
+    EXPECT_TRUE(view->GetPickList().empty());
+    doc->GetLayer(1).m_visible = 1;
+    doc->InvalidateViews();
+    Click(Px(0), Py(-5));
+    EXPECT_EQ(view->GetPickList(), std::vector<int>{2});
+}
+
+TEST_F(ViewPick, ClickOnTheOnlySelectedEntityEmptiesTheSelection) {
+    Click(Px(1), Py(0.3));
+    ASSERT_EQ(view->GetCurrentPick(), 0);
+    Click(Px(1), Py(0.3));
+    EXPECT_EQ(view->GetCurrentPick(), -1);
+    EXPECT_TRUE(view->GetPickList().empty());
+}
+
+TEST_F(ViewPick, ShiftGathersAndWholeWindowPicksAll) {
+    Click(Px(0), Py(5));
+    ASSERT_EQ(view->GetCurrentPick(), 1);
+    Click(Px(1), Py(0.3), Qt::ShiftModifier);
+    EXPECT_EQ(view->GetMultipleSelection(), (std::vector<int>{0, 1}));
+    EXPECT_EQ(view->GetCurrentPick(), -1);
+    EXPECT_TRUE(view->GetPickList().empty());
+    // Selected entities are not in the pick pass: the window picks nothing new.
+    Drag(0, 0, 399, 299);
+    EXPECT_TRUE(view->GetPickList().empty());
+    EXPECT_TRUE(view->GetMultipleSelection().empty());
+    Drag(0, 0, 399, 299);
+    EXPECT_EQ(view->GetPickList(), (std::vector<int>{0, 1}));  // the hidden line stays out
+    EXPECT_EQ(frame.status,
+              "Liczba wybranych obieków: 2.  Uzyj prawego przycisku myszy aby zmienic wybór.");
+}
+
+TEST_F(ViewPick, ManyStackedEntitiesUnderOneClickAreAllPicked) {
+    for (int i = 0; i < 97; ++i) {
+        AddLine({-1, -1 + i * 1e-3, 0}, {1, 1, 0}, 0);
+    }
+    doc->InvalidateViews();
+    Click(Px(1), Py(1));
+    EXPECT_EQ(view->GetPickList().size(), 97u);
+}
+
+TEST_F(ViewPick, PopupsRunTheirCommands) {
+    QAction* chosen = nullptr;
+    std::vector<std::string> texts, enabled;
+    view->SetPopupRunner([&](QMenu& menu, const QPoint&) {
+        texts = Texts(menu, false);
+        enabled = Texts(menu, true);
+        for (QAction* a : menu.actions()) {
+            if (a->text() == "Nastepny") {
+                chosen = a;
+            }
+        }
+        return chosen;
+    });
+    RightClick(100, 100);
+    EXPECT_EQ(texts, (std::vector<std::string>{"Wybierz", "Przesuń", "Zoom", "Obracaj", "Zoom okno",
+                                               "", "Widok", "", "Wszystko"}));
+    Drag(0, 0, 399, 299);
+    RightClick(100, 100);
+    EXPECT_EQ(texts, (std::vector<std::string>{"Nastepny", "", "Edytuj wybrane", "Edytuj Dane", "",
+                                               "Kasuj wybór", "", "Informacje"}));
+    // Without a shell the edit commands are gray; clearing works from the view.
+    EXPECT_EQ(enabled, (std::vector<std::string>{"Nastepny", "Kasuj wybór", "Informacje"}));
+    EXPECT_EQ(view->GetCurrentPick(), 1);  // "Nastepny" ran
+    view->SetPopupRunner([](QMenu& menu, const QPoint&) { return menu.actions().last(); });
+    RightClick(100, 100);
+    EXPECT_EQ(view->GetCurrentPick(), 1);  // "Informacje" needs the shell
+}
+
+TEST_F(ViewPick, DeleteKeyAsksAndBeepsWhileBusy) {
+    Click(Px(0), Py(5));
+    doc->SetBusy(1);
+    Key(Qt::Key_Delete);
+    EXPECT_EQ(prompter.beeps, 1);
+    EXPECT_EQ(doc->GetEntityCount(), 3);
+    doc->SetBusy(0);
+    Key(Qt::Key_Delete);
+    ASSERT_EQ(prompter.questions.size(), 1u);
+    EXPECT_EQ(doc->GetEntityCount(), 2);
+    EXPECT_EQ(doc->GetEntity(1)->GetType(), kTypePolyline);
+    EXPECT_EQ(view->GetCurrentPick(), -1);
+    EXPECT_EQ(frame.status, "Gotowy");
+    EXPECT_TRUE(doc->IsModified());
+}
+
+TEST_F(ViewPick, RemovedEntitiesEmptyTheLists) {
+    Drag(0, 0, 399, 299);
+    ASSERT_FALSE(view->GetPickList().empty());
+    doc->RemoveEntity(2);
+    EXPECT_TRUE(view->GetPickList().empty());
+    EXPECT_EQ(view->GetCurrentPick(), -1);
+}
+
+TEST_F(ViewPick, LengthOfTwoSnappedVertices) {
+    view->m_localizationMask = kSnapVertex;
+    view->OnMeasure(2);
+    EXPECT_EQ(view->GetTool(), kToolPointInput);
+    EXPECT_EQ(doc->GetBusy(), 1);
+    EXPECT_EQ(frame.status,
+              "Wskaż położenie wierzchołka. Prawy przycisk myszy, aby zakończyć pomiar.");
+    Mouse(QEvent::MouseMove, Px(-5) + 1, Py(0.3) + 1, Qt::NoButton, Qt::NoButton);
+    EXPECT_TRUE(view->IsLocalizedPending());
+    EXPECT_EQ(view->GetCursorResource(), 134);
+    Click(Px(-5) + 1, Py(0.3) + 1);
+    Click(Px(5) - 1, Py(0.3));
+    Mouse(QEvent::MouseMove, Px(1), Py(-3), Qt::NoButton, Qt::NoButton);
+    EXPECT_FALSE(view->IsLocalizedPending());
+    EXPECT_EQ(view->GetCursorResource(), 130);
+    RightClick(Px(1), Py(-3));
+    ASSERT_EQ(prompter.messages.size(), 1u);
+    EXPECT_EQ(prompter.messages[0].text,
+              "Długość:\t 10.000\n dX:\t 10.000\n dY:\t 0.000\n dZ:\t 0.000");
+    EXPECT_EQ(prompter.messages[0].icon, CPrompter::EIcon::Information);
+    EXPECT_EQ(view->GetTool(), kToolSelect);
+    EXPECT_EQ(doc->GetBusy(), 0);
+    EXPECT_EQ(view->GetTempEntity(), nullptr);
+    EXPECT_EQ(frame.status, "Gotowy");
+}
+
+TEST_F(ViewPick, AreaOfASquareOnThePlane) {
+    view->OnMeasure(3);
+    for (auto [x, y] : {std::pair{0, 0}, {1, 0}, {1, 1}, {0, 1}}) {
+        Click(Px(x), Py(y));
+    }
+    RightClick(Px(3), Py(3));
+    ASSERT_EQ(prompter.messages.size(), 1u);
+    EXPECT_EQ(prompter.messages[0].text, "Obwód:\t 4.000\nPole:\t 1.000");
+}
+
+TEST_F(ViewPick, EndedBeforeAnyClick) {
+    view->OnMeasure(3);
+    RightClick(Px(3), Py(3));
+    ASSERT_EQ(prompter.messages.size(), 1u);
+    EXPECT_EQ(prompter.messages[0].text, "Obwód:\t 0.000");
+    // Coordinates ended by the right button: no stale point, no box.
+    view->OnMeasure(1);
+    RightClick(Px(3), Py(3));
+    EXPECT_EQ(prompter.messages.size(), 1u);
+    EXPECT_EQ(doc->GetBusy(), 0);
+    EXPECT_EQ(view->GetTool(), kToolSelect);
+}
+
+TEST_F(ViewPick, CoordinatesAfterOneClickAndEscapeAbandons) {
+    view->OnMeasure(1);
+    view->OnMeasure(2);  // busy: only a beep
+    EXPECT_EQ(prompter.beeps, 1);
+    EXPECT_EQ(view->GetMeasureKind(), 1);
+    Click(Px(2), Py(-1));
+    QApplication::processEvents();
+    ASSERT_EQ(prompter.messages.size(), 1u);
+    EXPECT_EQ(prompter.messages[0].text, "Wspólrzedne:\n X:\t 2.000\n Y:\t -1.000\n Z:\t 0.000");
+    view->OnMeasure(2);
+    Click(Px(2), Py(-1));
+    Key(Qt::Key_Escape);
+    QApplication::processEvents();
+    EXPECT_EQ(prompter.messages.size(), 1u);
+    EXPECT_EQ(doc->GetBusy(), 0);
+    EXPECT_EQ(view->GetMeasureKind(), 0);
+    EXPECT_EQ(view->GetTempEntity(), nullptr);
+    EXPECT_EQ(view->GetTool(), kToolSelect);
+}
+
+TEST_F(ViewPick, SnappedCrossingIsThePickedPoint) {
+    AddLine({-2, -2, 0}, {2, 2, 0}, 0);
+    AddLine({-2, 2, 0}, {2, -2, 0}, 0);
+    doc->InvalidateViews();
+    view->m_localizationMask = kSnapIntersection;
+    view->OnMeasure(1);
+    Click(Px(0) + 1, Py(0) + 1);
+    QApplication::processEvents();
+    ASSERT_EQ(prompter.messages.size(), 1u);
+    EXPECT_EQ(prompter.messages[0].text, "Wspólrzedne:\n X:\t 0.000\n Y:\t 0.000\n Z:\t 0.000");
+    EXPECT_EQ(frame.coordinates, "       0.000,      0.000,      0.000");
+}
+
+}  // namespace
