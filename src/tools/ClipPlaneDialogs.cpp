@@ -80,9 +80,11 @@ CClipPlaneDialog::CClipPlaneDialog(CTAVDoc& doc, int index, const CClipPlane& pl
     setWindowTitle(QStringLiteral("Plaszczyzna odcinajaca:"));
     auto* layout = new QVBoxLayout(this);
     auto* nameRow = new QHBoxLayout;
-    nameRow->addWidget(new QLabel(QStringLiteral("Na&zwa:"), this));
+    auto* nameLabel = new QLabel(QStringLiteral("Na&zwa:"), this);
+    nameRow->addWidget(nameLabel);
     m_name = new QLineEdit(this);
     m_name->setObjectName("1006");
+    nameLabel->setBuddy(m_name);
     m_name->setMaxLength(kMaxObjectNameChars);
     nameRow->addWidget(m_name, 1);
     m_active = new QCheckBox(QStringLiteral("&Aktywna"), this);

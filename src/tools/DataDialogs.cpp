@@ -337,7 +337,10 @@ void CDataTreeCtrl::mouseReleaseEvent(QMouseEvent* event) {
             if (menu) {
                 setCurrentItem(item);
                 if (QAction* chosen = menu->exec(event->globalPosition().toPoint())) {
-                    OnCommand(chosen->data().toInt());
+                    // After the menu has given the focus back, or it would end the label edit
+                    // the command starts.
+                    const int id = chosen->data().toInt();
+                    QTimer::singleShot(0, this, [this, id] { OnCommand(id); });
                 }
             }
         }
