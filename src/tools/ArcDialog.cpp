@@ -176,12 +176,11 @@ void CArcDialog::OnPointPicked(int handle) {
     switch (handle) {
         case 1:
             ShowPicked(m_centre, frame.ToLocal(picked));
-            m_radius->setFocus();
-            m_radius->selectAll();
+            MoveFocus(m_radius);
             break;
         case 2:
             m_radius->setText(fixed2(met ? hit.Distance(arc->m_center) : arc->m_radius));
-            m_ok->setFocus();
+            MoveFocus(m_ok);
             break;
         case 3:
             m_start->setText(

@@ -125,6 +125,10 @@ void CCoordSystemsDialog::MakeCurrent(int row) {
     if (row < 0 || row >= m_doc.GetCoordSystemCount()) {
         return;
     }
+    if (m_doc.GetActiveCoordSystem() != row) {
+        // The current system is stored with the drawing.
+        m_doc.SetModifiedFlag(true);
+    }
     m_doc.SetActiveCoordSystem(row);
     ShowCurrent();
 }
@@ -152,6 +156,8 @@ void CCoordSystemsDialog::OnDelete() {
     if (next == -2) {
         return;
     }
+    // Otherwise closing the drawing would not offer to save the deletion.
+    m_doc.SetModifiedFlag(true);
     m_list->Reload();
     if (next >= 0) {
         m_list->setCurrentRow(next);
@@ -169,6 +175,9 @@ void CCoordSystemsDialog::OnMakeCurrent() {
 }
 
 void CCoordSystemsDialog::OnGlobal() {
+    if (m_doc.GetActiveCoordSystem() != -1) {
+        m_doc.SetModifiedFlag(true);
+    }
     m_doc.SetActiveCoordSystem(-1);
     ShowCurrent();
 }
@@ -246,9 +255,7 @@ void CCoordSystemDialog::OnPointPicked(int handle) {
     for (int i = 0; i < 3; ++i) {
         m_points[first + i]->setText(QString::fromStdString(FormatFixed(local[i], 2)));
     }
-    QLineEdit* next = m_points[(first + 3) % 9];
-    next->setFocus();
-    next->selectAll();
+    MoveFocus(m_points[(first + 3) % 9]);
 }
 
 void CCoordSystemDialog::accept() {

@@ -96,6 +96,17 @@ void CViewEditDialog::TrackFocus(QWidget* child, int handle) {
     child->installEventFilter(this);
 }
 
+void CViewEditDialog::MoveFocus(QWidget* w) {
+    w->setFocus();
+    if (auto* edit = qobject_cast<QLineEdit*>(w)) {
+        edit->selectAll();
+    }
+    const QVariant h = w->property("tavEditHandle");
+    if (h.isValid() && !m_released) {
+        HandleFocus(h.toInt());
+    }
+}
+
 void CViewEditDialog::HandleFocus(int handle) {
     SetHandle(handle);
     UpdateViews();

@@ -52,6 +52,9 @@ protected:
     bool ReadNumber(QLineEdit* field, double& out, double lo, double hi);
     // Tracks the focus of child so that it sets edit handle `handle` (see HandleFocus).
     void TrackFocus(QWidget* child, int handle);
+    // Gives w the focus (its text selected) and sets the edit handle it stands for at once:
+    // the dialog window need not be active, so no focus event may follow.
+    void MoveFocus(QWidget* w);
     // Called when a tracked child gains or loses the focus.
     virtual void HandleFocus(int handle);
     // Called when the mouse comes back from the view to the dialog.

@@ -91,8 +91,7 @@ void CPointDialog::OnPointPicked(int handle) {
         for (int i = 0; i < 3; ++i) {
             m_xyz[i]->setText(QString::fromStdString(FormatFixed(local[i], 2)));
         }
-        m_xyz[0]->setFocus();
-        m_xyz[0]->selectAll();
+        MoveFocus(m_xyz[0]);
     }
     CEntityDialog::OnPointPicked(handle);
 }

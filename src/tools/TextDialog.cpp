@@ -137,18 +137,16 @@ void CTextDialog::OnPointPicked(int handle) {
     switch (handle) {
         case 1:
             ShowPicked(m_position, CCoordFrame::Active(Doc()).ToLocal(picked));
-            m_height->setFocus();
-            m_height->selectAll();
+            MoveFocus(m_height);
             break;
         case 2:
             m_height->setText(fixed2(met ? hit.Distance(text->m_position) : text->m_height));
-            m_rotation->setFocus();
-            m_rotation->selectAll();
+            MoveFocus(m_rotation);
             break;
         case 3:
             m_rotation->setText(fixed2(met ? AngleInEntityFrame(text->m_position, text->m_axis, hit)
                                            : text->m_rotation));
-            m_ok->setFocus();
+            MoveFocus(m_ok);
             break;
         default:
             break;

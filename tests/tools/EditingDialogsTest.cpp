@@ -381,14 +381,17 @@ TEST(CoordSystemDialogTest, ThreePicksFillOriginXAndYPoints) {
     EXPECT_EQ(Text(*dlg, 1006), "Uklad0");
     EXPECT_EQ(Text(*dlg, 1124), "1");
     EXPECT_EQ(f.doc.GetBusy(), 1);
+    // The dialog's window is not active while the user clicks in the view: the handle moves
+    // on with the focus all the same.
+    f.view.activateWindow();
     f.view.SetEditHandle(1);
     f.Pick(CPoint3(10, 20, 0));
-    EXPECT_EQ(QApplication::focusWidget() ? QApplication::focusWidget()->objectName() : "1124",
-              "1124");
-    f.view.SetEditHandle(2);
+    EXPECT_EQ(dlg->focusWidget()->objectName(), "1124");
+    EXPECT_EQ(f.view.GetEditHandle(), 2);
     f.Pick(CPoint3(11, 20, 0));
-    f.view.SetEditHandle(3);
     f.Pick(CPoint3(10, 20.556, 0));
+    EXPECT_EQ(dlg->focusWidget()->objectName(), "1121");
+    EXPECT_EQ(f.view.GetEditHandle(), 1);
     EXPECT_EQ(Text(*dlg, 1121), "10.00");
     EXPECT_EQ(Text(*dlg, 1125), "20.00");
     EXPECT_EQ(Text(*dlg, 1128), "20.56");
@@ -490,9 +493,12 @@ TEST(CoordSystemsDialogTest, CurrentSystemAndDeletion) {
     EXPECT_FALSE(Find<QLineEdit>(dlg, 1115)->isEnabled());
     Click(dlg, 1017);  // nothing selected: nothing happens
     EXPECT_EQ(f.doc.GetActiveCoordSystem(), -1);
+    Click(dlg, 1018);  // already global: nothing to save
+    EXPECT_FALSE(f.doc.IsModified());
     dlg.List().setCurrentRow(2);
     Click(dlg, 1017);
     EXPECT_EQ(dlg.CurrentName(), "C");
+    EXPECT_TRUE(f.doc.IsModified());
     dlg.List().setCurrentRow(0);
     Click(dlg, 1016);
     EXPECT_EQ(f.prompter.questions.back().text, kAskDeleteSystem);
