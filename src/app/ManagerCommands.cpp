@@ -57,12 +57,11 @@ void RegisterManagerCommands(CTAVApp& app, CMainFrame& frame) {
         cmd::kEditData,
         [&app, &frame] {
             if (CTAVView* view = frame.ActiveView()) {
-                OnEditData(*view->GetDocument(), view->Renderer().m_currentPick, app.Prompter(),
-                           &frame);
+                OnEditData(*view->GetDocument(), view->GetCurrentPick(), app.Prompter(), &frame);
             }
         },
         [&frame](CMainFrame::SCmdUI& ui) {
             const CTAVView* view = frame.ActiveView();
-            ui.enabled = view != nullptr && view->Renderer().m_currentPick >= 0;
+            ui.enabled = view != nullptr && view->GetCurrentPick() >= 0;
         });
 }

@@ -119,17 +119,6 @@ TEST(DataPopup, AddStopsAtTheChildLimit) {
     EXPECT_EQ(AddDataChild(node, 0), -1);
 }
 
-TEST(DataPopup, DatesTakeDescriptions) {
-    CDataNode root;
-    root.BuildObjectTree(4);
-    CDataNode& mods = root.GetChild(1);
-    ASSERT_EQ(AddDataChild(mods, 0), 0);
-    const CDataNode& date = mods.GetChild(0);
-    EXPECT_EQ(date.GetText(), "Datę");
-    EXPECT_EQ(date.GetKind(), CDataNode::kindDate);
-    EXPECT_EQ(BuildDataPopup(date).singleAddText, "&Dodaj Opis");
-}
-
 // A root with n children "c0".."cn-1".
 CDataNode Fan(int n) {
     CDataNode root;

@@ -135,18 +135,6 @@ TEST(DeleteLayer, EntitiesGoAndLaterLayersMoveDown) {
     doc.RemoveObserver(&view);
 }
 
-TEST(DeleteLayer, EmptyLayerTellsNoView) {
-    CTAVDoc doc;
-    doc.Layers().emplace_back("pusta", 0, 1);
-    AddPoint(doc, 0, 1.0);
-    CCountingView view;
-    doc.AddObserver(&view);
-    EXPECT_EQ(doc.DeleteLayer(1), 0);
-    EXPECT_EQ(view.removed, 0);
-    EXPECT_EQ(doc.GetEntityCount(), 1);
-    doc.RemoveObserver(&view);
-}
-
 TEST(DeleteSelectedLayers, TwoOfFourWithLaterCurrent) {
     CRecordingPrompter prompter;
     CTAVDoc doc(&prompter);
@@ -400,25 +388,6 @@ TEST(ClipPlaneRules, NormalTurnsWithTheSystemButIsNotShifted) {
     const SClipPlaneInput back = ClipPlaneToInput(doc, stored);
     ExpectNear(back.point, 0, 0, 5);
     ExpectNear(back.normal, 0, 0, 2);
-}
-
-TEST(ClipPlaneRules, EquationOfAGlobalPlane) {
-    CRecordingPrompter prompter;
-    CTAVDoc doc(&prompter);
-    SClipPlaneInput typed;
-    typed.name = "A";
-    typed.active = 1;
-    typed.point = CPoint3(0, 0, 5);
-    typed.normal = CVec3(0, 0, 2);
-    CClipPlane stored;
-    ASSERT_TRUE(CheckClipPlaneInput(doc, -1, typed, prompter, stored));
-    double eq[4];
-    stored.GetEquation(eq);
-    EXPECT_EQ(eq[0], 0.0);
-    EXPECT_EQ(eq[1], 0.0);
-    EXPECT_EQ(eq[2], -1.0);
-    EXPECT_EQ(eq[3], 5.0);
-    EXPECT_EQ(stored.m_active, 1);
 }
 
 TEST(ClipPlaneRules, RefusedInputLeavesThePlane) {
