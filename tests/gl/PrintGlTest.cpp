@@ -5,6 +5,9 @@
 #include <QDir>
 #include <QFile>
 #include <QImage>
+#include <QPageLayout>
+#include <QPageSize>
+#include <QPdfWriter>
 #include <QTemporaryDir>
 #include <memory>
 #include <sstream>
@@ -113,6 +116,44 @@ TEST(PrintVector, HiddenLayersAreNotCaptured) {
     EXPECT_EQ(CountColour(image, qRgb(0, 0, 255)), 0);
 }
 
+TEST(PrintVector, MarkedPolylinePrintsClosedAsOnScreen) {
+    CTAVDoc doc;
+    auto open = Line(-30, -30, 30, -30, 1, 0, 0);
+    open->m_vertices.emplace_back(30, 30, 0);
+    open->m_vertices.emplace_back(-30, 30, 0);
+    auto marked = std::make_unique<CPoly>(*open);
+    marked->m_marker = 1;
+    CTAVDoc markedDoc;
+    doc.AddEntity(std::move(open));
+    markedDoc.AddEntity(std::move(marked));
+    const CCamera cam = CameraOf(PlanState(100, 100, 400, 400));
+    CPrintSettings settings;
+    settings.m_fit = 0;  // 1 mm per unit, 5 dots per mm: x = -30 is dot 100
+    settings.m_lineWidthIndex = 3;
+    SPrintJobStats stats;
+    const QImage plain =
+        PrintPageImage(doc, cam, settings, SPrintJobOptions{}, ImageDevice(100, 100, 5), 1, &stats);
+    EXPECT_EQ(stats.segments, 3);
+    EXPECT_EQ(plain.pixel(100, 250) & 0xFFFFFF, 0xFFFFFFu);
+    const QImage closed = PrintPageImage(markedDoc, cam, settings, SPrintJobOptions{},
+                                         ImageDevice(100, 100, 5), 1, &stats);
+    EXPECT_EQ(stats.segments, 4);
+    EXPECT_EQ(closed.pixel(100, 250) & 0xFFFFFF, 0xFF0000u);
+}
+
+TEST(PrintDevice, PdfWriterPageInMillimetresAndDots) {
+    QPdfWriter writer(QDir::temp().filePath(QStringLiteral("tav_print_device_test.pdf")));
+    writer.setResolution(1200);
+    writer.setPageLayout(
+        QPageLayout(QPageSize(QPageSize::A4), QPageLayout::Landscape, QMarginsF(0, 0, 0, 0)));
+    const SPrintDevice d = DescribePrintDevice(writer);
+    EXPECT_NEAR(d.paperW, 297, 0.5);
+    EXPECT_NEAR(d.paperH, 210, 0.5);
+    EXPECT_NEAR(d.pw / d.paperW, 1200 / 25.4, 0.1);
+    EXPECT_NEAR(d.ph / d.paperH, 1200 / 25.4, 0.1);
+    EXPECT_EQ(d.dpiX, 1200);
+}
+
 TEST(PrintVector, ClippingPlaneCutsInPlaceOnTheSecondPage) {
     CTAVDoc doc;
     doc.AddEntity(Line(-200, 0, 200, 0, 1, 0, 0));
@@ -134,7 +175,7 @@ TEST(PrintVector, ClippingPlaneCutsInPlaceOnTheSecondPage) {
     EXPECT_EQ(second.pixel(980, y) & 0xFFFFFF, 0xFFFFFFu);
 }
 
-TEST(PrintVector, OverflowingBuffersAreRecapturedNotCut) {
+TEST(PrintVector, SmallBuffersCaptureInManyRunsWithoutLoss) {
     CTAVDoc doc;
     for (int i = 0; i < 200; ++i) {
         doc.AddEntity(Line(-40, -40 + 0.4 * i, 40, -40 + 0.4 * i, 0, 0.5, 0));
