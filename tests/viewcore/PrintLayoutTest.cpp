@@ -202,6 +202,15 @@ TEST(PrintLayout, DeviceMappingPutsTheViewportOnThePrintedRectangle) {
     EXPECT_EQ(y, 30);
     EXPECT_FALSE(s.Map(std::nan(""), 0, x, y));
     EXPECT_FALSE(s.Map(1e300, 0, x, y));
+
+    // Shifts are held to 0..1000 mm; a shift that is not a number counts as 0.
+    shifted.m_shiftRight = 5000;
+    shifted.m_shiftDown = std::nan("");
+    const SDeviceMapping held = ComputeDeviceMapping(shifted, layout, page, 2000, 2800, 400, 100);
+    EXPECT_DOUBLE_EQ(held.offX, 10000);
+    EXPECT_DOUBLE_EQ(held.offY, 500);
+    shifted.m_shiftRight = -3;
+    EXPECT_DOUBLE_EQ(ComputeDeviceMapping(shifted, layout, page, 2000, 2800, 400, 100).offX, 0);
 }
 
 // A camera looking at target from eye with a spin.

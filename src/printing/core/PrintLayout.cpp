@@ -173,8 +173,12 @@ SDeviceMapping ComputeDeviceMapping(const CPrintSettings& settings, const CPrint
     m.ky = cy > 0 ? m.dpmY * page.height / cy / s : 0.0;
     m.printedW = page.width / s * m.dpmX;
     m.printedH = page.height / s * m.dpmY;
-    const double shiftRight = std::clamp(settings.m_shiftRight, 0.0, kPrintMaxShiftMm);
-    const double shiftDown = std::clamp(settings.m_shiftDown, 0.0, kPrintMaxShiftMm);
+    // Shifts outside 0..1000 mm are held to it; one that is not a number is 0.
+    auto shift = [](double mm) {
+        return std::isfinite(mm) ? std::clamp(mm, 0.0, kPrintMaxShiftMm) : 0.0;
+    };
+    const double shiftRight = shift(settings.m_shiftRight);
+    const double shiftDown = shift(settings.m_shiftDown);
     m.offX = settings.m_centreH ? (pw - m.printedW) / 2.0 : shiftRight * m.dpmX;
     m.offY = (settings.m_centreV ? (ph - m.printedH) / 2.0 : shiftDown * m.dpmY) + m.printedH;
     return m;
