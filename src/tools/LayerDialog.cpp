@@ -103,6 +103,12 @@ bool CLayerNameEdit::CheckOnce() {
     return m_handled ? m_valid : Validate();
 }
 
+void CLayerNameEdit::Commit() {
+    if (!m_closing && CheckOnce()) {
+        Finish();
+    }
+}
+
 void CLayerNameEdit::Finish() {
     m_closing = true;
     m_modified = m_modified || isModified();
@@ -432,6 +438,8 @@ void CLayerDialog::accept() {
             editor->selectAll();
             return;
         }
+        // A name typed but not yet confirmed still goes into its layer.
+        editor->Commit();
     }
     QDialog::accept();
 }

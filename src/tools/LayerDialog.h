@@ -31,6 +31,8 @@ public:
     bool IsModified() const { return m_modified; }
     // Checks the text unless it was checked since the last key: true when it is accepted.
     bool CheckOnce();
+    // Closes the editor with its accepted text, as Enter does; nothing when it is refused.
+    void Commit();
 
 protected:
     void keyPressEvent(QKeyEvent* event) override;

@@ -205,6 +205,18 @@ TEST(LayerDialog, RefusedNameKeepsTheEditorAndTheDialog) {
     EXPECT_EQ(f.Editor(), editor);
 }
 
+TEST(LayerDialog, TakStoresATypedName) {
+    SLayerFixture f;
+    f.Click(60, 3);
+    f.Button(1015);
+    ASSERT_NE(f.Editor(), nullptr);
+    Key(f.Editor(), Qt::Key_R);
+    f.Editor()->setText("Rury");
+    f.Button(1);
+    EXPECT_EQ(f.dlg->result(), QDialog::Accepted);
+    EXPECT_EQ(f.doc.GetLayer(3).m_name, "Rury");
+}
+
 TEST(LayerDialog, UnchangedTextLeavesTheName) {
     SLayerFixture f;
     f.Click(60, 2);
