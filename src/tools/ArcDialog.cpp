@@ -204,3 +204,7 @@ void CArcDialog::OnPointPicked(int handle) {
     }
     CEntityDialog::OnPointPicked(handle);
 }
+
+QWidget* CArcDialog::FirstFocus() const {
+    return m_centre[0];
+}

@@ -25,6 +25,7 @@ protected:
     bool ReadControls() override;
     void HandleFocus(int handle) override;
     void CursorBack() override;
+    QWidget* FirstFocus() const override;
 
 private:
     void EnableAngles(bool enable);

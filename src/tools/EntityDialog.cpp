@@ -10,6 +10,7 @@
 #include <QPainter>
 #include <QStyleOptionButton>
 #include <QStylePainter>
+#include <algorithm>
 #include <cmath>
 
 #include "document/Prompter.h"
@@ -128,6 +129,34 @@ void CViewEditDialog::enterEvent(QEnterEvent* event) {
         m_view->m_cursorOverView = 0;
     }
     QDialog::enterEvent(event);
+}
+
+void CViewEditDialog::showEvent(QShowEvent* event) {
+    QDialog::showEvent(event);
+    if (m_ordered) {
+        return;
+    }
+    m_ordered = true;
+    QList<QWidget*> order;
+    for (QWidget* w : findChildren<QWidget*>()) {
+        if ((w->focusPolicy() & Qt::TabFocus) && w->isVisibleTo(this) && w->window() == this &&
+            w->parentWidget() &&
+            (w->parentWidget() == this || w->parentWidget()->inherits("QGroupBox"))) {
+            order.append(w);
+        }
+    }
+    const auto key = [this](QWidget* w) {
+        const QPoint p = w->mapTo(this, QPoint(0, 0));
+        return std::make_pair(p.y() / 8, p.x());
+    };
+    std::stable_sort(order.begin(), order.end(),
+                     [&key](QWidget* a, QWidget* b) { return key(a) < key(b); });
+    for (int i = 1; i < order.size(); ++i) {
+        setTabOrder(order[i - 1], order[i]);
+    }
+    if (QWidget* first = FirstFocus()) {
+        MoveFocus(first);
+    }
 }
 
 // ---------------------------------------------------------------------------------------------

@@ -62,11 +62,17 @@ protected:
 
     bool eventFilter(QObject* watched, QEvent* event) override;
     void enterEvent(QEnterEvent* event) override;
+    // First show: the Tab order follows the layout (rows, then columns) and the focus goes to
+    // FirstFocus().
+    void showEvent(QShowEvent* event) override;
+    // The control that has the focus when the dialog first shows (nullptr: the first in order).
+    virtual QWidget* FirstFocus() const { return nullptr; }
 
     QPointer<CTAVView> m_view;
     CTAVDoc* m_doc;
     int m_savedTool = 0;
     bool m_released = false;
+    bool m_ordered = false;
 };
 
 // The colour button "&Kolor": a frame, the caption with its mnemonic and a swatch.

@@ -95,3 +95,7 @@ void CPointDialog::OnPointPicked(int handle) {
     }
     CEntityDialog::OnPointPicked(handle);
 }
+
+QWidget* CPointDialog::FirstFocus() const {
+    return m_xyz[0];
+}

@@ -153,3 +153,7 @@ void CTextDialog::OnPointPicked(int handle) {
     }
     CEntityDialog::OnPointPicked(handle);
 }
+
+QWidget* CTextDialog::FirstFocus() const {
+    return m_text;
+}

@@ -22,6 +22,7 @@ protected:
     bool ReadControls() override;
     void HandleFocus(int handle) override;
     void CursorBack() override;
+    QWidget* FirstFocus() const override;
 
 private:
     QLineEdit* m_text;
