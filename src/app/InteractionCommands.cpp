@@ -101,4 +101,6 @@ void RegisterInteractionCommands(CTAVApp& app, CMainFrame& frame) {
         app.Prompter().Run({QString::fromStdString(caption), QString::fromStdString(text),
                             CPrompter::EIcon::Information, CQtPrompter::EButtons::Ok});
     };
+    // The hooks hold the frame: they go with it.
+    QObject::connect(&frame, &QObject::destroyed, [] { FrameCommandHooks() = {}; });
 }

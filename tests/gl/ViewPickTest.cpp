@@ -230,6 +230,18 @@ TEST_F(ViewPick, RemovedEntitiesEmptyTheLists) {
     EXPECT_EQ(view->GetCurrentPick(), -1);
 }
 
+TEST_F(ViewPick, LayerDeletionEmptiesTheLists) {
+    Click(Px(0), Py(5));
+    Click(Px(1), Py(0.3), Qt::ShiftModifier);
+    ASSERT_EQ(view->GetMultipleSelection().size(), 2u);
+    ASSERT_GE(doc->DeleteLayer(1), 0);
+    EXPECT_TRUE(view->GetMultipleSelection().empty());
+    EXPECT_EQ(view->GetCurrentPick(), -1);
+    // The index follows the smaller table: a click still picks the right entity.
+    Click(Px(0), Py(5));
+    EXPECT_EQ(view->GetPickList(), std::vector<int>{1});
+}
+
 TEST_F(ViewPick, LengthOfTwoSnappedVertices) {
     view->m_localizationMask = kSnapVertex;
     view->OnMeasure(2);
