@@ -109,6 +109,16 @@ void CLayerNameEdit::Commit() {
     }
 }
 
+void CLayerNameEdit::Discard() {
+    m_closing = true;
+    m_handled = true;
+    if (m_list.m_editor == this) {
+        m_list.m_editor = nullptr;
+    }
+    hide();
+    deleteLater();
+}
+
 void CLayerNameEdit::Finish() {
     m_closing = true;
     m_modified = m_modified || isModified();
@@ -132,14 +142,8 @@ void CLayerNameEdit::keyPressEvent(QKeyEvent* event) {
             event->accept();
             return;
         case Qt::Key_Escape:
-            m_handled = true;
             m_valid = false;
-            m_closing = true;
-            if (m_list.m_editor == this) {
-                m_list.m_editor = nullptr;
-            }
-            hide();
-            deleteLater();
+            Discard();
             m_list.setFocus();
             m_list.OnEditCancelled(m_row);
             event->accept();
@@ -235,11 +239,7 @@ void CLayerListBox::CloseEditor() {
     if (m_editor == nullptr) {
         return;
     }
-    CLayerNameEdit* editor = m_editor;
-    m_editor = nullptr;
-    editor->blockSignals(true);
-    editor->setParent(nullptr);
-    editor->deleteLater();
+    m_editor->Discard();
 }
 
 void CLayerListBox::OnEditFinished(const CLayerNameEdit& editor) {

@@ -33,6 +33,8 @@ public:
     bool CheckOnce();
     // Closes the editor with its accepted text, as Enter does; nothing when it is refused.
     void Commit();
+    // Closes the editor without checking or taking its text.
+    void Discard();
 
 protected:
     void keyPressEvent(QKeyEvent* event) override;

@@ -289,6 +289,22 @@ TEST(LayerDialog, DeletingTheCurrentLastMakesTheNewLastCurrent) {
     EXPECT_EQ(f.CurrentText(), "C");
 }
 
+TEST(LayerDialog, DeleteWithARefusedNameOpenAsksNothingMore) {
+    SLayerFixture f;
+    f.dlg->activateWindow();
+    f.Click(60, 1);
+    f.Button(1015);
+    ASSERT_NE(f.Editor(), nullptr);
+    Key(f.Editor(), Qt::Key_A);
+    f.Editor()->setText("");
+    f.Button(1016);
+    QApplication::processEvents();
+    EXPECT_TRUE(f.prompter.messages.empty());
+    EXPECT_EQ(f.List().Editor(), nullptr);
+    EXPECT_EQ(f.doc.GetLayerCount(), 3);
+    EXPECT_EQ(f.doc.GetLayer(1).m_name, "C");
+}
+
 TEST(LayerDialog, DeleteOnlyBeepsWhileBusy) {
     SLayerFixture f;
     f.doc.SetBusy(1);
