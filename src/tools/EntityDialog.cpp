@@ -15,6 +15,7 @@
 
 #include "document/Prompter.h"
 #include "document/TAVDoc.h"
+#include "tools/DataDialogs.h"
 #include "tools/core/CoordFrames.h"
 #include "tools/core/EditTexts.h"
 #include "tools/core/NumberText.h"
@@ -251,7 +252,6 @@ CEntityDialog::CEntityDialog(CTAVView& view, const char* id, const QString& titl
     connect(m_color, &QPushButton::clicked, this, &CEntityDialog::OnColor);
     connect(m_data, &QPushButton::clicked, this, &CEntityDialog::OnData);
     connect(m_removeData, &QPushButton::clicked, this, &CEntityDialog::OnRemoveData);
-    m_data->setEnabled(false);
     for (QWidget* w : std::initializer_list<QWidget*>{m_name, m_layer, m_color, m_data,
                                                       m_removeData, m_ok, m_cancel}) {
         TrackFocus(w, 0);
@@ -414,16 +414,17 @@ void CEntityDialog::OnColor() {
 }
 
 void CEntityDialog::OnData() {
-    // Left disabled until the attribute data dialogs are linked in.
+    CEntity* e = Entity();
+    if (e != nullptr && OnEntityDataButton(e->m_data, this)) {
+        m_removeData->show();
+    }
 }
 
 void CEntityDialog::OnRemoveData() {
     CEntity* e = Entity();
-    if (e == nullptr || !m_doc->Prompter().AskYesNo(kAskSure, CPrompter::EIcon::Question)) {
-        return;
+    if (e != nullptr && OnRemoveDataButton(e->m_data, m_doc->Prompter())) {
+        m_removeData->hide();
     }
-    e->m_data = CDataNode();
-    m_removeData->hide();
 }
 
 void CEntityDialog::accept() {

@@ -10,6 +10,7 @@
 
 #include "document/Prompter.h"
 #include "document/TAVDoc.h"
+#include "tools/DataDialogs.h"
 #include "tools/EntityDialog.h"
 #include "tools/core/EditTexts.h"
 #include "view/TAVView.h"
@@ -47,7 +48,6 @@ CPropertiesDialog::CPropertiesDialog(CTAVView& view, std::vector<int> selection)
     auto* dataGrid = new QHBoxLayout(dataBox);
     m_data = new QPushButton("&Dane...", dataBox);
     m_data->setObjectName("1009");
-    m_data->setEnabled(false);
     m_removeData = new QPushButton("U&suń Dane...", dataBox);
     m_removeData->setObjectName("1010");
     dataGrid->addWidget(m_data);
@@ -70,6 +70,7 @@ CPropertiesDialog::CPropertiesDialog(CTAVView& view, std::vector<int> selection)
         m_props.name = text.toStdString();
     });
     connect(m_color, &QPushButton::clicked, this, &CPropertiesDialog::OnColor);
+    connect(m_data, &QPushButton::clicked, this, &CPropertiesDialog::OnData);
     connect(m_removeData, &QPushButton::clicked, this, &CPropertiesDialog::OnRemoveData);
     connect(ok, &QPushButton::clicked, this, &CPropertiesDialog::accept);
     connect(cancel, &QPushButton::clicked, this, &CPropertiesDialog::reject);
@@ -88,15 +89,22 @@ void CPropertiesDialog::OnColor() {
     m_color->SetColor(m_props.color);
 }
 
+void CPropertiesDialog::OnData() {
+    if (OnEntityDataButton(m_props.data, this)) {
+        m_removeData->show();
+    }
+}
+
 void CPropertiesDialog::OnRemoveData() {
     CTAVDoc& doc = *m_view.GetDocument();
-    if (!doc.Prompter().AskYesNo(kAskSure, CPrompter::EIcon::Question)) {
+    if (!OnRemoveDataButton(m_props.data, doc.Prompter())) {
         return;
     }
-    // Every selected entity loses its data on "Tak", whether their data differed or not.
-    m_props.data = CDataNode();
+    // Every selected entity loses its data on "Tak", whether their data differed or not; the
+    // (now common, empty) data may be filled again.
     m_props.dataDiffer = 0;
     m_removeData->hide();
+    m_data->show();
 }
 
 void CPropertiesDialog::accept() {

@@ -28,6 +28,7 @@ public:
 
 private:
     void OnColor();
+    void OnData();
     void OnRemoveData();
 
     CTAVView& m_view;

@@ -227,11 +227,16 @@ TEST(EntityDialogsTest, PointTypedInALocalSystemIsStoredGlobally) {
     EXPECT_EQ(f.doc.GetBusy(), 0);
 }
 
-TEST(EntityDialogsTest, CancelledPointEditRestoresPositionAndColour) {
+TEST(EntityDialogsTest, CancelledPointEditRestoresPositionColourAndData) {
     SViewFixture f;
+    f.doc.GetEntity(0)->m_data.SetText("Dane");
     const std::vector<uint8_t> before = f.doc.SaveToBytes();
     CEntityDialog* dlg = StartEditEntityDialog(f.view, 0);
     ASSERT_NE(dlg, nullptr);
+    EXPECT_FALSE(Find<QPushButton>(*dlg, 1010)->isHidden());
+    Click(*dlg, 1010);
+    EXPECT_EQ(dlg->Entity()->m_data.GetText(), "");
+    EXPECT_TRUE(Find<QPushButton>(*dlg, 1010)->isHidden());
     Find<QLineEdit>(*dlg, 1049)->setFocus();
     f.view.SetEditHandle(1);
     f.Pick(CPoint3(1.234, 2.345, 3.456));
@@ -348,6 +353,8 @@ TEST(PropertiesDialogTest, ConfirmedDataRemovalReachesEverySelectedEntity) {
     Click(dlg, 1010);
     ASSERT_EQ(f.prompter.questions.size(), 1u);
     EXPECT_EQ(f.prompter.questions[0].text, kAskSure);
+    EXPECT_TRUE(Find<QPushButton>(dlg, 1010)->isHidden());
+    EXPECT_FALSE(Find<QPushButton>(dlg, 1009)->isHidden());
     Click(dlg, 1);
     for (int i : sel) {
         EXPECT_EQ(f.doc.GetEntity(i)->m_data.GetText(), "") << i;
