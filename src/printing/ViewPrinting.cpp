@@ -16,6 +16,8 @@ SPrintJobOptions ViewOptions(const CTAVView& view, bool preview) {
     options.preview = preview;
     options.renderMode = view.GetRenderMode();
     options.showNames = view.Renderer().m_showNames != 0;
+    options.pickList = view.Renderer().m_pickList;
+    options.currentPick = view.Renderer().m_currentPick;
     const CFrameServices* frame = GetFrameServices();
     options.whiteBackground = frame != nullptr && frame->IsBackgroundWhite();
     return options;

@@ -248,6 +248,33 @@ TEST(PrintRaster, FilledPolygonColourAtThePageCentre) {
     EXPECT_EQ(image.pixel(5, 240) & 0xFFFFFF, 0xFFFFFFu);
 }
 
+TEST(PrintRaster, CurrentPickIsHighlighted) {
+    CTAVDoc doc;
+    auto pnt = std::make_unique<CPnt>();
+    pnt->m_color[0] = 0.0;
+    pnt->m_color[1] = 0.0;
+    pnt->m_color[2] = 1.0;
+    doc.AddEntity(std::move(pnt));
+    doc.AddEntity(Line(-40, 20, 40, 20, 0, 1, 0));
+    const CCamera cam = CameraOf(PlanState(100, 100, 300, 300, 2));
+    SPrintJobOptions options;
+    options.renderMode = 2;
+    options.rasterDpi = 100;
+    const SPrintDevice device = ImageDevice(100, 100, 4);
+    EXPECT_EQ(
+        PrintPageImage(doc, cam, CPrintSettings{}, options, device, 1).pixel(200, 200) & 0xFFFFFF,
+        0x0000FFu);
+    options.pickList = {0, 1};
+    options.currentPick = 0;
+    const QImage picked = PrintPageImage(doc, cam, CPrintSettings{}, options, device, 1);
+    EXPECT_EQ(picked.pixel(200, 200) & 0xFFFFFF, 0xFF0000u);
+    // The other entity of the pick list is printed, not highlighted.
+    const QColor line = picked.pixelColor(100, 120);
+    EXPECT_GT(line.green(), 150);
+    EXPECT_EQ(line.red(), 0);
+    EXPECT_EQ(line.blue(), 0);
+}
+
 // --- tavcli print ---
 
 class TavCliPrint : public testing::Test {

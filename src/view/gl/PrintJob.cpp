@@ -186,6 +186,10 @@ bool CPrintJob::OnBeginPrinting() {
     m_renderer->m_whiteBackground = m_options.whiteBackground;
     m_renderer->m_showNames = m_options.showNames ? 1 : 0;
     m_renderer->m_useDisplayList = true;
+    if (IsRaster()) {
+        m_renderer->m_pickList = m_options.pickList;
+        m_renderer->m_currentPick = m_options.currentPick;
+    }
     m_renderer->InitializeGL();
     m_gl->DoneCurrent();
     if (!IsRaster()) {

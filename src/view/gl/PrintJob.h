@@ -42,6 +42,9 @@ struct SPrintJobOptions {
     int rasterDpi = 0;  // 0: the device's resolution, at most kPrintMaxRasterDpi
     int64_t captureCapFloats = kFeedbackCapFloats;
     int rasterTileSide = 2048;  // largest side of one off-screen band, pixels
+    // Raster pages: the view's pick list (ascending) and its current pick, drawn highlighted.
+    std::vector<int> pickList;
+    int currentPick = -1;
     // Sees each run of device lines before it is painted (benchmarks keep them).
     std::function<void(const CDeviceLines&)> lineTap;
 };
