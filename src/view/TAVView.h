@@ -92,6 +92,8 @@ public:
     // While set, resizing changes neither the camera nor the viewport (print preview).
     void SetSkipResize(int skip) { m_skipResize = skip; }
     int GetSkipResize() const { return m_skipResize; }
+    // Records a context error met while printing (only the view's first error is kept).
+    void RecordPrintError(int error) { RecordError(error); }
     // The print settings of this view, kept for its life.
     CPrintSettings& PrintSettings() { return m_printSettings; }
     // Starts picking the print window (tool 8) with the previous tool saved; done runs once a

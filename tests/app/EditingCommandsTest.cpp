@@ -1,6 +1,7 @@
 // The editing commands through the shell, and what closing windows does to an open edit.
 
 #include <QApplication>
+#include <QKeyEvent>
 
 #include "app/AppTestSupport.h"
 #include "app/ChildFrame.h"
@@ -47,6 +48,25 @@ TEST_F(EditingCommandsTest, DrawCommandsOpenTheirDialogsOnce) {
     frame->Dispatch(cmd::kNewPoint);
     EXPECT_EQ(View()->GetEntityDialog(), dlg);
     EXPECT_EQ(Doc().GetEntityCount(), 1);
+}
+
+// Escape leaves the dialog open with the select tool; deleting the edited entity must still be
+// refused, or cancelling would remove whatever took its slot.
+TEST_F(EditingCommandsTest, DeleteIsRefusedWhileAnEntityIsEdited) {
+    Start();
+    ASSERT_TRUE(frame->Dispatch(cmd::kNewPoint));
+    QKeyEvent esc(QEvent::KeyRelease, Qt::Key_Escape, Qt::NoModifier);
+    QApplication::sendEvent(View(), &esc);
+    EXPECT_EQ(View()->GetTool(), 1);
+    View()->Renderer().m_currentPick = 0;
+    View()->Renderer().m_pickList = {0};
+    frame->Dispatch(32813);
+    ASSERT_EQ(Doc().GetEntityCount(), 1);
+    ASSERT_NE(View()->GetEntityDialog(), nullptr);
+    View()->GetEntityDialog()->close();
+    FlushDeferredDeletes();
+    EXPECT_EQ(Doc().GetEntityCount(), 0);
+    EXPECT_EQ(Doc().GetBusy(), 0);
 }
 
 // Closing a document with an open edit cancels the edit before asking to save, so a half-made
