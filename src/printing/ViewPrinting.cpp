@@ -46,6 +46,9 @@ bool PrintView(CTAVView& view, QPrinter& printer, bool preview, int64_t from, in
     CPrintJob job(*view.GetDocument(), view.Camera(), view.PrintSettings(),
                   ViewOptions(view, preview));
     const SPrintRefusal r = job.Run(printer, from > 0 ? from : 1, to);
+    if (job.GetError() != 0) {
+        view.RecordPrintError(job.GetError());
+    }
     if (!r.ok) {
         Tell(view, r.message, CPrompter::EIcon::Warning);
         return false;
