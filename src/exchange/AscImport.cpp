@@ -84,7 +84,8 @@ EImportResult ImportAscFile(CTAVDoc& doc, const std::string& path) {
                 ++skipped;
                 continue;
             }
-            auto poly = std::make_unique<CPoly>();
+            // Every member has its initializer: no zero fill first (one entity per element).
+            auto poly = std::make_unique_for_overwrite<CPoly>();
             poly->m_closed = corners >= 3 ? 1 : 0;
             poly->m_color[0] = poly->m_color[1] = poly->m_color[2] = 1.0;
             poly->m_vertices.reserve(static_cast<size_t>(corners));

@@ -257,6 +257,13 @@ bool IsDefaultExtrusion(const CVec3& e) {
     return std::fabs(e.x) <= 1e-8 && std::fabs(e.y) <= 1e-8 && std::fabs(e.z - 1.0) <= 1e-8;
 }
 
+// A new entity of kind T. Every member has its initializer, so the zero fill that make_unique
+// does first would only be written over (one entity per record adds up).
+template <typename T>
+std::unique_ptr<T> NewEntity() {
+    return std::make_unique_for_overwrite<T>();
+}
+
 // True when an extrusion gives an entity its own coordinate system: not the world's, and not
 // a zero extrusion, which defines no plane and counts as the world's.
 bool HasOwnFrame(const CVec3& extrusion) {
@@ -702,14 +709,14 @@ void CDxfReader::FinishPending() {
     }
     switch (m_kind) {
         case kKindPoint: {
-            auto p = std::make_unique<CPnt>();
+            auto p = NewEntity<CPnt>();
             p->m_point = CPoint3(m_x[0], m_y[0], m_z[0]);
             Place(std::move(p));
             ResetAfterEntity();
             break;
         }
         case kKindLine: {
-            auto p = std::make_unique<CPoly>();
+            auto p = NewEntity<CPoly>();
             p->m_vertices.reserve(2);
             p->AddVertex(CPoint3(m_x[0], m_y[0], m_z[0]));
             p->AddVertex(CPoint3(m_x[1], m_y[1], m_z[1]));
@@ -719,7 +726,7 @@ void CDxfReader::FinishPending() {
         }
         case kKindCircle:
         case kKindArc: {
-            auto a = std::make_unique<CArc>();
+            auto a = NewEntity<CArc>();
             a->m_center = OwnToWorld(CPoint3(m_x[0], m_y[0], m_z[0]));
             a->m_radius = m_size;
             if (m_kind == kKindCircle) {
@@ -740,7 +747,7 @@ void CDxfReader::FinishPending() {
         case kKindText:
         case kKindAttdef:
         case kKindAttrib: {
-            auto t = std::make_unique<CText>();
+            auto t = NewEntity<CText>();
             t->m_position = OwnToWorld(CPoint3(m_x[0], m_y[0], m_z[0]));
             t->m_height = m_size;
             t->m_rotation = m_angle1;
@@ -752,7 +759,7 @@ void CDxfReader::FinishPending() {
             break;
         }
         case kKindPolyline: {
-            m_polyline = static_cast<CPoly*>(Place(std::make_unique<CPoly>()));
+            m_polyline = static_cast<CPoly*>(Place(NewEntity<CPoly>()));
             m_vertices.clear();
             m_polyFlags = m_flags;
             m_polyExtrusion = m_extrusion;
@@ -782,7 +789,7 @@ void CDxfReader::FinishPending() {
             ResetAfterEntity();
             break;
         case kKind3DFace: {
-            auto p = std::make_unique<CPoly>();
+            auto p = NewEntity<CPoly>();
             p->m_closed = 1;
             p->m_vertices.reserve(4);
             for (int i = 0; i < 3; ++i) {
@@ -799,7 +806,7 @@ void CDxfReader::FinishPending() {
             break;
         }
         case kKindLwPolyline: {
-            auto p = std::make_unique<CPoly>();
+            auto p = NewEntity<CPoly>();
             const std::optional<CMatrix4> frame = OwnFrame(m_extrusion);
             p->m_vertices.reserve(m_vertices.size() + 1);
             for (const CVec3& v : m_vertices) {
