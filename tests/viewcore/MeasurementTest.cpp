@@ -66,7 +66,8 @@ TEST(MeasurementText, CoordinatesInLocalSystem) {
 
 TEST(MeasurementText, NumbersKeepThePointUnderACommaLocale) {
     const char* found = nullptr;
-    for (const char* name : {"pl_PL.UTF-8", "de_DE.UTF-8", "fr_FR.UTF-8", "pl_PL", "de_DE"}) {
+    for (const char* name :
+         {"pl_PL.utf8", "pl_PL.UTF-8", "de_DE.UTF-8", "fr_FR.UTF-8", "pl_PL", "de_DE"}) {
         if (std::setlocale(LC_NUMERIC, name) != nullptr) {
             found = name;
             break;
