@@ -277,6 +277,7 @@ void CEntityDialog::AddCommonControls(QGridLayout* grid, int row) {
 }
 
 void CEntityDialog::AddOkCancel(QGridLayout* grid, int row) {
+    m_ok->setDefault(true);
     grid->addWidget(m_ok, row, 0, 1, 2);
     grid->addWidget(m_cancel, row, 2, 1, 2);
 }
@@ -334,7 +335,9 @@ bool CEntityDialog::BeginNew(std::unique_ptr<CEntity> entity) {
     }
     TakeView();
     if (m_view) {
+        // Highlighted like an edited existing entity, so its handles follow the cursor.
         m_view->SetEditHandle(index);
+        m_view->Renderer().m_currentPick = index;
         m_view->Renderer().m_pickList.push_back(index);
     }
     Init();
