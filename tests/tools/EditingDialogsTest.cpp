@@ -522,3 +522,71 @@ TEST(CoordSystemsDialogTest, CurrentSystemAndDeletion) {
 }
 
 }  // namespace
+
+namespace {
+
+// An existing polyline of three vertices, edited in its dialog.
+struct SPolyFixture : SViewFixture {
+    int index = 0;
+    SPolyFixture() {
+        auto poly = std::make_unique<CPoly>();
+        for (int i = 0; i < 3; ++i) {
+            poly->AddVertex(CPoint3(i, 2 * i, 3 * i));
+        }
+        index = doc.AddEntity(std::move(poly));
+        doc.SetModifiedFlag(false);
+    }
+};
+
+TEST(PolyDialogTest, CancelAfterInsertsTypingAndDeletesKeepsTheSavedBytes) {
+    SPolyFixture f;
+    const std::vector<uint8_t> before = f.doc.SaveToBytes();
+    auto* dlg = dynamic_cast<CPolyDialog*>(StartEditEntityDialog(f.view, f.index));
+    ASSERT_NE(dlg, nullptr);
+    CCoordinatesListCtrl& list = dlg->List();
+    EXPECT_EQ(list.SelectedRow(), 2);
+    list.SelectRow(0);
+    Click(*dlg, 1014);  // a copy of row 0 after it, pending
+    Flush();
+    EXPECT_EQ(list.PendingRow(), 1);
+    EXPECT_EQ(list.Model().rowCount(), 4);
+    ASSERT_NE(list.Editor(), nullptr);
+    list.Editor()->setText("7.25");
+    list.Editor()->setModified(true);
+    QKeyEvent enter(QEvent::KeyPress, Qt::Key_Return, Qt::NoModifier);
+    QApplication::sendEvent(list.Editor(), &enter);
+    Flush();
+    EXPECT_EQ(list.PendingRow(), -1) << "an accepted value confirms the row";
+    EXPECT_EQ(dynamic_cast<const CPoly&>(*dlg->Entity())[1].x, 7.25);
+    list.DiscardEditor();
+    list.SelectRow(3);
+    Click(*dlg, 1016);  // the last row: the new last row is selected
+    EXPECT_EQ(list.SelectedRow(), 2);
+    f.prompter.answers.push_back(true);
+    Click(*dlg, 1017);
+    EXPECT_EQ(list.Model().rowCount(), 0);
+    Click(*dlg, 2);
+    Flush();
+    EXPECT_EQ(f.doc.SaveToBytes(), before);
+    EXPECT_FALSE(f.doc.IsModified());
+    EXPECT_EQ(f.doc.GetBusy(), 0);
+}
+
+TEST(PolyDialogTest, InsertedRowThatWasNeverConfirmedGoesOnTak) {
+    SPolyFixture f;
+    auto* dlg = dynamic_cast<CPolyDialog*>(StartEditEntityDialog(f.view, f.index));
+    ASSERT_NE(dlg, nullptr);
+    dlg->List().SelectRow(1);
+    Click(*dlg, 1014);
+    Flush();
+    dlg->List().DiscardEditor();
+    EXPECT_EQ(dlg->List().Model().rowCount(), 4);
+    Click(*dlg, 1);
+    Flush();
+    const auto& poly = dynamic_cast<const CPoly&>(*f.doc.GetEntity(f.index));
+    EXPECT_EQ(poly.GetVertexCount(), 3);
+    EXPECT_EQ(poly[2].x, 2.0);
+    EXPECT_TRUE(f.doc.IsModified());
+}
+
+}  // namespace
