@@ -189,7 +189,7 @@ void CCoordinatesListCtrl::OnEditAccepted(int row, int column, double value, boo
     if (!modified) {
         return;
     }
-    if (!m_model.SetCoordinateText(row, column, QString::fromStdString(FormatG15(value)))) {
+    if (!m_model.SetCoordinateValue(row, column, value)) {
         if (CTAVDoc* doc = m_model.Document(); doc && !m_model.LastError().isEmpty()) {
             doc->Prompter().ShowMessage(m_model.LastError().toStdString(),
                                         CPrompter::EIcon::Warning);

@@ -111,6 +111,14 @@ bool CCoordinatesModel::SetCoordinateText(int row, int column, const QString& te
         m_lastError = QString::fromUtf8(kEnterNumber);
         return false;
     }
+    return SetCoordinateValue(row, column, value);
+}
+
+bool CCoordinatesModel::SetCoordinateValue(int row, int column, double value) {
+    if (row < 0 || row >= VertexCount() || column < 1 || column > 3) {
+        m_lastError.clear();
+        return false;
+    }
     const CCoordFrame frame = FrameOf(m_doc);
     if (!frame.IsInvertible()) {
         m_lastError = QString::fromUtf8(kSingularSystem);

@@ -42,6 +42,9 @@ public:
     // Parses text as coordinate column (1..3) of row and stores the vertex: false, with
     // nothing changed and LastError() set, for a refused text or a singular active system.
     bool SetCoordinateText(int row, int column, const QString& text);
+    // Stores value as coordinate column (1..3) of row, in local coordinates; false, with
+    // LastError() set, when the active system does not invert or the cell does not exist.
+    bool SetCoordinateValue(int row, int column, double value);
     // Message of the last refused SetCoordinateText or setData.
     const QString& LastError() const { return m_lastError; }
 

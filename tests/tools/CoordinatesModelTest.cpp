@@ -181,6 +181,14 @@ TEST(CoordinatesListCtrlTest, EnterStoresTheTypedValue) {
     QApplication::processEvents();
     EXPECT_EQ(f.poly[1].y, 12.5);
     EXPECT_EQ(f.Cell(1, 2), "12.500");
+    // Every digit typed counts, beyond the fifteen a text round trip would keep.
+    f.list.StartEdit(1, 2);
+    ASSERT_NE(f.list.Editor(), nullptr);
+    f.list.Editor()->selectAll();
+    f.Type(f.list.Editor(), "12345678.123456789");
+    f.Key(f.list.Editor(), Qt::Key_Return);
+    QApplication::processEvents();
+    EXPECT_EQ(f.poly[1].y, 12345678.123456789);
     EXPECT_TRUE(f.SawText(1, 2));
     EXPECT_EQ(f.list.Editor(), nullptr);
 }
