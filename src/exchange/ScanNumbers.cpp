@@ -65,6 +65,32 @@ bool EightDigits(const char* p, uint64_t& value) {
     return true;
 }
 
+// The decimal digits at the start of the eight bytes at p (all readable): how many (0 to 8)
+// and their value, without a branch per digit. The numbers of a file vary in length, and the
+// end of a digit loop is a branch the processor keeps guessing wrong.
+int LeadingDigits(const char* p, uint64_t& value) {
+    if constexpr (std::endian::native != std::endian::little) {
+        return 0;
+    }
+    uint64_t v;
+    std::memcpy(&v, p, sizeof v);
+    const uint64_t x = v ^ 0x3030303030303030;  // a digit byte becomes its value 0..9
+    // The high bit of each byte that is no digit: x itself at or above 0x80, or x + 0x76 for
+    // 0x0A..0x7F. A carry out of a byte only reaches bytes after the first such one.
+    const uint64_t other = ((x + 0x7676767676767676) | x) & 0x8080808080808080;
+    const int n = other ? std::countr_zero(other) / 8 : 8;
+    if (n == 0) {
+        return 0;
+    }
+    // The n digits to the top with zero digits below them, then as in EightDigits.
+    uint64_t d = x << (8 * (8 - n));
+    d = d * 10 + (d >> 8);
+    value = (((d & 0x000000FF000000FF) * (100 + (1000000ULL << 32))) +
+             (((d >> 16) & 0x000000FF000000FF) * (1 + (10000ULL << 32)))) >>
+            32;
+    return n;
+}
+
 }  // namespace
 
 size_t ScanPlainDecimal(const char* p, const char* end, double& out) {
@@ -75,12 +101,18 @@ size_t ScanPlainDecimal(const char* p, const char* end, double& out) {
     const char* const start = p;
     uint64_t mantissa = 0;
     int digits = 0;
-    // Long runs of digits (instrument words) go eight at a time.
     uint64_t block = 0;
-    while (end - p >= 8 && digits <= 11 && IsDigit(p[7]) && EightDigits(p, block)) {
-        mantissa = mantissa * 100000000 + block;
-        digits += 8;
-        p += 8;
+    if (end - p >= 8) {
+        // The whole part of a coordinate in one step; long runs of digits (instrument words)
+        // go on eight at a time.
+        digits = LeadingDigits(p, mantissa);
+        p += digits;
+        while (digits % 8 == 0 && end - p >= 8 && digits <= 11 && IsDigit(p[7]) &&
+               EightDigits(p, block)) {
+            mantissa = mantissa * 100000000 + block;
+            digits += 8;
+            p += 8;
+        }
     }
     while (p < end && IsDigit(*p)) {
         if (++digits > 19) {
