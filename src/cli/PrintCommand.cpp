@@ -12,6 +12,7 @@
 #include <memory>
 #include <ostream>
 
+#include "cli/RenderCommand.h"
 #include "cli/TavCli.h"
 #include "document/TAVDoc.h"
 #include "printing/core/PrintSettings.h"
@@ -80,16 +81,6 @@ bool FindPaper(const std::string& name, QPageSize& size) {
         }
     }
     return false;
-}
-
-bool HasDisplay() {
-    const char* platform = std::getenv("QT_QPA_PLATFORM");
-    if (platform != nullptr && *platform != '\0') {
-        return true;
-    }
-    const char* x11 = std::getenv("DISPLAY");
-    const char* wayland = std::getenv("WAYLAND_DISPLAY");
-    return (x11 != nullptr && *x11 != '\0') || (wayland != nullptr && *wayland != '\0');
 }
 
 }  // namespace
@@ -202,20 +193,10 @@ int RunPrintCommand(const std::vector<std::string>& args, CPrompter& prompter, s
         err << check.message << "\n";
         return kExitRefused;
     }
-    if (QGuiApplication::instance() == nullptr && !HasDisplay()) {
-        err << "tavcli: print needs a display with OpenGL (run it under xvfb-run)\n";
-        return kExitRefused;
-    }
     CTAVDoc doc(&prompter);
-    if (!doc.OnOpenDocument(input)) {
-        return kExitRefused;
-    }
     std::unique_ptr<QGuiApplication> app;
-    if (QGuiApplication::instance() == nullptr) {
-        static int argc = 1;
-        static char name[] = "tavcli";
-        static char* argv[] = {name, nullptr};
-        app = std::make_unique<QGuiApplication>(argc, argv);
+    if (const int code = OpenDocumentForGl("print", input, doc, app, err); code != kExitOk) {
+        return code;
     }
     const CViewState& saved = doc.ViewState();
     CCamera camera;

@@ -33,6 +33,26 @@ bool ParseSize(const std::string& text, int& w, int& h) {
     return w >= 1 && h >= 1 && w <= 16384 && h <= 16384;
 }
 
+}  // namespace
+
+int OpenDocumentForGl(const char* verb, const std::string& input, CTAVDoc& doc,
+                      std::unique_ptr<QGuiApplication>& app, std::ostream& err) {
+    if (QGuiApplication::instance() == nullptr && !HasDisplay()) {
+        err << "tavcli: " << verb << " needs a display with OpenGL (run it under xvfb-run)\n";
+        return kExitRefused;
+    }
+    if (!doc.OnOpenDocument(input)) {
+        return kExitRefused;
+    }
+    if (QGuiApplication::instance() == nullptr) {
+        static int argc = 1;
+        static char name[] = "tavcli";
+        static char* argv[] = {name, nullptr};
+        app = std::make_unique<QGuiApplication>(argc, argv);
+    }
+    return kExitOk;
+}
+
 bool HasDisplay() {
     const char* platform = std::getenv("QT_QPA_PLATFORM");
     if (platform != nullptr && *platform != '\0') {
@@ -42,8 +62,6 @@ bool HasDisplay() {
     const char* wayland = std::getenv("WAYLAND_DISPLAY");
     return (x11 != nullptr && *x11 != '\0') || (wayland != nullptr && *wayland != '\0');
 }
-
-}  // namespace
 
 int RunRenderCommand(const std::vector<std::string>& args, CPrompter& prompter, std::ostream& err) {
     std::string input, output;
@@ -84,20 +102,10 @@ int RunRenderCommand(const std::vector<std::string>& args, CPrompter& prompter, 
     if (input.empty() || output.empty()) {
         return RenderUsage(err, "render takes FILE and -o OUT.png");
     }
-    if (QGuiApplication::instance() == nullptr && !HasDisplay()) {
-        err << "tavcli: render needs a display with OpenGL (run it under xvfb-run)\n";
-        return kExitRefused;
-    }
     CTAVDoc doc(&prompter);
-    if (!doc.OnOpenDocument(input)) {
-        return kExitRefused;
-    }
     std::unique_ptr<QGuiApplication> app;
-    if (QGuiApplication::instance() == nullptr) {
-        static int argc = 1;
-        static char name[] = "tavcli";
-        static char* argv[] = {name, nullptr};
-        app = std::make_unique<QGuiApplication>(argc, argv);
+    if (const int code = OpenDocumentForGl("render", input, doc, app, err); code != kExitOk) {
+        return code;
     }
     QImage image;
     std::string error;

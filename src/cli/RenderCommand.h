@@ -1,10 +1,21 @@
 #pragma once
 
 #include <iosfwd>
+#include <memory>
 #include <string>
 #include <vector>
 
 class CPrompter;
+class CTAVDoc;
+class QGuiApplication;
+
+// True when a display (or a chosen Qt platform) is there to give an OpenGL context.
+bool HasDisplay();
+// For the commands that draw with OpenGL: refuses without a display, opens input into doc and
+// makes a QGuiApplication (kept in app) unless one runs. Returns kExitOk or the exit code, the
+// message already written to err or reported by the document.
+int OpenDocumentForGl(const char* verb, const std::string& input, CTAVDoc& doc,
+                      std::unique_ptr<QGuiApplication>& app, std::ostream& err);
 
 // tavcli render FILE -o OUT.png [--mode 0..3] [--size WxH] [--white] [--names] [--fit]:
 // draws the document through the view's drawing code into a PNG. args excludes the word
