@@ -16,14 +16,7 @@
 namespace {
 
 int DataUsage(std::ostream& err, const std::string& problem) {
-    err << "tavcli: " << problem << "\n\nUsage:\n" << kDataUsage;
-    return kExitUsage;
-}
-
-bool ParseIndex(const std::string& text, long long& out) {
-    const char* end = text.data() + text.size();
-    const auto r = std::from_chars(text.data(), end, out);
-    return !text.empty() && r.ec == std::errc() && r.ptr == end;
+    return CommandUsageError(err, problem, kDataUsage);
 }
 
 }  // namespace
@@ -47,7 +40,7 @@ int RunDataCommand(const std::vector<std::string>& args, CPrompter& prompter, st
     if (input.empty() || output.empty() || entity.empty()) {
         return DataUsage(err, "data takes FILE, --entity K and -o OUT.pdf");
     }
-    if (!ParseIndex(entity, index)) {
+    if (!ParseWholeNumber(entity, index)) {
         return DataUsage(err, "--entity needs a whole number: " + entity);
     }
     CTAVDoc doc(&prompter);

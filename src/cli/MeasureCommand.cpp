@@ -11,14 +11,7 @@
 namespace {
 
 int MeasureUsage(std::ostream& err, const std::string& problem) {
-    err << "tavcli: " << problem << "\n\nUsage:\n" << kMeasureUsage;
-    return kExitUsage;
-}
-
-bool ParseIndex(const std::string& text, long long& out) {
-    const char* end = text.data() + text.size();
-    const auto r = std::from_chars(text.data(), end, out);
-    return !text.empty() && r.ec == std::errc() && r.ptr == end;
+    return CommandUsageError(err, problem, kMeasureUsage);
 }
 
 }  // namespace
@@ -31,7 +24,7 @@ int RunMeasureCommand(const std::vector<std::string>& args, CPrompter& prompter,
     for (size_t i = 0; i < args.size(); ++i) {
         const std::string& a = args[i];
         if (a == "--entity") {
-            if (i + 1 >= args.size() || !ParseIndex(args[i + 1], index)) {
+            if (i + 1 >= args.size() || !ParseWholeNumber(args[i + 1], index)) {
                 return MeasureUsage(err, "--entity takes a whole number");
             }
             hasIndex = true;

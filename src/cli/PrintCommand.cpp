@@ -27,8 +27,7 @@ constexpr int kDefaultRasterDpi = 300;
 constexpr int kMaxRasterDpi = 1200;
 
 int PrintUsageError(std::ostream& err, const std::string& problem) {
-    err << "tavcli: " << problem << "\n\nUsage:\n" << kPrintUsage;
-    return kExitUsage;
+    return CommandUsageError(err, problem, kPrintUsage);
 }
 
 // A whole, finite decimal number.

@@ -13,8 +13,7 @@
 namespace {
 
 int RenderUsage(std::ostream& err, const std::string& problem) {
-    err << "tavcli: " << problem << "\n\nUsage:\n" << kRenderUsage;
-    return kExitUsage;
+    return CommandUsageError(err, problem, kRenderUsage);
 }
 
 // "640x480" with both sides 1..16384.

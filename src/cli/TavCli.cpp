@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cctype>
+#include <charconv>
 #include <cstdio>
 #include <exception>
 #include <ostream>
@@ -293,4 +294,15 @@ int RunTavCli(const std::vector<std::string>& args, std::ostream& out, std::ostr
         return kExitRefused;
     }
     return Usage(err, "unknown command: " + cmd);
+}
+
+int CommandUsageError(std::ostream& err, const std::string& problem, const char* usage) {
+    err << "tavcli: " << problem << "\n\nUsage:\n" << usage;
+    return kExitUsage;
+}
+
+bool ParseWholeNumber(const std::string& text, long long& out) {
+    const char* end = text.data() + text.size();
+    const auto r = std::from_chars(text.data(), end, out);
+    return !text.empty() && r.ec == std::errc() && r.ptr == end;
 }

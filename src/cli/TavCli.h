@@ -10,3 +10,8 @@ enum ETavCliExit { kExitOk = 0, kExitRefused = 1, kExitUsage = 2 };
 // Runs tavcli with its arguments (program name excluded); results go to out, messages that the
 // GUI would show go to err with the same text. Returns the exit code.
 int RunTavCli(const std::vector<std::string>& args, std::ostream& out, std::ostream& err);
+
+// Writes "tavcli: problem" and the usage lines of one command; returns kExitUsage.
+int CommandUsageError(std::ostream& err, const std::string& problem, const char* usage);
+// Reads text as a whole decimal number and nothing else (no blanks, no sign but '-').
+bool ParseWholeNumber(const std::string& text, long long& out);
