@@ -4,11 +4,15 @@
 #include <QLibraryInfo>
 #include <QLocale>
 #include <QTranslator>
+#include <clocale>
 
 #include "app/TAVApp.h"
 
 int main(int argc, char** argv) {
     QApplication qapp(argc, argv);
+    // Qt takes the user's locale for the C library too; numbers written with printf or read with
+    // strtod (coordinate pane, readers) must keep the full stop whatever the user's language.
+    std::setlocale(LC_NUMERIC, "C");
     QApplication::setOrganizationName(QStringLiteral("Velmor"));
     QApplication::setApplicationName(QStringLiteral("TAV 2.1"));
     QApplication::setDesktopFileName(QStringLiteral("tav"));

@@ -4,6 +4,7 @@
 #include <QPageSize>
 #include <QPdfWriter>
 #include <charconv>
+#include <clocale>
 #include <memory>
 #include <ostream>
 
@@ -67,6 +68,7 @@ int RunDataCommand(const std::vector<std::string>& args, CPrompter& prompter, st
     std::unique_ptr<QGuiApplication> app;
     if (QGuiApplication::instance() == nullptr) {
         app = std::make_unique<QGuiApplication>(argc, argv);
+        std::setlocale(LC_NUMERIC, "C");  // Qt took the user's locale; keep the full stop
     }
     int pages = 0;
     {

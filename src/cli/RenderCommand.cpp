@@ -2,6 +2,7 @@
 
 #include <QGuiApplication>
 #include <QImage>
+#include <clocale>
 #include <cstdlib>
 #include <memory>
 #include <ostream>
@@ -48,6 +49,7 @@ int OpenDocumentForGl(const char* verb, const std::string& input, CTAVDoc& doc,
         static char name[] = "tavcli";
         static char* argv[] = {name, nullptr};
         app = std::make_unique<QGuiApplication>(argc, argv);
+        std::setlocale(LC_NUMERIC, "C");  // Qt took the user's locale; keep the full stop
     }
     return kExitOk;
 }
