@@ -1,4 +1,5 @@
 #include "tools/ClipPlaneDialogs.h"
+#include "tools/DialogParts.h"
 
 #include <QCheckBox>
 #include <QGridLayout>
@@ -41,15 +42,7 @@ public:
         const QRect r = option.rect;
         p->drawPixmap(r.left() + 2, r.top() + (r.height() - 16) / 2,
                       images::LayerImage(plane.m_active ? images::kUnlocked : images::kLocked));
-        const bool selected = (option.state & QStyle::State_Selected) != 0;
-        const QPalette& pal = option.palette;
-        QRect text = r;
-        text.setLeft(r.left() + 18);
-        p->fillRect(text, selected ? pal.highlight() : pal.base());
-        text.setLeft(r.left() + CClipPlaneListBox::kNameX);
-        p->setPen(selected ? pal.highlightedText().color() : pal.text().color());
-        p->drawText(text, Qt::AlignLeft | Qt::AlignVCenter | Qt::TextSingleLine,
-                    QString::fromStdString(plane.m_name));
+        PaintRowName(p, option, 18, CClipPlaneListBox::kNameX, plane.m_name);
     }
 
     QSize sizeHint(const QStyleOptionViewItem&, const QModelIndex&) const override {
@@ -59,14 +52,6 @@ public:
 private:
     const CTAVDoc& m_doc;
 };
-
-QPushButton* AddButton(QBoxLayout* layout, QWidget* owner, int id, const char* text) {
-    auto* b = new QPushButton(QString::fromUtf8(text), owner);
-    b->setObjectName(QString::number(id));
-    b->setAutoDefault(false);
-    layout->addWidget(b);
-    return b;
-}
 
 }  // namespace
 
@@ -109,9 +94,9 @@ CClipPlaneDialog::CClipPlaneDialog(CTAVDoc& doc, int index, const CClipPlane& pl
     }
     auto* buttons = new QHBoxLayout;
     buttons->addStretch();
-    QPushButton* ok = AddButton(buttons, this, 1, "Tak");
+    QPushButton* ok = AddIdButton(buttons, this, 1, "Tak");
     ok->setDefault(true);
-    QPushButton* cancel = AddButton(buttons, this, 2, "Przerwij");
+    QPushButton* cancel = AddIdButton(buttons, this, 2, "Przerwij");
     layout->addLayout(buttons);
     connect(ok, &QPushButton::clicked, this, &CClipPlaneDialog::accept);
     connect(cancel, &QPushButton::clicked, this, &QDialog::reject);
@@ -204,11 +189,11 @@ CClipPlanesDialog::CClipPlanesDialog(CTAVDoc& doc, int limit, CPrompter& prompte
     m_list->setMinimumSize(240, 200);
     layout->addWidget(m_list, 1);
     auto* buttons = new QVBoxLayout;
-    QPushButton* add = AddButton(buttons, this, 1014, "&Nowa...");
-    QPushButton* edit = AddButton(buttons, this, 1015, "&Edytuj...");
-    QPushButton* remove = AddButton(buttons, this, 1016, "&Usuń");
+    QPushButton* add = AddIdButton(buttons, this, 1014, "&Nowa...");
+    QPushButton* edit = AddIdButton(buttons, this, 1015, "&Edytuj...");
+    QPushButton* remove = AddIdButton(buttons, this, 1016, "&Usuń");
     buttons->addStretch();
-    QPushButton* ok = AddButton(buttons, this, 1, "Tak");
+    QPushButton* ok = AddIdButton(buttons, this, 1, "Tak");
     ok->setDefault(true);
     layout->addLayout(buttons);
     connect(add, &QPushButton::clicked, this, &CClipPlanesDialog::OnNew);

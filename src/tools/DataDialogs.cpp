@@ -1,4 +1,5 @@
 #include "tools/DataDialogs.h"
+#include "tools/DialogParts.h"
 
 #include <QApplication>
 #include <QButtonGroup>
@@ -34,14 +35,6 @@ constexpr int kFirstTypeId = 1018;
 std::function<void(const CDataNode&)>& PrintHandler() {
     static std::function<void(const CDataNode&)> handler;
     return handler;
-}
-
-QPushButton* AddButton(QBoxLayout* layout, QWidget* owner, int id, const char* text) {
-    auto* b = new QPushButton(QString::fromUtf8(text), owner);
-    b->setObjectName(QString::number(id));
-    b->setAutoDefault(false);
-    layout->addWidget(b);
-    return b;
 }
 
 // The program's prompter when the application runs, else one of our own for parent.
@@ -99,9 +92,9 @@ CDataTypeDialog::CDataTypeDialog(QWidget* parent) : QDialog(parent) {
         layout->addWidget(radio);
     }
     auto* buttons = new QHBoxLayout;
-    QPushButton* ok = AddButton(buttons, this, 1, "Tak");
+    QPushButton* ok = AddIdButton(buttons, this, 1, "Tak");
     ok->setDefault(true);
-    QPushButton* cancel = AddButton(buttons, this, 2, "Przerwij");
+    QPushButton* cancel = AddIdButton(buttons, this, 2, "Przerwij");
     layout->addLayout(buttons);
     connect(ok, &QPushButton::clicked, this, &CDataTypeDialog::accept);
     connect(cancel, &QPushButton::clicked, this, &QDialog::reject);
@@ -362,11 +355,11 @@ CDataTreeDialog::CDataTreeDialog(const CDataNode& tree, CPrompter& prompter, QWi
     m_ctrl->setMinimumSize(360, 300);
     layout->addWidget(m_ctrl);
     auto* buttons = new QHBoxLayout;
-    QPushButton* print = AddButton(buttons, this, 1012, "Drukuj");
+    QPushButton* print = AddIdButton(buttons, this, 1012, "Drukuj");
     buttons->addStretch();
-    QPushButton* ok = AddButton(buttons, this, 1, "Tak");
+    QPushButton* ok = AddIdButton(buttons, this, 1, "Tak");
     ok->setDefault(true);
-    QPushButton* cancel = AddButton(buttons, this, 2, "Przerwij");
+    QPushButton* cancel = AddIdButton(buttons, this, 2, "Przerwij");
     layout->addLayout(buttons);
     connect(print, &QPushButton::clicked, this, [this] {
         if (PrintHandler()) {

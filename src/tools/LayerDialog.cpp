@@ -1,4 +1,5 @@
 #include "tools/LayerDialog.h"
+#include "tools/DialogParts.h"
 
 #include <QApplication>
 #include <QGridLayout>
@@ -45,15 +46,7 @@ public:
                       images::LayerImage(layer.m_locked ? images::kLocked : images::kUnlocked));
         p->drawPixmap(r.left() + CLayerListBox::kEyeX, top,
                       images::LayerImage(layer.m_visible ? images::kVisible : images::kHidden));
-        const bool selected = (option.state & QStyle::State_Selected) != 0;
-        const QPalette& pal = option.palette;
-        QRect text = r;
-        text.setLeft(r.left() + CLayerListBox::kTextPartX);
-        p->fillRect(text, selected ? pal.highlight() : pal.base());
-        text.setLeft(r.left() + CLayerListBox::kNameX);
-        p->setPen(selected ? pal.highlightedText().color() : pal.text().color());
-        p->drawText(text, Qt::AlignLeft | Qt::AlignVCenter | Qt::TextSingleLine,
-                    QString::fromStdString(layer.m_name));
+        PaintRowName(p, option, CLayerListBox::kTextPartX, CLayerListBox::kNameX, layer.m_name);
     }
 
     QSize sizeHint(const QStyleOptionViewItem&, const QModelIndex&) const override {
@@ -63,14 +56,6 @@ public:
 private:
     const CTAVDoc& m_doc;
 };
-
-QPushButton* AddButton(QVBoxLayout* layout, QWidget* owner, int id, const char* text) {
-    auto* b = new QPushButton(QString::fromUtf8(text), owner);
-    b->setObjectName(QString::number(id));
-    b->setAutoDefault(false);
-    layout->addWidget(b);
-    return b;
-}
 
 }  // namespace
 
@@ -361,12 +346,12 @@ CLayerDialog::CLayerDialog(CTAVDoc& doc, int current, CPrompter& prompter, QWidg
     m_list->setMinimumSize(260, 220);
     layout->addWidget(m_list, 0, 0, 2, 1);
     auto* buttons = new QVBoxLayout;
-    QPushButton* add = AddButton(buttons, this, 1014, "&Nowa...");
-    QPushButton* edit = AddButton(buttons, this, 1015, "&Edytuj...");
-    QPushButton* remove = AddButton(buttons, this, 1016, "&Usuń");
-    QPushButton* current_ = AddButton(buttons, this, 1017, "&Aktualna");
+    QPushButton* add = AddIdButton(buttons, this, 1014, "&Nowa...");
+    QPushButton* edit = AddIdButton(buttons, this, 1015, "&Edytuj...");
+    QPushButton* remove = AddIdButton(buttons, this, 1016, "&Usuń");
+    QPushButton* current_ = AddIdButton(buttons, this, 1017, "&Aktualna");
     buttons->addStretch();
-    QPushButton* ok = AddButton(buttons, this, 1, "Tak");
+    QPushButton* ok = AddIdButton(buttons, this, 1, "Tak");
     ok->setDefault(true);
     layout->addLayout(buttons, 0, 1, 2, 1);
     auto* label = new QLabel(QStringLiteral("Aktualna:"), this);
