@@ -11,6 +11,7 @@
 
 #include "document/TAVDoc.h"
 #include "support/RecordingPrompter.h"
+#include "support/TestView.h"
 #include "view/FrameServices.h"
 #include "view/TAVView.h"
 #include "view/core/PointLocator.h"
@@ -48,25 +49,9 @@ protected:
         p->m_point = CPoint3(0, 5, 0);
         doc->AddEntity(std::move(p));
         AddLine({-5, -5, 0}, {5, -5, 0}, 1);
-        CViewState s;
-        s.clientWidth = 400;
-        s.clientHeight = 300;
-        s.windowLeft = -20;
-        s.windowRight = 20;
-        s.windowBottom = -15;
-        s.windowTop = 15;
-        s.eye = CPoint3(0, 0, 10);
-        s.farPlane = 20;
-        doc->SetViewState(s);
+        doc->SetViewState(PlanTestViewState());
         view = std::make_unique<CTAVView>(*doc);
-        view->resize(400, 300);
-        view->show();
-        QElapsedTimer t;
-        t.start();
-        while (view->GetPaintCount() == 0 && t.elapsed() < 5000) {
-            QApplication::processEvents();
-        }
-        ASSERT_GT(view->GetPaintCount(), 0) << "no frame drawn";
+        ASSERT_TRUE(ShowAndWaitForFrame(*view)) << "no frame drawn";
     }
     void TearDown() override {
         view.reset();

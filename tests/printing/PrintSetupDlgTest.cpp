@@ -12,6 +12,7 @@
 
 #include "printing/PrintSetupDlg.h"
 #include "support/RecordingPrompter.h"
+#include "support/TestView.h"
 #include "view/TAVView.h"
 
 namespace {
@@ -208,16 +209,7 @@ class PrintWindowPick : public testing::TestWithParam<std::array<int, 4>> {};
 TEST_P(PrintWindowPick, CornersSortedAndToolRestored) {
     CRecordingPrompter prompter;
     CTAVDoc doc(&prompter);
-    CViewState s;
-    s.clientWidth = 400;
-    s.clientHeight = 300;
-    s.windowLeft = -20;
-    s.windowRight = 20;
-    s.windowBottom = -15;
-    s.windowTop = 15;
-    s.eye = CPoint3(0, 0, 10);
-    s.farPlane = 20;
-    doc.SetViewState(s);
+    doc.SetViewState(PlanTestViewState());
     CTAVView view(doc);
     view.SetTool(kToolZoom);
     int done = 0;
