@@ -85,13 +85,7 @@ bool CArcDialog::ReadControls() {
     }
     CVec3 centre, axis;
     double radius = 0, start = 0, length = 0;
-    if (!ReadVector(m_centre, centre, true) || !ReadVector(m_axis, axis, false)) {
-        return false;
-    }
-    if (axis.IsShorterThan(kGeomTol)) {
-        Message(kZeroAxis);
-        m_axis[0]->setFocus();
-        m_axis[0]->selectAll();
+    if (!ReadPlacement(m_centre, m_axis, centre, axis)) {
         return false;
     }
     if (!ReadNumber(m_radius, radius, 1e-10, 1e10) || !ReadNumber(m_start, start, 0, 360) ||

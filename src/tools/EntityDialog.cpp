@@ -328,6 +328,20 @@ bool CEntityDialog::ReadVector(QLineEdit* const fields[3], CVec3& global, bool a
     return true;
 }
 
+bool CEntityDialog::ReadPlacement(QLineEdit* const pointFields[3], QLineEdit* const axisFields[3],
+                                  CVec3& point, CVec3& axis) {
+    if (!ReadVector(pointFields, point, true) || !ReadVector(axisFields, axis, false)) {
+        return false;
+    }
+    if (axis.IsShorterThan(kGeomTol)) {
+        Message(kZeroAxis);
+        axisFields[0]->setFocus();
+        axisFields[0]->selectAll();
+        return false;
+    }
+    return true;
+}
+
 bool CEntityDialog::BeginNew(std::unique_ptr<CEntity> entity) {
     const int index = m_edit.BeginNew(*m_doc, std::move(entity));
     if (index < 0) {

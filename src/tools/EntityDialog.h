@@ -145,6 +145,10 @@ protected:
     // Reads three edits back to a global point or direction; false (message shown) when a
     // field is not a number or the active system does not invert.
     bool ReadVector(QLineEdit* const fields[3], CVec3& global, bool asPoint);
+    // Reads a placement point and its Z axis (arcs, texts); an axis shorter than the geometry
+    // tolerance is refused with its message and the focus on the axis.
+    bool ReadPlacement(QLineEdit* const pointFields[3], QLineEdit* const axisFields[3],
+                       CVec3& point, CVec3& axis);
     // Name and layer from and to the entity.
     void FillCommon();
     void ReadCommon();

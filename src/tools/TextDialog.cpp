@@ -80,13 +80,7 @@ bool CTextDialog::ReadControls() {
     }
     CVec3 position, axis;
     double rotation = 0, height = 0;
-    if (!ReadVector(m_position, position, true) || !ReadVector(m_axis, axis, false)) {
-        return false;
-    }
-    if (axis.IsShorterThan(kGeomTol)) {
-        Message(kZeroAxis);
-        m_axis[0]->setFocus();
-        m_axis[0]->selectAll();
+    if (!ReadPlacement(m_position, m_axis, position, axis)) {
         return false;
     }
     if (!ReadNumber(m_rotation, rotation, 0, 360) || !ReadNumber(m_height, height, 0, 1e12)) {
