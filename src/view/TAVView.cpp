@@ -30,14 +30,7 @@ constexpr char kReady[] = "Gotowy";
 bool g_drawing = false;
 
 QSurfaceFormat ViewFormat() {
-    QSurfaceFormat format;
-    format.setRenderableType(QSurfaceFormat::OpenGL);
-    format.setProfile(QSurfaceFormat::CompatibilityProfile);
-    format.setVersion(2, 1);
-    format.setRedBufferSize(8);
-    format.setGreenBufferSize(8);
-    format.setBlueBufferSize(8);
-    format.setDepthBufferSize(24);
+    QSurfaceFormat format = CompatibilityFormat();
     format.setSwapBehavior(QSurfaceFormat::DoubleBuffer);
     return format;
 }

@@ -18,6 +18,8 @@ namespace {
 // Larger images cost memory without use; the widest screens stay below this.
 constexpr int kMaxImageSide = 16384;
 
+}  // namespace
+
 QSurfaceFormat CompatibilityFormat() {
     QSurfaceFormat format;
     format.setRenderableType(QSurfaceFormat::OpenGL);
@@ -29,8 +31,6 @@ QSurfaceFormat CompatibilityFormat() {
     format.setDepthBufferSize(24);
     return format;
 }
-
-}  // namespace
 
 COffscreenGL::COffscreenGL() = default;
 

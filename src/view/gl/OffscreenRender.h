@@ -5,6 +5,7 @@
 // printing. Needs a QGuiApplication on a platform with OpenGL (xcb under Xvfb will do).
 
 #include <QImage>
+#include <QSurfaceFormat>
 #include <memory>
 #include <string>
 
@@ -13,6 +14,9 @@ class QOffscreenSurface;
 class QOpenGLContext;
 class QOpenGLFramebufferObject;
 class QPainter;
+
+// The GL the drawing needs: a compatibility profile with 8-bit colour and a 24-bit depth buffer.
+QSurfaceFormat CompatibilityFormat();
 
 // A current-able compatibility context with a colour + depth framebuffer of a fixed size.
 class COffscreenGL {
