@@ -9,21 +9,11 @@
 
 #include "cli/TavCli.h"
 #include "document/TAVDoc.h"
+#include "support/CliRun.h"
 
 namespace fs = std::filesystem;
 
 namespace {
-
-struct SRun {
-    int code;
-    std::string out, err;
-};
-
-SRun RunCli(const std::vector<std::string>& args) {
-    std::ostringstream out, err;
-    const int code = RunTavCli(args, out, err);
-    return {code, out.str(), err.str()};
-}
 
 // Output of a shell command, "" when it cannot run.
 std::string Capture(const std::string& command) {

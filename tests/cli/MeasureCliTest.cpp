@@ -9,13 +9,9 @@
 #include "cli/TavCli.h"
 #include "document/StringTable.h"
 #include "document/TAVDoc.h"
+#include "support/CliRun.h"
 
 namespace {
-
-struct SRun {
-    int code;
-    std::string out, err;
-};
 
 class MeasureCli : public testing::Test {
 protected:
@@ -50,9 +46,7 @@ protected:
 
     SRun Run(std::vector<std::string> args) {
         args.insert(args.begin(), "measure");
-        std::ostringstream out, err;
-        const int code = RunTavCli(args, out, err);
-        return {code, out.str(), err.str()};
+        return RunCli(args);
     }
 
     std::string m_dir, m_file;

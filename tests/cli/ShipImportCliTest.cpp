@@ -8,21 +8,11 @@
 #include "cli/TavCli.h"
 #include "document/Archive.h"
 #include "document/TAVDoc.h"
+#include "support/CliRun.h"
 
 namespace fs = std::filesystem;
 
 namespace {
-
-struct SRun {
-    int code;
-    std::string err;
-};
-
-SRun RunCli(const std::vector<std::string>& args) {
-    std::ostringstream out, err;
-    const int code = RunTavCli(args, out, err);
-    return {code, err.str()};
-}
 
 // Converts panel, curve, mesh and sibling files into documents, by extension or by kind.
 class ShipImportCliTest : public ::testing::Test {

@@ -12,22 +12,12 @@
 
 #include "cli/TavCli.h"
 #include "document/TAVDoc.h"
+#include "support/CliRun.h"
 #include "support/SurveyTestFiles.h"
 
 namespace fs = std::filesystem;
 
 namespace {
-
-struct SRun {
-    int code;
-    std::string out, err;
-};
-
-SRun RunCli(const std::vector<std::string>& args) {
-    std::ostringstream out, err;
-    const int code = RunTavCli(args, out, err);
-    return {code, out.str(), err.str()};
-}
 
 std::string ReadFile(const std::string& path) {
     std::ifstream in(path, std::ios::binary);

@@ -8,21 +8,11 @@
 
 #include "cli/TavCli.h"
 #include "document/TAVDoc.h"
+#include "support/CliRun.h"
 
 namespace fs = std::filesystem;
 
 namespace {
-
-struct SRun {
-    int code;
-    std::string out, err;
-};
-
-SRun RunCli(const std::vector<std::string>& args) {
-    std::ostringstream out, err;
-    const int code = RunTavCli(args, out, err);
-    return {code, out.str(), err.str()};
-}
 
 std::string ReadBytes(const std::string& path) {
     std::ifstream in(path, std::ios::binary);

@@ -8,22 +8,12 @@
 
 #include "cli/TavCli.h"
 #include "document/TAVDoc.h"
+#include "support/CliRun.h"
 
 namespace fs = std::filesystem;
 using nlohmann::json;
 
 namespace {
-
-struct SRun {
-    int code;
-    std::string out, err;
-};
-
-SRun RunCli(const std::vector<std::string>& args) {
-    std::ostringstream out, err;
-    const int code = RunTavCli(args, out, err);
-    return {code, out.str(), err.str()};
-}
 
 class TavCliTest : public ::testing::Test {
 protected:
