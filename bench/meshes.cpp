@@ -18,6 +18,7 @@
 #include <vector>
 
 #include "BenchCommon.h"
+#include "RawScan.h"
 #include "document/Entity.h"
 #include "document/Prompter.h"
 #include "document/TAVDoc.h"
@@ -60,16 +61,8 @@ long long WriteMesh(const std::string& path, int side) {
 // Reads the lines and converts every number with std::from_chars (integers, then doubles where
 // an integer stops at a full stop), nothing else.
 double RawBaseline(const std::string& path, double& checksum, double& cpu) {
-    CSilentPrompter prompter;
-    CLineReader in;
-    const double c0 = CpuSeconds();
-    const auto t0 = Clock::now();
-    if (!in.Open(path, prompter)) {
-        std::exit(1);
-    }
-    std::string_view line;
-    double sum = 0.0;
-    while (in.ReadLine(line)) {
+    return TimeRawScan(path, checksum, cpu, [](std::string_view line) {
+        double sum = 0.0;
         const char* p = line.data();
         const char* end = p + line.size();
         while (p < end) {
@@ -93,11 +86,8 @@ double RawBaseline(const std::string& path, double& checksum, double& cpu) {
             }
             p = r.ptr;
         }
-    }
-    const auto t1 = Clock::now();
-    cpu = CpuSeconds() - c0;
-    checksum = sum;
-    return Seconds(t0, t1);
+        return sum;
+    });
 }
 
 struct SImportResult {

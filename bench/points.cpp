@@ -21,6 +21,7 @@
 #include <vector>
 
 #include "BenchCommon.h"
+#include "RawScan.h"
 #include "document/Entity.h"
 #include "document/Prompter.h"
 #include "document/TAVDoc.h"
@@ -67,16 +68,8 @@ void WriteGsi(const std::string& path, long long n) {
 
 // The baseline: line reading and std::from_chars on the numbers of each line.
 double RawPnt(const std::string& path, double& checksum, double& cpu) {
-    CSilentPrompter prompter;
-    CLineReader in;
-    const double c0 = CpuSeconds();
-    const auto t0 = Clock::now();
-    if (!in.Open(path, prompter)) {
-        std::exit(1);
-    }
-    std::string_view line;
-    double sum = 0.0;
-    while (in.ReadLine(line)) {
+    return TimeRawScan(path, checksum, cpu, [](std::string_view line) {
+        double sum = 0.0;
         const char* p = line.data();
         const char* end = p + line.size();
         while (p < end && *p != ' ') {
@@ -91,24 +84,13 @@ double RawPnt(const std::string& path, double& checksum, double& cpu) {
             sum += v;
             p = r.ptr == p ? end : r.ptr;
         }
-    }
-    const auto t1 = Clock::now();
-    cpu = CpuSeconds() - c0;
-    checksum = sum;
-    return Seconds(t0, t1);
+        return sum;
+    });
 }
 
 double RawGsi(const std::string& path, double& checksum, double& cpu) {
-    CSilentPrompter prompter;
-    CLineReader in;
-    const double c0 = CpuSeconds();
-    const auto t0 = Clock::now();
-    if (!in.Open(path, prompter)) {
-        std::exit(1);
-    }
-    std::string_view line;
-    double sum = 0.0;
-    while (in.ReadLine(line)) {
+    return TimeRawScan(path, checksum, cpu, [](std::string_view line) {
+        double sum = 0.0;
         for (size_t k = 1; k < 4; ++k) {
             const size_t at = 1 + 24 * k + 7;
             if (line.size() < at + 16) {
@@ -118,11 +100,8 @@ double RawGsi(const std::string& path, double& checksum, double& cpu) {
             std::from_chars(line.data() + at, line.data() + at + 16, v);
             sum += v;
         }
-    }
-    const auto t1 = Clock::now();
-    cpu = CpuSeconds() - c0;
-    checksum = sum;
-    return Seconds(t0, t1);
+        return sum;
+    });
 }
 
 // Confirms the alignment dialog as pre-filled.
