@@ -3,11 +3,15 @@
 #include <algorithm>
 #include <charconv>
 #include <cmath>
+#include <condition_variable>
 #include <cstdint>
 #include <cstdio>
 #include <cstring>
+#include <exception>
+#include <mutex>
 #include <new>
 #include <stdexcept>
+#include <thread>
 #include <vector>
 
 #include "document/AtomicFile.h"
@@ -333,6 +337,158 @@ void CDxfWriter::WriteText(const CText& text, const std::string& layerName, int 
 // ---------------------------------------------------------------------------------------------
 // ExportDxfFile
 
+namespace {
+
+// Entities per piece of the parallel export, and the most pieces formatted ahead of the one
+// being written for each worker (bounds the memory whatever the drawing's size).
+constexpr int kPieceEntities = 4096;
+constexpr int kPiecesAheadPerWorker = 2;
+
+// What one thread needs to format entities: the shared layer names, its own writer and cache.
+class CEntityFormatter {
+public:
+    CEntityFormatter(const CTAVDoc& doc, const std::vector<std::string>& layerNames)
+        : m_doc(doc), m_layerNames(layerNames) {}
+
+    void Format(int begin, int end, CDxfWriter& writer) {
+        for (int i = begin; i < end; ++i) {
+            const CEntity& e = *m_doc.GetEntity(i);
+            const bool layerOk = e.m_layer >= 0 && e.m_layer < m_doc.GetLayerCount();
+            e.WriteDxf(writer,
+                       layerOk ? m_layerNames[static_cast<size_t>(e.m_layer)] : m_defaultLayer,
+                       m_colors.Lookup(e.m_color));
+        }
+    }
+
+private:
+    const CTAVDoc& m_doc;
+    const std::vector<std::string>& m_layerNames;
+    // An entity whose layer index is broken goes to DXF's own default layer.
+    const std::string m_defaultLayer = "0";
+    CColorCache m_colors;
+};
+
+void WriteOrThrow(CAtomicFile& file, std::string_view bytes) {
+    std::string error;
+    if (!file.Write(bytes.data(), bytes.size(), error)) {
+        throw std::runtime_error(error);
+    }
+}
+
+// One thread: the records go to the file whenever the buffer holds enough.
+void WriteEntitiesSerially(const CTAVDoc& doc, const std::vector<std::string>& layerNames,
+                           CDxfWriter& writer, CAtomicFile& file) {
+    CEntityFormatter formatter(doc, layerNames);
+    for (int i = 0; i < doc.GetEntityCount(); ++i) {
+        formatter.Format(i, i + 1, writer);
+        if (writer.Bytes().size() >= kFlushBytes) {
+            WriteOrThrow(file, writer.Bytes());
+            writer.Clear();
+        }
+    }
+}
+
+// Workers format pieces of consecutive entities into a ring of buffers; this thread writes
+// the pieces in order, so the file is byte for byte what one thread writes.
+void WriteEntitiesInParallel(const CTAVDoc& doc, const std::vector<std::string>& layerNames,
+                             int workerCount, CAtomicFile& file) {
+    const int count = doc.GetEntityCount();
+    const int pieces = (count + kPieceEntities - 1) / kPieceEntities;
+    const int ring = workerCount * kPiecesAheadPerWorker;
+    struct SSlot {
+        CDxfWriter writer;
+        bool ready = false;
+    };
+    std::vector<SSlot> slots(static_cast<size_t>(ring));
+    std::mutex mutex;
+    std::condition_variable changed;
+    int nextPiece = 0;      // the next piece a worker takes
+    int writtenPieces = 0;  // pieces already in the file; their slots are free again
+    bool stop = false;
+    std::exception_ptr failure;
+
+    auto work = [&] {
+        CEntityFormatter formatter(doc, layerNames);
+        std::unique_lock<std::mutex> lock(mutex);
+        for (;;) {
+            changed.wait(lock, [&] {
+                return stop || nextPiece >= pieces || nextPiece < writtenPieces + ring;
+            });
+            if (stop || nextPiece >= pieces) {
+                return;
+            }
+            const int piece = nextPiece++;
+            SSlot& slot = slots[static_cast<size_t>(piece % ring)];
+            lock.unlock();
+            std::exception_ptr error;
+            try {
+                slot.writer.Clear();
+                const int begin = piece * kPieceEntities;
+                formatter.Format(begin, std::min(count, begin + kPieceEntities), slot.writer);
+            } catch (...) {
+                error = std::current_exception();
+            }
+            lock.lock();
+            if (error) {
+                if (!failure) {
+                    failure = error;
+                }
+                stop = true;
+            } else {
+                slot.ready = true;
+            }
+            changed.notify_all();
+        }
+    };
+
+    std::vector<std::thread> workers;
+    try {
+        for (int w = 0; w < workerCount; ++w) {
+            workers.emplace_back(work);
+        }
+        for (int piece = 0; piece < pieces; ++piece) {
+            SSlot& slot = slots[static_cast<size_t>(piece % ring)];
+            {
+                std::unique_lock<std::mutex> lock(mutex);
+                changed.wait(lock, [&] { return slot.ready || stop; });
+                if (!slot.ready) {
+                    break;  // a worker failed
+                }
+            }
+            WriteOrThrow(file, slot.writer.Bytes());
+            std::lock_guard<std::mutex> lock(mutex);
+            slot.ready = false;
+            writtenPieces = piece + 1;
+            changed.notify_all();
+        }
+    } catch (...) {
+        std::lock_guard<std::mutex> lock(mutex);
+        if (!failure) {
+            failure = std::current_exception();
+        }
+        stop = true;
+        changed.notify_all();
+    }
+    for (std::thread& t : workers) {
+        t.join();
+    }
+    if (failure) {
+        std::rethrow_exception(failure);
+    }
+}
+
+// Workers for a drawing of count entities: none below a few pieces, where starting threads
+// costs more than it saves.
+int ExportWorkers(int count) {
+    const unsigned hardware = std::thread::hardware_concurrency();
+    if (hardware < 2 || count < 4 * kPieceEntities) {
+        return 0;
+    }
+    return static_cast<int>(std::min(hardware, 4u));
+}
+
+}  // namespace
+
 bool ExportDxfFile(CTAVDoc& doc, const std::string& path) {
     CPrompter& prompter = doc.Prompter();
     CAtomicFile file;
@@ -341,7 +497,7 @@ bool ExportDxfFile(CTAVDoc& doc, const std::string& path) {
         prompter.ReportFileError(path, error);
         return false;
     }
-    int count = 0;
+    const int count = doc.GetEntityCount();
     try {
         CWaitCursor wait(&prompter);
         std::vector<std::string> layerNames;
@@ -349,27 +505,19 @@ bool ExportDxfFile(CTAVDoc& doc, const std::string& path) {
         for (int i = 0; i < doc.GetLayerCount(); ++i) {
             layerNames.push_back(EncodeDxfText(doc.GetLayer(i).m_name));
         }
-        // An entity whose layer index is broken goes to DXF's own default layer.
-        const std::string defaultLayer = "0";
         CDxfWriter writer;
-        CColorCache colors;
         writer.WriteHeader();
-        for (int i = 0; i < doc.GetEntityCount(); ++i) {
-            const CEntity& e = *doc.GetEntity(i);
-            const bool layerOk = e.m_layer >= 0 && e.m_layer < doc.GetLayerCount();
-            e.WriteDxf(writer, layerOk ? layerNames[static_cast<size_t>(e.m_layer)] : defaultLayer,
-                       colors.Lookup(e.m_color));
-            ++count;
-            if (writer.Bytes().size() >= kFlushBytes) {
-                if (!file.Write(writer.Bytes().data(), writer.Bytes().size(), error)) {
-                    throw std::runtime_error(error);
-                }
-                writer.Clear();
-            }
+        const int workers = ExportWorkers(count);
+        if (workers > 0) {
+            WriteOrThrow(file, writer.Bytes());
+            writer.Clear();
+            WriteEntitiesInParallel(doc, layerNames, workers, file);
+        } else {
+            WriteEntitiesSerially(doc, layerNames, writer, file);
         }
         writer.WriteFooter();
-        if (!file.Write(writer.Bytes().data(), writer.Bytes().size(), error) ||
-            !file.Commit(error)) {
+        WriteOrThrow(file, writer.Bytes());
+        if (!file.Commit(error)) {
             throw std::runtime_error(error);
         }
     } catch (const std::bad_alloc&) {

@@ -1,7 +1,10 @@
 #include "exchange/DxfExport.h"
 
 #include <gtest/gtest.h>
+#include <sys/resource.h>
 #include <unistd.h>
+
+#include <csignal>
 
 #include <cmath>
 #include <cstdio>
@@ -393,30 +396,99 @@ TEST(DxfExport, UnwritableTargetKeepsTheOldFile) {
     EXPECT_EQ(ReadBytes(path).substr(0, 5), "999\r\n");
 }
 
-TEST(DxfExport, LargeDrawingIsWrittenWhole) {
-    CTAVDoc doc;
-    for (int i = 0; i < 30000; ++i) {
-        auto p = std::make_unique<CPoly>();
-        for (int k = 0; k < 4; ++k) {
-            p->AddVertex(CPoint3(i, k, 0.5));
+// A drawing large enough to be formatted by several threads: points, polygons, arcs and texts
+// on three layers and a broken layer index, in many colours.
+void FillLargeDrawing(CTAVDoc& doc, int count) {
+    doc.Layers().emplace_back("Druga", 0, 1);
+    doc.Layers().emplace_back("Trzecia", 0, 1);
+    for (int i = 0; i < count; ++i) {
+        std::unique_ptr<CEntity> e;
+        switch (i % 4) {
+            case 0: {
+                auto p = std::make_unique<CPoly>();
+                for (int k = 0; k < 4; ++k) {
+                    p->AddVertex(CPoint3(i, k, 0.5));
+                }
+                p->m_closed = i % 8 == 0;
+                e = std::move(p);
+                break;
+            }
+            case 1: {
+                auto p = std::make_unique<CPnt>();
+                p->m_point = CPoint3(i * 0.001, -i, 1e6 + i);
+                e = std::move(p);
+                break;
+            }
+            case 2: {
+                auto a = std::make_unique<CArc>();
+                a->m_radius = 1.0 + i;
+                a->m_length = i % 3 == 0 ? 360.0 : 90.0;
+                e = std::move(a);
+                break;
+            }
+            default: {
+                auto t = std::make_unique<CText>();
+                t->m_text = "t" + std::to_string(i);
+                e = std::move(t);
+                break;
+            }
         }
-        SetColor(*p, (i % 7) / 6.0, (i % 5) / 4.0, (i % 3) / 2.0);
-        doc.AddEntity(std::move(p));
+        e->m_layer = i % 13 == 0 ? 7 : i % 3;
+        SetColor(*e, (i % 7) / 6.0, (i % 5) / 4.0, (i % 3) / 2.0);
+        doc.AddEntity(std::move(e));
     }
+}
+
+TEST(DxfExport, LargeDrawingIsWrittenWholeAndInOrder) {
+    CTAVDoc doc;
+    FillLargeDrawing(doc, 50001);
     const std::string bytes = ExportToString(doc);
     EXPECT_GT(bytes.size(), 3u << 20);  // several flushes
-    size_t polylines = 0;
-    for (size_t at = bytes.find("POLYLINE"); at != std::string::npos;
-         at = bytes.find("POLYLINE", at + 1)) {
-        ++polylines;
+
+    // Byte for byte what one writer gives entity after entity.
+    CDxfWriter writer;
+    writer.WriteHeader();
+    for (int i = 0; i < doc.GetEntityCount(); ++i) {
+        const CEntity& e = *doc.GetEntity(i);
+        const std::string layer =
+            e.m_layer < doc.GetLayerCount() ? EncodeDxfText(doc.GetLayer(e.m_layer).m_name) : "0";
+        e.WriteDxf(writer, layer, NearestAciColor(e.m_color));
     }
-    EXPECT_EQ(polylines, 30000u);
-    EXPECT_EQ(bytes.substr(bytes.size() - 3), "EOF");
-    // The colour cache answers as the search does.
-    const double rgb[3] = {5 / 6.0, 0.75, 0.5};
-    char color[32];
-    std::snprintf(color, sizeof color, " 62\r\n%d\r\n", NearestAciColor(rgb));
-    EXPECT_NE(bytes.find(color), std::string::npos);
+    writer.WriteFooter();
+    ASSERT_EQ(bytes.size(), writer.Bytes().size());
+    EXPECT_TRUE(bytes == writer.Bytes());
+}
+
+TEST(DxfExport, FailedWriteOfALargeDrawingKeepsTheOldFile) {
+    CRecordingPrompter prompter;
+    CTAVDoc doc(&prompter);
+    FillLargeDrawing(doc, 60000);
+    TempDir dir;
+    const std::string path = dir.path + "/old.dxf";
+    std::ofstream(path) << "old contents";
+
+    // Files may not grow past 1 MB: a write in the middle of the export fails.
+    rlimit old{};
+    ASSERT_EQ(getrlimit(RLIMIT_FSIZE, &old), 0);
+    rlimit small = old;
+    small.rlim_cur = 1 << 20;
+    const auto oldHandler = std::signal(SIGXFSZ, SIG_IGN);
+    ASSERT_EQ(setrlimit(RLIMIT_FSIZE, &small), 0);
+    const bool ok = ExportDxfFile(doc, path);
+    setrlimit(RLIMIT_FSIZE, &old);
+    std::signal(SIGXFSZ, oldHandler);
+
+    EXPECT_FALSE(ok);
+    ASSERT_EQ(prompter.fileErrors.size(), 1u);
+    EXPECT_EQ(prompter.fileErrors[0].rfind(path + ": ", 0), 0u) << prompter.fileErrors[0];
+    EXPECT_TRUE(prompter.messages.empty());
+    EXPECT_EQ(prompter.waitDepth, 0);
+    EXPECT_EQ(ReadBytes(path), "old contents");
+    EXPECT_EQ(dir.FileCount(), 1);  // no temporary file left behind
+
+    // The same export goes through once files may grow again.
+    EXPECT_TRUE(ExportDxfFile(doc, path));
+    EXPECT_EQ(ReadBytes(path).substr(0, 5), "999\r\n");
 }
 
 // ---- text ----
