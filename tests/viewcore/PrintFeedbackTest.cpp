@@ -3,7 +3,9 @@
 
 #include <GL/gl.h>
 
+#include <algorithm>
 #include <cmath>
+#include <cstdint>
 #include <limits>
 #include <memory>
 #include <vector>
@@ -188,6 +190,111 @@ std::unique_ptr<CPoly> Poly(int n, bool closed, int layer = 0) {
         p->m_vertices.emplace_back(i, i % 2, 0);
     }
     return p;
+}
+
+// ---- lines into polylines ----
+
+std::vector<std::vector<int>> Runs(const SDevicePolylines& p) {
+    std::vector<std::vector<int>> runs;
+    size_t at = 0;
+    for (int size : p.sizes) {
+        runs.emplace_back(p.points.begin() + static_cast<long>(at),
+                          p.points.begin() + static_cast<long>(at + 2 * static_cast<size_t>(size)));
+        at += 2 * static_cast<size_t>(size);
+    }
+    EXPECT_EQ(at, p.points.size());
+    return runs;
+}
+
+TEST(ChainDeviceLines, JoinsContinuationsAndDropsZeroLengthLines) {
+    SDevicePolylines out;
+    out.points = {7, 7};  // replaced, not appended to
+    out.sizes = {1};
+    ChainDeviceLines({0,  0,  10, 0,   // a run of three lines with a turn
+                      10, 0,  10, 0,   // zero length inside the run: left out
+                      10, 0,  10, 10,  //
+                      10, 10, 0,  10,  //
+                      5,  5,  5,  5,   // zero length alone: nothing at all
+                      20, 0,  30, 0,   // starts elsewhere: a new run
+                      0,  10, 0,  0,   // the end of the first run, but not its continuation
+                      0,  0,  10, 0},  // continues the last one: closes a square
+                     0.5, out);
+    const std::vector<std::vector<int>> expected = {
+        {0, 0, 10, 0, 10, 10, 0, 10}, {20, 0, 30, 0}, {0, 10, 0, 0, 10, 0}};
+    EXPECT_EQ(Runs(out), expected);
+
+    ChainDeviceLines({}, 0.5, out);
+    EXPECT_TRUE(out.points.empty());
+    EXPECT_TRUE(out.sizes.empty());
+    ChainDeviceLines({1, 1, 1, 1, 2, 2}, 0.5, out);  // zero length, then a partial line
+    EXPECT_TRUE(out.sizes.empty());
+}
+
+TEST(ChainDeviceLines, DropsOnlyWhatTheToleranceAllows) {
+    // A diagonal staircase: each corner lies 0.71 units off the diagonal.
+    std::vector<int> stairs;
+    for (int k = 0; k < 10; ++k) {
+        stairs.insert(stairs.end(), {k, k, k + 1, k, k + 1, k, k + 1, k + 1});
+    }
+    SDevicePolylines out;
+    ChainDeviceLines(stairs, 0.5, out);
+    ASSERT_EQ(out.sizes.size(), 1u);
+    EXPECT_EQ(out.sizes[0], 21);  // every corner kept
+    ChainDeviceLines(stairs, 0.75, out);
+    EXPECT_EQ(Runs(out), (std::vector<std::vector<int>>{{0, 0, 10, 10}}));
+
+    // Collinear points go, a spike back and a right angle stay.
+    ChainDeviceLines({0, 0, 5, 0, 5, 0, 9, 0, 9, 0, 2, 0, 2, 0, 2, 8}, 0.5, out);
+    EXPECT_EQ(Runs(out), (std::vector<std::vector<int>>{{0, 0, 9, 0, 2, 0, 2, 8}}));
+
+    // A long straight run is cut into bounded stretches but stays straight.
+    std::vector<int> straight;
+    for (int k = 0; k < 100; ++k) {
+        straight.insert(straight.end(), {k, 0, k + 1, 0});
+    }
+    ChainDeviceLines(straight, 0.5, out);
+    ASSERT_EQ(out.sizes.size(), 1u);
+    EXPECT_LT(out.sizes[0], 10);
+    EXPECT_EQ(out.points.front(), 0);
+    EXPECT_EQ(out.points[out.points.size() - 2], 100);
+}
+
+TEST(ChainDeviceLines, EveryPointStaysWithinTheToleranceOfItsRun) {
+    // A random walk of small steps, as a finely captured arc or text gives after truncation.
+    uint32_t seed = 12345;
+    auto next = [&seed](int n) {
+        seed = seed * 1664525u + 1013904223u;
+        return static_cast<int>((seed >> 16) % static_cast<uint32_t>(n));
+    };
+    std::vector<int> coords;
+    int x = 500, y = 500;
+    for (int k = 0; k < 2000; ++k) {
+        const int nx = x + next(5) - 2, ny = y + next(5) - 2;
+        coords.insert(coords.end(), {x, y, nx, ny});
+        x = nx;
+        y = ny;
+    }
+    for (double tolerance : {0.5, 1.0, 3.0}) {
+        SDevicePolylines out;
+        ChainDeviceLines(coords, tolerance, out);
+        ASSERT_EQ(out.sizes.size(), 1u);
+        const std::vector<int>& p = out.points;
+        EXPECT_LT(p.size(), coords.size() / 2);
+        // The ends stay; every point of the walk lies near some kept segment.
+        EXPECT_EQ(p[0], 500);
+        EXPECT_EQ(p[p.size() - 1], y);
+        for (size_t i = 0; i < coords.size(); i += 4) {
+            double best = 1e30;
+            for (size_t k = 0; k + 3 < p.size(); k += 2) {
+                const double dx = p[k + 2] - p[k], dy = p[k + 3] - p[k + 1];
+                const double px = coords[i] - p[k], py = coords[i + 1] - p[k + 1];
+                const double len2 = dx * dx + dy * dy;
+                const double t = len2 > 0 ? std::clamp((px * dx + py * dy) / len2, 0.0, 1.0) : 0.0;
+                best = std::min(best, std::hypot(px - t * dx, py - t * dy));
+            }
+            ASSERT_LE(best, tolerance + 1e-9) << "point " << i / 4;
+        }
+    }
 }
 
 TEST(FeedbackEstimate, EntitiesOfVisibleLayers) {

@@ -210,6 +210,71 @@ void CDeviceLines::Clear() {
     m_lines = 0;
 }
 
+namespace {
+
+// Points a dropped stretch may span: bounds the checks per point.
+constexpr size_t kMaxDroppedSpan = 32;
+
+// Distance of P from the segment A-B, squared.
+double SegmentDistance2(const int* a, const int* b, const int* p) {
+    const double dx = static_cast<double>(b[0]) - a[0], dy = static_cast<double>(b[1]) - a[1];
+    const double px = static_cast<double>(p[0]) - a[0], py = static_cast<double>(p[1]) - a[1];
+    const double len2 = dx * dx + dy * dy;
+    double t = len2 > 0.0 ? (px * dx + py * dy) / len2 : 0.0;
+    t = std::clamp(t, 0.0, 1.0);
+    const double ex = px - t * dx, ey = py - t * dy;
+    return ex * ex + ey * ey;
+}
+
+// Appends the run of n points (x, y pairs at run) to out, dropping what the tolerance allows.
+void AppendSimplified(const int* run, size_t n, double tolerance, SDevicePolylines& out) {
+    const double tol2 = tolerance * tolerance;
+    auto at = [run](size_t i) { return run + 2 * i; };
+    auto emit = [&out](const int* p) { out.points.insert(out.points.end(), {p[0], p[1]}); };
+    const size_t before = out.points.size();
+    emit(at(0));
+    size_t anchor = 0;
+    for (size_t i = 2; i < n; ++i) {
+        bool fits = i - anchor <= kMaxDroppedSpan;
+        for (size_t j = anchor + 1; fits && j < i; ++j) {
+            fits = SegmentDistance2(at(anchor), at(i), at(j)) <= tol2;
+        }
+        if (!fits) {
+            anchor = i - 1;
+            emit(at(anchor));
+        }
+    }
+    emit(at(n - 1));
+    out.sizes.push_back(static_cast<int>((out.points.size() - before) / 2));
+}
+
+}  // namespace
+
+void ChainDeviceLines(const std::vector<int>& coords, double tolerance, SDevicePolylines& out) {
+    out.points.clear();
+    out.sizes.clear();
+    std::vector<int> run;
+    auto finish = [&] {
+        if (run.size() >= 4) {
+            AppendSimplified(run.data(), run.size() / 2, tolerance, out);
+        }
+        run.clear();
+    };
+    for (size_t i = 0; i + 3 < coords.size(); i += 4) {
+        const int x1 = coords[i], y1 = coords[i + 1], x2 = coords[i + 2], y2 = coords[i + 3];
+        if (x1 == x2 && y1 == y2) {
+            continue;
+        }
+        const size_t n = run.size();
+        if (n < 2 || run[n - 2] != x1 || run[n - 1] != y1) {
+            finish();
+            run.insert(run.end(), {x1, y1});
+        }
+        run.insert(run.end(), {x2, y2});
+    }
+    finish();
+}
+
 uint32_t FeedbackPenColor(float r, float g, float b, bool blackWhite) {
     if (blackWhite) {
         return 0;

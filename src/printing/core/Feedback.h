@@ -71,6 +71,25 @@ private:
     int64_t m_lines = 0;
 };
 
+// Polylines of device points: run k is sizes[k] points (x, y) following those of the runs
+// before it in points.
+struct SDevicePolylines {
+    std::vector<int> points;
+    std::vector<int> sizes;
+};
+
+// How far, in device units, a printed polyline may pass from a point of the lines it stands
+// for: half a step of the device, below what truncating to whole units already moves them.
+inline constexpr double kPrintPathTolerance = 0.5;
+
+// The lines (x1, y1, x2, y2 each) of one pen as polylines for the page. A line that starts
+// where the last one ended continues it; lines of zero length are left out, as they draw
+// nothing. Within a run, a point is dropped when the segment between the points kept around
+// it passes within tolerance of it and of every other dropped point between them; the ends of
+// every run stay. Arcs and stroke-font texts captured with far more vertices than the device
+// can show shrink to what it can. Replaces out.
+void ChainDeviceLines(const std::vector<int>& coords, double tolerance, SDevicePolylines& out);
+
 // What a walk met.
 struct SFeedbackWalk {
     int64_t lines = 0;       // lines printed

@@ -116,6 +116,7 @@ private:
     std::vector<float> m_buffer;
     std::vector<SCaptureItem> m_items;
     CDeviceLines m_lines;
+    SDevicePolylines m_polylines;  // one pen's lines as drawn, kept for its storage
     std::vector<std::string> m_messages;
     int m_error = 0;
     bool m_overflow = false;
