@@ -17,6 +17,7 @@ libqt6opengl6-dev
 qt6-translations-l10n
 libgl-dev
 libglu1-mesa-dev
+zlib1g-dev
 libgl1-mesa-dri
 xvfb
 xauth

@@ -1,7 +1,6 @@
 #include "view/gl/PrintJob.h"
 
 #include <QImage>
-#include <QLine>
 #include <QPagedPaintDevice>
 #include <QPainterPath>
 #include <QPen>
@@ -18,6 +17,7 @@
 #include "document/StrokeFont.h"
 #include "document/TAVDoc.h"
 #include "view/gl/OffscreenRender.h"
+#include "view/gl/PageCompression.h"
 #include "view/gl/SceneRenderer.h"
 
 namespace {
@@ -320,6 +320,7 @@ void CPrintJob::Flush(QPainter& painter) {
         QPainterPath path;
         const int* p = m_polylines.points.data();
         for (const int size : m_polylines.sizes) {
+            m_stats.drawn += size - 1;
             path.moveTo(p[0], p[1]);
             for (int k = 1; k < size; ++k) {
                 path.lineTo(p[2 * k], p[2 * k + 1]);
@@ -492,6 +493,7 @@ SPrintRefusal CPrintJob::Run(QPagedPaintDevice& device, int64_t first, int64_t l
         last = PageCount();
     }
     first = std::clamp<int64_t>(first, 1, last);
+    const CFastPageCompression fastPages;
     QPainter painter;
     if (!painter.begin(&device)) {
         OnEndPrinting();

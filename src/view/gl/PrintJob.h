@@ -54,7 +54,8 @@ inline constexpr int kPrintMaxRasterDpi = 600;
 
 // Figures of a finished job.
 struct SPrintJobStats {
-    int64_t segments = 0;  // device lines drawn
+    int64_t segments = 0;  // device lines captured
+    int64_t drawn = 0;     // segments on the pages after joining and thinning
     int64_t captures = 0;  // feedback captures made
     int64_t tiles = 0;     // off-screen bands drawn
     double captureSeconds = 0, mappingSeconds = 0, paintSeconds = 0;
