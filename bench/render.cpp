@@ -82,7 +82,7 @@ struct CMinimalScene {
                 push(lines, lineColors, p->m_vertices[static_cast<size_t>((j + 1) % n)]);
             }
             if (p->m_closed) {
-                for (const CTessPrimitive& prim : p->m_triangulation) {
+                for (const CTessPrimitive& prim : p->FillPrimitives()) {
                     // Quads come back as fans or triangles; fans are unrolled.
                     const auto& v = prim.points;
                     if (prim.kind == GL_TRIANGLES) {

@@ -26,7 +26,7 @@ constexpr size_t kTessCacheSize = 100;
 // turned to agree with the sum so far), then the orientation of every fan triangle against
 // it. Returns false when the triangles disagree: then GLU builds its mesh, and so must the
 // caller. Mesh triangles and quads, faces and most drawn outlines never get that far.
-bool TessellateAsFan(const std::vector<CPoint3>& v, std::vector<CTessPrimitive>& out) {
+bool TessellateAsFan(const std::vector<CPoint3>& v, int& fan) {
     const size_t n = v.size();
     const CPoint3& v0 = v[0];
     double norm[3] = {0.0, 0.0, 0.0};
@@ -67,25 +67,8 @@ bool TessellateAsFan(const std::vector<CPoint3>& v, std::vector<CTessPrimitive>&
             }
         }
     }
-    out.clear();
-    if (sign == 0) {
-        return true;  // every fan triangle degenerate: nothing to fill
-    }
-    CTessPrimitive prim;
-    prim.kind = n > 3 ? GL_TRIANGLE_FAN : GL_TRIANGLES;
-    prim.points.reserve(n);
-    prim.points.emplace_back(v0.x, v0.y, v0.z);
-    if (sign > 0) {
-        for (size_t k = 1; k < n; ++k) {
-            prim.points.emplace_back(v[k].x, v[k].y, v[k].z);
-        }
-    } else {
-        for (size_t k = n - 1; k > 0; --k) {
-            prim.points.emplace_back(v[k].x, v[k].y, v[k].z);
-        }
-    }
-    out.reserve(1);
-    out.push_back(std::move(prim));
+    // Every fan triangle degenerate: nothing to fill, no fan.
+    fan = sign;
     return true;
 }
 
@@ -271,17 +254,35 @@ void CPoly::Tessellate() {
                 usable = usable && std::isfinite(p[i]) && std::fabs(p[i]) <= GLU_TESS_MAX_COORD;
             }
         }
-        std::vector<CTessPrimitive> fan;
+        int fan = 0;
         if (usable && TessellateAsFan(m_vertices, fan)) {
             m_tessellated = 1;
-            m_triangulation = std::move(fan);
+            m_fan = fan;
+            std::vector<CTessPrimitive>().swap(m_triangulation);
             return;
         }
     }
     std::vector<CTessPrimitive> result;
     const bool ok = ::Tessellate(m_vertices, result);
     m_tessellated = ok ? 1 : 0;
+    m_fan = 0;
     m_triangulation = std::move(result);
+}
+
+std::vector<CTessPrimitive> CPoly::FillPrimitives() const {
+    const size_t n = m_vertices.size();
+    if (m_fan == 0 || n < 3) {
+        return m_triangulation;
+    }
+    CTessPrimitive prim;
+    prim.kind = n > 3 ? GL_TRIANGLE_FAN : GL_TRIANGLES;
+    prim.points.reserve(n);
+    prim.points.emplace_back(m_vertices[0].x, m_vertices[0].y, m_vertices[0].z);
+    for (size_t k = 1; k < n; ++k) {
+        const CPoint3& v = m_vertices[m_fan > 0 ? k : n - k];
+        prim.points.emplace_back(v.x, v.y, v.z);
+    }
+    return {std::move(prim)};
 }
 
 int CPoly::ComputeArea(double& outArea, CPrompter* prompter) const {

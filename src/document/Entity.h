@@ -157,6 +157,8 @@ public:
     void ComputePlane();
     // Replaces the triangulation from the current vertices and sets the tessellated flag.
     void Tessellate();
+    // The fill as primitives with their points: m_triangulation, or the fan spelt out.
+    std::vector<CTessPrimitive> FillPrimitives() const;
     // Area by ear clipping: 1 and the area, or 0; message 41511 through prompter when the
     // polygon cannot be reduced (prompter may be null).
     int ComputeArea(double& outArea, CPrompter* prompter) const;
@@ -169,7 +171,12 @@ public:
     CVec3 m_normal;
     int32_t m_planar = 0;
     int32_t m_tessellated = 0;
+    // The fill when m_fan is 0; empty when the fill is the fan of the vertices themselves.
     std::vector<CTessPrimitive> m_triangulation;
+    // With the tessellated flag set: 1 when the fill is the fan of vertex 0, 1, ..., n - 1,
+    // -1 when it is that of vertex 0, n - 1, ..., 1 (triangles for n = 3), 0 otherwise. Most
+    // outlines fill that way, and then keep no copy of their vertices.
+    int32_t m_fan = 0;
 
 private:
     void ReadVertices(CArchive& ar);

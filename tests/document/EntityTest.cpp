@@ -145,10 +145,10 @@ TEST(PolyPlane, ComputedAndTessellated) {
     EXPECT_EQ(sq.m_planar, 1);
     EXPECT_NEAR(sq.m_normal.z, 1.0, 1e-12);
     EXPECT_EQ(sq.m_tessellated, 1);
-    EXPECT_FALSE(sq.m_triangulation.empty());
+    EXPECT_FALSE(sq.FillPrimitives().empty());
     // A copy carries the cached plane and triangulation.
     CPoly copy = sq;
-    EXPECT_EQ(copy.m_triangulation.size(), sq.m_triangulation.size());
+    EXPECT_EQ(copy.FillPrimitives().size(), sq.FillPrimitives().size());
     EXPECT_EQ(copy.m_planar, 1);
 }
 

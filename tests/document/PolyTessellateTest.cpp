@@ -21,13 +21,20 @@ void ExpectSameAsTessellator(const std::vector<CPoint3>& outline, const std::str
     poly.m_closed = 1;
     poly.m_vertices = outline;
     poly.m_triangulation.push_back({});  // stale content must go
-    poly.m_tessellated = ok ? 0 : 1;     // and the flag must be set either way
+    poly.m_fan = 7;
+    poly.m_tessellated = ok ? 0 : 1;  // and the flag must be set either way
     poly.Tessellate();
     ASSERT_EQ(poly.m_tessellated, ok ? 1 : 0) << what;
-    ASSERT_EQ(poly.m_triangulation.size(), expected.size()) << what;
+    ASSERT_TRUE(poly.m_fan == 0 || poly.m_fan == 1 || poly.m_fan == -1) << what;
+    if (poly.m_fan != 0) {
+        // A fan keeps no copy of the vertices.
+        EXPECT_EQ(poly.m_triangulation.capacity(), 0u) << what;
+    }
+    const std::vector<CTessPrimitive> got = poly.FillPrimitives();
+    ASSERT_EQ(got.size(), expected.size()) << what;
     for (size_t k = 0; k < expected.size(); ++k) {
         const CTessPrimitive& e = expected[k];
-        const CTessPrimitive& g = poly.m_triangulation[k];
+        const CTessPrimitive& g = got[k];
         ASSERT_EQ(g.kind, e.kind) << what << " primitive " << k;
         ASSERT_EQ(g.points.size(), e.points.size()) << what << " primitive " << k;
         for (size_t j = 0; j < e.points.size(); ++j) {

@@ -810,7 +810,7 @@ TEST(DocumentFile, PolygonFlagWinsOverItsCode) {
     const auto& p = static_cast<const CPoly&>(*back.GetEntity(0));
     EXPECT_EQ(p.GetType(), 100);
     EXPECT_EQ(p.m_tessellated, 1);
-    EXPECT_FALSE(p.m_triangulation.empty());
+    EXPECT_FALSE(p.FillPrimitives().empty());
 }
 
 }  // namespace

@@ -74,11 +74,11 @@ TEST_P(AscElementTest, KindByConvertedValues) {
     EXPECT_EQ(p.m_color[0], 1.0);
     if (p.m_closed) {
         EXPECT_EQ(p.m_tessellated, 1);
-        EXPECT_FALSE(p.m_triangulation.empty());
+        EXPECT_FALSE(p.FillPrimitives().empty());
         EXPECT_EQ(p.m_planar, 1);
         EXPECT_NEAR(std::fabs(p.m_normal.z), 1.0, 1e-12);
     } else {
-        EXPECT_TRUE(p.m_triangulation.empty());
+        EXPECT_TRUE(p.FillPrimitives().empty());
     }
 }
 

@@ -499,7 +499,7 @@ TEST(DxfImport, FacesWithThreeOrFourCorners) {
         EXPECT_EQ(p.m_closed, 1);
         EXPECT_EQ(p.GetVertexCount(), corners[i]) << i;
         EXPECT_EQ(p.m_tessellated, 1);
-        EXPECT_FALSE(p.m_triangulation.empty());
+        EXPECT_FALSE(p.FillPrimitives().empty());
         EXPECT_EQ(p.m_planar, 1);
         EXPECT_NEAR(std::fabs(p.m_normal.z), 1.0, 1e-12);
     }

@@ -114,7 +114,7 @@ TEST(PanelImportTest, PlateStiffenerAndPlacement) {
     EXPECT_EQ(Coords(plate),
               (C{{100, 200, 300}, {110, 200, 300}, {110, 205, 300}, {100, 205, 300}}));
     EXPECT_EQ(plate.m_tessellated, 1);
-    EXPECT_FALSE(plate.m_triangulation.empty());
+    EXPECT_FALSE(plate.FillPrimitives().empty());
     EXPECT_EQ(plate.m_planar, 1);
     EXPECT_NEAR(std::fabs(plate.m_normal.z), 1.0, 1e-12);
     const CPoly& stf = PolyAt(doc, 1);
@@ -220,8 +220,9 @@ TEST_P(PanelSymmetryTest, CopiesAndMirrors) {
         EXPECT_EQ(p.m_closed, i % 2 ? 0 : 1);
         if (p.m_closed) {
             // The triangulation follows the placed vertices, mirrored ones included.
-            ASSERT_EQ(p.m_triangulation.size(), 1u);
-            for (const CPoint3& t : p.m_triangulation[0].points) {
+            const std::vector<CTessPrimitive> fill = p.FillPrimitives();
+            ASSERT_EQ(fill.size(), 1u);
+            for (const CPoint3& t : fill[0].points) {
                 EXPECT_EQ(t.y < 0, p.m_vertices[0].y < 0);
             }
         }
@@ -267,7 +268,7 @@ TEST_P(PanelErrorTest, StopsWithTheMessageAndKeepsFinishedEntities) {
         if (p.m_closed) {
             EXPECT_EQ(Coords(p).size(), 3u);
             EXPECT_EQ(p.m_tessellated, 1);
-            EXPECT_EQ(p.m_triangulation.size(), 1u);
+            EXPECT_EQ(p.FillPrimitives().size(), 1u);
         } else {
             EXPECT_EQ(Coords(p).size(), 2u);
         }
@@ -406,7 +407,7 @@ TEST(PanelImportTest, EndOfFileWhilePlatesAreDueSaysSoOnce) {
         // The finished plate stays where the panel plane has it, triangulated.
         ASSERT_EQ(doc.GetEntityCount(), 1);
         EXPECT_EQ(Coords(PolyAt(doc, 0)), (C{{0, 0, 0}, {10, 0, 0}, {10, 5, 0}}));
-        EXPECT_EQ(PolyAt(doc, 0).m_triangulation.size(), 1u);
+        EXPECT_EQ(PolyAt(doc, 0).FillPrimitives().size(), 1u);
         EXPECT_TRUE(doc.IsModified());
     }
 }

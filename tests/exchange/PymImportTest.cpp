@@ -143,7 +143,7 @@ TEST(PymImportTest, LayersEntitiesAndFreshNumbers) {
     EXPECT_EQ(Coords(plate), kSquare);
     EXPECT_EQ(plate.m_vertices[2].flag, 5u);
     EXPECT_EQ(plate.m_tessellated, 1);
-    EXPECT_FALSE(plate.m_triangulation.empty());
+    EXPECT_FALSE(plate.FillPrimitives().empty());
     EXPECT_EQ(plate.m_planar, 1);
     EXPECT_EQ(plate.m_color[1], 0.5);
     EXPECT_EQ(plate.m_reserved, 1);
@@ -151,7 +151,7 @@ TEST(PymImportTest, LayersEntitiesAndFreshNumbers) {
     EXPECT_EQ(line.m_closed, 0);
     EXPECT_EQ(line.m_layer, 4);
     EXPECT_EQ(Coords(line), kLine);
-    EXPECT_TRUE(line.m_triangulation.empty());
+    EXPECT_TRUE(line.FillPrimitives().empty());
     const auto* text = dynamic_cast<const CText*>(doc.GetEntity(2));
     ASSERT_NE(text, nullptr);
     EXPECT_EQ(text->m_text, "Tekst ąę");
@@ -273,8 +273,8 @@ TEST(PymImportTest, TruncatedAtEveryOffset) {
             EXPECT_EQ(e->m_name, r->m_name) << n;
             if (const auto* p = dynamic_cast<const CPoly*>(e)) {
                 EXPECT_EQ(Coords(*p), Coords(*static_cast<const CPoly*>(r))) << n;
-                EXPECT_EQ(p->m_triangulation.size(),
-                          static_cast<const CPoly*>(r)->m_triangulation.size())
+                EXPECT_EQ(p->FillPrimitives().size(),
+                          static_cast<const CPoly*>(r)->FillPrimitives().size())
                     << n;
             }
         }

@@ -558,6 +558,18 @@ void CSceneRenderer::DrawPoly(const CPoly& poly, int highlighted) {
             v[static_cast<size_t>(h)] = m_cursorPoint;
             filled = Tessellate(v, moved);
             tess = &moved;
+        } else if (filled && poly.m_fan != 0 && n >= 3) {
+            // The fan of the vertices themselves.
+            BeginPrim(n > 3 ? GL_TRIANGLE_FAN : GL_TRIANGLES);
+            if (m_renderMode == 3) {
+                Normal(poly.m_normal.x, poly.m_normal.y, poly.m_normal.z);
+            }
+            Vertex(poly.m_vertices[0]);
+            for (int k = 1; k < n; ++k) {
+                Vertex(poly.m_vertices[static_cast<size_t>(poly.m_fan > 0 ? k : n - k)]);
+            }
+            EndPrim();
+            filled = false;
         }
         if (filled) {
             for (const CTessPrimitive& prim : *tess) {
