@@ -25,7 +25,9 @@ constexpr size_t kTessCacheSize = 100;
 // the same to the bit: the normal as the sum of the fan triangles from the first vertex (each
 // turned to agree with the sum so far), then the orientation of every fan triangle against
 // it. Returns false when the triangles disagree: then GLU builds its mesh, and so must the
-// caller. Mesh triangles and quads, faces and most drawn outlines never get that far.
+// caller. Mesh triangles and quads, faces and most drawn outlines never get that far. Else fan
+// is GLU's order of the fan: 1 as the vertices run, -1 reversed, 0 when there is nothing to
+// fill (every fan triangle degenerate).
 bool TessellateAsFan(const std::vector<CPoint3>& v, int& fan) {
     const size_t n = v.size();
     const CPoint3& v0 = v[0];
@@ -67,7 +69,6 @@ bool TessellateAsFan(const std::vector<CPoint3>& v, int& fan) {
             }
         }
     }
-    // Every fan triangle degenerate: nothing to fill, no fan.
     fan = sign;
     return true;
 }

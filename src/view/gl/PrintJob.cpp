@@ -314,8 +314,8 @@ void CPrintJob::Flush(QPainter& painter) {
         // Corners of a path as full as the squared ends of separate lines made them.
         pen.setJoinStyle(Qt::MiterJoin);
         painter.setPen(pen);
-        // One path per pen, of polylines: a third of the page content of separate lines,
-        // which the PDF writer has to compress.
+        // One path per pen, of polylines: less than half the page content of separate
+        // lines, which the PDF writer has to compress.
         ChainDeviceLines(g.coords, kPrintPathTolerance, m_polylines);
         QPainterPath path;
         const int* p = m_polylines.points.data();
