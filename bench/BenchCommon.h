@@ -11,6 +11,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <fstream>
+#include <string>
 #include <vector>
 
 using Clock = std::chrono::steady_clock;
@@ -33,6 +34,28 @@ inline double CpuSeconds() {
 inline double Median(std::vector<double> v) {
     std::sort(v.begin(), v.end());
     return v[v.size() / 2];
+}
+
+// The drawing sizes given on the command line, or the defaults when none are.
+inline std::vector<long long> SizesFromArgs(int argc, char** argv,
+                                            std::vector<long long> defaults) {
+    std::vector<long long> sizes;
+    for (int i = 1; i < argc; ++i) {
+        sizes.push_back(std::atoll(argv[i]));
+    }
+    return sizes.empty() ? defaults : sizes;
+}
+
+// The number of runs from the environment variable name (at least 1), else fallback.
+inline int RunsFromEnv(const char* name, int fallback = 5) {
+    const char* v = std::getenv(name);
+    return std::max(1, v != nullptr ? std::atoi(v) : fallback);
+}
+
+// $TMPDIR, or /tmp.
+inline std::string TempDir() {
+    const char* tmp = std::getenv("TMPDIR");
+    return tmp != nullptr ? tmp : "/tmp";
 }
 
 // Resident memory of this process now, in KiB.

@@ -405,7 +405,7 @@ void Run(int n, int runs, const std::string& dir) {
     }
 
     if (EnvInt("TAV_DXF_PEERS", 1) != 0) {
-        const int peerRuns = std::max(1, EnvInt("TAV_DXF_PEER_RUNS", 1));
+        const int peerRuns = RunsFromEnv("TAV_DXF_PEER_RUNS", 1);
         struct {
             const char* name;
             std::vector<std::string> argv;
@@ -444,17 +444,9 @@ void Run(int n, int runs, const std::string& dir) {
 
 int main(int argc, char** argv) {
     std::setvbuf(stdout, nullptr, _IOLBF, 0);  // each result as soon as it is known
-    std::vector<int> sizes;
-    for (int i = 1; i < argc; ++i) {
-        sizes.push_back(std::atoi(argv[i]));
-    }
-    if (sizes.empty()) {
-        sizes = {100000, 1000000};
-    }
-    const int runs = std::max(1, EnvInt("TAV_DXF_RUNS", 5));
-    const char* tmp = std::getenv("TMPDIR");
-    for (int n : sizes) {
-        Run(n, runs, tmp ? tmp : "/tmp");
+    const int runs = RunsFromEnv("TAV_DXF_RUNS");
+    for (long long n : SizesFromArgs(argc, argv, {100000, 1000000})) {
+        Run(static_cast<int>(n), runs, TempDir());
     }
     return 0;
 }

@@ -204,17 +204,9 @@ void Measure(const char* name, const std::string& path, bool gsi, long long n, i
 }  // namespace
 
 int main(int argc, char** argv) {
-    std::vector<long long> sizes;
-    for (int i = 1; i < argc; ++i) {
-        sizes.push_back(std::atoll(argv[i]));
-    }
-    if (sizes.empty()) {
-        sizes = {100000, 1000000};
-    }
-    const char* runsEnv = std::getenv("TAV_POINTS_RUNS");
-    const int runs = std::max(1, runsEnv ? std::atoi(runsEnv) : 5);
-    const char* tmp = std::getenv("TMPDIR");
-    const std::string base = std::string(tmp ? tmp : "/tmp") + "/tav_points_bench";
+    const std::vector<long long> sizes = SizesFromArgs(argc, argv, {100000, 1000000});
+    const int runs = RunsFromEnv("TAV_POINTS_RUNS");
+    const std::string base = TempDir() + "/tav_points_bench";
     std::printf("medians of %d runs\n", runs);
     for (long long n : sizes) {
         WritePnt(base + ".pnt", n);

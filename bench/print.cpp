@@ -190,21 +190,14 @@ SPrintResult Median(std::vector<SPrintResult> runs) {
 }  // namespace
 
 int main(int argc, char** argv) {
-    std::vector<int> sizes;
-    for (int i = 1; i < argc; ++i) {
-        sizes.push_back(std::atoi(argv[i]));
-    }
-    if (sizes.empty()) {
-        sizes = {10000, 100000, 1000000};
-    }
-    const char* runsEnv = std::getenv("PRINT_BENCH_RUNS");
-    const int runs = runsEnv != nullptr ? std::max(1, std::atoi(runsEnv)) : 5;
-    const char* tmp = std::getenv("TMPDIR");
-    const std::string dir = tmp != nullptr ? tmp : "/tmp";
+    const std::vector<long long> sizes = SizesFromArgs(argc, argv, {10000, 100000, 1000000});
+    const int runs = RunsFromEnv("PRINT_BENCH_RUNS");
+    const std::string dir = TempDir();
     const std::string out = dir + "/print_bench.pdf";
     double bytesPerSegment10k = 0;
     std::string raster;
-    for (int n : sizes) {
+    for (const long long size : sizes) {
+        const int n = static_cast<int>(size);
         const std::string in = Prepare(n, dir);
         std::vector<SPrintResult> jobs, floors;
         for (int r = 0; r < runs; ++r) {

@@ -102,18 +102,9 @@ void Run(int n, int runs, const std::string& dir) {
 }  // namespace
 
 int main(int argc, char** argv) {
-    std::vector<int> sizes;
-    for (int i = 1; i < argc; ++i) {
-        sizes.push_back(std::atoi(argv[i]));
-    }
-    if (sizes.empty()) {
-        sizes = {100000, 1000000};
-    }
-    const char* runsEnv = std::getenv("TAV_IO_RUNS");
-    const int runs = runsEnv ? std::max(1, std::atoi(runsEnv)) : 5;
-    const char* tmp = std::getenv("TMPDIR");
-    for (int n : sizes) {
-        Run(n, runs, tmp ? tmp : "/tmp");
+    const int runs = RunsFromEnv("TAV_IO_RUNS");
+    for (long long n : SizesFromArgs(argc, argv, {100000, 1000000})) {
+        Run(static_cast<int>(n), runs, TempDir());
     }
     return 0;
 }
