@@ -278,9 +278,8 @@ std::vector<CTessPrimitive> CPoly::FillPrimitives() const {
     CTessPrimitive prim;
     prim.kind = n > 3 ? GL_TRIANGLE_FAN : GL_TRIANGLES;
     prim.points.reserve(n);
-    prim.points.emplace_back(m_vertices[0].x, m_vertices[0].y, m_vertices[0].z);
-    for (size_t k = 1; k < n; ++k) {
-        const CPoint3& v = m_vertices[m_fan > 0 ? k : n - k];
+    for (int k = 0; k < static_cast<int>(n); ++k) {
+        const CPoint3& v = FanVertex(k);
         prim.points.emplace_back(v.x, v.y, v.z);
     }
     return {std::move(prim)};

@@ -159,6 +159,11 @@ public:
     void Tessellate();
     // The fill as primitives with their points: m_triangulation, or the fan spelt out.
     std::vector<CTessPrimitive> FillPrimitives() const;
+    // Vertex k (0..n-1) of the fan in its fill order; only when m_fan is set.
+    const CPoint3& FanVertex(int k) const {
+        const int n = GetVertexCount();
+        return m_vertices[static_cast<size_t>(m_fan > 0 || k == 0 ? k : n - k)];
+    }
     // Area by ear clipping: 1 and the area, or 0; message 41511 through prompter when the
     // polygon cannot be reduced (prompter may be null).
     int ComputeArea(double& outArea, CPrompter* prompter) const;

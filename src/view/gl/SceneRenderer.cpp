@@ -564,9 +564,8 @@ void CSceneRenderer::DrawPoly(const CPoly& poly, int highlighted) {
             if (m_renderMode == 3) {
                 Normal(poly.m_normal.x, poly.m_normal.y, poly.m_normal.z);
             }
-            Vertex(poly.m_vertices[0]);
-            for (int k = 1; k < n; ++k) {
-                Vertex(poly.m_vertices[static_cast<size_t>(poly.m_fan > 0 ? k : n - k)]);
+            for (int k = 0; k < n; ++k) {
+                Vertex(poly.FanVertex(k));
             }
             EndPrim();
             filled = false;
