@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "document/DataNode.h"
+#include "document/EntityPool.h"
 #include "geometry/Polygon.h"
 #include "geometry/Vec3.h"
 
@@ -72,6 +73,10 @@ public:
     CEntity(const CEntity&) = default;
     CEntity& operator=(const CEntity&) = default;
     virtual ~CEntity() = default;
+
+    // Entities live in the entity pool (see EntityPool.h).
+    static void* operator new(std::size_t size) { return AllocateEntityStorage(size); }
+    static void operator delete(void* p, std::size_t size) noexcept { FreeEntityStorage(p, size); }
 
     // Applies an affine transform to the geometry.
     virtual void Transform(const CMatrix4& m) = 0;

@@ -1,0 +1,167 @@
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cstdint>
+#include <cstring>
+#include <random>
+#include <thread>
+#include <vector>
+
+#include "document/Entity.h"
+#include "document/EntityPool.h"
+
+namespace {
+
+constexpr std::uintptr_t kBlock = std::uintptr_t{2} << 20;
+
+// Objects of a size no entity has, so that the counts are the test's own.
+constexpr std::size_t kOddSize = 1000;
+
+struct SObject {
+    unsigned char* p;
+    unsigned char mark;
+};
+
+void Fill(const SObject& o, std::size_t size) {
+    std::memset(o.p, o.mark, size);
+}
+
+bool Intact(const SObject& o, std::size_t size) {
+    return std::all_of(o.p, o.p + size, [&](unsigned char c) { return c == o.mark; });
+}
+
+}  // namespace
+
+// Objects of one size over several blocks: none overlaps another or crosses a block's end,
+// freed slots are used again before new blocks, and the blocks go back when emptied, but
+// for one kept per size.
+TEST(EntityPool, ObjectsStayApartAndEmptiedBlocksGoBack) {
+    if (!IsPooledEntitySize(kOddSize)) {
+        GTEST_SKIP() << "the pool is bypassed in this build";
+    }
+    const SEntityPoolStats before = GetEntityPoolStats();
+    std::vector<SObject> objects;
+    for (int i = 0; i < 9000; ++i) {
+        auto* p = static_cast<unsigned char*>(AllocateEntityStorage(kOddSize));
+        const auto a = reinterpret_cast<std::uintptr_t>(p);
+        ASSERT_EQ(a % 8, 0u);
+        ASSERT_EQ(a / kBlock, (a + kOddSize - 1) / kBlock) << "object " << i << " crosses";
+        objects.push_back({p, static_cast<unsigned char>(i * 7 + 1)});
+        Fill(objects.back(), kOddSize);
+    }
+    const SEntityPoolStats full = GetEntityPoolStats();
+    EXPECT_EQ(full.liveObjects - before.liveObjects, 9000u);
+    // About 2097 of these fit a block.
+    EXPECT_EQ(full.blocks - before.blocks, 5u);
+
+    // Free every other one; their slots serve the next ones without a new block.
+    std::vector<SObject> kept;
+    for (size_t i = 0; i < objects.size(); ++i) {
+        if (i % 2) {
+            FreeEntityStorage(objects[i].p, kOddSize);
+        } else {
+            kept.push_back(objects[i]);
+        }
+    }
+    for (int i = 0; i < 4500; ++i) {
+        auto* p = static_cast<unsigned char*>(AllocateEntityStorage(kOddSize));
+        kept.push_back({p, static_cast<unsigned char>(0xA5 ^ i)});
+        Fill(kept.back(), kOddSize);
+    }
+    EXPECT_EQ(GetEntityPoolStats().blocks, full.blocks);
+    for (const SObject& o : kept) {
+        ASSERT_TRUE(Intact(o, kOddSize));
+    }
+
+    std::shuffle(kept.begin(), kept.end(), std::mt19937(7));
+    for (const SObject& o : kept) {
+        FreeEntityStorage(o.p, kOddSize);
+    }
+    const SEntityPoolStats after = GetEntityPoolStats();
+    EXPECT_EQ(after.liveObjects, before.liveObjects);
+    EXPECT_EQ(after.blocks - before.blocks, 1u);
+
+    // The kept block serves again; freeing at its edge maps and unmaps nothing.
+    for (int round = 0; round < 3; ++round) {
+        void* p = AllocateEntityStorage(kOddSize);
+        EXPECT_EQ(GetEntityPoolStats().blocks, after.blocks);
+        FreeEntityStorage(p, kOddSize);
+    }
+    FreeEntityStorage(nullptr, kOddSize);
+    EXPECT_EQ(GetEntityPoolStats().liveObjects, before.liveObjects);
+}
+
+TEST(EntityPool, LargeObjectsComeFromTheHeap) {
+    EXPECT_FALSE(IsPooledEntitySize(0));
+    EXPECT_FALSE(IsPooledEntitySize(4096));
+    const SEntityPoolStats before = GetEntityPoolStats();
+    void* p = AllocateEntityStorage(4096);
+    std::memset(p, 1, 4096);
+    EXPECT_EQ(GetEntityPoolStats().liveObjects, before.liveObjects);
+    FreeEntityStorage(p, 4096);
+}
+
+// Entities made by one thread and freed by another, several at once.
+TEST(EntityPool, ThreadsShareItSafely) {
+    const SEntityPoolStats before = GetEntityPoolStats();
+    constexpr int kThreads = 4;
+    std::vector<std::vector<std::unique_ptr<CEntity>>> made(kThreads);
+    std::vector<std::thread> threads;
+    for (int t = 0; t < kThreads; ++t) {
+        threads.emplace_back([&made, t] {
+            for (int i = 0; i < 20000; ++i) {
+                if (i % 3 == 0) {
+                    auto poly = std::make_unique<CPoly>();
+                    poly->m_number = t * 100000 + i;
+                    made[static_cast<size_t>(t)].push_back(std::move(poly));
+                } else {
+                    auto pnt = std::make_unique<CPnt>();
+                    pnt->m_number = t * 100000 + i;
+                    made[static_cast<size_t>(t)].push_back(std::move(pnt));
+                }
+                if (i % 5 == 4) {
+                    made[static_cast<size_t>(t)].erase(made[static_cast<size_t>(t)].end() - 2);
+                }
+            }
+        });
+    }
+    for (auto& th : threads) {
+        th.join();
+    }
+    threads.clear();
+    for (int t = 0; t < kThreads; ++t) {
+        int previous = -1;
+        for (const auto& e : made[static_cast<size_t>(t)]) {
+            ASSERT_GT(e->m_number, previous);
+            ASSERT_EQ(e->m_number / 100000, t);
+            previous = e->m_number;
+        }
+    }
+    if (IsPooledEntitySize(sizeof(CPnt))) {
+        EXPECT_EQ(GetEntityPoolStats().liveObjects - before.liveObjects, kThreads * 16000u);
+    }
+    // Each thread frees the entities another made.
+    for (int t = 0; t < kThreads; ++t) {
+        threads.emplace_back([&made, t] { made[static_cast<size_t>((t + 1) % kThreads)].clear(); });
+    }
+    for (auto& th : threads) {
+        th.join();
+    }
+    EXPECT_EQ(GetEntityPoolStats().liveObjects, before.liveObjects);
+}
+
+// Deleting through the base frees the derived size; copies are pooled as well.
+TEST(EntityPool, EntitiesOfEveryKindGoBack) {
+    const SEntityPoolStats before = GetEntityPoolStats();
+    {
+        std::vector<std::unique_ptr<CEntity>> all;
+        for (int type = kTypePolygon; type <= kTypePoint; ++type) {
+            all.push_back(CreateEntity(type));
+            all.push_back(all.back()->Clone());
+        }
+        if (IsPooledEntitySize(sizeof(CPoly))) {
+            EXPECT_EQ(GetEntityPoolStats().liveObjects - before.liveObjects, 10u);
+        }
+    }
+    EXPECT_EQ(GetEntityPoolStats().liveObjects, before.liveObjects);
+}
