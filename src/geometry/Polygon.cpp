@@ -10,6 +10,51 @@
 
 // ---- plane ----
 
+namespace {
+
+// The cosine AngleTo takes the arc cosine of, and whether AngleTo gives anything but 0.
+bool AngleCosine(const CVec3& a, const CVec3& b, double& c) {
+    const double la = a.Length();
+    const double lb = b.Length();
+    if (la < kGeomTol || lb < kGeomTol) {
+        return false;
+    }
+    c = (Dot(a, b) / la) / lb;
+    return true;
+}
+
+}  // namespace
+
+// a.AngleTo(b) strictly between 20 and 160 degrees. The arc cosine is slow and only needed
+// where the cosine is near cos 20° = 0.9397; elsewhere its sign and size decide, with the
+// same answer.
+bool ClearAngle(const CVec3& a, const CVec3& b) {
+    double c = 0.0;
+    if (!AngleCosine(a, b, c)) {
+        return false;
+    }
+    if (std::fabs(c) < 0.93) {
+        return true;
+    }
+    if (std::fabs(c) > 0.95) {
+        return false;
+    }
+    const double angle = a.AngleTo(b);
+    return angle > 20.0 && angle < 160.0;
+}
+
+// a.AngleTo(b) > 90, decided by the cosine's sign unless it is within rounding of 0.
+bool ObtuseAngle(const CVec3& a, const CVec3& b) {
+    double c = 0.0;
+    if (!AngleCosine(a, b, c)) {
+        return false;
+    }
+    if (c < -1e-9 || c > 1e-9) {
+        return c < 0.0;
+    }
+    return a.AngleTo(b) > 90.0;
+}
+
 bool ComputeBestPlane(const std::vector<CPoint3>& v, CVec3& outNormal, CPoint3& outPoint) {
     const size_t n = v.size();
     if (n < 3) {
@@ -38,8 +83,7 @@ bool ComputeBestPlane(const std::vector<CPoint3>& v, CVec3& outNormal, CPoint3& 
             if (ac.Length() <= minLen) {
                 continue;
             }
-            const double angle = ab.AngleTo(ac);
-            if (angle > 20.0 && angle < 160.0) {
+            if (ClearAngle(ab, ac)) {
                 normal = Cross(ab, ac);
                 found = true;
                 break;
@@ -56,7 +100,7 @@ bool ComputeBestPlane(const std::vector<CPoint3>& v, CVec3& outNormal, CPoint3& 
         const CVec3 edge = v[i + 1] - v[i];
         for (size_t k = i + 2; k < n; ++k) {
             CVec3 nik = Cross(edge, v[k] - v[i]);
-            if (normal.AngleTo(nik) > 90.0) {
+            if (ObtuseAngle(normal, nik)) {
                 nik = -nik;
             }
             normal += nik;

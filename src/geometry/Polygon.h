@@ -28,6 +28,11 @@ enum class EAreaResult {
     NotReducible  // ear clipping gave up (self-intersecting or badly non-planar outline)
 };
 
+// a.AngleTo(b) > 20 && a.AngleTo(b) < 160, and a.AngleTo(b) > 90, with the same answers but
+// without the arc cosine where the cosine alone decides.
+bool ClearAngle(const CVec3& a, const CVec3& b);
+bool ObtuseAngle(const CVec3& a, const CVec3& b);
+
 // Best-fit plane: unit normal and the centroid; false (outputs untouched) for fewer than three
 // vertices or when no two edges make an angle between 20 and 160 degrees.
 bool ComputeBestPlane(const std::vector<CPoint3>& v, CVec3& outNormal, CPoint3& outPoint);

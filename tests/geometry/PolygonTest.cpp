@@ -122,6 +122,57 @@ TEST(Polygon, BestPlaneCentroidAndFailure) {
     EXPECT_EQ(c.x, 7);
 }
 
+// The plane's angle tests give AngleTo's answers everywhere: at the bounds themselves, where
+// the cosine alone stops deciding, and for odd vectors.
+TEST(Polygon, AngleTestsAgreeWithTheArcCosine) {
+    const auto check = [](const CVec3& a, const CVec3& b) {
+        const double angle = a.AngleTo(b);
+        ASSERT_EQ(ClearAngle(a, b), angle > 20.0 && angle < 160.0)
+            << a.x << " " << a.y << " " << a.z << " / " << b.x << " " << b.y << " " << b.z;
+        ASSERT_EQ(ObtuseAngle(a, b), angle > 90.0)
+            << a.x << " " << a.y << " " << a.z << " / " << b.x << " " << b.y << " " << b.z;
+    };
+    std::mt19937_64 rng(11);
+    std::uniform_real_distribution<double> unit(-1.0, 1.0);
+    const double kPi = std::acos(-1.0);
+    // Angles at the bounds, at the cosines where the shortcut hands over, and a little off each.
+    std::vector<double> angles = {20.0, 90.0, 160.0, 0.0, 180.0};
+    for (double c : {0.93, 0.95, -0.93, -0.95, 1e-9, -1e-9}) {
+        angles.push_back(std::acos(c) * 180.0 / kPi);
+    }
+    for (double base : std::vector<double>(angles)) {
+        for (int k = -300; k <= 300; ++k) {
+            angles.push_back(base + k * 1e-14 * std::max(1.0, base));
+            angles.push_back(base + k * 1e-9);
+        }
+    }
+    for (double deg : angles) {
+        const double t = deg * kPi / 180.0;
+        for (double len : {1.0, 3.7e-8, 2.5e6}) {
+            const CVec3 a(len * unit(rng) + len * 2, 0, 0);
+            const CVec3 dir(std::cos(t), std::sin(t), 0);
+            check(a, CVec3(dir.x * len, dir.y * len, 0));
+            // The same pair turned out of the XY plane.
+            check(CVec3(a.x * 0.6, a.x * 0.8, 0),
+                  CVec3((0.6 * dir.x - 0.8 * dir.y) * len, (0.8 * dir.x + 0.6 * dir.y) * len,
+                        1e-3 * len * unit(rng)));
+        }
+    }
+    for (int i = 0; i < 200000; ++i) {
+        check(CVec3(unit(rng), unit(rng), unit(rng)), CVec3(unit(rng), unit(rng), unit(rng)));
+    }
+    const double inf = std::numeric_limits<double>::infinity();
+    const double nan = std::numeric_limits<double>::quiet_NaN();
+    for (const CVec3& odd : {CVec3(0, 0, 0), CVec3(1e-9, 0, 0), CVec3(inf, 0, 0), CVec3(-inf, 1, 0),
+                             CVec3(nan, 1, 1), CVec3(1e200, 1e200, 0), CVec3(-1e200, 1e200, 0)}) {
+        for (const CVec3& other : {CVec3(1, 0, 0), CVec3(-1, 0, 0), CVec3(0, 1, 0),
+                                   CVec3(1e200, 0, 0), CVec3(-1e300, -1e300, 0)}) {
+            check(odd, other);
+            check(other, odd);
+        }
+    }
+}
+
 struct AreaCase {
     const char* name;
     Outline v;
