@@ -3,6 +3,7 @@
 #include <GL/glu.h>
 
 #include <cmath>
+#include <span>
 
 #include "document/Archive.h"
 #include "document/Cp1250.h"
@@ -28,7 +29,7 @@ constexpr size_t kTessCacheSize = 100;
 // caller. Mesh triangles and quads, faces and most drawn outlines never get that far. Else fan
 // is GLU's order of the fan: 1 as the vertices run, -1 reversed, 0 when there is nothing to
 // fill (every fan triangle degenerate).
-bool TessellateAsFan(const std::vector<CPoint3>& v, int& fan) {
+bool TessellateAsFan(std::span<const CPoint3> v, int& fan) {
     const size_t n = v.size();
     const CPoint3& v0 = v[0];
     double norm[3] = {0.0, 0.0, 0.0};
@@ -199,7 +200,7 @@ void CPoly::SetVertexCount(int n) {
         throw CPolyIndexError();
     }
     if (n == 0) {
-        std::vector<CPoint3>().swap(m_vertices);
+        CVertexList().swap(m_vertices);
         return;
     }
     m_vertices.resize(static_cast<size_t>(n));
@@ -306,7 +307,7 @@ void CPoly::Transform(const CMatrix4& m) {
 void CPoly::ReadVertices(CArchive& ar) {
     const uint32_t count = ar.ReadU32();
     ar.CheckAvailable(count, kVertexBytes, "vertex count");
-    std::vector<CPoint3> vertices(count);
+    CVertexList vertices(count);
     for (CPoint3& v : vertices) {
         v = ar.ReadPoint3();
         v.flag = ar.ReadU32();

@@ -13,6 +13,9 @@
 
 class CArchive;
 class CPrompter;
+
+// A polygon's vertices, kept with the entities.
+using CVertexList = std::vector<CPoint3, CEntityAllocator<CPoint3>>;
 class CPnt;
 class CPoly;
 class CArc;
@@ -177,7 +180,7 @@ public:
 
     int32_t m_closed = 0;
     int32_t m_marker = 0;
-    std::vector<CPoint3> m_vertices;
+    CVertexList m_vertices;
     CVec3 m_normal;
     int32_t m_planar = 0;
     int32_t m_tessellated = 0;

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <cstddef>
+#include <new>
 
 // Storage for drawing entities. A drawing holds up to millions of small objects of a handful of
 // sizes; they are carved from large aligned blocks, one size per block, without a header per
@@ -23,3 +24,24 @@ SEntityPoolStats GetEntityPoolStats();
 // Whether objects of this size come from the pool (larger ones come from the global heap, as
 // do all under address sanitizing, so that its checks still see them).
 bool IsPooledEntitySize(std::size_t size);
+
+// The same storage for an entity's own arrays (a polygon's vertices): they are as many as the
+// entities and as small.
+template <class T>
+struct CEntityAllocator {
+    using value_type = T;
+    CEntityAllocator() = default;
+    template <class U>
+    CEntityAllocator(const CEntityAllocator<U>&) noexcept {}
+    T* allocate(std::size_t n) {
+        if (n > static_cast<std::size_t>(-1) / sizeof(T)) {
+            throw std::bad_array_new_length();
+        }
+        return static_cast<T*>(AllocateEntityStorage(n * sizeof(T)));
+    }
+    void deallocate(T* p, std::size_t n) noexcept { FreeEntityStorage(p, n * sizeof(T)); }
+    template <class U>
+    bool operator==(const CEntityAllocator<U>&) const noexcept {
+        return true;
+    }
+};

@@ -55,7 +55,7 @@ bool ObtuseAngle(const CVec3& a, const CVec3& b) {
     return a.AngleTo(b) > 90.0;
 }
 
-bool ComputeBestPlane(const std::vector<CPoint3>& v, CVec3& outNormal, CPoint3& outPoint) {
+bool ComputeBestPlane(std::span<const CPoint3> v, CVec3& outNormal, CPoint3& outPoint) {
     const size_t n = v.size();
     if (n < 3) {
         return false;
@@ -112,7 +112,7 @@ bool ComputeBestPlane(const std::vector<CPoint3>& v, CVec3& outNormal, CPoint3& 
     return true;
 }
 
-void ComputePlane(const std::vector<CPoint3>& v, CVec3& outNormal, bool& outPlanar) {
+void ComputePlane(std::span<const CPoint3> v, CVec3& outNormal, bool& outPlanar) {
     CVec3 normal;
     CPoint3 centroid;
     if (!ComputeBestPlane(v, normal, centroid)) {
@@ -228,7 +228,7 @@ thread_local CThreadTess t_tess;
 
 }  // namespace
 
-bool Tessellate(const std::vector<CPoint3>& v, std::vector<CTessPrimitive>& out) {
+bool Tessellate(std::span<const CPoint3> v, std::vector<CTessPrimitive>& out) {
     out.clear();
     if (v.size() < 3) {
         return true;
@@ -357,7 +357,7 @@ bool PointInMapped(const std::vector<CPoint3>& q, const CPoint3& p) {
 
 }  // namespace
 
-int PointInPolygon(const std::vector<CPoint3>& v, const CPoint3& P, const CMatrix4& M) {
+int PointInPolygon(std::span<const CPoint3> v, const CPoint3& P, const CMatrix4& M) {
     std::vector<CPoint3> q;
     q.reserve(v.size());
     for (const CPoint3& p : v) {
@@ -376,7 +376,7 @@ double TriangleArea(const CPoint3& a, const CPoint3& b, const CPoint3& c) {
 
 }  // namespace
 
-EAreaResult ComputeArea(const std::vector<CPoint3>& v, double& outArea) {
+EAreaResult ComputeArea(std::span<const CPoint3> v, double& outArea) {
     outArea = 0;
     CVec3 normal;
     bool planar = false;
@@ -389,7 +389,7 @@ EAreaResult ComputeArea(const std::vector<CPoint3>& v, double& outArea) {
 
     // The working outline, and the same vertices mapped into the plane frame for the
     // containment tests (mapped once instead of on every test).
-    std::vector<CPoint3> w = v;
+    std::vector<CPoint3> w(v.begin(), v.end());
     std::vector<CPoint3> mapped;
     mapped.reserve(w.size());
     for (const CPoint3& p : w) {

@@ -5,6 +5,7 @@
 // The polygon is closed implicitly: the last vertex connects back to the first.
 
 #include <cstdint>
+#include <span>
 #include <vector>
 
 #include "geometry/Vec3.h"
@@ -35,20 +36,20 @@ bool ObtuseAngle(const CVec3& a, const CVec3& b);
 
 // Best-fit plane: unit normal and the centroid; false (outputs untouched) for fewer than three
 // vertices or when no two edges make an angle between 20 and 160 degrees.
-bool ComputeBestPlane(const std::vector<CPoint3>& v, CVec3& outNormal, CPoint3& outPoint);
+bool ComputeBestPlane(std::span<const CPoint3> v, CVec3& outNormal, CPoint3& outPoint);
 
 // Plane normal ((0, 0, 0) when there is none) and whether every vertex lies within 1e-8 of
 // the plane through the centroid.
-void ComputePlane(const std::vector<CPoint3>& v, CVec3& outNormal, bool& outPlanar);
+void ComputePlane(std::span<const CPoint3> v, CVec3& outNormal, bool& outPlanar);
 
 // Triangulates the outline with the GLU tessellator (default winding rule); out is replaced.
 // Returns false with an empty out when the tessellator reports an error or a coordinate is
 // not finite or beyond GLU's range; fewer than three vertices give true and an empty out.
-bool Tessellate(const std::vector<CPoint3>& v, std::vector<CTessPrimitive>& out);
+bool Tessellate(std::span<const CPoint3> v, std::vector<CTessPrimitive>& out);
 
 // Area by ear clipping in the polygon's plane; outArea is 0 unless the result is Ok. The
 // caller reports NotReducible to the user.
-EAreaResult ComputeArea(const std::vector<CPoint3>& v, double& outArea);
+EAreaResult ComputeArea(std::span<const CPoint3> v, double& outArea);
 
 // 1 and the intersection point when the segments meet, else 0 (out untouched). Unless
 // skipCoplanarTest, they must be coplanar (triple product < 1e-5); parallel ones never meet.
@@ -58,4 +59,4 @@ int IntersectSegments(const CSegment& A, const CSegment& B, CPoint3& out, int cl
 
 // 1 when P lies inside the outline as seen in the XY plane of frame M (winding count +-1),
 // else 0; an empty outline gives 0.
-int PointInPolygon(const std::vector<CPoint3>& v, const CPoint3& P, const CMatrix4& M);
+int PointInPolygon(std::span<const CPoint3> v, const CPoint3& P, const CMatrix4& M);

@@ -631,7 +631,7 @@ void CTAVView::OnMeasure(int kind) {
 }
 
 void CTAVView::AddMeasurePoint() {
-    std::vector<CPoint3>& v = m_measurePoly->m_vertices;
+    CVertexList& v = m_measurePoly->m_vertices;
     if (v.empty()) {
         v.push_back(m_pickedPoint);
     } else {
@@ -695,7 +695,7 @@ void CTAVView::OnRightButtonUp(const QPoint& p) {
             SetStatus(kReady);
             return;
         }
-        std::vector<CPoint3>& v = m_measurePoly->m_vertices;
+        CVertexList& v = m_measurePoly->m_vertices;
         if (!v.empty()) {
             v.pop_back();
         }

@@ -19,7 +19,7 @@ void ExpectSameAsTessellator(const std::vector<CPoint3>& outline, const std::str
     const bool ok = ::Tessellate(outline, expected);
     CPoly poly;
     poly.m_closed = 1;
-    poly.m_vertices = outline;
+    poly.m_vertices.assign(outline.begin(), outline.end());
     poly.m_triangulation.push_back({});  // stale content must go
     poly.m_fan = 7;
     poly.m_tessellated = ok ? 0 : 1;  // and the flag must be set either way

@@ -117,7 +117,7 @@ TEST(Polygon, BestPlaneCentroidAndFailure) {
     EXPECT_NEAR(c.y, 1.0, 1e-15);
     n = CVec3(4, 5, 6);
     c = CPoint3(7, 7, 7);
-    EXPECT_FALSE(ComputeBestPlane({{0, 0, 0}, {1, 0, 0}, {2, 0, 0}}, n, c));
+    EXPECT_FALSE(ComputeBestPlane(Outline{{0, 0, 0}, {1, 0, 0}, {2, 0, 0}}, n, c));
     EXPECT_EQ(n.x, 4);
     EXPECT_EQ(c.x, 7);
 }
@@ -416,10 +416,10 @@ TEST(Polygon, TessellateBowTieUsesTheCrossing) {
 TEST(Polygon, TessellateRefusesUnusableCoordinates) {
     const double nan = std::numeric_limits<double>::quiet_NaN();
     std::vector<CTessPrimitive> prims(1);
-    EXPECT_FALSE(Tessellate({{0, 0, 0}, {1, 0, 0}, {1, nan, 0}}, prims));
+    EXPECT_FALSE(Tessellate(Outline{{0, 0, 0}, {1, 0, 0}, {1, nan, 0}}, prims));
     EXPECT_TRUE(prims.empty());
-    EXPECT_FALSE(Tessellate({{0, 0, 0}, {1e200, 0, 0}, {0, 1, 0}}, prims));
-    EXPECT_FALSE(Tessellate({{0, 0, 0}, {HUGE_VAL, 0, 0}, {0, 1, 0}}, prims));
+    EXPECT_FALSE(Tessellate(Outline{{0, 0, 0}, {1e200, 0, 0}, {0, 1, 0}}, prims));
+    EXPECT_FALSE(Tessellate(Outline{{0, 0, 0}, {HUGE_VAL, 0, 0}, {0, 1, 0}}, prims));
     // Nothing stale is left behind for the next polygon.
     ASSERT_TRUE(Tessellate(kSquare, prims));
     EXPECT_NEAR(TessellatedArea(prims), 1, 1e-12);

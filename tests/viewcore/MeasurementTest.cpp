@@ -32,7 +32,7 @@ TEST(MeasurementText, AreaEndedBeforeAnyClickIsZero) {
     CRecordingPrompter prompter;
     EXPECT_EQ(MeasurementText(kMeasureArea, {}, {}, nullptr, &prompter), "Obwód:\t 0.000");
     EXPECT_EQ(MeasurementText(kMeasureLength, {}, {}, nullptr, &prompter), "Długość:\t 0.000");
-    EXPECT_EQ(MeasurementText(kMeasureLength, {{5, 5, 5}}, {}, nullptr, &prompter),
+    EXPECT_EQ(MeasurementText(kMeasureLength, std::vector<CPoint3>{{5, 5, 5}}, {}, nullptr, &prompter),
               "Długość:\t 0.000");
     EXPECT_TRUE(prompter.messages.empty());
 }
@@ -120,7 +120,7 @@ TEST(EntityInfo, ArcNegativeLengthGivesPositiveValues) {
 
 TEST(EntityInfo, PolygonPolylineAndFailures) {
     CPoly poly;
-    poly.m_vertices = kSquare;
+    poly.m_vertices.assign(kSquare.begin(), kSquare.end());
     poly.m_closed = 1;
     SEntityInfo info = EntityInfo(poly, nullptr);
     EXPECT_EQ(info.group, "Poligon");
@@ -137,7 +137,7 @@ TEST(EntityInfo, PolygonPolylineAndFailures) {
     EXPECT_EQ(info.value2, "1.000");
 
     CRecordingPrompter prompter;
-    poly.m_vertices = kBowTie;
+    poly.m_vertices.assign(kBowTie.begin(), kBowTie.end());
     poly.m_closed = 1;
     info = EntityInfo(poly, &prompter);
     EXPECT_EQ(info.value1, "4.828");

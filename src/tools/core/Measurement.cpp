@@ -14,10 +14,10 @@ std::string Format3(double value) {
     return std::string(buf, r.ptr);
 }
 
-std::string MeasurementText(int kind, const std::vector<CPoint3>& vertices, const CPoint3& picked,
+std::string MeasurementText(int kind, std::span<const CPoint3> vertices, const CPoint3& picked,
                             const CMatrix4* toLocal, CPrompter* prompter) {
     CPoly poly;
-    poly.m_vertices = vertices;
+    poly.m_vertices.assign(vertices.begin(), vertices.end());
     switch (kind) {
         case kMeasureCoordinates: {
             const CPoint3 p = toLocal ? picked.TransformedBy(*toLocal) : picked;

@@ -5,6 +5,7 @@
 // with a point whatever the process locale is.
 
 #include <optional>
+#include <span>
 #include <string>
 #include <vector>
 
@@ -43,7 +44,7 @@ std::string Format3(double value);
 // rotated into the local system), kind 3 perimeter and area of the closed outline, or the
 // perimeter alone after message 41511 (shown through prompter, may be null) when the area
 // cannot be computed. Empty for kind 0 or an unknown kind.
-std::string MeasurementText(int kind, const std::vector<CPoint3>& vertices, const CPoint3& picked,
+std::string MeasurementText(int kind, std::span<const CPoint3> vertices, const CPoint3& picked,
                             const CMatrix4* toLocal, CPrompter* prompter);
 
 // What "Informacje" shows of one entity.

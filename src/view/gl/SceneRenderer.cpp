@@ -554,7 +554,7 @@ void CSceneRenderer::DrawPoly(const CPoly& poly, int highlighted) {
         std::vector<CTessPrimitive> moved;
         if (validHandle) {
             // The vertex that follows the cursor changes the shape being filled.
-            std::vector<CPoint3> v = poly.m_vertices;
+            std::vector<CPoint3> v(poly.m_vertices.begin(), poly.m_vertices.end());
             v[static_cast<size_t>(h)] = m_cursorPoint;
             filled = Tessellate(v, moved);
             tess = &moved;
