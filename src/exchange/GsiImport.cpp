@@ -50,7 +50,7 @@ bool HasWi(std::string_view word, const char* wi) {
 // Sign and data of a word, as "%lf" reads them.
 bool ReadValue(std::string_view word, double& out) {
     std::string_view data = word.substr(6, 17);
-    return ScanDouble(data, out);
+    return ScanSignedSixteenDigits(data, out) || ScanDouble(data, out);
 }
 
 bool AngleFactor(char unit, double& factor) {

@@ -45,7 +45,7 @@ bool IsDigit(char c) {
 
 // Eight ASCII digits at p (which has eight readable bytes): true and their value, in one word
 // operation instead of eight steps (instrument words are long runs of digits).
-bool EightDigits(const char* p, uint64_t& value) {
+[[gnu::always_inline]] inline bool EightDigits(const char* p, uint64_t& value) {
     if constexpr (std::endian::native != std::endian::little) {
         return false;
     }
@@ -148,6 +148,20 @@ size_t ScanPlainDecimal(const char* p, const char* end, double& out) {
     }
     out = static_cast<double>(mantissa) / kPow10[fraction];
     return static_cast<size_t>(p - start);
+}
+
+bool ScanSignedSixteenDigits(std::string_view text, double& out) {
+    uint64_t high = 0, low = 0;
+    if (text.size() != 17 || (text[0] != '+' && text[0] != '-') ||
+        !EightDigits(text.data() + 1, high) || !EightDigits(text.data() + 9, low)) {
+        return false;
+    }
+    const uint64_t m = high * 100000000 + low;
+    if (m > (uint64_t{1} << 53)) {
+        return false;
+    }
+    out = text[0] == '-' ? -static_cast<double>(m) : static_cast<double>(m);
+    return true;
 }
 
 bool ScanDouble(std::string_view& text, double& out) {

@@ -20,5 +20,9 @@ int ScanDoubles(std::string_view text, double* out, int count);
 // with that form, is followed by an exponent, or needs the general conversion (more than 19
 // digits, a mantissa above 2^53, more than 22 decimals).
 size_t ScanPlainDecimal(const char* p, const char* end, double& out);
+// A sign and sixteen digits and nothing else, as instruments write the data of a word: true
+// and the value ScanDouble gives; false for any other text or a value above 2^53 (ScanDouble
+// then reads it the general way).
+bool ScanSignedSixteenDigits(std::string_view text, double& out);
 // True when the text holds nothing but white space.
 bool IsBlank(std::string_view text);

@@ -92,6 +92,37 @@ TEST(ScanNumbersTest, PlainDecimalsAgreeWithStrtod) {
     }
 }
 
+// Instrument words take their own shortcut: where it answers, ScanDouble gives the same value
+// (the sign of zero included); everything else is left to ScanDouble.
+TEST(ScanNumbersTest, SignedSixteenDigitsAgreeWithScanDouble) {
+    std::vector<std::string> taken = {"+0000000000012345", "-0000000000000000",
+                                      "+0000000000000000", "+9007199254740992",
+                                      "-9007199254740992", "-0000001234567890"};
+    std::mt19937_64 rng(5);
+    for (int i = 0; i < 2000; ++i) {
+        const unsigned long long m = rng() % 9007199254740993ULL;
+        char text[32];
+        std::snprintf(text, sizeof text, "%c%016llu", i % 2 ? '-' : '+', m);
+        taken.emplace_back(text);
+    }
+    for (const std::string& t : taken) {
+        double fast = 0.5, general = 0.25;
+        ASSERT_TRUE(ScanSignedSixteenDigits(t, fast)) << t;
+        std::string_view view(t);
+        ASSERT_TRUE(ScanDouble(view, general)) << t;
+        EXPECT_EQ(fast, general) << t;
+        EXPECT_EQ(std::signbit(fast), std::signbit(general)) << t;
+    }
+    for (const char* t :
+         {"+9007199254740993", "+9999999999999999", "0000000000012345+", " 000000000012345",
+          "+000000000001234", "+00000000000123456", "+00000000/0012345", "+0000000:00012345",
+          "+000000000001234 ", "++000000000012345", "+0000000000012.45", "", "+"}) {
+        double out = 0.5;
+        EXPECT_FALSE(ScanSignedSixteenDigits(t, out)) << '"' << t << '"';
+        EXPECT_EQ(out, 0.5) << t;
+    }
+}
+
 TEST(ScanNumbersTest, IntsStopAtFullStop) {
     std::string_view t = " 7 1 2 3.5";
     int v[4];
