@@ -30,7 +30,7 @@ ordered_json EntityJson(const CEntity& e) {
     j["type"] = e.GetType();
     j["number"] = e.m_number;
     j["layer"] = e.m_layer;
-    j["name"] = e.m_name;
+    j["name"] = e.m_name.str();
     j["color"] = Xyz(e.m_color[0], e.m_color[1], e.m_color[2]);
     j["reserved"] = e.m_reserved;
     j["data"] = DataNodeJson(e.m_data);

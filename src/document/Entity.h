@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "document/DataNode.h"
+#include "document/EntityName.h"
 #include "document/EntityPool.h"
 #include "geometry/Polygon.h"
 #include "geometry/Vec3.h"
@@ -99,7 +100,7 @@ public:
     int32_t m_reserved = 1;
     int32_t m_layer = 0;
     int32_t m_number = 0;
-    std::string m_name;
+    CEntityName m_name;
     double m_color[3] = {0.0, 0.0, 0.0};
     CDataNode m_data;
 

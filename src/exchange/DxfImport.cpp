@@ -671,7 +671,9 @@ CEntity* CDxfReader::Place(std::unique_ptr<CEntity> entity) {
         entity->m_color[i] = rgb[static_cast<size_t>(i)];
     }
     if (!m_handle.empty()) {
-        m_decoder.DecodeInto(m_handle, entity->m_name);
+        std::string name;
+        m_decoder.DecodeInto(m_handle, name);
+        entity->m_name = name;
     }
     CEntity* raw = entity.get();
     m_session.Add(std::move(entity), false);

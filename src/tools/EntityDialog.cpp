@@ -388,7 +388,8 @@ void CEntityDialog::Init() {
 
 void CEntityDialog::FillCommon() {
     if (CEntity* e = Entity()) {
-        m_name->setText(QString::fromStdString(e->m_name));
+        m_name->setText(
+            QString::fromUtf8(e->m_name.data(), static_cast<qsizetype>(e->m_name.size())));
     }
 }
 

@@ -158,15 +158,16 @@ std::vector<std::string> QuadraticMatch(const CTAVDoc& doc, const SReportQuery& 
     for (int i = 0; i < doc.GetEntityCount(); ++i) {
         int n1 = 0;
         std::string r1;
-        if (!ParseNumberedName(trim(doc.GetEntity(i)->m_name), q.idealPrefix, s1, e1, n1, r1)) {
+        if (!ParseNumberedName(trim(doc.GetEntity(i)->m_name.str()), q.idealPrefix, s1, e1, n1,
+                               r1)) {
             continue;
         }
         std::string partner;
         for (int j = 0; j < doc.GetEntityCount(); ++j) {
             int n2 = 0;
             std::string r2;
-            if (ParseNumberedName(trim(doc.GetEntity(j)->m_name), q.measuredPrefix, s2, e2, n2,
-                                  r2) &&
+            if (ParseNumberedName(trim(doc.GetEntity(j)->m_name.str()), q.measuredPrefix, s2, e2,
+                                  n2, r2) &&
                 r2 == r1 && n2 - s2 == n1 - s1) {
                 partner = doc.GetEntity(j)->m_name;
                 break;
