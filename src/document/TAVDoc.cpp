@@ -629,6 +629,16 @@ int CTAVDoc::AddEntity(std::unique_ptr<CEntity> entity) {
     return static_cast<int>(m_entities.size()) - 1;
 }
 
+void CTAVDoc::AppendEntities(std::vector<std::unique_ptr<CEntity>>& entities) {
+    if (m_entities.empty()) {
+        m_entities.swap(entities);
+    } else {
+        m_entities.insert(m_entities.end(), std::make_move_iterator(entities.begin()),
+                          std::make_move_iterator(entities.end()));
+    }
+    entities.clear();
+}
+
 bool CTAVDoc::RemoveEntity(int i) {
     if (i < 0 || i >= GetEntityCount()) {
         return false;

@@ -117,6 +117,9 @@ public:
     CEntity* GetEntity(int i) const { return m_entities[static_cast<size_t>(i)].get(); }
     // Appends at slot count; returns the new index.
     int AddEntity(std::unique_ptr<CEntity> entity);
+    // Appends every entity of the list in order and leaves it empty; an empty drawing takes
+    // the list itself, without a second array of a million pointers.
+    void AppendEntities(std::vector<std::unique_ptr<CEntity>>& entities);
     // Removes entity i (views are told); false when i is out of range.
     bool RemoveEntity(int i);
     // Removes every entity (views are told).

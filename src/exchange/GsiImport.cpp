@@ -212,8 +212,9 @@ EImportResult ImportGsiFile(CTAVDoc& doc, const std::string& path) {
                                          CPrompter::EIcon::Warning);
                     return EImportResult::Refused;
                 }
-                points.push_back(MakeSurveyPoint(LabelToUtf8(m.label), m.point));
-                preload.See(points.back()->m_name, points.back()->m_point);
+                std::unique_ptr<CPnt> p = MakeSurveyPoint(LabelToUtf8(m.label), m.point);
+                preload.See(p->m_name, p->m_point);
+                points.push_back(std::move(p));
             }
         } catch (const std::bad_alloc&) {
             points = SurveyPointList();

@@ -21,6 +21,17 @@ int CImportSession::Add(std::unique_ptr<CEntity> entity, bool useCurrentLayer) {
     return m_doc.AddEntity(std::move(entity));
 }
 
+void CImportSession::AddAll(std::vector<std::unique_ptr<CEntity>>& entities) {
+    const int layer = m_doc.GetCurrentLayer();
+    for (const auto& e : entities) {
+        e->m_number = NextEntityNumber();
+        e->m_layer = layer;
+    }
+    const int count = static_cast<int>(entities.size());
+    m_doc.AppendEntities(entities);
+    m_added += count;
+}
+
 void CImportSession::Message(const std::string& text) {
     m_prompter.ShowMessage(text, CPrompter::EIcon::Warning);
 }

@@ -2,6 +2,7 @@
 
 #include <memory>
 #include <string>
+#include <vector>
 
 #include "document/Prompter.h"
 
@@ -31,6 +32,8 @@ public:
     // Gives the entity the next entity number and, when useCurrentLayer, the document's current
     // layer, and appends it to the document. Returns its index.
     int Add(std::unique_ptr<CEntity> entity, bool useCurrentLayer = true);
+    // Add for each entity in order, the list taken whole (left empty).
+    void AddAll(std::vector<std::unique_ptr<CEntity>>& entities);
     // Shows a message about one line, up to the prompter's limit per import; then counts.
     void LineMessage(const std::string& text) { m_lineMessages.Show(text); }
     // Shows a message that ends the import (never counted away).

@@ -72,9 +72,10 @@ EImportResult ImportPointFile(CTAVDoc& doc, const std::string& path) {
                         lineMessages.Show(LineMessageText(reader.LineNumber(), kBadPointLine));
                         break;
                     case EPointLine::Point:
-                        points.push_back(
-                            MakeSurveyPoint(LabelToUtf8(label), CPoint3(xyz[0], xyz[1], xyz[2])));
-                        preload.See(points.back()->m_name, points.back()->m_point);
+                        std::unique_ptr<CPnt> p =
+                            MakeSurveyPoint(LabelToUtf8(label), CPoint3(xyz[0], xyz[1], xyz[2]));
+                        preload.See(p->m_name, p->m_point);
+                        points.push_back(std::move(p));
                         break;
                 }
             }

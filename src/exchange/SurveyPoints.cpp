@@ -6,7 +6,7 @@
 
 namespace {
 
-bool IsAxisLabel(const std::string& name, int& axis) {
+bool IsAxisLabel(std::string_view name, int& axis) {
     if (name.size() != 5 || name.compare(0, 4, "BAZA") != 0) {
         return false;
     }
@@ -74,7 +74,7 @@ std::unique_ptr<CPnt> MakeSurveyPoint(std::string name, const CPoint3& p) {
     return pnt;
 }
 
-void CAlignmentPreload::See(const std::string& name, const CPoint3& p) {
+void CAlignmentPreload::See(std::string_view name, const CPoint3& p) {
     if (m_axisPoints == 2 || name.size() < 4 || name[0] != 'B') {
         return;
     }
@@ -94,8 +94,9 @@ void CAlignmentPreload::See(const std::string& name, const CPoint3& p) {
 
 SAlignment PreloadAlignment(const SurveyPointList& points) {
     CAlignmentPreload preload;
-    for (const auto& p : points) {
-        preload.See(p->m_name, p->m_point);
+    for (const auto& e : points) {
+        const auto& p = static_cast<const CPnt&>(*e);
+        preload.See(p.m_name, p.m_point);
     }
     return preload.Values();
 }
@@ -114,17 +115,14 @@ EImportResult PlaceSurveyPoints(CTAVDoc& doc, SurveyPointList& points, SAlignmen
         prompter.ShowMessage(kAlignModelNotSystem, CPrompter::EIcon::Warning);
         return EImportResult::Refused;
     }
-    CImportSession session(doc);
-    // Each point leaves the list as it enters the drawing, so the two lists are not both
-    // whole at the peak.
-    while (!points.empty()) {
-        std::unique_ptr<CPnt> p = std::move(points.front());
-        points.pop_front();
-        const uint32_t flag = p->m_point.flag;
-        p->m_point = PlacePoint(m, values.leftHanded, p->m_point);
-        p->m_point.flag = flag;
-        session.Add(std::move(p));
+    for (const auto& e : points) {
+        CPoint3& p = static_cast<CPnt&>(*e).m_point;
+        const uint32_t flag = p.flag;
+        p = PlacePoint(m, values.leftHanded, p);
+        p.flag = flag;
     }
+    CImportSession session(doc);
+    session.AddAll(points);
     session.Finish();
     return EImportResult::Done;
 }

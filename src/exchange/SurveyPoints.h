@@ -3,10 +3,10 @@
 // What the point text and GSI readers share: the pre-load of the alignment from the reserved
 // labels, the dialog, and the placement of the points into the drawing.
 
-#include <deque>
 #include <memory>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "document/Entity.h"
 #include "exchange/Alignment.h"
@@ -14,9 +14,9 @@
 
 class CTAVDoc;
 
-// Points read from a file, in file order, in the file's own coordinates. A deque: it grows
-// without copying and gives its blocks back as the points leave it for the drawing.
-using SurveyPointList = std::deque<std::unique_ptr<CPnt>>;
+// Points (CPnt only) read from a file, in file order, in the file's own coordinates. Held as
+// the drawing holds entities, so that the whole list can become the drawing's list.
+using SurveyPointList = std::vector<std::unique_ptr<CEntity>>;
 
 // A new point as the readers make it: name, coordinates, colour (1, 1, 1), number 0.
 std::unique_ptr<CPnt> MakeSurveyPoint(std::string name, const CPoint3& p);
@@ -28,7 +28,7 @@ std::unique_ptr<CPnt> MakeSurveyPoint(std::string name, const CPoint3& p);
 class CAlignmentPreload {
 public:
     // Looks at the next point read.
-    void See(const std::string& name, const CPoint3& p);
+    void See(std::string_view name, const CPoint3& p);
     // The dialog's values so far.
     const SAlignment& Values() const { return m_values; }
 

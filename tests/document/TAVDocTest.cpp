@@ -814,3 +814,35 @@ TEST(DocumentFile, PolygonFlagWinsOverItsCode) {
 }
 
 }  // namespace
+
+// A list appended whole: an empty drawing takes it as it is, a drawing with entities gets it
+// after them, in order; the list is left empty either way.
+TEST(DocumentEntities, AppendedListsKeepTheirOrder) {
+    CRecordingPrompter prompter;
+    CTAVDoc doc(&prompter);
+    const auto list = [](int first, int count) {
+        std::vector<std::unique_ptr<CEntity>> v;
+        for (int i = 0; i < count; ++i) {
+            auto p = std::make_unique<CPnt>();
+            p->m_number = first + i;
+            v.push_back(std::move(p));
+        }
+        return v;
+    };
+    auto a = list(1, 3);
+    const CEntity* firstOfA = a[0].get();
+    doc.AppendEntities(a);
+    EXPECT_TRUE(a.empty());
+    ASSERT_EQ(doc.GetEntityCount(), 3);
+    EXPECT_EQ(doc.GetEntity(0), firstOfA);
+    auto b = list(4, 2);
+    doc.AppendEntities(b);
+    EXPECT_TRUE(b.empty());
+    ASSERT_EQ(doc.GetEntityCount(), 5);
+    for (int i = 0; i < 5; ++i) {
+        EXPECT_EQ(doc.GetEntity(i)->m_number, i + 1);
+    }
+    std::vector<std::unique_ptr<CEntity>> none;
+    doc.AppendEntities(none);
+    EXPECT_EQ(doc.GetEntityCount(), 5);
+}
