@@ -175,6 +175,51 @@ TEST_F(GsiImportTest, ErrorOnTheThirdLineImportsNothing) {
     EXPECT_EQ(prompter.waitDepth, 0);
 }
 
+// Files of many thousand lines are decoded ahead of the points being made, in runs: every
+// line counts where it stands, the first fault anywhere ends the import with nothing added,
+// and a whole file comes in file order.
+TEST_F(GsiImportTest, LongFilesKeepOrderAndLineNumbers) {
+    constexpr int kLines = 30001;
+    std::string file;
+    for (int i = 1; i <= kLines; ++i) {
+        file += GsiLine("P" + std::to_string(i), std::to_string(i * 100), kRight,
+                        std::to_string(1000 + i)) +
+                "\r\n";
+    }
+    ASSERT_EQ(Import(file), EImportResult::Done);
+    ASSERT_EQ(doc.GetEntityCount(), kLines);
+    for (int i : {0, 4095, 4096, 12287, 12288, 20000, kLines - 1}) {
+        SCOPED_TRACE(i);
+        EXPECT_EQ(Point(i).m_name, "P" + std::to_string(i + 1));
+        EXPECT_EQ(Point(i).m_number, i + 1);
+        const double hz = (i + 1) * 100 * 1.570796326794897e-7;
+        EXPECT_NEAR(Point(i).m_point.x, (1001 + i) * std::cos(hz), 1e-9);
+        EXPECT_NEAR(Point(i).m_point.y, (1001 + i) * std::sin(hz), 1e-9);
+    }
+    EXPECT_TRUE(prompter.messages.empty());
+
+    // The same file with a fault in its last run, then in its first line.
+    for (int faulty : {kLines, 1}) {
+        SCOPED_TRACE(faulty);
+        CAlignPrompter p2;
+        CTAVDoc doc2(&p2);
+        std::string lines;
+        for (int i = 1; i <= kLines; ++i) {
+            lines += (i == faulty ? WithWord(3, GsiWord("31", '5', '+', "7"))
+                                  : GsiLine("P" + std::to_string(i), "0", kRight, "7")) +
+                     "\n";
+        }
+        CSurveyTempFile f(lines, ".gsi");
+        ASSERT_EQ(ImportGsiFile(doc2, f.path), EImportResult::Refused);
+        ASSERT_EQ(p2.messages.size(), 1u);
+        EXPECT_EQ(p2.messages[0].text,
+                  "Line: " + std::to_string(faulty) + ". \nUnrecognized SD units: 5 !");
+        EXPECT_EQ(doc2.GetEntityCount(), 0);
+        EXPECT_TRUE(p2.shown.empty());
+        EXPECT_EQ(p2.waitDepth, 0);
+    }
+}
+
 TEST_F(GsiImportTest, UnitErrorNamesLineAndCode) {
     ASSERT_EQ(Import(WithWord(1, GsiWord("21", '4', '+', kRight)) + "\n"), EImportResult::Refused);
     ASSERT_EQ(prompter.messages.size(), 1u);
