@@ -10,6 +10,10 @@
 #include "document/Prompter.h"
 #include "document/StringTable.h"
 
+// The entity pool hands out storage aligned to 8 bytes.
+static_assert(alignof(CPnt) <= 8 && alignof(CPoly) <= 8 && alignof(CArc) <= 8 &&
+              alignof(CText) <= 8 && alignof(CPoint3) <= 8);
+
 namespace {
 
 int g_lastEntityNumber = 0;

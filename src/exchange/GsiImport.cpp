@@ -1,6 +1,7 @@
 #include "exchange/GsiImport.h"
 
 #include <cmath>
+#include <algorithm>
 #include <condition_variable>
 #include <cstring>
 #include <mutex>
