@@ -1,18 +1,15 @@
 #include "exchange/GsiImport.h"
 
-#include <cmath>
 #include <algorithm>
-#include <condition_variable>
+#include <cmath>
 #include <cstring>
-#include <mutex>
 #include <new>
-#include <system_error>
-#include <thread>
 #include <vector>
 
 #include "document/Cp1250.h"
 #include "document/Prompter.h"
 #include "document/TAVDoc.h"
+#include "exchange/DecodePipeline.h"
 #include "exchange/LineReader.h"
 #include "exchange/ScanNumbers.h"
 #include "exchange/SurveyPoints.h"
@@ -212,6 +209,8 @@ struct SGsiBatch {
     };
     enum class EEnd { More, EndOfFile, Fault, NoMemory, ReadFailed };
 
+    SGsiBatch() { items.reserve(kBatchLines); }
+
     std::vector<SItem> items;  // reserved once: decoding allocates nothing
     int firstLine = 0;         // the number of the line of items[0]
     EEnd end = EEnd::More;
@@ -255,92 +254,6 @@ bool FillBatch(CLineReader& reader, SGsiBatch& batch) {
     return true;
 }
 
-// Reading and decoding (number conversion, angles) on a thread of its own while the calling
-// thread makes the points: on two cores the import takes the longer of the two, not the sum.
-// Without a thread it decodes in the calling thread, with the same results.
-class CGsiPipeline {
-public:
-    explicit CGsiPipeline(CLineReader& reader) : m_reader(reader) {
-        for (SGsiBatch& b : m_ring) {
-            b.items.reserve(kBatchLines);
-        }
-        try {
-            m_thread = std::thread([this] { Produce(); });
-        } catch (const std::system_error&) {
-            m_inline = true;
-        }
-    }
-    ~CGsiPipeline() { Stop(); }
-    CGsiPipeline(const CGsiPipeline&) = delete;
-    CGsiPipeline& operator=(const CGsiPipeline&) = delete;
-
-    // The next batch in file order, valid until the next call; not called after a batch that
-    // ended the run.
-    const SGsiBatch& Next() {
-        if (m_inline) {
-            FillBatch(m_reader, m_ring[0]);
-            return m_ring[0];
-        }
-        std::unique_lock<std::mutex> lock(m_mutex);
-        if (m_holding) {
-            ++m_taken;
-            m_changed.notify_all();
-        }
-        m_changed.wait(lock, [this] { return m_filled > m_taken; });
-        m_holding = true;
-        return m_ring[m_taken % kRing];
-    }
-
-    // Ends the decoding thread; the reader is the caller's again.
-    void Stop() {
-        {
-            std::lock_guard<std::mutex> lock(m_mutex);
-            m_stop = true;
-        }
-        m_changed.notify_all();
-        if (m_thread.joinable()) {
-            m_thread.join();
-        }
-    }
-
-private:
-    static constexpr size_t kRing = 3;
-
-    void Produce() {
-        for (;;) {
-            SGsiBatch* batch = nullptr;
-            {
-                std::unique_lock<std::mutex> lock(m_mutex);
-                m_changed.wait(lock, [this] { return m_stop || m_filled - m_taken < kRing; });
-                if (m_stop) {
-                    return;
-                }
-                batch = &m_ring[m_filled % kRing];
-            }
-            const bool more = FillBatch(m_reader, *batch);
-            {
-                std::lock_guard<std::mutex> lock(m_mutex);
-                ++m_filled;
-            }
-            m_changed.notify_all();
-            if (!more) {
-                return;
-            }
-        }
-    }
-
-    CLineReader& m_reader;
-    SGsiBatch m_ring[kRing];
-    std::thread m_thread;
-    bool m_inline = false;
-    std::mutex m_mutex;
-    std::condition_variable m_changed;
-    size_t m_filled = 0;  // batches the decoder has finished
-    size_t m_taken = 0;   // batches the caller is done with
-    bool m_holding = false;
-    bool m_stop = false;
-};
-
 }  // namespace
 
 EImportResult ImportGsiFile(CTAVDoc& doc, const std::string& path) {
@@ -360,9 +273,12 @@ EImportResult ImportGsiFile(CTAVDoc& doc, const std::string& path) {
             return EImportResult::Refused;
         };
         try {
-            CGsiPipeline pipeline(reader);
+            // Reading and decoding (numbers, angles) on a thread of their own.
+            CDecodePipeline<SGsiBatch> pipeline(
+                [&reader](SGsiBatch& batch) { return FillBatch(reader, batch); });
             for (;;) {
-                const SGsiBatch& batch = pipeline.Next();
+                bool ended = false;
+                const SGsiBatch& batch = pipeline.Next(ended);
                 line = batch.firstLine;
                 for (const SGsiBatch::SItem& item : batch.items) {
                     std::unique_ptr<CPnt> p = MakeSurveyPoint(
@@ -371,7 +287,7 @@ EImportResult ImportGsiFile(CTAVDoc& doc, const std::string& path) {
                     points.push_back(std::move(p));
                     ++line;
                 }
-                if (batch.end == SGsiBatch::EEnd::More) {
+                if (!ended) {
                     continue;
                 }
                 pipeline.Stop();
