@@ -32,8 +32,9 @@ TEST(MeasurementText, AreaEndedBeforeAnyClickIsZero) {
     CRecordingPrompter prompter;
     EXPECT_EQ(MeasurementText(kMeasureArea, {}, {}, nullptr, &prompter), "Obwód:\t 0.000");
     EXPECT_EQ(MeasurementText(kMeasureLength, {}, {}, nullptr, &prompter), "Długość:\t 0.000");
-    EXPECT_EQ(MeasurementText(kMeasureLength, std::vector<CPoint3>{{5, 5, 5}}, {}, nullptr, &prompter),
-              "Długość:\t 0.000");
+    EXPECT_EQ(
+        MeasurementText(kMeasureLength, std::vector<CPoint3>{{5, 5, 5}}, {}, nullptr, &prompter),
+        "Długość:\t 0.000");
     EXPECT_TRUE(prompter.messages.empty());
 }
 
