@@ -119,9 +119,14 @@ EGsiError ReadAngle(std::string_view word, const char* wi, const SAngleErrors& e
     return EGsiError::None;
 }
 
-}  // namespace
+// A line's words decoded, before the polar measurement is reduced to a point.
+struct SGsiPolar {
+    std::string_view label;
+    double hz = 0.0, v = 0.0, sd = 0.0;  // radians, millimetres
+};
 
-EGsiError DecodeGsiLine(std::string_view line, SGsiMeasurement& out) {
+// DecodeGsiLine without the reduction; unit is set as there.
+EGsiError DecodeGsiPolar(std::string_view line, SGsiPolar& out, char& unit) {
     // A NUL ends the line; only the bytes of the four words matter.
     const size_t nul = line.substr(0, 1 + 3 * kWordSize + kWordUsed).find('\0');
     if (nul != std::string_view::npos) {
@@ -136,11 +141,11 @@ EGsiError DecodeGsiLine(std::string_view line, SGsiMeasurement& out) {
         label.remove_prefix(1);
     }
     double hz = 0.0, v = 0.0;
-    if (const EGsiError e = ReadAngle(Word(line, 1), "21", kHzErrors, hz, out.unit);
+    if (const EGsiError e = ReadAngle(Word(line, 1), "21", kHzErrors, hz, unit);
         e != EGsiError::None) {
         return e;
     }
-    if (const EGsiError e = ReadAngle(Word(line, 2), "22", kVErrors, v, out.unit);
+    if (const EGsiError e = ReadAngle(Word(line, 2), "22", kVErrors, v, unit);
         e != EGsiError::None) {
         return e;
     }
@@ -154,13 +159,33 @@ EGsiError DecodeGsiLine(std::string_view line, SGsiMeasurement& out) {
     }
     double factor = 0.0;
     if (!DistanceFactor(sdWord[5], factor)) {
-        out.unit = sdWord[5];
+        unit = sdWord[5];
         return EGsiError::SdUnit;
     }
-    sd *= factor;
-    const double horizontal = sd * std::sin(v);
     out.label = label;
-    out.point = CPoint3(horizontal * std::cos(hz), horizontal * std::sin(hz), sd * std::cos(v));
+    out.hz = hz;
+    out.v = v;
+    out.sd = sd * factor;
+    return EGsiError::None;
+}
+
+// The polar measurement in the instrument system. One copy of the arithmetic, so the reader,
+// which reduces on another thread than it decodes, gets DecodeGsiLine's points to the bit.
+[[gnu::noinline]] CPoint3 PolarPoint(double hz, double v, double sd) {
+    const double horizontal = sd * std::sin(v);
+    return CPoint3(horizontal * std::cos(hz), horizontal * std::sin(hz), sd * std::cos(v));
+}
+
+}  // namespace
+
+EGsiError DecodeGsiLine(std::string_view line, SGsiMeasurement& out) {
+    SGsiPolar polar;
+    const EGsiError e = DecodeGsiPolar(line, polar, out.unit);
+    if (e != EGsiError::None) {
+        return e;
+    }
+    out.label = polar.label;
+    out.point = PolarPoint(polar.hz, polar.v, polar.sd);
     return EGsiError::None;
 }
 
@@ -203,7 +228,7 @@ constexpr size_t kLabelBytes = 16;
 // Lines decoded in file order, and how the run of them ended.
 struct SGsiBatch {
     struct SItem {
-        CPoint3 point;
+        double hz, v, sd;  // reduced to a point by the thread that makes the points
         unsigned char labelSize;
         char label[kLabelBytes];
     };
@@ -225,23 +250,24 @@ bool FillBatch(CLineReader& reader, SGsiBatch& batch) {
     batch.firstLine = reader.LineNumber() + 1;
     try {
         std::string_view line;
-        SGsiMeasurement m;
+        SGsiPolar m;
         while (batch.items.size() < kBatchLines) {
             if (!reader.ReadLine(line)) {
                 batch.end =
                     reader.Failed() ? SGsiBatch::EEnd::ReadFailed : SGsiBatch::EEnd::EndOfFile;
                 return false;
             }
-            const EGsiError e = DecodeGsiLine(line, m);
+            const EGsiError e = DecodeGsiPolar(line, m, batch.unit);
             if (e != EGsiError::None) {
                 batch.end = SGsiBatch::EEnd::Fault;
                 batch.error = e;
                 batch.errorLine = reader.LineNumber();
-                batch.unit = m.unit;
                 return false;
             }
             SGsiBatch::SItem& item = batch.items.emplace_back();
-            item.point = m.point;
+            item.hz = m.hz;
+            item.v = m.v;
+            item.sd = m.sd;
             item.labelSize = static_cast<unsigned char>(std::min(m.label.size(), kLabelBytes));
             std::memcpy(item.label, m.label.data(), item.labelSize);
         }
@@ -281,8 +307,9 @@ EImportResult ImportGsiFile(CTAVDoc& doc, const std::string& path) {
                 const SGsiBatch& batch = pipeline.Next(ended);
                 line = batch.firstLine;
                 for (const SGsiBatch::SItem& item : batch.items) {
-                    std::unique_ptr<CPnt> p = MakeSurveyPoint(
-                        LabelToUtf8(std::string_view(item.label, item.labelSize)), item.point);
+                    std::unique_ptr<CPnt> p =
+                        MakeSurveyPoint(LabelToUtf8(std::string_view(item.label, item.labelSize)),
+                                        PolarPoint(item.hz, item.v, item.sd));
                     preload.See(p->m_name, p->m_point);
                     points.push_back(std::move(p));
                     ++line;
