@@ -71,12 +71,13 @@ EImportResult ImportPointFile(CTAVDoc& doc, const std::string& path) {
                     case EPointLine::Bad:
                         lineMessages.Show(LineMessageText(reader.LineNumber(), kBadPointLine));
                         break;
-                    case EPointLine::Point:
+                    case EPointLine::Point: {
                         std::unique_ptr<CPnt> p =
                             MakeSurveyPoint(LabelToUtf8(label), CPoint3(xyz[0], xyz[1], xyz[2]));
                         preload.See(p->m_name, p->m_point);
                         points.push_back(std::move(p));
                         break;
+                    }
                 }
             }
         } catch (const std::bad_alloc&) {
