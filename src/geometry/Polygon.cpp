@@ -12,10 +12,9 @@
 
 namespace {
 
-// The cosine AngleTo takes the arc cosine of, and whether AngleTo gives anything but 0.
-bool AngleCosine(const CVec3& a, const CVec3& b, double& c) {
-    const double la = a.Length();
-    const double lb = b.Length();
+// The cosine AngleTo takes the arc cosine of, given the lengths la and lb of a and b, and
+// whether AngleTo gives anything but 0.
+bool AngleCosine(const CVec3& a, double la, const CVec3& b, double lb, double& c) {
     if (la < kGeomTol || lb < kGeomTol) {
         return false;
     }
@@ -23,14 +22,10 @@ bool AngleCosine(const CVec3& a, const CVec3& b, double& c) {
     return true;
 }
 
-}  // namespace
-
-// a.AngleTo(b) strictly between 20 and 160 degrees. The arc cosine is slow and only needed
-// where the cosine is near cos 20° = 0.9397; elsewhere its sign and size decide, with the
-// same answer.
-bool ClearAngle(const CVec3& a, const CVec3& b) {
+// ClearAngle with the lengths the caller has already.
+bool ClearAngle(const CVec3& a, double la, const CVec3& b, double lb) {
     double c = 0.0;
-    if (!AngleCosine(a, b, c)) {
+    if (!AngleCosine(a, la, b, lb, c)) {
         return false;
     }
     if (std::fabs(c) < 0.93) {
@@ -43,10 +38,19 @@ bool ClearAngle(const CVec3& a, const CVec3& b) {
     return angle > 20.0 && angle < 160.0;
 }
 
+}  // namespace
+
+// a.AngleTo(b) strictly between 20 and 160 degrees. The arc cosine is slow and only needed
+// where the cosine is near cos 20° = 0.9397; elsewhere its sign and size decide, with the
+// same answer.
+bool ClearAngle(const CVec3& a, const CVec3& b) {
+    return ClearAngle(a, a.Length(), b, b.Length());
+}
+
 // a.AngleTo(b) > 90, decided by the cosine's sign unless it is within rounding of 0.
 bool ObtuseAngle(const CVec3& a, const CVec3& b) {
     double c = 0.0;
-    if (!AngleCosine(a, b, c)) {
+    if (!AngleCosine(a, a.Length(), b, b.Length(), c)) {
         return false;
     }
     if (c < -1e-9 || c > 1e-9) {
@@ -75,15 +79,17 @@ bool ComputeBestPlane(std::span<const CPoint3> v, CVec3& outNormal, CPoint3& out
     bool found = false;
     for (size_t i = 0; i < n && !found; ++i) {
         const CVec3 ab = v[(i + 1) % n] - v[i];
-        if (ab.Length() <= minLen) {
+        const double lab = ab.Length();
+        if (lab <= minLen) {
             continue;
         }
         for (size_t k = (i + 2) % n; k < n; ++k) {
             const CVec3 ac = v[k] - v[i];
-            if (ac.Length() <= minLen) {
+            const double lac = ac.Length();
+            if (lac <= minLen) {
                 continue;
             }
-            if (ClearAngle(ab, ac)) {
+            if (ClearAngle(ab, lab, ac, lac)) {
                 normal = Cross(ab, ac);
                 found = true;
                 break;
