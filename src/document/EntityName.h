@@ -122,13 +122,3 @@ private:
 
     alignas(8) char m_bytes[16];
 };
-
-inline std::string operator+(const std::string& a, const CEntityName& b) {
-    return a + std::string(b.view());
-}
-inline std::string operator+(const CEntityName& a, const std::string& b) {
-    return std::string(a.view()) + b;
-}
-inline std::string operator+(const char* a, const CEntityName& b) {
-    return a + std::string(b.view());
-}

@@ -59,7 +59,6 @@ TEST(EntityName, BytesComparisonsAndOutput) {
     std::ostringstream os;
     os << CEntityName("P12") << "|" << CEntityName("a rather long point label");
     EXPECT_EQ(os.str(), "P12|a rather long point label");
-    EXPECT_EQ("name: " + CEntityName("X"), "name: X");
     // Reassigning between the two forms frees and takes storage as needed.
     CEntityName n("short");
     n = std::string(40, 'x');

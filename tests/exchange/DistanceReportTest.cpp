@@ -173,7 +173,7 @@ std::vector<std::string> QuadraticMatch(const CTAVDoc& doc, const SReportQuery& 
                 break;
             }
         }
-        out.push_back(doc.GetEntity(i)->m_name + "=" + partner);
+        out.push_back(doc.GetEntity(i)->m_name.str() + "=" + partner);
     }
     return out;
 }
