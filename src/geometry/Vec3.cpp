@@ -6,34 +6,6 @@
 
 // ---- CVec3 ----
 
-CVec3& CVec3::operator+=(const CVec3& b) {
-    x += b.x;
-    y += b.y;
-    z += b.z;
-    return *this;
-}
-
-CVec3& CVec3::operator-=(const CVec3& b) {
-    x -= b.x;
-    y -= b.y;
-    z -= b.z;
-    return *this;
-}
-
-double CVec3::Length() const {
-    return std::sqrt(x * x + y * y + z * z);
-}
-
-void CVec3::Normalize() {
-    const double len = Length();
-    if (len <= kGeomTol) {
-        return;
-    }
-    x /= len;
-    y /= len;
-    z /= len;
-}
-
 void CVec3::SetAxis(int i) {
     x = y = z = 0;
     if (i >= 0 && i <= 2) {
@@ -84,43 +56,10 @@ double CVec3::AngleInFrame(const CVec3& b, const CMatrix4& frame) const {
     return std::fmod(PolarAngle(b1) - PolarAngle(a1), kAngleTwoPi) * kAngleRadToDeg;
 }
 
-double Dot(const CVec3& a, const CVec3& b) {
-    return a.x * b.x + a.y * b.y + a.z * b.z;
-}
-
-CVec3 Cross(const CVec3& a, const CVec3& b) {
-    return {a.y * b.z - a.z * b.y, a.z * b.x - a.x * b.z, a.x * b.y - a.y * b.x};
-}
-
 // ---- CPoint3 ----
-
-CPoint3& CPoint3::operator+=(const CVec3& v) {
-    x += v.x;
-    y += v.y;
-    z += v.z;
-    return *this;
-}
-
-CPoint3& CPoint3::operator+=(const CPoint3& q) {
-    x += q.x;
-    y += q.y;
-    z += q.z;
-    return *this;
-}
-
-CPoint3& CPoint3::operator/=(double s) {
-    x /= s;
-    y /= s;
-    z /= s;
-    return *this;
-}
 
 bool CPoint3::Equals(const CPoint3& q, double tol) const {
     return std::fabs(x - q.x) < tol && std::fabs(y - q.y) < tol && std::fabs(z - q.z) < tol;
-}
-
-double CPoint3::Distance(const CPoint3& q) const {
-    return (*this - q).Length();
 }
 
 CPoint3 CPoint3::TransformedBy(const CMatrix4& mat) const {
@@ -147,12 +86,6 @@ bool CPoint3::LineIntersectPlane(const CPoint3& Q, const CVec3& N, const CVec3& 
     const double t = Dot(N, Q - *this) / d;
     out = *this + D * t;
     return true;
-}
-
-bool CPoint3::IsOnPlane(const CPoint3& Q, const CVec3& N, double tol) const {
-    // Signed distance from the difference: comparing |N·Q| with |N·P| would also accept the
-    // mirror plane through -Q, and loses digits at survey coordinates.
-    return std::fabs(Dot(N, *this - Q)) <= tol;
 }
 
 // ---- CMatrix4 ----

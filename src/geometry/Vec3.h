@@ -3,6 +3,7 @@
 // Vectors, points and 4x4 matrices in double precision, and the builders of local frames.
 // Matrices are row-major with column vectors: a point p maps to M·p, translation in column 3.
 
+#include <cmath>
 #include <cstdint>
 #include <stdexcept>
 
@@ -63,14 +64,32 @@ public:
     // Divided by s; s = 0 is not guarded (gives inf/NaN).
     CVec3 operator/(double s) const { return {x / s, y / s, z / s}; }
     // Adds b in place.
-    CVec3& operator+=(const CVec3& b);
+    CVec3& operator+=(const CVec3& b) {
+        x += b.x;
+        y += b.y;
+        z += b.z;
+        return *this;
+    }
     // Subtracts b in place.
-    CVec3& operator-=(const CVec3& b);
+    CVec3& operator-=(const CVec3& b) {
+        x -= b.x;
+        y -= b.y;
+        z -= b.z;
+        return *this;
+    }
 
     // Euclidean length.
-    double Length() const;
+    double Length() const { return std::sqrt(x * x + y * y + z * z); }
     // Scales to unit length; a vector of length <= kGeomTol is left unchanged, silently.
-    void Normalize();
+    void Normalize() {
+        const double len = Length();
+        if (len <= kGeomTol) {
+            return;
+        }
+        x /= len;
+        y /= len;
+        z /= len;
+    }
     // True when Length() < tol.
     bool IsShorterThan(double tol) const { return Length() < tol; }
     // Becomes the unit vector of axis i (0..2); other i give the zero vector.
@@ -89,9 +108,13 @@ inline CVec3 operator*(double s, const CVec3& v) {
     return v * s;
 }
 // Scalar product.
-double Dot(const CVec3& a, const CVec3& b);
+inline double Dot(const CVec3& a, const CVec3& b) {
+    return a.x * b.x + a.y * b.y + a.z * b.z;
+}
 // Vector product a × b (right-handed).
-CVec3 Cross(const CVec3& a, const CVec3& b);
+inline CVec3 Cross(const CVec3& a, const CVec3& b) {
+    return {a.y * b.z - a.z * b.y, a.z * b.x - a.x * b.z, a.x * b.y - a.y * b.x};
+}
 
 // A position with a 32-bit flag word that is stored with point entities.
 class CPoint3 {
@@ -123,11 +146,26 @@ public:
     // This point moved by v (flag 1).
     CPoint3 operator+(const CVec3& v) const { return {x + v.x, y + v.y, z + v.z}; }
     // Moves by v in place (flag kept).
-    CPoint3& operator+=(const CVec3& v);
+    CPoint3& operator+=(const CVec3& v) {
+        x += v.x;
+        y += v.y;
+        z += v.z;
+        return *this;
+    }
     // Adds q's coordinates in place, e.g. to sum a centroid (flag kept).
-    CPoint3& operator+=(const CPoint3& q);
+    CPoint3& operator+=(const CPoint3& q) {
+        x += q.x;
+        y += q.y;
+        z += q.z;
+        return *this;
+    }
     // Divides the coordinates by s in place; s = 0 is not guarded.
-    CPoint3& operator/=(double s);
+    CPoint3& operator/=(double s) {
+        x /= s;
+        y /= s;
+        z /= s;
+        return *this;
+    }
     // Coordinates scaled by s (flag 1).
     CPoint3 operator*(double s) const { return {x * s, y * s, z * s}; }
     // Coordinates divided by s (flag 1); s = 0 is not guarded.
@@ -138,7 +176,7 @@ public:
     // True when every coordinate differs by less than tol.
     bool Equals(const CPoint3& q, double tol) const;
     // Euclidean distance to q.
-    double Distance(const CPoint3& q) const;
+    double Distance(const CPoint3& q) const { return (*this - q).Length(); }
 
     // m·p as a new point (flag 1).
     CPoint3 TransformedBy(const CMatrix4& m) const;
@@ -148,8 +186,12 @@ public:
     // Intersection of the line through this point with direction D and the plane through Q
     // with normal N; false (out untouched) when the line is parallel to the plane.
     bool LineIntersectPlane(const CPoint3& Q, const CVec3& N, const CVec3& D, CPoint3& out) const;
-    // True when |N·(p − Q)| <= tol; N is not normalized, so tol scales with |N|.
-    bool IsOnPlane(const CPoint3& Q, const CVec3& N, double tol) const;
+    // True when |N·(p − Q)| <= tol; N is not normalized, so tol scales with |N|. The signed
+    // distance from the difference: comparing |N·Q| with |N·P| would also accept the mirror
+    // plane through -Q, and loses digits at survey coordinates.
+    bool IsOnPlane(const CPoint3& Q, const CVec3& N, double tol) const {
+        return std::fabs(Dot(N, *this - Q)) <= tol;
+    }
 };
 
 // A 4x4 matrix, m[row][col]; row 3 is (0, 0, 0, 1) for every matrix built here.
