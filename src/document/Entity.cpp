@@ -255,16 +255,18 @@ void CPoly::Tessellate() {
     if (n >= 3 && n <= kTessCacheSize) {
         bool usable = true;
         for (const CPoint3& p : m_vertices) {
-            // What the tessellator refuses goes the general way, which says so.
-            for (int i = 0; i < 3; ++i) {
-                usable = usable && std::isfinite(p[i]) && std::fabs(p[i]) <= GLU_TESS_MAX_COORD;
-            }
+            // What the tessellator refuses goes the general way, which says so; the comparison
+            // is false for infinities and NaN too.
+            usable = usable && std::fabs(p.x) <= GLU_TESS_MAX_COORD &&
+                     std::fabs(p.y) <= GLU_TESS_MAX_COORD && std::fabs(p.z) <= GLU_TESS_MAX_COORD;
         }
         int fan = 0;
         if (usable && TessellateAsFan(m_vertices, fan)) {
             m_tessellated = 1;
             m_fan = fan;
-            std::vector<CTessPrimitive>().swap(m_triangulation);
+            if (m_triangulation.capacity() != 0) {
+                std::vector<CTessPrimitive>().swap(m_triangulation);
+            }
             return;
         }
     }

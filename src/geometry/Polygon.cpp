@@ -59,7 +59,52 @@ bool ObtuseAngle(const CVec3& a, const CVec3& b) {
     return a.AngleTo(b) > 90.0;
 }
 
+namespace {
+
+// ComputeBestPlaneGeneral for three vertices when the first edge pair makes the clear angle,
+// as in almost every mesh triangle: the same arithmetic in the same order. The general sum
+// then has one term, the reference normal itself, which never turns against itself (the
+// cosine with itself is 1, or NaN where the lengths overflow), so the normal is its double.
+// False when the general search has to decide.
+bool TriangleBestPlane(const CPoint3& a, const CPoint3& b, const CPoint3& c, CVec3& outNormal,
+                       CPoint3& outPoint) {
+    const CVec3 ab = b - a;
+    const CVec3 ac = c - a;
+    // Distance(p, q) is the length of p - q, whose components are those of q - p negated.
+    const double lab = ab.Length();
+    const double lbc = (c - b).Length();
+    const double lac = ac.Length();
+    double perimeter = 0;
+    perimeter += lab;
+    perimeter += lbc;
+    perimeter += lac;
+    const double minLen = 0.1 * perimeter / 3.0;
+    if (lab <= minLen || lac <= minLen || !ClearAngle(ab, lab, ac, lac)) {
+        return false;
+    }
+    CVec3 normal = Cross(ab, ac);
+    normal += normal;
+    normal.Normalize();
+    CPoint3 centroid;
+    centroid += a;
+    centroid += b;
+    centroid += c;
+    centroid /= 3.0;
+    outNormal = normal;
+    outPoint = centroid;
+    return true;
+}
+
+}  // namespace
+
 bool ComputeBestPlane(std::span<const CPoint3> v, CVec3& outNormal, CPoint3& outPoint) {
+    if (v.size() == 3 && TriangleBestPlane(v[0], v[1], v[2], outNormal, outPoint)) {
+        return true;
+    }
+    return ComputeBestPlaneGeneral(v, outNormal, outPoint);
+}
+
+bool ComputeBestPlaneGeneral(std::span<const CPoint3> v, CVec3& outNormal, CPoint3& outPoint) {
     const size_t n = v.size();
     if (n < 3) {
         return false;
@@ -68,7 +113,7 @@ bool ComputeBestPlane(std::span<const CPoint3> v, CVec3& outNormal, CPoint3& out
     double perimeter = 0;
     for (size_t i = 0; i < n; ++i) {
         centroid += v[i];
-        perimeter += v[i].Distance(v[(i + 1) % n]);
+        perimeter += v[i].Distance(v[i + 1 < n ? i + 1 : 0]);
     }
     centroid /= static_cast<double>(n);
     // Edges and chords shorter than a tenth of the mean edge say little about the plane.
@@ -78,12 +123,12 @@ bool ComputeBestPlane(std::span<const CPoint3> v, CVec3& outNormal, CPoint3& out
     CVec3 normal;
     bool found = false;
     for (size_t i = 0; i < n && !found; ++i) {
-        const CVec3 ab = v[(i + 1) % n] - v[i];
+        const CVec3 ab = v[i + 1 < n ? i + 1 : 0] - v[i];
         const double lab = ab.Length();
         if (lab <= minLen) {
             continue;
         }
-        for (size_t k = (i + 2) % n; k < n; ++k) {
+        for (size_t k = i + 2 < n ? i + 2 : i + 2 - n; k < n; ++k) {
             const CVec3 ac = v[k] - v[i];
             const double lac = ac.Length();
             if (lac <= minLen) {

@@ -37,6 +37,8 @@ bool ObtuseAngle(const CVec3& a, const CVec3& b);
 // Best-fit plane: unit normal and the centroid; false (outputs untouched) for fewer than three
 // vertices or when no two edges make an angle between 20 and 160 degrees.
 bool ComputeBestPlane(std::span<const CPoint3> v, CVec3& outNormal, CPoint3& outPoint);
+// The same without the shortcut for triangles, which must agree with it to the bit.
+bool ComputeBestPlaneGeneral(std::span<const CPoint3> v, CVec3& outNormal, CPoint3& outPoint);
 
 // Plane normal ((0, 0, 0) when there is none) and whether every vertex lies within 1e-8 of
 // the plane through the centroid.

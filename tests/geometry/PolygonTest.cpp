@@ -5,6 +5,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstring>
 #include <limits>
 #include <random>
 #include <thread>
@@ -171,6 +172,75 @@ TEST(Polygon, AngleTestsAgreeWithTheArcCosine) {
             check(other, odd);
         }
     }
+}
+
+// Triangles take a shortcut to their plane; it must give the general search's result to the
+// bit, or decline: mesh triangles at survey coordinates, slivers around the 20 degree bound,
+// short edges around the tenth of the mean, degenerate and non-finite corners.
+TEST(Polygon, TrianglePlaneMatchesTheGeneralSearch) {
+    const auto same = [](double a, double b) {
+        return std::memcmp(&a, &b, sizeof a) == 0 || (std::isnan(a) && std::isnan(b));
+    };
+    int checked = 0, planes = 0;
+    const auto check = [&](const CPoint3& a, const CPoint3& b, const CPoint3& c) {
+        const Outline t{a, b, c};
+        CVec3 n1(9, 9, 9), n2(9, 9, 9);
+        CPoint3 c1(9, 9, 9), c2(9, 9, 9);
+        const bool r1 = ComputeBestPlane(t, n1, c1);
+        const bool r2 = ComputeBestPlaneGeneral(t, n2, c2);
+        ++checked;
+        planes += r1 ? 1 : 0;
+        ASSERT_EQ(r1, r2) << a.x << " " << a.y << " " << b.x << " " << b.y << " " << c.x;
+        for (int i = 0; i < 3; ++i) {
+            ASSERT_TRUE(same(n1[i], n2[i]) && same(c1[i], c2[i]))
+                << i << ": " << n1[i] << " " << n2[i] << " " << c1[i] << " " << c2[i];
+        }
+    };
+    std::mt19937_64 rng(23);
+    std::uniform_real_distribution<double> unit(-1.0, 1.0);
+    const double kPi = std::acos(-1.0);
+    for (int i = 0; i < 100000; ++i) {
+        const CPoint3 base(5.42e6 + 1e3 * unit(rng), 6.31e6 + 1e3 * unit(rng), 100 * unit(rng));
+        const double s = std::pow(10.0, 5 * unit(rng));
+        check(base, CPoint3(base.x + s * unit(rng), base.y + s * unit(rng), base.z + s * unit(rng)),
+              CPoint3(base.x + s * unit(rng), base.y + s * unit(rng), base.z + s * unit(rng)));
+    }
+    // The angle at the first corner around 20 and 160 degrees, and a first edge around the
+    // tenth of the mean edge length.
+    for (double deg : {20.0, 160.0}) {
+        for (int k = -50; k <= 50; ++k) {
+            const double t = (deg + k * 1e-9) * kPi / 180.0;
+            check(CPoint3(0, 0, 0), CPoint3(1, 0, 0), CPoint3(std::cos(t), std::sin(t), 0));
+            check(CPoint3(0, 0, 0), CPoint3(3, 0, 0), CPoint3(std::cos(t), std::sin(t), 0.5));
+        }
+    }
+    for (int k = -50; k <= 50; ++k) {
+        const double e = 0.1 * 2.0 / 3.0 * (1 + k * 1e-15);
+        check(CPoint3(0, 0, 0), CPoint3(e, 0, 0), CPoint3(0, 1, 0));
+        check(CPoint3(0, 0, 0), CPoint3(1, 0, 0), CPoint3(0, e, 0));
+    }
+    const double inf = std::numeric_limits<double>::infinity();
+    const double nan = std::numeric_limits<double>::quiet_NaN();
+    const std::vector<CPoint3> odd = {{0, 0, 0},      {1, 0, 0},    {0, 1, 0},     {1, 1, 0},
+                                      {2, 2, 0},      {0, 0, 1e-9}, {1e200, 0, 0}, {0, 1e200, 0},
+                                      {-1e300, 1, 0}, {inf, 0, 0},  {0, -inf, 0},  {nan, 0, 0},
+                                      {0.5, 1e-12, 0}};
+    for (const CPoint3& a : odd) {
+        for (const CPoint3& b : odd) {
+            for (const CPoint3& c : odd) {
+                check(a, b, c);
+            }
+        }
+    }
+    // Most of them have a plane, and some only by the general search (the first corner's
+    // angle not clear).
+    EXPECT_GT(planes, checked / 2);
+    CVec3 n;
+    CPoint3 c;
+    // Only the third corner makes a clear angle (157 degrees).
+    ASSERT_TRUE(ComputeBestPlane(Outline{{0, 0, 0}, {1, 0, 0}, {0.5, 0.1, 0}}, n, c));
+    EXPECT_NEAR(n.z, 1.0, 1e-12);
+    EXPECT_NEAR(c.y, 0.1 / 3, 1e-15);
 }
 
 struct AreaCase {
