@@ -2,6 +2,7 @@
 
 #include <cmath>
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
 #include <random>
 #include <string>
@@ -169,6 +170,37 @@ TEST(ScanNumbersTest, IntsStopAtFullStop) {
         } else {
             EXPECT_EQ(got, -7) << c.text;
             EXPECT_EQ(view, c.text);
+        }
+    }
+}
+
+// Ints of every length from 1 to 12 digits (leading zeros included), with white space and a
+// sign before them and anything after, against strtoll and the ends of int: the word step
+// and the digit loop meet at every position.
+TEST(ScanNumbersTest, IntsAgreeWithStrtoll) {
+    std::mt19937 rng(77);
+    std::uniform_int_distribution<int> digit(0, 9), length(1, 12), pick(0, 5);
+    const char* heads[] = {"", " ", "\t ", "+", "-", " -"};
+    const char* tails[] = {"", " 5 6 7 8 9", ".5", "x", "\xc3\xa9", "-3"};
+    for (int i = 0; i < 20000; ++i) {
+        std::string number;
+        const int n = length(rng);
+        for (int k = 0; k < n; ++k) {
+            number += static_cast<char>('0' + digit(rng));
+        }
+        const std::string text = std::string(heads[pick(rng)]) + number + tails[pick(rng)];
+        char* end = nullptr;
+        const long long expected = std::strtoll(text.c_str(), &end, 10);
+        const bool fits = expected >= -2147483648LL && expected <= 2147483647LL;
+        std::string_view view(text);
+        int got = -7;
+        ASSERT_EQ(ScanInt(view, got), fits) << '"' << text << '"';
+        if (fits) {
+            ASSERT_EQ(got, expected) << text;
+            ASSERT_EQ(view.data(), end) << text;
+        } else {
+            ASSERT_EQ(got, -7) << text;
+            ASSERT_EQ(view.data(), text.data()) << text;
         }
     }
 }
