@@ -3,9 +3,9 @@
 #include <sys/mman.h>
 
 #include <atomic>
+#include <chrono>
 #include <condition_variable>
 #include <cstdint>
-#include <cstdlib>
 #include <mutex>
 #include <new>
 #include <system_error>
@@ -129,9 +129,15 @@ char* MapBlock() {
 // in ahead. Touching fresh memory is the dearest part of making millions of entities (the
 // system zeroes every page, and on a virtual machine the host may have to back it first),
 // and so it runs beside the work that fills the blocks. Small drawings never start it.
+// Huge pages cost a tenth of small ones to fault in where the system has them at hand, but
+// several times more where it has to find (or the host to back) two megabytes at once: after
+// two slow huge blocks in a row the next ones come in small pages for a while, and a block a
+// growing drawing maps itself (the stock ran out) follows the same choice.
 class CBlockStock {
 public:
-    static constexpr int kBlocks = 4;
+    static constexpr int kBlocks = 2;
+    static constexpr auto kSmallPagesTime = std::chrono::microseconds(1000);
+    static constexpr int kSmallBlocksAfterSlowHuge = 32;
 
     // Never destroyed: its thread waits on it to the end of the process.
     static CBlockStock& Get() {
@@ -171,9 +177,18 @@ public:
         s.fromStock += m_taken;
     }
 
+    // Whether the helper last found huge pages cheap to fault in.
+    bool HugePagesCheap() const { return m_hugeCheap.load(std::memory_order_relaxed); }
+
 private:
     void Run() {
+        // Only a processor nobody else wants: where the drawing's own threads keep both busy,
+        // they map their blocks themselves as they would without it.
+        sched_param idle{};
+        pthread_setschedparam(pthread_self(), SCHED_IDLE, &idle);
         std::size_t seen = 0;
+        int smallBlocksLeft = 0;
+        int slowHuge = 0;
         for (;;) {
             {
                 std::unique_lock<std::mutex> lock(m_mutex);
@@ -187,10 +202,27 @@ private:
                 if (!b) {
                     break;
                 }
+                const bool huge = smallBlocksLeft == 0;
+                if (huge) {
+                    madvise(b, kBlockSize, MADV_HUGEPAGE);
+                }
+                const auto t0 = std::chrono::steady_clock::now();
                 Prefault(b);
+                const auto spent = std::chrono::steady_clock::now() - t0;
+                if (huge) {
+                    // The first huge page of a process costs more than the rest.
+                    slowHuge = spent > kSmallPagesTime ? slowHuge + 1 : 0;
+                    m_hugeCheap.store(slowHuge < 2, std::memory_order_relaxed);
+                    if (slowHuge >= 2) {
+                        smallBlocksLeft = kSmallBlocksAfterSlowHuge;
+                        slowHuge = 0;
+                    }
+                } else if (smallBlocksLeft > 0) {
+                    --smallBlocksLeft;
+                }
                 std::lock_guard<std::mutex> lock(m_mutex);
                 m_ready[m_count++] = b;
-                if (m_count == kBlocks) {
+                if (m_count >= kBlocks) {
                     break;
                 }
             }
@@ -220,6 +252,7 @@ private:
     char* m_ready[kBlocks] = {};
     int m_count = 0;
     bool m_running = false;
+    std::atomic<bool> m_hugeCheap{true};
     std::size_t m_requests = 0;
     std::size_t m_taken = 0;
 };
@@ -228,9 +261,12 @@ SBlock* NewBlock(SClass& c) {
     char* mem = c.blocks > 0 ? CBlockStock::Get().Take() : nullptr;
     if (!mem) {
         mem = MapBlock();
-    }
-    if (!mem) {
-        throw std::bad_alloc();
+        if (!mem) {
+            throw std::bad_alloc();
+        }
+        if (c.blocks > 0 && CBlockStock::Get().HugePagesCheap()) {
+            madvise(mem, kBlockSize, MADV_HUGEPAGE);
+        }
     }
     auto* b = reinterpret_cast<SBlock*>(mem);
     b->prev = b->next = nullptr;

@@ -1,5 +1,6 @@
 #include "exchange/AscImport.h"
 
+#include <algorithm>
 #include <cmath>
 #include <cstdint>
 #include <memory>
@@ -37,8 +38,8 @@ EImportResult ImportAscFile(CTAVDoc& doc, const std::string& path) {
     CImportSession session(doc);
     try {
         std::string_view line;
-        // A missing or negative count gives an empty node list; it is never trusted for
-        // allocation: the list grows with the node lines actually read.
+        // A missing or negative count gives an empty node list; the count alone is never
+        // trusted for allocation.
         int count = 0;
         if (in.ReadLine(line)) {
             std::string_view text = line;
@@ -46,7 +47,12 @@ EImportResult ImportAscFile(CTAVDoc& doc, const std::string& path) {
                 count = 0;
             }
         }
+        // A node line takes at least eight bytes ("1 0 0 0" and its line end), so what is
+        // left of the file bounds the list, and it is reserved at once.
         std::vector<SNode> nodes;
+        const uint64_t bytesLeft = in.FileSize() - std::min(in.FileSize(), in.BytesRead());
+        nodes.reserve(
+            static_cast<size_t>(std::min<uint64_t>(static_cast<uint64_t>(count), bytesLeft / 8)));
         for (int i = 0; i < count && in.ReadLine(line); ++i) {
             std::string_view text = line;
             int number = 0;
