@@ -3,12 +3,8 @@
 #include <sys/mman.h>
 
 #include <atomic>
-#include <chrono>
-#include <condition_variable>
 #include <cstdint>
-#include <mutex>
 #include <new>
-#include <system_error>
 #include <thread>
 
 #if defined(__SANITIZE_ADDRESS__)
@@ -125,148 +121,15 @@ char* MapBlock() {
     return aligned;
 }
 
-// Growing drawings take their blocks from a small stock that a helper thread maps and faults
-// in ahead. Touching fresh memory is the dearest part of making millions of entities (the
-// system zeroes every page, and on a virtual machine the host may have to back it first),
-// and so it runs beside the work that fills the blocks. Small drawings never start it.
-// Huge pages cost a tenth of small ones to fault in where the system has them at hand, but
-// several times more where it has to find (or the host to back) two megabytes at once: after
-// two slow huge blocks in a row the next ones come in small pages for a while, and a block a
-// growing drawing maps itself (the stock ran out) follows the same choice.
-class CBlockStock {
-public:
-    static constexpr int kBlocks = 2;
-    static constexpr auto kSmallPagesTime = std::chrono::microseconds(1000);
-    static constexpr int kSmallBlocksAfterSlowHuge = 32;
-
-    // Never destroyed: its thread waits on it to the end of the process.
-    static CBlockStock& Get() {
-        static CBlockStock* stock = [] {
-            auto* s = new CBlockStock;
-            pthread_atfork([] { Get().m_mutex.lock(); }, [] { Get().m_mutex.unlock(); },
-                           [] { Get().AfterFork(); });
-            return s;
-        }();
-        return *stock;
-    }
-
-    // A block faulted in, or nullptr when none is ready; starts the helper on the first call
-    // and has it make up the stock.
-    char* Take() {
-        std::lock_guard<std::mutex> lock(m_mutex);
-        if (!m_running) {
-            try {
-                std::thread([this] { Run(); }).detach();
-                m_running = true;
-            } catch (const std::system_error&) {
-                return nullptr;  // no thread: the caller maps its own blocks
-            }
-        }
-        ++m_requests;
-        m_wake.notify_one();
-        if (m_count == 0) {
-            return nullptr;
-        }
-        ++m_taken;
-        return m_ready[--m_count];
-    }
-
-    void AddStats(SEntityPoolStats& s) {
-        std::lock_guard<std::mutex> lock(m_mutex);
-        s.stocked += static_cast<std::size_t>(m_count);
-        s.fromStock += m_taken;
-    }
-
-    // Whether the helper last found huge pages cheap to fault in.
-    bool HugePagesCheap() const { return m_hugeCheap.load(std::memory_order_relaxed); }
-
-private:
-    void Run() {
-        // Only a processor nobody else wants: where the drawing's own threads keep both busy,
-        // they map their blocks themselves as they would without it.
-        sched_param idle{};
-        pthread_setschedparam(pthread_self(), SCHED_IDLE, &idle);
-        std::size_t seen = 0;
-        int smallBlocksLeft = 0;
-        int slowHuge = 0;
-        for (;;) {
-            {
-                std::unique_lock<std::mutex> lock(m_mutex);
-                m_wake.wait(lock, [&] { return m_count < kBlocks && m_requests != seen; });
-                seen = m_requests;
-            }
-            // Fill up to the stock; when the system has no memory left, wait for the next
-            // request rather than spin.
-            for (;;) {
-                char* b = MapBlock();
-                if (!b) {
-                    break;
-                }
-                const bool huge = smallBlocksLeft == 0;
-                if (huge) {
-                    madvise(b, kBlockSize, MADV_HUGEPAGE);
-                }
-                const auto t0 = std::chrono::steady_clock::now();
-                Prefault(b);
-                const auto spent = std::chrono::steady_clock::now() - t0;
-                if (huge) {
-                    // The first huge page of a process costs more than the rest.
-                    slowHuge = spent > kSmallPagesTime ? slowHuge + 1 : 0;
-                    m_hugeCheap.store(slowHuge < 2, std::memory_order_relaxed);
-                    if (slowHuge >= 2) {
-                        smallBlocksLeft = kSmallBlocksAfterSlowHuge;
-                        slowHuge = 0;
-                    }
-                } else if (smallBlocksLeft > 0) {
-                    --smallBlocksLeft;
-                }
-                std::lock_guard<std::mutex> lock(m_mutex);
-                m_ready[m_count++] = b;
-                if (m_count >= kBlocks) {
-                    break;
-                }
-            }
-        }
-    }
-
-    static void Prefault(char* b) {
-        if (madvise(b, kBlockSize, MADV_POPULATE_WRITE) == 0 || errno != EINVAL) {
-            return;
-        }
-        // Systems before Linux 5.14: a write per page does the same.
-        const auto page = static_cast<std::size_t>(sysconf(_SC_PAGESIZE));
-        for (std::size_t i = 0; i < kBlockSize; i += page) {
-            static_cast<volatile char*>(b)[i] = 0;
-        }
-    }
-
-    // The child of a fork has no helper; the blocks in stock are its own copies.
-    void AfterFork() {
-        new (&m_mutex) std::mutex;
-        new (&m_wake) std::condition_variable;
-        m_running = false;
-    }
-
-    std::mutex m_mutex;
-    std::condition_variable m_wake;
-    char* m_ready[kBlocks] = {};
-    int m_count = 0;
-    bool m_running = false;
-    std::atomic<bool> m_hugeCheap{true};
-    std::size_t m_requests = 0;
-    std::size_t m_taken = 0;
-};
-
 SBlock* NewBlock(SClass& c) {
-    char* mem = c.blocks > 0 ? CBlockStock::Get().Take() : nullptr;
+    char* mem = MapBlock();
     if (!mem) {
-        mem = MapBlock();
-        if (!mem) {
-            throw std::bad_alloc();
-        }
-        if (c.blocks > 0 && CBlockStock::Get().HugePagesCheap()) {
-            madvise(mem, kBlockSize, MADV_HUGEPAGE);
-        }
+        throw std::bad_alloc();
+    }
+    // A drawing's first block of a size stays in small pages, so small drawings stay small;
+    // past it the drawing is large and huge pages make its memory far cheaper to touch.
+    if (c.blocks > 0) {
+        madvise(mem, kBlockSize, MADV_HUGEPAGE);
     }
     auto* b = reinterpret_cast<SBlock*>(mem);
     b->prev = b->next = nullptr;
@@ -357,6 +220,5 @@ SEntityPoolStats GetEntityPoolStats() {
         s.blocks += c.blocks;
         s.liveObjects += c.live;
     }
-    CBlockStock::Get().AddStats(s);
     return s;
 }

@@ -5,9 +5,9 @@
 
 // Storage for drawing entities. A drawing holds up to millions of small objects of a handful of
 // sizes; they are carved from large aligned blocks, one size per block, without a header per
-// object. A drawing that outgrows its first block of a size takes the next ones from a stock
-// that a helper thread has already faulted in: touching fresh memory costs more than reading
-// a point file. A block whose objects are all freed goes back to the system, except the last
+// object, and the blocks of a drawing that outgrows its first block use huge pages where the
+// system offers them: touching fresh memory a 4 KB page at a time costs more than reading a
+// point file. A block whose objects are all freed goes back to the system, except the last
 // one of its size. Thread-safe.
 
 // Memory for one object of size bytes; throws std::bad_alloc.
@@ -17,10 +17,8 @@ void FreeEntityStorage(void* p, std::size_t size) noexcept;
 
 // What the pool holds, for tests and benchmarks.
 struct SEntityPoolStats {
-    std::size_t blocks = 0;       // blocks in use (holding objects, or the one kept empty)
+    std::size_t blocks = 0;       // blocks mapped
     std::size_t liveObjects = 0;  // objects allocated and not freed
-    std::size_t stocked = 0;      // blocks faulted in and waiting for a growing drawing
-    std::size_t fromStock = 0;    // blocks taken from that stock so far
 };
 SEntityPoolStats GetEntityPoolStats();
 // Whether objects of this size come from the pool (larger ones come from the global heap, as

@@ -1,10 +1,6 @@
 #include <gtest/gtest.h>
-#include <sys/mman.h>
-#include <sys/wait.h>
-#include <unistd.h>
 
 #include <algorithm>
-#include <chrono>
 #include <cstdint>
 #include <cstring>
 #include <random>
@@ -15,18 +11,6 @@
 #include "document/EntityPool.h"
 
 namespace {
-
-#if defined(__SANITIZE_THREAD__)
-constexpr bool kThreadSanitizer = true;
-#elif defined(__has_feature)
-#if __has_feature(thread_sanitizer)
-constexpr bool kThreadSanitizer = true;
-#else
-constexpr bool kThreadSanitizer = false;
-#endif
-#else
-constexpr bool kThreadSanitizer = false;
-#endif
 
 constexpr std::uintptr_t kBlock = std::uintptr_t{2} << 20;
 
@@ -105,92 +89,6 @@ TEST(EntityPool, ObjectsStayApartAndEmptiedBlocksGoBack) {
     }
     FreeEntityStorage(nullptr, kOddSize);
     EXPECT_EQ(GetEntityPoolStats().liveObjects, before.liveObjects);
-}
-
-// A class that outgrows its first block starts the helper; once it has made up the stock,
-// the next blocks come from it with every page already resident, and it makes up the stock
-// again.
-TEST(EntityPool, GrowingDrawingsTakeBlocksFaultedInAhead) {
-    if (!IsPooledEntitySize(kOddSize)) {
-        GTEST_SKIP() << "the pool is bypassed in this build";
-    }
-    const auto waitForStock = [](std::size_t n) {
-        for (int i = 0; i < 3000 && GetEntityPoolStats().stocked < n; ++i) {
-            std::this_thread::sleep_for(std::chrono::milliseconds(10));
-        }
-        return GetEntityPoolStats().stocked;
-    };
-    std::vector<SObject> objects;
-    const auto add = [&](int count) {
-        for (int i = 0; i < count; ++i) {
-            auto* p = static_cast<unsigned char*>(AllocateEntityStorage(kOddSize));
-            objects.push_back({p, static_cast<unsigned char>(objects.size() * 13 + 5)});
-            Fill(objects.back(), kOddSize);
-        }
-    };
-    // Past the first block (about 2097 objects each).
-    add(2 * 2100);
-    ASSERT_EQ(waitForStock(2), 2u);
-    const SEntityPoolStats ready = GetEntityPoolStats();
-    const long page = sysconf(_SC_PAGESIZE);
-    for (int k = 0; k < 3; ++k) {
-        // Fill the block in use, then the first object of the next one: its block's last page
-        // is resident before anything was written there.
-        ASSERT_EQ(waitForStock(2), 2u);
-        const std::size_t blocks = GetEntityPoolStats().blocks;
-        while (GetEntityPoolStats().blocks == blocks) {
-            auto* p = static_cast<unsigned char*>(AllocateEntityStorage(kOddSize));
-            objects.push_back({p, static_cast<unsigned char>(objects.size() * 13 + 5)});
-            if (GetEntityPoolStats().blocks != blocks) {
-                auto* lastPage = reinterpret_cast<unsigned char*>(
-                    (reinterpret_cast<std::uintptr_t>(p) | (kBlock - 1)) - (page - 1));
-                unsigned char resident = 0;
-                ASSERT_EQ(mincore(lastPage, static_cast<std::size_t>(page), &resident), 0);
-                EXPECT_EQ(resident & 1, 1) << "block " << k;
-            }
-            Fill(objects.back(), kOddSize);
-        }
-    }
-    EXPECT_EQ(GetEntityPoolStats().fromStock - ready.fromStock, 3u);
-    EXPECT_EQ(waitForStock(2), 2u);
-    for (const SObject& o : objects) {
-        ASSERT_TRUE(Intact(o, kOddSize));
-        FreeEntityStorage(o.p, kOddSize);
-    }
-}
-
-// A child process forked while the helper runs has a stock but no helper: it starts its own.
-TEST(EntityPool, AForkedChildStartsItsOwnHelper) {
-    if (!IsPooledEntitySize(kOddSize)) {
-        GTEST_SKIP() << "the pool is bypassed in this build";
-    }
-    if (kThreadSanitizer) {
-        GTEST_SKIP() << "the thread sanitizer refuses threads after a fork";
-    }
-    std::vector<void*> objects;
-    for (int i = 0; i < 2 * 2100; ++i) {
-        objects.push_back(AllocateEntityStorage(kOddSize));
-    }
-    const pid_t child = fork();
-    ASSERT_GE(child, 0);
-    if (child == 0) {
-        alarm(60);  // a deadlock ends the child rather than the test run
-        // Use up the stock it inherited, then see it made up again.
-        for (int i = 0; i < 6 * 2100; ++i) {
-            objects.push_back(AllocateEntityStorage(kOddSize));
-        }
-        for (int i = 0; i < 3000 && GetEntityPoolStats().stocked < 2; ++i) {
-            std::this_thread::sleep_for(std::chrono::milliseconds(10));
-        }
-        _exit(GetEntityPoolStats().stocked == 2 ? 0 : 3);
-    }
-    int status = -1;
-    ASSERT_EQ(waitpid(child, &status, 0), child);
-    EXPECT_TRUE(WIFEXITED(status)) << status;
-    EXPECT_EQ(WEXITSTATUS(status), 0);
-    for (void* p : objects) {
-        FreeEntityStorage(p, kOddSize);
-    }
 }
 
 TEST(EntityPool, LargeObjectsComeFromTheHeap) {
