@@ -699,15 +699,6 @@ int64_t CTAVDoc::EstimateVertexCount(int withNames) const {
 // ---------------------------------------------------------------------------------------------
 // Extents
 
-void CTAVDoc::ExtendExtents(const CPoint3& p) {
-    m_min.x = std::min(m_min.x, p.x);
-    m_min.y = std::min(m_min.y, p.y);
-    m_min.z = std::min(m_min.z, p.z);
-    m_max.x = std::max(m_max.x, p.x);
-    m_max.y = std::max(m_max.y, p.y);
-    m_max.z = std::max(m_max.z, p.z);
-}
-
 void CTAVDoc::SetExtents(const CPoint3& minCorner, const CPoint3& maxCorner) {
     m_min = minCorner;
     m_max = maxCorner;

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <algorithm>
 #include <cstdint>
 #include <memory>
 #include <span>
@@ -131,7 +132,15 @@ public:
 
     // --- extents ---
     void RecomputeExtents();
-    void ExtendExtents(const CPoint3& p);
+    // Grows the box to take p in (inline: the recomputation calls it for every vertex).
+    void ExtendExtents(const CPoint3& p) {
+        m_min.x = std::min(m_min.x, p.x);
+        m_min.y = std::min(m_min.y, p.y);
+        m_min.z = std::min(m_min.z, p.z);
+        m_max.x = std::max(m_max.x, p.x);
+        m_max.y = std::max(m_max.y, p.y);
+        m_max.z = std::max(m_max.z, p.z);
+    }
     // Opens a box whose corners agree within 1e-8 by 1 in z both ways.
     void WidenDegenerateExtents();
     const CPoint3& GetMinCorner() const { return m_min; }
