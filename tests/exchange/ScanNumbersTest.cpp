@@ -175,8 +175,8 @@ TEST(ScanNumbersTest, IntsStopAtFullStop) {
 }
 
 // Ints of every length from 1 to 12 digits (leading zeros included), with white space and a
-// sign before them and anything after, against strtoll and the ends of int: the word step
-// and the digit loop meet at every position.
+// sign before them and anything after, against strtoll and the ends of int: the nine-digit
+// shortcut and the general conversion meet around ten digits.
 TEST(ScanNumbersTest, IntsAgreeWithStrtoll) {
     std::mt19937 rng(77);
     std::uniform_int_distribution<int> digit(0, 9), length(1, 12), pick(0, 5);
