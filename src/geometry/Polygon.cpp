@@ -74,10 +74,8 @@ bool TriangleBestPlane(const CPoint3& a, const CPoint3& b, const CPoint3& c, CVe
     const double lab = ab.Length();
     const double lbc = (c - b).Length();
     const double lac = ac.Length();
-    double perimeter = 0;
-    perimeter += lab;
-    perimeter += lbc;
-    perimeter += lac;
+    // The general sum starts from 0, which adds nothing to a length.
+    const double perimeter = lab + lbc + lac;
     const double minLen = 0.1 * perimeter / 3.0;
     if (lab <= minLen || lac <= minLen || !ClearAngle(ab, lab, ac, lac)) {
         return false;
