@@ -144,24 +144,12 @@ SBlock* NewBlock(SClass& c) {
     return b;
 }
 
-}  // namespace
-
-bool IsPooledEntitySize(std::size_t size) {
-#ifdef TAV_POOL_BYPASS
-    (void)size;
-    return false;
-#else
-    return size > 0 && size <= kMaxPooled;
-#endif
+std::size_t SlotSize(std::size_t size) {
+    return (size + kGranule - 1) & ~(kGranule - 1);
 }
 
-void* AllocateEntityStorage(std::size_t size) {
-    if (!IsPooledEntitySize(size)) {
-        return ::operator new(size);
-    }
-    const std::size_t slot = (size + kGranule - 1) & ~(kGranule - 1);
-    SClass& c = g_classes[slot / kGranule];
-    CGuard guard(c.lock);
+// One slot of the class; the class's lock is held.
+void* TakeSlot(SClass& c, std::size_t slot) {
     SBlock* b = c.withRoom ? c.withRoom : NewBlock(c);
     void* p;
     if (b->freeList) {
@@ -181,18 +169,9 @@ void* AllocateEntityStorage(std::size_t size) {
     return p;
 }
 
-void FreeEntityStorage(void* p, std::size_t size) noexcept {
-    if (!p) {
-        return;
-    }
-    if (!IsPooledEntitySize(size)) {
-        ::operator delete(p);
-        return;
-    }
-    const std::size_t slot = (size + kGranule - 1) & ~(kGranule - 1);
-    SClass& c = g_classes[slot / kGranule];
+// Gives a slot back to its block; the class's lock is held.
+void ReturnSlot(SClass& c, void* p) noexcept {
     auto* b = reinterpret_cast<SBlock*>(reinterpret_cast<std::uintptr_t>(p) & ~(kBlockSize - 1));
-    CGuard guard(c.lock);
     *static_cast<void**>(p) = b->freeList;
     b->freeList = p;
     --c.live;
@@ -211,6 +190,112 @@ void FreeEntityStorage(void* p, std::size_t size) noexcept {
     Unlink(c, b);
     --c.blocks;
     munmap(b, kBlockSize);
+}
+
+// Slots a thread takes at once while it holds a cache: one lock per run instead of one per
+// object, and few enough that what is left over at the end costs nothing to speak of.
+constexpr std::uint32_t kCachedRun = 64;
+
+// Zero-initialized and trivial, so that reaching it costs no guard.
+struct SThreadCache {
+    int depth;
+    void* slots[kClasses];  // per class, linked through their first word
+};
+
+thread_local SThreadCache t_cache;
+
+// Fills the thread's empty run of a class, in the order the slots came (so entities made one
+// after another lie one after another); throws std::bad_alloc only when not one slot could be
+// had.
+void Refill(SClass& c, std::size_t slot, void*& cached) {
+    void* taken[kCachedRun];
+    std::uint32_t n = 0;
+    {
+        CGuard guard(c.lock);
+        try {
+            for (; n < kCachedRun; ++n) {
+                taken[n] = TakeSlot(c, slot);
+            }
+        } catch (const std::bad_alloc&) {
+            if (n == 0) {
+                throw;
+            }
+        }
+    }
+    while (n > 0) {
+        --n;
+        *static_cast<void**>(taken[n]) = cached;
+        cached = taken[n];
+    }
+}
+
+}  // namespace
+
+bool IsPooledEntitySize(std::size_t size) {
+#ifdef TAV_POOL_BYPASS
+    (void)size;
+    return false;
+#else
+    return size > 0 && size <= kMaxPooled;
+#endif
+}
+
+void* AllocateEntityStorage(std::size_t size) {
+    if (!IsPooledEntitySize(size)) {
+        return ::operator new(size);
+    }
+    const std::size_t slot = SlotSize(size);
+    SClass& c = g_classes[slot / kGranule];
+    SThreadCache& tc = t_cache;
+    if (tc.depth > 0) {
+        void*& cached = tc.slots[slot / kGranule];
+        if (!cached) {
+            Refill(c, slot, cached);
+        }
+        void* p = cached;
+        cached = *static_cast<void**>(p);
+        return p;
+    }
+    CGuard guard(c.lock);
+    return TakeSlot(c, slot);
+}
+
+void FreeEntityStorage(void* p, std::size_t size) noexcept {
+    if (!p) {
+        return;
+    }
+    if (!IsPooledEntitySize(size)) {
+        ::operator delete(p);
+        return;
+    }
+    const std::size_t slot = SlotSize(size);
+    SClass& c = g_classes[slot / kGranule];
+    CGuard guard(c.lock);
+    ReturnSlot(c, p);
+}
+
+CEntityStorageCache::CEntityStorageCache() {
+    ++t_cache.depth;
+}
+
+CEntityStorageCache::~CEntityStorageCache() {
+    SThreadCache& tc = t_cache;
+    if (--tc.depth > 0) {
+        return;
+    }
+    for (std::size_t i = 0; i < kClasses; ++i) {
+        void*& cached = tc.slots[i];
+        if (!cached) {
+            continue;
+        }
+        SClass& c = g_classes[i];
+        CGuard guard(c.lock);
+        while (cached) {
+            void* p = cached;
+            cached = *static_cast<void**>(p);
+            ReturnSlot(c, p);
+        }
+    }
 }
 
 SEntityPoolStats GetEntityPoolStats() {

@@ -15,7 +15,19 @@ void* AllocateEntityStorage(std::size_t size);
 // Gives back what AllocateEntityStorage returned for the same size; p may be null.
 void FreeEntityStorage(void* p, std::size_t size) noexcept;
 
-// What the pool holds, for tests and benchmarks.
+// While one lives, its thread takes entity storage in runs of slots, one lock per run instead of
+// one per object, so that threads making entities side by side do not contend; what it took and
+// did not hand out goes back when it ends. Nested ones do nothing of their own. Freeing is not
+// affected.
+class CEntityStorageCache {
+public:
+    CEntityStorageCache();
+    ~CEntityStorageCache();
+    CEntityStorageCache(const CEntityStorageCache&) = delete;
+    CEntityStorageCache& operator=(const CEntityStorageCache&) = delete;
+};
+
+// What the pool holds, for tests and benchmarks (slots held by a thread's cache count as live).
 struct SEntityPoolStats {
     std::size_t blocks = 0;       // blocks mapped
     std::size_t liveObjects = 0;  // objects allocated and not freed
