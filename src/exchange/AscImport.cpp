@@ -5,10 +5,13 @@
 #include <cstdint>
 #include <memory>
 #include <new>
+#include <string_view>
 #include <vector>
 
 #include "document/Entity.h"
+#include "document/EntityPool.h"
 #include "document/TAVDoc.h"
+#include "exchange/ChunkLanes.h"
 #include "exchange/LineReader.h"
 #include "exchange/ScanNumbers.h"
 #include "exchange/TribonLines.h"
@@ -27,6 +30,81 @@ struct SNode {
     double x, y, z;
     bool ok;
 };
+
+// Lines per chunk: enough that handing chunks between the threads costs nothing to speak of,
+// few enough that both threads have work at the end.
+constexpr size_t kChunkLines = 4096;
+
+struct SNodeChunk {
+    CLineChunk lines;
+    std::vector<SNode> nodes;
+};
+
+struct SElementChunk {
+    CLineChunk lines;
+    std::vector<std::unique_ptr<CEntity>> polygons;
+    int64_t skipped = 0;
+};
+
+void DecodeNodes(SNodeChunk& chunk) {
+    chunk.nodes.resize(chunk.lines.Size());
+    for (size_t i = 0; i < chunk.lines.Size(); ++i) {
+        std::string_view text = chunk.lines.Line(i);
+        int number = 0;
+        SNode& node = chunk.nodes[i];
+        node = SNode{0.0, 0.0, 0.0, false};
+        node.ok = ScanInt(text, number) && ScanDouble(text, node.x) && ScanDouble(text, node.y) &&
+                  ScanDouble(text, node.z);
+    }
+}
+
+void DecodeElements(SElementChunk& chunk, const std::vector<SNode>& nodes) {
+    CEntityStorageCache cache;
+    chunk.polygons.clear();
+    chunk.polygons.reserve(chunk.lines.Size());
+    chunk.skipped = 0;
+    const int64_t nodeCount = static_cast<int64_t>(nodes.size());
+    for (size_t i = 0; i < chunk.lines.Size(); ++i) {
+        // "%d %d %d %d %d": the number of values converted gives the kind.
+        int values[5];
+        int converted = 0;
+        std::string_view text = chunk.lines.Line(i);
+        while (converted < 5 && ScanInt(text, values[converted])) {
+            ++converted;
+        }
+        if (converted < 3) {
+            continue;
+        }
+        const int corners = converted - 1;
+        const SNode* corner[4];
+        bool usable = true;
+        for (int k = 0; k < corners; ++k) {
+            const int64_t p = values[k + 1];
+            if (p < 1 || p > nodeCount || !nodes[static_cast<size_t>(p - 1)].ok) {
+                usable = false;
+                break;
+            }
+            corner[k] = &nodes[static_cast<size_t>(p - 1)];
+        }
+        if (!usable) {
+            ++chunk.skipped;
+            continue;
+        }
+        // Every member has its initializer: no zero fill first (one entity per element).
+        auto poly = std::make_unique_for_overwrite<CPoly>();
+        poly->m_closed = corners >= 3 ? 1 : 0;
+        poly->m_color[0] = poly->m_color[1] = poly->m_color[2] = 1.0;
+        poly->m_vertices.reserve(static_cast<size_t>(corners));
+        for (int k = 0; k < corners; ++k) {
+            poly->m_vertices.emplace_back(corner[k]->x, corner[k]->y, corner[k]->z);
+        }
+        if (poly->m_closed) {
+            poly->Tessellate();
+            poly->ComputePlane();
+        }
+        chunk.polygons.push_back(std::move(poly));
+    }
+}
 
 }  // namespace
 
@@ -53,57 +131,31 @@ EImportResult ImportAscFile(CTAVDoc& doc, const std::string& path) {
         const uint64_t bytesLeft = in.FileSize() - std::min(in.FileSize(), in.BytesRead());
         nodes.reserve(
             static_cast<size_t>(std::min<uint64_t>(static_cast<uint64_t>(count), bytesLeft / 8)));
-        for (int i = 0; i < count && in.ReadLine(line); ++i) {
-            std::string_view text = line;
-            int number = 0;
-            SNode node{0.0, 0.0, 0.0, false};
-            node.ok = ScanInt(text, number) && ScanDouble(text, node.x) &&
-                      ScanDouble(text, node.y) && ScanDouble(text, node.z);
-            nodes.push_back(node);
-        }
-        const int64_t nodeCount = static_cast<int64_t>(nodes.size());
+        // Both phases decode on two threads; the node list is complete before any element is.
+        size_t nodeLinesLeft = static_cast<size_t>(count);
+        CChunkLanes<SNodeChunk> nodeLanes;
+        nodeLanes.Run(
+            [&](SNodeChunk& chunk) {
+                if (nodeLinesLeft == 0 ||
+                    !chunk.lines.Fill(in, std::min(nodeLinesLeft, kChunkLines))) {
+                    return false;
+                }
+                nodeLinesLeft -= chunk.lines.Size();
+                return true;
+            },
+            DecodeNodes,
+            [&](SNodeChunk& chunk) {
+                nodes.insert(nodes.end(), chunk.nodes.begin(), chunk.nodes.end());
+            });
 
         int64_t skipped = 0;
-        while (in.ReadLine(line)) {
-            // "%d %d %d %d %d": the number of values converted gives the kind.
-            int values[5];
-            int converted = 0;
-            std::string_view text = line;
-            while (converted < 5 && ScanInt(text, values[converted])) {
-                ++converted;
-            }
-            if (converted < 3) {
-                continue;
-            }
-            const int corners = converted - 1;
-            const SNode* corner[4];
-            bool usable = true;
-            for (int k = 0; k < corners; ++k) {
-                const int64_t p = values[k + 1];
-                if (p < 1 || p > nodeCount || !nodes[static_cast<size_t>(p - 1)].ok) {
-                    usable = false;
-                    break;
-                }
-                corner[k] = &nodes[static_cast<size_t>(p - 1)];
-            }
-            if (!usable) {
-                ++skipped;
-                continue;
-            }
-            // Every member has its initializer: no zero fill first (one entity per element).
-            auto poly = std::make_unique_for_overwrite<CPoly>();
-            poly->m_closed = corners >= 3 ? 1 : 0;
-            poly->m_color[0] = poly->m_color[1] = poly->m_color[2] = 1.0;
-            poly->m_vertices.reserve(static_cast<size_t>(corners));
-            for (int k = 0; k < corners; ++k) {
-                poly->m_vertices.emplace_back(corner[k]->x, corner[k]->y, corner[k]->z);
-            }
-            if (poly->m_closed) {
-                poly->Tessellate();
-                poly->ComputePlane();
-            }
-            session.Add(std::move(poly));
-        }
+        CChunkLanes<SElementChunk> elementLanes;
+        elementLanes.Run([&](SElementChunk& chunk) { return chunk.lines.Fill(in, kChunkLines); },
+                         [&](SElementChunk& chunk) { DecodeElements(chunk, nodes); },
+                         [&](SElementChunk& chunk) {
+                             skipped += chunk.skipped;
+                             session.AddAll(chunk.polygons);
+                         });
         if (in.Failed()) {
             doc.Prompter().ReportFileError(path, FillReaderMessage(kReadFailed, {in.ErrorText()}));
             return EImportResult::OpenFailed;

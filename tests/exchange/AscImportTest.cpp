@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <cstdio>
 
 #include "document/TAVDoc.h"
 #include "exchange/AscImport.h"
@@ -194,6 +195,95 @@ TEST(AscImportTest, BinaryBytesAndHugeLines) {
     ASSERT_EQ(doc.GetEntityCount(), 2);
     EXPECT_EQ(PolyAt(doc, 0).GetVertexCount(), 2);
     EXPECT_EQ(PolyAt(doc, 1).GetVertexCount(), 4);
+}
+
+// A mesh of many chunks' worth of lines, with bad node lines and bad positions spread across
+// it: every element comes out in file order with its own nodes, numbered in that order, and the
+// skipped ones are counted once, whichever thread decoded them.
+TEST(AscImportTest, LargeMeshKeepsFileOrderAcrossChunks) {
+    constexpr int kSide = 131;  // 17161 nodes: several chunks, the last one partial
+    constexpr int kNodeCount = kSide * kSide;
+    auto coord = [](int position) {  // position 1..kNodeCount
+        const int r = (position - 1) / kSide, c = (position - 1) % kSide;
+        return std::array<double, 3>{5420000.25 + c, 6310000.5 + r, 0.125 * ((r * 7 + c) % 50)};
+    };
+    auto badNode = [](int position) { return position % 997 == 0; };
+    std::string text = std::to_string(kNodeCount) + "\n";
+    char buf[128];
+    for (int p = 1; p <= kNodeCount; ++p) {
+        const auto v = coord(p);
+        if (badNode(p)) {
+            std::snprintf(buf, sizeof buf, "%d %.3f x\n", p, v[0]);
+        } else {
+            std::snprintf(buf, sizeof buf, "%d %.3f %.3f %.3f\n", p, v[0], v[1], v[2]);
+        }
+        text += buf;
+    }
+    std::vector<std::vector<int>> expected;
+    int skipped = 0;
+    for (int e = 0; e < 3 * kNodeCount; ++e) {
+        const int a = 1 + (e * 37) % (kNodeCount - kSide - 1);
+        std::vector<int> corners;
+        switch (e % 5) {
+            case 0:
+                corners = {a, a + 1, a + kSide + 1};
+                break;
+            case 1:
+                corners = {a, a + 1, a + kSide + 1, a + kSide};
+                break;
+            case 2:
+                corners = {a, a + kSide};
+                break;
+            case 3:
+                corners = {a, e % 11 == 3 ? kNodeCount + 1 : a + 1, a + kSide};
+                break;
+            default:
+                corners = {};
+                break;  // a line that is no element
+        }
+        if (corners.empty()) {
+            text += "\n";
+            continue;
+        }
+        text += std::to_string(e + 1);
+        bool usable = true;
+        for (int c : corners) {
+            text += " " + std::to_string(c);
+            usable = usable && c <= kNodeCount && !badNode(c);
+        }
+        text += e % 2 ? "\r\n" : "\n";
+        if (usable) {
+            expected.push_back(corners);
+        } else {
+            ++skipped;
+        }
+    }
+    ASSERT_GT(skipped, 100);
+
+    CCounterGuard counter(100);
+    CRecordingPrompter prompter;
+    CTAVDoc doc(&prompter);
+    const SImport r = Import(doc, prompter, text);
+    EXPECT_EQ(r.result, EImportResult::Done);
+    EXPECT_EQ(r.messages, std::vector<std::string>{std::to_string(skipped) +
+                                                   " elements were skipped: they refer to nodes "
+                                                   "outside the node list or to node lines that "
+                                                   "could not be read."});
+    ASSERT_EQ(doc.GetEntityCount(), static_cast<int>(expected.size()));
+    for (int i = 0; i < doc.GetEntityCount(); ++i) {
+        const CPoly& poly = PolyAt(doc, i);
+        const auto& corners = expected[static_cast<size_t>(i)];
+        C want;
+        for (int c : corners) {
+            want.push_back(coord(c));
+        }
+        ASSERT_EQ(Coords(poly), want) << "element " << i;
+        ASSERT_EQ(poly.m_number, 101 + i);
+        ASSERT_EQ(poly.m_closed, corners.size() >= 3 ? 1 : 0);
+        if (poly.m_closed) {
+            ASSERT_EQ(poly.m_tessellated, 1) << "element " << i;
+        }
+    }
 }
 
 TEST(AscImportTest, OpenFailuresAndWiring) {
