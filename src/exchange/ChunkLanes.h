@@ -24,20 +24,20 @@ public:
         std::string_view line;
         while (m_ends.size() < maxLines && m_text.size() < kBytes && in.ReadLine(line)) {
             m_text.append(line);
-            m_ends.push_back(m_text.size());
+            m_ends.push_back(static_cast<uint32_t>(m_text.size()));
         }
         return !m_ends.empty();
     }
     size_t Size() const { return m_ends.size(); }
     std::string_view Line(size_t i) const {
-        const size_t begin = i == 0 ? 0 : m_ends[i - 1];
+        const uint32_t begin = i == 0 ? 0 : m_ends[i - 1];
         return std::string_view(m_text).substr(begin, m_ends[i] - begin);
     }
 
 private:
-    static constexpr size_t kBytes = size_t{1} << 18;
+    static constexpr size_t kBytes = size_t{1} << 17;
     std::string m_text;
-    std::vector<size_t> m_ends;
+    std::vector<uint32_t> m_ends;  // a chunk holds at most kBytes and one cut line
 };
 
 // A reader's work on two threads side by side. Run(claim, work, take): claim(chunk) fills a
@@ -73,7 +73,7 @@ public:
     }
 
 private:
-    static constexpr size_t kChunks = 6;
+    static constexpr size_t kChunks = 4;
     enum class EState { Free, Working, Done, Taking };
 
     struct SSlot {
