@@ -1,9 +1,15 @@
 #include "exchange/PointImport.h"
 
+#include <iterator>
 #include <new>
+#include <vector>
+
+#include "document/Entity.h"
+#include "document/EntityPool.h"
 
 #include "document/Prompter.h"
 #include "document/TAVDoc.h"
+#include "exchange/ChunkLanes.h"
 #include "exchange/LineReader.h"
 #include "exchange/ScanNumbers.h"
 #include "exchange/SurveyPoints.h"
@@ -48,6 +54,42 @@ EPointLine ParsePointLine(std::string_view line, std::string_view& label, double
     return ScanDoubles(line.substr(end), xyz, 3) == 3 ? EPointLine::Point : EPointLine::Bad;
 }
 
+namespace {
+
+// Lines per chunk decoded by one of the two threads.
+constexpr size_t kChunkLines = 4096;
+
+struct SPointChunk {
+    CLineChunk lines;
+    int firstLine = 0;  // the number of its first line
+    SurveyPointList points;
+    std::vector<int> badLines;
+};
+
+void DecodePoints(SPointChunk& chunk) {
+    CEntityStorageCache cache;
+    chunk.points.clear();
+    chunk.badLines.clear();
+    chunk.points.reserve(chunk.lines.Size());
+    std::string_view label;
+    double xyz[3];
+    for (size_t i = 0; i < chunk.lines.Size(); ++i) {
+        switch (ParsePointLine(chunk.lines.Line(i), label, xyz)) {
+            case EPointLine::Comment:
+                break;
+            case EPointLine::Bad:
+                chunk.badLines.push_back(chunk.firstLine + static_cast<int>(i));
+                break;
+            case EPointLine::Point:
+                chunk.points.push_back(
+                    MakeSurveyPoint(LabelToUtf8(label), CPoint3(xyz[0], xyz[1], xyz[2])));
+                break;
+        }
+    }
+}
+
+}  // namespace
+
 EImportResult ImportPointFile(CTAVDoc& doc, const std::string& path) {
     CPrompter& prompter = doc.Prompter();
     SurveyPointList points;
@@ -61,25 +103,30 @@ EImportResult ImportPointFile(CTAVDoc& doc, const std::string& path) {
         // Said before the dialog: the count of messages not shown ends the reading.
         CLineMessages lineMessages(prompter);
         try {
-            std::string_view line;
-            std::string_view label;
-            double xyz[3];
-            while (reader.ReadLine(line)) {
-                switch (ParsePointLine(line, label, xyz)) {
-                    case EPointLine::Comment:
-                        break;
-                    case EPointLine::Bad:
-                        lineMessages.Show(LineMessageText(reader.LineNumber(), kBadPointLine));
-                        break;
-                    case EPointLine::Point: {
-                        std::unique_ptr<CPnt> p =
-                            MakeSurveyPoint(LabelToUtf8(label), CPoint3(xyz[0], xyz[1], xyz[2]));
-                        preload.See(p->m_name, p->m_point);
-                        points.push_back(std::move(p));
-                        break;
+            // Two threads decode chunks of lines and make the points; messages, the preload
+            // and the list follow the file's order.
+            CChunkLanes<SPointChunk> lanes;
+            lanes.Run(
+                [&](SPointChunk& chunk) {
+                    chunk.firstLine = reader.LineNumber() + 1;
+                    return chunk.lines.Fill(reader, kChunkLines);
+                },
+                DecodePoints,
+                [&](SPointChunk& chunk) {
+                    for (int number : chunk.badLines) {
+                        lineMessages.Show(LineMessageText(number, kBadPointLine));
                     }
-                }
-            }
+                    for (const auto& p : chunk.points) {
+                        preload.See(p->m_name, static_cast<const CPnt&>(*p).m_point);
+                    }
+                    if (points.empty()) {
+                        points.swap(chunk.points);
+                    } else {
+                        points.insert(points.end(), std::make_move_iterator(chunk.points.begin()),
+                                      std::make_move_iterator(chunk.points.end()));
+                    }
+                    chunk.points.clear();
+                });
         } catch (const std::bad_alloc&) {
             points = SurveyPointList();
             prompter.ReportFileError(path, kOutOfMemory);

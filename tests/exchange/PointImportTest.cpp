@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <string>
 #include <vector>
 
@@ -268,6 +269,63 @@ TEST_F(PointImportTest, HugeLinesAreBadLinesNotMemory) {
     EXPECT_EQ(prompter.messages[1].text, BadLine(2));
     ASSERT_EQ(doc.GetEntityCount(), 1);
     EXPECT_EQ(Point(0).m_name, "P");
+}
+
+// A file of many chunks' worth of lines, bad lines and comments at the chunk edges: points in
+// file order, messages with their own line numbers in order, the preload from the first axis
+// points even when they lie in different chunks.
+TEST_F(PointImportTest, LongFilesKeepTheirOrderAcrossChunks) {
+    const std::vector<int> bad = {3,    4095,  4096,  4097,  8192,  8193,
+                                  9000, 12288, 12289, 15000, 16385, 19999};
+    std::string text;
+    std::vector<int> pointLines;
+    for (int line = 1; line <= 20000; ++line) {
+        if (std::find(bad.begin(), bad.end(), line) != bad.end()) {
+            text += "B" + std::to_string(line) + " 1 2\n";
+        } else if (line % 1000 == 0) {
+            text += "// " + std::to_string(line) + "\n";
+        } else {
+            text += "P" + std::to_string(line) + " " + std::to_string(line) + " " +
+                    std::to_string(2 * line) + " 0.5\n";
+            pointLines.push_back(line);
+        }
+    }
+    ASSERT_EQ(Import(text), EImportResult::Done);
+    ASSERT_EQ(prompter.messages.size(), 11u);
+    for (size_t i = 0; i < 10; ++i) {
+        EXPECT_EQ(prompter.messages[i].text, BadLine(bad[i]));
+    }
+    EXPECT_EQ(prompter.messages[10].text,
+              "Pominięto komunikaty o kolejnych błędnych wierszach pliku: 2.");
+    ASSERT_EQ(doc.GetEntityCount(), static_cast<int>(pointLines.size()));
+    for (int i = 0; i < doc.GetEntityCount(); ++i) {
+        const int line = pointLines[static_cast<size_t>(i)];
+        ASSERT_EQ(Point(i).m_name, "P" + std::to_string(line));
+        ASSERT_EQ(Point(i).m_number, 101 + i);
+        ASSERT_EQ(Point(i).m_point.x, line);
+        ASSERT_EQ(Point(i).m_point.y, 2.0 * line);
+    }
+
+    // The first two axis points at the end of one chunk and the start of the next; a third
+    // one later does not count.
+    std::string reserved;
+    for (int line = 1; line <= 9000; ++line) {
+        if (line == 4096) {
+            reserved += "BAZAY 0 7 0\n";
+        } else if (line == 4097) {
+            reserved += "BAZAX 9 0 0\n";
+        } else if (line == 8500) {
+            reserved += "BAZAZ 0 0 5\n";
+        } else {
+            reserved += "Q 1 1 1\n";
+        }
+    }
+    ASSERT_EQ(Import(reserved), EImportResult::Done);
+    ASSERT_EQ(prompter.shown.size(), 2u);
+    EXPECT_EQ(prompter.shown[1].modelFirstAxis, 1);
+    EXPECT_EQ(prompter.shown[1].modelFirstPoint.y, 7.0);
+    EXPECT_EQ(prompter.shown[1].modelSecondAxis, 0);
+    EXPECT_EQ(prompter.shown[1].modelSecondPoint.x, 9.0);
 }
 
 TEST_F(PointImportTest, OpenFailuresChangeNothing) {
