@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
 #include <string>
 
@@ -206,22 +207,26 @@ TEST_F(GsiImportTest, LongFilesKeepOrderAndLineNumbers) {
     }
     EXPECT_TRUE(prompter.messages.empty());
 
-    // The same file with a fault in its last run, then in its first line.
-    for (int faulty : {kLines, 1}) {
-        SCOPED_TRACE(faulty);
+    // The same file with a fault in its last run, in its first line, and in two runs (the
+    // earlier one is reported).
+    const std::vector<std::vector<int>> faults = {{kLines}, {1}, {25000, 5000}};
+    for (const std::vector<int>& faulty : faults) {
+        const int first = *std::min_element(faulty.begin(), faulty.end());
+        SCOPED_TRACE(first);
         CAlignPrompter p2;
         CTAVDoc doc2(&p2);
         std::string lines;
         for (int i = 1; i <= kLines; ++i) {
-            lines += (i == faulty ? WithWord(3, GsiWord("31", '5', '+', "7"))
-                                  : GsiLine("P" + std::to_string(i), "0", kRight, "7")) +
+            const bool bad = std::find(faulty.begin(), faulty.end(), i) != faulty.end();
+            lines += (bad ? WithWord(3, GsiWord("31", i == first ? '5' : '9', '+', "7"))
+                          : GsiLine("P" + std::to_string(i), "0", kRight, "7")) +
                      "\n";
         }
         CSurveyTempFile f(lines, ".gsi");
         ASSERT_EQ(ImportGsiFile(doc2, f.path), EImportResult::Refused);
         ASSERT_EQ(p2.messages.size(), 1u);
         EXPECT_EQ(p2.messages[0].text,
-                  "Line: " + std::to_string(faulty) + ". \nUnrecognized SD units: 5 !");
+                  "Line: " + std::to_string(first) + ". \nUnrecognized SD units: 5 !");
         EXPECT_EQ(doc2.GetEntityCount(), 0);
         EXPECT_TRUE(p2.shown.empty());
         EXPECT_EQ(p2.waitDepth, 0);
