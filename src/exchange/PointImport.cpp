@@ -6,7 +6,6 @@
 
 #include "document/Entity.h"
 #include "document/EntityPool.h"
-
 #include "document/Prompter.h"
 #include "document/TAVDoc.h"
 #include "exchange/ChunkLanes.h"
