@@ -92,7 +92,6 @@ void DecodePoints(SPointChunk& chunk) {
 EImportResult ImportPointFile(CTAVDoc& doc, const std::string& path) {
     CPrompter& prompter = doc.Prompter();
     SurveyPointList points;
-    CAlignmentPreload preload;
     {
         CWaitCursor wait(&prompter);
         CLineReader reader;
@@ -102,8 +101,8 @@ EImportResult ImportPointFile(CTAVDoc& doc, const std::string& path) {
         // Said before the dialog: the count of messages not shown ends the reading.
         CLineMessages lineMessages(prompter);
         try {
-            // Two threads decode chunks of lines and make the points; messages, the preload
-            // and the list follow the file's order.
+            // Two threads decode chunks of lines and make the points; the messages and the
+            // list follow the file's order.
             CChunkLanes<SPointChunk> lanes;
             lanes.Run(
                 [&](SPointChunk& chunk) {
@@ -115,15 +114,8 @@ EImportResult ImportPointFile(CTAVDoc& doc, const std::string& path) {
                     for (int number : chunk.badLines) {
                         lineMessages.Show(LineMessageText(number, kBadPointLine));
                     }
-                    for (const auto& p : chunk.points) {
-                        preload.See(p->m_name, static_cast<const CPnt&>(*p).m_point);
-                    }
-                    if (points.empty()) {
-                        points.swap(chunk.points);
-                    } else {
-                        points.insert(points.end(), std::make_move_iterator(chunk.points.begin()),
-                                      std::make_move_iterator(chunk.points.end()));
-                    }
+                    points.insert(points.end(), std::make_move_iterator(chunk.points.begin()),
+                                  std::make_move_iterator(chunk.points.end()));
                     chunk.points.clear();
                 });
         } catch (const std::bad_alloc&) {
@@ -136,5 +128,5 @@ EImportResult ImportPointFile(CTAVDoc& doc, const std::string& path) {
             return EImportResult::OpenFailed;
         }
     }
-    return PlaceSurveyPoints(doc, points, preload.Values());
+    return PlaceSurveyPoints(doc, points, PreloadAlignment(points));
 }
