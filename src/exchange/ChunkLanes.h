@@ -103,6 +103,7 @@ private:
         }
     }
 
+    // Any free slot, or the finished one holding chunk seq.
     SSlot* Find(EState state, uint64_t seq) {
         for (SSlot& s : m_slots) {
             if (s.state == state && (state == EState::Free || s.seq == seq)) {
