@@ -1,6 +1,6 @@
 #include "app/MainFrame.h"
 
-#include <QAbstractEventDispatcher>
+#include <QApplication>
 #include <QCloseEvent>
 #include <QDragEnterEvent>
 #include <QDropEvent>
@@ -82,11 +82,9 @@ bool CMainFrame::Create() {
     }
     SetFrameServices(this);
 
-    // The framework brings menus and buttons up to date whenever it runs out of messages.
-    if (QAbstractEventDispatcher* dispatcher = QAbstractEventDispatcher::instance()) {
-        connect(dispatcher, &QAbstractEventDispatcher::aboutToBlock, this,
-                &CMainFrame::UpdateCommandUI);
-    }
+    // Whatever the user does with mouse or keys may change command states, in any window of
+    // the program (dialogs included); an idle program updates nothing.
+    qApp->installEventFilter(this);
     UpdateCommandUI();
     return true;
 }
@@ -175,6 +173,36 @@ CMainFrame::Updater CMainFrame::NeedsDocument(const CMainFrame* frame) {
     return [frame](SCmdUI& ui) { ui.enabled = frame->ActiveDocument() != nullptr; };
 }
 
+void CMainFrame::RequestCommandUIUpdate() {
+    if (m_commandUIPending) {
+        return;
+    }
+    m_commandUIPending = true;
+    QMetaObject::invokeMethod(
+        this,
+        [this] {
+            m_commandUIPending = false;
+            UpdateCommandUI();
+        },
+        Qt::QueuedConnection);
+}
+
+bool CMainFrame::eventFilter(QObject* watched, QEvent* event) {
+    switch (event->type()) {
+        case QEvent::MouseButtonPress:
+        case QEvent::MouseButtonRelease:
+        case QEvent::MouseButtonDblClick:
+        case QEvent::KeyPress:
+        case QEvent::KeyRelease:
+        case QEvent::Wheel:
+            RequestCommandUIUpdate();
+            break;
+        default:
+            break;
+    }
+    return QMainWindow::eventFilter(watched, event);
+}
+
 void CMainFrame::UpdateCommandUI() {
     for (auto& [id, action] : m_actions) {
         if (!action) {
@@ -189,7 +217,11 @@ void CMainFrame::UpdateCommandUI() {
     }
     UpdateFrameTitles();
     COpenDoc* doc = ActiveDocument();
-    setWindowModified(doc && doc->Doc().IsModified());
+    const bool modified = doc && doc->Doc().IsModified();
+    // Setting the flag rewrites the window title even when it does not change.
+    if (isWindowModified() != modified) {
+        setWindowModified(modified);
+    }
 }
 
 QList<QAction*> CMainFrame::ActionsFor(unsigned id) const {
@@ -570,8 +602,13 @@ void CMainFrame::UpdateFrameTitles() {
             title += QStringLiteral(":%1").arg(doc->Frames().indexOf(f) + 1);
         }
         title += QStringLiteral("[*]");
-        f->setWindowTitle(title);
-        f->setWindowModified(doc->Doc().IsModified());
+        if (f->windowTitle() != title) {
+            f->setWindowTitle(title);
+        }
+        const bool modified = doc->Doc().IsModified();
+        if (f->isWindowModified() != modified) {
+            f->setWindowModified(modified);
+        }
     }
 }
 

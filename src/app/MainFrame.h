@@ -49,6 +49,7 @@ public:
     void SetCoordinateText(const std::string& text) override;
     // Shows the layers of doc in the combo (nullptr, or a document not open here: empty).
     void ShowDocumentLayers(CTAVDoc* doc) override;
+    void CommandStateChanged() override { RequestCommandUIUpdate(); }
 
     // --- commands ---
     // Sets the handler of id; updater decides enabled and check state (none: always enabled).
@@ -59,8 +60,12 @@ public:
     SCmdUI QueryCommand(unsigned id) const;
     // Runs the handler of id when it is enabled; false when nothing ran.
     bool Dispatch(unsigned id);
-    // Brings every menu item, button, shortcut and title up to date.
+    // Brings every menu item, button, shortcut and title up to date. Only what differs is
+    // set, so an update posts no window events of its own.
     void UpdateCommandUI();
+    // Runs UpdateCommandUI once when the event loop next gets to it; requests in between are
+    // merged. Input, document flags and window activation request it; nothing idle does.
+    void RequestCommandUIUpdate();
     // Every menu item, button and shortcut action of id.
     QList<QAction*> ActionsFor(unsigned id) const;
     // Updater helper: enabled only while a document window is active.
@@ -111,6 +116,7 @@ public:
     void OpenDroppedUrls(const QList<QUrl>& urls);
 
 protected:
+    bool eventFilter(QObject* watched, QEvent* event) override;
     void closeEvent(QCloseEvent* event) override;
     void dragEnterEvent(QDragEnterEvent* event) override;
     void dropEvent(QDropEvent* event) override;
@@ -152,6 +158,7 @@ private:
     std::function<bool()> m_closeGuard;
     std::function<void(const QString&)> m_dropHandler;
     QPointer<QMdiSubWindow> m_lastActive;
+    bool m_commandUIPending = false;
 };
 
 // The registered main frame (CFrameServices) as CMainFrame, or nullptr.

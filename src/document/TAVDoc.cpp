@@ -186,6 +186,26 @@ void CTAVDoc::UpdateAllViews(int hint) {
     }
 }
 
+void CTAVDoc::SetModifiedFlag(bool modified) {
+    if (m_modified != modified) {
+        m_modified = modified;
+        NotifyStateChanged();
+    }
+}
+
+void CTAVDoc::SetBusy(int busy) {
+    if (m_busy != busy) {
+        m_busy = busy;
+        NotifyStateChanged();
+    }
+}
+
+void CTAVDoc::NotifyStateChanged() {
+    for (CDocObserver* o : m_observers) {
+        o->OnDocumentStateChanged();
+    }
+}
+
 void CTAVDoc::NotifyEntitiesRemoved() {
     for (CDocObserver* o : m_observers) {
         o->OnEntitiesRemoved();
@@ -210,7 +230,7 @@ int CTAVDoc::OnNewDocument() {
     m_min = CPoint3(0.0, 0.0, -1.0);
     m_max = CPoint3(0.0, 0.0, 1.0);
     m_loadedHeader.clear();
-    m_modified = false;
+    SetModifiedFlag(false);
     if (hadEntities) {
         NotifyEntitiesRemoved();
     }
@@ -274,7 +294,7 @@ bool CTAVDoc::OnOpenDocument(const std::string& path) {
         return false;
     }
     m_pathName = path;
-    m_modified = false;
+    SetModifiedFlag(false);
     for (CDocObserver* o : m_observers) {
         o->InvalidateDisplayList();
         o->ResetCurrentPick();
@@ -328,7 +348,7 @@ bool CTAVDoc::OnSaveDocument(const std::string& path) {
             CPrompter::EIcon::Warning);
     }
     m_pathName = path;
-    m_modified = false;
+    SetModifiedFlag(false);
     return true;
 }
 

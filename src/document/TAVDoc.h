@@ -56,6 +56,8 @@ public:
     virtual void OnEntitiesRemoved() {}
     // Copy the camera into the document (asked of the first view before a save).
     virtual void StoreViewState(CTAVDoc& doc) = 0;
+    // The modified or busy flag changed (command states follow them).
+    virtual void OnDocumentStateChanged() {}
 };
 
 // One open drawing: entities, layers, coordinate systems with their matrices, clipping planes,
@@ -108,9 +110,10 @@ public:
     void SetPathName(const std::string& path) { m_pathName = path; }
 
     bool IsModified() const { return m_modified; }
-    void SetModifiedFlag(bool modified = true) { m_modified = modified; }
+    // Both tell the views when the flag changes.
+    void SetModifiedFlag(bool modified = true);
     int GetBusy() const { return m_busy; }
-    void SetBusy(int busy) { m_busy = busy; }
+    void SetBusy(int busy);
 
     // --- entities ---
     int GetEntityCount() const { return static_cast<int>(m_entities.size()); }
@@ -199,6 +202,8 @@ public:
     const CViewState& ViewState() const { return m_viewState; }
 
 private:
+    void NotifyStateChanged();
+
     void Store(CArchive& ar);
     void Load(CArchive& ar);
     void LoadOldLayout(CArchive& ar);

@@ -20,6 +20,9 @@ public:
     virtual void SetCoordinateText(const std::string& text) = 0;
     // Shows the layers of doc in the layer combo box; nullptr empties it.
     virtual void ShowDocumentLayers(CTAVDoc* doc) = 0;
+    // Something the commands' enabled and check states depend on changed (tool, selection,
+    // view history, the document's flags); the frame brings them up to date once, later.
+    virtual void CommandStateChanged() {}
 };
 
 // What the application shell lends the views beyond the frame services: running a command of
