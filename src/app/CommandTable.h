@@ -53,6 +53,7 @@ inline constexpr unsigned kNewText = 32789;
 inline constexpr unsigned kNewArc = 32790;
 inline constexpr unsigned kCoordSystems = 32793;
 inline constexpr unsigned kNewPoint = 32800;
+inline constexpr unsigned kDistanceReport = 32808;
 }  // namespace cmd
 
 // Number of entries of the recent-file list (ids kRecentFile1 ...).

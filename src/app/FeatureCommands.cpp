@@ -9,17 +9,20 @@
 #include "app/TAVApp.h"
 #include "exchange/DxfExport.h"
 #include "exchange/ImportCommand.h"
+#include "tools/DistanceReportDlg.h"
 #include "view/TAVView.h"
 
 namespace {
 
-// "&Import...": the reader is chosen by the filter selected in the dialog, not by the name.
+// "&Import...": the reader is chosen by the filter selected in the dialog; the dialog opens on
+// the filter of every supported file, which goes by the file's extension.
 void OnFileImport(CTAVApp& app, COpenDoc& doc) {
     CQtPrompter::SFileRequest request;
     request.title = QStringLiteral("Import");
     for (int i = 0; i < kImportFilterCount; ++i) {
         request.filters.append(QString::fromUtf8(ImportFilters()[i].text));
     }
+    request.filterIndex = kImportFilterAll;
     const CQtPrompter::SFileAnswer answer = app.Prompter().ChooseFile(request);
     if (answer.path.isEmpty()) {
         return;
@@ -41,6 +44,31 @@ void OnFileExport(CTAVApp& app, COpenDoc& doc) {
         return;
     }
     ExportDxfFile(doc.Doc(), QFileInfo(answer.path).absoluteFilePath().toStdString());
+}
+
+// "&Raport o odległościach punktów": the report of the active document, its file asked through
+// the program's file dialog.
+void OnReport(CTAVApp& app, CMainFrame& frame) {
+    COpenDoc* doc = frame.ActiveDocument();
+    if (doc == nullptr) {
+        return;
+    }
+    if (doc->Doc().GetBusy()) {
+        doc->Doc().Prompter().Beep();
+        return;
+    }
+    const auto choose = [&app](const std::string& proposed) {
+        CQtPrompter::SFileRequest request;
+        request.save = true;
+        for (size_t i = 0; i < std::size(kReportFileFilters); ++i) {
+            request.filters.append(QString::fromUtf8(kReportFileFilters[i]));
+            request.filterSuffixes.append(QString::fromUtf8(kReportFileSuffixes[i]));
+        }
+        request.defaultSuffix = request.filterSuffixes.front();
+        request.fileName = QString::fromStdString(proposed);
+        return app.Prompter().ChooseFile(request).path.toStdString();
+    };
+    OnDistanceReport(doc->Doc(), frame.ActiveView(), choose);
 }
 
 }  // namespace
@@ -69,6 +97,9 @@ void RegisterFeatureCommands(CTAVApp& app, CMainFrame& frame) {
                 OnFileExport(app, *doc);
             }
         },
+        CMainFrame::NeedsDocument(&frame));
+    frame.RegisterCommand(
+        cmd::kDistanceReport, [&app, &frame] { OnReport(app, frame); },
         CMainFrame::NeedsDocument(&frame));
     // The view's own commands act on the active view.
     for (const CTAVView::SViewCommand& c : CTAVView::Commands()) {

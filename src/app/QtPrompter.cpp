@@ -146,6 +146,15 @@ CQtPrompter::SFileAnswer CQtPrompter::RunFileDialog(const SFileRequest& request)
     if (!request.defaultSuffix.isEmpty()) {
         dlg.setDefaultSuffix(request.defaultSuffix);
     }
+    if (request.filterSuffixes.size() == request.filters.size()) {
+        QObject::connect(&dlg, &QFileDialog::filterSelected, &dlg,
+                         [&dlg, &request](const QString& f) {
+                             const qsizetype i = request.filters.indexOf(f);
+                             if (i >= 0) {
+                                 dlg.setDefaultSuffix(request.filterSuffixes[i]);
+                             }
+                         });
+    }
     if (!request.fileName.isEmpty()) {
         dlg.selectFile(request.fileName);
     }

@@ -32,6 +32,8 @@ public:
         QStringList filters;
         int filterIndex = 1;
         QString defaultSuffix;
+        // When given, the default suffix of each filter (it follows the selected filter).
+        QStringList filterSuffixes;
     };
     // What the user chose; an empty path means cancelled.
     struct SFileAnswer {

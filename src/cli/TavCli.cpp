@@ -109,7 +109,7 @@ void PrintJson(std::ostream& out, const nlohmann::ordered_json& j) {
 std::string UsageText() {
     std::string kinds;
     for (int i = 1; i <= kImportFilterCount; ++i) {
-        if (IsImportFilterAvailable(i)) {
+        if (IsImportFilterAvailable(i) && *ImportFilters()[i - 1].extension) {
             kinds += std::string(kinds.empty() ? "" : ", ") + ImportFilters()[i - 1].extension;
         }
     }

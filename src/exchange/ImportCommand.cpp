@@ -3,6 +3,8 @@
 #include <algorithm>
 #include <cctype>
 
+#include "document/Prompter.h"
+#include "document/TAVDoc.h"
 #include "exchange/AscImport.h"
 #include "exchange/CurveImport.h"
 #include "exchange/DxfImport.h"
@@ -15,6 +17,8 @@ namespace {
 
 using ReaderFn = EImportResult (*)(CTAVDoc&, const std::string&);
 
+EImportResult ImportByExtension(CTAVDoc& doc, const std::string& path);
+
 // Dialog order.
 constexpr SImportFilter kFilters[kImportFilterCount] = {
     {"Points from text file (*.pnt)", "*.pnt", "pnt"},
@@ -24,6 +28,8 @@ constexpr SImportFilter kFilters[kImportFilterCount] = {
     {"Autodesk DXF (*.dxf)", "*.dxf", "dxf"},
     {"PYM Document (*.pym)", "*.pym", "pym"},
     {"Nodes, lines, triangles & rectangles in ASCII files (*.asc)", "*.asc", "asc"},
+    {"Wszystkie obsługiwane pliki (*.pnt *.gsi *.pnl *.crv *.dxf *.pym *.asc)",
+     "*.pnt *.gsi *.pnl *.crv *.dxf *.pym *.asc", ""},
 };
 
 // The reader of each filter; null until the format's reader exists.
@@ -35,6 +41,7 @@ constexpr ReaderFn kReaders[kImportFilterCount] = {
     ImportDxfFile,    // dxf
     ImportPymFile,    // pym
     ImportAscFile,    // asc
+    ImportByExtension,
 };
 
 bool EqualNoCase(const std::string& a, const char* b) {
@@ -43,6 +50,36 @@ bool EqualNoCase(const std::string& a, const char* b) {
                return std::tolower(static_cast<unsigned char>(x)) ==
                       std::tolower(static_cast<unsigned char>(y));
            });
+}
+
+// The extension of the file name in path, without the dot; "" when it has none.
+std::string FileExtension(const std::string& path) {
+    const size_t slash = path.find_last_of('/');
+    const size_t dot = path.find_last_of('.');
+    if (dot == std::string::npos || (slash != std::string::npos && dot < slash)) {
+        return "";
+    }
+    return path.substr(dot + 1);
+}
+
+EImportResult ImportByExtension(CTAVDoc& doc, const std::string& path) {
+    const int filter = ImportFilterIndexForKind(FileExtension(path));
+    if (filter == 0 || !IsImportFilterAvailable(filter)) {
+        const size_t slash = path.find_last_of('/');
+        const std::string name = slash == std::string::npos ? path : path.substr(slash + 1);
+        std::string kinds;
+        for (int i = 0; i < kImportFilterCount; ++i) {
+            if (*kFilters[i].extension) {
+                kinds += std::string(kinds.empty() ? "" : ", ") + kFilters[i].extension;
+            }
+        }
+        doc.Prompter().ShowMessage(
+            "Nie rozpoznano rodzaju pliku \"" + name +
+                "\" po jego rozszerzeniu.\nObsługiwane rozszerzenia: " + kinds + ".",
+            CPrompter::EIcon::Warning);
+        return EImportResult::Refused;
+    }
+    return kReaders[filter - 1](doc, path);
 }
 
 }  // namespace
@@ -69,7 +106,7 @@ int ImportFilterIndexForKind(const std::string& kind) {
         k.erase(0, 1);
     }
     for (int i = 0; i < kImportFilterCount; ++i) {
-        if (EqualNoCase(k, kFilters[i].extension)) {
+        if (*kFilters[i].extension && EqualNoCase(k, kFilters[i].extension)) {
             return i + 1;
         }
     }

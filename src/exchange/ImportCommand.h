@@ -10,23 +10,27 @@ class CTAVDoc;
 struct SImportFilter {
     const char* text;       // shown in the dialog
     const char* pattern;    // "*.pnt"
-    const char* extension;  // "pnt", used by tavcli to guess the kind
+    const char* extension;  // "pnt", used by tavcli to guess the kind; "" for no one kind
 };
 
 // Number of filters; their indices run from 1.
-inline constexpr int kImportFilterCount = 7;
+inline constexpr int kImportFilterCount = 8;
+// "Wszystkie obsługiwane pliki": every pattern, the reader chosen by the file's extension.
+inline constexpr int kImportFilterAll = 8;
 
-// The filters in dialog order; index i (1..7) is ImportFilters()[i - 1].
+// The filters in dialog order; index i (1..8) is ImportFilters()[i - 1].
 const SImportFilter* ImportFilters();
 
-// Reads path with the reader of the filter index the user chose (not by the file's extension).
-// An index outside 1..7, or one whose reader is not available, does nothing and gives Refused.
+// Reads path with the reader of the filter index the user chose; filters 1 to 7 read every file
+// as their own kind whatever its name, filter 8 picks the reader by the extension (any case) and
+// refuses an unknown one with a message. An index outside 1..8, or one whose reader is not
+// available, does nothing and gives Refused.
 EImportResult ImportByFilterIndex(CTAVDoc& doc, int filterIndex, const std::string& path);
 
 // True when the filter index has a reader in this build.
 bool IsImportFilterAvailable(int filterIndex);
 
-// Filter index for a kind name or extension ("pnt", "GSI", ...), 0 when unknown.
+// Filter index (1..7) for a kind name or extension ("pnt", "GSI", ...), 0 when unknown.
 int ImportFilterIndexForKind(const std::string& kind);
 
 // Initial name of the export dialog: the document's path without a ".tav" ending (any case).

@@ -3,7 +3,6 @@
 #include <QCheckBox>
 #include <QDateTime>
 #include <QDialogButtonBox>
-#include <QFileDialog>
 #include <QGridLayout>
 #include <QGroupBox>
 #include <QLabel>
@@ -23,9 +22,6 @@ constexpr char kMeasuredBox[] = "Punkty zmierzone";
 constexpr char kPrefixLabel[] = "Stały prefiks w nazwie punktu:";
 constexpr char kStartLabel[] = "Numer początkowy:";
 constexpr char kLocalCheck[] = "Wyniki w lokalnym układzie współrzędnych";
-constexpr char kTxtFilter[] = "Pliki tekstowe (*.txt)";
-constexpr char kCsvFilter[] = "Pliki tekstowe CSV (*.csv)";
-constexpr char kAllFilter[] = "Wszystkie pliki (*.*)";
 
 QLineEdit* Edit(int id, QWidget* parent) {
     auto* e = new QLineEdit(parent);
@@ -135,31 +131,10 @@ SReportFormat LocaleReportFormat(const QLocale& locale) {
     return f;
 }
 
-std::string ChooseReportFile(const std::string& proposedName, QWidget* parent) {
-    QFileDialog dialog(parent);
-    dialog.setAcceptMode(QFileDialog::AcceptSave);
-    dialog.setFileMode(QFileDialog::AnyFile);
-    dialog.setNameFilters({kTxtFilter, kCsvFilter, kAllFilter});
-    dialog.setDefaultSuffix("txt");
-    QObject::connect(&dialog, &QFileDialog::filterSelected, &dialog, [&dialog](const QString& f) {
-        dialog.setDefaultSuffix(f == kCsvFilter ? "csv" : "txt");
-    });
-    if (!proposedName.empty()) {
-        dialog.selectFile(QString::fromStdString(proposedName));
-    }
-    if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) {
-        return {};
-    }
-    return dialog.selectedFiles().front().toStdString();
-}
-
 void OnDistanceReport(CTAVDoc& doc, QWidget* parent, const ReportFileChooser& chooseFile) {
     CDistanceReportDlg dlg(doc.Prompter(), parent);
     if (dlg.exec() != QDialog::Accepted) {
         return;
     }
-    const ReportFileChooser choose = chooseFile ? chooseFile : [parent](const std::string& name) {
-        return ChooseReportFile(name, parent);
-    };
-    MakeDistanceReport(doc, dlg.Values(), choose, LocaleReportFormat());
+    MakeDistanceReport(doc, dlg.Values(), chooseFile, LocaleReportFormat());
 }

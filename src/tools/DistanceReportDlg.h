@@ -48,12 +48,13 @@ SReportFormat LocaleReportFormat(const QLocale& locale = QLocale::system());
 // Asks for the report file, given the proposed name; "" when cancelled.
 using ReportFileChooser = std::function<std::string(const std::string& proposedName)>;
 
-// The save dialog of the report: filters "Pliki tekstowe (*.txt)", "Pliki tekstowe CSV
-// (*.csv)", "Wszystkie pliki (*.*)", default extension txt (csv with the CSV filter), asking
-// before a file is replaced.
-std::string ChooseReportFile(const std::string& proposedName, QWidget* parent);
+// The save dialog of the report: these filters, each with its default extension, the first
+// selected; a file is replaced only after asking.
+inline constexpr const char* kReportFileFilters[] = {
+    "Pliki tekstowe (*.txt)", "Pliki tekstowe CSV (*.csv)", "Wszystkie pliki (*.*)"};
+inline constexpr const char* kReportFileSuffixes[] = {"txt", "csv", "txt"};
 
 // The report command (menu id 32808): the dialog, the matching with its messages, the save
-// dialog (chooseFile, or ChooseReportFile when empty) and the writer chosen by the extension,
-// with the user's locale. Messages go through the document's prompter.
-void OnDistanceReport(CTAVDoc& doc, QWidget* parent, const ReportFileChooser& chooseFile = {});
+// dialog (chooseFile) and the writer chosen by the extension, with the user's locale. Messages
+// go through the document's prompter.
+void OnDistanceReport(CTAVDoc& doc, QWidget* parent, const ReportFileChooser& chooseFile);

@@ -335,7 +335,7 @@ TEST_F(DocumentCommandTest, ImportUsesTheChosenFilterNotTheExtension) {
     ASSERT_TRUE(frame->Dispatch(cmd::kImport));
     ASSERT_EQ(user.fileRequests.size(), 1u);
     EXPECT_EQ(user.fileRequests[0].title, "Import");
-    ASSERT_EQ(user.fileRequests[0].filters.size(), 7);
+    ASSERT_EQ(user.fileRequests[0].filters.size(), 8);
     EXPECT_EQ(user.fileRequests[0].filters[0], "Points from text file (*.pnt)");
     EXPECT_EQ(user.fileRequests[0].filters[6],
               "Nodes, lines, triangles & rectangles in ASCII files (*.asc)");
