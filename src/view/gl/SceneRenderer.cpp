@@ -4,8 +4,27 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstdio>
+#include <cstring>
 
 namespace {
+
+#ifndef GL_DEPTH_CLAMP
+#define GL_DEPTH_CLAMP 0x864F
+#endif
+
+// Depth clamping is core from OpenGL 3.2 and an extension before.
+bool HasDepthClamp() {
+    const char* version = reinterpret_cast<const char*>(glGetString(GL_VERSION));
+    int major = 0, minor = 0;
+    if (version != nullptr && std::sscanf(version, "%d.%d", &major, &minor) == 2 &&
+        (major > 3 || (major == 3 && minor >= 2))) {
+        return true;
+    }
+    const char* ext = reinterpret_cast<const char*>(glGetString(GL_EXTENSIONS));
+    return ext != nullptr &&
+           (std::strstr(ext, "GL_ARB_depth_clamp") || std::strstr(ext, "GL_NV_depth_clamp"));
+}
 
 // Column-major copy of a row-major matrix for glLoadMatrixd / glMultMatrixd.
 void ToGL(const CMatrix4& m, GLdouble out[16]) {
@@ -42,6 +61,7 @@ void CSceneRenderer::InitializeGL() {
     glPointSize(kPointSize);
     GLint planes = 6;
     glGetIntegerv(GL_MAX_CLIP_PLANES, &planes);
+    m_depthClamp = HasDepthClamp();
     m_glClipPlanes = std::max(0, static_cast<int>(planes));
     m_maxClipPlanes = m_glClipPlanes;
     if (m_clipPlaneLimit >= 0) {
@@ -255,6 +275,9 @@ void CSceneRenderer::DrawEntities(const std::vector<int>& indices) {
 
 void CSceneRenderer::DrawOverlays() {
     ForgetState();
+    if (m_depthClamp) {
+        glEnable(GL_DEPTH_CLAMP);
+    }
     for (int i : m_pickList) {
         if (IsDrawable(i)) {
             m_doc->GetEntity(i)->Draw(*this, i == m_currentPick ? 1 : 0);
@@ -265,8 +288,37 @@ void CSceneRenderer::DrawOverlays() {
             m_doc->GetEntity(i)->Draw(*this, 1);
         }
     }
-    if (m_tempEntity != nullptr) {
+    if (m_tempEntity != nullptr && m_depthClamp) {
         m_tempEntity->Draw(*this, 1);
+    } else if (m_tempEntity != nullptr) {
+        // Without clamping: a depth range far beyond anything on the screen, and no depth test,
+        // whose values would not compare with the scene's anyway.
+        const double s = m_camera.m_scale;
+        CProjectionBox p = m_camera.Projection(m_camera.m_left * s, m_camera.m_right * s,
+                                               m_camera.m_bottom * s, m_camera.m_top * s);
+        const double reach = 1e6 * std::max(1.0, p.farPlane - p.nearPlane);
+        p.farPlane += reach;
+        if (!p.perspective) {
+            p.nearPlane -= reach;
+        }
+        glMatrixMode(GL_PROJECTION);
+        glPushMatrix();
+        glLoadIdentity();
+        if (p.perspective) {
+            glFrustum(p.left, p.right, p.bottom, p.top, p.nearPlane, p.farPlane);
+        } else {
+            glOrtho(p.left, p.right, p.bottom, p.top, p.nearPlane, p.farPlane);
+        }
+        glMatrixMode(GL_MODELVIEW);
+        glDisable(GL_DEPTH_TEST);
+        m_tempEntity->Draw(*this, 1);
+        glEnable(GL_DEPTH_TEST);
+        glMatrixMode(GL_PROJECTION);
+        glPopMatrix();
+        glMatrixMode(GL_MODELVIEW);
+    }
+    if (m_depthClamp) {
+        glDisable(GL_DEPTH_CLAMP);
     }
 }
 

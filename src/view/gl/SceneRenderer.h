@@ -84,6 +84,11 @@ public:
     std::vector<int> m_pickList;        // ascending
     std::vector<int> m_multiSelection;  // ascending
     const CEntity* m_tempEntity = nullptr;
+    // Overlays ignore the near and far planes (GL_DEPTH_CLAMP): the rubber lines of point input
+    // reach the reference plane, which may lie far outside the drawing's depth range. Set by
+    // InitializeGL from what the context offers; without it the temporary entity is drawn with
+    // a widened depth range and no depth test.
+    bool m_depthClamp = false;
 
 private:
     struct SBatchVertex {
