@@ -1,10 +1,10 @@
 // Picking and point localization on a large drawing: 10^5 entities with 10^6 vertices at survey
 // coordinates (polylines, polygons, arcs, points, texts), seen offscreen at 1200 x 800 after
 // "Pokaż wszystko" and at 10x zoom, orthographic and in perspective. For 1000 random cursor
-// positions each: the median of point localization (mask 255) with the scene index and by the
-// brute-force loop, a click pick with the index and by the full GL selection pass, and a
-// whole-window rectangle; the index build (after an edit) and, as the yardstick, a full redraw
-// without the display list. Needs a display with OpenGL (xvfb-run).
+// positions each: the median of point localization (mask 255) with the scene index (4 and 25
+// pixel windows) and by the brute-force loop, a click pick with the index and by the full GL
+// selection pass, and a whole-window rectangle; the index build (after an edit) and, as the
+// yardstick, a full redraw without the display list. Needs a display with OpenGL (xvfb-run).
 // Usage: interaction [positions] (default 1000).
 
 #include <GL/gl.h>
@@ -125,9 +125,9 @@ int main(int argc, char** argv) {
     std::printf("index build (after an edit): %.1f ms, %d pieces\n", build,
                 locator.Index().ItemCount());
 
-    std::printf("%-26s %8s %8s %8s %9s %9s %8s %8s %9s %8s %8s\n", "view", "frame", "locate",
-                "loc p99", "loc brute", "loc GL", "click", "clk p99", "click GL", "window",
-                "snapped");
+    std::printf("%-26s %8s %8s %8s %8s %8s %9s %9s %8s %8s %9s %8s %8s\n", "view", "frame",
+                "locate", "loc p99", "loc 25px", "25px p99", "loc brute", "loc GL", "click",
+                "clk p99", "click GL", "window", "snapped");
     for (int perspective = 0; perspective < 2; ++perspective) {
         for (int zoom = 0; zoom < 2; ++zoom) {
             CCamera camera;
@@ -164,6 +164,13 @@ int main(int argc, char** argv) {
                 CPoint3 out;
                 snapped += locator.Locate(doc, camera, 255, 6, at[i].first, at[i].second, out);
             });
+            // The largest search window the user may choose.
+            locator.SetWindow(kLocateWindowMax);
+            const auto locateWide = TimesMs(positions, [&](int i) {
+                CPoint3 out;
+                locator.Locate(doc, camera, 255, 6, at[i].first, at[i].second, out);
+            });
+            locator.SetWindow(kLocateWindowMin);
             const double brute = MedianMs(5, [&](int i) {
                 CPoint3 out;
                 locator.LocateBruteForce(doc, camera, 255, 6, at[i].first, at[i].second, out);
@@ -194,9 +201,11 @@ int main(int argc, char** argv) {
             char name[64];
             std::snprintf(name, sizeof name, "%s, %s", perspective ? "perspective" : "ortho",
                           zoom ? "10x zoom" : "Pokaż wszystko");
-            std::printf("%-26s %8.1f %8.3f %8.3f %9.1f %9.1f %8.3f %8.3f %9.1f %8.1f %8d\n", name,
-                        frame, locate.first, locate.second, brute, glLocate, pick.first,
-                        pick.second, pickFull, window, snapped);
+            std::printf(
+                "%-26s %8.1f %8.3f %8.3f %8.3f %8.3f %9.1f %9.1f %8.3f %8.3f %9.1f %8.1f "
+                "%8d\n",
+                name, frame, locate.first, locate.second, locateWide.first, locateWide.second,
+                brute, glLocate, pick.first, pick.second, pickFull, window, snapped);
             renderer.ReleaseGL();
         }
     }

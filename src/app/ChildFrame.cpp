@@ -2,12 +2,14 @@
 
 #include <QCloseEvent>
 
+#include "app/Settings.h"
 #include "tools/EntityDialog.h"
 #include "view/TAVView.h"
 
 CChildFrame::CChildFrame(COpenDoc& doc, QWidget* parent) : QMdiSubWindow(parent), m_doc(&doc) {
     setAttribute(Qt::WA_DeleteOnClose);
     m_view = new CTAVView(doc.Doc(), this);
+    m_view->Locator().SetWindow(settings::ReadInt(settings::kLocateWindow, kLocateWindowMin));
     setWidget(m_view);
     doc.AddFrame(this);
 }

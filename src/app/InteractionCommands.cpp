@@ -1,8 +1,10 @@
 // Selection, measuring and point localization commands on the active view, and the hooks
 // through which the view's popups run the command table.
 
+#include "app/ChildFrame.h"
 #include "app/CommandTable.h"
 #include "app/MainFrame.h"
+#include "app/Settings.h"
 #include "app/TAVApp.h"
 #include "tools/InfoDlg.h"
 #include "tools/PointLocalizeDlg.h"
@@ -49,9 +51,18 @@ void OnInfo(CTAVView& view) {
 
 void OnLocalizeMode(CTAVView& view) {
     uint16_t mask = view.m_localizationMask;
-    CPointLocalizeDlg dlg(mask, &view);
+    int window = static_cast<int>(view.Locator().Window());
+    CPointLocalizeDlg dlg(mask, window, &view);
     dlg.exec();
     view.m_localizationMask = mask;
+    // The window size is the user's, for every view.
+    settings::WriteInt(settings::kLocateWindow, window);
+    if (CMainFrame* frame = GetMainFrame()) {
+        for (CChildFrame* f : frame->ChildFrames()) {
+            f->GetView()->Locator().SetWindow(window);
+        }
+    }
+    view.Locator().SetWindow(window);
 }
 
 // A measuring command: check mark and prompt while its kind runs.

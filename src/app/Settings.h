@@ -10,6 +10,8 @@ namespace settings {
 
 inline constexpr char kBackground[] = "IsBackgrWhite";
 inline constexpr char kDisplayList[] = "UseDisplayList";
+// Side of the point localization window in pixels.
+inline constexpr char kLocateWindow[] = "LocateWindow";
 
 // The int stored under group "Settings"; fallback when missing or not a number.
 int ReadInt(const char* name, int fallback);

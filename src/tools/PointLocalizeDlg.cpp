@@ -2,10 +2,16 @@
 
 #include <QCheckBox>
 #include <QHBoxLayout>
+#include <QLabel>
 #include <QPushButton>
+#include <QSpinBox>
 #include <QVBoxLayout>
+#include <algorithm>
 
-CPointLocalizeDlg::CPointLocalizeDlg(uint16_t& mask, QWidget* parent) : QDialog(parent) {
+#include "view/core/PointLocator.h"
+
+CPointLocalizeDlg::CPointLocalizeDlg(uint16_t& mask, int& windowPixels, QWidget* parent)
+    : QDialog(parent) {
     setObjectName(QStringLiteral("166"));
     setWindowTitle(QString::fromUtf8(kLocalizeTitle));
     auto* layout = new QVBoxLayout(this);
@@ -19,6 +25,18 @@ CPointLocalizeDlg::CPointLocalizeDlg(uint16_t& mask, QWidget* parent) : QDialog(
         });
         layout->addWidget(box);
     }
+    windowPixels = std::clamp(windowPixels, kLocateWindowMin, kLocateWindowMax);
+    auto* size = new QSpinBox(this);
+    size->setObjectName(QStringLiteral("1190"));
+    size->setRange(kLocateWindowMin, kLocateWindowMax);
+    size->setValue(windowPixels);
+    connect(size, &QSpinBox::valueChanged, this, [&windowPixels](int v) { windowPixels = v; });
+    auto* label = new QLabel(QString::fromUtf8(kLocalizeWindowText), this);
+    label->setBuddy(size);
+    auto* sizeRow = new QHBoxLayout;
+    sizeRow->addWidget(label);
+    sizeRow->addWidget(size);
+    layout->addLayout(sizeRow);
     auto* ok = new QPushButton(QStringLiteral("Tak"), this);
     ok->setObjectName(QStringLiteral("1"));
     ok->setDefault(true);

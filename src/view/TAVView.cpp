@@ -98,6 +98,10 @@ CTAVView::CTAVView(CTAVDoc& doc, QWidget* parent) : QOpenGLWidget(parent), m_doc
     m_renderer.m_renderMode = std::clamp(static_cast<int>(s.renderMode), 0, 3);
     m_targetMarker = s.targetMarker;
     m_localizationMask = s.localizationMask;
+    m_entitiesSeen = doc.GetEntityCount();
+    // Files written without a view (tavcli convert) carry a new document's camera, which
+    // shows nothing of a drawing at survey coordinates.
+    m_fitOnResize = m_entitiesSeen > 0 && CCamera::IsNewDocumentCamera(s);
     doc.AddObserver(this);
     UpdateCursor();
 }
@@ -141,6 +145,19 @@ void CTAVView::resizeGL(int w, int h) {
         return;
     }
     m_camera.Resize(w, h);
+    // Every size the window passes through before the user takes the camera is fitted anew.
+    if (m_fitOnResize && w > 0 && h > 0) {
+        FitToDrawing();
+    }
+}
+
+void CTAVView::KeepCamera() {
+    m_fitOnResize = false;
+}
+
+void CTAVView::FitToDrawing() {
+    m_camera.ZoomAll(*m_doc, true, false, false);
+    update();
 }
 
 void CTAVView::paintGL() {
@@ -152,6 +169,12 @@ void CTAVView::paintGL() {
         ~SGuard() { g_drawing = false; }
     } guard;
     ++m_paintCount;
+    // A window shown before its context existed had no resizeGL for its size.
+    if (m_fitOnResize &&
+        (m_camera.m_clientWidth != width() || m_camera.m_clientHeight != height())) {
+        m_camera.Resize(width(), height());
+        FitToDrawing();
+    }
     const CFrameServices* frame = GetFrameServices();
     m_renderer.m_whiteBackground = frame && frame->IsBackgroundWhite();
     m_renderer.m_useDisplayList = !frame || frame->IsDisplayListUsed();
@@ -181,6 +204,11 @@ void CTAVView::paintGL() {
         m_camera.ProjectToWindow(m_camera.m_target, x, y);
         DrawTargetMarker(painter, x, y);
     }
+    if (m_tool == kToolPointInput && m_localizedPending) {
+        int x = 0, y = 0;
+        m_camera.ProjectToWindow(m_localizedPoint, x, y);
+        DrawSnapMarker(painter, x, y, m_localizedKind);
+    }
 }
 
 void CTAVView::mousePressEvent(QMouseEvent* event) {
@@ -189,6 +217,7 @@ void CTAVView::mousePressEvent(QMouseEvent* event) {
     if (b != Qt::LeftButton && b != Qt::MiddleButton) {
         return;
     }
+    KeepCamera();
     m_pressPos = m_cursorPos = p;
     if (b == Qt::LeftButton) {
         m_dragging = true;
@@ -292,6 +321,7 @@ void CTAVView::mouseReleaseEvent(QMouseEvent* event) {
 }
 
 void CTAVView::wheelEvent(QWheelEvent* event) {
+    KeepCamera();
     if (m_camera.Wheel(event->angleDelta().y())) {
         update();
     }
@@ -353,6 +383,14 @@ void CTAVView::UpdateCursor() {
             break;
     }
     setCursor(ToolCursor(resource));
+    // Tool changes move the check marks of the tool commands.
+    NotifyCommandState();
+}
+
+void CTAVView::NotifyCommandState() const {
+    if (CFrameServices* frame = GetFrameServices()) {
+        frame->CommandStateChanged();
+    }
 }
 
 void CTAVView::SetStatus(const std::string& text) const {
@@ -428,6 +466,7 @@ void CTAVView::OnZoomAll() {
     if (BeepIfBusy()) {
         return;
     }
+    KeepCamera();
     m_camera.ZoomAll(*m_doc, true, false);
     update();
 }
@@ -436,11 +475,13 @@ void CTAVView::OnPlan() {
     if (BeepIfBusy()) {
         return;
     }
+    KeepCamera();
     m_camera.ZoomAll(*m_doc, true, true);
     update();
 }
 
 void CTAVView::OnPrevious() {
+    KeepCamera();
     // Works while the document is busy too.
     if (m_camera.PopView()) {
         InvalidateDisplayList();
@@ -452,6 +493,7 @@ void CTAVView::OnViewPoint() {
     if (BeepIfBusy()) {
         return;
     }
+    KeepCamera();
     SViewPointValues values;
     values.eye = m_camera.m_eye;
     values.target = m_camera.m_target;
@@ -482,6 +524,7 @@ void CTAVView::OnProjection() {
     if (BeepIfBusy()) {
         return;
     }
+    KeepCamera();
     SProjectionValues values{m_camera.m_near, m_camera.m_far, m_camera.m_perspective,
                              m_camera.m_viewAngle};
     CProjectionDlg dlg(values, this);
@@ -495,9 +538,21 @@ void CTAVView::OnProjection() {
     update();
 }
 
-void CTAVView::OnDocumentUpdate(int) {
+void CTAVView::OnDocumentUpdate(int hint) {
     m_locator.Invalidate();
+    const int count = m_doc->GetEntityCount();
+    // The first entities of a drawing (an import into an empty one) are shown whole.
+    if (hint == 1 && m_entitiesSeen == 0 && count > 0 && width() > 0 && height() > 0) {
+        FitToDrawing();
+        m_fitOnResize = true;
+    }
+    m_entitiesSeen = count;
     update();
+    NotifyCommandState();
+}
+
+void CTAVView::OnDocumentStateChanged() {
+    NotifyCommandState();
 }
 
 void CTAVView::InvalidateDisplayList() {
@@ -552,11 +607,19 @@ CPoint3 CTAVView::LocalizePoint(int x, int y) {
                                           m_renderer.GetMaxClipPlanes(), x, y, p)
                              ? 1
                              : 0;
+    const uint16_t kindWas = m_localizedKind;
+    const CPoint3 pointWas = m_localizedPoint;
+    m_localizedKind = m_localizedPending ? m_locator.LastKind() : 0;
     if (m_localizedPending) {
         m_localizedPoint = p;
     }
     if (was != m_localizedPending) {
         UpdateCursor();
+    }
+    // The snap marker moves with what was found.
+    if (was != m_localizedPending || kindWas != m_localizedKind ||
+        (m_localizedPending && !(pointWas == m_localizedPoint))) {
+        update();
     }
     return p;
 }

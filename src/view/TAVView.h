@@ -135,6 +135,8 @@ public:
     CPoint3 LocalizePoint(int x, int y);
     // True while a localized point waits for the next left press.
     bool IsLocalizedPending() const { return m_localizedPending != 0; }
+    // The snap kind of the pending localized point (0 when none).
+    uint16_t GetLocalizedKind() const { return m_localizedPending ? m_localizedKind : 0; }
     // Cursor resource shown now (130-135), 0 for the arrow.
     int GetCursorResource() const { return m_cursorResource; }
     // Running measurement: 0 none, 1 coordinates, 2 length, 3 perimeter and area.
@@ -186,6 +188,7 @@ public:
     void ResetCurrentPick() override;
     void OnEntitiesRemoved() override;
     void StoreViewState(CTAVDoc& doc) override;
+    void OnDocumentStateChanged() override;
 
 signals:
     // A left click in point input (tool 0) stored the picked point while a modeless dialog is
@@ -210,12 +213,18 @@ private:
     void RecordError(int error);
     void ReleaseGL();
     void UpdateCursor();
+    // Tells the frame that command states may have changed.
+    void NotifyCommandState() const;
     void SetStatus(const std::string& text) const;
     void ShowCoordinates();
     void ReturnToPreviousTool();
     SSelectionRefs Selection();
     void OnRightButtonUp(const QPoint& p);
     void AddMeasurePoint();
+    // "Pokaż wszystko" without a history entry.
+    void FitToDrawing();
+    // The user moved the camera: sizes are no longer fitted.
+    void KeepCamera();
 
     CTAVDoc* m_doc;
     CCamera m_camera;
@@ -234,6 +243,7 @@ private:
     CPoint3 m_pickedPoint;
     int m_localizedPending = 0;
     CPoint3 m_localizedPoint;
+    uint16_t m_localizedKind = 0;  // snap kind of the localized point
     bool m_glReady = false;
     QPointer<QWidget> m_entityDialog;
     CPointLocator m_locator;
@@ -242,4 +252,9 @@ private:
     int m_measureKind = 0;
     std::unique_ptr<CPoly> m_measurePoly;
     std::function<QAction*(QMenu&, const QPoint&)> m_popupRunner;
+    // The drawing is fitted to each size the window takes until the user moves the camera (a
+    // file saved with a new document's camera, an import into an empty drawing).
+    bool m_fitOnResize = false;
+    // Entities the document had at the last update: an import into an empty drawing fits.
+    int m_entitiesSeen = 0;
 };

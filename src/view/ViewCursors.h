@@ -1,6 +1,9 @@
 #pragma once
 
 #include <QCursor>
+#include <cstdint>
+
+class QPainter;
 
 // Cursor resources of the view's tools, drawn here at first use.
 namespace viewcursor {
@@ -14,3 +17,10 @@ inline constexpr int kZoomWindow = 135;
 
 // The cursor of resource 130..135; the arrow for any other number.
 QCursor ToolCursor(int resource);
+
+// Side of the snap marker in pixels.
+inline constexpr int kSnapMarkerSize = 9;
+// The marker of a localized point at pixel (x, y), its shape telling the kind (one snap kind
+// bit): a square for points and ends, a triangle for midpoints, a circle for centres, a
+// diamond for quadrants, a cross for intersections, a square with a plus for text starts.
+void DrawSnapMarker(QPainter& painter, int x, int y, uint16_t kind);

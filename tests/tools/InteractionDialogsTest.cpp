@@ -5,6 +5,7 @@
 #include <QGroupBox>
 #include <QLabel>
 #include <QPushButton>
+#include <QSpinBox>
 
 #include "document/Entity.h"
 #include "tools/InfoDlg.h"
@@ -47,7 +48,8 @@ TEST(InfoDlg, RowWithoutAreaIsHidden) {
 
 TEST(PointLocalizeDlg, BoxesFollowAndSetTheMaskAtOnce) {
     uint16_t mask = 1 | 4 | 128;
-    CPointLocalizeDlg dlg(mask);
+    int window = 40;  // out of range: shown and kept clamped
+    CPointLocalizeDlg dlg(mask, window);
     EXPECT_EQ(dlg.objectName(), "166");
     EXPECT_EQ(dlg.windowTitle(), "Tryb lokalizacji punktu:");
     const char* texts[] = {"Punkt",           "Wierzchołek",         "Centrum łuku/okręgu",
@@ -64,6 +66,15 @@ TEST(PointLocalizeDlg, BoxesFollowAndSetTheMaskAtOnce) {
     Control<QCheckBox>(dlg, "1098")->click();
     Control<QCheckBox>(dlg, "1091")->click();
     EXPECT_EQ(mask, 2 | 4);
+    auto* size = Control<QSpinBox>(dlg, "1190");
+    ASSERT_NE(size, nullptr);
+    EXPECT_EQ(window, 25);
+    EXPECT_EQ(size->value(), 25);
+    EXPECT_EQ(size->minimum(), 4);
+    size->setValue(9);
+    EXPECT_EQ(window, 9);
+    size->setValue(2);
+    EXPECT_EQ(window, 4);
     const auto buttons = dlg.findChildren<QPushButton*>();
     ASSERT_EQ(buttons.size(), 1);
     EXPECT_EQ(buttons[0]->text(), "Tak");

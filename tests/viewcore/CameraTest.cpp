@@ -143,17 +143,43 @@ TEST_P(CameraFitBox, Window) {
     EXPECT_NEAR(cam.m_pixelsPerUnit, c.cx / (c.right - c.left), 1e-9);
 }
 
-INSTANTIATE_TEST_SUITE_P(All, CameraFitBox,
-                         testing::Values(
-                             // Tall box on a wide window: the height decides.
-                             FitCase{"tall", {0, 0, 0}, {10, 30, 0}, 400, 200, -30, 30, -15, 15},
-                             // Wide box: the width decides.
-                             FitCase{"wide", {0, 0, 0}, {100, 10, 0}, 400, 200, -50, 50, -25, 25},
-                             // A flat line along x: ratio is "infinite", the width decides.
-                             FitCase{"line", {-5, 2, 0}, {5, 2, 0}, 200, 400, -5, 5, -10, 10},
-                             // A single point: the window is sized in pixels.
-                             FitCase{"point", {1, 1, 1}, {1, 1, 1}, 200, 100, -200, 200, -50, 50}),
-                         [](const testing::TestParamInfo<FitCase>& i) { return i.param.name; });
+// The box keeps 8 pixels from the binding edges: 16 of 400 pixels leave 0.96 of the width, 16 of
+// 200 leave 0.92 of the height.
+INSTANTIATE_TEST_SUITE_P(
+    All, CameraFitBox,
+    testing::Values(
+        // Tall box on a wide window: the height decides.
+        FitCase{
+            "tall", {0, 0, 0}, {10, 30, 0}, 400, 200, -30 / 0.92, 30 / 0.92, -15 / 0.92, 15 / 0.92},
+        // Wide box: the width decides.
+        FitCase{"wide",
+                {0, 0, 0},
+                {100, 10, 0},
+                400,
+                200,
+                -50 / 0.96,
+                50 / 0.96,
+                -25 / 0.96,
+                25 / 0.96},
+        // The margins change which side decides: 100 x 49 fits 400 x 200 by its width alone,
+        // but not 384 x 184.
+        FitCase{"margins",
+                {0, 0, 0},
+                {100, 49, 0},
+                400,
+                200,
+                -49 / 0.92,
+                49 / 0.92,
+                -24.5 / 0.92,
+                24.5 / 0.92},
+        // A flat line along x: ratio is "infinite", the width decides.
+        FitCase{
+            "line", {-5, 2, 0}, {5, 2, 0}, 200, 400, -5 / 0.92, 5 / 0.92, -10 / 0.92, 10 / 0.92},
+        // A window too small for margins fits exactly.
+        FitCase{"tiny", {0, 0, 0}, {4, 2, 0}, 16, 16, -2, 2, -2, 2},
+        // A single point: the window is sized in pixels.
+        FitCase{"point", {1, 1, 1}, {1, 1, 1}, 200, 100, -200, 200, -50, 50}),
+    [](const testing::TestParamInfo<FitCase>& i) { return i.param.name; });
 
 TEST(CameraFitBox, FarFromCornersAndFallback) {
     CCamera cam = MakeCamera();

@@ -221,17 +221,22 @@ void CCamera::FitBox(const CPoint3& minCorner, const CPoint3& maxCorner) {
     const double dx = hi[0] - lo[0];
     const double dy = hi[1] - lo[1];
     if (dx >= kGeomTol || dy >= kGeomTol) {
-        const double ratio = dy < kGeomTol ? 9e16 : dx / dy;
+        // The share of the window inside the margins, in each direction.
+        const int m2 = 2 * kFitMarginPixels;
+        const bool room = m_clientWidth > m2 && m_clientHeight > m2;
+        const double fx = room ? static_cast<double>(m_clientWidth - m2) / m_clientWidth : 1.0;
+        const double fy = room ? static_cast<double>(m_clientHeight - m2) / m_clientHeight : 1.0;
+        const double ratio = dy < kGeomTol ? 9e16 : (dx / fx) / (dy / fy);
         if (ratio < m_aspect) {
-            m_bottom = -dy / 2;
-            m_top = dy / 2;
-            m_left = -dy * m_aspect / 2;
-            m_right = dy * m_aspect / 2;
+            m_bottom = -dy / fy / 2;
+            m_top = dy / fy / 2;
+            m_left = -dy / fy * m_aspect / 2;
+            m_right = dy / fy * m_aspect / 2;
         } else {
-            m_left = -dx / 2;
-            m_right = dx / 2;
-            m_bottom = -dx / m_aspect / 2;
-            m_top = dx / m_aspect / 2;
+            m_left = -dx / fx / 2;
+            m_right = dx / fx / 2;
+            m_bottom = -dx / fx / m_aspect / 2;
+            m_top = dx / fx / m_aspect / 2;
         }
     } else {
         m_left = -m_clientWidth * m_aspect / 2;
@@ -283,8 +288,22 @@ void CCamera::FitDepthRange(const CPoint3& minCorner, const CPoint3& maxCorner) 
     }
 }
 
-void CCamera::ZoomAll(CTAVDoc& doc, bool recomputeExtents, bool plan) {
-    PushView();
+bool CCamera::IsNewDocumentCamera(const CViewState& s) {
+    const CViewState d;
+    const auto same = [](const CPoint3& a, const CPoint3& b) {
+        return a.x == b.x && a.y == b.y && a.z == b.z;
+    };
+    return same(s.target, d.target) && same(s.eye, d.eye) && s.windowLeft == d.windowLeft &&
+           s.windowRight == d.windowRight && s.windowBottom == d.windowBottom &&
+           s.windowTop == d.windowTop && s.spinAngle == d.spinAngle && s.nearPlane == d.nearPlane &&
+           s.farPlane == d.farPlane && s.viewAngle == d.viewAngle && s.scale == d.scale &&
+           s.perspective == d.perspective;
+}
+
+void CCamera::ZoomAll(CTAVDoc& doc, bool recomputeExtents, bool plan, bool pushView) {
+    if (pushView) {
+        PushView();
+    }
     if (recomputeExtents) {
         doc.RecomputeExtents();
     }

@@ -33,6 +33,8 @@ class CCamera {
 public:
     // Most history entries kept; older ones are dropped.
     static constexpr int kHistoryLimit = 100;
+    // Pixels a fitted box keeps from the window's edges, so markers and texts at its edge show.
+    static constexpr int kFitMarginPixels = 8;
     // Wheel delta of one notch.
     static constexpr int kWheelNotch = 120;
     // Near distance used in perspective when the stored near is not positive, as a fraction of
@@ -81,12 +83,16 @@ public:
     // Moves the pivot to the target when the target is too far from it for the pixel size;
     // returns true when it moved (the scene list must then be rebuilt).
     bool RecentrePivot();
-    // Fits the window to a box seen in the current direction; near 0, far from the corners.
+    // Fits the window to a box seen in the current direction, kFitMarginPixels clear of each
+    // edge (none in a window too small for it); near 0, far from the corners.
     void FitBox(const CPoint3& minCorner, const CPoint3& maxCorner);
     // "Pokaż wszystko" (plan = false) or "Plan" (plan = true) on the document's box: pushes the
     // view, optionally recomputes the extents, fits, recentres the target and chooses near and
     // far so the box lies inside the depth range.
-    void ZoomAll(CTAVDoc& doc, bool recomputeExtents, bool plan);
+    void ZoomAll(CTAVDoc& doc, bool recomputeExtents, bool plan, bool pushView = true);
+    // True when state holds the camera of a new document (eye, target, window, spin, depth
+    // range, view angle, scale and projection exactly as a new document has them).
+    static bool IsNewDocumentCamera(const CViewState& state);
 
     // --- history ---
     void PushView();

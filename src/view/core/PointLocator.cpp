@@ -223,13 +223,13 @@ void CClipTransform::AddDocumentPlanes(const CTAVDoc* doc, int maxClipPlanes) {
 }
 
 CClipTransform CClipTransform::ForLocate(const CCamera& cam, const CTAVDoc* doc, int maxClipPlanes,
-                                         double x, double y) {
+                                         double x, double y, double window) {
     CClipTransform t;
     t.m_pivot = cam.m_pivot;
     bool valid = false;
     const CMatrix4 proj = ProjectionMatrix(cam.Projection(), valid);
     const double vw = cam.m_clientWidth, vh = cam.m_clientHeight;
-    const CMatrix4 pick = PickMatrix(x, vh - y, kLocateWindow, kLocateWindow, vw, vh);
+    const CMatrix4 pick = PickMatrix(x, vh - y, window, window, vw, vh);
     t.m_clip = pick * proj * cam.ModelViewMatrix();
     t.m_valid = valid && vw >= 1 && vh >= 1;
     t.AddDocumentPlanes(doc, maxClipPlanes);
@@ -410,9 +410,30 @@ bool SnapSegmentOf(const CEntity& e, int j, CPoint3& a, CPoint3& b) {
     return true;
 }
 
+uint16_t SnapCandidateKind(const CEntity& e, int order) {
+    switch (e.GetType()) {
+        case kTypePolygon:
+        case kTypePolyline:
+            return order % 2 == 0 ? kSnapVertex : kSnapMidpoint;
+        case kTypeText:
+            return kSnapTextStart;
+        case kTypePoint:
+            return kSnapPoint;
+        case kTypeArc:
+            return order == 0   ? kSnapArcCentre
+                   : order <= 2 ? kSnapArcEnds
+                   : order == 3 ? kSnapMidpoint
+                                : kSnapQuadrants;
+        default:
+            return 0;
+    }
+}
+
 bool ResolveSnap(const CTAVDoc& doc, std::vector<SSnapCandidate> candidates,
-                 std::vector<SSnapSegment> segments, const CPoint3& eye, CPoint3& out) {
+                 std::vector<SSnapSegment> segments, const CPoint3& eye, CPoint3& out,
+                 uint16_t* kind) {
     bool pending = false;
+    uint16_t found = 0;
     const int count = doc.GetEntityCount();
     // The order GL lists them in: by entity, then by candidate.
     std::sort(candidates.begin(), candidates.end(), [](const auto& a, const auto& b) {
@@ -427,6 +448,7 @@ bool ResolveSnap(const CTAVDoc& doc, std::vector<SSnapCandidate> candidates,
     if (best != nullptr && best->entity >= 0 && best->entity < count &&
         SnapCandidatePoint(*doc.GetEntity(best->entity), best->order, out)) {
         pending = true;
+        found = SnapCandidateKind(*doc.GetEntity(best->entity), best->order);
     }
     std::sort(segments.begin(), segments.end(), [](const auto& a, const auto& b) {
         return a.entity != b.entity ? a.entity < b.entity : a.j < b.j;
@@ -449,8 +471,12 @@ bool ResolveSnap(const CTAVDoc& doc, std::vector<SSnapCandidate> candidates,
             if (!pending || x.Distance(eye) < out.Distance(eye)) {
                 out = x;
                 pending = true;
+                found = kSnapIntersection;
             }
         }
+    }
+    if (kind != nullptr) {
+        *kind = found;
     }
     return pending;
 }
@@ -613,14 +639,19 @@ void CPointLocator::Update(const CTAVDoc& doc) {
     }
 }
 
+void CPointLocator::SetWindow(int pixels) {
+    m_window = std::clamp(pixels, kLocateWindowMin, kLocateWindowMax);
+}
+
 bool CPointLocator::Locate(const CTAVDoc& doc, const CCamera& cam, uint16_t mask, int maxClipPlanes,
                            int x, int y, CPoint3& out) {
+    m_lastKind = 0;
     cam.WindowToWorld(x, y, true, &doc, out);
     if (mask == 0) {
         return false;
     }
     Update(doc);
-    const CClipTransform t = CClipTransform::ForLocate(cam, &doc, maxClipPlanes, x, y);
+    const CClipTransform t = CClipTransform::ForLocate(cam, &doc, maxClipPlanes, x, y, m_window);
     m_index.Query(t, m_found);
     std::vector<SSnapCandidate> cands;
     std::vector<SSnapSegment> segs;
@@ -632,7 +663,7 @@ bool CPointLocator::Locate(const CTAVDoc& doc, const CCamera& cam, uint16_t mask
         CollectPiece(e, it->entity, it->first, it->count, mask, t, cands, segs);
     }
     CPoint3 snapped;
-    if (ResolveSnap(doc, std::move(cands), std::move(segs), cam.m_eye, snapped)) {
+    if (ResolveSnap(doc, std::move(cands), std::move(segs), cam.m_eye, snapped, &m_lastKind)) {
         out = snapped;
         return true;
     }
@@ -645,7 +676,7 @@ bool CPointLocator::LocateBruteForce(const CTAVDoc& doc, const CCamera& cam, uin
     if (mask == 0) {
         return false;
     }
-    const CClipTransform t = CClipTransform::ForLocate(cam, &doc, maxClipPlanes, x, y);
+    const CClipTransform t = CClipTransform::ForLocate(cam, &doc, maxClipPlanes, x, y, m_window);
     std::vector<SSnapCandidate> cands;
     std::vector<SSnapSegment> segs;
     for (int i = 0; i < doc.GetEntityCount(); ++i) {

@@ -29,18 +29,21 @@ enum ESnapKind : uint16_t {
 
 // Half the side of the square a click picks, in pixels.
 inline constexpr int kPickHalfPixels = 4;
-// Side of the square pick window of point localization, in pixels.
+// Side of the square pick window of point localization, in pixels: the default and the range
+// the user may choose from.
 inline constexpr double kLocateWindow = 4.0;
+inline constexpr int kLocateWindowMin = 4;
+inline constexpr int kLocateWindowMax = 25;
 
 // Maps a point of the scene (world coordinates) to clip coordinates of one selection pass, as
 // GL would: projection (with a pick matrix) times model-view, applied to (point - pivot), and
 // the active clipping planes. An invalid transform (a projection GL would refuse) hits nothing.
 class CClipTransform {
 public:
-    // The 4 x 4 pixel window of point localization around pixel (x, y) (y downwards): a pick
-    // matrix over the camera's own projection.
+    // The square window of point localization (side window pixels) around pixel (x, y) (y
+    // downwards): a pick matrix over the camera's own projection.
     static CClipTransform ForLocate(const CCamera& cam, const CTAVDoc* doc, int maxClipPlanes,
-                                    double x, double y);
+                                    double x, double y, double window = kLocateWindow);
     // A projection with an explicit window in view units (the click square or the rectangle
     // of picking), like SetupProjection(l, r, b, t) of the view.
     static CClipTransform ForBox(const CCamera& cam, const CTAVDoc* doc, int maxClipPlanes,
@@ -84,12 +87,16 @@ struct SSnapSegment {
 bool SnapCandidatePoint(const CEntity& e, int order, CPoint3& out);
 // Segment j of a polyline or polygon; false when it does not exist.
 bool SnapSegmentOf(const CEntity& e, int j, CPoint3& a, CPoint3& b);
+// The kind (one ESnapKind bit) of candidate order of entity e.
+uint16_t SnapCandidateKind(const CEntity& e, int order);
 // The choice among hits: the smallest depth, on equal depth the first listed (entity, then
 // order); then each pair of hit segments whose crossing (both clamped, coplanar) is nearer to
 // eye than the point so far, or the first crossing when nothing was chosen. Returns true with
-// out set when something was chosen. Candidates and segments may come in any order.
+// out set when something was chosen, and its kind in *kind when given. Candidates and segments
+// may come in any order.
 bool ResolveSnap(const CTAVDoc& doc, std::vector<SSnapCandidate> candidates,
-                 std::vector<SSnapSegment> segments, const CPoint3& eye, CPoint3& out);
+                 std::vector<SSnapSegment> segments, const CPoint3& eye, CPoint3& out,
+                 uint16_t* kind = nullptr);
 
 // Bounding volume hierarchy over the drawable pieces of a document (polylines cut into runs of
 // vertices, arcs, texts, points), built once per document change.
@@ -135,11 +142,16 @@ public:
     void Invalidate() { m_index.Clear(); }
     // Rebuilds the index now when it is stale (after an edit, so the next move is fast).
     void Update(const CTAVDoc& doc);
+    // Side of the pick window in pixels, clamped to kLocateWindowMin..kLocateWindowMax.
+    void SetWindow(int pixels);
+    double Window() const { return m_window; }
     // The localized point under pixel (x, y): the candidates of the kinds in mask on visible,
-    // unlocked layers inside the 4 x 4 pixel window and not clipped away. Returns true (pending)
-    // with out = the chosen point, or false with out = the point on the reference plane.
+    // unlocked layers inside the pick window and not clipped away. Returns true (pending) with
+    // out = the chosen point, or false with out = the point on the reference plane. LastKind
+    // then tells what was found (0 for nothing).
     bool Locate(const CTAVDoc& doc, const CCamera& cam, uint16_t mask, int maxClipPlanes, int x,
                 int y, CPoint3& out);
+    uint16_t LastKind() const { return m_lastKind; }
     // The same without the index (every entity tested); the benchmark's and tests' baseline.
     bool LocateBruteForce(const CTAVDoc& doc, const CCamera& cam, uint16_t mask, int maxClipPlanes,
                           int x, int y, CPoint3& out) const;
@@ -153,6 +165,8 @@ public:
 private:
     CSceneIndex m_index;
     std::vector<const CSceneIndex::SItem*> m_found;
+    double m_window = kLocateWindow;
+    uint16_t m_lastKind = 0;
 };
 
 // The view-unit window of a click at (x, y): plus and minus 4 pixels around WindowToView.

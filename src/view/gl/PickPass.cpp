@@ -81,7 +81,7 @@ std::vector<unsigned> RunPickPass(CSceneRenderer& renderer, const CCamera& camer
 }
 
 bool ReferenceLocalize(CSceneRenderer& renderer, const CCamera& cam, const CTAVDoc& doc,
-                       uint16_t mask, int x, int y, CPoint3& out) {
+                       uint16_t mask, int x, int y, CPoint3& out, double window) {
     cam.WindowToWorld(x, y, true, &doc, out);
     const int count = doc.GetEntityCount();
     size_t records = 0;
@@ -96,8 +96,7 @@ bool ReferenceLocalize(CSceneRenderer& renderer, const CCamera& cam, const CTAVD
     glViewport(0, 0, cam.m_clientWidth, cam.m_clientHeight);
     glMatrixMode(GL_PROJECTION);
     glLoadIdentity();
-    gluPickMatrix(x, cam.m_clientHeight - y, kLocateWindow, kLocateWindow,
-                  const_cast<GLint*>(viewport));
+    gluPickMatrix(x, cam.m_clientHeight - y, window, window, const_cast<GLint*>(viewport));
     renderer.SetupProjection(false);
     renderer.SetupViewingTransform();
     renderer.ApplyClipPlanes();

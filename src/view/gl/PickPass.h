@@ -21,8 +21,8 @@ std::vector<unsigned> RunPickPass(CSceneRenderer& renderer, const CCamera& camer
                                   double r, double b, double t, const std::vector<int>* subset);
 
 // Point localization by the selection buffer: every candidate of the kinds in mask drawn as
-// a point (segments as lines) under its names through a 4 x 4 pixel pick window at (x, y).
-// Returns true (pending) with out = the chosen point, else false with out = the point on the
-// reference plane.
+// a point (segments as lines) under its names through a square pick window of window pixels at
+// (x, y). Returns true (pending) with out = the chosen point, else false with out = the point
+// on the reference plane.
 bool ReferenceLocalize(CSceneRenderer& renderer, const CCamera& camera, const CTAVDoc& doc,
-                       uint16_t mask, int x, int y, CPoint3& out);
+                       uint16_t mask, int x, int y, CPoint3& out, double window = 4.0);
