@@ -207,7 +207,7 @@ void CTAVView::paintGL() {
     if (m_tool == kToolPointInput && m_localizedPending) {
         int x = 0, y = 0;
         m_camera.ProjectToWindow(m_localizedPoint, x, y);
-        DrawSnapMarker(painter, x, y, m_localizedKind);
+        DrawSnapMarker(painter, x, y, m_localizedKind, m_renderer.m_whiteBackground);
     }
 }
 

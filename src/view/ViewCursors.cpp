@@ -119,40 +119,44 @@ QCursor ToolCursor(int resource) {
     return it->second;
 }
 
-void DrawSnapMarker(QPainter& painter, int x, int y, uint16_t kind) {
+void DrawSnapMarker(QPainter& painter, int x, int y, uint16_t kind, bool whiteBackground) {
     const int h = kSnapMarkerSize / 2;
+    const QRect box(x - h, y - h, 2 * h, 2 * h);
+    const auto draw = [&] {
+        switch (kind) {
+            case kSnapMidpoint: {
+                const QPoint tri[3] = {{x - h, y + h}, {x + h, y + h}, {x, y - h}};
+                painter.drawPolygon(tri, 3);
+                break;
+            }
+            case kSnapArcCentre:
+                painter.drawEllipse(QPoint(x, y), h, h);
+                break;
+            case kSnapQuadrants: {
+                const QPoint diamond[4] = {{x, y - h}, {x + h, y}, {x, y + h}, {x - h, y}};
+                painter.drawPolygon(diamond, 4);
+                break;
+            }
+            case kSnapIntersection:
+                painter.drawLine(x - h, y - h, x + h, y + h);
+                painter.drawLine(x - h, y + h, x + h, y - h);
+                break;
+            case kSnapTextStart:
+                painter.drawRect(box);
+                painter.drawLine(x - h + 2, y, x + h - 2, y);
+                painter.drawLine(x, y - h + 2, x, y + h - 2);
+                break;
+            default:
+                painter.drawRect(box);
+                break;
+        }
+    };
     painter.save();
     painter.setRenderHint(QPainter::Antialiasing, false);
-    // Orange reads on both backgrounds and differs from every highlight colour.
-    painter.setPen(QPen(QColor(255, 160, 0), 2));
     painter.setBrush(Qt::NoBrush);
-    const QRect box(x - h, y - h, 2 * h, 2 * h);
-    switch (kind) {
-        case kSnapMidpoint: {
-            const QPoint tri[3] = {{x - h, y + h}, {x + h, y + h}, {x, y - h}};
-            painter.drawPolygon(tri, 3);
-            break;
-        }
-        case kSnapArcCentre:
-            painter.drawEllipse(QPoint(x, y), h, h);
-            break;
-        case kSnapQuadrants: {
-            const QPoint diamond[4] = {{x, y - h}, {x + h, y}, {x, y + h}, {x - h, y}};
-            painter.drawPolygon(diamond, 4);
-            break;
-        }
-        case kSnapIntersection:
-            painter.drawLine(x - h, y - h, x + h, y + h);
-            painter.drawLine(x - h, y + h, x + h, y - h);
-            break;
-        case kSnapTextStart:
-            painter.drawRect(box);
-            painter.drawLine(x - h + 2, y, x + h - 2, y);
-            painter.drawLine(x, y - h + 2, x, y + h - 2);
-            break;
-        default:
-            painter.drawRect(box);
-            break;
-    }
+    painter.setPen(QPen(whiteBackground ? Qt::white : Qt::black, 4));
+    draw();
+    painter.setPen(QPen(QColor::fromRgb(kSnapMarkerRgb), 2));
+    draw();
     painter.restore();
 }

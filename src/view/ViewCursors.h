@@ -20,7 +20,10 @@ QCursor ToolCursor(int resource);
 
 // Side of the snap marker in pixels.
 inline constexpr int kSnapMarkerSize = 9;
+// Colour of the snap marker: magenta, seldom a drawing's own and clear on both backgrounds.
+inline constexpr unsigned kSnapMarkerRgb = 0xff00ff;
 // The marker of a localized point at pixel (x, y), its shape telling the kind (one snap kind
 // bit): a square for points and ends, a triangle for midpoints, a circle for centres, a
-// diamond for quadrants, a cross for intersections, a square with a plus for text starts.
-void DrawSnapMarker(QPainter& painter, int x, int y, uint16_t kind);
+// diamond for quadrants, a cross for intersections, a square with a plus for text starts. A
+// rim of the background colour sets it off from the lines under it.
+void DrawSnapMarker(QPainter& painter, int x, int y, uint16_t kind, bool whiteBackground);

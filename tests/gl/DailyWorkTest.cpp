@@ -407,19 +407,19 @@ TEST(SnapMarker, DrawnAtTheSnappedPointWithItsKind) {
     EXPECT_EQ(view.GetLocalizedKind(), kSnapVertex);
     QImage img = view.grabFramebuffer();
     const int h = kSnapMarkerSize / 2;
-    const QRgb orange = qRgb(255, 160, 0);
+    const QRgb marker = kSnapMarkerRgb;
     // The square's edges left and right of the vertex, none of the line's own colour.
-    EXPECT_EQ(img.pixel(x - h, y) & 0xffffff, orange & 0xffffff);
-    EXPECT_EQ(img.pixel(x + h, y - 2) & 0xffffff, orange & 0xffffff);
-    EXPECT_NE(img.pixel(x, y - h - 3) & 0xffffff, orange & 0xffffff);
+    EXPECT_EQ(img.pixel(x - h, y) & 0xffffff, marker & 0xffffff);
+    EXPECT_EQ(img.pixel(x + h, y - 2) & 0xffffff, marker & 0xffffff);
+    EXPECT_NE(img.pixel(x, y - h - 3) & 0xffffff, marker & 0xffffff);
 
     view.Camera().ProjectToWindow(CPoint3(0, -5, 0), x, y);
     Mouse(view, QEvent::MouseMove, {x, y}, Qt::NoButton, Qt::NoButton);
     ASSERT_TRUE(view.IsLocalizedPending());
     EXPECT_EQ(view.GetLocalizedKind(), kSnapMidpoint);
     img = view.grabFramebuffer();
-    EXPECT_EQ(img.pixel(x, y + h) & 0xffffff, orange & 0xffffff);  // the triangle's base
-    EXPECT_NE(img.pixel(x - h, y) & 0xffffff, orange & 0xffffff);  // no square side
+    EXPECT_EQ(img.pixel(x, y + h) & 0xffffff, marker & 0xffffff);  // the triangle's base
+    EXPECT_NE(img.pixel(x - h, y) & 0xffffff, marker & 0xffffff);  // no square side
 
     // Away from everything: no marker.
     Mouse(view, QEvent::MouseMove, {20, 20}, Qt::NoButton, Qt::NoButton);
