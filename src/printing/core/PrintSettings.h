@@ -16,6 +16,10 @@ inline constexpr unsigned kPrintNoMemoryMsgId = 41461;
 inline constexpr char kPrintNoMemoryMsg[] = "Brak pamięci aby wydrukować dokument!";
 inline constexpr unsigned kPrintNoContextMsgId = 41525;
 inline constexpr char kPrintNoContextMsg[] = "Nie utworzono kontekstu do drukowania w pamięci RAM.";
+// The device refused to start a job (no printer, or no file to print to).
+inline constexpr char kPrintCannotStartMsg[] = "Nie można rozpocząć wydruku.";
+// The device reports no paper size.
+inline constexpr char kPrintUnknownPaperMsg[] = "Rozmiar papieru drukarki jest nieznany.";
 // Status text of the print-window pick; the blanks overwrite a longer previous text.
 inline constexpr char kPrintWindowPrompt[] =
     "Wcisnij lewy przycisk myszy i przeciagnij, aby wskazac okno do drukowania."

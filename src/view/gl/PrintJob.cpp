@@ -146,7 +146,7 @@ SPrintRefusal CPrintJob::OnPreparePrinting(const SPrintDevice& device) {
         PreparePrintLayout(m_settings, m_camera, device.paperW, device.paperH, m_layout);
     if (r.ok && !(device.pw >= 1.0 && device.ph >= 1.0)) {
         r.ok = false;
-        r.message = "Rozmiar papieru drukarki jest nieznany.";
+        r.message = kPrintUnknownPaperMsg;
     }
     return r;
 }
@@ -498,7 +498,7 @@ SPrintRefusal CPrintJob::Run(QPagedPaintDevice& device, int64_t first, int64_t l
     if (!painter.begin(&device)) {
         OnEndPrinting();
         r.ok = false;
-        r.message = "Nie można rozpocząć wydruku.";
+        r.message = kPrintCannotStartMsg;
         return r;
     }
     for (int64_t p = first; p <= last; ++p) {
