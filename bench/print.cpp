@@ -135,7 +135,7 @@ SPrintResult FloorRun(const std::string& in, const std::string& out) {
                 QPen pen(QColor(static_cast<int>((g.rgb >> 16) & 0xFF),
                                 static_cast<int>((g.rgb >> 8) & 0xFF),
                                 static_cast<int>(g.rgb & 0xFF)));
-                pen.setWidth(g.width);
+                pen.setWidthF(g.width);
                 painter.setPen(pen);
                 lines.clear();
                 for (size_t i = 0; i + 3 < g.coords.size(); i += 4) {

@@ -179,7 +179,6 @@ constexpr SString kStrings[] = {
     {61447, "Wszystkie pliki (*)"},
     {61450, "Pomoc - TAV"},
     {61451, "Ostatnio otwierane pliki"},
-    {61452, "Drukowanie z wiersza poleceń nie jest jeszcze dostępne."},
 };
 
 }  // namespace

@@ -137,8 +137,6 @@ inline constexpr unsigned kAllFilter = 61447;
 inline constexpr unsigned kHelpTitle = 61450;
 // Empty recent-file list.
 inline constexpr unsigned kNoRecentFile = 61451;
-// Printing is not available from the command line yet.
-inline constexpr unsigned kNoPrinting = 61452;
 }  // namespace str
 
 // Fields of the document template string (id 129), in the order they stand there.

@@ -16,6 +16,8 @@
 #include "app/OpenDoc.h"
 #include "app/Settings.h"
 #include "document/DataNode.h"
+#include "printing/ViewPrinting.h"
+#include "printing/core/PrintSettings.h"
 
 namespace {
 
@@ -362,8 +364,20 @@ void CTAVApp::OnAppExit() {
 }
 
 bool CTAVApp::PrintFromCommandLine(const QStringList& files) {
-    if (!m_mainFrame->HasHandler(cmd::kPrintDirect)) {
-        std::fprintf(stderr, "tav: %s\n", AppStr(str::kNoPrinting));
+    // Nobody may be there to close a box: messages go to stderr, questions take the safe answer.
+    m_prompter.SetBoxRunner([](const CQtPrompter::SBox& box) {
+        std::fprintf(stderr, "tav: %s\n", box.text.toUtf8().constData());
+        switch (box.buttons) {
+            case CQtPrompter::EButtons::Ok:
+                return CQtPrompter::EAnswer::Ok;
+            case CQtPrompter::EButtons::YesNo:
+                return CQtPrompter::EAnswer::No;
+            default:
+                return CQtPrompter::EAnswer::Cancel;
+        }
+    });
+    if (!HasPrintTarget(Printer())) {
+        std::fprintf(stderr, "tav: %s\n", kPrintCannotStartMsg);
         return false;
     }
     bool ok = true;
@@ -373,7 +387,8 @@ bool CTAVApp::PrintFromCommandLine(const QStringList& files) {
             ok = false;
             continue;
         }
-        ok = m_mainFrame->Dispatch(cmd::kPrintDirect) && ok;
+        CTAVView* view = m_mainFrame->ActiveView();
+        ok = view != nullptr && PrintView(*view, Printer(), false) && ok;
         const bool was = m_closingWithoutAsking;
         m_closingWithoutAsking = true;
         CloseDocument(*doc);

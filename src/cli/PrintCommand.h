@@ -24,7 +24,7 @@ inline constexpr char kPrintUsage[] =
     "                     default A4), portrait unless --landscape; --mono prints black;\n"
     "                     --raster prints pictures even in mode 0 (modes 1-3 always do),\n"
     "                     at --dpi N (default 300, at most 1200) on a --white or black\n"
-    "                     background; --line-width 0 (Auto) to 8 printer dots; --window\n"
+    "                     background; --line-width 0 (Auto) to 8 in 1/300 inch; --window\n"
     "                     prints that window of the view's plane instead of the screen;\n"
     "                     --shift-right and --shift-down (0..1000 mm) place the drawing\n"
     "                     instead of centring it; --names shows point names; --zoom-all\n"

@@ -126,8 +126,9 @@ CPrintSetupDlg::CPrintSetupDlg(const CPrintSettings& settings, CPrompter& prompt
     for (int i = 1; i <= 8; ++i) {
         m_lineWidth->addItem(QString::number(i));
     }
+    // No choice yet prints with the "Auto" pen, so the box says so instead of staying blank.
     m_lineWidth->setCurrentIndex(
-        s.m_lineWidthIndex >= 0 && s.m_lineWidthIndex <= 8 ? s.m_lineWidthIndex : -1);
+        s.m_lineWidthIndex >= 0 && s.m_lineWidthIndex <= 8 ? s.m_lineWidthIndex : 0);
     penGrid->addWidget(m_blackWhite, 0, 0);
     penGrid->addWidget(new QLabel(QStringLiteral("szerokość linii:"), pen), 0, 1);
     penGrid->addWidget(m_lineWidth, 0, 2);

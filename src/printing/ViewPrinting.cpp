@@ -42,6 +42,11 @@ int64_t CountPrintPages(CTAVView& view, const QPrinter& printer, std::string* re
     return job.PageCount();
 }
 
+bool HasPrintTarget(const QPrinter& printer) {
+    // Without a printer QPrinter falls back to writing a PDF, which needs a file name.
+    return printer.outputFormat() == QPrinter::NativeFormat || !printer.outputFileName().isEmpty();
+}
+
 bool PrintView(CTAVView& view, QPrinter& printer, bool preview, int64_t from, int64_t to) {
     CPrintJob job(*view.GetDocument(), view.Camera(), view.PrintSettings(),
                   ViewOptions(view, preview));
@@ -56,7 +61,7 @@ bool PrintView(CTAVView& view, QPrinter& printer, bool preview, int64_t from, in
     for (const std::string& m : job.Messages()) {
         Tell(view, m, CPrompter::EIcon::Error);
     }
-    return true;
+    return job.Messages().empty() && job.GetError() == 0;
 }
 
 bool RunPrintDialog(CTAVView& view, QPrinter& printer, QWidget* parent) {

@@ -13,8 +13,12 @@ class QWidget;
 // Pages of the view's print on printer's paper; 0 when the settings are refused (reason set).
 int64_t CountPrintPages(CTAVView& view, const QPrinter& printer, std::string* reason = nullptr);
 
+// True when printer leads somewhere: a printer of the system, or a file to print into.
+bool HasPrintTarget(const QPrinter& printer);
+
 // Prints the view on printer, pages from..to (0, 0: all). preview: arcs at screen density.
-// Messages go to the document's prompter. False when nothing could be printed.
+// Messages go to the document's prompter. False when the job was refused or a page could not
+// be drawn in full.
 bool PrintView(CTAVView& view, QPrinter& printer, bool preview, int64_t from = 0, int64_t to = 0);
 
 // 57607: the print dialog with pages 1..n, then the job. False when cancelled or refused.

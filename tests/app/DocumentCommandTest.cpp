@@ -243,14 +243,6 @@ TEST_F(DocumentCommandTest, CommandLineOpensEachFileAndReportsTheBadOne) {
     EXPECT_EQ(frame->LayerCombo()->count(), app->Documents()[0]->Doc().GetLayerCount());
 }
 
-TEST_F(DocumentCommandTest, CommandLinePrintWithoutPrintingEndsWithFailure) {
-    app = std::make_unique<CTAVApp>();
-    user.Attach(app->Prompter());
-    EXPECT_FALSE(app->InitInstance({"-p", "x.tav"}, false));
-    EXPECT_EQ(app->ExitCode(), 1);
-    EXPECT_TRUE(app->Documents().empty());
-}
-
 TEST(CommandLineTest, Parse) {
     SCommandLine a = ParseCommandLine({"a.tav", "b.tav"});
     EXPECT_FALSE(a.print);

@@ -1,7 +1,8 @@
 #pragma once
 
-// Reads back what a PDF written by Qt draws: page count, page sizes and the straight path
-// segments of the content streams in points (PDF user space), following q/Q/cm and m/l.
+// Reads back what a PDF written by Qt draws: page count, page sizes, the straight path
+// segments of the content streams and the line widths set there, in points (PDF user space),
+// following q/Q/cm, m/l and w.
 
 #include <QByteArray>
 #include <QFile>
@@ -22,6 +23,7 @@ struct SPdfSegment {
 struct SPdfContent {
     std::vector<QSizeF> pages;                       // MediaBox sizes in points, in file order
     std::vector<std::vector<SPdfSegment>> segments;  // per content stream
+    std::vector<double> lineWidths;                  // every w operator, in file order
     bool ok = false;
 };
 
@@ -34,7 +36,9 @@ inline QByteArray InflatePdfStream(const QByteArray& data) {
     return qUncompress(framed);
 }
 
-inline std::vector<SPdfSegment> PdfPathSegments(const QByteArray& content) {
+// The segments of content; widths, when given, receives the line widths set in it.
+inline std::vector<SPdfSegment> PdfPathSegments(const QByteArray& content,
+                                                std::vector<double>* widths = nullptr) {
     std::vector<SPdfSegment> out;
     std::vector<QTransform> stack;
     QTransform ctm;
@@ -58,6 +62,9 @@ inline std::vector<SPdfSegment> PdfPathSegments(const QByteArray& content) {
         } else if (token == "cm" && n >= 6) {
             const double* a = numbers.data() + n - 6;
             ctm = QTransform(a[0], a[1], a[2], a[3], a[4], a[5]) * ctm;
+        } else if (token == "w" && n >= 1 && widths != nullptr) {
+            // A width is scaled as the unit square's area is (the writer's scale is uniform).
+            widths->push_back(numbers[n - 1] * std::sqrt(std::fabs(ctm.determinant())));
         } else if (token == "m" && n >= 2) {
             current = ctm.map(QPointF(numbers[n - 2], numbers[n - 1]));
         } else if (token == "l" && n >= 2) {
@@ -107,7 +114,7 @@ inline SPdfContent ReadPdf(const QString& path) {
                 data = InflatePdfStream(data);
             }
             if (data.contains(" cm") || data.contains(" m\n") || data.contains(" m ")) {
-                c.segments.push_back(PdfPathSegments(data));
+                c.segments.push_back(PdfPathSegments(data, &c.lineWidths));
             }
         }
         pos = end + 9;

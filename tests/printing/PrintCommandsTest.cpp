@@ -3,12 +3,16 @@
 
 #include <QAbstractButton>
 #include <QApplication>
+#include <QPrinterInfo>
+#include <QProcess>
+#include <QTemporaryDir>
 #include <QTimer>
 #include <functional>
 
 #include "app/AppTestSupport.h"
 #include "app/CommandTable.h"
 #include "printing/PrintSetupDlg.h"
+#include "printing/core/PrintSettings.h"
 #include "view/TAVView.h"
 
 namespace {
@@ -99,5 +103,64 @@ TEST_F(PrintCommandsTest, PickTakesOverTheSettingsAndStartsToolEight) {
     EXPECT_EQ(view->PrintSettings().m_blackWhite, 1);
     EXPECT_EQ(frame->StatusText().toStdString(), kPrintWindowPrompt);
 }
+
+// Printing from the command line: whatever would be said in a box goes to stderr and is
+// answered at once, as nobody may be there to close it; a run that printed nothing fails.
+TEST_F(PrintCommandsTest, CommandLinePrintSpeaksOnStderr) {
+    const bool noPrinter = QPrinterInfo::availablePrinters().isEmpty();
+    app = std::make_unique<CTAVApp>();
+    user.Attach(app->Prompter());
+    testing::internal::CaptureStderr();
+    EXPECT_FALSE(app->InitInstance({"-p", settingsDir.Path() + "/missing.tav"}, false));
+    const std::string started = testing::internal::GetCapturedStderr();
+    EXPECT_EQ(app->ExitCode(), 1);
+    EXPECT_TRUE(app->Documents().empty());
+    if (noPrinter) {
+        EXPECT_EQ(started, std::string("tav: ") + kPrintCannotStartMsg + "\n");
+    }
+    testing::internal::CaptureStderr();
+    app->Prompter().ShowMessage("Brak pamięci");
+    const bool yes = app->Prompter().AskYesNo("Czy zapisać?");
+    const CQtPrompter::EAnswer answer = app->Prompter().AskYesNoCancel("Zamknąć?");
+    EXPECT_EQ(testing::internal::GetCapturedStderr(),
+              "tav: Brak pamięci\ntav: Czy zapisać?\ntav: Zamknąć?\n");
+    EXPECT_FALSE(yes);
+    EXPECT_EQ(answer, CQtPrompter::EAnswer::Cancel);
+    EXPECT_TRUE(user.boxes.empty());
+}
+
+#ifdef TAV_BINARY
+// The program itself, started to print where no printer is: it ends at once with code 1 and
+// the reason on stderr instead of waiting for a box to be closed.
+TEST(CommandLinePrintProcess, NoPrinterEndsWithTheReason) {
+    if (!QPrinterInfo::availablePrinters().isEmpty()) {
+        GTEST_SKIP() << "a printer is installed: the run would print on it";
+    }
+    QTemporaryDir home;
+    ASSERT_TRUE(home.isValid());
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    env.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("offscreen"));
+    env.insert(QStringLiteral("HOME"), home.path());
+    env.insert(QStringLiteral("XDG_CONFIG_HOME"), home.path());
+    env.insert(QStringLiteral("XDG_RUNTIME_DIR"), home.path());
+    QProcess tav;
+    tav.setProcessEnvironment(env);
+    tav.start(QStringLiteral(TAV_BINARY),
+              {QStringLiteral("-p"), QStringLiteral(TAV_SOURCE_DIR "/examples/plac.tav")});
+    ASSERT_TRUE(tav.waitForStarted());
+    // Only a guard against a box that nobody closes.
+    if (!tav.waitForFinished(120000)) {
+        tav.kill();
+        tav.waitForFinished();
+        FAIL() << "tav -p still running: " << tav.readAllStandardError().toStdString();
+    }
+    EXPECT_EQ(tav.exitStatus(), QProcess::NormalExit);
+    EXPECT_EQ(tav.exitCode(), 1);
+    const QString err = QString::fromUtf8(tav.readAllStandardError());
+    EXPECT_TRUE(err.contains(QStringLiteral("tav: ") + QString::fromUtf8(kPrintCannotStartMsg) +
+                             QLatin1Char('\n')))
+        << err.toStdString();
+}
+#endif
 
 }  // namespace

@@ -9,6 +9,7 @@
 #include <QMouseEvent>
 #include <QValidator>
 #include <memory>
+#include <utility>
 
 #include "printing/PrintSetupDlg.h"
 #include "support/RecordingPrompter.h"
@@ -65,10 +66,24 @@ TEST_F(PrintSetupDlgTest, EnablingFollowsEachClick) {
     ASSERT_EQ(combo->count(), 9);
     EXPECT_EQ(combo->itemText(0), QStringLiteral("Auto"));
     EXPECT_EQ(combo->itemText(8), QStringLiteral("8"));
-    EXPECT_EQ(combo->currentIndex(), -1);  // nothing chosen yet
     auto* shift = qobject_cast<QDoubleSpinBox*>(W(1110));
     EXPECT_EQ(shift->minimum(), 0.0);
     EXPECT_EQ(shift->maximum(), 1000.0);
+}
+
+TEST_F(PrintSetupDlgTest, LineWidthBoxShowsThePenPrinted) {
+    const std::pair<int, const char*> cases[] = {{-1, "Auto"}, {0, "Auto"}, {1, "1"},
+                                                 {8, "8"},     {9, "Auto"}, {-7, "Auto"}};
+    for (const auto& [index, text] : cases) {
+        CPrintSettings s;
+        s.m_lineWidthIndex = index;
+        Open(s);
+        EXPECT_EQ(qobject_cast<QComboBox*>(W(1045))->currentText(), QString::fromUtf8(text))
+            << index;
+        // Closing without a choice keeps the pen.
+        Click("IDOK");
+        EXPECT_EQ(dlg->Settings().PenWidth(), s.PenWidth()) << index;
+    }
 }
 
 struct RefusalCase {

@@ -66,16 +66,19 @@ TEST(FeedbackWalk, EachTokenKind) {
     Vertex(b, 50, 10);  // (110, 70)
     Line(b, GL_LINE_TOKEN, 7, 8, 9, 10);
     CDeviceLines out;
+    const SPrintPen pen{2.5, 6, 4};  // a device with fewer dots down than across
     const SFeedbackWalk w =
-        WalkFeedback(b.data(), static_cast<int64_t>(b.size()), TestMapping(), false, 1, out);
+        WalkFeedback(b.data(), static_cast<int64_t>(b.size()), TestMapping(), false, pen, out);
     EXPECT_EQ(w.lines, 3);
     EXPECT_EQ(w.points, 1);
     EXPECT_FALSE(w.truncated);
     const std::vector<int> expected = {12,  94, 16,  88, 10,  100, 20,  100,  // the two lines
-                                       104, 64, 116, 64, 116, 64,  116, 76,   // the square
-                                       116, 76, 104, 76, 104, 76,  104, 64,   //
+                                       104, 66, 116, 66, 116, 66,  116, 74,   // the square
+                                       116, 74, 104, 74, 104, 74,  104, 66,   //
                                        24,  76, 28,  70};
     EXPECT_EQ(AllCoords(out), expected);
+    ASSERT_EQ(out.Groups().size(), 1u);
+    EXPECT_EQ(out.Groups()[0].width, 2.5);
 }
 
 struct CutCase {
@@ -95,8 +98,8 @@ TEST_P(FeedbackCut, NeverReadsPastTheCount) {
     // Only the counted floats exist, so reading further is caught by the sanitizers.
     std::vector<float> b(full.begin(), full.begin() + std::max<int64_t>(0, c.keep));
     CDeviceLines out;
-    const SFeedbackWalk w =
-        WalkFeedback(b.empty() ? nullptr : b.data(), c.keep, TestMapping(), false, 1, out);
+    const SFeedbackWalk w = WalkFeedback(b.empty() ? nullptr : b.data(), c.keep, TestMapping(),
+                                         false, SPrintPen{}, out);
     EXPECT_EQ(w.lines, c.lines);
     EXPECT_EQ(out.LineCount(), c.lines);
     EXPECT_EQ(w.truncated, c.truncated);
@@ -112,7 +115,7 @@ INSTANTIATE_TEST_SUITE_P(
 TEST(FeedbackWalk, PolygonCountBeyondTheBufferEndsTheWalk) {
     std::vector<float> b = {float(GL_POLYGON_TOKEN), 1e9f};
     CDeviceLines out;
-    const SFeedbackWalk w = WalkFeedback(b.data(), 2, TestMapping(), false, 1, out);
+    const SFeedbackWalk w = WalkFeedback(b.data(), 2, TestMapping(), false, SPrintPen{}, out);
     EXPECT_TRUE(w.truncated);
     EXPECT_EQ(out.LineCount(), 0);
 }
@@ -130,8 +133,8 @@ TEST(FeedbackWalk, NonFiniteValuesAreSkippedNotConverted) {
     Vertex(b, 0, 0);
     Line(b, GL_LINE_TOKEN, 0, 0, 1, 0, nan, 0.5f, 0);  // a NaN colour draws black
     CDeviceLines out;
-    const SFeedbackWalk w =
-        WalkFeedback(b.data(), static_cast<int64_t>(b.size()), TestMapping(), false, 1, out);
+    const SFeedbackWalk w = WalkFeedback(b.data(), static_cast<int64_t>(b.size()), TestMapping(),
+                                         false, SPrintPen{}, out);
     EXPECT_EQ(w.skipped, 4);
     EXPECT_EQ(w.lines, 1);
     ASSERT_EQ(out.Groups().size(), 1u);
@@ -162,6 +165,36 @@ INSTANTIATE_TEST_SUITE_P(
                     PenCase{"out_of_range_clamped", 2, -1, 1, false, 0xFF00FFu}),
     [](const testing::TestParamInfo<PenCase>& i) { return std::string(i.param.name); });
 
+struct PrintPenCase {
+    const char* name;
+    int units, dpiX, dpiY;
+    double width;
+    int halfX, halfY;
+};
+
+class PrintPenSize : public testing::TestWithParam<PrintPenCase> {};
+
+// Widths and squares keep their size on paper: units of 1/300 inch at any resolution.
+TEST_P(PrintPenSize, InDeviceDots) {
+    const PrintPenCase& c = GetParam();
+    const SPrintPen pen = MakePrintPen(c.units, c.dpiX, c.dpiY);
+    EXPECT_DOUBLE_EQ(pen.width, c.width);
+    EXPECT_EQ(pen.halfX, c.halfX);
+    EXPECT_EQ(pen.halfY, c.halfY);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    All, PrintPenSize,
+    testing::Values(PrintPenCase{"one_at_300", 1, 300, 300, 1.0, 6, 6},
+                    PrintPenCase{"one_at_1200", 1, 1200, 1200, 4.0, 24, 24},
+                    PrintPenCase{"eight_at_1200", 8, 1200, 1200, 32.0, 24, 24},
+                    PrintPenCase{"eight_at_600_by_300", 8, 600, 300, 16.0, 12, 6},
+                    PrintPenCase{"screen_72_rounds_the_square", 1, 72, 72, 0.24, 1, 1},
+                    PrintPenCase{"square_half_rounds_up", 2, 325, 325, 2.0 * 325 / 300, 7, 7},
+                    PrintPenCase{"one_dot_devices_keep_a_square", 1, 1, 1, 1.0 / 300, 1, 1},
+                    PrintPenCase{"unknown_resolution_as_300", 3, 0, -5, 3.0, 6, 6}),
+    [](const testing::TestParamInfo<PrintPenCase>& i) { return std::string(i.param.name); });
+
 TEST(FeedbackWalk, OnePenPerColourAndWidth) {
     std::vector<float> b;
     Line(b, GL_LINE_TOKEN, 0, 0, 1, 1, 1, 0, 0);
@@ -169,7 +202,8 @@ TEST(FeedbackWalk, OnePenPerColourAndWidth) {
     Line(b, GL_LINE_TOKEN, 0, 0, 1, 1, 1, 0, 0);
     Line(b, GL_LINE_TOKEN, 0, 0, 1, 1, 1, 1, 1);  // white -> black
     CDeviceLines colour;
-    WalkFeedback(b.data(), static_cast<int64_t>(b.size()), TestMapping(), false, 3, colour);
+    WalkFeedback(b.data(), static_cast<int64_t>(b.size()), TestMapping(), false, SPrintPen{3.0},
+                 colour);
     ASSERT_EQ(colour.Groups().size(), 3u);
     EXPECT_EQ(colour.Groups()[0].rgb, 0xFF0000u);
     EXPECT_EQ(colour.Groups()[0].coords.size(), 8u);
@@ -177,7 +211,7 @@ TEST(FeedbackWalk, OnePenPerColourAndWidth) {
     EXPECT_EQ(colour.Groups()[2].rgb, 0u);
     EXPECT_EQ(colour.Groups()[2].width, 3);
     CDeviceLines mono;
-    WalkFeedback(b.data(), static_cast<int64_t>(b.size()), TestMapping(), true, 1, mono);
+    WalkFeedback(b.data(), static_cast<int64_t>(b.size()), TestMapping(), true, SPrintPen{}, mono);
     ASSERT_EQ(mono.Groups().size(), 1u);
     EXPECT_EQ(mono.Groups()[0].coords.size(), 16u);
 }

@@ -184,7 +184,18 @@ std::vector<std::pair<size_t, size_t>> PlanCaptureBatches(const std::vector<SCap
     return batches;
 }
 
-void CDeviceLines::Add(uint32_t rgb, int width, int x1, int y1, int x2, int y2) {
+SPrintPen MakePrintPen(int penUnits, int dpiX, int dpiY) {
+    auto half = [](int dpi) {
+        return std::max(1, static_cast<int>(std::lround(PrintUnitsToDots(kPrintPointHalf, dpi))));
+    };
+    SPrintPen pen;
+    pen.width = PrintUnitsToDots(penUnits, dpiX);
+    pen.halfX = half(dpiX);
+    pen.halfY = half(dpiY);
+    return pen;
+}
+
+void CDeviceLines::Add(uint32_t rgb, double width, int x1, int y1, int x2, int y2) {
     if (m_last < 0 || m_groups[static_cast<size_t>(m_last)].rgb != rgb ||
         m_groups[static_cast<size_t>(m_last)].width != width) {
         m_last = -1;
@@ -291,7 +302,7 @@ uint32_t FeedbackPenColor(float r, float g, float b, bool blackWhite) {
 }
 
 SFeedbackWalk WalkFeedback(const float* buffer, int64_t count, const SDeviceMapping& mapping,
-                           bool blackWhite, int penWidth, CDeviceLines& out) {
+                           bool blackWhite, const SPrintPen& pen, CDeviceLines& out) {
     SFeedbackWalk walk;
     constexpr int64_t kV = kFeedbackVertexFloats;
     int64_t i = 0;
@@ -325,7 +336,7 @@ SFeedbackWalk WalkFeedback(const float* buffer, int64_t count, const SDeviceMapp
                     ++walk.skipped;
                     break;
                 }
-                out.Add(FeedbackPenColor(a[3], a[4], a[5], blackWhite), penWidth, x1, y1, x2, y2);
+                out.Add(FeedbackPenColor(a[3], a[4], a[5], blackWhite), pen.width, x1, y1, x2, y2);
                 ++walk.lines;
                 break;
             }
@@ -346,11 +357,11 @@ SFeedbackWalk WalkFeedback(const float* buffer, int64_t count, const SDeviceMapp
                     break;  // outside the page
                 }
                 const uint32_t rgb = FeedbackPenColor(a[3], a[4], a[5], blackWhite);
-                const int d = kPrintPointHalf;
-                out.Add(rgb, penWidth, x - d, y - d, x + d, y - d);
-                out.Add(rgb, penWidth, x + d, y - d, x + d, y + d);
-                out.Add(rgb, penWidth, x + d, y + d, x - d, y + d);
-                out.Add(rgb, penWidth, x - d, y + d, x - d, y - d);
+                const int dx = pen.halfX, dy = pen.halfY;
+                out.Add(rgb, pen.width, x - dx, y - dy, x + dx, y - dy);
+                out.Add(rgb, pen.width, x + dx, y - dy, x + dx, y + dy);
+                out.Add(rgb, pen.width, x + dx, y + dy, x - dx, y + dy);
+                out.Add(rgb, pen.width, x - dx, y + dy, x - dx, y - dy);
                 ++walk.points;
                 break;
             }

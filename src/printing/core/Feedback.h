@@ -17,8 +17,17 @@ class CEntity;
 inline constexpr int kFeedbackVertexFloats = 7;
 // Largest feedback buffer of one capture, in floats (32 MB).
 inline constexpr int64_t kFeedbackCapFloats = int64_t{8} * 1024 * 1024;
-// Half side of the square printed for a point, in device units.
+// Half side of the square printed for a point, in print units (kPrintUnitDpi).
 inline constexpr int kPrintPointHalf = 6;
+
+// A pen in device dots: its width and half the side of a point's square across and down.
+struct SPrintPen {
+    double width = 1.0;
+    int halfX = kPrintPointHalf, halfY = kPrintPointHalf;
+};
+// The pen of penUnits print units on a device of dpiX x dpiY dots per inch, the square's
+// halves rounded to whole dots (at least one).
+SPrintPen MakePrintPen(int penUnits, int dpiX, int dpiY);
 
 // Lines (L) and points (P) one entity may feed back: polygon n, polyline n - 1 (n with its
 // marker), text its characters times the largest glyph vertex count, arc 300, point 1 point
@@ -53,13 +62,13 @@ std::vector<std::pair<size_t, size_t>> PlanCaptureBatches(const std::vector<SCap
 class CDeviceLines {
 public:
     struct SGroup {
-        uint32_t rgb = 0;  // 0xRRGGBB
-        int width = 1;
+        uint32_t rgb = 0;         // 0xRRGGBB
+        double width = 1.0;       // device dots
         std::vector<int> coords;  // x1, y1, x2, y2 per line
     };
 
     // Adds a line drawn with the pen (rgb, width).
-    void Add(uint32_t rgb, int width, int x1, int y1, int x2, int y2);
+    void Add(uint32_t rgb, double width, int x1, int y1, int x2, int y2);
     const std::vector<SGroup>& Groups() const { return m_groups; }
     // Number of lines held.
     int64_t LineCount() const { return m_lines; }
@@ -100,12 +109,12 @@ struct SFeedbackWalk {
 
 // Walks count floats of a GL_3D_COLOR feedback buffer (view pixels, y up) and adds the lines
 // on the device. Line and line-reset tokens give a line, point tokens inside the pw x ph page a
-// square outline; pass-through skips one value, polygons their vertices, other tokens one
-// vertex. Pens: solid, penWidth device units, black in black and white, otherwise the first
-// vertex's colour (component x 255 + 0.5, truncated) with white as black. Never reads past
-// count; a negative count reads nothing.
+// square outline of the pen's halves; pass-through skips one value, polygons their vertices,
+// other tokens one vertex. Pens: solid, the pen's width, black in black and white, otherwise
+// the first vertex's colour (component x 255 + 0.5, truncated) with white as black. Never reads
+// past count; a negative count reads nothing.
 SFeedbackWalk WalkFeedback(const float* buffer, int64_t count, const SDeviceMapping& mapping,
-                           bool blackWhite, int penWidth, CDeviceLines& out);
+                           bool blackWhite, const SPrintPen& pen, CDeviceLines& out);
 
 // The pen colour of a feedback colour under the rules above.
 uint32_t FeedbackPenColor(float r, float g, float b, bool blackWhite);

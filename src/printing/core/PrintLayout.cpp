@@ -58,7 +58,7 @@ SPrintRefusal PreparePrintLayout(const CPrintSettings& settings, const CCamera& 
         return refusal;
     };
     if (!Positive(paperW) || !Positive(paperH)) {
-        return refuse(0, "Rozmiar papieru drukarki jest nieznany.");
+        return refuse(0, kPrintUnknownPaperMsg);
     }
     layout = CPrintLayout{};
     layout.paperW = paperW;

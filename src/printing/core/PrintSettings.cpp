@@ -2,6 +2,10 @@
 
 #include <cmath>
 
+double PrintUnitsToDots(double units, int dpi) {
+    return dpi >= 1 ? units * dpi / kPrintUnitDpi : units;
+}
+
 int CPrintSettings::PenWidth() const {
     return m_lineWidthIndex >= 1 && m_lineWidthIndex <= 8 ? m_lineWidthIndex : 1;
 }

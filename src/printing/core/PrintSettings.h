@@ -16,6 +16,10 @@ inline constexpr unsigned kPrintNoMemoryMsgId = 41461;
 inline constexpr char kPrintNoMemoryMsg[] = "Brak pamięci aby wydrukować dokument!";
 inline constexpr unsigned kPrintNoContextMsgId = 41525;
 inline constexpr char kPrintNoContextMsg[] = "Nie utworzono kontekstu do drukowania w pamięci RAM.";
+// The device refused to start a job (no printer, or no file to print to).
+inline constexpr char kPrintCannotStartMsg[] = "Nie można rozpocząć wydruku.";
+// The device reports no paper size.
+inline constexpr char kPrintUnknownPaperMsg[] = "Rozmiar papieru drukarki jest nieznany.";
 // Status text of the print-window pick; the blanks overwrite a longer previous text.
 inline constexpr char kPrintWindowPrompt[] =
     "Wcisnij lewy przycisk myszy i przeciagnij, aby wskazac okno do drukowania."
@@ -46,6 +50,13 @@ inline constexpr int kLineWidth = 1045;
 inline constexpr double kPrintMaxShiftMm = 1000.0;
 // Most pages one job may have; larger jobs are refused before anything is printed.
 inline constexpr int64_t kPrintMaxPages = 1000;
+// Pen widths and point marks are counted in units of a 300-dpi printer whatever the device:
+// one dot of a 1200-dpi printer or PDF is a line too thin to see.
+inline constexpr int kPrintUnitDpi = 300;
+
+// The dots that make units print units on a device of dpi dots per inch; a device of unknown
+// resolution (dpi below 1) is taken as one of 300 dpi.
+double PrintUnitsToDots(double units, int dpi);
 
 class CPrintSettings {
 public:
@@ -59,9 +70,9 @@ public:
     int m_centreV = 1;
     double m_shiftDown = 0;  // mm, used when not centred vertically
     int m_blackWhite = 0;
-    int m_lineWidthIndex = -1;  // combo item: 0 "Auto", 1..8 device units, -1 none chosen
+    int m_lineWidthIndex = -1;  // combo item: 0 "Auto", 1..8 print units, -1 none chosen
 
-    // Pen width in device units: the index for 1..8, 1 for "Auto", none or anything else.
+    // Pen width in print units: the index for 1..8, 1 for "Auto", none or anything else.
     int PenWidth() const;
 };
 

@@ -29,9 +29,9 @@ double Since(Clock::time_point t) {
 }
 
 // Pixels added around each off-screen band so that points and lines crossing its edge are
-// drawn whole. The inner part is used, and on the right and at the bottom also the margin:
-// the next band then lands on the same picture, so filtered scaling (the print preview) shows
-// no seam where they meet.
+// drawn whole (a point of a 1200-dpi picture is 48 pixels wide). The inner part is used, and on
+// the right and at the bottom also the margin: the next band then lands on the same picture, so
+// filtered scaling (the print preview) shows no seam where they meet.
 constexpr int kBandMargin = 32;
 // Coordinates beyond this are not sent to GL (they would be infinite as floats).
 constexpr double kMaxGlCoordinate = 1e30;
@@ -146,7 +146,7 @@ SPrintRefusal CPrintJob::OnPreparePrinting(const SPrintDevice& device) {
         PreparePrintLayout(m_settings, m_camera, device.paperW, device.paperH, m_layout);
     if (r.ok && !(device.pw >= 1.0 && device.ph >= 1.0)) {
         r.ok = false;
-        r.message = "Rozmiar papieru drukarki jest nieznany.";
+        r.message = kPrintUnknownPaperMsg;
     }
     return r;
 }
@@ -289,8 +289,8 @@ bool CPrintJob::CaptureRange(size_t begin, size_t end, const SDeviceMapping& map
         return CaptureRange(begin, mid, map, painter) && CaptureRange(mid, end, map, painter);
     }
     const Clock::time_point t1 = Clock::now();
-    WalkFeedback(m_buffer.data(), count, map, m_settings.m_blackWhite != 0, m_settings.PenWidth(),
-                 m_lines);
+    WalkFeedback(m_buffer.data(), count, map, m_settings.m_blackWhite != 0,
+                 MakePrintPen(m_settings.PenWidth(), m_device.dpiX, m_device.dpiY), m_lines);
     m_stats.mappingSeconds += Since(t1);
     Flush(painter);
     return true;
@@ -308,7 +308,7 @@ void CPrintJob::Flush(QPainter& painter) {
         // A solid opaque pen: the PDF writer strokes it, other pens become filled outlines.
         QPen pen(QColor(static_cast<int>((g.rgb >> 16) & 0xFF),
                         static_cast<int>((g.rgb >> 8) & 0xFF), static_cast<int>(g.rgb & 0xFF)));
-        pen.setWidth(g.width);
+        pen.setWidthF(g.width);
         pen.setStyle(Qt::SolidLine);
         pen.setCosmetic(false);
         // Corners of a path as full as the squared ends of separate lines made them.
@@ -424,6 +424,9 @@ bool CPrintJob::PrintRaster(QPainter& painter, const SPrintPage& page, const SDe
     }
     const int iw = static_cast<int>(fw);
     const int ih = static_cast<int>(fh);
+    // Lines and points as wide as the vector method prints them.
+    const auto lineWidth = static_cast<GLfloat>(PrintUnitsToDots(m_settings.PenWidth(), dpi));
+    m_renderer->m_pointSize = static_cast<float>(PrintUnitsToDots(2 * kPrintPointHalf, dpi));
     const int inner = m_tileSide - 2 * kBandMargin;
     if (inner < 1) {
         return false;
@@ -455,7 +458,7 @@ bool CPrintJob::PrintRaster(QPainter& painter, const SPrintPage& page, const SDe
             glEnable(GL_DEPTH_TEST);
             glDisable(GL_NORMALIZE);
             glDepthFunc(GL_LEQUAL);
-            glLineWidth(1.0f);
+            glLineWidth(lineWidth);
             m_renderer->RenderFrame();
             const QImage full = m_gl->Image();
             m_gl->DoneCurrent();
@@ -498,7 +501,7 @@ SPrintRefusal CPrintJob::Run(QPagedPaintDevice& device, int64_t first, int64_t l
     if (!painter.begin(&device)) {
         OnEndPrinting();
         r.ok = false;
-        r.message = "Nie można rozpocząć wydruku.";
+        r.message = kPrintCannotStartMsg;
         return r;
     }
     for (int64_t p = first; p <= last; ++p) {

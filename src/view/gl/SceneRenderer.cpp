@@ -57,8 +57,7 @@ void CSceneRenderer::InitializeGL() {
     glDisable(GL_NORMALIZE);
     m_fonts.BuildFontLists();
     glDepthFunc(GL_LEQUAL);
-    // Frames set it after the scene; the first frame needs it before.
-    glPointSize(kPointSize);
+    glPointSize(m_pointSize);
     GLint planes = 6;
     glGetIntegerv(GL_MAX_CLIP_PLANES, &planes);
     m_depthClamp = HasDepthClamp();
@@ -202,6 +201,8 @@ void CSceneRenderer::RenderFrame() {
         m_rebuildList = false;  // nothing to compile
     }
     glDisable(GL_LINE_STIPPLE);
+    // Set on every frame: printing changes the size between frames.
+    glPointSize(m_pointSize);
     if (hasScene) {
         if (m_useDisplayList && m_sceneList != 0) {
             glCallList(m_sceneList);
@@ -209,7 +210,6 @@ void CSceneRenderer::RenderFrame() {
             DrawScene();
         }
     }
-    glPointSize(kPointSize);
     DrawOverlays();
     glFlush();
     glFinish();

@@ -78,6 +78,7 @@ public:
     bool m_whiteBackground = false;
     bool m_useDisplayList = true;
     int m_showNames = 0;
+    float m_pointSize = kPointSize;  // pixels; printing makes it a size on paper
     int m_editHandle = -1;
     CPoint3 m_cursorPoint;
     int m_currentPick = -1;
