@@ -22,9 +22,9 @@
 #include "MixedDrawing.h"
 #include "document/Entity.h"
 #include "document/TAVDoc.h"
+#include "printing/output/PageCompression.h"
+#include "printing/output/PrintJob.h"
 #include "view/core/Camera.h"
-#include "view/gl/PageCompression.h"
-#include "view/gl/PrintJob.h"
 
 namespace {
 

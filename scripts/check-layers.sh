@@ -7,19 +7,22 @@
 #   document    (src/document)          geometry
 #   exchange    (src/exchange)          geometry document
 #   viewcore    (src/view/core)         geometry document
-#   toolscore   (src/tools/core)        geometry document
+#   toolscore   (src/tools/core)        geometry document viewcore
 #   printcore   (src/printing/core)     geometry document
-#   render      (src/view/gl)           geometry document viewcore
-#   printout    (src/printing/output)   geometry document viewcore printcore render
+#   render      (src/view/gl)           geometry document viewcore printcore
+#   printout    (src/printing/output)   geometry document viewcore toolscore printcore render
 #   resources   (src/resources)         -
 #   view        (src/view)              geometry document viewcore render resources
-#   printing    (src/printing)          geometry document viewcore printcore render printout
-#                                       resources view
+#   printing    (src/printing)          geometry document viewcore toolscore printcore render
+#                                       printout resources view
 #   tools       (src/tools)             geometry document exchange viewcore toolscore render
 #                                       resources view
 #   cli         (src/cli)               geometry document exchange viewcore toolscore printcore
 #                                       render printout
 #   app         (src/app)               every layer
+#
+# The headless layers (geometry to printcore) include no Qt; OpenGL is included by the render
+# layer alone, and by geometry's tessellation (GLU).
 #
 # Usage: scripts/check-layers.sh [SRC_DIR]   (default src)
 set -euo pipefail
@@ -31,13 +34,13 @@ declare -A ALLOWED=(
     [document]="geometry"
     [exchange]="geometry document"
     [viewcore]="geometry document"
-    [toolscore]="geometry document"
+    [toolscore]="geometry document viewcore"
     [printcore]="geometry document"
-    [render]="geometry document viewcore"
-    [printout]="geometry document viewcore printcore render"
+    [render]="geometry document viewcore printcore"
+    [printout]="geometry document viewcore toolscore printcore render"
     [resources]=""
     [view]="geometry document viewcore render resources"
-    [printing]="geometry document viewcore printcore render printout resources view"
+    [printing]="geometry document viewcore toolscore printcore render printout resources view"
     [tools]="geometry document exchange viewcore toolscore render resources view"
     [cli]="geometry document exchange viewcore toolscore printcore render printout"
     [app]="geometry document exchange viewcore toolscore printcore render printout resources view printing tools"

@@ -6,7 +6,7 @@
 #include <QVBoxLayout>
 
 #include "app/CommandTable.h"
-#include "app/Images.h"
+#include "resources/Images.h"
 
 // The help pages live in a static library, whose resources nothing registers by itself.
 static void InitHelpResources() {

@@ -108,6 +108,7 @@ void RegisterInteractionCommands(CTAVApp& app, CMainFrame& frame) {
         checked = ui.checked;
         return ui.enabled;
     };
+    hooks.measurementText = MeasurementText;
     hooks.showInfo = [&app](const std::string& caption, const std::string& text) {
         app.Prompter().Run({QString::fromStdString(caption), QString::fromStdString(text),
                             CPrompter::EIcon::Information, CQtPrompter::EButtons::Ok});

@@ -7,9 +7,9 @@
 #include <algorithm>
 
 #include "app/CommandTable.h"
-#include "app/Images.h"
 #include "document/StringTable.h"
 #include "document/TAVDoc.h"
+#include "resources/Images.h"
 
 namespace {
 

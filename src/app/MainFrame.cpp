@@ -12,10 +12,10 @@
 #include <QToolBar>
 
 #include "app/ChildFrame.h"
-#include "app/Images.h"
 #include "app/LayerComboBox.h"
 #include "app/OpenDoc.h"
 #include "app/Settings.h"
+#include "resources/Images.h"
 #include "tools/EntityDialog.h"
 #include "view/TAVView.h"
 

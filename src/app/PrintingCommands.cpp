@@ -7,8 +7,10 @@
 #include "app/CommandTable.h"
 #include "app/MainFrame.h"
 #include "app/TAVApp.h"
+#include "printing/DataPrinting.h"
 #include "printing/PrintSetupDlg.h"
 #include "printing/ViewPrinting.h"
+#include "tools/DataDialogs.h"
 #include "view/TAVView.h"
 
 namespace {
@@ -23,18 +25,18 @@ void OnPrintSettings(CMainFrame& frame, CTAVView& view) {
     if (view.BeepIfBusy()) {
         return;
     }
-    CPrintSetupDlg dialog(view.PrintSettings(), view.GetDocument()->Prompter(), &frame);
+    CPrintSetupDlg dialog(ViewPrintSettings(view), view.GetDocument()->Prompter(), &frame);
     dialog.exec();
     if (dialog.Result() == CPrintSetupDlg::kCancelled) {
         return;
     }
-    view.PrintSettings() = dialog.Settings();
+    ViewPrintSettings(view) = dialog.Settings();
     switch (dialog.Result()) {
         case CPrintSetupDlg::kPreview:
             Post(frame, cmd::kPrintPreview);
             break;
         case CPrintSetupDlg::kPick:
-            view.BeginPrintWindowPick([&frame] { Post(frame, cmd::kPrintSettings); });
+            BeginPrintWindowPick(view, [&frame] { Post(frame, cmd::kPrintSettings); });
             break;
         case CPrintSetupDlg::kPrint:
             Post(frame, cmd::kPrint);
@@ -47,6 +49,7 @@ void OnPrintSettings(CMainFrame& frame, CTAVView& view) {
 }  // namespace
 
 void RegisterPrintingCommands(CTAVApp& app, CMainFrame& frame) {
+    SetDataPrintHandler(PrintDataTree);
     const CMainFrame::Updater needsView = [&frame](CMainFrame::SCmdUI& ui) {
         ui.enabled = frame.ActiveView() != nullptr;
     };

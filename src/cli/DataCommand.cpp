@@ -11,7 +11,7 @@
 #include "cli/TavCli.h"
 #include "document/DataNode.h"
 #include "document/TAVDoc.h"
-#include "printing/DataTreePainter.h"
+#include "printing/output/DataTreePainter.h"
 #include "tools/core/DataRules.h"
 
 namespace {

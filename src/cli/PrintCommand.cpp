@@ -16,8 +16,8 @@
 #include "cli/TavCli.h"
 #include "document/TAVDoc.h"
 #include "printing/core/PrintSettings.h"
+#include "printing/output/PrintJob.h"
 #include "view/core/Camera.h"
-#include "view/gl/PrintJob.h"
 
 namespace {
 

@@ -15,9 +15,9 @@
 #include "document/Prompter.h"
 #include "document/TAVDoc.h"
 #include "exchange/Alignment.h"
+#include "exchange/DistanceReport.h"
 #include "exchange/DxfExport.h"
 #include "exchange/ImportCommand.h"
-#include "tools/core/DistanceReport.h"
 
 namespace {
 

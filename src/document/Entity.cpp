@@ -1,7 +1,5 @@
 #include "document/Entity.h"
 
-#include <GL/glu.h>
-
 #include <cmath>
 #include <span>
 
@@ -20,63 +18,6 @@ int g_lastEntityNumber = 0;
 
 // A vertex on disk: point3 and its flag word.
 constexpr uint64_t kVertexBytes = 3 * 8 + 4;
-
-// GLU keeps the first vertices of a polygon in a cache (TESS_MAX_CACHE of its sources) and,
-// when the polygon is that one contour, tries to render it as a single fan before it builds
-// its mesh.
-constexpr size_t kTessCacheSize = 100;
-
-// What GLU's cached path does, with the same arithmetic in the same order, so the result is
-// the same to the bit: the normal as the sum of the fan triangles from the first vertex (each
-// turned to agree with the sum so far), then the orientation of every fan triangle against
-// it. Returns false when the triangles disagree: then GLU builds its mesh, and so must the
-// caller. Mesh triangles and quads, faces and most drawn outlines never get that far. Else fan
-// is GLU's order of the fan: 1 as the vertices run, -1 reversed, 0 when there is nothing to
-// fill (every fan triangle degenerate).
-bool TessellateAsFan(std::span<const CPoint3> v, int& fan) {
-    const size_t n = v.size();
-    const CPoint3& v0 = v[0];
-    double norm[3] = {0.0, 0.0, 0.0};
-    int sign = 0;
-    for (int check = 0; check < 2; ++check) {
-        double xc = v[1].x - v0.x, yc = v[1].y - v0.y, zc = v[1].z - v0.z;
-        for (size_t k = 2; k < n; ++k) {
-            const double xp = xc, yp = yc, zp = zc;
-            xc = v[k].x - v0.x;
-            yc = v[k].y - v0.y;
-            zc = v[k].z - v0.z;
-            const double n0 = yp * zc - zp * yc;
-            const double n1 = zp * xc - xp * zc;
-            const double n2 = xp * yc - yp * xc;
-            const double dot = n0 * norm[0] + n1 * norm[1] + n2 * norm[2];
-            if (!check) {
-                if (dot >= 0) {
-                    norm[0] += n0;
-                    norm[1] += n1;
-                    norm[2] += n2;
-                } else {
-                    norm[0] -= n0;
-                    norm[1] -= n1;
-                    norm[2] -= n2;
-                }
-            } else if (dot != 0) {
-                if (dot > 0) {
-                    if (sign < 0) {
-                        return false;
-                    }
-                    sign = 1;
-                } else {
-                    if (sign > 0) {
-                        return false;
-                    }
-                    sign = -1;
-                }
-            }
-        }
-    }
-    fan = sign;
-    return true;
-}
 
 }  // namespace
 
@@ -251,24 +192,14 @@ void CPoly::ComputePlane() {
 }
 
 void CPoly::Tessellate() {
-    const size_t n = m_vertices.size();
-    if (n >= 3 && n <= kTessCacheSize) {
-        bool usable = true;
-        for (const CPoint3& p : m_vertices) {
-            // What the tessellator refuses goes the general way, which says so; the comparison
-            // is false for infinities and NaN too.
-            usable = usable && std::fabs(p.x) <= GLU_TESS_MAX_COORD &&
-                     std::fabs(p.y) <= GLU_TESS_MAX_COORD && std::fabs(p.z) <= GLU_TESS_MAX_COORD;
+    int fan = 0;
+    if (TessellateAsFan(m_vertices, fan)) {
+        m_tessellated = 1;
+        m_fan = fan;
+        if (m_triangulation.capacity() != 0) {
+            std::vector<CTessPrimitive>().swap(m_triangulation);
         }
-        int fan = 0;
-        if (usable && TessellateAsFan(m_vertices, fan)) {
-            m_tessellated = 1;
-            m_fan = fan;
-            if (m_triangulation.capacity() != 0) {
-                std::vector<CTessPrimitive>().swap(m_triangulation);
-            }
-            return;
-        }
+        return;
     }
     std::vector<CTessPrimitive> result;
     const bool ok = ::Tessellate(m_vertices, result);
@@ -283,7 +214,7 @@ std::vector<CTessPrimitive> CPoly::FillPrimitives() const {
         return m_triangulation;
     }
     CTessPrimitive prim;
-    prim.kind = n > 3 ? GL_TRIANGLE_FAN : GL_TRIANGLES;
+    prim.kind = n > 3 ? kTessTriangleFan : kTessTriangles;
     prim.points.reserve(n);
     for (int k = 0; k < static_cast<int>(n); ++k) {
         const CPoint3& v = FanVertex(k);

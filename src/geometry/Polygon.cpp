@@ -277,6 +277,75 @@ thread_local CThreadTess t_tess;
 
 }  // namespace
 
+// GLU keeps the first vertices of a polygon in a cache (TESS_MAX_CACHE of its sources, which is
+// kTessFanLimit) and, when the polygon is that one contour, tries to render it as a single fan
+// before it builds its mesh.
+// What GLU's cached path does, with the same arithmetic in the same order, so the result is
+// the same to the bit: the normal as the sum of the fan triangles from the first vertex (each
+// turned to agree with the sum so far), then the orientation of every fan triangle against
+// it. Returns false when the triangles disagree: then GLU builds its mesh, and so must the
+// caller. Mesh triangles and quads, faces and most drawn outlines never get that far. Else fan
+// is GLU's order of the fan: 1 as the vertices run, -1 reversed, 0 when there is nothing to
+// fill (every fan triangle degenerate).
+bool TessellateAsFan(std::span<const CPoint3> v, int& fan) {
+    const size_t n = v.size();
+    if (n < 3 || n > kTessFanLimit) {
+        return false;
+    }
+    for (const CPoint3& p : v) {
+        // What the tessellator refuses goes the general way, which says so; the comparison is
+        // false for infinities and NaN too.
+        if (!(std::fabs(p.x) <= GLU_TESS_MAX_COORD && std::fabs(p.y) <= GLU_TESS_MAX_COORD &&
+              std::fabs(p.z) <= GLU_TESS_MAX_COORD)) {
+            return false;
+        }
+    }
+    const CPoint3& v0 = v[0];
+    double norm[3] = {0.0, 0.0, 0.0};
+    int sign = 0;
+    for (int check = 0; check < 2; ++check) {
+        double xc = v[1].x - v0.x, yc = v[1].y - v0.y, zc = v[1].z - v0.z;
+        for (size_t k = 2; k < n; ++k) {
+            const double xp = xc, yp = yc, zp = zc;
+            xc = v[k].x - v0.x;
+            yc = v[k].y - v0.y;
+            zc = v[k].z - v0.z;
+            const double n0 = yp * zc - zp * yc;
+            const double n1 = zp * xc - xp * zc;
+            const double n2 = xp * yc - yp * xc;
+            const double dot = n0 * norm[0] + n1 * norm[1] + n2 * norm[2];
+            if (!check) {
+                if (dot >= 0) {
+                    norm[0] += n0;
+                    norm[1] += n1;
+                    norm[2] += n2;
+                } else {
+                    norm[0] -= n0;
+                    norm[1] -= n1;
+                    norm[2] -= n2;
+                }
+            } else if (dot != 0) {
+                if (dot > 0) {
+                    if (sign < 0) {
+                        return false;
+                    }
+                    sign = 1;
+                } else {
+                    if (sign > 0) {
+                        return false;
+                    }
+                    sign = -1;
+                }
+            }
+        }
+    }
+    fan = sign;
+    return true;
+}
+
+static_assert(kTessTriangles == GL_TRIANGLES && kTessTriangleStrip == GL_TRIANGLE_STRIP &&
+              kTessTriangleFan == GL_TRIANGLE_FAN);
+
 bool Tessellate(std::span<const CPoint3> v, std::vector<CTessPrimitive>& out) {
     out.clear();
     if (v.size() < 3) {

@@ -10,8 +10,15 @@
 
 #include "geometry/Vec3.h"
 
-// One primitive of a tessellation: kind is the GL primitive reported by the tessellator
-// (GL_TRIANGLES, GL_TRIANGLE_FAN or GL_TRIANGLE_STRIP), points in emitted order (flag 1).
+// Primitive kinds of a tessellation, with OpenGL's values.
+inline constexpr uint32_t kTessTriangles = 0x0004;
+inline constexpr uint32_t kTessTriangleStrip = 0x0005;
+inline constexpr uint32_t kTessTriangleFan = 0x0006;
+// Outlines of up to this many vertices may be filled as one fan (see TessellateAsFan).
+inline constexpr size_t kTessFanLimit = 100;
+
+// One primitive of a tessellation: kind is the primitive reported by the tessellator
+// (kTessTriangles, kTessTriangleFan or kTessTriangleStrip), points in emitted order (flag 1).
 struct CTessPrimitive {
     uint32_t kind = 0;
     std::vector<CPoint3> points;
@@ -43,6 +50,12 @@ bool ComputeBestPlaneGeneral(std::span<const CPoint3> v, CVec3& outNormal, CPoin
 // Plane normal ((0, 0, 0) when there is none) and whether every vertex lies within 1e-8 of
 // the plane through the centroid.
 void ComputePlane(std::span<const CPoint3> v, CVec3& outNormal, bool& outPlanar);
+
+// The tessellator's shortcut for one outline of 3 to kTessFanLimit vertices, to the bit: true
+// when it would fill the outline as a single fan, with fan = 1 as the vertices run, -1 reversed,
+// 0 when there is nothing to fill. False when it would build its mesh (Tessellate then gives
+// the triangles) or refuses a coordinate.
+bool TessellateAsFan(std::span<const CPoint3> v, int& fan);
 
 // Triangulates the outline with the GLU tessellator (default winding rule); out is replaced.
 // Returns false with an empty out when the tessellator reports an error or a coordinate is

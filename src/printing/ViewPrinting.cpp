@@ -1,15 +1,26 @@
 #include "printing/ViewPrinting.h"
 
+#include <QPointer>
 #include <QPrintDialog>
 #include <QPrintPreviewDialog>
 #include <QPrinter>
+#include <algorithm>
 
 #include "document/Prompter.h"
+#include "printing/output/PrintJob.h"
 #include "view/FrameServices.h"
 #include "view/TAVView.h"
-#include "view/gl/PrintJob.h"
 
 namespace {
+
+// The settings ride on the view as a child object, so they go with it.
+class CViewPrintSettings : public QObject {
+public:
+    explicit CViewPrintSettings(QObject* parent) : QObject(parent) {
+        setObjectName(QStringLiteral("printSettings"));
+    }
+    CPrintSettings settings;
+};
 
 SPrintJobOptions ViewOptions(const CTAVView& view, bool preview) {
     SPrintJobOptions options;
@@ -29,8 +40,39 @@ void Tell(CTAVView& view, const std::string& text, CPrompter::EIcon icon) {
 
 }  // namespace
 
+CPrintSettings& ViewPrintSettings(CTAVView& view) {
+    auto* held = static_cast<CViewPrintSettings*>(
+        view.findChild<QObject*>(QStringLiteral("printSettings"), Qt::FindDirectChildrenOnly));
+    if (held == nullptr) {
+        held = new CViewPrintSettings(&view);
+    }
+    return held->settings;
+}
+
+void BeginPrintWindowPick(CTAVView& view, std::function<void()> done) {
+    QPointer<CTAVView> guard(&view);
+    view.BeginWindowPick(kPrintWindowPrompt,
+                         [guard, done = std::move(done)](const CPoint3& wa, const CPoint3& wb) {
+                             if (!guard) {
+                                 return;
+                             }
+                             const SPrintView plane = PrintViewOf(guard->Camera());
+                             double ax = 0, ay = 0, bx = 0, by = 0;
+                             WorldToPrintPlane(plane, wa, ax, ay);
+                             WorldToPrintPlane(plane, wb, bx, by);
+                             CPrintSettings& s = ViewPrintSettings(*guard);
+                             s.m_x1 = std::min(ax, bx);
+                             s.m_y1 = std::min(ay, by);
+                             s.m_x2 = std::max(ax, bx);
+                             s.m_y2 = std::max(ay, by);
+                             if (done) {
+                                 done();
+                             }
+                         });
+}
+
 int64_t CountPrintPages(CTAVView& view, const QPrinter& printer, std::string* reason) {
-    CPrintJob job(*view.GetDocument(), view.Camera(), view.PrintSettings(),
+    CPrintJob job(*view.GetDocument(), view.Camera(), ViewPrintSettings(view),
                   ViewOptions(view, false));
     const SPrintRefusal r = job.OnPreparePrinting(DescribePrintDevice(printer));
     if (!r.ok) {
@@ -48,7 +90,7 @@ bool HasPrintTarget(const QPrinter& printer) {
 }
 
 bool PrintView(CTAVView& view, QPrinter& printer, bool preview, int64_t from, int64_t to) {
-    CPrintJob job(*view.GetDocument(), view.Camera(), view.PrintSettings(),
+    CPrintJob job(*view.GetDocument(), view.Camera(), ViewPrintSettings(view),
                   ViewOptions(view, preview));
     const SPrintRefusal r = job.Run(printer, from > 0 ? from : 1, to);
     if (job.GetError() != 0) {

@@ -4,11 +4,20 @@
 // the page count for the print dialog, the print and preview commands and the settings dialog.
 
 #include <cstdint>
+#include <functional>
 #include <string>
+
+#include "printing/core/PrintSettings.h"
 
 class CTAVView;
 class QPrinter;
 class QWidget;
+
+// The print settings of view, kept as long as the view lives.
+CPrintSettings& ViewPrintSettings(CTAVView& view);
+// Starts picking the print window in view; done runs once a dragged window is in the view's
+// print settings, in the print plane frame.
+void BeginPrintWindowPick(CTAVView& view, std::function<void()> done);
 
 // Pages of the view's print on printer's paper; 0 when the settings are refused (reason set).
 int64_t CountPrintPages(CTAVView& view, const QPrinter& printer, std::string* reason = nullptr);

@@ -13,9 +13,9 @@
 #include <QStyledItemDelegate>
 #include <QVBoxLayout>
 
-#include "app/Images.h"
 #include "document/Prompter.h"
 #include "document/TAVDoc.h"
+#include "resources/Images.h"
 #include "tools/core/EditTexts.h"
 #include "tools/core/ManagerRules.h"
 #include "tools/core/NumberText.h"

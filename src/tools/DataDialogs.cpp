@@ -8,9 +8,6 @@
 #include <QLineEdit>
 #include <QMenu>
 #include <QMouseEvent>
-#include <QPrintPreviewDialog>
-#include <QPrinter>
-#include <QPrinterInfo>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QStyle>
@@ -18,12 +15,9 @@
 #include <QVBoxLayout>
 #include <memory>
 
-#include "app/QtPrompter.h"
-#include "app/TAVApp.h"
 #include "document/Prompter.h"
 #include "document/StringTable.h"
 #include "document/TAVDoc.h"
-#include "printing/DataTreePainter.h"
 #include "tools/core/DataRules.h"
 
 namespace {
@@ -32,18 +26,9 @@ constexpr const char* kTypeNames[5] = {"&Budynek lub konstrukcja budowlana", "&K
                                        "&Działka", "&Zbiornik"};
 constexpr int kFirstTypeId = 1018;
 
-std::function<void(const CDataNode&)>& PrintHandler() {
-    static std::function<void(const CDataNode&)> handler;
+std::function<void(const CDataNode&, QWidget*)>& PrintHandler() {
+    static std::function<void(const CDataNode&, QWidget*)> handler;
     return handler;
-}
-
-// The program's prompter when the application runs, else one of our own for parent.
-CPrompter& ShellPrompter(QWidget* parent, std::unique_ptr<CQtPrompter>& own) {
-    if (CTAVApp* app = CTAVApp::Instance()) {
-        return app->Prompter();
-    }
-    own = std::make_unique<CQtPrompter>(parent);
-    return *own;
 }
 
 }  // namespace
@@ -361,11 +346,10 @@ CDataTreeDialog::CDataTreeDialog(const CDataNode& tree, CPrompter& prompter, QWi
     ok->setDefault(true);
     QPushButton* cancel = AddIdButton(buttons, this, 2, "Przerwij");
     layout->addLayout(buttons);
+    // Printing belongs to the program, which sets the handler.
     connect(print, &QPushButton::clicked, this, [this] {
         if (PrintHandler()) {
-            PrintHandler()(m_tree);
-        } else {
-            PrintDataTree(m_tree, this);
+            PrintHandler()(m_tree, this);
         }
     });
     connect(ok, &QPushButton::clicked, this, &QDialog::accept);
@@ -389,23 +373,7 @@ void CDataTreeDialog::keyPressEvent(QKeyEvent* event) {
 // ---------------------------------------------------------------------------------------------
 // Entry points
 
-void PrintDataTree(const CDataNode& tree, QWidget* parent) {
-    const QPrinterInfo info = QPrinterInfo::defaultPrinter();
-    if (!info.isNull()) {
-        QPrinter printer(info, QPrinter::HighResolution);
-        printer.setDocName(QString::fromUtf8(datatexts::kPrintJob));
-        PaintDataTree(printer, tree);
-        return;
-    }
-    QPrinter printer(QPrinter::HighResolution);
-    printer.setDocName(QString::fromUtf8(datatexts::kPrintJob));
-    QPrintPreviewDialog preview(&printer, parent);
-    QObject::connect(&preview, &QPrintPreviewDialog::paintRequested,
-                     [&tree](QPrinter* p) { PaintDataTree(*p, tree); });
-    preview.exec();
-}
-
-void SetDataPrintHandler(std::function<void(const CDataNode&)> handler) {
+void SetDataPrintHandler(std::function<void(const CDataNode&, QWidget*)> handler) {
     PrintHandler() = std::move(handler);
 }
 
@@ -423,7 +391,7 @@ bool RunDataTreeDialog(CDataNode& tree, CPrompter& prompter, QWidget* parent) {
     return true;
 }
 
-bool OnEntityDataButton(CDataNode& tree, QWidget* parent) {
+bool OnEntityDataButton(CDataNode& tree, CPrompter& prompter, QWidget* parent) {
     bool built = false;
     if (tree.GetText().empty()) {
         const int type = RunDataTypeDialog(parent);
@@ -433,8 +401,6 @@ bool OnEntityDataButton(CDataNode& tree, QWidget* parent) {
         tree.BuildObjectTree(type);
         built = true;
     }
-    std::unique_ptr<CQtPrompter> own;
-    CPrompter& prompter = ShellPrompter(parent, own);
     return RunDataTreeDialog(tree, prompter, parent) || built;
 }
 

@@ -100,11 +100,9 @@ private:
     CDataTreeCtrl* m_ctrl;
 };
 
-// Prints tree at once on the default printer under the name "Wybrane drzewo danych z programu
-// TAV"; without a default printer a print preview opens instead.
-void PrintDataTree(const CDataNode& tree, QWidget* parent);
-// Replaces what "Drukuj" does (tests); an empty handler restores printing.
-void SetDataPrintHandler(std::function<void(const CDataNode&)> handler);
+// What "Drukuj" of the tree dialog does with the tree (the program prints it); without a handler
+// the button does nothing.
+void SetDataPrintHandler(std::function<void(const CDataNode&, QWidget* parent)> handler);
 
 // Runs the type dialog: the chosen type, or -1 when cancelled or nothing was chosen.
 int RunDataTypeDialog(QWidget* parent);
@@ -115,7 +113,7 @@ bool RunDataTreeDialog(CDataNode& tree, CPrompter& prompter, QWidget* parent);
 // "&Dane..." of an entity dialog: builds a new tree of the chosen type directly in tree when
 // it has none (type dialog), then runs the tree dialog on a copy and copies it back on
 // "Tak". Returns true when tree changed (a new tree counts).
-bool OnEntityDataButton(CDataNode& tree, QWidget* parent);
+bool OnEntityDataButton(CDataNode& tree, CPrompter& prompter, QWidget* parent);
 // "U&suń Dane...": asks 41453 "Czy jesteś pewny?"; on Yes empties tree and clears its type
 // name. Returns true when removed.
 bool OnRemoveDataButton(CDataNode& tree, CPrompter& prompter);

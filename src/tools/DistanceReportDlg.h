@@ -9,7 +9,7 @@
 #include <functional>
 #include <string>
 
-#include "tools/core/DistanceReport.h"
+#include "exchange/DistanceReport.h"
 
 class CPrompter;
 class CTAVDoc;

@@ -433,7 +433,7 @@ void CEntityDialog::OnColor() {
 
 void CEntityDialog::OnData() {
     CEntity* e = Entity();
-    if (e != nullptr && OnEntityDataButton(e->m_data, this)) {
+    if (e != nullptr && OnEntityDataButton(e->m_data, Doc().Prompter(), this)) {
         m_removeData->show();
     }
 }

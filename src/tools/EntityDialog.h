@@ -11,9 +11,10 @@
 #include <functional>
 
 #include "tools/core/EntityEdit.h"
+#include "view/TAVView.h"
 
 class CTAVDoc;
-class CTAVView;
+
 class QComboBox;
 class QGridLayout;
 class QLineEdit;

@@ -14,9 +14,9 @@
 #include <QVBoxLayout>
 #include <memory>
 
-#include "app/Images.h"
 #include "document/Prompter.h"
 #include "document/TAVDoc.h"
+#include "resources/Images.h"
 #include "tools/core/ManagerRules.h"
 #include "view/FrameServices.h"
 

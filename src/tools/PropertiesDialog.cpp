@@ -90,7 +90,7 @@ void CPropertiesDialog::OnColor() {
 }
 
 void CPropertiesDialog::OnData() {
-    if (OnEntityDataButton(m_props.data, this)) {
+    if (OnEntityDataButton(m_props.data, m_view.GetDocument()->Prompter(), this)) {
         m_removeData->show();
     }
 }

@@ -1,8 +1,12 @@
 #pragma once
 
 #include <functional>
+#include <span>
 #include <string>
 
+#include "geometry/Vec3.h"
+
+class CPrompter;
 class CTAVDoc;
 
 // What views and tools ask of the main frame. The main frame implements it and registers
@@ -26,12 +30,17 @@ public:
 };
 
 // What the application shell lends the views beyond the frame services: running a command of
-// its table by id (the view's popups), asking whether it is enabled (checked: 1, 0 or -1) and a
-// message box with its own caption. Empty functions mean there is no shell.
+// its table by id (the view's popups), asking whether it is enabled (checked: 1, 0 or -1), a
+// message box with its own caption, and the result text of a finished measurement (kind, the
+// points, the picked point, the active system's matrix or null, where to say what went wrong).
+// Empty functions mean there is no shell; a measurement then ends without a result.
 struct SFrameCommandHooks {
     std::function<bool(unsigned id)> run;
     std::function<bool(unsigned id, int& checked)> query;
     std::function<void(const std::string& caption, const std::string& text)> showInfo;
+    std::function<std::string(int kind, std::span<const CPoint3> points, const CPoint3& picked,
+                              const CMatrix4* toLocal, CPrompter* prompter)>
+        measurementText;
 };
 
 // The hooks of this process; the shell fills them, tests may too.

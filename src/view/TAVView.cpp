@@ -11,13 +11,11 @@
 #include <algorithm>
 #include <cstdio>
 
-#include <GL/gl.h>
-
 #include "document/Prompter.h"
-#include "tools/core/Measurement.h"
 #include "view/FrameServices.h"
 #include "view/ViewCursors.h"
 #include "view/ViewDialogs.h"
+#include "view/core/PointInput.h"
 #include "view/gl/OffscreenRender.h"
 #include "view/gl/PickPass.h"
 
@@ -182,14 +180,7 @@ void CTAVView::paintGL() {
     QPainter painter(this);
     painter.beginNativePainting();
     const qreal dpr = devicePixelRatioF();
-    glViewport(0, 0, static_cast<GLsizei>(width() * dpr), static_cast<GLsizei>(height() * dpr));
-    // The painter's engine may have changed these since the last frame.
-    glEnable(GL_DEPTH_TEST);
-    glDisable(GL_BLEND);
-    glDisable(GL_TEXTURE_2D);
-    glDisable(GL_SCISSOR_TEST);
-    m_renderer.RenderFrame();
-    glGetError();  // read and not reported
+    m_renderer.RenderWidgetFrame(static_cast<int>(width() * dpr), static_cast<int>(height() * dpr));
     painter.endNativePainting();
 
     if (m_dragging &&
@@ -282,7 +273,7 @@ void CTAVView::mouseReleaseEvent(QMouseEvent* event) {
                 ReturnToPreviousTool();
                 SetStatus(kReady);
             } else if (m_tool == kToolPrintWindow && m_dragging) {
-                FinishPrintWindowPick(m_pressPos, p);
+                FinishWindowPick(m_pressPos, p);
             } else if (m_tool == kToolSelect) {
                 // Selecting leaves no history entry.
                 if (m_camera.PopView()) {
@@ -728,15 +719,18 @@ void CTAVView::OnMeasureEnd() {
     const int active = m_doc->GetActiveCoordSystem();
     const CMatrix4* toLocal =
         active >= 0 && active < m_doc->GetCoordSystemCount() ? &m_doc->GetMatrix(active) : nullptr;
-    const std::string text = MeasurementText(m_measureKind, m_measurePoly->m_vertices,
-                                             m_pickedPoint, toLocal, &m_doc->Prompter());
+    const SFrameCommandHooks& hooks = FrameCommandHooks();
+    const std::string text = hooks.measurementText
+                                 ? hooks.measurementText(m_measureKind, m_measurePoly->m_vertices,
+                                                         m_pickedPoint, toLocal, &m_doc->Prompter())
+                                 : std::string();
     m_measureKind = 0;
     m_renderer.m_tempEntity = nullptr;
     m_measurePoly.reset();
     SetStatus(kReady);
-    if (FrameCommandHooks().showInfo) {
-        FrameCommandHooks().showInfo(kMeasureCaption, text);
-    } else {
+    if (!text.empty() && hooks.showInfo) {
+        hooks.showInfo(kMeasureCaption, text);
+    } else if (!text.empty()) {
         m_doc->Prompter().ShowMessage(text, CPrompter::EIcon::Information);
     }
     ClearSelection(false);

@@ -10,7 +10,6 @@
 #include <vector>
 
 #include "document/TAVDoc.h"
-#include "printing/core/PrintSettings.h"
 #include "view/core/Camera.h"
 #include "view/core/PointLocator.h"
 #include "view/core/Selection.h"
@@ -29,7 +28,7 @@ enum EViewTool {
     kToolPanTwoButtons = 5,  // left and right held together
     kToolRotateMiddle = 6,   // middle button held
     kToolZoomWindow = 7,
-    kToolPrintWindow = 8,
+    kToolPrintWindow = 8,  // pick a window (the print window)
 };
 
 // Error texts of the context, by error number; only the first error of a view is kept.
@@ -94,11 +93,11 @@ public:
     int GetSkipResize() const { return m_skipResize; }
     // Records a context error met while printing (only the view's first error is kept).
     void RecordPrintError(int error) { RecordError(error); }
-    // The print settings of this view, kept for its life.
-    CPrintSettings& PrintSettings() { return m_printSettings; }
-    // Starts picking the print window (tool 8) with the previous tool saved; done runs once a
-    // dragged window has been taken into the settings.
-    void BeginPrintWindowPick(std::function<void()> done);
+    // Starts picking a window (tool 8) with the previous tool saved and prompt in the status
+    // bar; once a window is dragged the tool returns and done gets its corners (world points of
+    // the view plane through the target, as WindowToWorld without the reference plane).
+    void BeginWindowPick(const std::string& prompt,
+                         std::function<void(const CPoint3& a, const CPoint3& b)> done);
     // The world point under the cursor (on the reference plane).
     const CPoint3& GetCursorPoint() const { return m_renderer.m_cursorPoint; }
     // The point taken by the last left press.
@@ -207,9 +206,8 @@ protected:
     void enterEvent(QEnterEvent* event) override;
 
 private:
-    // Takes the window dragged from a to b (pixels) into the print settings, in the print plane
-    // frame, and ends tool 8.
-    void FinishPrintWindowPick(const QPoint& a, const QPoint& b);
+    // Ends tool 8 with the window dragged from a to b (pixels).
+    void FinishWindowPick(const QPoint& a, const QPoint& b);
     void RecordError(int error);
     void ReleaseGL();
     void UpdateCursor();
@@ -232,8 +230,7 @@ private:
     int m_paintCount = 0;
     int m_lastError = 0;
     int m_skipResize = 0;
-    CPrintSettings m_printSettings;
-    std::function<void()> m_printWindowDone;
+    std::function<void(const CPoint3&, const CPoint3&)> m_windowPickDone;
     int m_targetMarker = 0;
     int m_tool = kToolSelect;
     int m_previousTool = kToolSelect;

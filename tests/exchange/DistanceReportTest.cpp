@@ -1,7 +1,7 @@
 // The distance report's computing half: dialog rules, matching, name proposal, number forms and
 // the two writers byte for byte.
 
-#include "tools/core/DistanceReport.h"
+#include "exchange/DistanceReport.h"
 
 #include <gtest/gtest.h>
 

@@ -13,9 +13,9 @@
 #include "document/Entity.h"
 #include "document/TAVDoc.h"
 #include "gl/PdfReadBack.h"
+#include "printing/output/PageCompression.h"
+#include "printing/output/PrintJob.h"
 #include "view/core/Camera.h"
-#include "view/gl/PageCompression.h"
-#include "view/gl/PrintJob.h"
 
 namespace {
 

@@ -18,8 +18,8 @@
 #include "document/Layer.h"
 #include "document/TAVDoc.h"
 #include "gl/PdfReadBack.h"
+#include "printing/output/PrintJob.h"
 #include "view/core/Camera.h"
-#include "view/gl/PrintJob.h"
 
 namespace {
 

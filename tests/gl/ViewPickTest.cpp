@@ -12,6 +12,7 @@
 #include "document/TAVDoc.h"
 #include "support/RecordingPrompter.h"
 #include "support/TestView.h"
+#include "tools/core/Measurement.h"
 #include "view/FrameServices.h"
 #include "view/TAVView.h"
 #include "view/core/PointLocator.h"
@@ -41,6 +42,7 @@ class ViewPick : public testing::Test {
 protected:
     void SetUp() override {
         SetFrameServices(&frame);
+        FrameCommandHooks().measurementText = MeasurementText;
         doc = std::make_unique<CTAVDoc>(&prompter);
         doc->Layers().emplace_back("ukryta", 0, 0);
         // 0: a line at y = 0.3, 1: a point at (0, 5), 2: a line on the hidden layer at y = -5.
@@ -56,6 +58,7 @@ protected:
     void TearDown() override {
         view.reset();
         SetFrameServices(nullptr);
+        FrameCommandHooks() = {};
     }
 
     void AddLine(CPoint3 a, CPoint3 b, int layer) {

@@ -12,6 +12,7 @@
 #include "app/AppTestSupport.h"
 #include "app/CommandTable.h"
 #include "printing/PrintSetupDlg.h"
+#include "printing/ViewPrinting.h"
 #include "printing/core/PrintSettings.h"
 #include "view/TAVView.h"
 
@@ -72,7 +73,7 @@ TEST_F(PrintCommandsTest, CancelKeepsTheViewsSettings) {
     Start();
     CTAVView* view = frame->ActiveView();
     ASSERT_NE(view, nullptr);
-    view->PrintSettings().m_x2 = 4;
+    ViewPrintSettings(*view).m_x2 = 4;
     OnDialog([](CPrintSetupDlg& dlg) {
         Click(dlg, "1101");
         Click(dlg, "1106");
@@ -82,9 +83,9 @@ TEST_F(PrintCommandsTest, CancelKeepsTheViewsSettings) {
     EXPECT_TRUE(frame->Dispatch(cmd::kPrintSettings));
     EXPECT_EQ(app->Prompter().BeepCount(), beeps) << view->GetDocument()->GetBusy();
     EXPECT_EQ(m_seen, 1);
-    EXPECT_EQ(view->PrintSettings().m_areaMode, 0);
-    EXPECT_EQ(view->PrintSettings().m_fit, 1);
-    EXPECT_EQ(view->PrintSettings().m_x2, 4.0);
+    EXPECT_EQ(ViewPrintSettings(*view).m_areaMode, 0);
+    EXPECT_EQ(ViewPrintSettings(*view).m_fit, 1);
+    EXPECT_EQ(ViewPrintSettings(*view).m_x2, 4.0);
 }
 
 TEST_F(PrintCommandsTest, PickTakesOverTheSettingsAndStartsToolEight) {
@@ -99,8 +100,8 @@ TEST_F(PrintCommandsTest, PickTakesOverTheSettingsAndStartsToolEight) {
     EXPECT_TRUE(frame->Dispatch(cmd::kPrintSettings));
     EXPECT_EQ(m_seen, 1);
     EXPECT_EQ(view->GetTool(), kToolPrintWindow);
-    EXPECT_EQ(view->PrintSettings().m_areaMode, 1);
-    EXPECT_EQ(view->PrintSettings().m_blackWhite, 1);
+    EXPECT_EQ(ViewPrintSettings(*view).m_areaMode, 1);
+    EXPECT_EQ(ViewPrintSettings(*view).m_blackWhite, 1);
     EXPECT_EQ(frame->StatusText().toStdString(), kPrintWindowPrompt);
 }
 

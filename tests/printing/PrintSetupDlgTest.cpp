@@ -12,6 +12,7 @@
 #include <utility>
 
 #include "printing/PrintSetupDlg.h"
+#include "printing/ViewPrinting.h"
 #include "support/RecordingPrompter.h"
 #include "support/TestView.h"
 #include "view/TAVView.h"
@@ -228,7 +229,7 @@ TEST_P(PrintWindowPick, CornersSortedAndToolRestored) {
     CTAVView view(doc);
     view.SetTool(kToolZoom);
     int done = 0;
-    view.BeginPrintWindowPick([&done] { ++done; });
+    BeginPrintWindowPick(view, [&done] { ++done; });
     EXPECT_EQ(view.GetTool(), kToolPrintWindow);
     const std::array<int, 4> p = GetParam();
     auto mouse = [&view](QEvent::Type type, int x, int y, Qt::MouseButtons held) {
@@ -243,7 +244,7 @@ TEST_P(PrintWindowPick, CornersSortedAndToolRestored) {
     mouse(QEvent::MouseButtonRelease, p[2], p[3], Qt::NoButton);
     EXPECT_EQ(done, 1);
     EXPECT_EQ(view.GetTool(), kToolZoom);
-    const CPrintSettings& ps = view.PrintSettings();
+    const CPrintSettings& ps = ViewPrintSettings(view);
     // 10 pixels per unit; the pixels (100, 250) and (300, 50) are (-10, -10) and (10, 10).
     EXPECT_NEAR(ps.m_x1, -10, 1e-9);
     EXPECT_NEAR(ps.m_y1, -10, 1e-9);

@@ -13,7 +13,7 @@
 #include <memory>
 
 #include "document/TAVDoc.h"
-#include "printing/DataTreePainter.h"
+#include "printing/output/DataTreePainter.h"
 #include "support/RecordingPrompter.h"
 
 namespace {
@@ -237,7 +237,7 @@ TEST(DataTreeDialog, SeveralKindsComeInASubmenu) {
 TEST(DataTreeDialog, PrintButtonPrintsTheEditedCopy) {
     STreeFixture f(Parcel());
     std::string printed;
-    SetDataPrintHandler([&printed](const CDataNode& tree) { printed = tree.GetText(); });
+    SetDataPrintHandler([&printed](const CDataNode& tree, QWidget*) { printed = tree.GetText(); });
     Press(*f.dlg, 1012);
     SetDataPrintHandler({});
     EXPECT_EQ(printed, "Działka");
@@ -258,13 +258,15 @@ TEST(DataEntryPoints, RemoveAsksAndEmpties) {
 
 TEST(DataEntryPoints, CancelledTypeLeavesNoData) {
     CDataNode tree;
+    CRecordingPrompter prompter;
     OnNextModal([](QWidget& dlg) { Press(dlg, 2); });
-    EXPECT_FALSE(OnEntityDataButton(tree, nullptr));
+    EXPECT_FALSE(OnEntityDataButton(tree, prompter, nullptr));
     EXPECT_EQ(tree, CDataNode());
 }
 
 TEST(DataEntryPoints, NewTreeStaysWhenTheTreeDialogIsCancelled) {
     CDataNode tree;
+    CRecordingPrompter prompter;
     OnNextModal([](QWidget& dlg) {
         Press(dlg, 1019);
         OnNextModal([](QWidget& treeDlg) {
@@ -273,7 +275,7 @@ TEST(DataEntryPoints, NewTreeStaysWhenTheTreeDialogIsCancelled) {
         });
         Press(dlg, 1);
     });
-    EXPECT_TRUE(OnEntityDataButton(tree, nullptr));
+    EXPECT_TRUE(OnEntityDataButton(tree, prompter, nullptr));
     EXPECT_EQ(tree.GetText(), "Kabel");
     EXPECT_EQ(tree.GetChildCount(), 1);
 }

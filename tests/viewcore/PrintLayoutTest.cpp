@@ -6,6 +6,8 @@
 
 #include "printing/core/PrintLayout.h"
 #include "printing/core/PrintSettings.h"
+#include "printing/output/PrintJob.h"
+#include "view/core/Camera.h"
 
 namespace {
 
@@ -46,7 +48,8 @@ TEST_P(PrintGrid, PagesAndLastSizes) {
     const GridCase& c = GetParam();
     CPrintSettings s = c.mm > 0 ? Scale(c.mm, c.units) : CPrintSettings{};
     CPrintLayout layout;
-    const SPrintRefusal r = PreparePrintLayout(s, PlanCamera(c.w, c.h), c.paperW, c.paperH, layout);
+    const SPrintRefusal r =
+        PreparePrintLayout(s, PrintViewOf(PlanCamera(c.w, c.h)), c.paperW, c.paperH, layout);
     ASSERT_TRUE(r.ok) << r.message;
     EXPECT_EQ(layout.nx, c.nx);
     EXPECT_EQ(layout.ny, c.ny);
@@ -69,9 +72,13 @@ INSTANTIATE_TEST_SUITE_P(
 
 TEST(PrintLayout, FitFillsThePageAlongTheLargerRatio) {
     CPrintLayout portrait, landscape;
-    ASSERT_TRUE(PreparePrintLayout(CPrintSettings{}, PlanCamera(400, 100), 200, 287, portrait).ok);
+    ASSERT_TRUE(
+        PreparePrintLayout(CPrintSettings{}, PrintViewOf(PlanCamera(400, 100)), 200, 287, portrait)
+            .ok);
     EXPECT_DOUBLE_EQ(portrait.s, 2.0);  // 400 / 200 beats 100 / 287
-    ASSERT_TRUE(PreparePrintLayout(CPrintSettings{}, PlanCamera(100, 400), 287, 200, landscape).ok);
+    ASSERT_TRUE(
+        PreparePrintLayout(CPrintSettings{}, PrintViewOf(PlanCamera(100, 400)), 287, 200, landscape)
+            .ok);
     EXPECT_DOUBLE_EQ(landscape.s, 2.0);  // 400 / 200 beats 100 / 287
     EXPECT_NEAR(landscape.lastRowHeight / landscape.s, 200.0, 1e-9);
 }
@@ -99,8 +106,8 @@ class PrintRefusals : public testing::TestWithParam<RefuseCase> {};
 TEST_P(PrintRefusals, NothingIsLaidOut) {
     const RefuseCase& c = GetParam();
     CPrintLayout layout;
-    const SPrintRefusal r =
-        PreparePrintLayout(c.settings, PlanCamera(c.w, c.h), c.paperW, c.paperH, layout);
+    const SPrintRefusal r = PreparePrintLayout(c.settings, PrintViewOf(PlanCamera(c.w, c.h)),
+                                               c.paperW, c.paperH, layout);
     EXPECT_FALSE(r.ok);
     EXPECT_EQ(r.messageId, c.id);
     EXPECT_EQ(r.message.rfind(c.start, 0), 0u) << r.message;
@@ -127,7 +134,9 @@ INSTANTIATE_TEST_SUITE_P(
 
 TEST(PrintLayout, ExactlyAThousandPagesIsAccepted) {
     CPrintLayout layout;
-    ASSERT_TRUE(PreparePrintLayout(Scale(1, 1), PlanCamera(200 * 1000, 10), 200, 287, layout).ok);
+    ASSERT_TRUE(
+        PreparePrintLayout(Scale(1, 1), PrintViewOf(PlanCamera(200 * 1000, 10)), 200, 287, layout)
+            .ok);
     EXPECT_EQ(layout.PageCount(), 1000);
 }
 
@@ -151,7 +160,7 @@ TEST(PrintLayout, PagesTileTheAreaRowByRowFromTheTopLeft) {
     // 450 x 350 units at 1:1 on 200 x 287 mm: 3 columns (last 50), 2 rows (last 63).
     const CCamera cam = PlanCamera(450, 350);
     CPrintLayout layout;
-    ASSERT_TRUE(PreparePrintLayout(Scale(1, 1), cam, 200, 287, layout).ok);
+    ASSERT_TRUE(PreparePrintLayout(Scale(1, 1), PrintViewOf(cam), 200, 287, layout).ok);
     ASSERT_EQ(layout.nx, 3);
     ASSERT_EQ(layout.ny, 2);
     // The area runs from x = -225 (left) and y = 175 (top).
@@ -172,7 +181,8 @@ TEST(PrintLayout, PagesTileTheAreaRowByRowFromTheTopLeft) {
 
 TEST(PrintLayout, DeviceMappingPutsTheViewportOnThePrintedRectangle) {
     CPrintLayout layout;
-    ASSERT_TRUE(PreparePrintLayout(Scale(1, 1), PlanCamera(100, 50), 200, 280, layout).ok);
+    ASSERT_TRUE(
+        PreparePrintLayout(Scale(1, 1), PrintViewOf(PlanCamera(100, 50)), 200, 280, layout).ok);
     const SPrintPage page = PrintPage(layout, 1);
     CPrintSettings centred = Scale(1, 1);
     // 10 dots per mm, a 400 x 100 client area.
@@ -237,20 +247,20 @@ TEST_P(PrintWindowFrame, PickedPointPrintsAtThePageCentre) {
     const WindowCase& c = GetParam();
     const CCamera cam = ViewFrom(c.eye, c.target, c.spin);
     double qx = 0, qy = 0;
-    WorldToPrintPlane(cam, c.q, qx, qy);
+    WorldToPrintPlane(PrintViewOf(cam), c.q, qx, qy);
     // A window drawn on the screen around the point's pixel gives the same plane coordinates.
     double px = 0, py = 0;
     cam.ProjectToWindowF(c.q, px, py);
     CPoint3 w;
     cam.WindowToWorld(px, py, false, nullptr, w);
     double wx = 0, wy = 0;
-    WorldToPrintPlane(cam, w, wx, wy);
+    WorldToPrintPlane(PrintViewOf(cam), w, wx, wy);
     EXPECT_NEAR(wx, qx, 1e-6);
     EXPECT_NEAR(wy, qy, 1e-6);
 
     CPrintSettings s = Window(qx - 7, qy - 3, qx + 7, qy + 3);
     CPrintLayout layout;
-    ASSERT_TRUE(PreparePrintLayout(s, cam, 200, 287, layout).ok);
+    ASSERT_TRUE(PreparePrintLayout(s, PrintViewOf(cam), 200, 287, layout).ok);
     ASSERT_EQ(layout.PageCount(), 1);
     CCamera page = cam;
     ApplyPageCamera(page, PrintPage(layout, 1));
@@ -270,14 +280,14 @@ INSTANTIATE_TEST_SUITE_P(
 
 TEST(PrintLayout, PlanFrameIsTheWorldTurnedBySpin) {
     double x = 0, y = 0;
-    WorldToPrintPlane(ViewFrom({0, 0, 5}, {0, 0, 0}, 0), CPoint3(3, 4, 9), x, y);
+    WorldToPrintPlane(PrintViewOf(ViewFrom({0, 0, 5}, {0, 0, 0}, 0)), CPoint3(3, 4, 9), x, y);
     EXPECT_NEAR(x, 3, 1e-12);
     EXPECT_NEAR(y, 4, 1e-12);
     // Turning the view by 90 degrees turns what is to the right.
-    WorldToPrintPlane(ViewFrom({0, 0, 5}, {0, 0, 0}, 90), CPoint3(3, 4, 9), x, y);
+    WorldToPrintPlane(PrintViewOf(ViewFrom({0, 0, 5}, {0, 0, 0}, 90)), CPoint3(3, 4, 9), x, y);
     EXPECT_NEAR(std::hypot(x, y), 5, 1e-12);
     EXPECT_NEAR(std::fabs(x), 4, 1e-12);
-    const CPoint3 back = PrintPlaneToWorld(ViewFrom({0, 0, 5}, {0, 0, 0}, 90), x, y);
+    const CPoint3 back = PrintPlaneToWorld(PrintViewOf(ViewFrom({0, 0, 5}, {0, 0, 0}, 90)), x, y);
     EXPECT_NEAR(back.x, 3, 1e-12);
     EXPECT_NEAR(back.y, 4, 1e-12);
 }

@@ -1,7 +1,5 @@
 #include "printing/core/Feedback.h"
 
-#include <GL/gl.h>
-
 #include <algorithm>
 #include <cmath>
 
@@ -320,8 +318,8 @@ SFeedbackWalk WalkFeedback(const float* buffer, int64_t count, const SDeviceMapp
                               ? static_cast<int>(tokenValue)
                               : -1;
         switch (token) {
-            case GL_LINE_TOKEN:
-            case GL_LINE_RESET_TOKEN: {
+            case kFeedbackLine:
+            case kFeedbackLineReset: {
                 if (count - i < 2 * kV) {
                     walk.truncated = true;
                     i = count;
@@ -340,7 +338,7 @@ SFeedbackWalk WalkFeedback(const float* buffer, int64_t count, const SDeviceMapp
                 ++walk.lines;
                 break;
             }
-            case GL_POINT_TOKEN: {
+            case kFeedbackPoint: {
                 if (count - i < kV) {
                     walk.truncated = true;
                     i = count;
@@ -365,10 +363,10 @@ SFeedbackWalk WalkFeedback(const float* buffer, int64_t count, const SDeviceMapp
                 ++walk.points;
                 break;
             }
-            case GL_PASS_THROUGH_TOKEN:
+            case kFeedbackPassThrough:
                 i += 1;
                 break;
-            case GL_POLYGON_TOKEN: {
+            case kFeedbackPolygon: {
                 if (i >= count) {
                     walk.truncated = true;
                     break;

@@ -13,6 +13,13 @@
 class CTAVDoc;
 class CEntity;
 
+// Tokens of a feedback buffer, with OpenGL's values (the GL side asserts they agree).
+inline constexpr int kFeedbackPassThrough = 0x0700;
+inline constexpr int kFeedbackPoint = 0x0701;
+inline constexpr int kFeedbackLine = 0x0702;
+inline constexpr int kFeedbackPolygon = 0x0703;
+inline constexpr int kFeedbackLineReset = 0x0707;
+
 // Floats per vertex of GL_3D_COLOR feedback in RGBA mode: x, y, z, r, g, b, a.
 inline constexpr int kFeedbackVertexFloats = 7;
 // Largest feedback buffer of one capture, in floats (32 MB).

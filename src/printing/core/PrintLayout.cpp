@@ -8,8 +8,8 @@ namespace {
 constexpr double kPi = 3.14159265358979323846;
 
 // Row i of the view's rotation: the view's axes in world coordinates.
-CVec3 ViewAxis(const CCamera& camera, int i) {
-    const CMatrix4& m = camera.m_viewMatrix;
+CVec3 ViewAxis(const SPrintView& view, int i) {
+    const CMatrix4& m = view.viewMatrix;
     return {m.m[i][0], m.m[i][1], m.m[i][2]};
 }
 
@@ -38,17 +38,17 @@ void CountPages(double mm, double page, double s, int64_t& count, double& pageSi
 
 }  // namespace
 
-void WorldToPrintPlane(const CCamera& camera, const CPoint3& p, double& x, double& y) {
-    x = Dot(ViewAxis(camera, 0), p.AsVec());
-    y = Dot(ViewAxis(camera, 1), p.AsVec());
+void WorldToPrintPlane(const SPrintView& view, const CPoint3& p, double& x, double& y) {
+    x = Dot(ViewAxis(view, 0), p.AsVec());
+    y = Dot(ViewAxis(view, 1), p.AsVec());
 }
 
-CPoint3 PrintPlaneToWorld(const CCamera& camera, double x, double y) {
-    const CVec3 v = ViewAxis(camera, 0) * x + ViewAxis(camera, 1) * y;
+CPoint3 PrintPlaneToWorld(const SPrintView& view, double x, double y) {
+    const CVec3 v = ViewAxis(view, 0) * x + ViewAxis(view, 1) * y;
     return {v.x, v.y, v.z};
 }
 
-SPrintRefusal PreparePrintLayout(const CPrintSettings& settings, const CCamera& camera,
+SPrintRefusal PreparePrintLayout(const CPrintSettings& settings, const SPrintView& view,
                                  double paperW, double paperH, CPrintLayout& layout) {
     SPrintRefusal refusal;
     auto refuse = [&refusal](unsigned id, std::string text) {
@@ -63,27 +63,27 @@ SPrintRefusal PreparePrintLayout(const CPrintSettings& settings, const CCamera& 
     layout = CPrintLayout{};
     layout.paperW = paperW;
     layout.paperH = paperH;
-    const double scale = camera.m_scale;
+    const double scale = view.scale;
     if (settings.m_areaMode == 1) {
         layout.w = settings.m_x2 - settings.m_x1;
         layout.h = settings.m_y2 - settings.m_y1;
         if (!Positive(layout.w) || !Positive(layout.h)) {
             return refuse(kPrintWindowMsgId, kPrintWindowMsg);
         }
-        const CPoint3 centre = PrintPlaneToWorld(camera, (settings.m_x1 + settings.m_x2) / 2.0,
+        const CPoint3 centre = PrintPlaneToWorld(view, (settings.m_x1 + settings.m_x2) / 2.0,
                                                  (settings.m_y1 + settings.m_y2) / 2.0);
-        const CVec3 d = camera.m_target - centre;
-        const double dx = Dot(ViewAxis(camera, 0), d);
-        const double dy = Dot(ViewAxis(camera, 1), d);
+        const CVec3 d = view.target - centre;
+        const double dx = Dot(ViewAxis(view, 0), d);
+        const double dy = Dot(ViewAxis(view, 1), d);
         layout.origin = CVec3(dx + layout.w / 2.0, dy - layout.h / 2.0, 0.0);
     } else {
-        layout.w = (camera.m_right - camera.m_left) * scale;
-        layout.h = (camera.m_top - camera.m_bottom) * scale;
+        layout.w = (view.right - view.left) * scale;
+        layout.h = (view.top - view.bottom) * scale;
         if (!Positive(layout.w) || !Positive(layout.h)) {
             return refuse(0, "Obszar drukowania jest pusty.");
         }
         // The screen's own left and top edges, which are -w/2 and h/2 for a centred window.
-        layout.origin = CVec3(-camera.m_left * scale, -camera.m_top * scale, 0.0);
+        layout.origin = CVec3(-view.left * scale, -view.top * scale, 0.0);
     }
     if (settings.m_fit) {
         layout.s = std::max(layout.w / paperW, layout.h / paperH);
@@ -132,20 +132,6 @@ SPrintPage PrintPage(const CPrintLayout& layout, int64_t page) {
                     CVec3(-(p.width / 2.0 + static_cast<double>(p.column - 1) * layout.pageWidth),
                           p.height / 2.0 + static_cast<double>(p.row - 1) * layout.pageHeight, 0.0);
     return p;
-}
-
-void ApplyPageCamera(CCamera& camera, const SPrintPage& page) {
-    // The pivot at the target keeps what GL receives small and stops the renderer from moving
-    // it (which would rebuild the matrix without the page translation).
-    camera.m_pivot = camera.m_target.AsVec();
-    camera.UpdateViewMatrix();
-    camera.m_left = -page.width / 2.0;
-    camera.m_right = page.width / 2.0;
-    camera.m_bottom = -page.height / 2.0;
-    camera.m_top = page.height / 2.0;
-    camera.m_scale = 1.0;
-    camera.UpdatePixelsPerUnit();
-    camera.m_viewMatrix = CMatrix4(page.translation) * camera.m_viewMatrix;
 }
 
 bool SDeviceMapping::Map(double x, double y, int& dx, int& dy) const {

@@ -9,13 +9,20 @@
 
 #include "geometry/Vec3.h"
 #include "printing/core/PrintSettings.h"
-#include "view/core/Camera.h"
+
+// What printing takes of the view being printed.
+struct SPrintView {
+    CMatrix4 viewMatrix;  // rows 0..2 of its rotation are the view's axes in world coordinates
+    CPoint3 target;
+    double left = 0, right = 0, bottom = 0, top = 0;  // the window before scaling
+    double scale = 1.0;
+};
 
 // Print plane coordinates (x, y) of a world point: the frame through the world origin turned
 // as the view is (its x to the right, y up, z towards the eye), spin included.
-void WorldToPrintPlane(const CCamera& camera, const CPoint3& p, double& x, double& y);
+void WorldToPrintPlane(const SPrintView& view, const CPoint3& p, double& x, double& y);
 // The world point of print plane coordinates (x, y, 0).
-CPoint3 PrintPlaneToWorld(const CCamera& camera, double x, double y);
+CPoint3 PrintPlaneToWorld(const SPrintView& view, double x, double y);
 
 // One job's area, scale and page grid.
 struct CPrintLayout {
@@ -37,10 +44,10 @@ struct SPrintRefusal {
     std::string message;
 };
 
-// The layout of a job on paper of W x H mm for what camera shows. Refuses a non-positive or
+// The layout of a job on paper of W x H mm for what the view shows. Refuses a non-positive or
 // non-finite paper size, area or scale, and more than kPrintMaxPages pages; never divides by
 // zero. Every job has at least one column and one row.
-SPrintRefusal PreparePrintLayout(const CPrintSettings& settings, const CCamera& camera,
+SPrintRefusal PreparePrintLayout(const CPrintSettings& settings, const SPrintView& view,
                                  double paperW, double paperH, CPrintLayout& layout);
 
 // One page of a job: its column and row (from 1), its window in drawing units and the
@@ -53,10 +60,6 @@ struct SPrintPage {
 
 // Page p (from 1, row by row from the top left); p outside 1..PageCount() is clamped.
 SPrintPage PrintPage(const CPrintLayout& layout, int64_t page);
-
-// Turns camera (a copy) into the page's camera: the pivot at the target, the page window with
-// scale 1, pixels per unit for the client size, the view matrix moved by the page translation.
-void ApplyPageCamera(CCamera& camera, const SPrintPage& page);
 
 // Printer dots of a page: paint rectangle pw x ph dots on paper of W x H mm, the page window
 // shown in a client area of cx x cy pixels.

@@ -10,23 +10,12 @@
 #include <vector>
 
 #include "geometry/Vec3.h"
+#include "view/core/PointInput.h"
 
 class CEntity;
 class CPrompter;
 
-// Kinds of measurement.
-enum EMeasureKind {
-    kMeasureNone = 0,
-    kMeasureCoordinates = 1,
-    kMeasureLength = 2,
-    kMeasureArea = 3
-};
-
-// Texts of measuring.
-inline constexpr char kMeasureCaption[] = "Pomiar:";
-inline constexpr char kPromptPoint[] = "Wskaż położenie punktu lewym przyciskiem myszy.";
-inline constexpr char kPromptVertex[] =
-    "Wskaż położenie wierzchołka. Prawy przycisk myszy, aby zakończyć pomiar.";
+// Texts of "Informacje".
 inline constexpr char kInfoCaption[] = "Informacja:";
 inline constexpr char kGroupPolygon[] = "Poligon";
 inline constexpr char kGroupPolyline[] = "Łamana";

@@ -215,6 +215,17 @@ void CSceneRenderer::RenderFrame() {
     glFinish();
 }
 
+void CSceneRenderer::RenderWidgetFrame(int width, int height) {
+    glViewport(0, 0, width, height);
+    // The painter's engine may have changed these since the last frame.
+    glEnable(GL_DEPTH_TEST);
+    glDisable(GL_BLEND);
+    glDisable(GL_TEXTURE_2D);
+    glDisable(GL_SCISSOR_TEST);
+    RenderFrame();
+    glGetError();
+}
+
 bool CSceneRenderer::IsDrawable(int index) const {
     return m_doc != nullptr && index >= 0 && index < m_doc->GetEntityCount();
 }

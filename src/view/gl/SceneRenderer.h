@@ -41,6 +41,10 @@ public:
     // One frame up to glFinish: clear, projection, pivot, model-view, planes, lights, scene,
     // overlays. Swapping and window overlays are the caller's.
     void RenderFrame();
+    // A frame of a window whose painter shares the context: the viewport of width x height
+    // pixels, the state the painter may have changed put back, the frame, the GL error read and
+    // not reported.
+    void RenderWidgetFrame(int width, int height);
     // Every visible entity that is not selected, each after glLoadName(index).
     void DrawScene();
     // The same for the given entities only (ascending indices; others are ignored).

@@ -1,24 +1,18 @@
-#include "view/gl/PrintJob.h"
+#include "printing/output/PrintJob.h"
 
 #include <QImage>
 #include <QPagedPaintDevice>
 #include <QPainterPath>
 #include <QPen>
 
-#include <GL/gl.h>
-
 #include <algorithm>
 #include <chrono>
 #include <cmath>
 #include <new>
 
-#include "document/Cp1250.h"
-#include "document/Entity.h"
-#include "document/StrokeFont.h"
 #include "document/TAVDoc.h"
-#include "view/gl/OffscreenRender.h"
-#include "view/gl/PageCompression.h"
-#include "view/gl/SceneRenderer.h"
+#include "printing/output/PageCompression.h"
+#include "view/gl/PrintPasses.h"
 
 namespace {
 
@@ -33,79 +27,33 @@ double Since(Clock::time_point t) {
 // the right and at the bottom also the margin: the next band then lands on the same picture, so
 // filtered scaling (the print preview) shows no seam where they meet.
 constexpr int kBandMargin = 32;
-// Coordinates beyond this are not sent to GL (they would be infinite as floats).
-constexpr double kMaxGlCoordinate = 1e30;
-
-// A line strip that breaks where a vertex cannot be drawn.
-class CStrip {
-public:
-    ~CStrip() { End(); }
-    void Vertex(double x, double y, double z) {
-        if (!(std::fabs(x) < kMaxGlCoordinate) || !(std::fabs(y) < kMaxGlCoordinate) ||
-            !(std::fabs(z) < kMaxGlCoordinate)) {
-            End();
-            return;
-        }
-        if (!m_open) {
-            glBegin(GL_LINE_STRIP);
-            m_open = true;
-        }
-        glVertex3d(x, y, z);
-    }
-    void End() {
-        if (m_open) {
-            glEnd();
-            m_open = false;
-        }
-    }
-
-private:
-    bool m_open = false;
-};
-
-void EntityColor(const CEntity& e) {
-    double c[3];
-    for (int i = 0; i < 3; ++i) {
-        c[i] = std::isfinite(e.m_color[i]) ? std::clamp(e.m_color[i], 0.0, 1.0) : 0.0;
-    }
-    glColor3d(c[0], c[1], c[2]);
-}
-
-bool Finite(const CPoint3& p) {
-    return std::isfinite(p.x) && std::isfinite(p.y) && std::isfinite(p.z);
-}
-
-// Codes [first, end) of a stroke text in its plane frame, starting advance font units in.
-void DrawCodes(const CStrokeFont& fonts, const std::string& codes, const SCaptureItem& item,
-               const CPoint3& local, const CVec3& axis, double rotation, double height, int font) {
-    if (!Finite(local) || !std::isfinite(height) || !std::isfinite(rotation) ||
-        !std::isfinite(item.advance) || std::fabs(height) > kMaxGlCoordinate) {
-        return;
-    }
-    const int64_t end = std::min<int64_t>(item.end, static_cast<int64_t>(codes.size()));
-    if (item.first >= end) {
-        return;
-    }
-    CMatrix4 frame;
-    frame.SetArbitraryAxisFrame(local, axis, rotation);
-    GLdouble m[16];
-    for (int r = 0; r < 4; ++r) {
-        for (int c = 0; c < 4; ++c) {
-            m[c * 4 + r] = frame.m[r][c];
-        }
-    }
-    glMatrixMode(GL_MODELVIEW);
-    glPushMatrix();
-    glMultMatrixd(m);
-    glScaled(height, height, height);
-    glTranslated(item.advance, 0.0, 0.0);
-    glListBase(fonts.GetBase(font));
-    glCallLists(static_cast<GLsizei>(end - item.first), GL_UNSIGNED_BYTE,
-                codes.data() + item.first);
-    glPopMatrix();
-}
-
 }  // namespace
+
+void ApplyPageCamera(CCamera& camera, const SPrintPage& page) {
+    // The pivot at the target keeps what GL receives small and stops the renderer from moving
+    // it (which would rebuild the matrix without the page translation).
+    camera.m_pivot = camera.m_target.AsVec();
+    camera.UpdateViewMatrix();
+    camera.m_left = -page.width / 2.0;
+    camera.m_right = page.width / 2.0;
+    camera.m_bottom = -page.height / 2.0;
+    camera.m_top = page.height / 2.0;
+    camera.m_scale = 1.0;
+    camera.UpdatePixelsPerUnit();
+    camera.m_viewMatrix = CMatrix4(page.translation) * camera.m_viewMatrix;
+}
+
+SPrintView PrintViewOf(const CCamera& camera) {
+    SPrintView v;
+    v.viewMatrix = camera.m_viewMatrix;
+    v.target = camera.m_target;
+    v.left = camera.m_left;
+    v.right = camera.m_right;
+    v.bottom = camera.m_bottom;
+    v.top = camera.m_top;
+    v.scale = camera.m_scale;
+    return v;
+}
 
 SPrintDevice DescribePrintDevice(const QPagedPaintDevice& device) {
     SPrintDevice d;
@@ -142,8 +90,8 @@ void CPrintJob::AddMessage(const std::string& text) {
 
 SPrintRefusal CPrintJob::OnPreparePrinting(const SPrintDevice& device) {
     m_device = device;
-    SPrintRefusal r =
-        PreparePrintLayout(m_settings, m_camera, device.paperW, device.paperH, m_layout);
+    SPrintRefusal r = PreparePrintLayout(m_settings, PrintViewOf(m_camera), device.paperW,
+                                         device.paperH, m_layout);
     if (r.ok && !(device.pw >= 1.0 && device.ph >= 1.0)) {
         r.ok = false;
         r.message = kPrintUnknownPaperMsg;
@@ -153,46 +101,21 @@ SPrintRefusal CPrintJob::OnPreparePrinting(const SPrintDevice& device) {
 
 bool CPrintJob::OnBeginPrinting() {
     OnEndPrinting();
-    m_gl = std::make_unique<COffscreenGL>();
-    std::string error;
-    bool created = false;
-    if (IsRaster()) {
-        // The largest band the context allows, within a few tens of MB.
-        for (int side = std::max(64, m_options.rasterTileSide); side >= 64 && !created; side /= 2) {
-            created = m_gl->Create(side, side, error);
-            if (created && m_gl->MakeCurrent()) {
-                GLint dims[2] = {0, 0};
-                glGetIntegerv(GL_MAX_VIEWPORT_DIMS, dims);
-                m_gl->DoneCurrent();
-                if (dims[0] > 0 && dims[1] > 0 && (side > dims[0] || side > dims[1])) {
-                    created = false;
-                    m_gl = std::make_unique<COffscreenGL>();
-                    continue;
-                }
-                m_tileSide = side;
-            }
-        }
-    } else {
-        created = m_gl->Create(16, 16, error);  // feedback draws nothing into it
-    }
-    if (!created || !m_gl->MakeCurrent()) {
+    m_pageCamera = m_camera;
+    m_gl = std::make_unique<CPrintGL>(m_doc, m_pageCamera);
+    CPrintGL::SOptions o;
+    o.raster = IsRaster();
+    o.tileSide = m_options.rasterTileSide;
+    o.renderMode = m_options.renderMode;
+    o.whiteBackground = m_options.whiteBackground;
+    o.showNames = m_options.showNames;
+    o.pickList = m_options.pickList;
+    o.currentPick = m_options.currentPick;
+    if (!m_gl->Begin(o)) {
         m_gl.reset();
         AddMessage(kPrintNoContextMsg);
         return false;
     }
-    m_pageCamera = m_camera;
-    m_renderer = std::make_unique<CSceneRenderer>(m_pageCamera);
-    m_renderer->SetDocument(&m_doc);
-    m_renderer->m_renderMode = std::clamp(m_options.renderMode, 0, 3);
-    m_renderer->m_whiteBackground = m_options.whiteBackground;
-    m_renderer->m_showNames = m_options.showNames ? 1 : 0;
-    m_renderer->m_useDisplayList = true;
-    if (IsRaster()) {
-        m_renderer->m_pickList = m_options.pickList;
-        m_renderer->m_currentPick = m_options.currentPick;
-    }
-    m_renderer->InitializeGL();
-    m_gl->DoneCurrent();
     if (!IsRaster()) {
         const int64_t want = std::min(std::max<int64_t>(m_options.captureCapFloats, 64),
                                       EstimateFeedbackFloats(m_doc, m_options.showNames));
@@ -207,11 +130,6 @@ bool CPrintJob::OnBeginPrinting() {
 }
 
 void CPrintJob::OnEndPrinting() {
-    if (m_gl && m_renderer && m_gl->MakeCurrent()) {
-        m_renderer->ReleaseGL();
-        m_gl->DoneCurrent();
-    }
-    m_renderer.reset();
     m_gl.reset();
     std::vector<float>().swap(m_buffer);
     m_items.clear();
@@ -219,7 +137,7 @@ void CPrintJob::OnEndPrinting() {
 }
 
 bool CPrintJob::OnPrint(QPainter& painter, int64_t page) {
-    if (!m_gl || !m_renderer || page < 1 || page > PageCount()) {
+    if (!m_gl || page < 1 || page > PageCount()) {
         return false;
     }
     const SPrintPage p = PrintPage(m_layout, page);
@@ -237,49 +155,30 @@ bool CPrintJob::PrintVector(QPainter& painter, const SPrintPage&, const SDeviceM
         AddMessage(kPrintNoMemoryMsg);
         return false;
     }
-    if (!m_gl->MakeCurrent()) {
-        m_error = 5;
-        return false;
-    }
-    const GLint maxDims[2] = {16384, 16384};
-    GLint dims[2] = {0, 0};
-    glGetIntegerv(GL_MAX_VIEWPORT_DIMS, dims);
-    const int cx =
-        std::min(std::max(1, m_camera.m_clientWidth), dims[0] > 0 ? dims[0] : maxDims[0]);
-    const int cy =
-        std::min(std::max(1, m_camera.m_clientHeight), dims[1] > 0 ? dims[1] : maxDims[1]);
-    glViewport(0, 0, cx, cy);
-    glDisable(GL_LIGHTING);
-    glDisable(GL_LINE_STIPPLE);
-    bool ok = true;
     for (const auto& [begin, end] :
          PlanCaptureBatches(m_items, static_cast<int64_t>(m_buffer.size()))) {
         if (!CaptureRange(begin, end, map, painter)) {
-            ok = false;
-            AddMessage(kPrintNoMemoryMsg);
-            break;
+            if (m_error == 0) {
+                AddMessage(kPrintNoMemoryMsg);
+            }
+            return false;
         }
     }
-    m_gl->DoneCurrent();
-    return ok;
+    return true;
 }
 
 bool CPrintJob::CaptureRange(size_t begin, size_t end, const SDeviceMapping& map,
                              QPainter& painter) {
     const Clock::time_point t0 = Clock::now();
-    glFeedbackBuffer(static_cast<GLsizei>(m_buffer.size()), GL_3D_COLOR, m_buffer.data());
-    glRenderMode(GL_FEEDBACK);
-    // Projection, the page's model-view and the clipping planes in its eye coordinates.
-    m_renderer->SetupProjection(true);
-    m_renderer->SetupViewingTransform();
-    m_renderer->ApplyClipPlanes();
-    for (size_t i = begin; i < end; ++i) {
-        DrawItem(m_items[i]);
-    }
-    const GLint count = glRenderMode(GL_RENDER);
-    glFlush();
+    const CPrintGL::SCaptureStyle style{m_options.showNames, m_options.preview, m_device.dpiX};
+    const int64_t count = m_gl->Capture(m_items, begin, end, m_buffer, m_camera.m_clientWidth,
+                                        m_camera.m_clientHeight, style);
     ++m_stats.captures;
     m_stats.captureSeconds += Since(t0);
+    if (count == -2) {
+        m_error = 5;
+        return false;
+    }
     if (count < 0) {
         // The buffer ran over: capture the halves one after the other.
         if (end - begin <= 1) {
@@ -334,81 +233,6 @@ void CPrintJob::Flush(QPainter& painter) {
     m_stats.paintSeconds += Since(t0);
 }
 
-void CPrintJob::DrawItem(const SCaptureItem& item) {
-    if (item.entity < 0 || item.entity >= m_doc.GetEntityCount()) {
-        return;
-    }
-    const CEntity& e = *m_doc.GetEntity(item.entity);
-    const CVec3 pivot = m_pageCamera.m_pivot;
-    EntityColor(e);
-    switch (e.GetType()) {
-        case kTypePolygon:
-        case kTypePolyline: {
-            const CPoly& poly = static_cast<const CPoly&>(e);
-            const int64_t n = static_cast<int64_t>(poly.m_vertices.size());
-            if (n == 0) {
-                return;
-            }
-            // Segments [first, end): vertices first..end, the last one wrapping to the first
-            // for polygons and for polylines with their marker set.
-            CStrip strip;
-            for (int64_t j = item.first; j <= item.end; ++j) {
-                const CPoint3& v = poly.m_vertices[static_cast<size_t>(j % n)];
-                strip.Vertex(v.x - pivot.x, v.y - pivot.y, v.z - pivot.z);
-            }
-            break;
-        }
-        case kTypeArc: {
-            const CArc& arc = static_cast<const CArc&>(e);
-            if (!Finite(arc.m_center) || !std::isfinite(arc.m_radius) ||
-                !std::isfinite(arc.m_start) || !std::isfinite(arc.m_length)) {
-                return;
-            }
-            CMatrix4 frame;
-            frame.SetArbitraryAxisFrame(arc.m_center - pivot, arc.m_axis, 0.0);
-            const int n = PrintArcSegmentCount(arc.m_radius, m_pageCamera.m_pixelsPerUnit,
-                                               arc.m_length, m_device.dpiX, m_options.preview);
-            CStrip strip;
-            for (int i = 0; i <= n; ++i) {
-                const double a = (arc.m_start + arc.m_length * i / n) * kDegToRad;
-                const CPoint3 p =
-                    CPoint3(arc.m_radius * std::cos(a), arc.m_radius * std::sin(a), 0.0)
-                        .TransformedBy(frame);
-                strip.Vertex(p.x, p.y, p.z);
-            }
-            break;
-        }
-        case kTypeText: {
-            const CText& t = static_cast<const CText&>(e);
-            DrawCodes(m_renderer->Fonts(), Utf8ToCp1250(t.m_text), item, t.m_position - pivot,
-                      t.m_axis, t.m_rotation, t.m_height, t.m_font);
-            break;
-        }
-        case kTypePoint: {
-            const CPnt& pnt = static_cast<const CPnt&>(e);
-            const CPoint3 local = pnt.m_point - pivot;
-            if (item.points > 0 && Finite(local) && std::fabs(local.x) < kMaxGlCoordinate &&
-                std::fabs(local.y) < kMaxGlCoordinate && std::fabs(local.z) < kMaxGlCoordinate) {
-                glBegin(GL_POINTS);
-                glVertex3d(local.x, local.y, local.z);
-                glEnd();
-            }
-            if (m_options.showNames && !pnt.m_name.empty()) {
-                // The name faces the eye at 2 % of the visible height, as on screen.
-                CVec3 axis = m_pageCamera.m_eye - m_pageCamera.m_target;
-                axis.Normalize();
-                const double height =
-                    (m_pageCamera.m_top - m_pageCamera.m_bottom) * m_pageCamera.m_scale * 0.02;
-                DrawCodes(m_renderer->Fonts(), Utf8ToCp1250(pnt.m_name), item, local, axis,
-                          360.0 - m_pageCamera.m_spinAngle, height, 3);
-            }
-            break;
-        }
-        default:
-            break;
-    }
-}
-
 bool CPrintJob::PrintRaster(QPainter& painter, const SPrintPage& page, const SDeviceMapping& map) {
     const int deviceDpi = std::max(1, m_device.dpiX);
     const int dpi =
@@ -425,9 +249,9 @@ bool CPrintJob::PrintRaster(QPainter& painter, const SPrintPage& page, const SDe
     const int iw = static_cast<int>(fw);
     const int ih = static_cast<int>(fh);
     // Lines and points as wide as the vector method prints them.
-    const auto lineWidth = static_cast<GLfloat>(PrintUnitsToDots(m_settings.PenWidth(), dpi));
-    m_renderer->m_pointSize = static_cast<float>(PrintUnitsToDots(2 * kPrintPointHalf, dpi));
-    const int inner = m_tileSide - 2 * kBandMargin;
+    const auto lineWidth = static_cast<float>(PrintUnitsToDots(m_settings.PenWidth(), dpi));
+    const auto pointSize = static_cast<float>(PrintUnitsToDots(2 * kPrintPointHalf, dpi));
+    const int inner = m_gl->TileSide() - 2 * kBandMargin;
     if (inner < 1) {
         return false;
     }
@@ -449,19 +273,12 @@ bool CPrintJob::PrintRaster(QPainter& painter, const SPrintPage& page, const SDe
             m_pageCamera.m_clientHeight = vh;
             m_pageCamera.UpdatePixelsPerUnit();
             const Clock::time_point t0 = Clock::now();
-            if (!m_gl->MakeCurrent()) {
+            const QImage full = m_gl->RenderBand(vw, vh, lineWidth, pointSize);
+            if (full.isNull()) {
                 m_error = 5;
                 ok = false;
                 break;
             }
-            glViewport(0, 0, vw, vh);
-            glEnable(GL_DEPTH_TEST);
-            glDisable(GL_NORMALIZE);
-            glDepthFunc(GL_LEQUAL);
-            glLineWidth(lineWidth);
-            m_renderer->RenderFrame();
-            const QImage full = m_gl->Image();
-            m_gl->DoneCurrent();
             m_stats.captureSeconds += Since(t0);
             ++m_stats.tiles;
             const Clock::time_point t1 = Clock::now();

@@ -1,4 +1,4 @@
-#include "view/gl/PageCompression.h"
+#include "printing/output/PageCompression.h"
 
 #include <zlib.h>
 

@@ -9,6 +9,7 @@
 #include <QString>
 
 #include "document/DataNode.h"
+#include "printing/core/PrintSettings.h"
 #include "tools/core/DataRules.h"
 
 // Character height of the printed tree: 10 points in the device's vertical pixels.
@@ -31,7 +32,8 @@ inline int PaintDataTree(QPagedPaintDevice& device, const CDataNode& root) {
     font.setWeight(QFont::Normal);
     font.setPixelSize(static_cast<int>(metrics.h + 0.5));
     painter.setFont(font);
-    painter.setPen(QPen(Qt::black, 0));
+    // Lines one print unit wide, as the drawing's own: a device dot vanishes at high resolutions.
+    painter.setPen(QPen(Qt::black, PrintUnitsToDots(1, device.logicalDpiX())));
     const double width = device.width();
     for (size_t p = 0; p < pages.size(); ++p) {
         if (p > 0) {

@@ -1,4 +1,4 @@
-#include "app/Images.h"
+#include "resources/Images.h"
 
 #include <QPainter>
 #include <QPainterPath>

@@ -17,8 +17,7 @@
 #include "printing/core/PrintSettings.h"
 #include "view/core/Camera.h"
 
-class COffscreenGL;
-class CSceneRenderer;
+class CPrintGL;
 class CTAVDoc;
 class QPagedPaintDevice;
 
@@ -28,6 +27,12 @@ struct SPrintDevice {
     double pw = 0, ph = 0;          // paint rectangle in device units
     int dpiX = 0, dpiY = 0;         // logical dots per inch
 };
+
+// What the layout takes of camera.
+SPrintView PrintViewOf(const CCamera& camera);
+// Turns camera (a copy) into the page's camera: the pivot at the target, the page window with
+// scale 1, pixels per unit for the client size, the view matrix moved by the page translation.
+void ApplyPageCamera(CCamera& camera, const SPrintPage& page);
 
 // The paint rectangle of a paged device in mm and in its own units.
 SPrintDevice DescribePrintDevice(const QPagedPaintDevice& device);
@@ -100,7 +105,6 @@ private:
     bool PrintRaster(QPainter& painter, const SPrintPage& page, const SDeviceMapping& map);
     // Captures items [begin, end); false when even one item overflows the buffer.
     bool CaptureRange(size_t begin, size_t end, const SDeviceMapping& map, QPainter& painter);
-    void DrawItem(const SCaptureItem& item);
     void Flush(QPainter& painter);
     void AddMessage(const std::string& text);
 
@@ -111,9 +115,7 @@ private:
     SPrintDevice m_device;
     CPrintLayout m_layout;
     CCamera m_pageCamera;
-    std::unique_ptr<COffscreenGL> m_gl;
-    std::unique_ptr<CSceneRenderer> m_renderer;
-    int m_tileSide = 0;
+    std::unique_ptr<CPrintGL> m_gl;
     std::vector<float> m_buffer;
     std::vector<SCaptureItem> m_items;
     CDeviceLines m_lines;

@@ -1,4 +1,4 @@
-#include "tools/core/DistanceReport.h"
+#include "exchange/DistanceReport.h"
 
 #include <langinfo.h>
 #include <locale.h>
