@@ -43,8 +43,8 @@ public:
     bool Create();
 
     // --- services of the views ---
-    int IsBackgroundWhite() const override { return m_backgroundWhite; }
-    int IsDisplayListUsed() const override { return m_useDisplayList; }
+    bool IsBackgroundWhite() const override { return m_backgroundWhite != 0; }
+    bool IsDisplayListUsed() const override { return m_useDisplayList != 0; }
     void SetStatusText(const std::string& text) override;
     void SetCoordinateText(const std::string& text) override;
     // Shows the layers of doc in the combo (nullptr, or a document not open here: empty).

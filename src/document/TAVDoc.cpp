@@ -193,7 +193,7 @@ void CTAVDoc::SetModifiedFlag(bool modified) {
     }
 }
 
-void CTAVDoc::SetBusy(int busy) {
+void CTAVDoc::SetBusy(bool busy) {
     if (m_busy != busy) {
         m_busy = busy;
         NotifyStateChanged();

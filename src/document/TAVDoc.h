@@ -112,8 +112,8 @@ public:
     bool IsModified() const { return m_modified; }
     // Both tell the views when the flag changes.
     void SetModifiedFlag(bool modified = true);
-    int GetBusy() const { return m_busy; }
-    void SetBusy(int busy);
+    bool GetBusy() const { return m_busy; }
+    void SetBusy(bool busy);
 
     // --- entities ---
     int GetEntityCount() const { return static_cast<int>(m_entities.size()); }
@@ -222,7 +222,7 @@ private:
     std::string m_loadedHeader;
     bool m_modified = false;
 
-    int32_t m_busy = 0;
+    bool m_busy = false;
     CPoint3 m_max{0.0, 0.0, 0.0};
     CPoint3 m_min{0.0, 0.0, 0.0};
     std::vector<CLayer> m_layers;

@@ -14,10 +14,10 @@ class CTAVDoc;
 class CFrameServices {
 public:
     virtual ~CFrameServices() = default;
-    // Nonzero when views draw on a white background, zero for black.
-    virtual int IsBackgroundWhite() const = 0;
-    // Nonzero when views render through display lists.
-    virtual int IsDisplayListUsed() const = 0;
+    // True when views draw on a white background, false for black.
+    virtual bool IsBackgroundWhite() const = 0;
+    // True when views render through display lists.
+    virtual bool IsDisplayListUsed() const = 0;
     // Text of the status bar's message pane.
     virtual void SetStatusText(const std::string& text) = 0;
     // Text of the coordinate pane, which is resized to fit it.

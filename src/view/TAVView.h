@@ -89,8 +89,8 @@ public:
     // Text of the first GL error of this view ("No Error" when none).
     const char* GetLastError() const { return kViewErrorTexts[m_lastError]; }
     // While set, resizing changes neither the camera nor the viewport (print preview).
-    void SetSkipResize(int skip) { m_skipResize = skip; }
-    int GetSkipResize() const { return m_skipResize; }
+    void SetSkipResize(bool skip) { m_skipResize = skip; }
+    bool GetSkipResize() const { return m_skipResize; }
     // Records a context error met while printing (only the view's first error is kept).
     void RecordPrintError(int error) { RecordError(error); }
     // Starts picking a window (tool 8) with the previous tool saved and prompt in the status
@@ -229,7 +229,7 @@ private:
     CSceneRenderer m_renderer{m_camera};
     int m_paintCount = 0;
     int m_lastError = 0;
-    int m_skipResize = 0;
+    bool m_skipResize = false;
     std::function<void(const CPoint3&, const CPoint3&)> m_windowPickDone;
     int m_targetMarker = 0;
     int m_tool = kToolSelect;

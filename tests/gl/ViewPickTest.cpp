@@ -22,8 +22,8 @@ namespace {
 // Keeps the status text the view shows.
 class CStatusFrame : public CFrameServices {
 public:
-    int IsBackgroundWhite() const override { return 0; }
-    int IsDisplayListUsed() const override { return 1; }
+    bool IsBackgroundWhite() const override { return 0; }
+    bool IsDisplayListUsed() const override { return 1; }
     void SetStatusText(const std::string& text) override { status = text; }
     void SetCoordinateText(const std::string& text) override { coordinates = text; }
     void ShowDocumentLayers(CTAVDoc*) override {}

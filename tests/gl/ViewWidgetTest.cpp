@@ -171,8 +171,8 @@ TEST_F(ViewWidget, CameraGoesBackToTheDocumentBeforeSaving) {
 // What the view tells the main frame.
 class CRecordingFrame : public CFrameServices {
 public:
-    int IsBackgroundWhite() const override { return white; }
-    int IsDisplayListUsed() const override { return 1; }
+    bool IsBackgroundWhite() const override { return white; }
+    bool IsDisplayListUsed() const override { return 1; }
     void SetStatusText(const std::string& text) override { status = text; }
     void SetCoordinateText(const std::string& text) override { coordinates = text; }
     void ShowDocumentLayers(CTAVDoc*) override {}

@@ -340,8 +340,8 @@ TEST(LayerDialog, PopupSelectsClearsAndInverts) {
 // Records the combo reloads the command asks for.
 class CRecordingFrame : public CFrameServices {
 public:
-    int IsBackgroundWhite() const override { return 0; }
-    int IsDisplayListUsed() const override { return 1; }
+    bool IsBackgroundWhite() const override { return 0; }
+    bool IsDisplayListUsed() const override { return 1; }
     void SetStatusText(const std::string&) override {}
     void SetCoordinateText(const std::string&) override {}
     void ShowDocumentLayers(CTAVDoc* doc) override { shown.push_back(doc); }
