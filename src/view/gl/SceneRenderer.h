@@ -39,8 +39,14 @@ public:
     void LimitClipPlanes(int limit);
 
     // One frame up to glFinish: clear, projection, pivot, model-view, planes, lights, scene,
-    // overlays. Swapping and window overlays are the caller's.
+    // overlays. Swapping and window overlays are the caller's. When the scene list is due (after
+    // a change, or none yet), the frame draws the scene directly with the commands the list will
+    // hold and leaves the compile to CompileDeferredList or the next frame.
     void RenderFrame();
+    // True while a frame has shown the scene without its due list.
+    bool IsListDeferred() const { return m_listDeferred; }
+    // Compiles the deferred list without drawing; nothing when none is deferred.
+    void CompileDeferredList();
     // Every visible entity that is not selected, each after glLoadName(index).
     void DrawScene();
     // The same for the given entities only (ascending indices; others are ignored).
@@ -56,8 +62,11 @@ public:
     // Disables the lights; render mode 3 turns on the light at twice the eye distance.
     void ApplyLighting();
 
-    // The scene list is compiled again before the next frame.
-    void InvalidateDisplayList() { m_rebuildList = true; }
+    // The scene list is compiled again; the next frame shows the change without waiting for it.
+    void InvalidateDisplayList() {
+        m_rebuildList = true;
+        m_listDeferred = false;
+    }
     bool IsRebuildPending() const { return m_rebuildList; }
     // Name of the compiled scene list, 0 = none.
     unsigned int GetSceneList() const { return m_sceneList; }
@@ -91,20 +100,36 @@ private:
         float c[3];
         float n[3];
     };
+    // What a traversal of the scene sends to GL: everything at once (picking, overlays, no
+    // list), only states and texts, or only the primitives of one kind, split into separate
+    // triangles, lines or points.
+    enum class EPass { kImmediate, kStates, kTriangles, kLines, kPoints };
+    // The pass that draws primitives of mode (kStates: none does); the mode a pass draws with.
+    static EPass PassFor(unsigned int mode);
+    static unsigned int PassMode(EPass pass);
 
     // Entity colour, black for white on a white background.
     void SetEntityColor(const CEntity& e);
     void SetBackgroundColor();
     // A point already relative to the pivot.
     void VertexLocal(double x, double y, double z);
-    // glColor / glNormal / glBegin / glEnd, or their batched counterparts.
+    // glColor / glNormal / glBegin / glEnd, or their counterparts of the current pass.
     void Color(double r, double g, double b);
     void Normal(double x, double y, double z);
     void BeginPrim(unsigned int mode);
     void EndPrim();
-    // The scene for the display list: drawn as three arrays (triangles, lines, points) plus
-    // the texts, so the list replays as a few long draws. Carries no names.
-    void DrawSceneBatched();
+    // False when the current pass drops the vertices of the primitive just begun.
+    bool TakesVertices() const { return m_pass == EPass::kImmediate || m_primWanted; }
+    // False in the passes that send primitives only (states cannot go inside glBegin/glEnd).
+    bool SendsStates() const { return m_pass == EPass::kImmediate || m_pass == EPass::kStates; }
+    // One vertex of the current kind's run, with its colour when that changed.
+    void Put(const SBatchVertex& v);
+    // The scene as the list holds it: states and texts, then all triangles, all lines and all
+    // points, each kind in one glBegin/glEnd, so the list replays as a few long draws. Carries
+    // no names. Sliced (drawing directly): flushed every few thousand vertices.
+    void DrawSceneStreamed(bool sliced);
+    // Compiles the scene list; false when GL has no list name left.
+    bool CompileList();
     // Line stipple on or off, skipping calls that change nothing.
     void Stipple(bool on);
     // The GL state is unknown (a list starts, or a list was called).
@@ -122,17 +147,22 @@ private:
     CStrokeFont m_fonts;
     unsigned int m_sceneList = 0;
     bool m_rebuildList = false;
+    bool m_listDeferred = false;
     int m_compileCount = 0;
     int m_glClipPlanes = 6;   // what the context offers
     int m_maxClipPlanes = 6;  // what is applied
     int m_clipPlaneLimit = -1;
     int m_stippleState = -1;  // -1 unknown, 0 off, 1 on
     int m_fillState = -1;     // render mode the polygon fill state was set for, -1 unknown
-    bool m_batching = false;
+    EPass m_pass = EPass::kImmediate;
+    unsigned int m_passKinds = 0;  // bit per primitive kind the states pass met
     unsigned int m_primMode = 0;
+    bool m_primWanted = false;
     float m_color[3] = {1.0f, 1.0f, 1.0f};
     float m_normal[3] = {0.0f, 0.0f, 1.0f};
     std::vector<SBatchVertex> m_prim;
-    std::vector<SBatchVertex> m_batchPoints, m_batchLines, m_batchTris;
+    float m_sentColor[3] = {0.0f, 0.0f, 0.0f};
+    bool m_colorSent = false;
+    int m_sliceVertices = -1;      // vertices since the last flush, -1 when not slicing
     std::vector<char> m_excluded;  // per entity: drawn as an overlay, not in the scene
 };
