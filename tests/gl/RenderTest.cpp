@@ -365,6 +365,13 @@ TEST_F(GLRender, ListAndDirectDrawingAgree) {
     for (int mode = 0; mode < 4; ++mode) {
         CTAVDoc& doc = m_doc;
         doc.DeleteAllEntities();
+        // Long enough that, drawn without the list, the lines after it go out in a new slice.
+        auto zigzag = std::make_unique<CPoly>();
+        for (int k = 0; k < 31000; ++k) {
+            zigzag->AddVertex(CPoint3(-9.5 + k % 2, -9.5 + k * 0.0004, 0.2));
+        }
+        zigzag->m_color[0] = zigzag->m_color[2] = 1;
+        doc.AddEntity(std::move(zigzag));
         doc.AddEntity(MakeSquare(5, 0, 1, 0, 0));
         doc.AddEntity(MakeLine(CPoint3(-8, -8, 1), CPoint3(8, 3, -1), 0, 1, 0));
         auto strip = std::make_unique<CPoly>();
@@ -385,13 +392,6 @@ TEST_F(GLRender, ListAndDirectDrawingAgree) {
         text->m_height = 2;
         text->m_color[1] = 1;
         doc.AddEntity(std::move(text));
-        // Enough segments to be flushed in slices when drawn without the list.
-        auto zigzag = std::make_unique<CPoly>();
-        for (int k = 0; k < 20000; ++k) {
-            zigzag->AddVertex(CPoint3(-9.5 + k % 2, -9.5 + k * 0.0004, 0.2));
-        }
-        zigzag->m_color[0] = zigzag->m_color[2] = 1;
-        doc.AddEntity(std::move(zigzag));
         m_renderer->m_renderMode = mode;
         m_renderer->m_useDisplayList = true;
         const QImage listed = Frame();

@@ -20,10 +20,15 @@ bool IsWhite(const double c[3]) {
     return c[0] == 1.0 && c[1] == 1.0 && c[2] == 1.0;
 }
 
-// Vertices between flushes of a directly drawn scene: whole lines and triangles. llvmpipe bins a
-// scene up to 36 MB before it rasterises; flushing early keeps that memory small and reused,
-// where fresh pages make the first frame of a large drawing half again as slow.
+// Vertices between flushes of a directly drawn scene. llvmpipe bins a scene up to 36 MB before
+// it rasterises; flushing early keeps that memory small and reused, where fresh pages make the
+// first frame of a large drawing half again as slow.
 constexpr int kSliceVertices = 30000;
+
+// Line strips from this many vertices keep their own glBegin: as separate lines they would send
+// almost every vertex twice, and the vertex work dominates the frame. Shorter strips (polygon
+// outlines) stay in the run, where a primitive of their own would cost more than it saves.
+constexpr size_t kStripVertices = 16;
 
 // Angle in degrees, 0..360, of a world point in the XY plane of frame.
 double AngleInFrameXY(const CMatrix4& frame, const CPoint3& p) {
@@ -398,12 +403,6 @@ void CSceneRenderer::Put(const SBatchVertex& v) {
         glNormal3fv(v.n);
     }
     glVertex3fv(v.p);
-    if (m_sliceVertices >= 0 && ++m_sliceVertices == kSliceVertices) {
-        glEnd();
-        glFlush();
-        glBegin(PassMode(m_pass));
-        m_sliceVertices = 0;
-    }
 }
 
 void CSceneRenderer::EndPrim() {
@@ -415,8 +414,29 @@ void CSceneRenderer::EndPrim() {
         return;
     }
     m_primWanted = false;
-    // Every kind becomes points, separate lines or separate triangles, so the whole scene is
-    // three runs however many entities it has.
+    const std::vector<SBatchVertex>& v = m_prim;
+    const size_t n = v.size();
+    if ((m_primMode == GL_LINE_STRIP || m_primMode == GL_LINE_LOOP) && n >= kStripVertices) {
+        glEnd();
+        glBegin(m_primMode);
+        for (const SBatchVertex& p : v) {
+            Put(p);
+        }
+        glEnd();
+        glBegin(GL_LINES);
+    } else {
+        PutSeparate();
+    }
+    if (m_sliceVertices >= 0 && (m_sliceVertices += static_cast<int>(n)) >= kSliceVertices) {
+        glEnd();
+        glFlush();
+        glBegin(PassMode(m_pass));
+        m_sliceVertices = 0;
+    }
+    m_prim.clear();
+}
+
+void CSceneRenderer::PutSeparate() {
     const std::vector<SBatchVertex>& v = m_prim;
     const size_t n = v.size();
     switch (m_primMode) {
@@ -474,7 +494,6 @@ void CSceneRenderer::EndPrim() {
         default:
             break;
     }
-    m_prim.clear();
 }
 
 void CSceneRenderer::DrawSceneStreamed(bool sliced) {
@@ -605,7 +624,7 @@ void CSceneRenderer::DrawPoly(const CPoly& poly, int highlighted) {
         Stipple(highlighted != 0);
         SetEntityColor(poly);
         BeginPrim(GL_LINE_STRIP);
-        for (int j = 0; j < n; ++j) {
+        for (int j = 0; j < n && TakesVertices(); ++j) {
             vertex(j);
         }
         if (poly.m_marker && n > 0) {
@@ -649,7 +668,7 @@ void CSceneRenderer::DrawPoly(const CPoly& poly, int highlighted) {
             if (m_renderMode == 3) {
                 Normal(poly.m_normal.x, poly.m_normal.y, poly.m_normal.z);
             }
-            for (int k = 0; k < n; ++k) {
+            for (int k = 0; k < n && TakesVertices(); ++k) {
                 Vertex(poly.FanVertex(k));
             }
             EndPrim();
@@ -661,8 +680,8 @@ void CSceneRenderer::DrawPoly(const CPoly& poly, int highlighted) {
                 if (m_renderMode == 3) {
                     Normal(poly.m_normal.x, poly.m_normal.y, poly.m_normal.z);
                 }
-                for (const CPoint3& p : prim.points) {
-                    Vertex(p);
+                for (size_t k = 0; k < prim.points.size() && TakesVertices(); ++k) {
+                    Vertex(prim.points[k]);
                 }
                 EndPrim();
             }
@@ -678,7 +697,7 @@ void CSceneRenderer::DrawPoly(const CPoly& poly, int highlighted) {
         SetEntityColor(poly);
     }
     BeginPrim(GL_LINE_STRIP);
-    for (int j = 0; j <= n && n > 0; ++j) {
+    for (int j = 0; j <= n && n > 0 && TakesVertices(); ++j) {
         vertex(j % n);
     }
     EndPrim();

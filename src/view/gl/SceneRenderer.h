@@ -118,15 +118,19 @@ private:
     void Normal(double x, double y, double z);
     void BeginPrim(unsigned int mode);
     void EndPrim();
-    // False when the current pass drops the vertices of the primitive just begun.
+    // False when the current pass drops the vertices of the primitive just begun (loops that
+    // compute them may stop).
     bool TakesVertices() const { return m_pass == EPass::kImmediate || m_primWanted; }
     // False in the passes that send primitives only (states cannot go inside glBegin/glEnd).
     bool SendsStates() const { return m_pass == EPass::kImmediate || m_pass == EPass::kStates; }
     // One vertex of the current kind's run, with its colour when that changed.
     void Put(const SBatchVertex& v);
+    // The primitive just ended as separate points, lines or triangles.
+    void PutSeparate();
     // The scene as the list holds it: states and texts, then all triangles, all lines and all
-    // points, each kind in one glBegin/glEnd, so the list replays as a few long draws. Carries
-    // no names. Sliced (drawing directly): flushed every few thousand vertices.
+    // points, each kind in one glBegin/glEnd (long line strips apart), so the list replays as a
+    // few long draws. Carries no names. Sliced (drawing directly): flushed every few thousand
+    // vertices.
     void DrawSceneStreamed(bool sliced);
     // Compiles the scene list; false when GL has no list name left.
     bool CompileList();
