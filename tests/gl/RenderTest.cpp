@@ -365,7 +365,8 @@ TEST_F(GLRender, ListAndDirectDrawingAgree) {
     for (int mode = 0; mode < 4; ++mode) {
         CTAVDoc& doc = m_doc;
         doc.DeleteAllEntities();
-        // Long enough that, drawn without the list, the lines after it go out in a new slice.
+        // Long enough that the lines after it go out in a new slice: after a flush when drawn
+        // directly, in a second list when compiled.
         auto zigzag = std::make_unique<CPoly>();
         for (int k = 0; k < 31000; ++k) {
             zigzag->AddVertex(CPoint3(-9.5 + k % 2, -9.5 + k * 0.0004, 0.2));

@@ -20,9 +20,11 @@ bool IsWhite(const double c[3]) {
     return c[0] == 1.0 && c[1] == 1.0 && c[2] == 1.0;
 }
 
-// Vertices between flushes of a directly drawn scene. llvmpipe bins a scene up to 36 MB before
-// it rasterises; flushing early keeps that memory small and reused, where fresh pages make the
-// first frame of a large drawing half again as slow.
+// Vertices per slice of the scene: drawn directly, a slice ends with glFlush; compiled, it ends
+// its list, and the lists are called with glFlush in between. llvmpipe bins a scene up to 36 MB
+// before it rasterises and frees that memory afterwards; the C library hands such a heap top back
+// to the kernel, and the pages faulted in again cost as much as the drawing. Flushed slices keep
+// the binning memory small and reused.
 constexpr int kSliceVertices = 30000;
 
 // Line strips from this many vertices keep their own glBegin: as separate lines they would send
@@ -60,10 +62,7 @@ void CSceneRenderer::InitializeGL() {
 }
 
 void CSceneRenderer::ReleaseGL() {
-    if (m_sceneList != 0) {
-        glDeleteLists(m_sceneList, 1);
-        m_sceneList = 0;
-    }
+    DeleteSceneLists();
     m_fonts.FreeFontLists();
     m_rebuildList = true;
     m_listDeferred = false;
@@ -172,10 +171,7 @@ void CSceneRenderer::RenderFrame() {
 
     const bool hasScene = m_doc != nullptr && m_doc->GetEntityCount() > 0;
     if (!hasScene) {
-        if (m_sceneList != 0) {
-            glDeleteLists(m_sceneList, 1);  // an emptied drawing keeps no stale list
-            m_sceneList = 0;
-        }
+        DeleteSceneLists();     // an emptied drawing keeps no stale list
         m_rebuildList = false;  // nothing to compile
         m_listDeferred = false;
     }
@@ -184,16 +180,19 @@ void CSceneRenderer::RenderFrame() {
         DrawScene();
     } else if (hasScene) {
         // A view created after its document loaded has no list yet: it is due then too.
-        const bool due = m_rebuildList || m_sceneList == 0;
+        const bool due = m_rebuildList || m_sceneLists.empty();
         if (due && !m_listDeferred) {
             // A compile costs several frames: show the change at once, compile afterwards.
-            DrawSceneStreamed(true);
+            DrawSceneStreamed();
             m_rebuildList = true;
             m_listDeferred = true;
         } else if (due && !CompileList()) {
-            DrawSceneStreamed(true);  // no list name left
+            DrawSceneStreamed();  // no list name left
         } else {
-            glCallList(m_sceneList);
+            for (unsigned int list : m_sceneLists) {
+                glCallList(list);
+                glFlush();
+            }
         }
     }
     glPointSize(kPointSize);
@@ -209,16 +208,17 @@ void CSceneRenderer::CompileDeferredList() {
 }
 
 bool CSceneRenderer::CompileList() {
-    if (m_sceneList != 0) {
-        glDeleteLists(m_sceneList, 1);
-    }
-    m_sceneList = glGenLists(1);
-    if (m_sceneList == 0) {
+    DeleteSceneLists();
+    const GLuint first = glGenLists(1);
+    if (first == 0) {
         return false;
     }
-    glNewList(m_sceneList, GL_COMPILE);
-    DrawSceneStreamed(false);
+    m_sceneLists.push_back(first);
+    m_compiling = true;
+    glNewList(first, GL_COMPILE);
+    DrawSceneStreamed();
     glEndList();
+    m_compiling = false;
     ++m_compileCount;
     m_rebuildList = false;
     m_listDeferred = false;
@@ -427,11 +427,8 @@ void CSceneRenderer::EndPrim() {
     } else {
         PutSeparate();
     }
-    if (m_sliceVertices >= 0 && (m_sliceVertices += static_cast<int>(n)) >= kSliceVertices) {
-        glEnd();
-        glFlush();
-        glBegin(PassMode(m_pass));
-        m_sliceVertices = 0;
+    if ((m_sliceVertices += static_cast<int>(n)) >= kSliceVertices) {
+        NextSlice();
     }
     m_prim.clear();
 }
@@ -496,7 +493,27 @@ void CSceneRenderer::PutSeparate() {
     }
 }
 
-void CSceneRenderer::DrawSceneStreamed(bool sliced) {
+void CSceneRenderer::NextSlice() {
+    glEnd();
+    if (!m_compiling) {
+        glFlush();
+    } else if (const GLuint next = glGenLists(1); next != 0) {
+        glEndList();
+        glNewList(next, GL_COMPILE);
+        m_sceneLists.push_back(next);
+    }
+    glBegin(PassMode(m_pass));
+    m_sliceVertices = 0;
+}
+
+void CSceneRenderer::DeleteSceneLists() {
+    for (unsigned int list : m_sceneLists) {
+        glDeleteLists(list, 1);
+    }
+    m_sceneLists.clear();
+}
+
+void CSceneRenderer::DrawSceneStreamed() {
     float color[3];
     std::copy(m_color, m_color + 3, color);
     const float up[3] = {0.0f, 0.0f, 1.0f};
@@ -515,13 +532,12 @@ void CSceneRenderer::DrawSceneStreamed(bool sliced) {
         std::copy(color, color + 3, m_color);
         std::copy(up, up + 3, m_normal);
         m_colorSent = false;
-        m_sliceVertices = sliced ? 0 : -1;
+        m_sliceVertices = 0;
         glBegin(PassMode(pass));
         DrawScene();
         glEnd();
     }
     m_pass = EPass::kImmediate;
-    m_sliceVertices = -1;
     ForgetState();
 }
 

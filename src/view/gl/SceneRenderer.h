@@ -68,8 +68,8 @@ public:
         m_listDeferred = false;
     }
     bool IsRebuildPending() const { return m_rebuildList; }
-    // Name of the compiled scene list, 0 = none.
-    unsigned int GetSceneList() const { return m_sceneList; }
+    // Name of the first list of the compiled scene (it comes in slices), 0 = none.
+    unsigned int GetSceneList() const { return m_sceneLists.empty() ? 0 : m_sceneLists.front(); }
     // Number of scene-list compilations so far (navigation must not add to it).
     int GetCompileCount() const { return m_compileCount; }
 
@@ -127,11 +127,13 @@ private:
     void Put(const SBatchVertex& v);
     // The primitive just ended as separate points, lines or triangles.
     void PutSeparate();
-    // The scene as the list holds it: states and texts, then all triangles, all lines and all
-    // points, each kind in one glBegin/glEnd (long line strips apart), so the list replays as a
-    // few long draws. Carries no names. Sliced (drawing directly): flushed every few thousand
-    // vertices.
-    void DrawSceneStreamed(bool sliced);
+    // The scene as the lists hold it: states and texts, then all triangles, all lines and all
+    // points, each kind in one glBegin/glEnd (long line strips apart) cut into slices of a few
+    // thousand vertices, so the lists replay as a few long draws. Carries no names.
+    void DrawSceneStreamed();
+    // Ends the slice: flushes when drawing, starts the next list when compiling.
+    void NextSlice();
+    void DeleteSceneLists();
     // Compiles the scene list; false when GL has no list name left.
     bool CompileList();
     // Line stipple on or off, skipping calls that change nothing.
@@ -149,7 +151,8 @@ private:
     CCamera& m_camera;
     const CTAVDoc* m_doc = nullptr;
     CStrokeFont m_fonts;
-    unsigned int m_sceneList = 0;
+    std::vector<unsigned int> m_sceneLists;  // called in order, with glFlush after each
+    bool m_compiling = false;
     bool m_rebuildList = false;
     bool m_listDeferred = false;
     int m_compileCount = 0;
@@ -167,6 +170,6 @@ private:
     std::vector<SBatchVertex> m_prim;
     float m_sentColor[3] = {0.0f, 0.0f, 0.0f};
     bool m_colorSent = false;
-    int m_sliceVertices = -1;      // vertices since the last flush, -1 when not slicing
+    int m_sliceVertices = 0;       // vertices of the current slice
     std::vector<char> m_excluded;  // per entity: drawn as an overlay, not in the scene
 };
