@@ -134,7 +134,7 @@ private:
     // Ends the slice: flushes when drawing, starts the next list when compiling.
     void NextSlice();
     void DeleteSceneLists();
-    // Compiles the scene list; false when GL has no list name left.
+    // Compiles the scene lists; false when GL has no list name left.
     bool CompileList();
     // Line stipple on or off, skipping calls that change nothing.
     void Stipple(bool on);
@@ -152,7 +152,7 @@ private:
     const CTAVDoc* m_doc = nullptr;
     CStrokeFont m_fonts;
     std::vector<unsigned int> m_sceneLists;  // called in order, with glFlush after each
-    bool m_compiling = false;
+    bool m_compiling = false;                // slices end their list instead of flushing
     bool m_rebuildList = false;
     bool m_listDeferred = false;
     int m_compileCount = 0;
