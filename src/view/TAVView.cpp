@@ -7,6 +7,7 @@
 #include <QOpenGLContext>
 #include <QPainter>
 #include <QSurfaceFormat>
+#include <QTimer>
 #include <QWheelEvent>
 #include <algorithm>
 #include <cstdio>
@@ -138,6 +139,15 @@ void CTAVView::initializeGL() {
     m_glReady = true;
 }
 
+void CTAVView::CompileDeferredList() {
+    if (!m_glReady || !m_renderer.IsListDeferred()) {
+        return;
+    }
+    makeCurrent();
+    m_renderer.CompileDeferredList();
+    doneCurrent();
+}
+
 void CTAVView::resizeGL(int w, int h) {
     if (m_skipResize) {
         return;
@@ -182,6 +192,10 @@ void CTAVView::paintGL() {
     const qreal dpr = devicePixelRatioF();
     m_renderer.RenderWidgetFrame(static_cast<int>(width() * dpr), static_cast<int>(height() * dpr));
     painter.endNativePainting();
+    if (m_renderer.IsListDeferred()) {
+        // Once this frame is on screen; the compile draws nothing, so no paint follows.
+        QTimer::singleShot(0, this, &CTAVView::CompileDeferredList);
+    }
 
     if (m_dragging &&
         (m_tool == kToolSelect || m_tool == kToolZoomWindow || m_tool == kToolPrintWindow)) {

@@ -69,7 +69,7 @@ public:
 
     // The document shown; never null.
     CTAVDoc* GetDocument() const { return m_doc; }
-    // True while the scene must be rebuilt at the next paint.
+    // True while the scene list is still to be compiled (a paint shows the scene without it).
     bool IsRebuildPending() const { return m_renderer.IsRebuildPending(); }
     // Number of frames drawn so far.
     int GetPaintCount() const { return m_paintCount; }
@@ -210,6 +210,8 @@ private:
     void FinishWindowPick(const QPoint& a, const QPoint& b);
     void RecordError(int error);
     void ReleaseGL();
+    // Compiles the scene list that the last frame went without.
+    void CompileDeferredList();
     void UpdateCursor();
     // Tells the frame that command states may have changed.
     void NotifyCommandState() const;

@@ -72,6 +72,34 @@ TEST_F(ViewWidget, ReadsTheSavedCameraAndDrawsIt) {
     EXPECT_EQ(img.pixelColor(100, 100), QColor(0, 0, 0));
 }
 
+TEST_F(ViewWidget, CompilesTheListAfterTheFirstFrameThenIdles) {
+    QElapsedTimer t;
+    t.start();
+    while (view->IsRebuildPending() && t.elapsed() < 5000) {
+        QApplication::processEvents();
+    }
+    EXPECT_FALSE(view->IsRebuildPending());
+    EXPECT_EQ(view->Renderer().GetCompileCount(), 1);
+    // An idle view neither paints nor compiles again.
+    const int paints = view->GetPaintCount();
+    t.restart();
+    while (t.elapsed() < 300) {
+        QApplication::processEvents();
+    }
+    EXPECT_EQ(view->GetPaintCount(), paints);
+    EXPECT_EQ(view->Renderer().GetCompileCount(), 1);
+    // A change is shown at the next paint, and compiled once after it.
+    Run(32777);
+    view->repaint();
+    EXPECT_EQ(view->Renderer().GetCompileCount(), 1);
+    EXPECT_TRUE(view->IsRebuildPending());
+    t.restart();
+    while (view->IsRebuildPending() && t.elapsed() < 5000) {
+        QApplication::processEvents();
+    }
+    EXPECT_EQ(view->Renderer().GetCompileCount(), 2);
+}
+
 TEST_F(ViewWidget, ToolCommandsAndCheckMarks) {
     EXPECT_EQ(State(32779).second, 1);
     EXPECT_EQ(State(32780).second, 0);

@@ -39,6 +39,18 @@ bool IsWhite(const double c[3]) {
     return c[0] == 1.0 && c[1] == 1.0 && c[2] == 1.0;
 }
 
+// Vertices per slice of the scene: drawn directly, a slice ends with glFlush; compiled, it ends
+// its list, and the lists are called with glFlush in between. llvmpipe bins a scene up to 36 MB
+// before it rasterises and frees that memory afterwards; the C library hands such a heap top back
+// to the kernel, and the pages faulted in again cost as much as the drawing. Flushed slices keep
+// the binning memory small and reused.
+constexpr int kSliceVertices = 30000;
+
+// Line strips from this many vertices keep their own glBegin: as separate lines they would send
+// almost every vertex twice, and the vertex work dominates the frame. Shorter strips (polygon
+// outlines) stay in the run, where a primitive of their own would cost more than it saves.
+constexpr size_t kStripVertices = 16;
+
 // Angle in degrees, 0..360, of a world point in the XY plane of frame.
 double AngleInFrameXY(const CMatrix4& frame, const CPoint3& p) {
     CMatrix4 inv = frame;
@@ -69,12 +81,10 @@ void CSceneRenderer::InitializeGL() {
 }
 
 void CSceneRenderer::ReleaseGL() {
-    if (m_sceneList != 0) {
-        glDeleteLists(m_sceneList, 1);
-        m_sceneList = 0;
-    }
+    DeleteSceneLists();
     m_fonts.FreeFontLists();
     m_rebuildList = true;
+    m_listDeferred = false;
 }
 
 void CSceneRenderer::LimitClipPlanes(int limit) {
@@ -172,42 +182,38 @@ void CSceneRenderer::RenderFrame() {
 
     SetupProjection(true);
     if (m_camera.RecentrePivot()) {
-        m_rebuildList = true;
+        InvalidateDisplayList();
     }
     SetupViewingTransform();
     ApplyClipPlanes();
     ApplyLighting();
 
     const bool hasScene = m_doc != nullptr && m_doc->GetEntityCount() > 0;
-    // A view created after its document loaded has no list yet: compile it then too.
-    if (m_useDisplayList && hasScene && (m_rebuildList || m_sceneList == 0)) {
-        if (m_sceneList != 0) {
-            glDeleteLists(m_sceneList, 1);
-        }
-        m_sceneList = glGenLists(1);
-        if (m_sceneList != 0) {
-            glNewList(m_sceneList, GL_COMPILE);
-            DrawSceneBatched();
-            glEndList();
-            ++m_compileCount;
-            m_rebuildList = false;
-        }
-    }
-    if (!hasScene && m_sceneList != 0) {
-        glDeleteLists(m_sceneList, 1);  // an emptied drawing keeps no stale list
-        m_sceneList = 0;
-    }
     if (!hasScene) {
+        DeleteSceneLists();     // an emptied drawing keeps no stale list
         m_rebuildList = false;  // nothing to compile
+        m_listDeferred = false;
     }
     glDisable(GL_LINE_STIPPLE);
     // Set on every frame: printing changes the size between frames.
     glPointSize(m_pointSize);
-    if (hasScene) {
-        if (m_useDisplayList && m_sceneList != 0) {
-            glCallList(m_sceneList);
+    if (hasScene && !m_useDisplayList) {
+        DrawScene();
+    } else if (hasScene) {
+        // A view created after its document loaded has no list yet: it is due then too.
+        const bool due = m_rebuildList || m_sceneLists.empty();
+        if (due && !m_listDeferred) {
+            // A compile costs several frames: show the change at once, compile afterwards.
+            DrawSceneStreamed();
+            m_rebuildList = true;
+            m_listDeferred = true;
+        } else if (due && !CompileList()) {
+            DrawSceneStreamed();  // no list name left
         } else {
-            DrawScene();
+            for (unsigned int list : m_sceneLists) {
+                glCallList(list);
+                glFlush();
+            }
         }
     }
     DrawOverlays();
@@ -224,6 +230,30 @@ void CSceneRenderer::RenderWidgetFrame(int width, int height) {
     glDisable(GL_SCISSOR_TEST);
     RenderFrame();
     glGetError();
+}
+
+void CSceneRenderer::CompileDeferredList() {
+    if (m_listDeferred && m_useDisplayList && m_doc != nullptr && m_doc->GetEntityCount() > 0) {
+        CompileList();
+    }
+}
+
+bool CSceneRenderer::CompileList() {
+    DeleteSceneLists();
+    const GLuint first = glGenLists(1);
+    if (first == 0) {
+        return false;
+    }
+    m_sceneLists.push_back(first);
+    m_compiling = true;
+    glNewList(first, GL_COMPILE);
+    DrawSceneStreamed();
+    glEndList();
+    m_compiling = false;
+    ++m_compileCount;
+    m_rebuildList = false;
+    m_listDeferred = false;
+    return true;
 }
 
 bool CSceneRenderer::IsDrawable(int index) const {
@@ -253,7 +283,7 @@ void CSceneRenderer::DrawScene() {
         if (e->m_layer >= 0 && e->m_layer < layers && !m_doc->GetLayer(e->m_layer).m_visible) {
             continue;
         }
-        if (!m_batching) {
+        if (m_pass == EPass::kImmediate) {
             glLoadName(static_cast<GLuint>(i));
         }
         e->Draw(*this, 0);
@@ -351,9 +381,12 @@ void CSceneRenderer::Vertex(const CPoint3& p) {
 }
 
 void CSceneRenderer::VertexLocal(double x, double y, double z) {
-    if (!m_batching) {
+    if (m_pass == EPass::kImmediate) {
         const GLdouble v[3] = {x, y, z};
         glVertex3dv(v);
+        return;
+    }
+    if (!m_primWanted) {
         return;
     }
     SBatchVertex v;
@@ -371,7 +404,7 @@ void CSceneRenderer::Color(double r, double g, double b) {
     m_color[0] = static_cast<float>(r);
     m_color[1] = static_cast<float>(g);
     m_color[2] = static_cast<float>(b);
-    if (!m_batching) {
+    if (m_pass == EPass::kImmediate) {
         glColor3d(r, g, b);
     }
 }
@@ -380,113 +413,200 @@ void CSceneRenderer::Normal(double x, double y, double z) {
     m_normal[0] = static_cast<float>(x);
     m_normal[1] = static_cast<float>(y);
     m_normal[2] = static_cast<float>(z);
-    if (!m_batching) {
+    if (m_pass == EPass::kImmediate) {
         glNormal3d(x, y, z);
     }
 }
 
+CSceneRenderer::EPass CSceneRenderer::PassFor(unsigned int mode) {
+    switch (mode) {
+        case GL_POINTS:
+            return EPass::kPoints;
+        case GL_LINES:
+        case GL_LINE_STRIP:
+        case GL_LINE_LOOP:
+            return EPass::kLines;
+        case GL_TRIANGLES:
+        case GL_TRIANGLE_FAN:
+        case GL_TRIANGLE_STRIP:
+        case GL_QUADS:
+        case GL_POLYGON:
+            return EPass::kTriangles;
+        default:
+            return EPass::kStates;  // drawn by no pass
+    }
+}
+
+unsigned int CSceneRenderer::PassMode(EPass pass) {
+    return pass == EPass::kTriangles ? GL_TRIANGLES : pass == EPass::kLines ? GL_LINES : GL_POINTS;
+}
+
 void CSceneRenderer::BeginPrim(unsigned int mode) {
-    if (!m_batching) {
+    if (m_pass == EPass::kImmediate) {
         glBegin(mode);
         return;
     }
+    const EPass pass = PassFor(mode);
+    if (m_pass == EPass::kStates) {
+        m_passKinds |= 1u << static_cast<int>(pass);
+    }
     m_primMode = mode;
+    m_primWanted = pass != EPass::kStates && pass == m_pass;
     m_prim.clear();
 }
 
+void CSceneRenderer::Put(const SBatchVertex& v) {
+    if (!m_colorSent || m_sentColor[0] != v.c[0] || m_sentColor[1] != v.c[1] ||
+        m_sentColor[2] != v.c[2]) {
+        glColor3fv(v.c);
+        std::copy(v.c, v.c + 3, m_sentColor);
+        m_colorSent = true;
+    }
+    if (m_renderMode == 3) {
+        glNormal3fv(v.n);
+    }
+    glVertex3fv(v.p);
+}
+
 void CSceneRenderer::EndPrim() {
-    if (!m_batching) {
+    if (m_pass == EPass::kImmediate) {
         glEnd();
         return;
     }
-    // Every kind becomes points, separate lines or separate triangles, so the whole scene is
-    // three draws however many entities it has.
+    if (!m_primWanted) {
+        return;
+    }
+    m_primWanted = false;
+    const std::vector<SBatchVertex>& v = m_prim;
+    const size_t n = v.size();
+    if ((m_primMode == GL_LINE_STRIP || m_primMode == GL_LINE_LOOP) && n >= kStripVertices) {
+        glEnd();
+        glBegin(m_primMode);
+        for (const SBatchVertex& p : v) {
+            Put(p);
+        }
+        glEnd();
+        glBegin(GL_LINES);
+    } else {
+        PutSeparate();
+    }
+    if ((m_sliceVertices += static_cast<int>(n)) >= kSliceVertices) {
+        NextSlice();
+    }
+    m_prim.clear();
+}
+
+void CSceneRenderer::PutSeparate() {
     const std::vector<SBatchVertex>& v = m_prim;
     const size_t n = v.size();
     switch (m_primMode) {
         case GL_POINTS:
-            m_batchPoints.insert(m_batchPoints.end(), v.begin(), v.end());
+            for (const SBatchVertex& p : v) {
+                Put(p);
+            }
             break;
         case GL_LINES:
-            m_batchLines.insert(m_batchLines.end(), v.begin(), v.begin() + (n & ~size_t{1}));
+            for (size_t i = 0; i + 1 < n; i += 2) {
+                Put(v[i]);
+                Put(v[i + 1]);
+            }
             break;
         case GL_LINE_STRIP:
         case GL_LINE_LOOP:
             for (size_t i = 1; i < n; ++i) {
-                m_batchLines.push_back(v[i - 1]);
-                m_batchLines.push_back(v[i]);
+                Put(v[i - 1]);
+                Put(v[i]);
             }
             if (m_primMode == GL_LINE_LOOP && n > 1) {
-                m_batchLines.push_back(v[n - 1]);
-                m_batchLines.push_back(v[0]);
+                Put(v[n - 1]);
+                Put(v[0]);
             }
             break;
         case GL_TRIANGLES:
-            m_batchTris.insert(m_batchTris.end(), v.begin(), v.begin() + (n - n % 3));
+            for (size_t i = 0; i + 2 < n; i += 3) {
+                Put(v[i]);
+                Put(v[i + 1]);
+                Put(v[i + 2]);
+            }
             break;
         case GL_TRIANGLE_FAN:
         case GL_POLYGON:
             for (size_t i = 2; i < n; ++i) {
-                m_batchTris.insert(m_batchTris.end(), {v[0], v[i - 1], v[i]});
+                Put(v[0]);
+                Put(v[i - 1]);
+                Put(v[i]);
             }
             break;
         case GL_TRIANGLE_STRIP:
             for (size_t i = 2; i < n; ++i) {
-                if (i % 2 == 0) {
-                    m_batchTris.insert(m_batchTris.end(), {v[i - 2], v[i - 1], v[i]});
-                } else {
-                    m_batchTris.insert(m_batchTris.end(), {v[i - 1], v[i - 2], v[i]});
-                }
+                Put(v[i % 2 == 0 ? i - 2 : i - 1]);
+                Put(v[i % 2 == 0 ? i - 1 : i - 2]);
+                Put(v[i]);
             }
             break;
         case GL_QUADS:
             for (size_t i = 3; i < n; i += 4) {
-                m_batchTris.insert(m_batchTris.end(),
-                                   {v[i - 3], v[i - 2], v[i - 1], v[i - 3], v[i - 1], v[i]});
+                for (size_t k : {i - 3, i - 2, i - 1, i - 3, i - 1, i}) {
+                    Put(v[k]);
+                }
             }
             break;
         default:
             break;
     }
-    m_prim.clear();
 }
 
-void CSceneRenderer::DrawSceneBatched() {
-    m_batching = true;
-    m_normal[0] = m_normal[1] = 0.0f;
-    m_normal[2] = 1.0f;
+void CSceneRenderer::NextSlice() {
+    glEnd();
+    if (!m_compiling) {
+        glFlush();
+    } else if (const GLuint next = glGenLists(1); next != 0) {
+        glEndList();
+        glNewList(next, GL_COMPILE);
+        m_sceneLists.push_back(next);
+    }
+    glBegin(PassMode(m_pass));
+    m_sliceVertices = 0;
+}
+
+void CSceneRenderer::DeleteSceneLists() {
+    for (unsigned int list : m_sceneLists) {
+        glDeleteLists(list, 1);
+    }
+    m_sceneLists.clear();
+}
+
+void CSceneRenderer::DrawSceneStreamed() {
+    float color[3];
+    std::copy(m_color, m_color + 3, color);
+    const float up[3] = {0.0f, 0.0f, 1.0f};
+    // States and texts first: they cannot go between glBegin and glEnd. This pass also notes
+    // which kinds of primitive the scene has.
+    m_pass = EPass::kStates;
+    m_passKinds = 0;
+    std::copy(up, up + 3, m_normal);
     DrawScene();
-    m_batching = false;
-    // One begin/end per kind: the list compiler stores it as one long vertex run.
-    const bool normals = m_renderMode == 3;
-    for (std::vector<SBatchVertex>* batch : {&m_batchTris, &m_batchLines, &m_batchPoints}) {
-        if (batch->empty()) {
+    for (EPass pass : {EPass::kTriangles, EPass::kLines, EPass::kPoints}) {
+        if ((m_passKinds & (1u << static_cast<int>(pass))) == 0) {
             continue;
         }
-        glBegin(batch == &m_batchTris    ? GL_TRIANGLES
-                : batch == &m_batchLines ? GL_LINES
-                                         : GL_POINTS);
-        const float* last = nullptr;
-        for (const SBatchVertex& v : *batch) {
-            if (last == nullptr || last[0] != v.c[0] || last[1] != v.c[1] || last[2] != v.c[2]) {
-                glColor3fv(v.c);
-                last = v.c;
-            }
-            if (normals) {
-                glNormal3fv(v.n);
-            }
-            glVertex3fv(v.p);
-        }
+        // Every pass sees the colours and normals in the order the states pass saw them.
+        m_pass = pass;
+        std::copy(color, color + 3, m_color);
+        std::copy(up, up + 3, m_normal);
+        m_colorSent = false;
+        m_sliceVertices = 0;
+        glBegin(PassMode(pass));
+        DrawScene();
         glEnd();
-        // The list holds its own copy: give the memory back.
-        std::vector<SBatchVertex>().swap(*batch);
     }
+    m_pass = EPass::kImmediate;
     ForgetState();
 }
 
 void CSceneRenderer::Stipple(bool on) {
     const int state = on ? 1 : 0;
-    if (m_stippleState == state) {
+    if (!SendsStates() || m_stippleState == state) {
         return;  // lists of large drawings stay long runs of vertices without state changes
     }
     if (on) {
@@ -583,7 +703,7 @@ void CSceneRenderer::DrawPoly(const CPoly& poly, int highlighted) {
         Stipple(highlighted != 0);
         SetEntityColor(poly);
         BeginPrim(GL_LINE_STRIP);
-        for (int j = 0; j < n; ++j) {
+        for (int j = 0; j < n && TakesVertices(); ++j) {
             vertex(j);
         }
         if (poly.m_marker && n > 0) {
@@ -597,7 +717,7 @@ void CSceneRenderer::DrawPoly(const CPoly& poly, int highlighted) {
     }
 
     if (m_renderMode >= 1 && m_renderMode <= 3) {
-        if (m_fillState != m_renderMode) {
+        if (SendsStates() && m_fillState != m_renderMode) {
             glEnable(GL_POLYGON_OFFSET_FILL);
             glPolygonMode(GL_FRONT_AND_BACK, GL_FILL);
             if (m_renderMode == 3) {
@@ -627,7 +747,7 @@ void CSceneRenderer::DrawPoly(const CPoly& poly, int highlighted) {
             if (m_renderMode == 3) {
                 Normal(poly.m_normal.x, poly.m_normal.y, poly.m_normal.z);
             }
-            for (int k = 0; k < n; ++k) {
+            for (int k = 0; k < n && TakesVertices(); ++k) {
                 Vertex(poly.FanVertex(k));
             }
             EndPrim();
@@ -639,8 +759,8 @@ void CSceneRenderer::DrawPoly(const CPoly& poly, int highlighted) {
                 if (m_renderMode == 3) {
                     Normal(poly.m_normal.x, poly.m_normal.y, poly.m_normal.z);
                 }
-                for (const CPoint3& p : prim.points) {
-                    Vertex(p);
+                for (size_t k = 0; k < prim.points.size() && TakesVertices(); ++k) {
+                    Vertex(prim.points[k]);
                 }
                 EndPrim();
             }
@@ -656,7 +776,7 @@ void CSceneRenderer::DrawPoly(const CPoly& poly, int highlighted) {
         SetEntityColor(poly);
     }
     BeginPrim(GL_LINE_STRIP);
-    for (int j = 0; j <= n && n > 0; ++j) {
+    for (int j = 0; j <= n && n > 0 && TakesVertices(); ++j) {
         vertex(j % n);
     }
     EndPrim();
@@ -692,7 +812,7 @@ void CSceneRenderer::DrawArc(const CArc& arc, int highlighted) {
     const int n = ArcSegmentCount(radius, m_camera.m_pixelsPerUnit, length);
     SetEntityColor(arc);
     BeginPrim(GL_LINE_STRIP);
-    for (int i = 0; i <= n; ++i) {
+    for (int i = 0; i <= n && TakesVertices(); ++i) {
         const double a = (start + length * i / n) * kDegToRad;
         const CPoint3 p =
             CPoint3(radius * std::cos(a), radius * std::sin(a), 0.0).TransformedBy(frame);
@@ -735,19 +855,22 @@ void CSceneRenderer::DrawText(const CText& text, int highlighted) {
         }
     }
     SetEntityColor(text);
-    if (m_batching) {
-        glColor3fv(m_color);  // the strokes come from the font lists, not from the batch
+    // The strokes come from the font lists: a pass of primitives has no place for them.
+    if (SendsStates()) {
+        if (m_pass == EPass::kStates) {
+            glColor3fv(m_color);
+        }
+        CMatrix4 frame;
+        frame.SetArbitraryAxisFrame(text.m_position - m_camera.m_pivot, text.m_axis, rotation);
+        GLdouble m[16];
+        ToGL(frame, m);
+        glMatrixMode(GL_MODELVIEW);
+        glPushMatrix();
+        glMultMatrixd(m);
+        glScaled(height, height, height);
+        m_fonts.DrawString(text.m_text, text.m_font);
+        glPopMatrix();
     }
-    CMatrix4 frame;
-    frame.SetArbitraryAxisFrame(text.m_position - m_camera.m_pivot, text.m_axis, rotation);
-    GLdouble m[16];
-    ToGL(frame, m);
-    glMatrixMode(GL_MODELVIEW);
-    glPushMatrix();
-    glMultMatrixd(m);
-    glScaled(height, height, height);
-    m_fonts.DrawString(text.m_text, text.m_font);
-    glPopMatrix();
     if (highlighted) {
         Stipple(false);
         Color(0.25, 0.25, 1.0);

@@ -39,12 +39,18 @@ public:
     void LimitClipPlanes(int limit);
 
     // One frame up to glFinish: clear, projection, pivot, model-view, planes, lights, scene,
-    // overlays. Swapping and window overlays are the caller's.
+    // overlays. Swapping and window overlays are the caller's. When the scene list is due (after
+    // a change, or none yet), the frame draws the scene directly with the commands the list will
+    // hold and leaves the compile to CompileDeferredList or the next frame.
     void RenderFrame();
     // A frame of a window whose painter shares the context: the viewport of width x height
     // pixels, the state the painter may have changed put back, the frame, the GL error read and
     // not reported.
     void RenderWidgetFrame(int width, int height);
+    // True while a frame has shown the scene without its due list.
+    bool IsListDeferred() const { return m_listDeferred; }
+    // Compiles the deferred list without drawing; nothing when none is deferred.
+    void CompileDeferredList();
     // Every visible entity that is not selected, each after glLoadName(index).
     void DrawScene();
     // The same for the given entities only (ascending indices; others are ignored).
@@ -60,11 +66,14 @@ public:
     // Disables the lights; render mode 3 turns on the light at twice the eye distance.
     void ApplyLighting();
 
-    // The scene list is compiled again before the next frame.
-    void InvalidateDisplayList() { m_rebuildList = true; }
+    // The scene list is compiled again; the next frame shows the change without waiting for it.
+    void InvalidateDisplayList() {
+        m_rebuildList = true;
+        m_listDeferred = false;
+    }
     bool IsRebuildPending() const { return m_rebuildList; }
-    // Name of the compiled scene list, 0 = none.
-    unsigned int GetSceneList() const { return m_sceneList; }
+    // Name of the first list of the compiled scene (it comes in slices), 0 = none.
+    unsigned int GetSceneList() const { return m_sceneLists.empty() ? 0 : m_sceneLists.front(); }
     // Number of scene-list compilations so far (navigation must not add to it).
     int GetCompileCount() const { return m_compileCount; }
 
@@ -101,20 +110,42 @@ private:
         float c[3];
         float n[3];
     };
+    // What a traversal of the scene sends to GL: everything at once (picking, overlays, no
+    // list), only states and texts, or only the primitives of one kind, split into separate
+    // triangles, lines or points.
+    enum class EPass { kImmediate, kStates, kTriangles, kLines, kPoints };
+    // The pass that draws primitives of mode (kStates: none does); the mode a pass draws with.
+    static EPass PassFor(unsigned int mode);
+    static unsigned int PassMode(EPass pass);
 
     // Entity colour, black for white on a white background.
     void SetEntityColor(const CEntity& e);
     void SetBackgroundColor();
     // A point already relative to the pivot.
     void VertexLocal(double x, double y, double z);
-    // glColor / glNormal / glBegin / glEnd, or their batched counterparts.
+    // glColor / glNormal / glBegin / glEnd, or their counterparts of the current pass.
     void Color(double r, double g, double b);
     void Normal(double x, double y, double z);
     void BeginPrim(unsigned int mode);
     void EndPrim();
-    // The scene for the display list: drawn as three arrays (triangles, lines, points) plus
-    // the texts, so the list replays as a few long draws. Carries no names.
-    void DrawSceneBatched();
+    // False when the current pass drops the vertices of the primitive just begun (loops that
+    // compute them may stop).
+    bool TakesVertices() const { return m_pass == EPass::kImmediate || m_primWanted; }
+    // False in the passes that send primitives only (states cannot go inside glBegin/glEnd).
+    bool SendsStates() const { return m_pass == EPass::kImmediate || m_pass == EPass::kStates; }
+    // One vertex of the current kind's run, with its colour when that changed.
+    void Put(const SBatchVertex& v);
+    // The primitive just ended as separate points, lines or triangles.
+    void PutSeparate();
+    // The scene as the lists hold it: states and texts, then all triangles, all lines and all
+    // points, each kind in one glBegin/glEnd (long line strips apart) cut into slices of a few
+    // thousand vertices, so the lists replay as a few long draws. Carries no names.
+    void DrawSceneStreamed();
+    // Ends the slice: flushes when drawing, starts the next list when compiling.
+    void NextSlice();
+    void DeleteSceneLists();
+    // Compiles the scene lists; false when GL has no list name left.
+    bool CompileList();
     // Line stipple on or off, skipping calls that change nothing.
     void Stipple(bool on);
     // The GL state is unknown (a list starts, or a list was called).
@@ -130,19 +161,25 @@ private:
     CCamera& m_camera;
     const CTAVDoc* m_doc = nullptr;
     CStrokeFont m_fonts;
-    unsigned int m_sceneList = 0;
+    std::vector<unsigned int> m_sceneLists;  // called in order, with glFlush after each
+    bool m_compiling = false;                // slices end their list instead of flushing
     bool m_rebuildList = false;
+    bool m_listDeferred = false;
     int m_compileCount = 0;
     int m_glClipPlanes = 6;   // what the context offers
     int m_maxClipPlanes = 6;  // what is applied
     int m_clipPlaneLimit = -1;
     int m_stippleState = -1;  // -1 unknown, 0 off, 1 on
     int m_fillState = -1;     // render mode the polygon fill state was set for, -1 unknown
-    bool m_batching = false;
+    EPass m_pass = EPass::kImmediate;
+    unsigned int m_passKinds = 0;  // bit per primitive kind the states pass met
     unsigned int m_primMode = 0;
+    bool m_primWanted = false;
     float m_color[3] = {1.0f, 1.0f, 1.0f};
     float m_normal[3] = {0.0f, 0.0f, 1.0f};
     std::vector<SBatchVertex> m_prim;
-    std::vector<SBatchVertex> m_batchPoints, m_batchLines, m_batchTris;
+    float m_sentColor[3] = {0.0f, 0.0f, 0.0f};
+    bool m_colorSent = false;
+    int m_sliceVertices = 0;       // vertices of the current slice
     std::vector<char> m_excluded;  // per entity: drawn as an overlay, not in the scene
 };
