@@ -90,7 +90,7 @@ double RawBaseline(const std::string& path, double& checksum, double& cpu) {
     });
 }
 
-struct SImportResult {
+struct SMeshRun {
     double seconds = 0.0;
     double cpu = 0.0;
     long peakKb = 0;
@@ -115,9 +115,9 @@ double EntityBytes(const CTAVDoc& doc) {
 }
 
 // Imports in a child process so that its peak resident size is the import's own.
-SImportResult ImportInChild(const std::string& path) {
-    return RunInChild<SImportResult>([&] {
-        SImportResult r;
+SMeshRun ImportInChild(const std::string& path) {
+    return RunInChild<SMeshRun>([&] {
+        SMeshRun r;
         CSilentPrompter prompter;
         r.baseKb = CurrentRssKb();
         CTAVDoc doc(&prompter);
@@ -154,7 +154,7 @@ int main(int argc, char** argv) {
 
     std::vector<double> raw, reader, rawCpu, readerCpu;
     double checksum = 0.0;
-    SImportResult last;
+    SMeshRun last;
     for (int r = 0; r < runs; ++r) {
         double cpu = 0.0;
         raw.push_back(RawBaseline(path, checksum, cpu));

@@ -111,7 +111,7 @@ public:
     bool RunAlignmentDialog(SAlignment&) override { return true; }
 };
 
-struct SImportResult {
+struct SPointRun {
     double seconds = 0.0;
     double cpu = 0.0;
     long peakKb = 0;
@@ -122,9 +122,10 @@ struct SImportResult {
 
 enum class EWork { Pnt, Gsi, EntitiesOnly };
 
-// n named points appended through the import session, as the readers do, without a file.
+// n named points merged as a reader's result, without a file.
 EImportResult AppendEntities(CTAVDoc& doc, long long n) {
-    CImportSession session(doc);
+    SImportResult result;
+    CImportCollector session(result);
     for (long long i = 0; i < n; ++i) {
         auto p = std::make_unique<CPnt>();
         p->m_name = "P" + std::to_string(i + 1);
@@ -133,14 +134,13 @@ EImportResult AppendEntities(CTAVDoc& doc, long long n) {
         p->m_color[0] = p->m_color[1] = p->m_color[2] = 1.0;
         session.Add(std::move(p));
     }
-    session.Finish();
-    return EImportResult::Done;
+    return MergeImport(doc, result, "points");
 }
 
 // Imports in a child process so that its peak resident size is the import's own.
-SImportResult ImportInChild(const std::string& path, EWork work, long long n) {
-    return RunInChild<SImportResult>([&] {
-        SImportResult r;
+SPointRun ImportInChild(const std::string& path, EWork work, long long n) {
+    return RunInChild<SPointRun>([&] {
+        SPointRun r;
         CConfirmingPrompter prompter;
         r.baseKb = CurrentRssKb();
         CTAVDoc doc(&prompter);
@@ -161,7 +161,7 @@ SImportResult ImportInChild(const std::string& path, EWork work, long long n) {
 
 void Measure(const char* name, const std::string& path, bool gsi, long long n, int runs) {
     std::vector<double> raw, rawCpu, imp, impCpu, ent, entCpu;
-    SImportResult last;
+    SPointRun last;
     for (int r = 0; r < runs; ++r) {
         double checksum = 0.0, cpu = 0.0;
         raw.push_back(gsi ? RawGsi(path, checksum, cpu) : RawPnt(path, checksum, cpu));
@@ -177,7 +177,7 @@ void Measure(const char* name, const std::string& path, bool gsi, long long n, i
         }
         imp.push_back(last.seconds);
         impCpu.push_back(last.cpu);
-        const SImportResult floor = ImportInChild(path, EWork::EntitiesOnly, n);
+        const SPointRun floor = ImportInChild(path, EWork::EntitiesOnly, n);
         ent.push_back(floor.seconds);
         entCpu.push_back(floor.cpu);
     }

@@ -1,6 +1,7 @@
 #include "exchange/AscImport.h"
 
 #include <algorithm>
+#include <atomic>
 #include <cmath>
 #include <cstdint>
 #include <memory>
@@ -10,7 +11,7 @@
 
 #include "document/Entity.h"
 #include "document/EntityPool.h"
-#include "document/TAVDoc.h"
+#include "document/Progress.h"
 #include "exchange/ChunkLanes.h"
 #include "exchange/LineReader.h"
 #include "exchange/ScanNumbers.h"
@@ -22,8 +23,6 @@ namespace {
 constexpr char kSkipped[] =
     "%d elements were skipped: they refer to nodes outside the node list or to node lines "
     "that could not be read.";
-constexpr char kReadFailed[] = "Can not read the file: %s.";
-constexpr char kNoMemory[] = "Not enough memory to read the file.";
 
 // A node of the list; ok is false when its line did not give a number and three coordinates.
 struct SNode {
@@ -37,11 +36,13 @@ constexpr size_t kChunkLines = 4096;
 
 struct SNodeChunk {
     CLineChunk lines;
+    uint64_t bytesRead = 0;  // of the source, once the chunk was read
     std::vector<SNode> nodes;
 };
 
 struct SElementChunk {
     CLineChunk lines;
+    uint64_t bytesRead = 0;
     std::vector<std::unique_ptr<CEntity>> polygons;
     int64_t skipped = 0;
 };
@@ -108,13 +109,21 @@ void DecodeElements(SElementChunk& chunk, const std::vector<SNode>& nodes) {
 
 }  // namespace
 
-EImportResult ImportAscFile(CTAVDoc& doc, const std::string& path) {
+SImportResult ReadAscFile(const SImportSource& source, const SImportOptions& options) {
+    SImportResult result;
+    CImportCollector out(result);
     CLineReader in;
-    if (!in.Open(path, doc.Prompter())) {
-        return EImportResult::OpenFailed;
+    std::string reason;
+    if (!in.Open(source, reason)) {
+        out.FileError(reason);
+        result.outcome = EImportOutcome::Refused;
+        result.unreadable = true;
+        return result;
     }
-    CImportSession session(doc);
-    try {
+    CProgressMeter meter(options.progress, ImportProgressTitle(source));
+    std::atomic<bool> stop = false;
+    int64_t skipped = 0;
+    RunReading(result, EImportOutcome::Incomplete, [&] {
         std::string_view line;
         // A missing or negative count gives an empty node list; the count alone is never
         // trusted for allocation.
@@ -136,37 +145,52 @@ EImportResult ImportAscFile(CTAVDoc& doc, const std::string& path) {
         CChunkLanes<SNodeChunk> nodeLanes;
         nodeLanes.Run(
             [&](SNodeChunk& chunk) {
-                if (nodeLinesLeft == 0 ||
+                if (stop || nodeLinesLeft == 0 ||
                     !chunk.lines.Fill(in, std::min(nodeLinesLeft, kChunkLines))) {
                     return false;
                 }
                 nodeLinesLeft -= chunk.lines.Size();
+                chunk.bytesRead = in.BytesRead();
                 return true;
             },
             DecodeNodes,
             [&](SNodeChunk& chunk) {
                 nodes.insert(nodes.end(), chunk.nodes.begin(), chunk.nodes.end());
+                stop = stop || !meter.Update(chunk.bytesRead, in.FileSize());
             });
 
-        int64_t skipped = 0;
         CChunkLanes<SElementChunk> elementLanes;
-        elementLanes.Run([&](SElementChunk& chunk) { return chunk.lines.Fill(in, kChunkLines); },
-                         [&](SElementChunk& chunk) { DecodeElements(chunk, nodes); },
-                         [&](SElementChunk& chunk) {
-                             skipped += chunk.skipped;
-                             session.AddAll(chunk.polygons);
-                         });
-        if (in.Failed()) {
-            doc.Prompter().ReportFileError(path, FillReaderMessage(kReadFailed, {in.ErrorText()}));
-            return EImportResult::OpenFailed;
-        }
-        if (skipped > 0) {
-            session.Message(FillReaderMessage(kSkipped, {std::to_string(skipped)}));
-        }
-    } catch (const std::bad_alloc&) {
-        doc.Prompter().ReportFileError(path, kNoMemory);
-        return EImportResult::OpenFailed;
+        elementLanes.Run(
+            [&](SElementChunk& chunk) {
+                if (stop || !chunk.lines.Fill(in, kChunkLines)) {
+                    return false;
+                }
+                chunk.bytesRead = in.BytesRead();
+                return true;
+            },
+            [&](SElementChunk& chunk) { DecodeElements(chunk, nodes); },
+            [&](SElementChunk& chunk) {
+                skipped += chunk.skipped;
+                out.AddAll(chunk.polygons);
+                stop = stop || !meter.Update(chunk.bytesRead, in.FileSize());
+            });
+    });
+    if (meter.Cancelled()) {
+        return CancelledResult();
     }
-    session.Finish();
-    return EImportResult::Done;
+    if (result.outcome != EImportOutcome::Complete) {
+        return result;
+    }
+    if (in.Failed()) {
+        ApplyStop(result, ReadFailedStop(in.ErrorText()));
+        return result;
+    }
+    if (skipped > 0) {
+        out.Message(FillReaderMessage(kSkipped, {std::to_string(skipped)}));
+    }
+    return result;
+}
+
+EImportResult ImportAscFile(CTAVDoc& doc, const std::string& path) {
+    return ImportWith(doc, SImportSource::File(path), {}, ReadAscFile);
 }

@@ -5,7 +5,7 @@
 #include <vector>
 
 #include "document/Entity.h"
-#include "document/TAVDoc.h"
+#include "document/Progress.h"
 #include "exchange/ScanNumbers.h"
 #include "exchange/TribonLines.h"
 
@@ -22,21 +22,23 @@ constexpr char kNotAllVertices[] = "Not all vertices read!";
 constexpr char kVertexError[] = "Vertex coordinates read error!";
 constexpr char kContourEnd[] = "Can not read end of countour!";
 constexpr char kCurveEnd[] = "Can not read end of curve!";
-constexpr char kReadFailed[] = "Can not read the file: %s.";
-constexpr char kNoMemory[] = "Not enough memory to read the file.";
 
 class CCurveReader {
 public:
-    CCurveReader(CImportSession& session, CTribonLines& in) : m_session(session), m_in(in) {}
+    CCurveReader(CImportCollector& session, CTribonLines& in) : m_session(session), m_in(in) {}
 
-    // Reads every curve; throws CTribonStop on the first error or at a silent stop.
-    void Run() {
+    // Reads every curve; throws a stop on the first error, at a silent stop, or when meter
+    // says to stop.
+    void Run(CProgressMeter& meter) {
         if (!m_in.Next() || !Starts("BEGIN CURVES")) {
             Fail(kWrongHeader);
         }
         bool more = m_in.Next();
         while (more && Starts("CURVE:")) {
             more = ReadCurve();
+            if (!meter.Update(m_in.BytesRead(), m_in.FileSize())) {
+                throw CImportStop(EImportOutcome::Cancelled, {});
+            }
         }
     }
 
@@ -54,10 +56,10 @@ public:
 private:
     bool Starts(std::string_view keyword) const { return TribonStartsWith(m_in.Line(), keyword); }
 
-    [[noreturn]] static void Fail(std::string_view text) { throw CTribonStop(std::string(text)); }
+    [[noreturn]] static void Fail(std::string_view text) { throw TribonStop(std::string(text)); }
 
     // The end of the file where the format expects more ends the import without a message.
-    [[noreturn]] static void StopSilently() { throw CTribonStop(std::string()); }
+    [[noreturn]] static void StopSilently() { throw CImportStop(EImportOutcome::Complete, {}); }
 
     void Expect(std::string_view keyword, std::string_view text) {
         m_in.Next();
@@ -127,7 +129,7 @@ private:
         Expect("END CONTOUR", kContourEnd);
     }
 
-    CImportSession& m_session;
+    CImportCollector& m_session;
     CTribonLines& m_in;
     // Finished contours of the curve being read, not yet placed.
     std::vector<std::unique_ptr<CPoly>> m_pending;
@@ -135,31 +137,33 @@ private:
 
 }  // namespace
 
-EImportResult ImportCurveFile(CTAVDoc& doc, const std::string& path) {
+SImportResult ReadCurveFile(const SImportSource& source, const SImportOptions& options) {
+    SImportResult result;
+    CImportCollector out(result);
     CTribonLines in;
-    if (!in.Open(path, doc.Prompter())) {
-        return EImportResult::OpenFailed;
+    std::string reason;
+    if (!in.Open(source, reason)) {
+        out.FileError(reason);
+        result.outcome = EImportOutcome::Refused;
+        result.unreadable = true;
+        return result;
     }
-    CImportSession session(doc);
-    CCurveReader reader(session, in);
-    try {
-        reader.Run();
-    } catch (const CTribonStop& stop) {
-        reader.KeepUnplaced();
-        if (stop.ReadFailed()) {
-            doc.Prompter().ReportFileError(path, FillReaderMessage(kReadFailed, {stop.what()}));
-            return EImportResult::OpenFailed;
+    CProgressMeter meter(options.progress, ImportProgressTitle(source));
+    CCurveReader reader(out, in);
+    RunReading(result, EImportOutcome::Incomplete, [&] {
+        try {
+            reader.Run(meter);
+        } catch (const CImportStop&) {
+            reader.KeepUnplaced();
+            throw;
         }
-        if (*stop.what() == '\0') {
-            session.Finish();
-            return EImportResult::Done;
-        }
-        session.Message(stop.what());
-        return EImportResult::Refused;
-    } catch (const std::bad_alloc&) {
-        doc.Prompter().ReportFileError(path, kNoMemory);
-        return EImportResult::OpenFailed;
+    });
+    if (meter.Cancelled()) {
+        return CancelledResult();
     }
-    session.Finish();
-    return EImportResult::Done;
+    return result;
+}
+
+EImportResult ImportCurveFile(CTAVDoc& doc, const std::string& path) {
+    return ImportWith(doc, SImportSource::File(path), {}, ReadCurveFile);
 }

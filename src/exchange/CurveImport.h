@@ -11,4 +11,6 @@ class CTAVDoc;
 // number) and ends the import (Refused); the end of the file where a count is due ends it
 // silently (Done). Either way placed curves stay and the finished contours of the curve being
 // read stay unplaced. OpenFailed when the file cannot be opened or read.
+SImportResult ReadCurveFile(const SImportSource& source, const SImportOptions& options);
+// Reads path and merges it into doc.
 EImportResult ImportCurveFile(CTAVDoc& doc, const std::string& path);

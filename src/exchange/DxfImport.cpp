@@ -15,7 +15,7 @@
 
 #include "document/Entity.h"
 #include "document/Layer.h"
-#include "document/TAVDoc.h"
+#include "document/Progress.h"
 #include "exchange/DxfExport.h"
 #include "exchange/DxfText.h"
 #include "exchange/LineReader.h"
@@ -284,8 +284,8 @@ std::optional<CMatrix4> OwnFrame(const CVec3& extrusion) {
 // The single pass over the group-code / value line pairs.
 class CDxfReader {
 public:
-    CDxfReader(CImportSession& session, CLineReader& lines)
-        : m_session(session), m_doc(session.Doc()), m_lines(lines) {
+    CDxfReader(CImportCollector& out, CLineReader& lines, CProgressMeter& meter)
+        : m_out(out), m_lines(lines), m_meter(meter) {
         for (std::string* s : {&m_last, &m_text, &m_layer, &m_handle, &m_style, &m_cachedLayer}) {
             s->reserve(kLongItem + 1);
         }
@@ -310,9 +310,9 @@ private:
     bool ReadWord(std::string_view value, bool report);
     void LineMessage(const char* format);
 
-    CImportSession& m_session;
-    CTAVDoc& m_doc;
+    CImportCollector& m_out;
     CLineReader& m_lines;
+    CProgressMeter& m_meter;
     CDxfTextDecoder m_decoder;
 
     // Reader state.
@@ -353,8 +353,7 @@ private:
     EHeaderVar m_headerVar = kVarOther;
     bool m_ownFile = false;  // written by this program: centres are world coordinates
 
-    // Layer lookup: folded name to the first layer of that name, and the last name asked for.
-    bool m_layerMapBuilt = false;
+    // Layer lookup: folded name to the layer record of that name, and the last name asked for.
     std::unordered_map<std::string, int> m_layerIndex;
     std::string m_cachedLayer;
     int m_cachedLayerIndex = -1;
@@ -367,6 +366,11 @@ void CDxfReader::Run() {
     // Numbers and words end at a NUL by themselves; whole-line values are cut where they are
     // used.
     while (!m_eofWord && m_lines.ReadLine(line)) {
+        // The clock is asked once in 4096 lines.
+        if ((m_lines.LineNumber() & 4095) == 0 &&
+            !m_meter.Update(m_lines.BytesRead(), m_lines.FileSize())) {
+            return;
+        }
         if (m_lines.LineNumber() == 1 && line.substr(0, kUtf8Bom.size()) == kUtf8Bom) {
             // A byte order mark is no part of the first group code, and says UTF-8.
             line.remove_prefix(kUtf8Bom.size());
@@ -391,7 +395,7 @@ void CDxfReader::Run() {
 void CDxfReader::LineMessage(const char* format) {
     char text[128];
     std::snprintf(text, sizeof text, format, m_lines.LineNumber());
-    m_session.LineMessage(text);
+    m_out.LineMessage(text);
 }
 
 // "%lf"; values that are not finite numbers (nan, inf) are refused like unreadable ones, as
@@ -632,17 +636,10 @@ CPoint3 CDxfReader::OwnToWorld(const CPoint3& p) const {
 
 int CDxfReader::LayerIndex() {
     if (m_layer.empty()) {
-        return m_doc.GetCurrentLayer();
+        return kImportCurrentLayer;
     }
     if (m_cachedLayerIndex >= 0 && m_layer == m_cachedLayer) {
         return m_cachedLayerIndex;
-    }
-    if (!m_layerMapBuilt) {
-        for (int i = 0; i < m_doc.GetLayerCount(); ++i) {
-            FoldCase(m_doc.GetLayer(i).m_name, m_folded);
-            m_layerIndex.emplace(m_folded, i);  // the first of equal names wins
-        }
-        m_layerMapBuilt = true;
     }
     m_decoder.DecodeInto(m_layer, m_scratch);
     FoldCase(m_scratch, m_folded);
@@ -651,8 +648,10 @@ int CDxfReader::LayerIndex() {
     if (it != m_layerIndex.end()) {
         index = it->second;
     } else {
-        index = m_doc.GetLayerCount();
-        m_doc.Layers().push_back(CLayer(m_scratch, 0, 1));
+        // The merge joins it to the drawing's layer of the same name, in any case.
+        std::vector<CLayer>& records = m_out.Result().layers;
+        index = static_cast<int>(records.size());
+        records.push_back(CLayer(m_scratch, 0, 1));
         m_layerIndex.emplace(m_folded, index);
     }
     m_cachedLayer = m_layer;
@@ -676,7 +675,8 @@ CEntity* CDxfReader::Place(std::unique_ptr<CEntity> entity) {
         entity->m_name = name;
     }
     CEntity* raw = entity.get();
-    m_session.Add(std::move(entity), false);
+    const int layer = entity->m_layer;
+    m_out.Add(std::move(entity), layer);
     ++m_count;
     return raw;
 }
@@ -832,31 +832,44 @@ void CDxfReader::FinishPending() {
 
 }  // namespace
 
-EImportResult ImportDxfFile(CTAVDoc& doc, const std::string& path) {
+SImportResult ReadDxfFile(const SImportSource& source, const SImportOptions& options) {
+    SImportResult result;
+    result.layerMatch = ELayerMatch::ByName;
+    CImportCollector out(result);
     CLineReader lines;
-    if (!lines.Open(path, doc.Prompter())) {
-        return EImportResult::OpenFailed;
+    std::string reason;
+    if (!lines.Open(source, reason)) {
+        out.FileError(reason);
+        result.outcome = EImportOutcome::Refused;
+        result.unreadable = true;
+        return result;
     }
-    CImportSession session(doc);
+    CProgressMeter meter(options.progress, ImportProgressTitle(source));
     int count = 0;
-    try {
-        CDxfReader reader(session, lines);
+    // What was read before memory ran out is taken.
+    RunReading(result, EImportOutcome::Incomplete, [&] {
+        CDxfReader reader(out, lines, meter);
         reader.Run();
         count = reader.Count();
-    } catch (const std::bad_alloc&) {
-        // What was appended stays; the session finishes it.
-        doc.Prompter().ReportFileError(path, kNoMemory);
-        return EImportResult::OpenFailed;
+    });
+    if (meter.Cancelled()) {
+        return CancelledResult();
+    }
+    if (result.outcome != EImportOutcome::Complete) {
+        return result;
     }
     if (lines.Failed()) {
-        doc.Prompter().ReportFileError(path, "Can not read the file: " + lines.ErrorText() + ".");
-        return EImportResult::OpenFailed;
+        ApplyStop(result, ReadFailedStop(lines.ErrorText()));
+        return result;
     }
-    session.Finish();
     if (count > 0) {
         char text[96];
         std::snprintf(text, sizeof text, kCountMessage, count);
-        session.Message(text);
+        result.closingNote = text;
     }
-    return EImportResult::Done;
+    return result;
+}
+
+EImportResult ImportDxfFile(CTAVDoc& doc, const std::string& path) {
+    return ImportWith(doc, SImportSource::File(path), {}, ReadDxfFile);
 }

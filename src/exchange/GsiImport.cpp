@@ -7,8 +7,7 @@
 #include <vector>
 
 #include "document/Cp1250.h"
-#include "document/Prompter.h"
-#include "document/TAVDoc.h"
+#include "document/Progress.h"
 #include "exchange/DecodePipeline.h"
 #include "exchange/LineReader.h"
 #include "exchange/ScanNumbers.h"
@@ -238,6 +237,7 @@ struct SGsiBatch {
 
     std::vector<SItem> items;  // reserved once: decoding allocates nothing
     int firstLine = 0;         // the number of the line of items[0]
+    uint64_t bytesRead = 0;    // of the source, once the batch was read
     EEnd end = EEnd::More;
     EGsiError error = EGsiError::None;
     int errorLine = 0;
@@ -277,63 +277,83 @@ bool FillBatch(CLineReader& reader, SGsiBatch& batch) {
         return false;
     }
     batch.end = SGsiBatch::EEnd::More;
+    batch.bytesRead = reader.BytesRead();
     return true;
 }
 
 }  // namespace
 
-EImportResult ImportGsiFile(CTAVDoc& doc, const std::string& path) {
-    CPrompter& prompter = doc.Prompter();
+SImportResult ReadGsiFile(const SImportSource& source, const SImportOptions& options) {
+    SImportResult result;
+    CImportCollector out(result);
+    CLineReader reader;
+    std::string reason;
+    if (!reader.Open(source, reason)) {
+        out.FileError(reason);
+        result.outcome = EImportOutcome::Refused;
+        result.unreadable = true;
+        return result;
+    }
+    CProgressMeter meter(options.progress, ImportProgressTitle(source));
     SurveyPointList points;
     CAlignmentPreload preload;
-    {
-        CWaitCursor wait(&prompter);
-        CLineReader reader;
-        if (!reader.Open(path, prompter)) {
-            return EImportResult::OpenFailed;
-        }
-        int line = 0;
-        const auto refuse = [&](const std::string& text) {
-            points = SurveyPointList();
-            prompter.ShowMessage(text, CPrompter::EIcon::Warning);
-            return EImportResult::Refused;
-        };
-        try {
-            // Reading and decoding (numbers, angles) on a thread of their own.
-            CDecodePipeline<SGsiBatch> pipeline(
-                [&reader](SGsiBatch& batch) { return FillBatch(reader, batch); });
-            for (;;) {
-                bool ended = false;
-                const SGsiBatch& batch = pipeline.Next(ended);
-                line = batch.firstLine;
-                for (const SGsiBatch::SItem& item : batch.items) {
-                    std::unique_ptr<CPnt> p =
-                        MakeSurveyPoint(LabelToUtf8(std::string_view(item.label, item.labelSize)),
-                                        PolarPoint(item.hz, item.v, item.sd));
-                    preload.See(p->m_name, p->m_point);
-                    points.push_back(std::move(p));
-                    ++line;
-                }
-                if (!ended) {
-                    continue;
-                }
-                pipeline.Stop();
-                switch (batch.end) {
-                    case SGsiBatch::EEnd::Fault:
-                        return refuse(GsiErrorMessage(batch.error, batch.errorLine, batch.unit));
-                    case SGsiBatch::EEnd::NoMemory:
-                        return refuse(LineMessageText(batch.errorLine, kNoMemory));
-                    case SGsiBatch::EEnd::ReadFailed:
-                        prompter.ReportFileError(path, kReadFailed + reader.ErrorText() + ".");
-                        return EImportResult::OpenFailed;
-                    default:
-                        break;
-                }
-                break;
+    int line = 0;
+    // Any fault in a line is fatal: its message, and nothing of the file is taken.
+    const auto refuse = [&](const std::string& text) {
+        points = SurveyPointList();
+        out.Message(text);
+        result.outcome = EImportOutcome::Refused;
+    };
+    try {
+        // Reading and decoding (numbers, angles) on a thread of their own.
+        CDecodePipeline<SGsiBatch> pipeline(
+            [&reader](SGsiBatch& batch) { return FillBatch(reader, batch); });
+        for (;;) {
+            bool ended = false;
+            const SGsiBatch& batch = pipeline.Next(ended);
+            line = batch.firstLine;
+            for (const SGsiBatch::SItem& item : batch.items) {
+                std::unique_ptr<CPnt> p =
+                    MakeSurveyPoint(LabelToUtf8(std::string_view(item.label, item.labelSize)),
+                                    PolarPoint(item.hz, item.v, item.sd));
+                preload.See(p->m_name, p->m_point);
+                points.push_back(std::move(p));
+                ++line;
             }
-        } catch (const std::bad_alloc&) {
-            return refuse(LineMessageText(line, kNoMemory));
+            if (!ended && meter.Update(batch.bytesRead, reader.FileSize())) {
+                continue;
+            }
+            pipeline.Stop();
+            if (!ended) {
+                return CancelledResult();
+            }
+            switch (batch.end) {
+                case SGsiBatch::EEnd::Fault:
+                    refuse(GsiErrorMessage(batch.error, batch.errorLine, batch.unit));
+                    return result;
+                case SGsiBatch::EEnd::NoMemory:
+                    refuse(LineMessageText(batch.errorLine, kNoMemory));
+                    return result;
+                case SGsiBatch::EEnd::ReadFailed:
+                    points = SurveyPointList();
+                    out.FileError(kReadFailed + reader.ErrorText() + ".");
+                    result.outcome = EImportOutcome::Refused;
+                    result.unreadable = true;
+                    return result;
+                default:
+                    break;
+            }
+            break;
         }
+    } catch (const std::bad_alloc&) {
+        refuse(LineMessageText(line, kNoMemory));
+        return result;
     }
-    return PlaceSurveyPoints(doc, points, preload.Values());
+    result.alignment = preload.Values();
+    out.AddAll(points);
+    return result;
+}
+
+EImportResult ImportGsiFile(CTAVDoc& doc, const std::string& path) {
+    return ImportWith(doc, SImportSource::File(path), {}, ReadGsiFile);
 }

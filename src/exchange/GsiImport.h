@@ -39,6 +39,8 @@ EGsiError DecodeGsiLine(std::string_view line, SGsiMeasurement& out);
 std::string GsiErrorMessage(EGsiError error, int line, char unit);
 
 // Reads a Leica GSI-16 file (.gsi): each line one polar measurement, placed by the alignment
-// dialog like a point text file. Any fault in a line is fatal: its message, nothing added,
-// Refused. OpenFailed when the file cannot be opened or read, Cancelled when the dialog is.
+// dialog like a point text file. Any fault in a line is fatal: its message, nothing taken,
+// Refused. Refused (unreadable) when the source cannot be read; Cancelled by the progress.
+SImportResult ReadGsiFile(const SImportSource& source, const SImportOptions& options);
+// Reads path and merges it into doc.
 EImportResult ImportGsiFile(CTAVDoc& doc, const std::string& path);

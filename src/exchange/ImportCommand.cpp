@@ -15,9 +15,7 @@
 
 namespace {
 
-using ReaderFn = EImportResult (*)(CTAVDoc&, const std::string&);
-
-EImportResult ImportByExtension(CTAVDoc& doc, const std::string& path);
+EImportResult ImportByExtension(CTAVDoc& doc, const std::string& path, CProgress* progress);
 
 // Dialog order.
 constexpr SImportFilter kFilters[kImportFilterCount] = {
@@ -32,16 +30,16 @@ constexpr SImportFilter kFilters[kImportFilterCount] = {
      "*.pnt *.gsi *.pnl *.crv *.dxf *.pym *.asc", ""},
 };
 
-// The reader of each filter; null until the format's reader exists.
-constexpr ReaderFn kReaders[kImportFilterCount] = {
-    ImportPointFile,  // pnt
-    ImportGsiFile,    // gsi
-    ImportPanelFile,  // pnl
-    ImportCurveFile,  // crv
-    ImportDxfFile,    // dxf
-    ImportPymFile,    // pym
-    ImportAscFile,    // asc
-    ImportByExtension,
+// The reader of each filter; the last one goes by the extension.
+constexpr ImportReader kReaders[kImportFilterCount] = {
+    ReadPointFile,  // pnt
+    ReadGsiFile,    // gsi
+    ReadPanelFile,  // pnl
+    ReadCurveFile,  // crv
+    ReadDxfFile,    // dxf
+    ReadPymFile,    // pym
+    ReadAscFile,    // asc
+    nullptr,
 };
 
 bool EqualNoCase(const std::string& a, const char* b) {
@@ -62,7 +60,7 @@ std::string FileExtension(const std::string& path) {
     return path.substr(dot + 1);
 }
 
-EImportResult ImportByExtension(CTAVDoc& doc, const std::string& path) {
+EImportResult ImportByExtension(CTAVDoc& doc, const std::string& path, CProgress* progress) {
     const int filter = ImportFilterIndexForKind(FileExtension(path));
     if (filter == 0 || !IsImportFilterAvailable(filter)) {
         const size_t slash = path.find_last_of('/');
@@ -79,7 +77,7 @@ EImportResult ImportByExtension(CTAVDoc& doc, const std::string& path) {
             CPrompter::EIcon::Warning);
         return EImportResult::Refused;
     }
-    return kReaders[filter - 1](doc, path);
+    return ImportByFilterIndex(doc, filter, path, progress);
 }
 
 }  // namespace
@@ -89,15 +87,26 @@ const SImportFilter* ImportFilters() {
 }
 
 bool IsImportFilterAvailable(int filterIndex) {
-    return filterIndex >= 1 && filterIndex <= kImportFilterCount &&
-           kReaders[filterIndex - 1] != nullptr;
+    return filterIndex >= 1 && filterIndex <= kImportFilterCount;
 }
 
-EImportResult ImportByFilterIndex(CTAVDoc& doc, int filterIndex, const std::string& path) {
-    if (!IsImportFilterAvailable(filterIndex)) {
+ImportReader ReaderOfFilter(int filterIndex) {
+    return filterIndex >= 1 && filterIndex <= kImportFilterCount ? kReaders[filterIndex - 1]
+                                                                 : nullptr;
+}
+
+EImportResult ImportByFilterIndex(CTAVDoc& doc, int filterIndex, const std::string& path,
+                                  CProgress* progress) {
+    if (filterIndex == kImportFilterAll) {
+        return ImportByExtension(doc, path, progress);
+    }
+    const ImportReader read = ReaderOfFilter(filterIndex);
+    if (read == nullptr) {
         return EImportResult::Refused;
     }
-    return kReaders[filterIndex - 1](doc, path);
+    SImportOptions options;
+    options.progress = progress;
+    return ImportWith(doc, SImportSource::File(path), options, read);
 }
 
 int ImportFilterIndexForKind(const std::string& kind) {

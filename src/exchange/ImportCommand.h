@@ -4,6 +4,7 @@
 
 #include "exchange/ImportSession.h"
 
+class CProgress;
 class CTAVDoc;
 
 // One entry of the import dialog's filter list.
@@ -23,9 +24,13 @@ const SImportFilter* ImportFilters();
 
 // Reads path with the reader of the filter index the user chose; filters 1 to 7 read every file
 // as their own kind whatever its name, filter 8 picks the reader by the extension (any case) and
-// refuses an unknown one with a message. An index outside 1..8, or one whose reader is not
-// available, does nothing and gives Refused.
-EImportResult ImportByFilterIndex(CTAVDoc& doc, int filterIndex, const std::string& path);
+// refuses an unknown one with a message. An index outside 1..8 does nothing and gives Refused.
+// progress, when given, sees the reading and may cancel it (nothing is added then).
+EImportResult ImportByFilterIndex(CTAVDoc& doc, int filterIndex, const std::string& path,
+                                  CProgress* progress = nullptr);
+
+// The reader of filter 1..7 (nullptr for others: filter 8 goes by the extension).
+ImportReader ReaderOfFilter(int filterIndex);
 
 // True when the filter index has a reader in this build.
 bool IsImportFilterAvailable(int filterIndex);

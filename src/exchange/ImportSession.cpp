@@ -1,49 +1,216 @@
 #include "exchange/ImportSession.h"
 
+#include <algorithm>
+#include <cctype>
+#include <iterator>
+
 #include "document/Entity.h"
 #include "document/TAVDoc.h"
 
-CImportSession::CImportSession(CTAVDoc& doc)
-    : m_doc(doc), m_prompter(doc.Prompter()), m_wait(&m_prompter), m_lineMessages(m_prompter) {}
+void CImportCollector::Add(std::unique_ptr<CEntity> entity, int layer) {
+    entity->m_layer = layer;
+    m_result.entities.push_back(std::move(entity));
+}
 
-CImportSession::~CImportSession() {
-    if (m_added > 0 && !m_finished) {
-        Finish();
+void CImportCollector::AddAll(std::vector<std::unique_ptr<CEntity>>& entities) {
+    for (auto& e : entities) {
+        e->m_layer = kImportCurrentLayer;
+    }
+    if (m_result.entities.empty()) {
+        m_result.entities.swap(entities);
+    } else {
+        m_result.entities.insert(m_result.entities.end(), std::make_move_iterator(entities.begin()),
+                                 std::make_move_iterator(entities.end()));
+    }
+    entities.clear();
+}
+
+void CImportCollector::LineMessage(const std::string& text) {
+    if (m_result.lineMessageCount++ < kKeptLineMessages) {
+        m_result.messages.push_back({SImportMessage::EKind::Line, text});
     }
 }
 
-int CImportSession::Add(std::unique_ptr<CEntity> entity, bool useCurrentLayer) {
-    entity->m_number = NextEntityNumber();
-    if (useCurrentLayer) {
-        entity->m_layer = m_doc.GetCurrentLayer();
-    }
-    ++m_added;
-    return m_doc.AddEntity(std::move(entity));
+void CImportCollector::Message(const std::string& text) {
+    m_result.messages.push_back({SImportMessage::EKind::Note, text});
 }
 
-void CImportSession::AddAll(std::vector<std::unique_ptr<CEntity>>& entities) {
-    const int layer = m_doc.GetCurrentLayer();
-    for (const auto& e : entities) {
+void CImportCollector::FileError(const std::string& reason) {
+    m_result.messages.push_back({SImportMessage::EKind::FileError, reason});
+}
+
+CImportStop ReadFailedStop(const std::string& reason) {
+    const std::string text = kImportReadFailed + reason + ".";
+    return CImportStop(EImportOutcome::Incomplete, {SImportMessage::EKind::FileError, text}, true);
+}
+
+void ApplyStop(SImportResult& result, const CImportStop& stop) {
+    result.outcome = stop.m_outcome;
+    result.unreadable = result.unreadable || stop.m_unreadable;
+    if (!stop.m_message.text.empty()) {
+        result.messages.push_back(stop.m_message);
+    }
+    if (result.outcome == EImportOutcome::Refused) {
+        std::vector<std::unique_ptr<CEntity>>().swap(result.entities);
+    }
+}
+
+std::string ImportProgressTitle(const SImportSource& source) {
+    const size_t slash = source.name.find_last_of('/');
+    return "Import " + (slash == std::string::npos ? source.name : source.name.substr(slash + 1));
+}
+
+namespace {
+
+bool SameNameNoCase(const std::string& a, const std::string& b) {
+    return a.size() == b.size() && std::equal(a.begin(), a.end(), b.begin(), [](char x, char y) {
+               return std::tolower(static_cast<unsigned char>(x)) ==
+                      std::tolower(static_cast<unsigned char>(y));
+           });
+}
+
+// The drawing's index of each layer record: matched by name, or appended.
+std::vector<int> MergeLayers(CTAVDoc& doc, std::vector<CLayer>& records, ELayerMatch match) {
+    std::vector<int> index(records.size(), 0);
+    const int own = doc.GetLayerCount();
+    for (size_t i = 0; i < records.size(); ++i) {
+        CLayer& record = records[i];
+        if (match == ELayerMatch::AppendRenamed) {
+            // Compared with the drawing's own layers only, in order; each match lengthens the
+            // name the later comparisons see.
+            for (int j = 0; j < own; ++j) {
+                if (record.m_name == doc.GetLayer(j).m_name) {
+                    record.m_name += " import";
+                }
+            }
+        } else {
+            int found = -1;
+            for (int j = 0; j < doc.GetLayerCount() && found < 0; ++j) {
+                if (SameNameNoCase(doc.GetLayer(j).m_name, record.m_name)) {
+                    found = j;
+                }
+            }
+            if (found >= 0) {
+                index[i] = found;
+                continue;
+            }
+        }
+        index[i] = doc.GetLayerCount();
+        doc.Layers().push_back(std::move(record));
+    }
+    return index;
+}
+
+void ShowMessages(CPrompter& prompter, const SImportResult& result, const std::string& name) {
+    CLineMessages lines(prompter);
+    for (const SImportMessage& m : result.messages) {
+        switch (m.kind) {
+            case SImportMessage::EKind::Line:
+                lines.Show(m.text);
+                break;
+            case SImportMessage::EKind::Note:
+                prompter.ShowMessage(m.text, CPrompter::EIcon::Warning);
+                break;
+            case SImportMessage::EKind::FileError:
+                prompter.ReportFileError(name, m.text);
+                break;
+        }
+    }
+    // Those not kept count as not shown.
+    for (int64_t i = std::min<int64_t>(result.lineMessageCount, kKeptLineMessages);
+         i < result.lineMessageCount; ++i) {
+        lines.Show(std::string());
+    }
+}
+
+EImportResult Reported(const SImportResult& result) {
+    if (result.unreadable) {
+        return EImportResult::OpenFailed;
+    }
+    switch (result.outcome) {
+        case EImportOutcome::Complete:
+            return EImportResult::Done;
+        case EImportOutcome::Cancelled:
+            return EImportResult::Cancelled;
+        default:
+            return EImportResult::Refused;
+    }
+}
+
+}  // namespace
+
+EImportResult ImportWith(CTAVDoc& doc, const SImportSource& source, SImportOptions options,
+                         ImportReader read) {
+    options.drawingLayers = doc.GetLayerCount();
+    SImportResult result;
+    {
+        CWaitCursor wait(&doc.Prompter());
+        result = read(source, options);
+    }
+    return MergeImport(doc, result, source.name);
+}
+
+EImportResult MergeImport(CTAVDoc& doc, SImportResult& result, const std::string& name) {
+    CPrompter& prompter = doc.Prompter();
+    if (result.outcome == EImportOutcome::Cancelled) {
+        return EImportResult::Cancelled;
+    }
+    ShowMessages(prompter, result, name);
+    if (result.outcome == EImportOutcome::Refused) {
+        return Reported(result);
+    }
+    if (result.alignment) {
+        SAlignment values = *result.alignment;
+        if (!prompter.RunAlignmentDialog(values)) {
+            return EImportResult::Cancelled;
+        }
+        CMatrix4 m;
+        if (const char* problem = CheckAlignment(values)) {
+            prompter.ShowMessage(problem, CPrompter::EIcon::Warning);
+            return EImportResult::Refused;
+        }
+        if (!BuildPlacementMatrix(values, m)) {
+            prompter.ShowMessage(kAlignModelNotSystem, CPrompter::EIcon::Warning);
+            return EImportResult::Refused;
+        }
+        // Survey points only: the preload comes with readers of points.
+        for (const auto& e : result.entities) {
+            if (e->GetType() == kTypePoint) {
+                CPoint3& p = static_cast<CPnt&>(*e).m_point;
+                const uint32_t flag = p.flag;
+                p = PlacePoint(m, values.leftHanded, p);
+                p.flag = flag;
+            }
+        }
+    }
+    CWaitCursor wait(&prompter);
+    const bool taken = !result.entities.empty() || !result.layers.empty();
+    const int own = doc.GetLayerCount();
+    const std::vector<int> layers = MergeLayers(doc, result.layers, result.layerMatch);
+    const int current = doc.GetCurrentLayer();
+    const int64_t total = doc.GetLayerCount();
+    for (const auto& e : result.entities) {
         e->m_number = NextEntityNumber();
-        e->m_layer = layer;
+        const int record = e->m_layer;
+        if (result.layerMatch == ELayerMatch::AppendRenamed) {
+            const int64_t layer = static_cast<int64_t>(own) + record;
+            e->m_layer = layer >= 0 && layer < total ? static_cast<int>(layer) : current;
+        } else {
+            e->m_layer = record >= 0 && record < static_cast<int>(layers.size())
+                             ? layers[static_cast<size_t>(record)]
+                             : current;
+        }
     }
-    const int count = static_cast<int>(entities.size());
-    m_doc.AppendEntities(entities);
-    m_added += count;
-}
-
-void CImportSession::Message(const std::string& text) {
-    m_prompter.ShowMessage(text, CPrompter::EIcon::Warning);
-}
-
-void CImportSession::Finish() {
-    if (m_finished) {
-        return;
+    result.mergedEntities = static_cast<int>(result.entities.size());
+    doc.AppendEntities(result.entities);
+    if (result.outcome == EImportOutcome::Complete || taken) {
+        doc.RecomputeExtents();
+        doc.InvalidateViews();
+        doc.SetModifiedFlag(true);
+        doc.UpdateAllViews(1);
+        if (!result.closingNote.empty()) {
+            prompter.ShowMessage(result.closingNote, CPrompter::EIcon::Warning);
+        }
     }
-    m_finished = true;
-    m_lineMessages.Close();
-    m_doc.RecomputeExtents();
-    m_doc.InvalidateViews();
-    m_doc.SetModifiedFlag(true);
-    m_doc.UpdateAllViews(1);
+    return Reported(result);
 }

@@ -4,6 +4,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <cstring>
 
@@ -22,26 +23,53 @@ CLineReader::~CLineReader() {
 }
 
 bool CLineReader::Open(const std::string& path, CPrompter& prompter) {
-    const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
-    if (fd < 0) {
-        prompter.ReportFileError(
-            path, std::string("Can not open the file: ") + std::strerror(errno) + ".");
+    std::string reason;
+    if (!Open(SImportSource::File(path), reason)) {
+        prompter.ReportFileError(path, reason);
         return false;
     }
-    struct stat st;
-    if (::fstat(fd, &st) != 0 || S_ISDIR(st.st_mode)) {
-        const int err = S_ISDIR(st.st_mode) ? EISDIR : errno;
-        ::close(fd);
-        prompter.ReportFileError(path,
-                                 std::string("Can not open the file: ") + std::strerror(err) + ".");
-        return false;
+    return true;
+}
+
+bool CLineReader::Open(const SImportSource& source, std::string& reason) {
+    if (source.inMemory) {
+        m_memory = source.bytes;
+        m_fileSize = source.bytes.size();
+    } else {
+        const int fd = ::open(source.name.c_str(), O_RDONLY | O_CLOEXEC);
+        if (fd < 0) {
+            reason = std::string("Can not open the file: ") + std::strerror(errno) + ".";
+            return false;
+        }
+        struct stat st;
+        if (::fstat(fd, &st) != 0 || S_ISDIR(st.st_mode)) {
+            const int err = S_ISDIR(st.st_mode) ? EISDIR : errno;
+            ::close(fd);
+            reason = std::string("Can not open the file: ") + std::strerror(err) + ".";
+            return false;
+        }
+        m_fd = fd;
+        m_fileSize = S_ISREG(st.st_mode) ? static_cast<uint64_t>(st.st_size) : 0;
     }
-    m_fd = fd;
-    m_fileSize = S_ISREG(st.st_mode) ? static_cast<uint64_t>(st.st_size) : 0;
+    m_open = true;
     // Room for the longest kept line plus one chunk read behind it.
     m_cap = kMaxLineBytes + kChunk;
     m_buf.reset(new char[m_cap]);
     return true;
+}
+
+ssize_t CLineReader::ReadSome(char* to, size_t room) {
+    if (m_fd < 0) {
+        const size_t n = std::min(room, m_memory.size() - m_memoryAt);
+        std::memcpy(to, m_memory.data() + m_memoryAt, n);
+        m_memoryAt += n;
+        return static_cast<ssize_t>(n);
+    }
+    ssize_t n;
+    do {
+        n = ::read(m_fd, to, room);
+    } while (n < 0 && errno == EINTR);
+    return n;
 }
 
 std::string CLineReader::ErrorText() const {
@@ -58,27 +86,22 @@ bool CLineReader::Fill() {
         m_end -= m_begin;
         m_begin = 0;
     }
-    for (;;) {
-        const ssize_t n = ::read(m_fd, m_buf.get() + m_end, m_cap - m_end);
-        if (n < 0 && errno == EINTR) {
-            continue;
-        }
-        if (n < 0) {
-            m_errno = errno;
-            m_failed = true;
-            return false;
-        }
-        if (n == 0) {
-            m_eof = true;
-            return false;
-        }
-        m_end += static_cast<size_t>(n);
-        return true;
+    const ssize_t n = ReadSome(m_buf.get() + m_end, m_cap - m_end);
+    if (n < 0) {
+        m_errno = errno;
+        m_failed = true;
+        return false;
     }
+    if (n == 0) {
+        m_eof = true;
+        return false;
+    }
+    m_end += static_cast<size_t>(n);
+    return true;
 }
 
 bool CLineReader::ReadLine(std::string_view& line) {
-    if (m_fd < 0) {
+    if (!m_open) {
         return false;
     }
     m_cut = false;
@@ -146,10 +169,7 @@ bool CLineReader::CutLongLine(std::string_view& line) {
         }
         m_consumed += m_end - from;
         m_begin = m_end = kMaxLineBytes;
-        ssize_t n;
-        do {
-            n = ::read(m_fd, m_buf.get() + m_end, m_cap - m_end);
-        } while (n < 0 && errno == EINTR);
+        const ssize_t n = ReadSome(m_buf.get() + m_end, m_cap - m_end);
         if (n <= 0) {
             if (n < 0) {
                 m_errno = errno;

@@ -1,9 +1,14 @@
 #pragma once
 
+#include <sys/types.h>
+
 #include <cstdint>
 #include <memory>
+#include <span>
 #include <string>
 #include <string_view>
+
+#include "exchange/ImportSession.h"
 
 class CPrompter;
 
@@ -21,8 +26,10 @@ public:
     CLineReader(const CLineReader&) = delete;
     CLineReader& operator=(const CLineReader&) = delete;
 
-    // Opens a regular file for reading; on failure reports it through prompter (the file name
-    // and the system's reason) and returns false.
+    // Opens a file, or bytes in memory (which must outlive the reader); false with the reason
+    // when a file cannot be opened.
+    bool Open(const SImportSource& source, std::string& reason);
+    // Opens a file; on failure reports it through prompter (the file name and the reason).
     bool Open(const std::string& path, CPrompter& prompter);
     // The next line without its line end; false at the end of the file or on a read error
     // (then Failed() is true).
@@ -37,14 +44,19 @@ public:
     std::string ErrorText() const;
     // Bytes consumed so far (for progress).
     uint64_t BytesRead() const { return m_consumed; }
-    // Size of the file when it was opened.
+    // Size of the file (or the bytes) when it was opened.
     uint64_t FileSize() const { return m_fileSize; }
 
 private:
     bool Fill();
     bool CutLongLine(std::string_view& line);
+    // Up to room bytes of the file or the memory; -1 with errno on a read error.
+    ssize_t ReadSome(char* to, size_t room);
 
     int m_fd = -1;
+    std::span<const uint8_t> m_memory;
+    size_t m_memoryAt = 0;
+    bool m_open = false;
     std::unique_ptr<char[]> m_buf;
     size_t m_cap = 0;
     size_t m_begin = 0;  // first unread byte

@@ -5,7 +5,7 @@
 #include <vector>
 
 #include "document/Entity.h"
-#include "document/TAVDoc.h"
+#include "document/Progress.h"
 #include "exchange/ScanNumbers.h"
 #include "exchange/TribonLines.h"
 
@@ -38,21 +38,22 @@ constexpr char kStiffenerEnd[] = "Can not read end of the stiffener!";
 constexpr char kStiffenersEnd[] = "Expecting END STIFFENERS!";
 constexpr char kSymmetry[] = "Can not read symmetry of the panel!";
 constexpr char kPanelEnd[] = "Expecting END PANEL:!";
-constexpr char kReadFailed[] = "Can not read the file: %s.";
-constexpr char kNoMemory[] = "Not enough memory to read the file.";
 
 class CPanelReader {
 public:
-    CPanelReader(CImportSession& session, CTribonLines& in) : m_session(session), m_in(in) {}
+    CPanelReader(CImportCollector& session, CTribonLines& in) : m_session(session), m_in(in) {}
 
-    // Reads every panel; throws CTribonStop on the first error.
-    void Run() {
+    // Reads every panel; throws a stop on the first error, or when meter says to stop.
+    void Run(CProgressMeter& meter) {
         if (!m_in.Next() || !Starts("BEGIN PANELS")) {
             Fail(kWrongHeader);
         }
         bool more = m_in.Next();
         while (more && Starts("PANEL:")) {
             more = ReadPanel();
+            if (!meter.Update(m_in.BytesRead(), m_in.FileSize())) {
+                throw CImportStop(EImportOutcome::Cancelled, {});
+            }
         }
     }
 
@@ -76,8 +77,8 @@ private:
     bool Starts(std::string_view keyword) const { return TribonStartsWith(m_in.Line(), keyword); }
 
     [[noreturn]] void Fail(std::string_view text) const {
-        throw CTribonStop(FillReaderMessage(kLinePrefix, {std::to_string(m_in.LineNumber())}) +
-                          std::string(text));
+        throw TribonStop(FillReaderMessage(kLinePrefix, {std::to_string(m_in.LineNumber())}) +
+                         std::string(text));
     }
 
     // Moves to the next line and fails with text unless it starts with keyword.
@@ -271,7 +272,7 @@ private:
         }
     }
 
-    CImportSession& m_session;
+    CImportCollector& m_session;
     CTribonLines& m_in;
     // Finished entities of the panel being read, in creation order, not yet placed.
     std::vector<std::unique_ptr<CPoly>> m_pending;
@@ -279,27 +280,33 @@ private:
 
 }  // namespace
 
-EImportResult ImportPanelFile(CTAVDoc& doc, const std::string& path) {
+SImportResult ReadPanelFile(const SImportSource& source, const SImportOptions& options) {
+    SImportResult result;
+    CImportCollector out(result);
     CTribonLines in;
-    if (!in.Open(path, doc.Prompter())) {
-        return EImportResult::OpenFailed;
+    std::string reason;
+    if (!in.Open(source, reason)) {
+        out.FileError(reason);
+        result.outcome = EImportOutcome::Refused;
+        result.unreadable = true;
+        return result;
     }
-    CImportSession session(doc);
-    CPanelReader reader(session, in);
-    try {
-        reader.Run();
-    } catch (const CTribonStop& stop) {
-        reader.KeepUnplaced();
-        if (stop.ReadFailed()) {
-            doc.Prompter().ReportFileError(path, FillReaderMessage(kReadFailed, {stop.what()}));
-            return EImportResult::OpenFailed;
+    CProgressMeter meter(options.progress, ImportProgressTitle(source));
+    CPanelReader reader(out, in);
+    RunReading(result, EImportOutcome::Incomplete, [&] {
+        try {
+            reader.Run(meter);
+        } catch (const CImportStop&) {
+            reader.KeepUnplaced();
+            throw;
         }
-        session.Message(stop.what());
-        return EImportResult::Refused;
-    } catch (const std::bad_alloc&) {
-        doc.Prompter().ReportFileError(path, kNoMemory);
-        return EImportResult::OpenFailed;
+    });
+    if (meter.Cancelled()) {
+        return CancelledResult();
     }
-    session.Finish();
-    return EImportResult::Done;
+    return result;
+}
+
+EImportResult ImportPanelFile(CTAVDoc& doc, const std::string& path) {
+    return ImportWith(doc, SImportSource::File(path), {}, ReadPanelFile);
 }

@@ -12,4 +12,6 @@ class CTAVDoc;
 // finished plates and stiffeners of the panel being read stay unplaced; a plate whose name line
 // is bad is skipped with a message and reading goes on. OpenFailed when the file cannot be
 // opened or read.
+SImportResult ReadPanelFile(const SImportSource& source, const SImportOptions& options);
+// Reads path and merges it into doc.
 EImportResult ImportPanelFile(CTAVDoc& doc, const std::string& path);

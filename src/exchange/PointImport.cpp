@@ -1,13 +1,13 @@
 #include "exchange/PointImport.h"
 
+#include <atomic>
 #include <iterator>
 #include <new>
 #include <vector>
 
 #include "document/Entity.h"
 #include "document/EntityPool.h"
-#include "document/Prompter.h"
-#include "document/TAVDoc.h"
+#include "document/Progress.h"
 #include "exchange/ChunkLanes.h"
 #include "exchange/LineReader.h"
 #include "exchange/ScanNumbers.h"
@@ -17,7 +17,6 @@ namespace {
 
 // The reader's messages.
 constexpr char kBadPointLine[] = "Can not read point label or point coordinates!";
-constexpr char kOutOfMemory[] = "Not enough memory to read the file.";
 constexpr char kReadFailed[] = "Can not read the file: ";
 
 // White space as "%s" and "%lf" skip it (isspace in the C locale).
@@ -60,7 +59,8 @@ constexpr size_t kChunkLines = 4096;
 
 struct SPointChunk {
     CLineChunk lines;
-    int firstLine = 0;  // the number of its first line
+    int firstLine = 0;       // the number of its first line
+    uint64_t bytesRead = 0;  // of the source, once the chunk was read
     SurveyPointList points;
     std::vector<int> badLines;
 };
@@ -89,44 +89,61 @@ void DecodePoints(SPointChunk& chunk) {
 
 }  // namespace
 
-EImportResult ImportPointFile(CTAVDoc& doc, const std::string& path) {
-    CPrompter& prompter = doc.Prompter();
-    SurveyPointList points;
-    {
-        CWaitCursor wait(&prompter);
-        CLineReader reader;
-        if (!reader.Open(path, prompter)) {
-            return EImportResult::OpenFailed;
-        }
-        // Said before the dialog: the count of messages not shown ends the reading.
-        CLineMessages lineMessages(prompter);
-        try {
-            // Two threads decode chunks of lines and make the points; the messages and the
-            // list follow the file's order.
-            CChunkLanes<SPointChunk> lanes;
-            lanes.Run(
-                [&](SPointChunk& chunk) {
-                    chunk.firstLine = reader.LineNumber() + 1;
-                    return chunk.lines.Fill(reader, kChunkLines);
-                },
-                DecodePoints,
-                [&](SPointChunk& chunk) {
-                    for (int number : chunk.badLines) {
-                        lineMessages.Show(LineMessageText(number, kBadPointLine));
-                    }
-                    points.insert(points.end(), std::make_move_iterator(chunk.points.begin()),
-                                  std::make_move_iterator(chunk.points.end()));
-                    chunk.points.clear();
-                });
-        } catch (const std::bad_alloc&) {
-            points = SurveyPointList();
-            prompter.ReportFileError(path, kOutOfMemory);
-            return EImportResult::Refused;
-        }
-        if (reader.Failed()) {
-            prompter.ReportFileError(path, kReadFailed + reader.ErrorText() + ".");
-            return EImportResult::OpenFailed;
-        }
+SImportResult ReadPointFile(const SImportSource& source, const SImportOptions& options) {
+    SImportResult result;
+    CImportCollector out(result);
+    CLineReader reader;
+    std::string reason;
+    if (!reader.Open(source, reason)) {
+        out.FileError(reason);
+        result.outcome = EImportOutcome::Refused;
+        result.unreadable = true;
+        return result;
     }
-    return PlaceSurveyPoints(doc, points, PreloadAlignment(points));
+    CProgressMeter meter(options.progress, ImportProgressTitle(source));
+    std::atomic<bool> stop = false;
+    SurveyPointList points;
+    RunReading(result, EImportOutcome::Refused, [&] {
+        // Two threads decode chunks of lines and make the points; the messages and the list
+        // follow the file's order.
+        CChunkLanes<SPointChunk> lanes;
+        lanes.Run(
+            [&](SPointChunk& chunk) {
+                chunk.firstLine = reader.LineNumber() + 1;
+                const bool more = !stop && chunk.lines.Fill(reader, kChunkLines);
+                chunk.bytesRead = reader.BytesRead();
+                return more;
+            },
+            DecodePoints,
+            [&](SPointChunk& chunk) {
+                for (int number : chunk.badLines) {
+                    out.LineMessage(LineMessageText(number, kBadPointLine));
+                }
+                points.insert(points.end(), std::make_move_iterator(chunk.points.begin()),
+                              std::make_move_iterator(chunk.points.end()));
+                chunk.points.clear();
+                if (!meter.Update(chunk.bytesRead, reader.FileSize())) {
+                    stop = true;
+                }
+            });
+    });
+    if (result.outcome == EImportOutcome::Refused) {
+        return result;
+    }
+    if (meter.Cancelled()) {
+        return CancelledResult();
+    }
+    if (reader.Failed()) {
+        out.FileError(kReadFailed + reader.ErrorText() + ".");
+        result.outcome = EImportOutcome::Refused;
+        result.unreadable = true;
+        return result;
+    }
+    result.alignment = PreloadAlignment(points);
+    out.AddAll(points);
+    return result;
+}
+
+EImportResult ImportPointFile(CTAVDoc& doc, const std::string& path) {
+    return ImportWith(doc, SImportSource::File(path), {}, ReadPointFile);
 }

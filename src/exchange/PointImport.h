@@ -20,7 +20,9 @@ enum class EPointLine {
 EPointLine ParsePointLine(std::string_view line, std::string_view& label, double xyz[3]);
 
 // Reads a point text file (.pnt): one named point per line, reserved labels BAZA, BAZAX,
-// BAZAY, BAZAZ pre-loading the alignment dialog; bad lines are reported with their number and
-// skipped. The points are placed by the alignment and appended to doc. OpenFailed when the
-// file cannot be opened or read, Cancelled when the dialog is cancelled (nothing added).
+// BAZAY, BAZAZ pre-loading the alignment dialog; bad lines give a message with their number
+// and are skipped. Refused (unreadable) when the source cannot be read, and when memory runs
+// out; Cancelled by the progress.
+SImportResult ReadPointFile(const SImportSource& source, const SImportOptions& options);
+// Reads path and merges it into doc: the points are placed by the alignment dialog.
 EImportResult ImportPointFile(CTAVDoc& doc, const std::string& path);

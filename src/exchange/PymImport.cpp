@@ -14,7 +14,7 @@
 #include "document/Archive.h"
 #include "document/Entity.h"
 #include "document/Layer.h"
-#include "document/TAVDoc.h"
+#include "document/Progress.h"
 
 namespace {
 
@@ -22,7 +22,6 @@ namespace {
 constexpr char kOpenFailed[] = "Can not open the file: ";
 constexpr char kReadFailed[] = "Can not read the file: ";
 constexpr char kNotRegular[] = "Can not open the file: it is not a regular file.";
-constexpr char kNoMemory[] = "Not enough memory to read the file.";
 constexpr char kBadLayer[] =
     "Entity %lld of the file refers to layer %lld, which the file does "
     "not define.";
@@ -66,7 +65,7 @@ bool ReadFileBytes(const std::string& path, std::vector<uint8_t>& out, std::stri
         out.resize(static_cast<size_t>(st.st_size));
     } catch (const std::bad_alloc&) {
         ::close(fd);
-        reason = kNoMemory;
+        reason = kImportNoMemory;
         return false;
     }
     size_t done = 0;
@@ -105,87 +104,97 @@ void LoadOldKeepingCounter(CEntity& e, CArchive& ar) {
 
 }  // namespace
 
-EImportResult ImportPymData(CTAVDoc& doc, std::span<const uint8_t> data,
-                            const std::string& sourceName) {
-    CImportSession session(doc);
-    const int k = doc.GetLayerCount();
-    bool layersAdded = false;
-    auto fail = [&](const std::string& reason, EImportResult result) {
-        doc.Prompter().ReportFileError(sourceName, reason);
-        // What was appended stays; it is shown and counted like any import.
-        if (layersAdded || session.AddedCount() > 0) {
-            session.Finish();
-        }
-        return result;
-    };
-    try {
-        CArchive ar(data);
-        for (int i = 0; i < 5; ++i) {
-            ar.ReadU32();  // header values, not used
-        }
-        const uint32_t layerCount = ar.ReadCount();
-        ar.CheckAvailable(layerCount, kMinLayerBytes, "Layer count");
-        std::vector<CLayer> layers(layerCount);
-        for (CLayer& layer : layers) {
-            layer.Serialize(ar);
-        }
-        // Compared with the document's own layers only, in order; each match lengthens the name
-        // that the later comparisons see.
-        for (CLayer& layer : layers) {
-            for (int j = 0; j < k; ++j) {
-                if (layer.m_name == doc.GetLayer(j).m_name) {
-                    layer.m_name += " import";
-                }
-            }
-        }
-        for (CLayer& layer : layers) {
-            doc.Layers().push_back(std::move(layer));
-            layersAdded = true;
-        }
-        const int64_t layerTotal = static_cast<int64_t>(doc.GetLayerCount());
+namespace {
 
-        // Groups in file order: polygons, polylines, texts, arcs.
-        static constexpr int kGroupTypes[4] = {kTypePolygon, kTypePolyline, kTypeText, kTypeArc};
-        long long index = 0;
-        for (int type : kGroupTypes) {
-            const uint32_t count = ar.ReadCount();
-            ar.CheckAvailable(count, kMinEntityBytes, "Entity count");
-            for (uint32_t i = 0; i < count; ++i) {
-                ++index;
-                std::unique_ptr<CEntity> e = CreateEntity(type);
-                LoadOldKeepingCounter(*e, ar);
-                const int64_t layer = static_cast<int64_t>(e->m_layer) + k;
-                if (layer < 0 || layer >= layerTotal) {
-                    throw CArchiveException(CArchiveException::badIndex,
-                                            FormatBadLayer(index, e->m_layer));
-                }
-                e->m_layer = static_cast<int32_t>(layer);
-                if (type == kTypePolygon || type == kTypePolyline) {
-                    auto* poly = static_cast<CPoly*>(e.get());
-                    poly->m_closed = type == kTypePolygon ? 1 : 0;
-                    if (poly->m_closed) {
-                        poly->Tessellate();
-                        poly->ComputePlane();
+void ReadPymBytes(std::span<const uint8_t> data, const SImportOptions& options,
+                  SImportResult& result) {
+    CImportCollector out(result);
+    const int k = options.drawingLayers;
+    CProgressMeter meter(options.progress, "Import");
+    RunReading(result, EImportOutcome::Incomplete, [&] {
+        try {
+            CArchive ar(data);
+            for (int i = 0; i < 5; ++i) {
+                ar.ReadU32();  // header values, not used
+            }
+            const uint32_t layerCount = ar.ReadCount();
+            ar.CheckAvailable(layerCount, kMinLayerBytes, "Layer count");
+            std::vector<CLayer> layers(layerCount);
+            for (CLayer& layer : layers) {
+                layer.Serialize(ar);
+            }
+            result.layers = std::move(layers);
+            // Entities name the file's layers from 0; below 0 they reach back into the
+            // drawing's own k layers.
+            const int64_t layerTotal = static_cast<int64_t>(k) + layerCount;
+
+            // Groups in file order: polygons, polylines, texts, arcs.
+            static constexpr int kGroupTypes[4] = {kTypePolygon, kTypePolyline, kTypeText,
+                                                   kTypeArc};
+            long long index = 0;
+            for (int type : kGroupTypes) {
+                const uint32_t count = ar.ReadCount();
+                ar.CheckAvailable(count, kMinEntityBytes, "Entity count");
+                for (uint32_t i = 0; i < count; ++i) {
+                    ++index;
+                    std::unique_ptr<CEntity> e = CreateEntity(type);
+                    LoadOldKeepingCounter(*e, ar);
+                    const int64_t layer = static_cast<int64_t>(e->m_layer) + k;
+                    if (layer < 0 || layer >= layerTotal) {
+                        throw CArchiveException(CArchiveException::badIndex,
+                                                FormatBadLayer(index, e->m_layer));
+                    }
+                    if (type == kTypePolygon || type == kTypePolyline) {
+                        auto* poly = static_cast<CPoly*>(e.get());
+                        poly->m_closed = type == kTypePolygon ? 1 : 0;
+                        if (poly->m_closed) {
+                            poly->Tessellate();
+                            poly->ComputePlane();
+                        }
+                    }
+                    const int fileLayer = e->m_layer;
+                    out.Add(std::move(e), fileLayer);
+                    if (!meter.Update(ar.Position(), data.size())) {
+                        throw CImportStop(EImportOutcome::Cancelled, {});
                     }
                 }
-                session.Add(std::move(e), false);
             }
+        } catch (const CArchiveException& e) {
+            throw CImportStop(EImportOutcome::Incomplete,
+                              {SImportMessage::EKind::FileError, e.what()});
         }
-    } catch (const CArchiveException& e) {
-        return fail(e.what(), EImportResult::Refused);
-    } catch (const std::bad_alloc&) {
-        return fail(kNoMemory, EImportResult::OpenFailed);
+    });
+}
+
+}  // namespace
+
+SImportResult ReadPymFile(const SImportSource& source, const SImportOptions& options) {
+    SImportResult result;
+    result.layerMatch = ELayerMatch::AppendRenamed;
+    if (source.inMemory) {
+        ReadPymBytes(source.bytes, options, result);
+    } else {
+        std::vector<uint8_t> bytes;
+        std::string reason;
+        if (!ReadFileBytes(source.name, bytes, reason)) {
+            result.messages.push_back({SImportMessage::EKind::FileError, reason});
+            result.outcome = EImportOutcome::Refused;
+            result.unreadable = true;
+            return result;
+        }
+        ReadPymBytes(bytes, options, result);
     }
-    session.Finish();
-    return EImportResult::Done;
+    if (result.outcome == EImportOutcome::Cancelled) {
+        return CancelledResult();
+    }
+    return result;
+}
+
+EImportResult ImportPymData(CTAVDoc& doc, std::span<const uint8_t> data,
+                            const std::string& sourceName) {
+    return ImportWith(doc, SImportSource::Memory(data, sourceName), {}, ReadPymFile);
 }
 
 EImportResult ImportPymFile(CTAVDoc& doc, const std::string& path) {
-    std::vector<uint8_t> bytes;
-    std::string reason;
-    if (!ReadFileBytes(path, bytes, reason)) {
-        doc.Prompter().ReportFileError(path, reason);
-        return EImportResult::OpenFailed;
-    }
-    return ImportPymData(doc, bytes, path);
+    return ImportWith(doc, SImportSource::File(path), {}, ReadPymFile);
 }

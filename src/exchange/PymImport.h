@@ -8,12 +8,14 @@
 
 class CTAVDoc;
 
-// Merges a drawing of the sibling product (.pym) into doc: its layers are appended (a name
-// equal to a document layer's gets " import" appended at each match), then its polygons,
-// polylines, texts and arcs with fresh entity numbers on the appended layers. A damaged file
-// (ending early, a count larger than the bytes left, a layer index the file does not define) is
-// reported through the prompter and gives Refused; what was appended before stays and the
-// drawing is refreshed. OpenFailed when the file cannot be opened or read.
+// Reads a drawing of the sibling product (.pym): its layers (appended by the merge, a name equal
+// to a drawing layer's getting " import" at each match), then its polygons, polylines, texts and
+// arcs on them, their layer indices counted from the file's first layer (options.drawingLayers
+// are the drawing's layers below it). A damaged file (ending early, a count larger than the
+// bytes left, a layer index the file does not define) gives Incomplete with what was read and
+// the archive's message; Refused (unreadable) when the file cannot be read.
+SImportResult ReadPymFile(const SImportSource& source, const SImportOptions& options);
+// Reads path and merges it into doc.
 EImportResult ImportPymFile(CTAVDoc& doc, const std::string& path);
 
 // The same from the bytes of a .pym file; sourceName names it in messages.

@@ -101,32 +101,6 @@ SAlignment PreloadAlignment(const SurveyPointList& points) {
     return preload.Values();
 }
 
-EImportResult PlaceSurveyPoints(CTAVDoc& doc, SurveyPointList& points, SAlignment values) {
-    CPrompter& prompter = doc.Prompter();
-    if (!prompter.RunAlignmentDialog(values)) {
-        return EImportResult::Cancelled;
-    }
-    CMatrix4 m;
-    if (const char* problem = CheckAlignment(values)) {
-        prompter.ShowMessage(problem, CPrompter::EIcon::Warning);
-        return EImportResult::Refused;
-    }
-    if (!BuildPlacementMatrix(values, m)) {
-        prompter.ShowMessage(kAlignModelNotSystem, CPrompter::EIcon::Warning);
-        return EImportResult::Refused;
-    }
-    for (const auto& e : points) {
-        CPoint3& p = static_cast<CPnt&>(*e).m_point;
-        const uint32_t flag = p.flag;
-        p = PlacePoint(m, values.leftHanded, p);
-        p.flag = flag;
-    }
-    CImportSession session(doc);
-    session.AddAll(points);
-    session.Finish();
-    return EImportResult::Done;
-}
-
 std::string LineMessageText(int line, std::string_view text) {
     std::string s = "Line: " + std::to_string(line) + ". \n";
     s += text;

@@ -1,7 +1,7 @@
 #pragma once
 
-// What the point text and GSI readers share: the pre-load of the alignment from the reserved
-// labels, the dialog, and the placement of the points into the drawing.
+// What the point text and GSI readers share: the points they make and the pre-load of the
+// alignment from the reserved labels (the merge runs the dialog and places the points).
 
 #include <memory>
 #include <string>
@@ -39,14 +39,6 @@ private:
 
 // The pre-load of a whole list.
 SAlignment PreloadAlignment(const SurveyPointList& points);
-
-// Runs the alignment dialog, pre-filled with preload, through the document's prompter; on OK
-// places every point (M·p, Y negated for a left-handed system), appends it with the next
-// entity number and the current layer, and finishes the import (also when there are no
-// points). Cancelled when the dialog is cancelled; Refused, with the check's message shown,
-// when the confirmed values fail a check (a prompter that cannot keep a dialog open). Nothing
-// is added unless Done.
-EImportResult PlaceSurveyPoints(CTAVDoc& doc, SurveyPointList& points, SAlignment preload);
 
 // "Line: <n>. \n" followed by text: the form of every reader message about a line.
 std::string LineMessageText(int line, std::string_view text);

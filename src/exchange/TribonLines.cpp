@@ -18,7 +18,7 @@ bool CTribonLines::Next() {
     std::string_view line;
     if (!m_reader.ReadLine(line)) {
         if (m_reader.Failed()) {
-            throw CTribonStop(m_reader.ErrorText(), true);
+            throw ReadFailedStop(m_reader.ErrorText());
         }
         m_line = {};
         m_number = m_reader.LineNumber() + 1;
@@ -114,7 +114,7 @@ CMatrix4 TribonReadMatrix(CTribonLines& in, bool withLineNumber) {
         if (withLineNumber) {
             text = FillReaderMessage("Line: %d. \n", {std::to_string(in.LineNumber())}) + text;
         }
-        throw CTribonStop(text);
+        throw TribonStop(text);
     };
     CMatrix4 m;
     for (int i = 1; i <= 4; ++i) {

@@ -12,37 +12,29 @@
 #include "exchange/LineReader.h"
 #include "geometry/Vec3.h"
 
-class CPrompter;
-
-// Ends a Tribon import: text is the message to show ("" for a silent stop at the end of the
-// file); readFailed marks a failure of the system while reading rather than of the file.
-class CTribonStop : public std::runtime_error {
-public:
-    // A stop with a message (empty for a silent stop).
-    explicit CTribonStop(const std::string& text, bool readFailed = false)
-        : std::runtime_error(text), m_readFailed(readFailed) {}
-    // True when the system failed to read the file.
-    bool ReadFailed() const { return m_readFailed; }
-
-private:
-    bool m_readFailed;
-};
+// Ends a Tribon import on a fault of the file: its message, and what was read is taken.
+inline CImportStop TribonStop(const std::string& text) {
+    return CImportStop(EImportOutcome::Incomplete, {SImportMessage::EKind::Note, text});
+}
 
 // The current line of a text file and its number. At the end of the file the line is empty and
 // its number is the one the missing line would have, as the messages count it.
 class CTribonLines {
 public:
-    // Opens path; failures are reported through prompter and give false.
-    bool Open(const std::string& path, CPrompter& prompter) {
-        return m_reader.Open(path, prompter);
+    // Opens the source; false with the reason when it cannot be opened.
+    bool Open(const SImportSource& source, std::string& reason) {
+        return m_reader.Open(source, reason);
     }
-    // Moves to the next line; false at the end of the file. Throws CTribonStop (ReadFailed)
-    // when the system fails to read.
+    // Moves to the next line; false at the end of the file. Throws ReadFailedStop when the
+    // system fails to read.
     bool Next();
     // The current line, cut at a NUL byte as a C string would be.
     std::string_view Line() const { return m_line; }
     // Number of the current line, counted from 1.
     int LineNumber() const { return m_number; }
+    // Bytes read so far and the size of the source (progress).
+    uint64_t BytesRead() const { return m_reader.BytesRead(); }
+    uint64_t FileSize() const { return m_reader.FileSize(); }
 
 private:
     CLineReader m_reader;
@@ -72,7 +64,7 @@ inline constexpr char kTribonMatrixError[] = "Error in the %d line of transforma
 inline constexpr char kTribonMatrixEnd[] = "Can not read end of transformation matrix!";
 
 // Reads the four column lines that follow "TRANSFORMATION MATRIX" and the line
-// "END TRANSFORMATION MATRIX"; throws CTribonStop with the matching text on a fault, after
+// "END TRANSFORMATION MATRIX"; throws TribonStop with the matching text on a fault, after
 // "Line: %d. \n" when withLineNumber (panel files give line numbers, curve files do not).
 CMatrix4 TribonReadMatrix(CTribonLines& in, bool withLineNumber);
 

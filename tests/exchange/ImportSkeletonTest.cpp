@@ -6,6 +6,7 @@
 
 #include "document/TAVDoc.h"
 #include "exchange/ImportCommand.h"
+#include "exchange/ImportSession.h"
 #include "exchange/LineReader.h"
 #include "support/RecordingPrompter.h"
 
@@ -92,65 +93,163 @@ TEST(LineReaderTest, OpenFailuresAreReported) {
     EXPECT_FALSE(dir.ReadLine(line));
 }
 
-TEST(ImportSessionTest, NumbersLayersAndFinish) {
-    CRecordingPrompter prompter;
-    CTAVDoc doc(&prompter);
-    doc.Layers().emplace_back("B", 0, 1);
-    doc.SetCurrentLayer(1);
-    SetLastEntityNumber(40);
-    {
-        CImportSession session(doc);
-        EXPECT_EQ(prompter.waitDepth, 1);
-        auto p = std::make_unique<CPnt>();
-        p->m_point = CPoint3(5, 6, 7);
-        session.Add(std::move(p));
-        auto q = std::make_unique<CPnt>();
-        q->m_layer = 0;
-        session.Add(std::move(q), false);
-        EXPECT_FALSE(doc.IsModified());
-        // Leaving without Finish (an error path) still finishes.
-    }
-    EXPECT_EQ(prompter.waitDepth, 0);
-    ASSERT_EQ(doc.GetEntityCount(), 2);
-    EXPECT_EQ(doc.GetEntity(0)->m_number, 41);
-    EXPECT_EQ(doc.GetEntity(0)->m_layer, 1);
-    EXPECT_EQ(doc.GetEntity(1)->m_number, 42);
-    EXPECT_EQ(doc.GetEntity(1)->m_layer, 0);
-    EXPECT_TRUE(doc.IsModified());
-    EXPECT_EQ(doc.GetMaxCorner().x, 5.0);
-    SetLastEntityNumber(0);
-}
-
-TEST(ImportSessionTest, NothingAddedNothingFinished) {
-    CTAVDoc doc;
-    { CImportSession session(doc); }
-    EXPECT_FALSE(doc.IsModified());
-}
-
 class LimitedPrompter : public CRecordingPrompter {
 public:
     int LineMessageLimit() const override { return 3; }
+    bool RunAlignmentDialog(SAlignment& values) override {
+        ++dialogs;
+        dialogWaitDepth = waitDepth;
+        // A shift by 100 in x.
+        values.drawingOrigin = CPoint3(100, 0, 0);
+        values.drawingFirstPoint = CPoint3(101, 0, 0);
+        values.drawingSecondPoint = CPoint3(100, 1, 0);
+        return confirm;
+    }
+    bool confirm = true;
+    int dialogs = 0;
+    int dialogWaitDepth = -1;
 };
 
-TEST(ImportSessionTest, LineMessagesAreCappedAndCounted) {
-    LimitedPrompter prompter;
-    CTAVDoc doc(&prompter);
-    {
-        CImportSession session(doc);
-        for (int i = 1; i <= 8; ++i) {
-            session.LineMessage("Line: " + std::to_string(i) + ". \nbad");
-        }
-        session.Message("fatal");  // never counted away
-        session.Finish();
-        session.Finish();  // once only
+std::unique_ptr<CPnt> PointAt(double x, int layer) {
+    auto p = std::make_unique<CPnt>();
+    p->m_point = CPoint3(x, 6, 7);
+    p->m_layer = layer;
+    return p;
+}
+
+// A drawing with layers "Warstwa1" and "B" (current), entity numbers from 41.
+struct SMergeFixture {
+    SMergeFixture() {
+        doc.Layers().emplace_back("B", 0, 1);
+        doc.SetCurrentLayer(1);
+        SetLastEntityNumber(40);
     }
-    ASSERT_EQ(prompter.messages.size(), 5u);
-    EXPECT_EQ(prompter.messages[2].text, "Line: 3. \nbad");
-    EXPECT_EQ(prompter.messages[3].text, "fatal");
-    EXPECT_EQ(prompter.messages[4].text,
-              "Pominięto komunikaty o kolejnych błędnych wierszach pliku: 5.");
+    ~SMergeFixture() { SetLastEntityNumber(0); }
+    LimitedPrompter prompter;
+    CTAVDoc doc{&prompter};
+};
+
+TEST(ImportMergeTest, NumbersAndLayersByName) {
+    SMergeFixture f;
+    SImportResult r;
+    CImportCollector out(r);
+    r.layers = {CLayer("b", 0, 1), CLayer("Nowa", 1, 0)};
+    out.Add(PointAt(5, 0), kImportCurrentLayer);
+    out.Add(PointAt(1, 0), 0);  // "b" joins "B"
+    out.Add(PointAt(2, 0), 1);  // "Nowa" is appended with its flags
+    r.closingNote = "koniec";
+    EXPECT_EQ(MergeImport(f.doc, r, "plik"), EImportResult::Done);
+    ASSERT_EQ(f.doc.GetEntityCount(), 3);
+    const int numbers[] = {41, 42, 43}, layers[] = {1, 1, 2};
+    for (int i = 0; i < 3; ++i) {
+        EXPECT_EQ(f.doc.GetEntity(i)->m_number, numbers[i]);
+        EXPECT_EQ(f.doc.GetEntity(i)->m_layer, layers[i]);
+    }
+    ASSERT_EQ(f.doc.GetLayerCount(), 3);
+    EXPECT_EQ(f.doc.GetLayer(2).m_name, "Nowa");
+    EXPECT_EQ(f.doc.GetLayer(2).m_locked, 1);
+    EXPECT_TRUE(f.doc.IsModified());
+    EXPECT_EQ(f.doc.GetMaxCorner().x, 5.0);
+    EXPECT_EQ(f.prompter.waitDepth, 0);
+    ASSERT_EQ(f.prompter.messages.size(), 1u);
+    EXPECT_EQ(f.prompter.messages[0].text, "koniec");
+}
+
+TEST(ImportMergeTest, AppendRenamedCountsFromTheFirstRecord) {
+    SMergeFixture f;
+    SImportResult r;
+    r.layerMatch = ELayerMatch::AppendRenamed;
+    r.layers = {CLayer("B", 0, 1), CLayer("B import", 0, 1)};
+    r.entities.push_back(PointAt(1, 1));
+    r.entities.push_back(PointAt(2, -1));  // below the records: the drawing's own last layer
+    EXPECT_EQ(MergeImport(f.doc, r, "plik"), EImportResult::Done);
+    ASSERT_EQ(f.doc.GetLayerCount(), 4);
+    EXPECT_EQ(f.doc.GetLayer(2).m_name, "B import");
+    EXPECT_EQ(f.doc.GetLayer(3).m_name, "B import");  // compared with the drawing's own only
+    EXPECT_EQ(f.doc.GetEntity(0)->m_layer, 3);
+    EXPECT_EQ(f.doc.GetEntity(1)->m_layer, 1);
+}
+
+// What each outcome takes, reports and finishes.
+struct SOutcomeCase {
+    const char* name;
+    EImportOutcome outcome;
+    bool unreadable;
+    bool withEntity;
+    EImportResult reported;
+    int entities;
+    bool modified;
+    size_t shown;
+};
+
+class ImportMergeOutcome : public testing::TestWithParam<SOutcomeCase> {};
+
+TEST_P(ImportMergeOutcome, TakesAndFinishes) {
+    const SOutcomeCase& c = GetParam();
+    SMergeFixture f;
+    SImportResult r;
+    CImportCollector out(r);
+    r.outcome = c.outcome;
+    r.unreadable = c.unreadable;
+    if (c.withEntity) {
+        out.Add(PointAt(1, 0));
+    }
+    out.FileError("zepsuty");
+    EXPECT_EQ(MergeImport(f.doc, r, "plik"), c.reported);
+    EXPECT_EQ(f.doc.GetEntityCount(), c.entities);
+    EXPECT_EQ(f.doc.IsModified(), c.modified);
+    EXPECT_EQ(f.prompter.fileErrors.size(), c.shown);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    All, ImportMergeOutcome,
+    testing::Values(SOutcomeCase{"complete_empty", EImportOutcome::Complete, false, false,
+                                 EImportResult::Done, 0, true, 1},
+                    SOutcomeCase{"incomplete_taken", EImportOutcome::Incomplete, false, true,
+                                 EImportResult::Refused, 1, true, 1},
+                    SOutcomeCase{"incomplete_nothing", EImportOutcome::Incomplete, false, false,
+                                 EImportResult::Refused, 0, false, 1},
+                    SOutcomeCase{"unreadable_taken", EImportOutcome::Incomplete, true, true,
+                                 EImportResult::OpenFailed, 1, true, 1},
+                    SOutcomeCase{"refused", EImportOutcome::Refused, true, false,
+                                 EImportResult::OpenFailed, 0, false, 1},
+                    SOutcomeCase{"cancelled", EImportOutcome::Cancelled, false, true,
+                                 EImportResult::Cancelled, 0, false, 0}),
+    [](const auto& info) { return std::string(info.param.name); });
+
+TEST(ImportMergeTest, LineMessagesAreCappedAndCounted) {
+    SMergeFixture f;
+    SImportResult r;
+    CImportCollector out(r);
+    for (int i = 1; i <= kKeptLineMessages + 8; ++i) {
+        out.LineMessage("Line: " + std::to_string(i) + ". \nbad");
+    }
+    out.Message("fatal");  // never counted away
+    EXPECT_EQ(r.lineMessageCount, kKeptLineMessages + 8);
+    MergeImport(f.doc, r, "plik");
+    ASSERT_EQ(f.prompter.messages.size(), 5u);
+    EXPECT_EQ(f.prompter.messages[2].text, "Line: 3. \nbad");
+    EXPECT_EQ(f.prompter.messages[3].text, "fatal");
+    EXPECT_EQ(f.prompter.messages[4].text,
+              "Pominięto komunikaty o kolejnych błędnych wierszach pliku: 1005.");
     // The default limit is ten for a person clicking through them.
     EXPECT_EQ(CRecordingPrompter().LineMessageLimit(), 10);
+}
+
+TEST(ImportMergeTest, AlignmentPlacesPointsOrTakesNothing) {
+    SMergeFixture f;
+    for (bool confirm : {false, true}) {
+        f.prompter.confirm = confirm;
+        SImportResult r;
+        r.entities.push_back(PointAt(1, kImportCurrentLayer));
+        r.alignment = SAlignment{};
+        EXPECT_EQ(MergeImport(f.doc, r, "plik"),
+                  confirm ? EImportResult::Done : EImportResult::Cancelled);
+    }
+    EXPECT_EQ(f.prompter.dialogs, 2);
+    EXPECT_EQ(f.prompter.dialogWaitDepth, 0);  // no wait cursor over the dialog
+    ASSERT_EQ(f.doc.GetEntityCount(), 1);
+    EXPECT_EQ(static_cast<const CPnt&>(*f.doc.GetEntity(0)).m_point.x, 101.0);
 }
 
 TEST(ImportCommandTest, FiltersAndNames) {
