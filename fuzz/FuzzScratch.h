@@ -1,29 +1,15 @@
 #pragma once
 
-// The readers take a path, so each fuzz input is written to one scratch file per process.
-
-#include <unistd.h>
+// Fuzz inputs reach the readers from memory and go through the one merge every import uses.
 
 #include <cstdint>
-#include <cstdlib>
-#include <fstream>
-#include <string>
+#include <span>
 
-// A scratch file made once per process and tag.
-inline std::string MakeFuzzScratchPath(const char* tag) {
-    std::string tmpl = std::string("/tmp/fuzz_") + tag + "-XXXXXX";
-    const int fd = mkstemp(tmpl.data());
-    if (fd < 0) {
-        std::abort();
-    }
-    ::close(fd);
-    return tmpl;
-}
+#include "document/TAVDoc.h"
+#include "exchange/ImportSession.h"
 
-// Writes the input over the scratch file of the tag and returns its path.
-inline const std::string& WriteFuzzInput(const char* tag, const uint8_t* data, size_t size) {
-    static const std::string path = MakeFuzzScratchPath(tag);
-    std::ofstream out(path, std::ios::binary | std::ios::trunc);
-    out.write(reinterpret_cast<const char*>(data), static_cast<std::streamsize>(size));
-    return path;
+// Reads the input with read and merges it into doc.
+inline EImportResult FuzzImport(CTAVDoc& doc, const uint8_t* data, size_t size, ImportReader read) {
+    return ImportWith(doc, SImportSource::Memory(std::span<const uint8_t>(data, size), "fuzz"), {},
+                      read);
 }

@@ -6,7 +6,6 @@
 
 #include <cstdint>
 #include <cstdlib>
-#include <string>
 
 #include "FuzzScratch.h"
 #include "document/Entity.h"
@@ -20,14 +19,12 @@ public:
     bool RunAlignmentDialog(SAlignment&) override { return true; }
 };
 
-// Writes the input to the scratch file of tag, reads it with import and aborts on a broken rule.
-inline int FuzzSurveyReader(const uint8_t* data, size_t size, const char* tag,
-                            EImportResult (*import)(CTAVDoc&, const std::string&)) {
-    const std::string& path = WriteFuzzInput(tag, data, size);
+// Reads the input with read and aborts on a broken rule.
+inline int FuzzSurveyReader(const uint8_t* data, size_t size, ImportReader read) {
     SetLastEntityNumber(0);
     CConfirmingPrompter prompter;
     CTAVDoc doc(&prompter);
-    const EImportResult result = import(doc, path);
+    const EImportResult result = FuzzImport(doc, data, size, read);
     if (result != EImportResult::Done && (doc.GetEntityCount() != 0 || doc.IsModified())) {
         std::abort();
     }

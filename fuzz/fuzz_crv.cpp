@@ -1,11 +1,8 @@
 // Tribon curve files from arbitrary bytes: the reader stops with a message or reads to the end,
 // never crashes, hangs or allocates what the file merely claims, and leaves only whole entities.
 
-#include <unistd.h>
-
 #include <cstdint>
 #include <cstdlib>
-#include <fstream>
 #include <string>
 
 #include "FuzzScratch.h"
@@ -15,11 +12,10 @@
 #include "exchange/CurveImport.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
-    const std::string& path = WriteFuzzInput("crv", data, size);
     SetLastEntityNumber(0);
     CSilentPrompter prompter;
     CTAVDoc doc(&prompter);
-    ImportCurveFile(doc, path);
+    FuzzImport(doc, data, size, ReadCurveFile);
     for (int i = 0; i < doc.GetEntityCount(); ++i) {
         const auto* poly = dynamic_cast<const CPoly*>(doc.GetEntity(i));
         if (!poly || poly->m_number != i + 1) {

@@ -8,8 +8,11 @@
 #include <cstdint>
 #include <cstdlib>
 #include <fstream>
+#include <iterator>
 #include <string>
+#include <vector>
 
+#include "FuzzScratch.h"
 #include "document/Entity.h"
 #include "document/Prompter.h"
 #include "document/TAVDoc.h"
@@ -18,26 +21,23 @@
 
 namespace {
 
-std::string ScratchPath(const char* name) {
-    char tmpl[64];
-    std::snprintf(tmpl, sizeof tmpl, "/tmp/fuzz_dxf_%s-XXXXXX", name);
-    const int fd = mkstemp(tmpl);
-    if (fd < 0) {
-        std::abort();
-    }
-    ::close(fd);
-    return tmpl;
-}
-
-// One scratch file each per process, rewritten for every input.
-const std::string& InputPath() {
-    static const std::string path = ScratchPath("in");
-    return path;
-}
-
+// The export goes to a file; one scratch file per process, rewritten for every input.
 const std::string& ExportPath() {
-    static const std::string path = ScratchPath("out");
+    static const std::string path = [] {
+        char tmpl[] = "/tmp/fuzz_dxf_out-XXXXXX";
+        const int fd = mkstemp(tmpl);
+        if (fd < 0) {
+            std::abort();
+        }
+        ::close(fd);
+        return std::string(tmpl);
+    }();
     return path;
+}
+
+std::vector<uint8_t> ReadBack(const std::string& path) {
+    std::ifstream in(path, std::ios::binary);
+    return std::vector<uint8_t>(std::istreambuf_iterator<char>(in), {});
 }
 
 // True when some layer's name starts with the word EOF (any case), as "%s" reads it.
@@ -63,14 +63,10 @@ bool HasStopLayer(const CTAVDoc& doc) {
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
-    {
-        std::ofstream out(InputPath(), std::ios::binary | std::ios::trunc);
-        out.write(reinterpret_cast<const char*>(data), static_cast<std::streamsize>(size));
-    }
     SetLastEntityNumber(0);
     CSilentPrompter prompter;
     CTAVDoc doc(&prompter);
-    if (ImportDxfFile(doc, InputPath()) != EImportResult::Done) {
+    if (FuzzImport(doc, data, size, ReadDxfFile) != EImportResult::Done) {
         std::abort();  // a readable file is always read to its end
     }
     for (int i = 0; i < doc.GetEntityCount(); ++i) {
@@ -86,7 +82,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
         std::abort();
     }
     CTAVDoc back(&prompter);
-    if (ImportDxfFile(back, ExportPath()) != EImportResult::Done) {
+    const std::vector<uint8_t> exported = ReadBack(ExportPath());
+    if (FuzzImport(back, exported.data(), exported.size(), ReadDxfFile) != EImportResult::Done) {
         std::abort();
     }
     if (!HasStopLayer(doc) && back.GetEntityCount() != doc.GetEntityCount()) {

@@ -4,5 +4,5 @@
 #include "exchange/GsiImport.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
-    return FuzzSurveyReader(data, size, "gsi", ImportGsiFile);
+    return FuzzSurveyReader(data, size, ReadGsiFile);
 }

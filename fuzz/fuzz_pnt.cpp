@@ -4,5 +4,5 @@
 #include "exchange/PointImport.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
-    return FuzzSurveyReader(data, size, "pnt", ImportPointFile);
+    return FuzzSurveyReader(data, size, ReadPointFile);
 }
