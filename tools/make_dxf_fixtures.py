@@ -231,8 +231,30 @@ def make_gdal(name):
     save_expected(path)
 
 
+def make_blocks(version, name, fmt):
+    """Blocks and references, the same drawing as text and binary DXF (DxfBlocksTest.cpp)."""
+    doc = ezdxf.new(version)
+    doc.layers.add("KONTUR", color=1)
+    doc.layers.add("OPIS", color=3)
+    blk = doc.blocks.new("ZNAK", base_point=(1, 1))
+    blk.add_line((0, 0), (2, 0), dxfattribs={"layer": "0"})
+    blk.add_circle((1, 1), 0.5, dxfattribs={"layer": "KONTUR"})
+    blk.add_text("A", dxfattribs={"layer": "OPIS", "height": 0.25, "insert": (0.5, 0.2)})
+    msp = doc.modelspace()
+    msp.add_line((10.125, 20.5), (30.75, 40.0625), dxfattribs={"layer": "KONTUR"})
+    msp.add_point((5.5, 6.25, 7.0))
+    msp.add_blockref("ZNAK", (100, 200),
+                     dxfattribs={"xscale": 2, "yscale": 2, "rotation": 30, "layer": "OPIS"})
+    msp.add_blockref("ZNAK", (-50, 0.333333333333), dxfattribs={"xscale": -1, "rotation": 45})
+    msp.add_text("Zażółć", dxfattribs={"layer": "OPIS", "height": 1.5, "insert": (1, 2)})
+    doc.saveas(os.path.join(OUT, name), fmt=fmt)
+
+
 def main():
     os.makedirs(OUT, exist_ok=True)
+    make_blocks("R12", "ezdxf_blocks_r12.dxf", "asc")
+    make_blocks("R12", "ezdxf_blocks_r12_bin.dxf", "bin")
+    make_blocks("R2000", "ezdxf_blocks_r2000_bin.dxf", "bin")
     make_ezdxf("R12", "ezdxf_r12_cp1250.dxf", encoding="cp1250")
     # Polish letters that Windows-1252 lacks are written as \U+XXXX escapes.
     make_ezdxf("R2000", "ezdxf_r2000_cp1252.dxf")

@@ -1,5 +1,7 @@
 #include "exchange/DxfImport.h"
 
+#include <fcntl.h>
+#include <unistd.h>
 #include <algorithm>
 #include <charconv>
 #include <cmath>
@@ -16,7 +18,9 @@
 #include "document/Entity.h"
 #include "document/Layer.h"
 #include "document/Progress.h"
+#include "exchange/DxfBlocks.h"
 #include "exchange/DxfExport.h"
+#include "exchange/DxfPairs.h"
 #include "exchange/DxfText.h"
 #include "exchange/LineReader.h"
 #include "exchange/ScanNumbers.h"
@@ -29,6 +33,9 @@ constexpr char kBadString[] = "Line: %d. \nCan not read string value!";
 constexpr char kBadInteger[] = "Line: %d. \nCan not read integer value!";
 constexpr char kBadFloat[] = "Line: %d. \nCan not read floating-point value!";
 constexpr char kCountMessage[] = "Liczba odczytanych z pliku DXF obiektow: %d. ";
+constexpr char kCutOff[] =
+    "Line: %d. \nThe file ends here, before its end of file record: the drawing is incomplete. "
+    "What was read before is kept.";
 constexpr char kNoMemory[] = "Not enough memory to read the file.";
 
 // Longest kept values, in bytes of the file: code 1, the last word and the layer name; the
@@ -66,6 +73,13 @@ enum EKind {
     kKindViewport = 18,
     kKindDimension = 19,
     kKindLwPolyline = 20,
+    // Read beyond the plain entities: references drawn through blocks, leaders.
+    kKindLeader = 21,
+    kKindAcadTable = 22,
+    kKindArcDimension = 23,
+    kKindLargeRadialDimension = 24,
+    // In TABLES: a layer's entry.
+    kKindLayerEntry = 30,
 };
 
 struct SWord {
@@ -74,12 +88,28 @@ struct SWord {
 };
 
 constexpr SWord kEntityWords[] = {
-    {"POINT", kKindPoint},       {"LINE", kKindLine},           {"CIRCLE", kKindCircle},
-    {"ARC", kKindArc},           {"TRACE", kKindTrace},         {"SOLID", kKindSolid},
-    {"TEXT", kKindText},         {"SHAPE", kKindShape},         {"INSERT", kKindInsert},
-    {"ATTDEF", kKindAttdef},     {"ATTRIB", kKindAttrib},       {"POLYLINE", kKindPolyline},
-    {"VERTEX", kKindVertex},     {"SEQEND", kKindSeqEnd},       {"3DFACE", kKind3DFace},
-    {"VIEWPORT", kKindViewport}, {"DIMENSION", kKindDimension}, {"LWPOLYLINE", kKindLwPolyline},
+    {"POINT", kKindPoint},
+    {"LINE", kKindLine},
+    {"CIRCLE", kKindCircle},
+    {"ARC", kKindArc},
+    {"TRACE", kKindTrace},
+    {"SOLID", kKindSolid},
+    {"TEXT", kKindText},
+    {"SHAPE", kKindShape},
+    {"INSERT", kKindInsert},
+    {"ATTDEF", kKindAttdef},
+    {"ATTRIB", kKindAttrib},
+    {"POLYLINE", kKindPolyline},
+    {"VERTEX", kKindVertex},
+    {"SEQEND", kKindSeqEnd},
+    {"3DFACE", kKind3DFace},
+    {"VIEWPORT", kKindViewport},
+    {"DIMENSION", kKindDimension},
+    {"LWPOLYLINE", kKindLwPolyline},
+    {"LEADER", kKindLeader},
+    {"ACAD_TABLE", kKindAcadTable},
+    {"ARC_DIMENSION", kKindArcDimension},
+    {"LARGE_RADIAL_DIMENSION", kKindLargeRadialDimension},
 };
 
 constexpr SWord kSectionWords[] = {
@@ -98,9 +128,6 @@ constexpr int kFaceRecordFlag = 128;
 
 // The HEADER variables that say how the file's texts are encoded.
 enum EHeaderVar { kVarOther, kVarAcadVer, kVarCodePage };
-
-// What some writers put before the first line of a UTF-8 file.
-constexpr std::string_view kUtf8Bom = "\xEF\xBB\xBF";
 
 // The comment this program writes first into its DXF files.
 constexpr std::string_view kOwnComment = "TAV Document ver.";
@@ -136,8 +163,8 @@ void FoldCase(std::string_view s, std::string& out) {
 // The kind of a word in the ENTITIES section, looked up among the words of its length only
 // (this runs for every record of the file).
 int EntityKind(std::string_view word) {
-    char upper[12];
-    if (word.size() < 3 || word.size() > 10) {
+    char upper[24];
+    if (word.size() < 3 || word.size() > 22) {
         return kKindNone;
     }
     for (size_t i = 0; i < word.size(); ++i) {
@@ -169,24 +196,9 @@ std::string_view CutAtNul(std::string_view line) {
                : line;
 }
 
-// "%d" of a group code line or an integer value: the usual form (blanks, then digits to the
-// end of the line) without the general scanner, anything else through it.
+// "%d" of a group code line or an integer value.
 bool ScanGroupCode(std::string_view line, int& code) {
-    size_t i = 0;
-    while (i < line.size() && line[i] == ' ') {
-        ++i;
-    }
-    const size_t first = i;
-    int v = 0;
-    while (i < line.size() && i - first < 9 && line[i] >= '0' && line[i] <= '9') {
-        v = v * 10 + (line[i] - '0');
-        ++i;
-    }
-    if (i > first && i == line.size()) {
-        code = v;
-        return true;
-    }
-    return ScanInt(line, code);
+    return ScanDxfGroupCode(line, code);
 }
 
 // What "%s" reads: the first word after leading blanks (a NUL ends the text, as it ends a C
@@ -281,18 +293,72 @@ std::optional<CMatrix4> OwnFrame(const CVec3& extrusion) {
     return m;
 }
 
+// What the LAYER table says of a layer.
+struct SDxfLayerInfo {
+    std::string name;     // as the table spells it
+    bool visible = true;  // off (negative colour) or frozen (flag 1) hide it
+    bool hasColor = false;
+    double rgb[3] = {1.0, 1.0, 1.0};
+};
+
+// Parses a number of a collected pair as "%lf" does; false (out untouched) for anything else or
+// a value that is not finite.
+bool RecordDouble(std::string_view value, double& out) {
+    double v = 0.0;
+    if ((FastDouble(value, v) || ScanDouble(value, v)) && std::isfinite(v)) {
+        out = v;
+        return true;
+    }
+    return false;
+}
+
+bool RecordInt(std::string_view value, int& out) {
+    return ScanGroupCode(value, out);
+}
+
+// Bytes an exploded entity takes, roughly: what the budget of an explosion counts.
+int64_t EntityBytes(const CEntity& e) {
+    int64_t bytes = 192 + static_cast<int64_t>(e.m_name.size());
+    if (e.GetType() == kTypePolygon || e.GetType() == kTypePolyline) {
+        bytes += static_cast<int64_t>(static_cast<const CPoly&>(e).m_vertices.size()) * 32;
+    } else if (e.GetType() == kTypeText) {
+        bytes += static_cast<int64_t>(static_cast<const CText&>(e).m_text.size());
+    }
+    return bytes;
+}
+
+// Entities exploded references may make at most, and half the machine's memory.
+constexpr int64_t kMaxExplodedEntities = 20000000;
+int64_t HalfOfMemory() {
+    const long pages = ::sysconf(_SC_PHYS_PAGES);
+    const long size = ::sysconf(_SC_PAGE_SIZE);
+    if (pages <= 0 || size <= 0) {
+        return int64_t{2} << 30;
+    }
+    return static_cast<int64_t>(pages) / 2 * size;
+}
+
+// The message when that runs out.
+constexpr char kBudgetSpent[] =
+    "The block references would make more entities than memory allows; %lld were made, the "
+    "rest are left out.";
+
 // The single pass over the group-code / value line pairs.
 class CDxfReader {
 public:
-    CDxfReader(CImportCollector& out, CLineReader& lines, CProgressMeter& meter)
-        : m_out(out), m_lines(lines), m_meter(meter) {
+    CDxfReader(CImportCollector& out, CDxfPairs& pairs, CProgressMeter& meter,
+               const SImportOptions& options)
+        : m_out(out), m_lines(pairs), m_meter(meter) {
         for (std::string* s : {&m_last, &m_text, &m_layer, &m_handle, &m_style, &m_cachedLayer}) {
             s->reserve(kLongItem + 1);
         }
+        SetBudget(options.entityBudget);
     }
 
     void Run();
     int Count() const { return m_count; }
+    // True when the file ended before its EOF record: what was read is incomplete.
+    bool CutOff() const { return m_cutOff; }
 
 private:
     void Dispatch(int code, std::string_view value);
@@ -309,9 +375,25 @@ private:
     void ReadInt(std::string_view value, int& out);
     bool ReadWord(std::string_view value, bool report);
     void LineMessage(const char* format);
+    void MessageAt(int line, const std::string& text);
+
+    // Colours, layers.
+    SDxfColor CurrentColor() const;
+    void ApplyColor(CEntity& e, const SDxfColor& color, const SDxfLayerInfo* layer) const;
+    int LayerRecord(const std::string& decoded, const SDxfLayerInfo*& info);
+    void ReadLayerEntry();
+    std::string DecodedName(std::string_view raw) const;
+    // Blocks and references.
+    bool InEntities() const;
+    void BeginBlock();
+    SDxfReference ReadReference() const;
+    void FinishReference();
+    void FinishLeader();
+    bool EmitExploded(std::unique_ptr<CEntity> e, const std::string& layer, const SDxfColor& color);
+    void SetBudget(int64_t entities);
 
     CImportCollector& m_out;
-    CLineReader& m_lines;
+    CDxfPairs& m_lines;
     CProgressMeter& m_meter;
     CDxfTextDecoder m_decoder;
 
@@ -321,12 +403,14 @@ private:
     bool m_afterTable = false;
     int m_kind = kKindNone;
     int m_count = 0;
-    std::string m_last;      // last word scanned
-    bool m_eofWord = false;  // the last word is "EOF": reading stops
-    std::string m_text;      // code 1
-    std::string m_handle;    // code 5
-    std::string m_layer;     // code 8
-    std::string m_style;     // codes 6 and 7, kept, not used
+    std::string m_last;        // last word scanned
+    bool m_eofWord = false;    // the last word is "EOF": reading stops
+    bool m_cutOff = false;     // the input ended before the EOF record
+    bool m_eofRecord = false;  // that word came as a record (code 0), not as a value
+    std::string m_text;        // code 1
+    std::string m_handle;      // code 5
+    std::string m_layer;       // code 8
+    std::string m_style;       // codes 6 and 7, kept, not used
     double m_x[9] = {};
     double m_y[9] = {};
     double m_z[8] = {};
@@ -357,38 +441,86 @@ private:
     std::unordered_map<std::string, int> m_layerIndex;
     std::string m_cachedLayer;
     int m_cachedLayerIndex = -1;
+    const SDxfLayerInfo* m_cachedLayerInfo = nullptr;
+
+    // Code 62 counts only when given (else the entity takes its layer's colour); a true colour
+    // (420) wins over it.
+    bool m_colorGiven = false;
+    bool m_hasTrueColor = false;
+    uint32_t m_trueColor = 0;
+
+    // The group pairs of an entity read whole: references, leaders, block and layer headers.
+    bool m_collect = false;
+    std::vector<std::pair<int, std::string>> m_record;
+    int m_recordLine = 0;
+
+    // The LAYER table: what the file says of each layer, by folded name.
+    bool m_inLayerTable = false;
+    std::unordered_map<std::string, SDxfLayerInfo> m_layerInfo;
+
+    // Block definitions, the one being read, and model references read before their block.
+    CDxfBlockTable m_blocks;
+    SDxfBlock* m_block = nullptr;
+    std::vector<SDxfReference> m_deferred;
+
+    // What exploded references may make: entities and bytes, and whether that ran out.
+    int64_t m_maxExploded = 0;
+    int64_t m_maxExplodedBytes = 0;
+    int64_t m_exploded = 0;
+    int64_t m_explodedBytes = 0;
+    bool m_budgetSpent = false;
     std::string m_scratch;
     std::string m_folded;
 };
 
 void CDxfReader::Run() {
-    std::string_view line;
     // Numbers and words end at a NUL by themselves; whole-line values are cut where they are
     // used.
-    while (!m_eofWord && m_lines.ReadLine(line)) {
-        // The clock is asked once in 4096 lines.
-        if ((m_lines.LineNumber() & 4095) == 0 &&
-            !m_meter.Update(m_lines.BytesRead(), m_lines.FileSize())) {
+    int code = 0;
+    std::string_view line;
+    for (int pairs = 1; !m_eofWord; ++pairs) {
+        // The clock is asked once in 2048 pairs.
+        if ((pairs & 2047) == 0 && !m_meter.Update(m_lines.BytesRead(), m_lines.Size())) {
             return;
         }
-        if (m_lines.LineNumber() == 1 && line.substr(0, kUtf8Bom.size()) == kUtf8Bom) {
-            // A byte order mark is no part of the first group code, and says UTF-8.
-            line.remove_prefix(kUtf8Bom.size());
+        const CDxfPairs::EPair next = m_lines.Next(code, line);
+        if (next == CDxfPairs::EPair::End || next == CDxfPairs::EPair::CutOff) {
+            // Cut off after a group code, the pending entity is dropped; any file whose bytes
+            // end before its EOF record is not a whole drawing.
+            m_cutOff = !m_lines.Failed();
+            break;
+        }
+        if (pairs == 1 && m_lines.SawByteOrderMark()) {
             m_decoder.SetUtf8();
         }
-        int code = 0;
-        if (!ScanGroupCode(line, code)) {
+        if (next == CDxfPairs::EPair::BadCode) {
             LineMessage(kGroupCodeExpected);
             continue;
         }
-        if (!m_lines.ReadLine(line)) {
-            break;  // cut off after a group code: the pending entity is dropped
-        }
         Dispatch(code, line);
+    }
+    // EOF ending a section of entities that never ended is a cut-off file too.
+    if (m_eofWord && m_eofRecord && m_section == kSectionEntities) {
+        m_cutOff = true;
     }
     // A POLYLINE cut off before its SEQEND keeps the vertices read so far.
     if (m_polyline) {
         FlushPolyline();
+    }
+    // References read before their block was defined.
+    m_block = nullptr;
+    std::vector<SDxfReference> deferred;
+    deferred.swap(m_deferred);
+    CDxfExploder exploder(
+        m_blocks,
+        [this](std::unique_ptr<CEntity> e, const std::string& layer, const SDxfColor& color) {
+            return EmitExploded(std::move(e), layer, color);
+        },
+        [this](int line, const std::string& text) { MessageAt(line, text); });
+    for (const SDxfReference& ref : deferred) {
+        if (!exploder.Explode(ref)) {
+            break;
+        }
     }
 }
 
@@ -437,6 +569,9 @@ void CDxfReader::Dispatch(int code, std::string_view value) {
         OnCode0(value);
         return;
     }
+    if (m_collect) {
+        m_record.emplace_back(code, std::string(CutAtNul(value).substr(0, 4096)));
+    }
     const bool utf8 = m_decoder.IsUtf8();
     // Tables and objects of every newer file hold empty names (plot styles, plot devices):
     // valid DXF, and unused here, so only a blank name of an entity is worth a message.
@@ -445,7 +580,7 @@ void CDxfReader::Dispatch(int code, std::string_view value) {
         ReadDouble(value, m_x[code - 10]);
     } else if (code >= 20 && code <= 28) {
         ReadDouble(value, m_y[code - 20]);
-        if (m_section == kSectionEntities && m_kind == kKindLwPolyline) {
+        if (m_kind == kKindLwPolyline && InEntities()) {
             m_vertices.emplace_back(m_x[code - 20], m_y[code - 20], 0.0);
         }
     } else if (code >= 30 && code <= 37) {
@@ -463,6 +598,8 @@ void CDxfReader::Dispatch(int code, std::string_view value) {
                 ReadWord(value, false);
                 if (m_afterSection) {
                     m_section = Lookup(kSectionWords, std::size(kSectionWords), m_last);
+                } else if (m_afterTable) {
+                    m_inLayerTable = EqualNoCase(m_last, "LAYER");
                 }
                 break;
             case 3:
@@ -523,7 +660,11 @@ void CDxfReader::Dispatch(int code, std::string_view value) {
                 ReadDouble(value, m_angle2);
                 break;
             case 62:
-                ReadInt(value, m_color);
+                if (ScanGroupCode(value, m_color)) {
+                    m_colorGiven = true;
+                } else {
+                    LineMessage(kBadInteger);
+                }
                 break;
             case 66:
                 ReadInt(value, scratchInt);
@@ -547,6 +688,12 @@ void CDxfReader::Dispatch(int code, std::string_view value) {
                     ReadInt(value, scratchInt);
                 }
                 break;
+        }
+    } else if (code == 420) {
+        int rgb = 0;
+        if (ScanGroupCode(value, rgb)) {
+            m_hasTrueColor = true;
+            m_trueColor = static_cast<uint32_t>(rgb) & 0xFFFFFF;
         }
     } else if (code == 210) {
         ReadDouble(value, m_extrusion.x);
@@ -578,7 +725,10 @@ void CDxfReader::OnCode0(std::string_view value) {
     m_kind = kKindNone;
     m_seenZ0 = false;
     m_paperSpace = false;
-    if (m_section == kSectionEntities) {
+    m_collect = false;
+    m_record.clear();
+    m_recordLine = m_lines.LineNumber();
+    if (InEntities()) {
         // An entity starts from DXF's defaults for what it may leave out: a 2D entity without
         // code 30 lies at height 0, not at the height of the entity before, and an entity
         // without a handle has no name.
@@ -590,7 +740,22 @@ void CDxfReader::OnCode0(std::string_view value) {
     if (!ReadWord(value, true)) {
         return;
     }
+    m_eofRecord = m_eofWord;
     HandleWord();
+    switch (m_kind) {
+        case kKindInsert:
+        case kKindDimension:
+        case kKindArcDimension:
+        case kKindLargeRadialDimension:
+        case kKindLeader:
+        case kKindAcadTable:
+        case kKindBlock:
+        case kKindLayerEntry:
+            m_collect = true;
+            break;
+        default:
+            break;
+    }
     // A POLYLINE whose SEQEND never came keeps the vertices it got.
     if (m_polyline && m_kind != kKindVertex && m_kind != kKindSeqEnd) {
         FlushPolyline();
@@ -610,15 +775,29 @@ void CDxfReader::HandleWord() {
     if (m_section == kSectionEntities) {
         m_kind = EntityKind(m_last);
     } else if (m_section == kSectionBlocks) {
+        // Inside a definition the entities are read as in ENTITIES, for the references.
         m_kind = EqualNoCase(m_last, "BLOCK")    ? kKindBlock
                  : EqualNoCase(m_last, "ENDBLK") ? kKindEndBlk
+                 : m_block != nullptr            ? EntityKind(m_last)
                                                  : kKindNone;
+    } else if (m_section == kSectionTables) {
+        if (EqualNoCase(m_last, "ENDTAB")) {
+            m_inLayerTable = false;
+        } else if (m_inLayerTable && EqualNoCase(m_last, "LAYER")) {
+            m_kind = kKindLayerEntry;
+        }
     }
+}
+
+bool CDxfReader::InEntities() const {
+    return m_section == kSectionEntities || (m_section == kSectionBlocks && m_block != nullptr);
 }
 
 void CDxfReader::ResetAfterEntity() {
     m_flags = 0;
     m_color = 0;
+    m_colorGiven = false;
+    m_hasTrueColor = false;
     m_angle1 = 0.0;
     m_thickness = 0.0;
     m_elevation = 0.0;
@@ -636,49 +815,342 @@ CPoint3 CDxfReader::OwnToWorld(const CPoint3& p) const {
 
 int CDxfReader::LayerIndex() {
     if (m_layer.empty()) {
+        m_cachedLayerInfo = nullptr;
         return kImportCurrentLayer;
     }
     if (m_cachedLayerIndex >= 0 && m_layer == m_cachedLayer) {
         return m_cachedLayerIndex;
     }
     m_decoder.DecodeInto(m_layer, m_scratch);
-    FoldCase(m_scratch, m_folded);
-    int index;
-    const auto it = m_layerIndex.find(m_folded);
-    if (it != m_layerIndex.end()) {
-        index = it->second;
-    } else {
-        // The merge joins it to the drawing's layer of the same name, in any case.
-        std::vector<CLayer>& records = m_out.Result().layers;
-        index = static_cast<int>(records.size());
-        records.push_back(CLayer(m_scratch, 0, 1));
-        m_layerIndex.emplace(m_folded, index);
-    }
+    const int index = LayerRecord(m_scratch, m_cachedLayerInfo);
     m_cachedLayer = m_layer;
     m_cachedLayerIndex = index;
     return index;
 }
 
-// Layer, colour, name and number; appends and counts.
-CEntity* CDxfReader::Place(std::unique_ptr<CEntity> entity) {
-    entity->m_layer = LayerIndex();
-    // 256 (by layer), 0 (by block) and negative numbers (layer off) have no colour of their
-    // own here: they get white, entry 0.
-    const auto& rgb =
-        AciPalette[(m_color >= 0 && m_color <= 255) ? static_cast<size_t>(m_color) : 0];
-    for (int i = 0; i < 3; ++i) {
-        entity->m_color[i] = rgb[static_cast<size_t>(i)];
+int CDxfReader::LayerRecord(const std::string& decoded, const SDxfLayerInfo*& info) {
+    FoldCase(decoded, m_folded);
+    const auto known = m_layerInfo.find(m_folded);
+    info = known == m_layerInfo.end() ? nullptr : &known->second;
+    const auto it = m_layerIndex.find(m_folded);
+    if (it != m_layerIndex.end()) {
+        return it->second;
     }
+    // The merge joins it to the drawing's layer of the same name, in any case; a layer the
+    // import creates takes the file's state.
+    std::vector<CLayer>& records = m_out.Result().layers;
+    const int index = static_cast<int>(records.size());
+    records.push_back(CLayer(info != nullptr ? info->name : decoded, 0,
+                             info != nullptr && !info->visible ? 0 : 1));
+    m_layerIndex.emplace(m_folded, index);
+    return index;
+}
+
+std::string CDxfReader::DecodedName(std::string_view raw) const {
+    std::string name;
+    m_decoder.DecodeInto(Trim(CutAtNul(raw)).substr(0, kLongItem), name);
+    return name;
+}
+
+SDxfColor CDxfReader::CurrentColor() const {
+    SDxfColor c;
+    if (m_hasTrueColor) {
+        c.hasTrue = true;
+        c.rgb = m_trueColor;
+    } else if (m_colorGiven) {
+        c.aci = m_color;
+    }
+    return c;
+}
+
+void CDxfReader::ApplyColor(CEntity& e, const SDxfColor& color, const SDxfLayerInfo* layer) const {
+    if (color.hasTrue) {
+        e.m_color[0] = static_cast<double>((color.rgb >> 16) & 0xFF) / 255.0;
+        e.m_color[1] = static_cast<double>((color.rgb >> 8) & 0xFF) / 255.0;
+        e.m_color[2] = static_cast<double>(color.rgb & 0xFF) / 255.0;
+        return;
+    }
+    if (color.ByLayer() && layer != nullptr && layer->hasColor) {
+        std::copy(std::begin(layer->rgb), std::end(layer->rgb), e.m_color);
+        return;
+    }
+    // 256 without a layer colour, 0 (by block) outside a block, and negative numbers have no
+    // colour of their own here: they get white, entry 0.
+    const auto& rgb =
+        AciPalette[(color.aci >= 0 && color.aci <= 255) ? static_cast<size_t>(color.aci) : 0];
+    for (int i = 0; i < 3; ++i) {
+        e.m_color[i] = rgb[static_cast<size_t>(i)];
+    }
+}
+
+// Layer, colour, name and number; appends and counts. In a block definition the entity goes
+// into the block with its layer's name and its colour as given, for its references to resolve.
+CEntity* CDxfReader::Place(std::unique_ptr<CEntity> entity) {
     if (!m_handle.empty()) {
         std::string name;
         m_decoder.DecodeInto(m_handle, name);
         entity->m_name = name;
     }
     CEntity* raw = entity.get();
+    if (m_block != nullptr) {
+        SDxfBlockItem item;
+        item.layer = m_layer.empty() ? std::string("0") : DecodedName(m_layer);
+        item.color = CurrentColor();
+        item.entity = std::move(entity);
+        m_block->items.push_back(std::move(item));
+        return raw;
+    }
+    entity->m_layer = LayerIndex();
+    ApplyColor(*entity, CurrentColor(), m_cachedLayerInfo);
     const int layer = entity->m_layer;
     m_out.Add(std::move(entity), layer);
     ++m_count;
     return raw;
+}
+
+void CDxfReader::ReadLayerEntry() {
+    std::string name;
+    int color = 7;
+    int flags = 0;
+    bool hasTrue = false;
+    int rgb = 0;
+    for (const auto& [code, value] : m_record) {
+        if (code == 2 && name.empty()) {
+            name = DecodedName(value);
+        } else if (code == 62) {
+            RecordInt(value, color);
+        } else if (code == 70) {
+            RecordInt(value, flags);
+        } else if (code == 420) {
+            hasTrue = RecordInt(value, rgb);
+        }
+    }
+    if (name.empty()) {
+        return;
+    }
+    SDxfLayerInfo info;
+    info.name = name;
+    info.visible = color >= 0 && (flags & 1) == 0;
+    const int aci = std::abs(color);
+    if (hasTrue) {
+        info.hasColor = true;
+        info.rgb[0] = static_cast<double>((rgb >> 16) & 0xFF) / 255.0;
+        info.rgb[1] = static_cast<double>((rgb >> 8) & 0xFF) / 255.0;
+        info.rgb[2] = static_cast<double>(rgb & 0xFF) / 255.0;
+    } else if (aci >= 1 && aci <= 255) {
+        info.hasColor = true;
+        for (int i = 0; i < 3; ++i) {
+            info.rgb[i] = AciPalette[static_cast<size_t>(aci)][static_cast<size_t>(i)];
+        }
+    }
+    FoldCase(name, m_folded);
+    m_layerInfo[m_folded] = info;
+    // The lookup cache may hold the state before the table said it.
+    m_cachedLayerIndex = -1;
+}
+
+void CDxfReader::BeginBlock() {
+    std::string name;
+    CPoint3 base;
+    for (const auto& [code, value] : m_record) {
+        if (code == 2 && name.empty()) {
+            name = DecodedName(value);
+        } else if (code == 10) {
+            RecordDouble(value, base.x);
+        } else if (code == 20) {
+            RecordDouble(value, base.y);
+        } else if (code == 30) {
+            RecordDouble(value, base.z);
+        }
+    }
+    m_block = &m_blocks.Define(name, base);
+}
+
+SDxfReference CDxfReader::ReadReference() const {
+    SDxfReference ref;
+    ref.line = m_recordLine;
+    ref.layer = m_layer.empty() ? std::string("0") : DecodedName(m_layer);
+    ref.color = CurrentColor();
+    SDxfPlacement& p = ref.place;
+    const bool insert = m_kind == kKindInsert;
+    bool haveBlock = false, havePoint = false, haveShift = false;
+    CPoint3 shift;
+    for (const auto& [code, value] : m_record) {
+        switch (code) {
+            case 2:
+                if (!haveBlock) {
+                    ref.block = DecodedName(value);
+                    haveBlock = true;
+                }
+                break;
+            case 10:
+                havePoint = havePoint || RecordDouble(value, p.point.x);
+                break;
+            case 20:
+                RecordDouble(value, p.point.y);
+                break;
+            case 30:
+                RecordDouble(value, p.point.z);
+                break;
+            case 12:
+                haveShift = RecordDouble(value, shift.x) || haveShift;
+                break;
+            case 22:
+                RecordDouble(value, shift.y);
+                break;
+            case 32:
+                RecordDouble(value, shift.z);
+                break;
+            case 41:
+                RecordDouble(value, p.scale.x);
+                break;
+            case 42:
+                RecordDouble(value, p.scale.y);
+                break;
+            case 43:
+                RecordDouble(value, p.scale.z);
+                break;
+            case 44:
+                RecordDouble(value, p.columnSpacing);
+                break;
+            case 45:
+                RecordDouble(value, p.rowSpacing);
+                break;
+            case 50:
+                RecordDouble(value, p.rotation);
+                break;
+            case 70:
+                if (insert) {
+                    RecordInt(value, p.columns);
+                }
+                break;
+            case 71:
+                if (insert) {
+                    RecordInt(value, p.rows);
+                }
+                break;
+            case 210:
+                RecordDouble(value, p.extrusion.x);
+                break;
+            case 220:
+                RecordDouble(value, p.extrusion.y);
+                break;
+            case 230:
+                RecordDouble(value, p.extrusion.z);
+                break;
+            default:
+                break;
+        }
+    }
+    if (m_kind == kKindAcadTable) {
+        // The table's block lies in place; the insertion point moves it.
+        p.translationOnly = true;
+        p.extrusion = CVec3(0.0, 0.0, 1.0);
+        if (!havePoint) {
+            p.point = CPoint3(0.0, 0.0, 0.0);
+        }
+    } else if (!insert) {
+        // A dimension's block is drawn where it lies, moved by its insertion point (OCS).
+        p.translationOnly = true;
+        const CVec3 extrusion = p.extrusion;
+        p.point = CPoint3(0.0, 0.0, 0.0);
+        if (haveShift) {
+            const std::optional<CMatrix4> frame = OwnFrame(extrusion);
+            p.point = frame ? shift.TransformedBy(*frame) : shift;
+        }
+        p.extrusion = CVec3(0.0, 0.0, 1.0);
+    }
+    if (IsDefaultExtrusion(p.extrusion) || p.extrusion.Length() < kGeomTol) {
+        p.extrusion = CVec3(0.0, 0.0, 1.0);
+    }
+    return ref;
+}
+
+void CDxfReader::FinishReference() {
+    SDxfReference ref = ReadReference();
+    if (m_block != nullptr) {
+        SDxfBlockItem item;
+        item.layer = ref.layer;
+        item.color = ref.color;
+        item.reference = std::make_unique<SDxfReference>(std::move(ref));
+        m_block->items.push_back(std::move(item));
+        return;
+    }
+    if (ref.block.empty()) {
+        return;
+    }
+    // The reference's own layer is one of the drawing's, with the file's state, even when
+    // every entity of the block lies on another.
+    const SDxfLayerInfo* info = nullptr;
+    LayerRecord(ref.layer, info);
+    if (m_blocks.Find(ref.block) == nullptr) {
+        m_deferred.push_back(std::move(ref));  // its block may come later in the file
+        return;
+    }
+    CDxfExploder exploder(
+        m_blocks,
+        [this](std::unique_ptr<CEntity> e, const std::string& layer, const SDxfColor& color) {
+            return EmitExploded(std::move(e), layer, color);
+        },
+        [this](int line, const std::string& text) { MessageAt(line, text); });
+    exploder.Explode(ref);
+}
+
+void CDxfReader::FinishLeader() {
+    auto p = NewEntity<CPoly>();
+    CPoint3 v;
+    bool open = false;
+    for (const auto& [code, value] : m_record) {
+        if (code == 10) {
+            if (open) {
+                p->AddVertex(v);
+            }
+            v = CPoint3(0.0, 0.0, 0.0);
+            open = RecordDouble(value, v.x);
+        } else if (code == 20) {
+            RecordDouble(value, v.y);
+        } else if (code == 30) {
+            RecordDouble(value, v.z);
+        }
+    }
+    if (open) {
+        p->AddVertex(v);
+    }
+    if (p->GetVertexCount() >= 2) {
+        Place(std::move(p));
+    }
+}
+
+void CDxfReader::SetBudget(int64_t entities) {
+    m_maxExploded = entities > 0 ? entities : kMaxExplodedEntities;
+    m_maxExplodedBytes = HalfOfMemory();
+}
+
+bool CDxfReader::EmitExploded(std::unique_ptr<CEntity> e, const std::string& layer,
+                              const SDxfColor& color) {
+    if (m_budgetSpent) {
+        return false;
+    }
+    const int64_t bytes = EntityBytes(*e);
+    if (m_exploded >= m_maxExploded || m_explodedBytes + bytes > m_maxExplodedBytes) {
+        m_budgetSpent = true;
+        char text[256];
+        std::snprintf(text, sizeof text, kBudgetSpent, static_cast<long long>(m_exploded));
+        MessageAt(m_recordLine, text);
+        return false;
+    }
+    ++m_exploded;
+    m_explodedBytes += bytes;
+    const SDxfLayerInfo* info = nullptr;
+    const int index = LayerRecord(layer, info);
+    ApplyColor(*e, color, info);
+    m_out.Add(std::move(e), index);
+    ++m_count;
+    return true;
+}
+
+void CDxfReader::MessageAt(int line, const std::string& text) {
+    m_out.LineMessage("Line: " + std::to_string(line) + ". \n" + text);
 }
 
 void CDxfReader::FlushPolyline() {
@@ -700,10 +1172,30 @@ void CDxfReader::FlushPolyline() {
 }
 
 void CDxfReader::FinishPending() {
-    if (m_section != kSectionEntities) {
+    if (m_section == kSectionTables) {
+        if (m_kind == kKindLayerEntry) {
+            ReadLayerEntry();
+        }
         return;
     }
-    if (m_paperSpace) {
+    if (m_section == kSectionBlocks) {
+        if (m_kind == kKindBlock) {
+            BeginBlock();
+            ResetAfterEntity();
+            return;
+        }
+        if (m_kind == kKindEndBlk) {
+            m_block = nullptr;
+            ResetAfterEntity();
+            return;
+        }
+        if (m_block == nullptr) {
+            return;
+        }
+    } else if (m_section != kSectionEntities) {
+        return;
+    }
+    if (m_paperSpace && m_block == nullptr) {
         // The active sheet layout (title block, notes) is in paper units on a sheet of its
         // own; only model space belongs in the drawing.
         ResetAfterEntity();
@@ -749,6 +1241,11 @@ void CDxfReader::FinishPending() {
         case kKindText:
         case kKindAttdef:
         case kKindAttrib: {
+            if (m_kind == kKindAttdef && m_block != nullptr) {
+                // The attribute's definition: its references carry the values.
+                ResetAfterEntity();
+                break;
+            }
             auto t = NewEntity<CText>();
             t->m_position = OwnToWorld(CPoint3(m_x[0], m_y[0], m_z[0]));
             t->m_height = m_size;
@@ -823,6 +1320,18 @@ void CDxfReader::FinishPending() {
             ResetAfterEntity();
             break;
         }
+        case kKindInsert:
+        case kKindDimension:
+        case kKindArcDimension:
+        case kKindLargeRadialDimension:
+        case kKindAcadTable:
+            FinishReference();
+            ResetAfterEntity();
+            break;
+        case kKindLeader:
+            FinishLeader();
+            ResetAfterEntity();
+            break;
         default:
             // Ignored kinds, and words of no kind: nothing of theirs reaches the next entity.
             ResetAfterEntity();
@@ -832,25 +1341,69 @@ void CDxfReader::FinishPending() {
 
 }  // namespace
 
+namespace {
+
+// True when the source starts as a binary DXF file does.
+bool IsBinaryDxf(const SImportSource& source) {
+    if (source.inMemory) {
+        const std::string_view head(reinterpret_cast<const char*>(source.bytes.data()),
+                                    std::min(source.bytes.size(), kBinaryDxfSentinel.size()));
+        return head == kBinaryDxfSentinel;
+    }
+    char head[kBinaryDxfSentinel.size()];
+    const int fd = ::open(source.name.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
+    if (fd < 0) {
+        return false;
+    }
+    const ssize_t n = ::read(fd, head, sizeof head);
+    ::close(fd);
+    return n == static_cast<ssize_t>(sizeof head) &&
+           std::string_view(head, sizeof head) == kBinaryDxfSentinel;
+}
+
+}  // namespace
+
 SImportResult ReadDxfFile(const SImportSource& source, const SImportOptions& options) {
     SImportResult result;
     result.layerMatch = ELayerMatch::ByName;
     CImportCollector out(result);
-    CLineReader lines;
+    // A binary file is read whole; a text file line by line.
+    std::vector<uint8_t> bytes;
+    std::unique_ptr<CLineReader> lines;
+    std::unique_ptr<CDxfPairs> pairs;
     std::string reason;
-    if (!lines.Open(source, reason)) {
-        out.FileError(reason);
-        result.outcome = EImportOutcome::Refused;
-        result.unreadable = true;
-        return result;
+    if (IsBinaryDxf(source)) {
+        std::span<const uint8_t> data = source.bytes;
+        if (!source.inMemory) {
+            if (!ReadFileBytes(source.name, bytes, reason)) {
+                out.FileError(reason);
+                result.outcome = EImportOutcome::Refused;
+                result.unreadable = true;
+                return result;
+            }
+            data = bytes;
+        }
+        pairs = std::make_unique<CDxfBinaryPairs>(
+            std::string_view(reinterpret_cast<const char*>(data.data()), data.size()));
+    } else {
+        lines = std::make_unique<CLineReader>();
+        if (!lines->Open(source, reason)) {
+            out.FileError(reason);
+            result.outcome = EImportOutcome::Refused;
+            result.unreadable = true;
+            return result;
+        }
+        pairs = std::make_unique<CDxfTextPairs>(*lines);
     }
     CProgressMeter meter(options.progress, ImportProgressTitle(source));
     int count = 0;
+    int cutAt = 0;
     // What was read before memory ran out is taken.
     RunReading(result, EImportOutcome::Incomplete, [&] {
-        CDxfReader reader(out, lines, meter);
+        CDxfReader reader(out, *pairs, meter, options);
         reader.Run();
         count = reader.Count();
+        cutAt = reader.CutOff() ? std::max(1, pairs->LineNumber()) : 0;
     });
     if (meter.Cancelled()) {
         return CancelledResult();
@@ -858,8 +1411,15 @@ SImportResult ReadDxfFile(const SImportSource& source, const SImportOptions& opt
     if (result.outcome != EImportOutcome::Complete) {
         return result;
     }
-    if (lines.Failed()) {
-        ApplyStop(result, ReadFailedStop(lines.ErrorText()));
+    if (pairs->Failed()) {
+        ApplyStop(result, ReadFailedStop(pairs->ErrorText()));
+        return result;
+    }
+    if (cutAt > 0) {
+        char text[160];
+        std::snprintf(text, sizeof text, kCutOff, cutAt);
+        ApplyStop(result,
+                  CImportStop(EImportOutcome::Incomplete, {SImportMessage::EKind::Note, text}));
         return result;
     }
     if (count > 0) {

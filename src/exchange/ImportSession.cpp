@@ -1,11 +1,24 @@
 #include "exchange/ImportSession.h"
 
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
 #include <algorithm>
 #include <cctype>
+#include <cerrno>
+#include <cstring>
 #include <iterator>
 
 #include "document/Entity.h"
 #include "document/TAVDoc.h"
+
+namespace {
+
+constexpr char kOpenFailed[] = "Can not open the file: ";
+constexpr char kNotRegular[] = "Can not open the file: it is not a regular file.";
+
+}  // namespace
 
 void CImportCollector::Add(std::unique_ptr<CEntity> entity, int layer) {
     entity->m_layer = layer;
@@ -53,6 +66,56 @@ void ApplyStop(SImportResult& result, const CImportStop& stop) {
     if (result.outcome == EImportOutcome::Refused) {
         std::vector<std::unique_ptr<CEntity>>().swap(result.entities);
     }
+}
+
+bool ReadFileBytes(const std::string& path, std::vector<uint8_t>& out, std::string& reason) {
+    // Non-blocking so that opening a FIFO does not wait for a writer; it is refused below.
+    const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
+    if (fd < 0) {
+        reason = std::string(kOpenFailed) + std::strerror(errno) + ".";
+        return false;
+    }
+    struct stat st;
+    if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
+        const int err = errno;
+        const bool regular = S_ISREG(st.st_mode);
+        const bool dir = S_ISDIR(st.st_mode);
+        ::close(fd);
+        if (dir) {
+            reason = std::string(kOpenFailed) + std::strerror(EISDIR) + ".";
+        } else if (!regular) {
+            reason = kNotRegular;
+        } else {
+            reason = std::string(kOpenFailed) + std::strerror(err) + ".";
+        }
+        return false;
+    }
+    try {
+        out.resize(static_cast<size_t>(st.st_size));
+    } catch (const std::bad_alloc&) {
+        ::close(fd);
+        reason = kImportNoMemory;
+        return false;
+    }
+    size_t done = 0;
+    while (done < out.size()) {
+        const ssize_t n = ::read(fd, out.data() + done, out.size() - done);
+        if (n < 0 && errno == EINTR) {
+            continue;
+        }
+        if (n < 0) {
+            reason = std::string(kImportReadFailed) + std::strerror(errno) + ".";
+            ::close(fd);
+            return false;
+        }
+        if (n == 0) {
+            break;  // the file shrank while being read: take what is there
+        }
+        done += static_cast<size_t>(n);
+    }
+    out.resize(done);
+    ::close(fd);
+    return true;
 }
 
 std::string ImportProgressTitle(const SImportSource& source) {

@@ -46,6 +46,9 @@ struct SImportSource {
 struct SImportOptions {
     CProgress* progress = nullptr;  // told of the reading; may stop it
     int drawingLayers = 0;          // layers of the drawing the result goes to
+    // Most entities a DXF file's block references may make (0: as memory allows, at most
+    // 2 x 10^7); tests set less.
+    int64_t entityBudget = 0;
 };
 
 // How a reading ended.
@@ -104,6 +107,10 @@ inline SImportResult CancelledResult() {
     r.outcome = EImportOutcome::Cancelled;
     return r;
 }
+
+// Reads the file into memory, at most the size it had when opened; false with the reason (a
+// FIFO or a folder is refused, never waited on).
+bool ReadFileBytes(const std::string& path, std::vector<uint8_t>& out, std::string& reason);
 
 // The title of a reading's progress: "Import" and the source's file name.
 std::string ImportProgressTitle(const SImportSource& source);

@@ -1,10 +1,5 @@
 #include "exchange/PymImport.h"
 
-#include <fcntl.h>
-#include <sys/stat.h>
-#include <unistd.h>
-
-#include <cerrno>
 #include <cstdio>
 #include <cstring>
 #include <memory>
@@ -19,9 +14,6 @@
 namespace {
 
 // The reader's messages.
-constexpr char kOpenFailed[] = "Can not open the file: ";
-constexpr char kReadFailed[] = "Can not read the file: ";
-constexpr char kNotRegular[] = "Can not open the file: it is not a regular file.";
 constexpr char kBadLayer[] =
     "Entity %lld of the file refers to layer %lld, which the file does "
     "not define.";
@@ -36,57 +28,6 @@ std::string FormatBadLayer(long long entity, long long layer) {
     char buf[160];
     std::snprintf(buf, sizeof buf, kBadLayer, entity, layer);
     return buf;
-}
-
-// Reads the file into memory, at most the size it had when opened; false with the reason.
-bool ReadFileBytes(const std::string& path, std::vector<uint8_t>& out, std::string& reason) {
-    // Non-blocking so that opening a FIFO does not wait for a writer; it is refused below.
-    const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
-    if (fd < 0) {
-        reason = std::string(kOpenFailed) + std::strerror(errno) + ".";
-        return false;
-    }
-    struct stat st;
-    if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
-        const int err = errno;
-        const bool regular = S_ISREG(st.st_mode);
-        const bool dir = S_ISDIR(st.st_mode);
-        ::close(fd);
-        if (dir) {
-            reason = std::string(kOpenFailed) + std::strerror(EISDIR) + ".";
-        } else if (!regular) {
-            reason = kNotRegular;
-        } else {
-            reason = std::string(kOpenFailed) + std::strerror(err) + ".";
-        }
-        return false;
-    }
-    try {
-        out.resize(static_cast<size_t>(st.st_size));
-    } catch (const std::bad_alloc&) {
-        ::close(fd);
-        reason = kImportNoMemory;
-        return false;
-    }
-    size_t done = 0;
-    while (done < out.size()) {
-        const ssize_t n = ::read(fd, out.data() + done, out.size() - done);
-        if (n < 0 && errno == EINTR) {
-            continue;
-        }
-        if (n < 0) {
-            reason = std::string(kReadFailed) + std::strerror(errno) + ".";
-            ::close(fd);
-            return false;
-        }
-        if (n == 0) {
-            break;  // the file shrank while being read: take what is there
-        }
-        done += static_cast<size_t>(n);
-    }
-    out.resize(done);
-    ::close(fd);
-    return true;
 }
 
 // Loads one old-format record. The file's own entity number is replaced by a fresh one, so it

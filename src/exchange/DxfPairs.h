@@ -1,0 +1,76 @@
+#pragma once
+
+// The group code / value pairs of a DXF file, from its text form (two lines a pair) or its
+// binary form (codes and typed values in bytes), so the reader sees one stream either way. A
+// binary value comes as the text its text form would hold: numbers exactly (a double with 17
+// significant digits), strings as bytes, binary chunks in hexadecimal.
+
+#include <cstdint>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "exchange/LineReader.h"
+
+// The first bytes of a binary DXF file.
+inline constexpr std::string_view kBinaryDxfSentinel("AutoCAD Binary DXF\r\n\x1a\0", 22);
+
+class CDxfPairs {
+public:
+    enum class EPair {
+        Pair,     // code and value
+        BadCode,  // a group code line that is no number; the next line is taken as a code
+        End,      // no more pairs
+        CutOff,   // the input ended between a code and its value, or inside a value
+    };
+
+    virtual ~CDxfPairs() = default;
+    virtual EPair Next(int& code, std::string_view& value) = 0;
+    // The line of the last value read (binary files: two lines a pair, as their text form).
+    virtual int LineNumber() const = 0;
+    virtual uint64_t BytesRead() const = 0;
+    virtual uint64_t Size() const = 0;
+    // True when the source failed to be read (not merely ended).
+    virtual bool Failed() const { return false; }
+    virtual std::string ErrorText() const { return {}; }
+    // True when the text began with a UTF-8 byte order mark.
+    virtual bool SawByteOrderMark() const { return false; }
+};
+
+// The text form through a line reader.
+class CDxfTextPairs : public CDxfPairs {
+public:
+    explicit CDxfTextPairs(CLineReader& lines) : m_lines(lines) {}
+    EPair Next(int& code, std::string_view& value) override;
+    int LineNumber() const override { return m_lines.LineNumber(); }
+    uint64_t BytesRead() const override { return m_lines.BytesRead(); }
+    uint64_t Size() const override { return m_lines.FileSize(); }
+    bool Failed() const override { return m_lines.Failed(); }
+    std::string ErrorText() const override { return m_lines.ErrorText(); }
+    bool SawByteOrderMark() const override { return m_bom; }
+
+private:
+    CLineReader& m_lines;
+    bool m_bom = false;
+};
+
+// The binary form, from the whole file in memory (the sentinel included). Group codes are one
+// byte (255 and two more for larger ones) in files of AC1009 and earlier, two bytes after.
+class CDxfBinaryPairs : public CDxfPairs {
+public:
+    explicit CDxfBinaryPairs(std::string_view bytes);
+    EPair Next(int& code, std::string_view& value) override;
+    int LineNumber() const override { return 2 * m_pairs; }
+    uint64_t BytesRead() const override { return m_at; }
+    uint64_t Size() const override { return m_bytes.size(); }
+
+private:
+    std::string_view m_bytes;
+    size_t m_at;
+    bool m_shortCodes;
+    int m_pairs = 0;
+    std::string m_value;
+};
+
+// The group code of the text line, as "%d" reads it.
+bool ScanDxfGroupCode(std::string_view line, int& code);

@@ -1,0 +1,394 @@
+// DXF drawings as CAD programs write them: block references (nested, mirrored, arrays, cycles),
+// dimensions through their blocks, the layer table's states and colours, binary files and files
+// cut short.
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <fstream>
+#include <span>
+#include <sstream>
+
+#include "document/Entity.h"
+#include "document/TAVDoc.h"
+#include "exchange/DxfBlocks.h"
+#include "exchange/DxfImport.h"
+#include "exchange/ImportSession.h"
+#include "support/RecordingPrompter.h"
+
+namespace {
+
+constexpr double kPi = 3.14159265358979323846;
+
+// Group code / value pairs, one "code\nvalue\n" each.
+std::string P(std::initializer_list<std::pair<int, std::string>> pairs) {
+    std::string out;
+    for (const auto& [code, value] : pairs) {
+        out += std::to_string(code) + "\n" + value + "\n";
+    }
+    return out;
+}
+
+std::string Section(const char* name, const std::string& body) {
+    return P({{0, "SECTION"}, {2, name}}) + body + P({{0, "ENDSEC"}});
+}
+
+std::string File(const std::string& tables, const std::string& blocks,
+                 const std::string& entities) {
+    return (tables.empty() ? "" : Section("TABLES", tables)) +
+           (blocks.empty() ? "" : Section("BLOCKS", blocks)) + Section("ENTITIES", entities) +
+           P({{0, "EOF"}});
+}
+
+std::string Block(const char* name, double bx, double by, const std::string& body) {
+    return P({{0, "BLOCK"},
+              {8, "0"},
+              {2, name},
+              {70, "0"},
+              {10, std::to_string(bx)},
+              {20, std::to_string(by)},
+              {30, "0"}}) +
+           body + P({{0, "ENDBLK"}, {8, "0"}});
+}
+
+std::string Line(double x1, double y1, double x2, double y2, const char* layer = "0",
+                 int color = -1) {
+    std::string s = P({{0, "LINE"}, {8, layer}});
+    if (color >= 0) {
+        s += P({{62, std::to_string(color)}});
+    }
+    return s + P({{10, std::to_string(x1)},
+                  {20, std::to_string(y1)},
+                  {30, "0"},
+                  {11, std::to_string(x2)},
+                  {21, std::to_string(y2)},
+                  {31, "0"}});
+}
+
+std::string Insert(const char* block, double x, double y, const std::string& more = "",
+                   const char* layer = "0") {
+    return P({{0, "INSERT"},
+              {8, layer},
+              {2, block},
+              {10, std::to_string(x)},
+              {20, std::to_string(y)},
+              {30, "0"}}) +
+           more;
+}
+
+struct SRead {
+    CRecordingPrompter prompter;
+    CTAVDoc doc{&prompter};
+    EImportResult result = EImportResult::Refused;
+    std::vector<std::string> lineMessages;
+
+    explicit SRead(const std::string& text, int64_t budget = 0) {
+        SImportOptions options;
+        options.entityBudget = budget;
+        const std::span<const uint8_t> bytes(reinterpret_cast<const uint8_t*>(text.data()),
+                                             text.size());
+        SImportResult r = ReadDxfFile(SImportSource::Memory(bytes, "test.dxf"), options);
+        for (const SImportMessage& m : r.messages) {
+            if (m.kind == SImportMessage::EKind::Line) {
+                lineMessages.push_back(m.text);
+            }
+        }
+        result = MergeImport(doc, r, "test.dxf");
+    }
+    const CPoly& Poly(int i) const { return dynamic_cast<const CPoly&>(*doc.GetEntity(i)); }
+    const std::string& LayerOf(int i) const {
+        return doc.GetLayer(doc.GetEntity(i)->m_layer).m_name;
+    }
+};
+
+void ExpectPoint(const CPoint3& p, double x, double y, double z = 0.0) {
+    EXPECT_NEAR(p.x, x, 1e-9);
+    EXPECT_NEAR(p.y, y, 1e-9);
+    EXPECT_NEAR(p.z, z, 1e-9);
+}
+
+TEST(DxfBlocks, NestedMirroredRotatedAndScaled) {
+    // A: a line (0,0)-(1,0). B: A at (1,0) mirrored in x and turned 30 degrees. Model: B at
+    // (10,10) scaled 2 about B's base (1,1).
+    const std::string blocks = Block("A", 0, 0, Line(0, 0, 1, 0)) +
+                               Block("B", 1, 1, Insert("A", 1, 0, P({{41, "-1"}, {50, "30"}})));
+    SRead r(File("", blocks, Insert("B", 10, 10, P({{41, "2"}, {42, "2"}, {43, "2"}}))));
+    EXPECT_EQ(r.result, EImportResult::Done);
+    ASSERT_EQ(r.doc.GetEntityCount(), 1);
+    // In B: A's (x, 0) goes to (1,0) + R30 (-x, 0); then in the model 10 + 2 (q - (1,1)).
+    const auto place = [](double x) {
+        const double c = std::cos(kPi / 6), s = std::sin(kPi / 6);
+        const double qx = 1 - x * c, qy = -x * s;
+        return CPoint3(10 + 2 * (qx - 1), 10 + 2 * (qy - 1), 0);
+    };
+    const CPoly& line = r.Poly(0);
+    ASSERT_EQ(line.GetVertexCount(), 2);
+    ExpectPoint(line.m_vertices[0], place(0).x, place(0).y);
+    ExpectPoint(line.m_vertices[1], place(1).x, place(1).y);
+}
+
+TEST(DxfBlocks, ArraysAttributesAndDefinitions) {
+    const std::string blocks =
+        Block("P", 0, 0,
+              P({{0, "POINT"}, {8, "0"}, {10, "0"}, {20, "0"}, {30, "0"}}) + P({{0, "ATTDEF"},
+                                                                                {8, "0"},
+                                                                                {10, "0"},
+                                                                                {20, "0"},
+                                                                                {30, "0"},
+                                                                                {40, "1"},
+                                                                                {1, "definicja"},
+                                                                                {2, "TAG"}}));
+    // Three columns 5 apart and two rows 2 apart, turned 90 degrees; then a reference with an
+    // attribute; then one whose spacing is 0 (every cell at one place).
+    const std::string entities =
+        Insert("P", 100, 0, P({{70, "3"}, {71, "2"}, {44, "5"}, {45, "2"}, {50, "90"}})) +
+        Insert("P", 0, 0, P({{66, "1"}})) +
+        P({{0, "ATTRIB"},
+           {8, "T"},
+           {10, "1"},
+           {20, "2"},
+           {30, "0"},
+           {40, "0.5"},
+           {1, "wartosc"},
+           {2, "TAG"}}) +
+        P({{0, "SEQEND"}, {8, "0"}}) + Insert("P", 50, 0, P({{70, "40"}, {71, "40"}}));
+    SRead r(File("", blocks, entities));
+    ASSERT_EQ(r.doc.GetEntityCount(), 6 + 1 + 1 + 1);
+    // Cells along the turned axes: column c at (100, 5c), row r at (-2r, 0) from there.
+    for (int row = 0; row < 2; ++row) {
+        for (int column = 0; column < 3; ++column) {
+            const auto& p = dynamic_cast<const CPnt&>(*r.doc.GetEntity(row * 3 + column));
+            ExpectPoint(p.m_point, 100 - 2.0 * row, 5.0 * column);
+        }
+    }
+    const auto& text = dynamic_cast<const CText&>(*r.doc.GetEntity(7));
+    EXPECT_EQ(text.m_text, "wartosc");
+    ExpectPoint(text.m_position, 1, 2);
+    EXPECT_EQ(r.LayerOf(7), "T");
+    ExpectPoint(dynamic_cast<const CPnt&>(*r.doc.GetEntity(8)).m_point, 50, 0);
+}
+
+TEST(DxfBlocks, DimensionsThroughTheirBlocksAndLeaders) {
+    const std::string blocks = Block("*D1", 0, 0, Line(0, 0, 4, 0) + Line(0, 0, 0, 1));
+    const std::string entities = P({{0, "DIMENSION"},
+                                    {8, "WYMIARY"},
+                                    {2, "*D1"},
+                                    {10, "4"},
+                                    {20, "1"},
+                                    {30, "0"},
+                                    {70, "32"}}) +
+                                 P({{0, "LEADER"},
+                                    {8, "0"},
+                                    {76, "3"},
+                                    {10, "0"},
+                                    {20, "0"},
+                                    {30, "0"},
+                                    {10, "1"},
+                                    {20, "1"},
+                                    {30, "0"},
+                                    {10, "2"},
+                                    {20, "1"},
+                                    {30, "0"}});
+    SRead r(File("", blocks, entities));
+    ASSERT_EQ(r.doc.GetEntityCount(), 3);
+    // Entities of the dimension's block on layer 0 go to the dimension's layer.
+    EXPECT_EQ(r.LayerOf(0), "WYMIARY");
+    ExpectPoint(r.Poly(1).m_vertices[1], 0, 1);
+    ASSERT_EQ(r.Poly(2).GetVertexCount(), 3);
+    ExpectPoint(r.Poly(2).m_vertices[2], 2, 1);
+}
+
+TEST(DxfBlocks, LayerTableColoursAndStates) {
+    const std::string tables =
+        P({{0, "TABLE"}, {2, "LAYER"}, {70, "4"}}) +
+        P({{0, "LAYER"}, {2, "CZERWONA"}, {70, "0"}, {62, "1"}}) +
+        P({{0, "LAYER"}, {2, "ZAMROZONA"}, {70, "1"}, {62, "3"}}) +
+        P({{0, "LAYER"}, {2, "WYLACZONA"}, {70, "0"}, {62, "-5"}}) +
+        P({{0, "LAYER"}, {2, "ISTNIEJACA"}, {70, "1"}, {62, "7"}}) +
+        P({{0, "LAYER"}, {2, "PRAWDZIWA"}, {70, "0"}, {62, "7"}, {420, "1193046"}}) +
+        P({{0, "ENDTAB"}});
+    const std::string blocks = Block("K", 0, 0, Line(0, 0, 1, 0, "0", 0) + Line(0, 0, 1, 1, "0"));
+    const std::string entities = Line(0, 0, 1, 0, "CZERWONA") + Line(0, 0, 1, 0, "ZAMROZONA") +
+                                 Line(0, 0, 1, 0, "wylaczona", 2) + Line(0, 0, 1, 0, "ISTNIEJACA") +
+                                 Line(0, 0, 1, 0, "PRAWDZIWA") +
+                                 Insert("K", 0, 0, P({{62, "4"}}), "CZERWONA");
+    SRead r(File(tables, blocks, entities));
+    ASSERT_EQ(r.doc.GetEntityCount(), 7);
+    const struct {
+        int entity;
+        const char* layer;
+        bool visible;
+        double r, g, b;
+    } want[] = {
+        {0, "CZERWONA", true, 1, 0, 0},     // by layer
+        {1, "ZAMROZONA", false, 0, 1, 0},   // frozen: hidden, its colour
+        {2, "WYLACZONA", false, 1, 1, 0},   // off: hidden; its own colour 2, name as the table
+        {3, "ISTNIEJACA", false, 1, 1, 1},  // colour 7
+        {4, "PRAWDZIWA", true, 0x12 / 255.0, 0x34 / 255.0, 0x56 / 255.0},  // true colour
+        {5, "CZERWONA", true, 0, 1, 1},  // block's BYBLOCK takes the reference's colour 4
+        {6, "CZERWONA", true, 1, 0, 0},  // block's BYLAYER on layer 0: the reference's layer
+    };
+    for (const auto& w : want) {
+        const CEntity& e = *r.doc.GetEntity(w.entity);
+        EXPECT_EQ(r.LayerOf(w.entity), w.layer) << w.entity;
+        EXPECT_EQ(r.doc.GetLayer(e.m_layer).m_visible != 0, w.visible) << w.entity;
+        EXPECT_NEAR(e.m_color[0], w.r, 1e-9) << w.entity;
+        EXPECT_NEAR(e.m_color[1], w.g, 1e-9) << w.entity;
+        EXPECT_NEAR(e.m_color[2], w.b, 1e-9) << w.entity;
+    }
+    // A layer the drawing already has keeps its own state.
+    CRecordingPrompter p2;
+    CTAVDoc doc(&p2);
+    doc.Layers().emplace_back("istniejaca", 0, 1);
+    const std::string text = File(tables, "", Line(0, 0, 1, 0, "ISTNIEJACA"));
+    SImportResult res = ReadDxfFile(
+        SImportSource::Memory(
+            std::span<const uint8_t>(reinterpret_cast<const uint8_t*>(text.data()), text.size()),
+            "t"),
+        {});
+    MergeImport(doc, res, "t");
+    ASSERT_EQ(doc.GetLayerCount(), 2);
+    EXPECT_EQ(doc.GetLayer(1).m_visible, 1);
+    EXPECT_EQ(doc.GetEntity(0)->m_layer, 1);
+}
+
+// What block references that cannot be drawn leave: a message, and the rest of the file.
+TEST(DxfBlocks, CyclesMissingBlocksAndBadPlacements) {
+    const std::string blocks = Block("A", 0, 0, Line(0, 0, 1, 0) + Insert("B", 0, 0)) +
+                               Block("B", 0, 0, Line(0, 0, 0, 1) + Insert("A", 0, 0));
+    const std::string entities = Insert("A", 0, 0) + Insert("BRAK", 0, 0) +
+                                 Insert("A", 0, 0, P({{41, "0"}})) +
+                                 Insert("A", 0, 0, P({{42, "1e300"}})) + Line(5, 5, 6, 6);
+    SRead r(File("", blocks, entities));
+    EXPECT_EQ(r.result, EImportResult::Done);
+    // A's line, B's line, and the line after the references.
+    ASSERT_EQ(r.doc.GetEntityCount(), 3);
+    ExpectPoint(r.Poly(2).m_vertices[0], 5, 5);
+    // A missing block might come later in the file: it is said at the end.
+    ASSERT_EQ(r.lineMessages.size(), 4u);
+    EXPECT_NE(r.lineMessages[0].find("Block \"A\" refers to itself"), std::string::npos);
+    EXPECT_NE(r.lineMessages[1].find("zero or invalid scale"), std::string::npos);
+    EXPECT_NE(r.lineMessages[2].find("zero or invalid scale"), std::string::npos);
+    EXPECT_NE(r.lineMessages[3].find("Block \"BRAK\" is not defined"), std::string::npos);
+    EXPECT_EQ(r.lineMessages[3].rfind("Line: ", 0), 0u);
+}
+
+// A block of many entities referenced many times, and a huge array: the budget ends it with a
+// message, what was made stays, and the rest of the file is read.
+TEST(DxfBlocks, BombsStopAtTheBudget) {
+    std::string body;
+    for (int i = 0; i < 100; ++i) {
+        body += Line(i, 0, i, 1);
+    }
+    std::string entities;
+    for (int i = 0; i < 100; ++i) {
+        entities += Insert("B", 0, 10.0 * i);
+    }
+    entities += Insert("B", 0, 0, P({{70, "32767"}, {71, "32767"}, {44, "1"}, {45, "1"}}));
+    entities += Line(-1, -1, -2, -2);
+    SRead r(File("", Block("B", 0, 0, body), entities), 2500);
+    EXPECT_EQ(r.result, EImportResult::Done);
+    ASSERT_EQ(r.doc.GetEntityCount(), 2500 + 1);
+    ASSERT_EQ(r.lineMessages.size(), 1u);
+    EXPECT_NE(r.lineMessages[0].find("2500 were made"), std::string::npos);
+}
+
+TEST(DxfBlocks, FileCutShortIsIncompleteWithWhatWasRead) {
+    const std::string whole = File("", "", Line(0, 0, 1, 1) + Line(2, 2, 3, 3));
+    // Cut inside the section, the line in progress is dropped; before the EOF record, kept.
+    const std::pair<std::string, int> cases[] = {{whole.substr(0, whole.find("ENDSEC")), 1},
+                                                 {whole.substr(0, whole.rfind("EOF")), 2}};
+    for (const auto& [cut, kept] : cases) {
+        CRecordingPrompter prompter;
+        CTAVDoc doc(&prompter);
+        const std::span<const uint8_t> bytes(reinterpret_cast<const uint8_t*>(cut.data()),
+                                             cut.size());
+        SImportResult res = ReadDxfFile(SImportSource::Memory(bytes, "t"), {});
+        EXPECT_EQ(res.outcome, EImportOutcome::Incomplete);
+        EXPECT_EQ(MergeImport(doc, res, "t"), EImportResult::Refused);
+        EXPECT_EQ(doc.GetEntityCount(), kept);
+        ASSERT_FALSE(prompter.messages.empty());
+        EXPECT_NE(prompter.messages[0].text.find("before its end of file record"),
+                  std::string::npos);
+        EXPECT_EQ(prompter.messages[0].text.rfind("Line: ", 0), 0u);
+        EXPECT_TRUE(doc.IsModified());
+    }
+}
+
+// The same drawing written by ezdxf as text, binary R12 and binary R2000 reads the same.
+TEST(DxfBlocks, BinaryFilesReadAsTheirTextForm) {
+    const auto read = [](const char* name) {
+        std::ifstream in(std::string(TAV_SOURCE_DIR "/tests/exchange/data/") + name,
+                         std::ios::binary);
+        std::stringstream ss;
+        ss << in.rdbuf();
+        auto r = std::make_unique<SRead>(ss.str());
+        return r;
+    };
+    const auto text = read("ezdxf_blocks_r12.dxf");
+    ASSERT_GT(text->doc.GetEntityCount(), 3);
+    for (const char* name : {"ezdxf_blocks_r12_bin.dxf", "ezdxf_blocks_r2000_bin.dxf"}) {
+        const auto bin = read(name);
+        EXPECT_EQ(bin->result, EImportResult::Done) << name;
+        ASSERT_EQ(bin->doc.GetEntityCount(), text->doc.GetEntityCount()) << name;
+        for (int i = 0; i < text->doc.GetEntityCount(); ++i) {
+            const CEntity& a = *text->doc.GetEntity(i);
+            const CEntity& b = *bin->doc.GetEntity(i);
+            EXPECT_EQ(a.GetType(), b.GetType()) << name << i;
+            EXPECT_EQ(text->LayerOf(i), bin->LayerOf(i)) << name << i;
+            if (a.GetType() == kTypePolyline) {
+                const auto& pa = static_cast<const CPoly&>(a);
+                const auto& pb = static_cast<const CPoly&>(b);
+                ASSERT_EQ(pa.GetVertexCount(), pb.GetVertexCount());
+                for (int k = 0; k < pa.GetVertexCount(); ++k) {
+                    // The text form has 16 significant digits, the binary the exact double.
+                    EXPECT_NEAR(pa.m_vertices[k].x, pb.m_vertices[k].x, 1e-9) << name << i;
+                    EXPECT_NEAR(pa.m_vertices[k].y, pb.m_vertices[k].y, 1e-9) << name << i;
+                }
+            }
+        }
+    }
+}
+
+// Placing entities: arcs stay arcs under similar maps (mirrored ones too), become polylines
+// under unequal scaling; texts keep their height across their line.
+TEST(DxfBlocks, PlacedCopies) {
+    CArc arc;
+    arc.m_center = CPoint3(1, 0, 0);
+    arc.m_radius = 2;
+    arc.m_axis = CVec3(0, 0, 1);
+    arc.m_start = 0;
+    arc.m_length = 90;
+    SDxfPlacement mirror;
+    mirror.scale = CVec3(-1, 1, 1);
+    const auto m = PlacedCopy(arc, PlacementMatrix(mirror, CPoint3(0, 0, 0), 0, 0));
+    const auto& a = dynamic_cast<const CArc&>(*m);
+    CPoint3 s, e;
+    a.GetStartPoint(s);
+    a.GetEndPoint(e);
+    // The mirrored arc runs from (-1, 2) to (-3, 0): the same points, the other way.
+    const bool forward = std::fabs(s.x + 3) < 1e-9;
+    ExpectPoint(forward ? s : e, -3, 0);
+    ExpectPoint(forward ? e : s, -1, 2);
+    EXPECT_NEAR(a.m_radius, 2, 1e-12);
+    SDxfPlacement stretch;
+    stretch.scale = CVec3(2, 1, 1);
+    const auto p = PlacedCopy(arc, PlacementMatrix(stretch, CPoint3(0, 0, 0), 0, 0));
+    const auto& poly = dynamic_cast<const CPoly&>(*p);
+    ExpectPoint(poly.m_vertices.front(), 6, 0);
+    ExpectPoint(poly.m_vertices.back(), 2, 2);
+    CText text;
+    text.m_position = CPoint3(1, 1, 0);
+    text.m_axis = CVec3(0, 0, 1);
+    text.m_height = 2;
+    text.m_rotation = 0;
+    SDxfPlacement turn;
+    turn.rotation = 90;
+    turn.scale = CVec3(3, 3, 3);
+    const auto t = PlacedCopy(text, PlacementMatrix(turn, CPoint3(0, 0, 0), 0, 0));
+    const auto& placed = dynamic_cast<const CText&>(*t);
+    ExpectPoint(placed.m_position, -3, 3);
+    EXPECT_NEAR(placed.m_height, 6, 1e-9);
+    EXPECT_NEAR(placed.m_rotation, 90, 1e-9);
+}
+
+}  // namespace
