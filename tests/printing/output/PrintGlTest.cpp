@@ -17,7 +17,7 @@
 #include "document/Entity.h"
 #include "document/Layer.h"
 #include "document/TAVDoc.h"
-#include "gl/PdfReadBack.h"
+#include "printing/output/PdfReadBack.h"
 #include "view/core/Camera.h"
 #include "view/gl/PrintJob.h"
 

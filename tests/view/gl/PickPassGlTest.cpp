@@ -10,6 +10,7 @@
 #include "document/TAVDoc.h"
 #include "view/core/PointLocator.h"
 #include "view/gl/OffscreenRender.h"
+#include "support/ReferenceLocalize.h"
 #include "view/gl/PickPass.h"
 #include "view/gl/SceneRenderer.h"
 

@@ -359,7 +359,7 @@ TEST_F(GLRender, ListAndDirectDrawingAgree) {
 // --- tavcli render against stored images ---
 
 std::string DataPath(const std::string& name) {
-    return std::string(TAV_SOURCE_DIR) + "/tests/gl/data/" + name;
+    return std::string(TAV_SOURCE_DIR) + "/tests/view/gl/data/" + name;
 }
 
 // Largest channel difference over the image; -1 when the sizes differ.
