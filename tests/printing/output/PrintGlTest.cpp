@@ -18,6 +18,7 @@
 #include "document/Layer.h"
 #include "document/TAVDoc.h"
 #include "printing/output/PdfReadBack.h"
+#include "support/TestEntities.h"
 #include "view/core/Camera.h"
 #include "view/gl/PrintJob.h"
 
@@ -25,11 +26,7 @@ namespace {
 
 std::unique_ptr<CPoly> Line(double x1, double y1, double x2, double y2, double r, double g,
                             double b, int layer = 0) {
-    auto p = std::make_unique<CPoly>();
-    p->m_vertices = {CPoint3(x1, y1, 0), CPoint3(x2, y2, 0)};
-    p->m_color[0] = r;
-    p->m_color[1] = g;
-    p->m_color[2] = b;
+    auto p = Colored(MakePoly({{x1, y1, 0}, {x2, y2, 0}}), r, g, b);
     p->m_layer = layer;
     return p;
 }
@@ -169,9 +166,7 @@ TEST_P(PenOnPaper, PdfLineWidthAndPointSquare) {
     const PenOnPaperCase& c = GetParam();
     CTAVDoc doc;
     doc.AddEntity(Line(-40, 20, 40, 20, 1, 0, 0));
-    auto pnt = std::make_unique<CPnt>();
-    pnt->m_point = CPoint3(0, -20, 0);
-    doc.AddEntity(std::move(pnt));
+    doc.AddEntity(MakePnt({0, -20, 0}));
     const CCamera cam = CameraOf(PlanState(100, 100, 400, 400));
     CPrintSettings settings;
     settings.m_lineWidthIndex = c.index;
@@ -233,10 +228,7 @@ TEST_P(RasterMarks, LineAndPointInPixels) {
     const RasterMarkCase& c = GetParam();
     CTAVDoc doc;
     doc.AddEntity(Line(-20, 10, 20, 10, 1, 0, 0));
-    auto pnt = std::make_unique<CPnt>();
-    pnt->m_point = CPoint3(0, -10, 0);
-    pnt->m_color[2] = 1.0;
-    doc.AddEntity(std::move(pnt));
+    doc.AddEntity(Colored(MakePnt({0, -10, 0}), 0, 0, 1));
     // Two inches at 1 mm per unit on two-inch paper: one picture pixel per device dot.
     const CCamera cam = CameraOf(PlanState(50.8, 50.8, 400, 400, 2));
     CPrintSettings settings;
@@ -316,10 +308,8 @@ TEST(PrintVector, ExtremeGeometryPrintsWithinBounds) {
     CTAVDoc doc;
     doc.AddEntity(Line(1e300, 0, -1e300, 5, 1, 0, 0));
     doc.AddEntity(Line(std::nan(""), 0, 10, 5, 1, 0, 0));
-    auto arc = std::make_unique<CArc>();
-    arc->m_radius = 1e12;
-    doc.AddEntity(std::move(arc));
-    auto text = std::make_unique<CText>();
+    doc.AddEntity(MakeArc({}, 1e12));
+    auto text = std::make_unique<CText>();  // lying in no plane: no axis
     text->m_text = std::string(1000000, 'A');
     text->m_height = 0.5;
     doc.AddEntity(std::move(text));
@@ -337,13 +327,8 @@ TEST(PrintVector, ExtremeGeometryPrintsWithinBounds) {
 
 TEST(PrintRaster, FilledPolygonColourAtThePageCentre) {
     CTAVDoc doc;
-    auto square = std::make_unique<CPoly>();
-    square->m_closed = 1;
-    square->m_vertices = {CPoint3(-20, -20, 0), CPoint3(20, -20, 0), CPoint3(20, 20, 0),
-                          CPoint3(-20, 20, 0)};
-    square->m_color[0] = 0.0;
-    square->m_color[1] = 0.8;
-    square->m_color[2] = 0.4;
+    auto square =
+        Colored(MakePoly({{-20, -20, 0}, {20, -20, 0}, {20, 20, 0}, {-20, 20, 0}}, 1), 0, 0.8, 0.4);
     square->Tessellate();
     doc.AddEntity(std::move(square));
     const CCamera cam = CameraOf(PlanState(100, 100, 300, 300, 2));
@@ -373,11 +358,7 @@ TEST(PrintRaster, FilledPolygonColourAtThePageCentre) {
 
 TEST(PrintRaster, CurrentPickIsHighlighted) {
     CTAVDoc doc;
-    auto pnt = std::make_unique<CPnt>();
-    pnt->m_color[0] = 0.0;
-    pnt->m_color[1] = 0.0;
-    pnt->m_color[2] = 1.0;
-    doc.AddEntity(std::move(pnt));
+    doc.AddEntity(Colored(MakePnt({}), 0, 0, 1));
     doc.AddEntity(Line(-40, 20, 40, 20, 0, 1, 0));
     const CCamera cam = CameraOf(PlanState(100, 100, 300, 300, 2));
     SPrintJobOptions options;

@@ -8,9 +8,10 @@
 #include <random>
 
 #include "document/TAVDoc.h"
+#include "support/ReferenceLocalize.h"
+#include "support/TestEntities.h"
 #include "view/core/PointLocator.h"
 #include "view/gl/OffscreenRender.h"
-#include "support/ReferenceLocalize.h"
 #include "view/gl/PickPass.h"
 #include "view/gl/SceneRenderer.h"
 
@@ -24,97 +25,94 @@ struct SSceneCase {
     bool clipPlane;
 };
 
+// A 400 x 300 view of x -20..20, y -15..15 from eye.
+CCamera ViewFrom(const CPoint3& eye, int perspective, double nearPlane, double farPlane) {
+    CCamera camera;
+    camera.m_left = -20;
+    camera.m_right = 20;
+    camera.m_bottom = -15;
+    camera.m_top = 15;
+    camera.Resize(kW, kH);
+    camera.m_eye = eye;
+    camera.m_perspective = perspective;
+    camera.m_near = nearPlane;
+    camera.m_far = farPlane;
+    camera.UpdateViewMatrix();
+    return camera;
+}
+
+// An offscreen context with a renderer of doc; the GL objects go with it.
+struct SGlScene {
+    SGlScene(CTAVDoc& doc, CCamera& camera) : renderer(camera) {
+        std::string error;
+        ok = gl.Create(kW, kH, error) && gl.MakeCurrent();
+        EXPECT_TRUE(ok) << error;
+        renderer.SetDocument(&doc);
+        if (ok) {
+            renderer.InitializeGL();
+        }
+    }
+    ~SGlScene() {
+        if (ok) {
+            gl.MakeCurrent();
+            renderer.ReleaseGL();
+            gl.DoneCurrent();
+        }
+    }
+    COffscreenGL gl;
+    CSceneRenderer renderer;
+    bool ok = false;
+};
+
+// 160 polylines, polygons, arcs, points and texts, some on a hidden or a locked layer.
+void FillScene(CTAVDoc& doc, std::mt19937& rng, bool clipPlane) {
+    std::uniform_real_distribution<double> u(-10, 10);
+    doc.Layers().emplace_back("ukryta", 0, 0);
+    doc.Layers().emplace_back("zamknieta", 1, 1);
+    for (int i = 0; i < 160; ++i) {
+        std::unique_ptr<CEntity> e;
+        if (i % 4 == 0) {
+            std::vector<CPoint3> v{{u(rng), u(rng), u(rng) * 0.2}};
+            for (int k = 1; k < 2 + i % 40; ++k) {
+                v.push_back(v.back() + CVec3(u(rng) * 0.3, u(rng) * 0.3, u(rng) * 0.05));
+            }
+            e = MakePoly(v, i % 8 == 0);
+        } else if (i % 4 == 1) {
+            const CPoint3 c(u(rng), u(rng), 0);
+            e = MakeArc(c, std::abs(u(rng)) * 0.3 + 0.1, i % 3 ? 30 : 0, i % 3 ? 200 : 360);
+        } else if (i % 4 == 2) {
+            e = MakePnt({u(rng), u(rng), u(rng) * 0.1});
+        } else {
+            auto t = MakeText("Tekst", {u(rng), u(rng), 0}, 0.5);
+            t->m_rotation = i * 7.0;
+            e = std::move(t);
+        }
+        e->m_layer = i % 29 == 0 ? 1 : (i % 31 == 0 ? 2 : 0);
+        doc.AddEntity(std::move(e));
+    }
+    if (clipPlane) {
+        doc.ClipPlanes().emplace_back("P", 1, CPoint3(1, 0, 0), CVec3(-1, 0.3, 0));
+    }
+}
+
+std::vector<unsigned> Sorted(std::vector<unsigned> v) {
+    std::sort(v.begin(), v.end());
+    return v;
+}
+
 class PickPass : public testing::TestWithParam<SSceneCase> {
 protected:
     void SetUp() override {
-        std::string error;
-        ASSERT_TRUE(m_gl.Create(kW, kH, error)) << error;
-        m_camera.m_left = -20;
-        m_camera.m_right = 20;
-        m_camera.m_bottom = -15;
-        m_camera.m_top = 15;
-        m_camera.Resize(kW, kH);
-        m_camera.m_eye = CPoint3(6, -9, 14);
-        m_camera.m_perspective = GetParam().perspective;
-        m_camera.m_near = GetParam().perspective ? 12 : 0;
-        m_camera.m_far = 40;
-        m_camera.UpdateViewMatrix();
-        m_renderer = std::make_unique<CSceneRenderer>(m_camera);
-        m_renderer->SetDocument(&m_doc);
-        ASSERT_TRUE(m_gl.MakeCurrent());
-        m_renderer->InitializeGL();
-        FillScene();
-    }
-    void TearDown() override {
-        if (m_renderer) {
-            m_gl.MakeCurrent();
-            m_renderer->ReleaseGL();
-            m_gl.DoneCurrent();
-        }
-    }
-
-    void FillScene() {
-        std::uniform_real_distribution<double> u(-10, 10);
-        m_doc.Layers().emplace_back("ukryta", 0, 0);
-        m_doc.Layers().emplace_back("zamknieta", 1, 1);
-        for (int i = 0; i < 160; ++i) {
-            std::unique_ptr<CEntity> e;
-            switch (i % 4) {
-                case 0: {
-                    auto p = std::make_unique<CPoly>();
-                    CPoint3 v(u(m_rng), u(m_rng), u(m_rng) * 0.2);
-                    for (int k = 0; k < 2 + i % 40; ++k) {
-                        p->m_vertices.push_back(v);
-                        v = v + CVec3(u(m_rng) * 0.3, u(m_rng) * 0.3, u(m_rng) * 0.05);
-                    }
-                    p->m_closed = i % 8 == 0;
-                    e = std::move(p);
-                    break;
-                }
-                case 1: {
-                    auto a = std::make_unique<CArc>();
-                    a->m_center = CPoint3(u(m_rng), u(m_rng), 0);
-                    a->m_radius = std::abs(u(m_rng)) * 0.3 + 0.1;
-                    a->m_start = i % 3 ? 30 : 0;
-                    a->m_length = i % 3 ? 200 : 360;
-                    e = std::move(a);
-                    break;
-                }
-                case 2: {
-                    auto p = std::make_unique<CPnt>();
-                    p->m_point = CPoint3(u(m_rng), u(m_rng), u(m_rng) * 0.1);
-                    e = std::move(p);
-                    break;
-                }
-                default: {
-                    auto t = std::make_unique<CText>();
-                    t->m_position = CPoint3(u(m_rng), u(m_rng), 0);
-                    t->m_axis = CVec3(0, 0, 1);
-                    t->m_height = 0.5;
-                    t->m_text = "Tekst";
-                    t->m_rotation = i * 7.0;
-                    e = std::move(t);
-                    break;
-                }
-            }
-            e->m_layer = i % 29 == 0 ? 1 : (i % 31 == 0 ? 2 : 0);
-            m_doc.AddEntity(std::move(e));
-        }
-        if (GetParam().clipPlane) {
-            m_doc.ClipPlanes().emplace_back("P", 1, CPoint3(1, 0, 0), CVec3(-1, 0.3, 0));
-        }
-    }
-
-    std::vector<unsigned> Sorted(std::vector<unsigned> v) {
-        std::sort(v.begin(), v.end());
-        return v;
+        FillScene(m_doc, m_rng, GetParam().clipPlane);
+        ASSERT_TRUE(m_scene.ok);
     }
 
     std::mt19937 m_rng{99};
-    COffscreenGL m_gl;
     CTAVDoc m_doc;
-    CCamera m_camera;
-    std::unique_ptr<CSceneRenderer> m_renderer;
+    CCamera m_camera =
+        ViewFrom({6, -9, 14}, GetParam().perspective, GetParam().perspective ? 12 : 0, 40);
+    SGlScene m_scene{m_doc, m_camera};
+    CSceneRenderer* m_renderer = &m_scene.renderer;
     CPointLocator m_locator;
 };
 
@@ -169,41 +167,24 @@ INSTANTIATE_TEST_SUITE_P(Scenes, PickPass,
 
 // More than 62 entities under one click: every one is counted.
 TEST(PickPassStack, HundredStackedEntitiesAreAllHit) {
-    COffscreenGL gl;
-    std::string error;
-    ASSERT_TRUE(gl.Create(kW, kH, error)) << error;
-    CCamera camera;
-    camera.m_left = -20;
-    camera.m_right = 20;
-    camera.m_bottom = -15;
-    camera.m_top = 15;
-    camera.Resize(kW, kH);
-    camera.m_eye = CPoint3(0, 0, 10);
-    camera.m_far = 20;
-    camera.UpdateViewMatrix();
+    CCamera camera = ViewFrom({0, 0, 10}, 0, 0, 20);
     CTAVDoc doc;
     for (int i = 0; i < 300; ++i) {
-        auto p = std::make_unique<CPoly>();
-        p->m_vertices = {CPoint3(-1, -1, i * 0.01), CPoint3(1, 1, i * 0.01)};
-        doc.AddEntity(std::move(p));
+        doc.AddEntity(MakePoly({{-1, -1, i * 0.01}, {1, 1, i * 0.01}}));
     }
-    CSceneRenderer renderer(camera);
-    renderer.SetDocument(&doc);
-    ASSERT_TRUE(gl.MakeCurrent());
-    renderer.InitializeGL();
+    SGlScene scene(doc, camera);
+    ASSERT_TRUE(scene.ok);
     double l, r, b, t;
     ClickPickBox(camera, 200, 150, l, r, b, t);
-    EXPECT_EQ(RunPickPass(renderer, camera, l, r, b, t, nullptr).size(), 300u);
+    EXPECT_EQ(RunPickPass(scene.renderer, camera, l, r, b, t, nullptr).size(), 300u);
     // With a crossing and vertices everywhere the selection buffer of localization is large.
     CPoint3 p;
-    EXPECT_TRUE(ReferenceLocalize(renderer, camera, doc, 255, 200, 150, p));
+    EXPECT_TRUE(ReferenceLocalize(scene.renderer, camera, doc, 255, 200, 150, p));
     EXPECT_NEAR(p.x, 0, 1e-9);
     EXPECT_NEAR(p.z, 2.99, 1e-9);  // the midpoint nearest to the eye
     // A drag of no width still picks through a one-pixel-wide window.
     RectanglePickBox(camera, 200, 100, 200, 200, l, r, b, t);
-    EXPECT_EQ(RunPickPass(renderer, camera, l, r, b, t, nullptr).size(), 300u);
-    renderer.ReleaseGL();
-    gl.DoneCurrent();
+    EXPECT_EQ(RunPickPass(scene.renderer, camera, l, r, b, t, nullptr).size(), 300u);
 }
 
 }  // namespace
