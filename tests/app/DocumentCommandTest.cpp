@@ -2,6 +2,7 @@
 
 #include <QDialog>
 #include <QFile>
+#include <QFileInfo>
 #include <QMdiArea>
 #include <QStatusBar>
 

@@ -118,12 +118,8 @@ TEST_P(LayerRowClick, FlagColumnsOfSelectedRows) {
 
 INSTANTIATE_TEST_SUITE_P(Columns, LayerRowClick,
                          testing::Values(SFlagCase{"X4Locks", 4, 1, 1, true},
-                                         SFlagCase{"X19Locks", 19, 1, 1, true},
                                          SFlagCase{"X20Hides", 20, 0, 0, true},
-                                         SFlagCase{"X35Hides", 35, 0, 0, true},
-                                         SFlagCase{"X36Selects", 36, 0, 1, false},
-                                         SFlagCase{"X40Selects", 40, 0, 1, false},
-                                         SFlagCase{"X41Selects", 41, 0, 1, false}),
+                                         SFlagCase{"X36Selects", 36, 0, 1, false}),
                          [](const testing::TestParamInfo<SFlagCase>& i) { return i.param.label; });
 
 TEST(LayerDialog, FlagClickOnUnselectedRowOnlySelects) {

@@ -5,7 +5,6 @@
 #include <QPageLayout>
 #include <QPageSize>
 #include <QPdfWriter>
-#include <QTemporaryDir>
 #include <cmath>
 #include <memory>
 #include <string>
@@ -13,6 +12,7 @@
 #include "document/Entity.h"
 #include "document/TAVDoc.h"
 #include "printing/output/PdfReadBack.h"
+#include "support/TempFiles.h"
 #include "view/core/Camera.h"
 #include "view/gl/PageCompression.h"
 #include "view/gl/PrintJob.h"
@@ -100,8 +100,8 @@ TEST(FastPageCompression, PrintedPageIsWrittenAtTheFastestLevelAsPolylines) {
     cam.LoadState(s);
     cam.Resize(400, 400);
 
-    QTemporaryDir dir;
-    const QString path = dir.filePath(QStringLiteral("page.pdf"));
+    CTempDir dir;
+    const QString path = QString::fromStdString(dir.File("page.pdf"));
     {
         QPdfWriter writer(path);
         writer.setResolution(1200);

@@ -12,6 +12,7 @@
 
 #include "cli/TavCli.h"
 #include "document/TAVDoc.h"
+#include "support/TempFiles.h"
 #include "support/TestEntities.h"
 #include "view/core/Camera.h"
 #include "view/gl/OffscreenRender.h"
@@ -353,8 +354,8 @@ int MaxDifference(const QImage& a, const QImage& b, int& differing) {
     return worst;
 }
 
-// A small drawing with every entity kind, saved with a tilted camera.
-std::string WriteSampleDocument() {
+// A small drawing with every entity kind, saved with a tilted camera into dir.
+std::string WriteSampleDocument(const CTempDir& dir) {
     CTAVDoc doc;
     doc.AddEntity(MakeSquare(4, 0, 0.9, 0.5, 0.1));
     auto wall = Colored(MakePoly({{-4, 4, 0}, {4, 4, 0}, {4, 4, 4}, {-4, 4, 4}}, 1), 0, 0, 1);
@@ -381,18 +382,18 @@ std::string WriteSampleDocument() {
     view.farPlane = 60;
     view.targetMarker = 1;
     doc.SetViewState(view);
-    const std::string path = QDir::tempPath().toStdString() + "/tav_gl_render_sample.tav";
-    EXPECT_TRUE(doc.OnSaveDocument(path));
-    return path;
+    EXPECT_TRUE(doc.OnSaveDocument(dir.File("sample.tav")));
+    return dir.File("sample.tav");
 }
 
 class TavCliRender : public testing::TestWithParam<int> {};
 
 TEST_P(TavCliRender, MatchesStoredImage) {
     const int mode = GetParam();
-    const std::string doc = WriteSampleDocument();
+    CTempDir dir;
+    const std::string doc = WriteSampleDocument(dir);
     const std::string name = "render_mode" + std::to_string(mode);
-    const std::string got = QDir::tempPath().toStdString() + "/" + name + ".png";
+    const std::string got = dir.File(name + ".png");
     std::ostringstream out, err;
     ASSERT_EQ(
         RunTavCli({"render", doc, "-o", got, "--mode", std::to_string(mode), "--names"}, out, err),
@@ -423,8 +424,9 @@ INSTANTIATE_TEST_SUITE_P(Modes, TavCliRender, testing::Values(0, 1, 2, 3),
                          });
 
 TEST(TavCliRenderArgs, SizeAndFitChangeThePicture) {
-    const std::string doc = WriteSampleDocument();
-    const std::string got = QDir::tempPath().toStdString() + "/tav_fit.png";
+    CTempDir dir;
+    const std::string doc = WriteSampleDocument(dir);
+    const std::string got = dir.File("fit.png");
     std::ostringstream out, err;
     ASSERT_EQ(
         RunTavCli({"render", doc, "-o", got, "--size", "90x70", "--fit", "--white"}, out, err),
