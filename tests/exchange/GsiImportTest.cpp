@@ -234,12 +234,6 @@ TEST_F(GsiImportTest, LongFilesKeepOrderAndLineNumbers) {
     }
 }
 
-TEST_F(GsiImportTest, UnitErrorNamesLineAndCode) {
-    ASSERT_EQ(Import(WithWord(1, GsiWord("21", '4', '+', kRight)) + "\n"), EImportResult::Refused);
-    ASSERT_EQ(prompter.messages.size(), 1u);
-    EXPECT_EQ(prompter.messages[0].text, "Line: 1. \nUnrecognized Hz units: 4 !");
-}
-
 TEST_F(GsiImportTest, TrailingEmptyLineIsAFault) {
     ASSERT_EQ(Import(Good() + "\r\n\r\n"), EImportResult::Refused);
     ASSERT_EQ(prompter.messages.size(), 1u);
