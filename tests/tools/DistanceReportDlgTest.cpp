@@ -16,7 +16,6 @@
 #include "support/TempFiles.h"
 #include "support/TestEntities.h"
 
-
 namespace {
 
 QLineEdit* Edit(QWidget& dlg, int id) {
