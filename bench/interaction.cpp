@@ -22,6 +22,7 @@
 #include "BenchCommon.h"
 #include "document/Entity.h"
 #include "document/TAVDoc.h"
+#include "support/ReferenceLocalize.h"
 #include "view/core/Camera.h"
 #include "view/core/PointLocator.h"
 #include "view/gl/OffscreenRender.h"

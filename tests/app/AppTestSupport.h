@@ -5,7 +5,6 @@
 #include <QCoreApplication>
 #include <QEvent>
 #include <QSettings>
-#include <QTemporaryDir>
 #include <deque>
 #include <memory>
 #include <vector>
@@ -13,20 +12,21 @@
 #include "app/MainFrame.h"
 #include "app/QtPrompter.h"
 #include "app/TAVApp.h"
+#include "support/TempFiles.h"
 
 // Settings in a fresh temporary folder for each test.
 class CTempSettings {
 public:
     CTempSettings() {
-        QSettings::setPath(QSettings::NativeFormat, QSettings::UserScope, m_dir.path());
-        QSettings::setPath(QSettings::IniFormat, QSettings::UserScope, m_dir.path());
+        QSettings::setPath(QSettings::NativeFormat, QSettings::UserScope, Path());
+        QSettings::setPath(QSettings::IniFormat, QSettings::UserScope, Path());
     }
-    QString Path() const { return m_dir.path(); }
+    QString Path() const { return QString::fromStdString(m_dir.path); }
     // The file QSettings("Velmor", "TAV 2.1") writes.
-    QString File() const { return m_dir.path() + "/Velmor/TAV 2.1.conf"; }
+    QString File() const { return Path() + "/Velmor/TAV 2.1.conf"; }
 
 private:
-    QTemporaryDir m_dir;
+    CTempDir m_dir;
 };
 
 // Message boxes and file dialogs answered from scripts; what was shown is recorded.

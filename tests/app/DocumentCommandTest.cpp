@@ -2,6 +2,7 @@
 
 #include <QDialog>
 #include <QFile>
+#include <QFileInfo>
 #include <QMdiArea>
 #include <QStatusBar>
 
@@ -20,6 +21,12 @@ using EAnswer = CQtPrompter::EAnswer;
 class DocumentCommandTest : public CAppTest {
 protected:
     QString TempPath(const QString& name) const { return settingsDir.Path() + "/" + name; }
+    QString WriteTemp(const QString& name, const QByteArray& bytes) const {
+        QFile f(TempPath(name));
+        EXPECT_TRUE(f.open(QIODevice::WriteOnly));
+        f.write(bytes);
+        return f.fileName();
+    }
     COpenDoc* Active() const { return frame->ActiveDocument(); }
 };
 
@@ -221,12 +228,7 @@ TEST_F(DocumentCommandTest, ExitAsksForEachModifiedDocument) {
 
 TEST_F(DocumentCommandTest, CommandLineOpensEachFileAndReportsTheBadOne) {
     const QString good = QStringLiteral(TAV_SOURCE_DIR "/examples/plac.tav");
-    const QString bad = TempPath("bad.tav");
-    {
-        QFile f(bad);
-        ASSERT_TRUE(f.open(QIODevice::WriteOnly));
-        f.write("Not a TAV file\n");
-    }
+    const QString bad = WriteTemp("bad.tav", "Not a TAV file\n");
     Start({bad, TempPath("missing.tav"), good});
     ASSERT_EQ(app->Documents().size(), 1u);
     EXPECT_EQ(app->Documents()[0]->Title(), "plac.tav");
@@ -317,12 +319,7 @@ TEST_F(DocumentCommandTest, EntityDialogIsShownOnlyWithItsWindow) {
 
 TEST_F(DocumentCommandTest, ImportUsesTheChosenFilterNotTheExtension) {
     Start();
-    const QString path = TempPath("points.gsi");
-    {
-        QFile f(path);
-        ASSERT_TRUE(f.open(QIODevice::WriteOnly));
-        f.write("P1 10.0 20.0 30.0\n");
-    }
+    const QString path = WriteTemp("points.gsi", "P1 10.0 20.0 30.0\n");
     user.files.push_back({path, 99});
     ASSERT_TRUE(frame->Dispatch(cmd::kImport));
     ASSERT_EQ(user.fileRequests.size(), 1u);
@@ -339,12 +336,7 @@ TEST_F(DocumentCommandTest, ImportUsesTheChosenFilterNotTheExtension) {
 // the points are added, cancelled, nothing is.
 TEST_F(DocumentCommandTest, PointImportAsksForTheAlignment) {
     Start();
-    const QString path = TempPath("points.txt");
-    {
-        QFile f(path);
-        ASSERT_TRUE(f.open(QIODevice::WriteOnly));
-        f.write("P1 1 2 3\nP2 4 5 6\n");
-    }
+    const QString path = WriteTemp("points.txt", "P1 1 2 3\nP2 4 5 6\n");
     int asked = 0;
     bool confirm = false;
     app->Prompter().SetAlignmentRunner([&](SAlignment&) {

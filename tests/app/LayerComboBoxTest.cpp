@@ -6,6 +6,7 @@
 #include "app/AppTestSupport.h"
 #include "app/LayerComboBox.h"
 #include "document/TAVDoc.h"
+#include "support/Widgets.h"
 
 namespace {
 
@@ -21,10 +22,8 @@ public:
 };
 
 void Click(QWidget* target, QEvent::Type type, int x, int y) {
-    QMouseEvent e(type, QPointF(x, y), target->mapToGlobal(QPointF(x, y)), Qt::LeftButton,
-                  type == QEvent::MouseButtonRelease ? Qt::NoButton : Qt::LeftButton,
-                  Qt::NoModifier);
-    QCoreApplication::sendEvent(target, &e);
+    Mouse(target, type, QPointF(x, y), Qt::LeftButton,
+          type == QEvent::MouseButtonRelease ? Qt::NoButton : Qt::LeftButton);
 }
 
 class LayerComboTest : public ::testing::Test {
@@ -81,6 +80,11 @@ struct SHitCase {
     bool opens;  // the list drops down
 };
 
+const SHitCase kHits[] = {{"x3", 3, 0, 1, false},   {"x4", 4, 1, 1, false},
+                          {"x19", 19, 1, 1, false}, {"x20", 20, 0, 0, false},
+                          {"x35", 35, 0, 0, false}, {"x36", 36, 0, 1, false},
+                          {"x37", 37, 0, 1, true}};
+
 class LayerComboFieldTest : public LayerComboTest,
                             public ::testing::WithParamInterface<SHitCase> {};
 
@@ -101,13 +105,8 @@ TEST_P(LayerComboFieldTest, ClickOnTheClosedField) {
     EXPECT_EQ(view.updates, toggled ? 1 : 0);
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    HitZones, LayerComboFieldTest,
-    ::testing::Values(SHitCase{"x3", 3, 0, 1, false}, SHitCase{"x4", 4, 1, 1, false},
-                      SHitCase{"x19", 19, 1, 1, false}, SHitCase{"x20", 20, 0, 0, false},
-                      SHitCase{"x35", 35, 0, 0, false}, SHitCase{"x36", 36, 0, 1, false},
-                      SHitCase{"x37", 37, 0, 1, true}),
-    [](const auto& info) { return std::string(info.param.name); });
+INSTANTIATE_TEST_SUITE_P(HitZones, LayerComboFieldTest, ::testing::ValuesIn(kHits),
+                         [](const auto& info) { return std::string(info.param.name); });
 
 class LayerComboListTest : public LayerComboTest, public ::testing::WithParamInterface<SHitCase> {};
 
@@ -136,13 +135,8 @@ TEST_P(LayerComboListTest, ClickInTheDroppedList) {
     EXPECT_EQ(doc.GetLayer(1).m_visible, 1);
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    HitZones, LayerComboListTest,
-    ::testing::Values(SHitCase{"x3", 3, 0, 1, false}, SHitCase{"x4", 4, 1, 1, false},
-                      SHitCase{"x19", 19, 1, 1, false}, SHitCase{"x20", 20, 0, 0, false},
-                      SHitCase{"x35", 35, 0, 0, false}, SHitCase{"x36", 36, 0, 1, false},
-                      SHitCase{"x37", 37, 0, 1, true}),
-    [](const auto& info) { return std::string(info.param.name); });
+INSTANTIATE_TEST_SUITE_P(HitZones, LayerComboListTest, ::testing::ValuesIn(kHits),
+                         [](const auto& info) { return std::string(info.param.name); });
 
 TEST_F(LayerComboTest, DoubleClickOnTheEyeTogglesOnce) {
     Click(&combo, QEvent::MouseButtonPress, 25, 5);

@@ -1,55 +1,38 @@
 // tavcli measure: the information of one stored entity as JSON.
 #include <gtest/gtest.h>
-#include <unistd.h>
 
-#include <filesystem>
+#include <cmath>
 #include <nlohmann/json.hpp>
-#include <sstream>
 
-#include "cli/TavCli.h"
 #include "document/StringTable.h"
 #include "document/TAVDoc.h"
 #include "support/CliRun.h"
+#include "support/TempFiles.h"
+#include "support/TestEntities.h"
 
 namespace {
 
 class MeasureCli : public testing::Test {
 protected:
     void SetUp() override {
-        char tmpl[] = "/tmp/tavcli-measure-XXXXXX";
-        ASSERT_NE(mkdtemp(tmpl), nullptr);
-        m_dir = tmpl;
-        m_file = m_dir + "/m.tav";
+        m_file = m_dir.File("m.tav");
         CTAVDoc doc;
-        auto square = std::make_unique<CPoly>();
-        square->m_vertices = {{0, 0, 0}, {1, 0, 0}, {1, 1, 0}, {0, 1, 0}};
-        square->m_closed = 1;
-        doc.AddEntity(std::move(square));
-        auto bow = std::make_unique<CPoly>();
-        bow->m_vertices = {{0, 0, 0}, {1, 1, 0}, {1, 0, 0}, {0, 1, 0}};
-        bow->m_closed = 1;
-        doc.AddEntity(std::move(bow));
-        auto circle = std::make_unique<CArc>();
-        circle->m_radius = 2;
-        doc.AddEntity(std::move(circle));
-        auto line = std::make_unique<CPoly>();
-        line->m_vertices = {{0, 0, 0}, {3, 4, 0}};
-        doc.AddEntity(std::move(line));
-        doc.AddEntity(std::make_unique<CPnt>());
+        doc.AddEntity(MakePoly({{0, 0, 0}, {1, 0, 0}, {1, 1, 0}, {0, 1, 0}}, 1));
+        doc.AddEntity(MakePoly({{0, 0, 0}, {1, 1, 0}, {1, 0, 0}, {0, 1, 0}}, 1));  // a bow tie
+        doc.AddEntity(MakeArc({}, 2));
+        doc.AddEntity(MakePoly({{0, 0, 0}, {3, 4, 0}}));
+        doc.AddEntity(MakePnt({}));
         doc.AddEntity(std::make_unique<CText>());
-        auto empty = std::make_unique<CPoly>();
-        empty->m_closed = 1;
-        doc.AddEntity(std::move(empty));
+        doc.AddEntity(MakePoly({}, 1));
         ASSERT_TRUE(doc.OnSaveDocument(m_file));
     }
-    void TearDown() override { std::filesystem::remove_all(m_dir); }
-
     SRun Run(std::vector<std::string> args) {
         args.insert(args.begin(), "measure");
         return RunCli(args);
     }
 
-    std::string m_dir, m_file;
+    CTempDir m_dir;
+    std::string m_file;
 };
 
 TEST_F(MeasureCli, SquarePolygon) {
@@ -127,44 +110,10 @@ INSTANTIATE_TEST_SUITE_P(
                      "tavcli: entity -1 is out of range: the document holds 7 entities (0 to 6)"}),
     [](const auto& info) { return std::string(info.param.name); });
 
-struct SUsageCase {
-    const char* name;
-    std::vector<std::string> args;
-    const char* problem;
-};
-
-class MeasureUsage : public testing::TestWithParam<SUsageCase> {};
-
-TEST_P(MeasureUsage, ExitTwo) {
-    std::vector<std::string> args = {"measure"};
-    args.insert(args.end(), GetParam().args.begin(), GetParam().args.end());
-    std::ostringstream out, err;
-    EXPECT_EQ(RunTavCli(args, out, err), kExitUsage);
-    EXPECT_EQ(err.str().rfind(std::string("tavcli: ") + GetParam().problem + "\n", 0), 0u)
-        << err.str();
-}
-
-INSTANTIATE_TEST_SUITE_P(
-    Measure, MeasureUsage,
-    testing::Values(
-        SUsageCase{"nothing", {}, "measure takes FILE and --entity K"},
-        SUsageCase{"no_entity", {"a.tav"}, "measure takes FILE and --entity K"},
-        SUsageCase{"entity_missing", {"a.tav", "--entity"}, "--entity takes a whole number"},
-        SUsageCase{"entity_word", {"a.tav", "--entity", "x"}, "--entity takes a whole number"},
-        SUsageCase{
-            "entity_fraction", {"a.tav", "--entity", "1.5"}, "--entity takes a whole number"},
-        SUsageCase{"entity_huge",
-                   {"a.tav", "--entity", "99999999999999999999"},
-                   "--entity takes a whole number"},
-        SUsageCase{"two_files", {"a.tav", "b.tav", "--entity", "0"}, "measure takes one FILE"},
-        SUsageCase{"option", {"a.tav", "--system", "1"}, "unknown option: --system"}),
-    [](const auto& info) { return std::string(info.param.name); });
-
 TEST(MeasureMissingFile, RefusedWithTheReason) {
-    std::ostringstream out, err;
-    EXPECT_EQ(RunTavCli({"measure", "/nonexistent/x.tav", "--entity", "0"}, out, err),
-              kExitRefused);
-    EXPECT_NE(err.str().find("/nonexistent/x.tav"), std::string::npos);
+    const SRun r = RunCli({"measure", "/nonexistent/x.tav", "--entity", "0"});
+    EXPECT_EQ(r.code, kExitRefused);
+    EXPECT_NE(r.err.find("/nonexistent/x.tav"), std::string::npos);
 }
 
 }  // namespace

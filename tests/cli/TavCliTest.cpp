@@ -1,57 +1,79 @@
-#include <gtest/gtest.h>
-#include <unistd.h>
-
-#include <filesystem>
-#include <fstream>
-#include <nlohmann/json.hpp>
-#include <sstream>
+// tavcli info, dump, convert (documents, DXF, ship and survey files) and report.
 
 #include "cli/TavCli.h"
+
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <cstdlib>
+#include <filesystem>
+#include <nlohmann/json.hpp>
+
+#include "document/Archive.h"
 #include "document/TAVDoc.h"
 #include "support/CliRun.h"
+#include "support/SurveyTestFiles.h"
+#include "support/TempFiles.h"
+#include "support/TestEntities.h"
 
 namespace fs = std::filesystem;
 using nlohmann::json;
 
 namespace {
 
+int Count(const std::string& text, const std::string& what) {
+    int n = 0;
+    for (size_t at = text.find(what); at != std::string::npos; at = text.find(what, at + 1)) {
+        ++n;
+    }
+    return n;
+}
+
 class TavCliTest : public ::testing::Test {
 protected:
     void SetUp() override {
-        char tmpl[] = "/tmp/tavcli-XXXXXX";
-        m_dir = mkdtemp(tmpl);
-        m_file = m_dir + "/in.tav";
+        m_file = m_dir.File("in.tav");
         CTAVDoc doc;
-        auto p = std::make_unique<CPnt>();
-        p->m_name = "Ą1";
+        auto p = MakePnt({0.1, 5420000.000000001, -2.5}, "Ą1");
         p->m_number = 3;
-        p->m_point = CPoint3(0.1, 5420000.000000001, -2.5);
         p->m_data.BuildObjectTree(0);
         doc.AddEntity(std::move(p));
-        auto poly = std::make_unique<CPoly>();
-        poly->m_closed = 1;
-        for (auto [x, y] : {std::pair{0.0, 0.0}, {1.0, 0.0}, {1.0, 1.0}}) {
-            poly->AddVertex(CPoint3(x, y, 0));
-        }
-        doc.AddEntity(std::move(poly));
-        auto arc = std::make_unique<CArc>();
-        arc->m_radius = 0.5;
-        doc.AddEntity(std::move(arc));
-        auto text = std::make_unique<CText>();
-        text->m_text = "łódź";
-        doc.AddEntity(std::move(text));
-        auto pnt2 = std::make_unique<CPnt>();
-        doc.AddEntity(std::move(pnt2));
-        CMatrix4 m;
-        m.SetIdentity();
-        doc.AddCoordSystem(CCoordSystem("U", {}, {1, 0, 0}, {0, 1, 0}), m);
+        doc.AddEntity(MakePoly({{0, 0, 0}, {1, 0, 0}, {1, 1, 0}}, 1));
+        doc.AddEntity(MakeArc({}, 0.5));
+        doc.AddEntity(MakeText("łódź", {}));
+        doc.AddEntity(MakePnt({}));
+        doc.AddCoordSystem(CCoordSystem("U", {}, {1, 0, 0}, {0, 1, 0}), CMatrix4::Identity());
         doc.ClipPlanes().emplace_back("c", 1, CPoint3(0, 0, 5), CVec3(0, 0, 2));
         doc.RecomputeExtents();
         ASSERT_TRUE(doc.OnSaveDocument(m_file));
     }
-    void TearDown() override { fs::remove_all(m_dir); }
+    // The points of a .tav file as "name x y z" lines, rounded to a millionth without a sign on
+    // zero: the polar reduction leaves 1e-14 or so.
+    std::string Points(const std::string& tav) {
+        const auto micro = [](double v) {
+            const double r = std::round(v * 1e6) / 1e6;
+            return r == 0.0 ? 0.0 : r;
+        };
+        CTAVDoc doc;
+        EXPECT_TRUE(doc.OnOpenDocument(tav));
+        std::string out;
+        for (int i = 0; i < doc.GetEntityCount(); ++i) {
+            const auto* p = static_cast<const CPnt*>(doc.GetEntity(i));
+            char line[200];
+            std::snprintf(line, sizeof line, "%s %.6f %.6f %.6f\n", p->m_name.c_str(),
+                          micro(p->m_point.x), micro(p->m_point.y), micro(p->m_point.z));
+            out += line;
+        }
+        return out;
+    }
+    // Entity count of a converted document, -1 when it does not open.
+    static int EntitiesIn(const std::string& path) {
+        CTAVDoc doc;
+        return doc.OnOpenDocument(path) ? doc.GetEntityCount() : -1;
+    }
 
-    std::string m_dir, m_file;
+    CTempDir m_dir;
+    std::string m_file;
 };
 
 TEST_F(TavCliTest, InfoCountsByTypeCode) {
@@ -76,7 +98,6 @@ TEST_F(TavCliTest, DumpHasEveryField) {
     EXPECT_EQ(j["clipPlanes"][0]["equation"], json::parse("[0.0, 0.0, -1.0, 5.0]"));
     ASSERT_EQ(j["matrices"][0].size(), 16u);
     EXPECT_EQ(j["matrices"][0][5], 1.0);
-
     const json& pnt = j["entities"][0];
     EXPECT_EQ(pnt["type"], 104);
     EXPECT_EQ(pnt["name"], "Ą1");
@@ -86,7 +107,6 @@ TEST_F(TavCliTest, DumpHasEveryField) {
     EXPECT_EQ(pnt["point"][1], 5420000.000000001);
     EXPECT_EQ(pnt["data"]["text"], "Budynek lub konstrukcja budowlana");
     EXPECT_EQ(pnt["data"]["children"][0]["template"], 1);
-
     const json& poly = j["entities"][1];
     EXPECT_EQ(poly["closed"], 1);
     EXPECT_EQ(poly["vertices"][2], json::parse("[1.0, 1.0, 0.0, 1]"));
@@ -99,48 +119,229 @@ TEST_F(TavCliTest, DumpHasEveryField) {
     EXPECT_TRUE(j.contains("extents"));
 }
 
-TEST_F(TavCliTest, ConvertWritesCurrentVersion) {
-    const std::string out = m_dir + "/out.TAV";
-    const SRun r = RunCli({"convert", m_file, out});
+TEST_F(TavCliTest, ConvertWritesCurrentVersionAndRefusals) {
+    const std::string out = m_dir.File("out.TAV");
+    SRun r = RunCli({"convert", m_file, out});
     ASSERT_EQ(r.code, 0) << r.err;
-    std::ifstream a(m_file, std::ios::binary), b(out, std::ios::binary);
-    const std::string sa((std::istreambuf_iterator<char>(a)), {});
-    const std::string sb((std::istreambuf_iterator<char>(b)), {});
-    EXPECT_EQ(sa, sb);
-}
+    EXPECT_EQ(ReadFile(m_file), ReadFile(out));
 
-TEST_F(TavCliTest, RefusedInputsExitOne) {
-    const std::string bad = m_dir + "/bad.tav";
-    std::ofstream(bad) << "TAV Document ver. 9\n";
-    SRun r = RunCli({"info", bad});
+    const std::string bad = m_dir.Write("bad.tav", "TAV Document ver. 9\n");
+    r = RunCli({"info", bad});
     EXPECT_EQ(r.code, 1);
     EXPECT_NE(r.err.find("Unrecognized header in document file.\nCan not read document!"),
               std::string::npos)
         << r.err;
     EXPECT_TRUE(r.out.empty());
-
-    r = RunCli({"dump", m_dir + "/none.tav"});
+    r = RunCli({"dump", m_dir.File("none.tav")});
     EXPECT_EQ(r.code, 1);
     EXPECT_NE(r.err.find("none.tav"), std::string::npos);
-
-    r = RunCli({"convert", bad, m_dir + "/x.tav"});
-    EXPECT_EQ(r.code, 1);
-    EXPECT_FALSE(fs::exists(m_dir + "/x.tav"));
-
-    r = RunCli({"convert", m_file, m_dir + "/no/such/dir.tav"});
-    EXPECT_EQ(r.code, 1);
+    EXPECT_EQ(RunCli({"convert", bad, m_dir.File("x.tav")}).code, 1);
+    EXPECT_FALSE(fs::exists(m_dir.File("x.tav")));
+    EXPECT_EQ(RunCli({"convert", m_file, m_dir.File("no/such/dir.tav")}).code, 1);
 }
 
-TEST_F(TavCliTest, UsageErrorsExitTwo) {
-    EXPECT_EQ(RunCli({}).code, 2);
-    EXPECT_EQ(RunCli({"frobnicate"}).code, 2);
-    EXPECT_EQ(RunCli({"info"}).code, 2);
-    EXPECT_EQ(RunCli({"info", m_file, m_file}).code, 2);
-    EXPECT_EQ(RunCli({"convert", m_file}).code, 2);
-    EXPECT_EQ(RunCli({"convert", m_file, m_dir + "/out.txt"}).code, 2);
-    const SRun help = RunCli({"--help"});
-    EXPECT_EQ(help.code, 0);
-    EXPECT_NE(help.out.find("Exit status"), std::string::npos);
+TEST_F(TavCliTest, DxfInAndOut) {
+    const std::string dxf = m_dir.Write("in.dxf",
+                                        "  0\nSECTION\n  2\nENTITIES\n  0\nPOINT\n 10\n1\n"
+                                        "  0\nCIRCLE\n 40\n2\n  0\nENDSEC\n  0\nEOF\n");
+    // By extension, and by kind whatever the name.
+    SRun r = RunCli({"convert", dxf, m_dir.File("a.tav")});
+    ASSERT_EQ(r.code, 0) << r.err;
+    EXPECT_EQ(r.err, "Liczba odczytanych z pliku DXF obiektow: 2. \n");
+    const std::string txt = m_dir.Write("in.txt", ReadFile(dxf));
+    ASSERT_EQ(RunCli({"convert", txt, m_dir.File("b.tav"), "--import-as", "dxf"}).code, 0);
+    // A .tav document out as DXF, and a DXF file straight through.
+    r = RunCli({"convert", m_dir.File("a.tav"), m_dir.File("c.DXF")});
+    ASSERT_EQ(r.code, 0) << r.err;
+    EXPECT_EQ(r.err, "Liczba zapisanych do pliku DXF obiektow: 2. \n");
+    const std::string c = ReadFile(m_dir.File("c.DXF"));
+    EXPECT_EQ(c.substr(0, 30), "999\r\nTAV Document ver. 2.1.1\r\n");
+    EXPECT_EQ(Count(c, "\r\nPOINT\r\n"), 1);
+    EXPECT_EQ(Count(c, "\r\nCIRCLE\r\n"), 1);
+    ASSERT_EQ(RunCli({"convert", dxf, m_dir.File("d.dxf")}).code, 0);
+    EXPECT_EQ(ReadFile(m_dir.File("d.dxf")), c);
+    // An unwritable target.
+    r = RunCli({"convert", dxf, m_dir.File("no/such/dir/e.dxf")});
+    EXPECT_EQ(r.code, 1);
+    EXPECT_NE(r.err.find("Can not create the file"), std::string::npos);
+}
+
+// The batch tool prints a thousand line messages, then only their count.
+TEST_F(TavCliTest, LineMessagesCappedAtAThousand) {
+    std::string body = "  0\nSECTION\n  2\nENTITIES\n  0\nPOINT\n";
+    for (int i = 0; i < 1500; ++i) {
+        body += " 10\nx\n";
+    }
+    const std::string dxf = m_dir.Write("bad.dxf", body + "  0\nENDSEC\n  0\nEOF\n");
+    const SRun r = RunCli({"convert", dxf, m_dir.File("bad.tav")});
+    EXPECT_EQ(r.code, 0);
+    EXPECT_EQ(Count(r.err, "Can not read floating-point value!"), 1000);
+    EXPECT_NE(r.err.find("Line: 2006. \nCan not read floating-point value!"), std::string::npos);
+    EXPECT_EQ(r.err.find("Line: 2008. "), std::string::npos);
+    EXPECT_NE(r.err.find("Pominięto komunikaty o kolejnych błędnych wierszach pliku: 500."),
+              std::string::npos);
+}
+
+// Panel, curve, mesh and sibling files by extension or by kind; refused files exit with one
+// and the reader's message, and write nothing.
+TEST_F(TavCliTest, ShipFiles) {
+    const std::string panel =
+        "BEGIN PANELS\nPANEL: P\nBEGIN STIFFENERS\n1\nSTIFFENER: S\n2\n0 0\n1 0\n"
+        "END STIFFENER:\nEND STIFFENERS\nTRANSFORMATION MATRIX\n1 0 0 0\n0 1 0 0\n0 0 1 0\n"
+        "0 0 0 1\nEND TRANSFORMATION MATRIX\nSYMMETRY: 0\nEND PANEL:\n";
+    const std::string curve =
+        "BEGIN CURVES\r\nCURVE: K\r\n1\r\nCONTOUR:\r\n3\r\n0 0\r\n1 0\r\n1 1\r\nEND CONTOUR\r\n"
+        "TRANSFORMATION MATRIX\r\n1 0 0 0\r\n0 1 0 0\r\n0 0 1 0\r\n0 0 0 1\r\n"
+        "END TRANSFORMATION MATRIX\r\nEND CURVE:\r\n";
+    const std::string mesh = "3\n1 0 0 0\n2 1 0 0\n3 0 1 0\n1 1 2 3\n2 1 2\n";
+    CArchive pym;
+    for (int i = 0; i < 5; ++i) {
+        pym.WriteU32(0);
+    }
+    pym.WriteCount(1);
+    pym.WriteU32(0);
+    pym.WriteU32(1);
+    pym.WriteString("L");
+    for (int group = 0; group < 4; ++group) {
+        pym.WriteCount(0);
+    }
+    const struct {
+        std::string in, kind;
+        int entities;
+    } cases[] = {
+        {m_dir.Write("a.pnl", panel), "", 2},
+        {m_dir.Write("a.txt", panel), "pnl", 2},
+        {m_dir.Write("b.CRV", curve), "", 1},
+        {m_dir.Write("b.dat", curve), "crv", 1},
+        {m_dir.Write("c.asc", mesh), "", 2},
+        {m_dir.Write("c.pnt", mesh), "asc", 2},
+        {m_dir.Write("d.pym", std::string(pym.Buffer().begin(), pym.Buffer().end())), "", 0},
+    };
+    for (const auto& c : cases) {
+        std::vector<std::string> args{"convert", c.in, c.in + ".tav"};
+        if (!c.kind.empty()) {
+            args.insert(args.end(), {"--import-as", c.kind});
+        }
+        const SRun r = RunCli(args);
+        EXPECT_EQ(r.code, 0) << c.in << ": " << r.err;
+        EXPECT_EQ(EntitiesIn(c.in + ".tav"), c.entities) << c.in;
+    }
+    const std::pair<std::string, std::string> refused[] = {
+        {m_dir.Write("bad.pnl", "BEGIN CURVES\n"), "Line: 1. \nWrong .PNL file header!\n"},
+        {m_dir.Write("bad.crv", "BEGIN PANELS\n"), "Wrong .CRV file header!\n"},
+        {m_dir.Write("bad.pym", "short"), "Unexpected end of file at byte 4."},
+    };
+    for (const auto& [in, message] : refused) {
+        const SRun r = RunCli({"convert", in, in + ".tav"});
+        EXPECT_EQ(r.code, 1) << in;
+        EXPECT_NE(r.err.find(message), std::string::npos) << r.err;
+        EXPECT_FALSE(fs::exists(in + ".tav"));
+    }
+}
+
+// Point files with the alignment preloaded from the file or given as options; a failed check
+// prints its message and adds nothing; reader messages go to stderr, the thousand first.
+TEST_F(TavCliTest, SurveyPoints) {
+    const std::string a =
+        m_dir.Write("a.pnt", "BAZA 10 0 0\nBAZAX 11 0 0\nBAZAY 10 1 0\nP 12 3 4\n");
+    SRun r = RunCli({"convert", a, m_dir.File("a.tav")});
+    ASSERT_EQ(r.code, 0) << r.err;
+    EXPECT_EQ(Points(m_dir.File("a.tav")),
+              "BAZA 0.000000 0.000000 0.000000\nBAZAX 1.000000 0.000000 0.000000\n"
+              "BAZAY 0.000000 1.000000 0.000000\nP 2.000000 3.000000 4.000000\n");
+    const std::string b = m_dir.Write("b.txt", "P 1 2 3\n");
+    r = RunCli({"convert", b, m_dir.File("b.tav"), "--import-as", "pnt", "--drawing-frame",
+                "100,200,0;100,201,0@X;99,200,0@Y", "--left-handed"});
+    ASSERT_EQ(r.code, 0) << r.err;
+    // (1, 2, 3) lands at (98, 201, 3), then Y is negated.
+    EXPECT_EQ(Points(m_dir.File("b.tav")), "P 98.000000 -201.000000 3.000000\n");
+
+    const std::string out = m_dir.File("c.tav");
+    r = RunCli(
+        {"convert", b, out, "--import-as", "pnt", "--drawing-frame", "0,0,0;1,0,0@X;0,1,0@X"});
+    EXPECT_EQ(r.code, 1);
+    EXPECT_EQ(r.err, "Dwukrotnie zdefiniowano ta sama os dla ukladu wspólrzednych modelu!\n");
+    EXPECT_FALSE(fs::exists(out));
+
+    std::string text;
+    for (int i = 0; i < 1005; ++i) {
+        text += "zly wiersz\n";
+    }
+    r = RunCli({"convert", m_dir.Write("e.pnt", text + "P 1 2 3\n"), m_dir.File("e.tav")});
+    ASSERT_EQ(r.code, 0);
+    EXPECT_EQ(r.err.rfind("Line: 1. \nCan not read point label or point coordinates!\n", 0), 0u);
+    EXPECT_NE(r.err.find("Line: 1000. \n"), std::string::npos);
+    EXPECT_EQ(r.err.find("Line: 1001. \n"), std::string::npos);
+    EXPECT_NE(r.err.find(": 5."), std::string::npos) << r.err.substr(r.err.size() - 200);
+    EXPECT_EQ(Points(m_dir.File("e.tav")), "P 1.000000 2.000000 3.000000\n");
+
+    const std::string good = GsiLine("P12", "10000000", "10000000", "1000");
+    const std::string gsi =
+        m_dir.Write("f.gsi", good + "\r\n" + GsiLine("7", "0", "10000000", "5") + "\r\n");
+    r = RunCli({"convert", gsi, m_dir.File("f.tav")});
+    ASSERT_EQ(r.code, 0) << r.err;
+    EXPECT_EQ(Points(m_dir.File("f.tav")),
+              "P12 0.000000 1000.000000 0.000000\n7 5.000000 0.000000 0.000000\n");
+    const std::string bad = m_dir.Write("g.gsi", good + "\r\n" + good.substr(0, 40) + "\r\n");
+    r = RunCli({"convert", bad, m_dir.File("g.tav")});
+    EXPECT_EQ(r.code, 1);
+    EXPECT_EQ(r.err, "Line: 2. \nCan not find Hz WI!\n");
+    EXPECT_FALSE(fs::exists(m_dir.File("g.tav")));
+}
+
+// The C locale for the report's number form, whatever the user running the tests has.
+class CCLocale {
+public:
+    CCLocale()
+        : m_had(std::getenv("LC_ALL") != nullptr), m_old(m_had ? std::getenv("LC_ALL") : "") {
+        setenv("LC_ALL", "C", 1);
+    }
+    ~CCLocale() {
+        if (m_had) {
+            setenv("LC_ALL", m_old.c_str(), 1);
+        } else {
+            unsetenv("LC_ALL");
+        }
+    }
+
+private:
+    bool m_had;
+    std::string m_old;
+};
+
+TEST_F(TavCliTest, Report) {
+    CCLocale cLocale;
+    CTAVDoc doc;
+    for (auto [name, x] : {std::pair{"P1", 1.0}, {"P101", 1.25}, {"P2", 2.0}}) {
+        doc.AddEntity(MakePnt({x, 0, 0}, name));
+    }
+    const std::string tav = m_dir.File("r.tav");
+    ASSERT_TRUE(doc.OnSaveDocument(tav));
+    const std::string csv = m_dir.File("r.CSV");
+    SRun r = RunCli({"report", tav, "--ideal", "P:1", "--measured", " P:101", "-o", csv});
+    ASSERT_EQ(r.code, 0) << r.err;
+    EXPECT_EQ(ReadFile(csv),
+              "\"Etykieta1:\";\"X1:\";\"Y1:\";\"Z1:\";\"Etykieta2:\";\"X2:\";\"Y2:\";\"Z2:\";"
+              "\"dX:\";\"dY:\";\"dZ:\";\"Odleglosc:\"\r\n"
+              "\"P1\";1.000;0.000;0.000;\"P101\";1.250;0.000;0.000;-0.250;0.000;0.000;0.250\r\n"
+              "\"P2\";2.000;0.000;0.000;\"\";0.000;0.000;0.000;2.000;0.000;0.000;2.000\r\n");
+    const std::string txt = m_dir.File("r.txt");
+    r = RunCli({"report", tav, "--ideal", "P:1", "--measured", "P:101", "--local", "-o", txt});
+    ASSERT_EQ(r.code, 0) << r.err;
+    const std::string text = ReadFile(txt);
+    EXPECT_NE(text.find("Plik modelu:\r\n  " + tav + "\r\n"), std::string::npos);
+    EXPECT_NE(text.find("  <<<<  Koniec  >>>>\r\n"), std::string::npos);
+
+    r = RunCli({"report", tav, "--ideal", "P", "--measured", "P", "-o", txt});
+    EXPECT_EQ(r.code, 1);
+    EXPECT_EQ(r.err, "Nazwy punktów idealnych i zmierzonych muszą sie różnić\n");
+    r = RunCli({"report", tav, "--ideal", "X", "--measured", "P", "-o", txt});
+    EXPECT_EQ(r.code, 1);
+    EXPECT_EQ(r.err, "Nie znaleziono punktów o zadanych nazwach\n");
+    EXPECT_EQ(
+        RunCli({"report", m_dir.File("none.tav"), "--ideal", "P", "--measured", "M", "-o", txt})
+            .code,
+        1);
 }
 
 }  // namespace

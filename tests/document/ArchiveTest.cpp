@@ -321,20 +321,13 @@ TEST(ArchiveTest, PointVectorAndMatrixLayout) {
     });
     ASSERT_EQ(b.size(), 24u + 24u + 128u);
     CArchive in(b);
-    EXPECT_EQ(in.ReadF64(), 1.5);
-    EXPECT_EQ(in.ReadF64(), -2.0);
-    EXPECT_EQ(in.ReadF64(), 3.25);
-    EXPECT_EQ(in.ReadF64(), 4.0);
-    EXPECT_EQ(in.ReadF64(), 5.0);
-    EXPECT_EQ(in.ReadF64(), 6.0);
-    // Row-major: m[0][1] is the second double, m[3][2] the fifteenth.
-    EXPECT_EQ(in.ReadF64(), 0.0);
-    EXPECT_EQ(in.ReadF64(), 2.0);
-    for (int i = 2; i < 14; ++i) {
-        EXPECT_EQ(in.ReadF64(), 0.0) << i;
+    // Row-major: m[0][1] is the second double of the matrix, m[3][2] the fifteenth.
+    std::vector<double> want = {1.5, -2.0, 3.25, 4, 5, 6, 0, 2};
+    want.resize(6 + 14, 0.0);
+    want.insert(want.end(), {-1.0, 0.0});
+    for (size_t i = 0; i < want.size(); ++i) {
+        EXPECT_EQ(in.ReadF64(), want[i]) << i;
     }
-    EXPECT_EQ(in.ReadF64(), -1.0);
-    EXPECT_EQ(in.ReadF64(), 0.0);
 
     // The point flag is not stored; a read point has the default flag.
     CArchive in2(b);
@@ -357,16 +350,15 @@ TEST(ArchiveTest, Lines) {
     EXPECT_EQ(in.ReadLine(64), "Wartość");
     EXPECT_EQ(in.ReadLine(0), "");
     EXPECT_EQ(in.Remaining(), 0u);
-}
 
-TEST(ArchiveTest, ReadLineStripsOneCarriageReturn) {
+    // One carriage return before the line end is stripped.
     const std::string text = "abc\r\nx\r\r\n\r\nrest";
-    Bytes b(text.begin(), text.end());
-    CArchive in(b);
-    EXPECT_EQ(in.ReadLine(4), "abc");
-    EXPECT_EQ(in.ReadLine(10), "x\r");
-    EXPECT_EQ(in.ReadLine(10), "");
-    EXPECT_EQ(in.Position(), 11u);
+    Bytes crlf(text.begin(), text.end());
+    CArchive in2(crlf);
+    EXPECT_EQ(in2.ReadLine(4), "abc");
+    EXPECT_EQ(in2.ReadLine(10), "x\r");
+    EXPECT_EQ(in2.ReadLine(10), "");
+    EXPECT_EQ(in2.Position(), 11u);
 }
 
 TEST(ArchiveTest, ReadLineRefusals) {
@@ -441,7 +433,7 @@ TEST(ArchiveTest, BufferGrowsAcrossReadsOfIt) {
     EXPECT_EQ(out.Buffer(), expected);
 }
 
-TEST(ArchiveTest, EmptyValuesOnEmptyArchives) {
+TEST(ArchiveTest, EmptyValuesAndTakenBuffers) {
     CArchive out;
     out.WriteRaw(nullptr, 0);
     out.WriteLine(std::string_view{});
@@ -452,17 +444,14 @@ TEST(ArchiveTest, EmptyValuesOnEmptyArchives) {
     in.ReadRaw(nullptr, 0);
     EXPECT_EQ(in.Position(), 0u);
     EXPECT_EQ(CatchArchive([&] { in.ReadString(); }).Cause(), CArchiveException::endOfFile);
-}
 
-TEST(ArchiveTest, TakeBufferEmptiesTheArchive) {
-    CArchive out;
-    out.Reserve(100);
-    out.WriteU32(5);
-    Bytes taken = out.TakeBuffer();
-    EXPECT_EQ(taken, (Bytes{5, 0, 0, 0}));
-    EXPECT_EQ(out.Position(), 0u);
-    out.WriteU8(1);
-    EXPECT_EQ(out.Buffer(), Bytes{1});
+    CArchive taken;
+    taken.Reserve(100);
+    taken.WriteU32(5);
+    EXPECT_EQ(taken.TakeBuffer(), (Bytes{5, 0, 0, 0}));
+    EXPECT_EQ(taken.Position(), 0u);
+    taken.WriteU8(1);
+    EXPECT_EQ(taken.Buffer(), Bytes{1});
 }
 
 }  // namespace

@@ -4,6 +4,7 @@
 
 #include <functional>
 #include <string>
+#include <tuple>
 #include <vector>
 
 #include "document/Archive.h"
@@ -124,43 +125,46 @@ TEST(DataNodeTest, FieldImage) {
     n.SetTreeItem(12345);
     EXPECT_EQ(Store(n), (Bytes{0, 0, 4,    0xA3, 0xB9, 'k',  'a', 0xFE, 0xFF, 0xFF, 0xFF,
                                7, 2, 0xFF, 0xFF, 0xFF, 0xFF, 5,   0,    0,    0}));
+    // A template that is none of the five is stored as none.
+    CDataNode foreign, other;
+    other.SetTemplate(&foreign);
+    const Bytes b = Store(other);
+    EXPECT_EQ(Bytes(b.end() - 4, b.end()), (Bytes{0, 0, 0, 0}));
 }
 
+// A node's stored fields, its template as an index 0..5 and its child count.
+using Fields = std::tuple<std::string, int, int, int, int, int>;
+
+Fields FieldsOf(const CDataNode& n) {
+    return {n.GetText(),
+            n.GetMaxLength(),
+            n.GetFlags(),
+            n.GetKind(),
+            GetDataTemplateIndex(n.GetTemplate()),
+            n.GetChildCount()};
+}
+
+constexpr int kText = CDataNode::kindText, kDate = CDataNode::kindDate,
+              kNumber = CDataNode::kindNumber;
+
 TEST(DataNodeTest, Templates) {
-    struct SRow {
-        int limit;
-        const char* text;
-        int maxLength;
-        int flags;
-        int kind;
-        int tmpl;
-    };
-    const SRow rows[5] = {
-        {30, "Dane", 80, 3, CDataNode::kindText, 0},
-        {20, "Opis", 80, 3, CDataNode::kindText, 0},
-        {30, "Datę", 10, 7, CDataNode::kindDate, 2},
-        {1, "Wartość", 80, 3, CDataNode::kindText, 0},
-        {1, "Wartość", 20, 3, CDataNode::kindNumber, 0},
+    // The child limit of each template and its one prototype child.
+    const std::pair<int, Fields> rows[5] = {
+        {30, {"Dane", 80, 3, kText, 0, 0}},     {20, {"Opis", 80, 3, kText, 0, 0}},
+        {30, {"Datę", 10, 7, kDate, 2, 0}},     {1, {"Wartość", 80, 3, kText, 0, 0}},
+        {1, {"Wartość", 20, 3, kNumber, 0, 0}},
     };
     for (int i = 1; i <= 5; ++i) {
-        SCOPED_TRACE("template " + std::to_string(i));
-        const SRow& r = rows[i - 1];
         const CDataNode* t = GetDataTemplate(i);
         ASSERT_NE(t, nullptr);
         EXPECT_EQ(GetDataTemplateIndex(t), i);
-        EXPECT_EQ(t->GetChildLimit(), r.limit);
+        EXPECT_EQ(t->GetChildLimit(), rows[i - 1].first) << i;
         ASSERT_EQ(t->GetChildCount(), 1);
-        const CDataNode& proto = t->GetChild(0);
-        EXPECT_EQ(proto.GetText(), r.text);
-        EXPECT_EQ(proto.GetMaxLength(), r.maxLength);
-        EXPECT_EQ(proto.GetFlags(), r.flags);
-        EXPECT_EQ(proto.GetKind(), r.kind);
-        EXPECT_EQ(proto.GetTemplate(), GetDataTemplate(r.tmpl));
-        EXPECT_EQ(proto.GetChildCount(), 0);
+        EXPECT_EQ(FieldsOf(t->GetChild(0)), rows[i - 1].second) << i;
     }
-    EXPECT_EQ(GetDataTemplate(0), nullptr);
-    EXPECT_EQ(GetDataTemplate(6), nullptr);
-    EXPECT_EQ(GetDataTemplate(-1), nullptr);
+    for (int i : {0, 6, -1}) {
+        EXPECT_EQ(GetDataTemplate(i), nullptr);
+    }
     EXPECT_EQ(GetDataTemplateIndex(nullptr), 0);
     CDataNode other;
     EXPECT_EQ(GetDataTemplateIndex(&other), 0);
@@ -172,43 +176,26 @@ TEST(DataNodeTest, Templates) {
 TEST(DataNodeTest, ParcelTree) {
     CDataNode root;
     root.BuildObjectTree(3);
-    EXPECT_EQ(root.GetText(), "Działka");
-    EXPECT_EQ(root.GetMaxLength(), 35);
-    EXPECT_EQ(root.GetFlags(), 0);
-    EXPECT_EQ(root.GetKind(), CDataNode::kindText);
-    EXPECT_EQ(root.GetTemplate(), nullptr);
-
-    struct SField {
-        const char* text;
-        int kind;
-        int tmpl;
+    EXPECT_EQ(FieldsOf(root), (Fields{"Działka", 35, 0, kText, 0, 12}));
+    const std::pair<const char*, int> fields[12] = {
+        {"Województwo", 4},
+        {"Jednostka ewidencyjna", 4},
+        {"Obręb", 4},
+        {"Działka Nr", 4},
+        {"Nr jednostki rejestrowej", 4},
+        {"Nr księgi wieczystej", 4},
+        {"Właściciel", 1},
+        {"Użytkownik", 1},
+        {"Położenie", 4},
+        {"Rodzaj użytków i klasa gruntu", 4},
+        {"Powierzchnia użytkowa", 5},
+        {"Powierzchnia działki", 5},
     };
-    const SField fields[12] = {
-        {"Województwo", 1, 4},
-        {"Jednostka ewidencyjna", 1, 4},
-        {"Obręb", 1, 4},
-        {"Działka Nr", 1, 4},
-        {"Nr jednostki rejestrowej", 1, 4},
-        {"Nr księgi wieczystej", 1, 4},
-        {"Właściciel", 1, 1},
-        {"Użytkownik", 1, 1},
-        {"Położenie", 1, 4},
-        {"Rodzaj użytków i klasa gruntu", 1, 4},
-        {"Powierzchnia użytkowa", 3, 5},
-        {"Powierzchnia działki", 3, 5},
-    };
-    ASSERT_EQ(root.GetChildCount(), 12);
     for (int i = 0; i < 12; ++i) {
-        SCOPED_TRACE(fields[i].text);
-        const CDataNode& f = root.GetChild(i);
-        EXPECT_EQ(f.GetText(), fields[i].text);
-        EXPECT_EQ(f.GetMaxLength(), 80);
-        EXPECT_EQ(f.GetFlags(), CDataNode::flagAdd);
-        EXPECT_EQ(f.GetKind(), fields[i].kind);
-        EXPECT_EQ(f.GetTemplate(), GetDataTemplate(fields[i].tmpl));
-        EXPECT_EQ(f.GetChildCount(), 0);
+        const int kind = i >= 10 ? 3 : 1;
+        EXPECT_EQ(FieldsOf(root.GetChild(i)),
+                  (Fields{fields[i].first, 80, CDataNode::flagAdd, kind, fields[i].second, 0}));
     }
-
     // What the tree dialog offers under the owner: one item "&Dodaj Dane", at most 30 of them.
     const CDataNode* owner = root.GetChild(6).GetTemplate();
     ASSERT_EQ(owner->GetChildCount(), 1);
@@ -218,7 +205,7 @@ TEST(DataNodeTest, ParcelTree) {
     const CDataNode* area = root.GetChild(11).GetTemplate();
     EXPECT_EQ(area->GetChildLimit(), 1);
     EXPECT_EQ(area->GetChild(0).GetText(), "Wartość");
-    EXPECT_EQ(area->GetChild(0).GetKind(), CDataNode::kindNumber);
+    EXPECT_EQ(area->GetChild(0).GetKind(), kNumber);
 }
 
 TEST(DataNodeTest, OtherObjectTrees) {
@@ -226,52 +213,31 @@ TEST(DataNodeTest, OtherObjectTrees) {
     for (int type = 0; type < 3; ++type) {
         CDataNode n;
         n.BuildObjectTree(type);
-        EXPECT_EQ(n.GetText(), roots[type]);
-        EXPECT_EQ(n.GetMaxLength(), 35);
-        EXPECT_EQ(n.GetFlags(), 0);
-        EXPECT_EQ(n.GetTemplate(), nullptr);
-        ASSERT_EQ(n.GetChildCount(), 1);
-        EXPECT_EQ(n.GetChild(0).GetText(), "dane");
-        EXPECT_EQ(n.GetChild(0).GetMaxLength(), 10);
-        EXPECT_EQ(n.GetChild(0).GetFlags(), 4);
-        EXPECT_EQ(n.GetChild(0).GetTemplate(), GetDataTemplate(1));
+        EXPECT_EQ(FieldsOf(n), (Fields{roots[type], 35, 0, kText, 0, 1}));
+        EXPECT_EQ(FieldsOf(n.GetChild(0)), (Fields{"dane", 10, 4, kText, 1, 0}));
     }
-
     CDataNode tank;
     tank.BuildObjectTree(4);
-    EXPECT_EQ(tank.GetText(), "Zbiornik");
-    ASSERT_EQ(tank.GetChildCount(), 2);
+    EXPECT_EQ(FieldsOf(tank), (Fields{"Zbiornik", 35, 0, kText, 0, 2}));
     EXPECT_EQ(tank.GetChild(0).GetText(), "dane");
-    const CDataNode& mod = tank.GetChild(1);
-    EXPECT_EQ(mod.GetText(), "modernizacje");
-    EXPECT_EQ(mod.GetMaxLength(), 15);
-    EXPECT_EQ(mod.GetFlags(), 4);
-    EXPECT_EQ(mod.GetKind(), CDataNode::kindText);
-    EXPECT_EQ(mod.GetTemplate(), GetDataTemplate(3));
-
+    EXPECT_EQ(FieldsOf(tank.GetChild(1)), (Fields{"modernizacje", 15, 4, kText, 3, 0}));
     for (int type : {5, -1, 1000}) {
         CDataNode n;
         n.BuildObjectTree(type);
-        EXPECT_EQ(n.GetText(), "inne dane");
-        EXPECT_EQ(n.GetMaxLength(), 35);
-        EXPECT_EQ(n.GetFlags(), 0);
-        EXPECT_EQ(n.GetTemplate(), GetDataTemplate(1));
-        ASSERT_EQ(n.GetChildCount(), 1);
+        EXPECT_EQ(FieldsOf(n), (Fields{"inne dane", 35, 0, kText, 1, 1}));
         EXPECT_TRUE(n.GetChild(0) == CDataNode());
         EXPECT_EQ(n.GetChild(0).GetTemplate(), nullptr);
     }
-}
-
-TEST(DataNodeTest, BuildObjectTreeReplacesContentButKeepsTheTreeItem) {
-    CDataNode n;
-    n.BuildObjectTree(3);
-    n.SetChildLimit(9);
-    n.SetTreeItem(42);
-    n.BuildObjectTree(1);
-    EXPECT_EQ(n.GetText(), "Kabel");
-    EXPECT_EQ(n.GetChildCount(), 1);
-    EXPECT_EQ(n.GetChildLimit(), 0);
-    EXPECT_EQ(n.GetTreeItem(), 42);
+    // Building again replaces the content but keeps the tree item.
+    CDataNode k;
+    k.BuildObjectTree(3);
+    k.SetChildLimit(9);
+    k.SetTreeItem(42);
+    k.BuildObjectTree(1);
+    EXPECT_EQ(k.GetText(), "Kabel");
+    EXPECT_EQ(k.GetChildCount(), 1);
+    EXPECT_EQ(k.GetChildLimit(), 0);
+    EXPECT_EQ(k.GetTreeItem(), 42);
 }
 
 TEST(DataNodeTest, ModernizationsRoundTripKeepsTemplates) {
@@ -309,28 +275,6 @@ TEST(DataNodeTest, ModernizationsRoundTripKeepsTemplates) {
     EXPECT_EQ(Store(loaded), image);
 }
 
-TEST(DataNodeTest, ForeignTemplateReferenceIsStoredAsNone) {
-    CDataNode foreign;
-    CDataNode n;
-    n.SetTemplate(&foreign);
-    Bytes b = Store(n);
-    EXPECT_EQ(Bytes(b.end() - 4, b.end()), (Bytes{0, 0, 0, 0}));
-}
-
-TEST(DataNodeTest, GetChildOutOfRangeAppends) {
-    CDataNode n;
-    n.AddChild(CDataNode());
-    n.AddChild(CDataNode());
-    n.GetChild(1).SetText("second");
-    CDataNode& c = n.GetChild(5);
-    EXPECT_EQ(n.GetChildCount(), 3);
-    EXPECT_EQ(&c, &n.GetChild(2));
-    EXPECT_TRUE(c == CDataNode());
-    EXPECT_EQ(n.GetChild(1).GetText(), "second");
-    n.GetChild(-1);
-    EXPECT_EQ(n.GetChildCount(), 4);
-}
-
 TEST(DataNodeTest, ChildListOperations) {
     auto texts = [](const CDataNode& n) {
         std::string s;
@@ -365,6 +309,18 @@ TEST(DataNodeTest, ChildListOperations) {
     n.AddChild(n.GetChild(0));
     n.InsertChild(0, n.GetChild(1));
     EXPECT_EQ(texts(n), "aaa");
+    // A child asked for out of range is appended.
+    CDataNode g;
+    g.AddChild(CDataNode());
+    g.AddChild(CDataNode());
+    g.GetChild(1).SetText("second");
+    CDataNode& c = g.GetChild(5);
+    EXPECT_EQ(g.GetChildCount(), 3);
+    EXPECT_EQ(&c, &g.GetChild(2));
+    EXPECT_TRUE(c == CDataNode());
+    EXPECT_EQ(g.GetChild(1).GetText(), "second");
+    g.GetChild(-1);
+    EXPECT_EQ(g.GetChildCount(), 4);
 }
 
 TEST(DataNodeTest, CopiesAreDeepAndIndependent) {
@@ -462,20 +418,19 @@ TEST(DataNodeTest, DepthLimit) {
     e = CatchArchive([&] { n.Serialize(out); });
     EXPECT_EQ(e.Cause(), CArchiveException::genericException);
     EXPECT_STREQ(e.what(), "Attribute data nested deeper than 64 levels cannot be saved.");
-}
-
-TEST(DataNodeTest, DepthBombIsRefusedQuickly) {
+    // A bomb of half a million levels is refused quickly.
     Bytes bomb;
     for (int i = 0; i < 500000; ++i) {
         bomb.insert(bomb.end(), {0x01, 0x00});
     }
-    CArchive in(bomb);
-    CDataNode n;
-    EXPECT_EQ(CatchArchive([&] { n.Serialize(in); }).Cause(), CArchiveException::genericException);
-    EXPECT_TRUE(n == CDataNode());
+    CArchive bombIn(bomb);
+    CDataNode b;
+    EXPECT_EQ(CatchArchive([&] { b.Serialize(bombIn); }).Cause(),
+              CArchiveException::genericException);
+    EXPECT_TRUE(b == CDataNode());
 }
 
-TEST(DataNodeTest, TemplateIndexAboveFiveIsRefused) {
+TEST(DataNodeTest, BadTemplateIndexAndHugeChildCountAreRefused) {
     Bytes b = {0, 0, 0, 20, 0, 0, 0, 3, 1, 0, 0, 0, 0, 6, 0, 0, 0};
     CArchive in(b);
     CDataNode n;
@@ -490,14 +445,11 @@ TEST(DataNodeTest, TemplateIndexAboveFiveIsRefused) {
     n.Serialize(in2);
     EXPECT_EQ(n.GetTemplate(), GetDataTemplate(5));
     EXPECT_EQ(n.GetText(), "");
-}
-
-TEST(DataNodeTest, HugeChildCountIsRefusedBeforeAllocating) {
-    Bytes b = {0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF};
-    b.resize(b.size() + 40);
-    CArchive in(b);
-    CDataNode n;
-    CArchiveException e = CatchArchive([&] { n.Serialize(in); });
+    // A huge child count is refused before anything is allocated.
+    Bytes huge = {0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF};
+    huge.resize(huge.size() + 40);
+    CArchive hugeIn(huge);
+    e = CatchArchive([&] { n.Serialize(hugeIn); });
     EXPECT_EQ(e.Cause(), CArchiveException::endOfFile);
     EXPECT_STREQ(e.what(),
                  "Attribute data child count 4294967295 at byte 6 (at least 17 bytes each) exceeds "
@@ -506,8 +458,8 @@ TEST(DataNodeTest, HugeChildCountIsRefusedBeforeAllocating) {
     // Three children need 51 bytes; 50 are not enough even if the count is plausible.
     Bytes three = {3, 0};
     three.resize(2 + 50);
-    CArchive in2(three);
-    EXPECT_EQ(CatchArchive([&] { n.Serialize(in2); }).Cause(), CArchiveException::endOfFile);
+    CArchive threeIn(three);
+    EXPECT_EQ(CatchArchive([&] { n.Serialize(threeIn); }).Cause(), CArchiveException::endOfFile);
 }
 
 TEST(DataNodeTest, EveryTruncationIsRefusedAndLeavesTheNodeUnchanged) {

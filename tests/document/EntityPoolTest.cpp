@@ -1,3 +1,5 @@
+#include "document/EntityPool.h"
+
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -8,119 +10,98 @@
 #include <vector>
 
 #include "document/Entity.h"
-#include "document/EntityPool.h"
 
 namespace {
 
 constexpr std::uintptr_t kBlock = std::uintptr_t{2} << 20;
-
-// Objects of a size no entity has, so that the counts are the test's own.
-constexpr std::size_t kOddSize = 1000;
 
 struct SObject {
     unsigned char* p;
     unsigned char mark;
 };
 
-void Fill(const SObject& o, std::size_t size) {
+// Allocates an object of size filled with its mark.
+SObject Make(std::size_t size, unsigned char mark) {
+    SObject o{static_cast<unsigned char*>(AllocateEntityStorage(size)), mark};
     std::memset(o.p, o.mark, size);
+    return o;
 }
 
 bool Intact(const SObject& o, std::size_t size) {
     return std::all_of(o.p, o.p + size, [&](unsigned char c) { return c == o.mark; });
 }
 
-}  // namespace
-
 // Objects of one size over several blocks: none overlaps another or crosses a block's end,
-// freed slots are used again before new blocks, and the blocks go back when emptied, but
-// for one kept per size.
+// freed slots are used again before new blocks, and the blocks go back when emptied, but for
+// one kept per size. The size is one no entity has, so that the counts are the test's own.
 TEST(EntityPool, ObjectsStayApartAndEmptiedBlocksGoBack) {
-    if (!IsPooledEntitySize(kOddSize)) {
+    constexpr std::size_t kSize = 1000;
+    if (!IsPooledEntitySize(kSize)) {
         GTEST_SKIP() << "the pool is bypassed in this build";
     }
     const SEntityPoolStats before = GetEntityPoolStats();
-    std::vector<SObject> objects;
+    std::vector<SObject> objects, kept;
     for (int i = 0; i < 9000; ++i) {
-        auto* p = static_cast<unsigned char*>(AllocateEntityStorage(kOddSize));
-        const auto a = reinterpret_cast<std::uintptr_t>(p);
+        objects.push_back(Make(kSize, static_cast<unsigned char>(i * 7 + 1)));
+        const auto a = reinterpret_cast<std::uintptr_t>(objects.back().p);
         ASSERT_EQ(a % 8, 0u);
-        ASSERT_EQ(a / kBlock, (a + kOddSize - 1) / kBlock) << "object " << i << " crosses";
-        objects.push_back({p, static_cast<unsigned char>(i * 7 + 1)});
-        Fill(objects.back(), kOddSize);
+        ASSERT_EQ(a / kBlock, (a + kSize - 1) / kBlock) << "object " << i << " crosses";
     }
     const SEntityPoolStats full = GetEntityPoolStats();
     EXPECT_EQ(full.liveObjects - before.liveObjects, 9000u);
-    // About 2097 of these fit a block.
-    EXPECT_EQ(full.blocks - before.blocks, 5u);
-
+    EXPECT_EQ(full.blocks - before.blocks, 5u);  // about 2097 of these fit a block
     // Free every other one; their slots serve the next ones without a new block.
-    std::vector<SObject> kept;
     for (size_t i = 0; i < objects.size(); ++i) {
         if (i % 2) {
-            FreeEntityStorage(objects[i].p, kOddSize);
+            FreeEntityStorage(objects[i].p, kSize);
         } else {
             kept.push_back(objects[i]);
         }
     }
     for (int i = 0; i < 4500; ++i) {
-        auto* p = static_cast<unsigned char*>(AllocateEntityStorage(kOddSize));
-        kept.push_back({p, static_cast<unsigned char>(0xA5 ^ i)});
-        Fill(kept.back(), kOddSize);
+        kept.push_back(Make(kSize, static_cast<unsigned char>(0xA5 ^ i)));
     }
     EXPECT_EQ(GetEntityPoolStats().blocks, full.blocks);
-    for (const SObject& o : kept) {
-        ASSERT_TRUE(Intact(o, kOddSize));
-    }
-
     std::shuffle(kept.begin(), kept.end(), std::mt19937(7));
     for (const SObject& o : kept) {
-        FreeEntityStorage(o.p, kOddSize);
+        ASSERT_TRUE(Intact(o, kSize));
+        FreeEntityStorage(o.p, kSize);
     }
     const SEntityPoolStats after = GetEntityPoolStats();
     EXPECT_EQ(after.liveObjects, before.liveObjects);
     EXPECT_EQ(after.blocks - before.blocks, 1u);
-
     // The kept block serves again; freeing at its edge maps and unmaps nothing.
     for (int round = 0; round < 3; ++round) {
-        void* p = AllocateEntityStorage(kOddSize);
+        void* p = AllocateEntityStorage(kSize);
         EXPECT_EQ(GetEntityPoolStats().blocks, after.blocks);
-        FreeEntityStorage(p, kOddSize);
+        FreeEntityStorage(p, kSize);
     }
-    FreeEntityStorage(nullptr, kOddSize);
+    FreeEntityStorage(nullptr, kSize);
     EXPECT_EQ(GetEntityPoolStats().liveObjects, before.liveObjects);
-}
 
-TEST(EntityPool, LargeObjectsComeFromTheHeap) {
+    // Large objects come from the heap.
     EXPECT_FALSE(IsPooledEntitySize(0));
     EXPECT_FALSE(IsPooledEntitySize(4096));
-    const SEntityPoolStats before = GetEntityPoolStats();
-    void* p = AllocateEntityStorage(4096);
-    std::memset(p, 1, 4096);
+    void* large = AllocateEntityStorage(4096);
+    std::memset(large, 1, 4096);
     EXPECT_EQ(GetEntityPoolStats().liveObjects, before.liveObjects);
-    FreeEntityStorage(p, 4096);
+    FreeEntityStorage(large, 4096);
 }
 
-// Entities made by one thread and freed by another, several at once.
-TEST(EntityPool, ThreadsShareItSafely) {
+// Entities made by one thread and freed by another, several at once; deleting through the base
+// frees the derived size, and copies are pooled as well.
+TEST(EntityPool, ThreadsShareItSafelyAndEveryKindGoesBack) {
     const SEntityPoolStats before = GetEntityPoolStats();
     constexpr int kThreads = 4;
     std::vector<std::vector<std::unique_ptr<CEntity>>> made(kThreads);
     std::vector<std::thread> threads;
     for (int t = 0; t < kThreads; ++t) {
-        threads.emplace_back([&made, t] {
+        threads.emplace_back([&list = made[static_cast<size_t>(t)], t] {
             for (int i = 0; i < 20000; ++i) {
-                if (i % 3 == 0) {
-                    auto poly = std::make_unique<CPoly>();
-                    poly->m_number = t * 100000 + i;
-                    made[static_cast<size_t>(t)].push_back(std::move(poly));
-                } else {
-                    auto pnt = std::make_unique<CPnt>();
-                    pnt->m_number = t * 100000 + i;
-                    made[static_cast<size_t>(t)].push_back(std::move(pnt));
-                }
+                list.push_back(i % 3 == 0 ? CreateEntity(kTypePolyline) : CreateEntity(kTypePoint));
+                list.back()->m_number = t * 100000 + i;
                 if (i % 5 == 4) {
-                    made[static_cast<size_t>(t)].erase(made[static_cast<size_t>(t)].end() - 2);
+                    list.erase(list.end() - 2);
                 }
             }
         });
@@ -140,7 +121,6 @@ TEST(EntityPool, ThreadsShareItSafely) {
     if (IsPooledEntitySize(sizeof(CPnt))) {
         EXPECT_EQ(GetEntityPoolStats().liveObjects - before.liveObjects, kThreads * 16000u);
     }
-    // Each thread frees the entities another made.
     for (int t = 0; t < kThreads; ++t) {
         threads.emplace_back([&made, t] { made[static_cast<size_t>((t + 1) % kThreads)].clear(); });
     }
@@ -148,11 +128,6 @@ TEST(EntityPool, ThreadsShareItSafely) {
         th.join();
     }
     EXPECT_EQ(GetEntityPoolStats().liveObjects, before.liveObjects);
-}
-
-// Deleting through the base frees the derived size; copies are pooled as well.
-TEST(EntityPool, EntitiesOfEveryKindGoBack) {
-    const SEntityPoolStats before = GetEntityPoolStats();
     {
         std::vector<std::unique_ptr<CEntity>> all;
         for (int type = kTypePolygon; type <= kTypePoint; ++type) {
@@ -170,24 +145,21 @@ TEST(EntityPool, EntitiesOfEveryKindGoBack) {
 // after another, two threads share the pool without overlap, and once the caches end the
 // counts are exact again and the emptied blocks go back.
 TEST(EntityPool, ThreadCachesTakeRunsAndGiveBackTheRest) {
-    // Sizes no entity and no other test uses.
-    constexpr std::size_t kSizeA = 1016, kSizeB = 1008;
+    constexpr std::size_t kSizeA = 1016, kSizeB = 1008;  // sizes no entity and no other test uses
     if (!IsPooledEntitySize(kSizeA)) {
         GTEST_SKIP() << "the pool is bypassed in this build";
     }
     const SEntityPoolStats before = GetEntityPoolStats();
     std::vector<SObject> a, b;
-    auto make = [](std::vector<SObject>& out, std::size_t size, int n, unsigned char mark) {
+    auto make = [](std::vector<SObject>& out, std::size_t size, unsigned char mark) {
         CEntityStorageCache cache;
         CEntityStorageCache nested;  // does nothing of its own
-        for (int i = 0; i < n; ++i) {
-            out.push_back({static_cast<unsigned char*>(AllocateEntityStorage(size)),
-                           static_cast<unsigned char>(mark + i)});
-            Fill(out.back(), size);
+        for (int i = 0; i < 5000; ++i) {
+            out.push_back(Make(size, static_cast<unsigned char>(mark + i)));
         }
     };
-    std::thread other([&] { make(b, kSizeB, 5000, 0x40); });
-    make(a, kSizeA, 5000, 0x10);
+    std::thread other([&] { make(b, kSizeB, 0x40); });
+    make(a, kSizeA, 0x10);
     other.join();
     // The first run of a fresh size comes from one block's untouched end, in order.
     for (std::size_t i = 1; i < 64; ++i) {
@@ -195,19 +167,16 @@ TEST(EntityPool, ThreadCachesTakeRunsAndGiveBackTheRest) {
         EXPECT_EQ(b[i].p, b[i - 1].p + kSizeB);
     }
     std::vector<unsigned char*> all;
-    for (const SObject& o : a) {
-        ASSERT_TRUE(Intact(o, kSizeA));
-        all.push_back(o.p);
-    }
-    for (const SObject& o : b) {
-        ASSERT_TRUE(Intact(o, kSizeB));
-        all.push_back(o.p);
+    for (auto [objects, size] : {std::pair{&a, kSizeA}, {&b, kSizeB}}) {
+        for (const SObject& o : *objects) {
+            ASSERT_TRUE(Intact(o, size));
+            all.push_back(o.p);
+        }
     }
     std::sort(all.begin(), all.end());
     EXPECT_EQ(std::adjacent_find(all.begin(), all.end()), all.end());
     // 5000 = 78 runs of 64 and 8 of the 79th: its other 56 went back.
     EXPECT_EQ(GetEntityPoolStats().liveObjects - before.liveObjects, 10000u);
-
     // Objects made under a cache are freed without one, and the other way round.
     {
         CEntityStorageCache cache;
@@ -220,6 +189,7 @@ TEST(EntityPool, ThreadCachesTakeRunsAndGiveBackTheRest) {
     }
     const SEntityPoolStats after = GetEntityPoolStats();
     EXPECT_EQ(after.liveObjects, before.liveObjects);
-    // One emptied block kept per size.
-    EXPECT_EQ(after.blocks - before.blocks, 2u);
+    EXPECT_EQ(after.blocks - before.blocks, 2u);  // one emptied block kept per size
 }
+
+}  // namespace

@@ -1,45 +1,44 @@
+#include "document/Entity.h"
+
 #include <gtest/gtest.h>
 
 #include <cmath>
 #include <cstring>
 
 #include "document/Archive.h"
-#include "document/Entity.h"
 #include "support/RecordingPrompter.h"
+#include "support/TestEntities.h"
 
 namespace {
 
 constexpr double kPi = 3.14159265358979323846;
-
-void ExpectPoint(const CPoint3& p, double x, double y, double z, double tol = 1e-12) {
-    EXPECT_NEAR(p.x, x, tol);
-    EXPECT_NEAR(p.y, y, tol);
-    EXPECT_NEAR(p.z, z, tol);
-}
+using Bytes = std::vector<uint8_t>;
 
 CPoly Square(int closed) {
-    CPoly p;
-    p.m_closed = closed;
-    p.AddVertex(CPoint3(0, 0, 0));
-    p.AddVertex(CPoint3(1, 0, 0));
-    p.AddVertex(CPoint3(1, 1, 0));
-    p.AddVertex(CPoint3(0, 1, 0));
-    return p;
+    return *MakePoly({{0, 0, 0}, {1, 0, 0}, {1, 1, 0}, {0, 1, 0}}, closed);
 }
 
-std::vector<uint8_t> Store(CEntity& e) {
+Bytes Store(CEntity& e) {
     CArchive ar;
     e.Serialize(ar);
     return ar.Buffer();
 }
 
 template <typename T>
-T Reload(const std::vector<uint8_t>& bytes) {
+T Reload(const Bytes& bytes) {
     CArchive ar(bytes);
     T e;
     e.Serialize(ar);
     EXPECT_EQ(ar.Remaining(), 0u);
     return e;
+}
+
+CMatrix4 Scale(double x, double y, double z) {
+    CMatrix4 m = CMatrix4::Identity();
+    m.m[0][0] = x;
+    m.m[1][1] = y;
+    m.m[2][2] = z;
+    return m;
 }
 
 TEST(EntityTypes, CodesAndDefaults) {
@@ -50,7 +49,6 @@ TEST(EntityTypes, CodesAndDefaults) {
     EXPECT_EQ(CText().GetType(), 102);
     EXPECT_EQ(CArc().GetType(), 103);
     EXPECT_EQ(CPnt().GetType(), 104);
-
     CArc arc;
     EXPECT_EQ(arc.m_reserved, 1);
     EXPECT_EQ(arc.m_radius, 1.0);
@@ -61,7 +59,6 @@ TEST(EntityTypes, CodesAndDefaults) {
     EXPECT_EQ(text.m_axis.Length(), 0.0);
     EXPECT_EQ(text.m_height, 1.0);
     EXPECT_EQ(text.m_color[0], 0.0);
-
     for (int code : {100, 101, 102, 103, 104}) {
         auto e = CreateEntity(code);
         ASSERT_NE(e, nullptr);
@@ -86,16 +83,14 @@ TEST(PolyVertices, IndexErrorsChangeNothing) {
     } catch (const CPolyIndexError& e) {
         EXPECT_STREQ(e.what(), "CPoly[] index out of range!");
     }
-
     p.InsertVertex(4, CPoint3(9, 9, 9));  // at the end is allowed
     p.InsertVertex(0, CPoint3(-1, -1, 0));
-    ExpectPoint(p[0], -1, -1, 0);
-    ExpectPoint(p[5], 9, 9, 9);
+    ExpectXyz(p[0], -1, -1, 0);
+    ExpectXyz(p[5], 9, 9, 9);
     p.RemoveVertex(0);
-    ExpectPoint(p[0], 0, 0, 0);
-
+    ExpectXyz(p[0], 0, 0, 0);
     p.SetVertexCount(7);
-    ExpectPoint(p[6], 0, 0, 0);
+    ExpectXyz(p[6], 0, 0, 0);
     EXPECT_EQ(p[6].flag, 1u);
     p.SetVertexCount(2);
     EXPECT_EQ(p.GetVertexCount(), 2);
@@ -103,43 +98,28 @@ TEST(PolyVertices, IndexErrorsChangeNothing) {
     EXPECT_EQ(p.GetVertexCount(), 0);
 }
 
-TEST(PolyLength, OpenClosedAndEmpty) {
-    const CPoly sq = Square(1);
+TEST(PolyMeasures, LengthAreaPlaneAndTriangulation) {
+    CPoly sq = Square(1);
     EXPECT_DOUBLE_EQ(sq.GetLength(1), 4.0);
     EXPECT_DOUBLE_EQ(sq.GetLength(0), 3.0);
-    CPoly one;
-    one.AddVertex(CPoint3(5, 5, 5));
-    EXPECT_EQ(one.GetLength(1), 0.0);
+    EXPECT_EQ(MakePoly({{5, 5, 5}})->GetLength(1), 0.0);
     // DXF imports make polylines without vertices; their perimeter is 0, not an exception.
-    CPoly empty;
-    EXPECT_EQ(empty.GetLength(1), 0.0);
-    EXPECT_EQ(empty.GetLength(0), 0.0);
-}
+    EXPECT_EQ(CPoly().GetLength(1), 0.0);
+    EXPECT_EQ(CPoly().GetLength(0), 0.0);
 
-TEST(PolyArea, MessageGoesThroughPrompter) {
     CRecordingPrompter prompter;
-    CPoly sq = Square(1);
     double area = 0;
     EXPECT_EQ(sq.ComputeArea(area, &prompter), 1);
     EXPECT_DOUBLE_EQ(area, 1.0);
     EXPECT_TRUE(prompter.messages.empty());
-
-    CPoly bow;
-    bow.m_closed = 1;
-    bow.AddVertex(CPoint3(0, 0, 0));
-    bow.AddVertex(CPoint3(1, 1, 0));
-    bow.AddVertex(CPoint3(1, 0, 0));
-    bow.AddVertex(CPoint3(0, 1, 0));
-    EXPECT_EQ(bow.ComputeArea(area, &prompter), 0);
+    const auto bow = MakePoly({{0, 0, 0}, {1, 1, 0}, {1, 0, 0}, {0, 1, 0}}, 1);
+    EXPECT_EQ(bow->ComputeArea(area, &prompter), 0);
     ASSERT_EQ(prompter.messages.size(), 1u);
     EXPECT_EQ(prompter.messages[0].text,
               "UWAGA!\nNie obliczono pola powierzchni.\nWierzcholki nie leżą w jedej "
               "płaszczyźnie, krawędzie sie przecinają, \nalbo łamana jest wklęsła.");
-    EXPECT_EQ(bow.ComputeArea(area, nullptr), 0);  // no prompter, no crash
-}
+    EXPECT_EQ(bow->ComputeArea(area, nullptr), 0);  // no prompter, no crash
 
-TEST(PolyPlane, ComputedAndTessellated) {
-    CPoly sq = Square(1);
     sq.ComputePlane();
     sq.Tessellate();
     EXPECT_EQ(sq.m_planar, 1);
@@ -152,42 +132,46 @@ TEST(PolyPlane, ComputedAndTessellated) {
     EXPECT_EQ(copy.m_planar, 1);
 }
 
-TEST(ArcPoints, QuarterArcOfRadiusTwo) {
-    CArc a;
-    a.m_radius = 2.0;
-    a.m_start = 90.0;
-    a.m_length = 90.0;
-    CPoint3 p;
+TEST(ArcPoints, QuarterArcNegativeLengthAndDownwardAxis) {
+    CArc a = *MakeArc({}, 2.0, 90.0, 90.0);
+    CPoint3 p, q0, q1, q2, q3;
     ASSERT_EQ(a.GetStartPoint(p), 1);
-    ExpectPoint(p, 0, 2, 0);
+    ExpectXyz(p, 0, 2, 0);
     ASSERT_EQ(a.GetMidPoint(p), 1);
-    ExpectPoint(p, -std::sqrt(2.0), std::sqrt(2.0), 0);
+    ExpectXyz(p, -std::sqrt(2.0), std::sqrt(2.0), 0);
     ASSERT_EQ(a.GetEndPoint(p), 1);
-    ExpectPoint(p, -2, 0, 0);
+    ExpectXyz(p, -2, 0, 0);
     EXPECT_NEAR(a.GetArcLength(), kPi, 1e-12);
     EXPECT_NEAR(a.GetSectorArea(), kPi, 1e-12);
-    CPoint3 q0, q1, q2, q3;
     EXPECT_EQ(a.GetQuarterPoints(q0, q1, q2, q3), 0);
+    // A negative length gives positive measures.
+    a.m_length = -90.0;
+    EXPECT_NEAR(a.GetArcLength(), kPi, 1e-12);
+    EXPECT_NEAR(a.GetSectorArea(), kPi, 1e-12);
+    // Seen from below X is mirrored.
+    CArc down = *MakeArc({}, 1, 0, 90);
+    down.m_axis = CVec3(0, 0, -1);
+    down.GetStartPoint(p);
+    ExpectXyz(p, -1, 0, 0);
+    down.GetEndPoint(p);
+    ExpectXyz(p, 0, 1, 0);
 }
 
 TEST(ArcPoints, FullCircleRule) {
-    CArc c;
-    c.m_center = CPoint3(10, 20, 30);
-    c.m_radius = 3.0;
+    CArc c = *MakeArc({10, 20, 30}, 3.0);
     CPoint3 p(7, 7, 7);
     EXPECT_EQ(c.GetStartPoint(p), 0);
     EXPECT_EQ(c.GetMidPoint(p), 0);
     EXPECT_EQ(c.GetEndPoint(p), 0);
-    ExpectPoint(p, 7, 7, 7);  // untouched
+    ExpectXyz(p, 7, 7, 7);  // untouched
     CPoint3 q0, q1, q2, q3;
     ASSERT_EQ(c.GetQuarterPoints(q0, q1, q2, q3), 1);
-    ExpectPoint(q0, 13, 20, 30);
-    ExpectPoint(q1, 10, 23, 30);
-    ExpectPoint(q2, 7, 20, 30);
-    ExpectPoint(q3, 10, 17, 30);
+    ExpectXyz(q0, 13, 20, 30);
+    ExpectXyz(q1, 10, 23, 30);
+    ExpectXyz(q2, 7, 20, 30);
+    ExpectXyz(q3, 10, 17, 30);
     EXPECT_EQ(c.GetPointAt(p, 90.0), 1);  // no full-circle test
-    ExpectPoint(p, 10, 23, 30);
-
+    ExpectXyz(p, 10, 23, 30);
     c.m_length = 359.999;
     EXPECT_EQ(c.GetStartPoint(p), 1);
     EXPECT_EQ(c.GetQuarterPoints(q0, q1, q2, q3), 0);
@@ -196,41 +180,15 @@ TEST(ArcPoints, FullCircleRule) {
     EXPECT_EQ(c.GetStartPoint(p), 1);
 }
 
-TEST(ArcPoints, NegativeLengthGivesPositiveMeasures) {
-    CArc a;
-    a.m_radius = 2.0;
-    a.m_length = -90.0;
-    EXPECT_NEAR(a.GetArcLength(), kPi, 1e-12);
-    EXPECT_NEAR(a.GetSectorArea(), kPi, 1e-12);
-}
-
-TEST(ArcPoints, DownwardAxisMirrorsX) {
-    CArc a;
-    a.m_axis = CVec3(0, 0, -1);
-    a.m_start = 0.0;
-    a.m_length = 90.0;
-    CPoint3 p;
-    a.GetStartPoint(p);
-    ExpectPoint(p, -1, 0, 0);
-    a.GetEndPoint(p);
-    ExpectPoint(p, 0, 1, 0);
-}
-
-TEST(EntityTransform, ArcUnderScaleAndMirror) {
-    CArc a;
-    a.m_center = CPoint3(1, 2, 3);
-    a.m_radius = 2.0;
-    a.m_start = 30.0;
-    a.m_length = 45.0;
-    CMatrix4 scale;
-    scale.SetIdentity();
-    scale.m[0][0] = scale.m[1][1] = scale.m[2][2] = 3.0;
+// Scales stretch an arc's radius by the image of its X axis, a text's height by that of its Y
+// axis; mirrors keep the angles; points keep their flags.
+TEST(EntityTransform, ArcTextPointAndPoly) {
+    const CArc a = *MakeArc({1, 2, 3}, 2.0, 30.0, 45.0);
     CArc scaled = a;
-    scaled.Transform(scale);
+    scaled.Transform(Scale(3, 3, 3));
     EXPECT_DOUBLE_EQ(scaled.m_radius, 6.0);
-    ExpectPoint(scaled.m_center, 3, 6, 9);
+    ExpectXyz(scaled.m_center, 3, 6, 9);
     EXPECT_DOUBLE_EQ(scaled.m_axis.z, 3.0);  // rotated, not normalized
-
     CMatrix4 mirror;
     mirror.SetMirror(0);
     CArc mirrored = a;
@@ -238,58 +196,39 @@ TEST(EntityTransform, ArcUnderScaleAndMirror) {
     EXPECT_DOUBLE_EQ(mirrored.m_radius, 2.0);
     EXPECT_EQ(mirrored.m_start, 30.0);
     EXPECT_EQ(mirrored.m_length, 45.0);
-    ExpectPoint(mirrored.m_center, -1, 2, 3);
+    ExpectXyz(mirrored.m_center, -1, 2, 3);
+    CArc squashed = a;
+    squashed.Transform(Scale(0.5, 4.0, 1));
+    EXPECT_DOUBLE_EQ(squashed.m_radius, 1.0);
 
-    // A non-uniform scale takes the radius from the image of the X axis.
-    CMatrix4 squash;
-    squash.SetIdentity();
-    squash.m[0][0] = 0.5;
-    squash.m[1][1] = 4.0;
-    CArc s2 = a;
-    s2.Transform(squash);
-    EXPECT_DOUBLE_EQ(s2.m_radius, 1.0);
-}
-
-TEST(EntityTransform, TextHeightFromYAxisImage) {
-    CText t;
-    t.m_position = CPoint3(1, 1, 1);
-    t.m_axis = CVec3(0, 0, 1);
-    t.m_height = 2.0;
-    t.m_rotation = 15.0;
-    CMatrix4 m;
-    m.SetIdentity();
-    m.m[0][0] = 5.0;  // stretching X leaves the height alone
-    m.m[1][1] = 3.0;
+    CMatrix4 m = Scale(5, 3, 1);  // stretching X leaves a text's height alone
     m.m[0][3] = 10.0;
+    CText t = *MakeText("", {1, 1, 1}, 2.0);
+    t.m_rotation = 15.0;
     t.Transform(m);
     EXPECT_DOUBLE_EQ(t.m_height, 6.0);
     EXPECT_EQ(t.m_rotation, 15.0);
-    ExpectPoint(t.m_position, 15, 3, 1);
-
-    CPnt p;
-    p.m_point = CPoint3(1, 2, 3);
+    ExpectXyz(t.m_position, 15, 3, 1);
+    CPnt p = *MakePnt({1, 2, 3});
     p.m_point.flag = 7;
     p.Transform(m);
-    ExpectPoint(p.m_point, 15, 6, 3);
-    EXPECT_EQ(p.m_point.flag, 7u);  // Transform keeps the flag
-
+    ExpectXyz(p.m_point, 15, 6, 3);
+    EXPECT_EQ(p.m_point.flag, 7u);
     CPoly poly = Square(0);
     poly[2].flag = 9;
     poly.Transform(m);
-    ExpectPoint(poly[2], 15, 3, 0);
+    ExpectXyz(poly[2], 15, 3, 0);
     EXPECT_EQ(poly[2].flag, 9u);
 }
 
 TEST(EntityCopy, DeepCopiesDataTree) {
-    CPnt src;
-    src.m_name = "Ż1";
+    CPnt src = *MakePnt({}, "Ż1");
     src.m_data.BuildObjectTree(3);
     src.m_data.GetChild(6).AddChild(CDataNode());
     src.m_color[1] = 0.5;
     src.m_layer = 2;
     src.m_number = 41;
     src.m_reserved = 77;
-
     std::unique_ptr<CEntity> clone = src.Clone();
     auto& copy = static_cast<CPnt&>(*clone);
     EXPECT_TRUE(copy.m_data == src.m_data);
@@ -297,46 +236,44 @@ TEST(EntityCopy, DeepCopiesDataTree) {
     EXPECT_EQ(copy.m_reserved, 77);
     EXPECT_EQ(copy.m_number, 41);
     EXPECT_EQ(copy.m_color[1], 0.5);
-
     copy.m_data.GetChild(6).GetChild(0).SetText("changed");
     copy.m_data.RemoveChild(0);
     EXPECT_EQ(src.m_data.GetChildCount(), 12);
     EXPECT_EQ(src.m_data.GetChild(6).GetChild(0).GetText(), "");
     EXPECT_FALSE(copy.m_data == src.m_data);
-
     CPnt assigned;
     assigned = src;
     EXPECT_TRUE(assigned.m_data == src.m_data);
 }
 
 TEST(EntityNumbers, CounterRules) {
-    SetLastEntityNumber(0);
+    CCounterGuard counter;
     EXPECT_EQ(NextEntityNumber(), 1);
     EXPECT_EQ(NextEntityNumber(), 2);
     RaiseLastEntityNumber(1);
     EXPECT_EQ(GetLastEntityNumber(), 2);
     RaiseLastEntityNumber(40);
     EXPECT_EQ(GetLastEntityNumber(), 40);
-
     // Loading an entity raises the counter to its number.
     CPnt p;
     p.m_number = 500;
-    auto bytes = Store(p);
+    const Bytes bytes = Store(p);
     SetLastEntityNumber(3);
     Reload<CPnt>(bytes);
     EXPECT_EQ(GetLastEntityNumber(), 500);
     SetLastEntityNumber(900);
     Reload<CPnt>(bytes);
     EXPECT_EQ(GetLastEntityNumber(), 900);
-    SetLastEntityNumber(0);
 }
 
-// A default entity base: empty data node, reserved 1, layer, number, name, colour.
-std::vector<uint8_t> BaseBytes(int32_t layer, int32_t number, const std::string& cp1250Name,
-                               double r, double g, double b, bool withReserved = true) {
+// An entity base: empty data node, reserved 1 (not in the old format), layer, number, name,
+// colour; then the doubles and words of the rest.
+Bytes Record(int32_t layer, int32_t number, const std::string& cp1250Name, double red,
+             const std::vector<double>& doubles, const std::vector<uint32_t>& words,
+             bool withReserved = true) {
     CArchive ar;
     ar.WriteCount(0);
-    ar.WriteRaw("\x00", 1);
+    ar.WriteU8(0);
     ar.WriteU32(20);
     ar.WriteU8(3);
     ar.WriteU8(1);
@@ -349,88 +286,61 @@ std::vector<uint8_t> BaseBytes(int32_t layer, int32_t number, const std::string&
     ar.WriteI32(number);
     ar.WriteU8(static_cast<uint8_t>(cp1250Name.size()));
     ar.WriteRaw(cp1250Name.data(), cp1250Name.size());
-    ar.WriteF64(r);
-    ar.WriteF64(g);
-    ar.WriteF64(b);
+    for (double d : {red, 0.0, 0.0}) {
+        ar.WriteF64(d);
+    }
+    for (double d : doubles) {
+        ar.WriteF64(d);
+    }
+    for (uint32_t w : words) {
+        ar.WriteU32(w);
+    }
     return ar.Buffer();
 }
 
-void Append(std::vector<uint8_t>& dst, const std::vector<uint8_t>& src) {
-    dst.insert(dst.end(), src.begin(), src.end());
-}
-
-TEST(EntityRecords, PointByteLayout) {
-    CPnt p;
+TEST(EntityRecords, PointAndTextByteLayout) {
+    CPnt p = *Colored(MakePnt({1.5, -2.0, 3.0}, "Ł"), 0.25, 0, 0);
     p.m_layer = 1;
     p.m_number = 7;
-    p.m_name = "Ł";
-    p.m_color[0] = 0.25;
-    p.m_point = CPoint3(1.5, -2.0, 3.0);
     p.m_point.flag = 0x10;
-
-    std::vector<uint8_t> expected = BaseBytes(1, 7, "\xA3", 0.25, 0, 0);
-    CArchive tail;
-    tail.WriteF64(1.5);
-    tail.WriteF64(-2.0);
-    tail.WriteF64(3.0);
-    tail.WriteU32(0x10);
-    Append(expected, tail.Buffer());
-    EXPECT_EQ(Store(p), expected);
-
-    CPnt back = Reload<CPnt>(expected);
+    const Bytes point = Record(1, 7, "\xA3", 0.25, {1.5, -2.0, 3.0}, {0x10});
+    EXPECT_EQ(Store(p), point);
+    CPnt back = Reload<CPnt>(point);
     EXPECT_EQ(back.m_name, "Ł");
     EXPECT_EQ(back.m_point.flag, 0x10u);
     EXPECT_EQ(back.m_layer, 1);
     EXPECT_EQ(back.m_color[0], 0.25);
-}
 
-TEST(EntityRecords, TextEndsWithItsString) {
-    CText t;
-    t.m_text = "ąb";
-    t.m_position = CPoint3(1, 2, 3);
-    t.m_axis = CVec3(0, 0, 1);
+    // A text ends with its string.
+    CText t = *MakeText("ąb", {1, 2, 3}, 2.5);
     t.m_rotation = 30;
-    t.m_height = 2.5;
     t.m_font = 2;
-    std::vector<uint8_t> expected = BaseBytes(0, 0, "", 0, 0, 0);
-    CArchive tail;
-    for (double d : {1.0, 2.0, 3.0, 0.0, 0.0, 1.0, 30.0, 2.5}) {
-        tail.WriteF64(d);
-    }
-    tail.WriteU32(2);
-    tail.WriteRaw(
-        "\x02\xB9"
-        "b",
-        3);
-    Append(expected, tail.Buffer());
-    EXPECT_EQ(Store(t), expected);
-    CText back = Reload<CText>(expected);
-    EXPECT_EQ(back.m_text, "ąb");
-    EXPECT_EQ(back.GetTextLength(), 2);
+    Bytes text = Record(0, 0, "", 0, {1, 2, 3, 0, 0, 1, 30, 2.5}, {2});
+    text.insert(text.end(), {0x02, 0xB9, 'b'});
+    EXPECT_EQ(Store(t), text);
+    CText textBack = Reload<CText>(text);
+    EXPECT_EQ(textBack.m_text, "ąb");
+    EXPECT_EQ(textBack.GetTextLength(), 2);
 }
 
 TEST(EntityRecords, PolyAndArcRoundTrip) {
     CPoly p = Square(1);
     p.m_marker = 1;
     p[1].flag = 3;
-    auto bytes = Store(p);
+    const Bytes bytes = Store(p);
     // base, closed, marker, count, 4 x (point3, flag)
-    EXPECT_EQ(bytes.size(), BaseBytes(0, 0, "", 0, 0, 0).size() + 12 + 4 * 28);
+    EXPECT_EQ(bytes.size(), Record(0, 0, "", 0, {}, {}).size() + 12 + 4 * 28);
     CPoly back = Reload<CPoly>(bytes);
     EXPECT_EQ(back.m_closed, 1);
     EXPECT_EQ(back.m_marker, 1);
     ASSERT_EQ(back.GetVertexCount(), 4);
     EXPECT_EQ(back[1].flag, 3u);
-    ExpectPoint(back[2], 1, 1, 0);
+    ExpectXyz(back[2], 1, 1, 0);
     EXPECT_EQ(Store(back), bytes);
 
-    CArc a;
-    a.m_center = CPoint3(1e6, 2e6, 3.25);
+    CArc a = *MakeArc({1e6, 2e6, 3.25}, 12.5, 10, 270);
     a.m_axis = CVec3(0.1, 0.2, 0.9);
-    a.m_radius = 12.5;
-    a.m_start = 10;
-    a.m_length = 270;
-    auto arcBytes = Store(a);
+    const Bytes arcBytes = Store(a);
     CArc arcBack = Reload<CArc>(arcBytes);
     EXPECT_EQ(Store(arcBack), arcBytes);
     EXPECT_EQ(arcBack.m_center.x, 1e6);
@@ -438,9 +348,8 @@ TEST(EntityRecords, PolyAndArcRoundTrip) {
 }
 
 TEST(EntityRecords, OldFormatHasNoReservedValue) {
-    std::vector<uint8_t> bytes = BaseBytes(0, 12, "A", 1, 1, 1, false);
+    const Bytes bytes = Record(0, 12, "A", 1, {}, {2}, false);
     CArchive tail;
-    tail.WriteU32(2);
     for (double d : {1.0, 2.0, 3.0}) {
         tail.WriteF64(d);
     }
@@ -449,8 +358,9 @@ TEST(EntityRecords, OldFormatHasNoReservedValue) {
         tail.WriteF64(d);
     }
     tail.WriteU32(5);
-    Append(bytes, tail.Buffer());
-    CArchive ar(bytes);
+    Bytes all = bytes;
+    all.insert(all.end(), tail.Buffer().begin(), tail.Buffer().end());
+    CArchive ar(all);
     CPoly p;
     p.LoadOld(ar);
     EXPECT_EQ(ar.Remaining(), 0u);
@@ -459,33 +369,26 @@ TEST(EntityRecords, OldFormatHasNoReservedValue) {
     EXPECT_EQ(p.m_name, "A");
     ASSERT_EQ(p.GetVertexCount(), 2);
     EXPECT_EQ(p[1].flag, 5u);
-    ExpectPoint(p[1], 4, 5, 6);
+    ExpectXyz(p[1], 4, 5, 6);
 }
 
-TEST(EntityRecords, LyingVertexCountRefusedBeforeAllocation) {
-    std::vector<uint8_t> bytes = BaseBytes(0, 1, "", 0, 0, 0);
-    CArchive tail;
-    tail.WriteU32(0);           // closed
-    tail.WriteU32(0);           // marker
-    tail.WriteU32(0xFFFFFFF0);  // vertex count far beyond the bytes left
-    Append(bytes, tail.Buffer());
-    CArchive ar(bytes);
+TEST(EntityRecords, LyingCountsAndTruncationsAreRefused) {
+    // closed, marker, and a vertex count far beyond the bytes left
+    const Bytes lying = Record(0, 1, "", 0, {}, {0, 0, 0xFFFFFFF0});
+    CArchive ar(lying);
     CPoly p;
     p.AddVertex(CPoint3(1, 1, 1));
     EXPECT_THROW(p.Serialize(ar), CArchiveException);
     EXPECT_EQ(p.GetVertexCount(), 1);  // vertices untouched
-}
 
-TEST(EntityRecords, TruncationAlwaysThrows) {
-    CText t;
-    t.m_text = "Zażółć gęślą jaźń";
+    CText t = *MakeText("Zażółć gęślą jaźń", {});
     t.m_data.BuildObjectTree(4);
-    auto bytes = Store(t);
+    const Bytes bytes = Store(t);
     for (size_t cut = 0; cut < bytes.size(); ++cut) {
-        std::vector<uint8_t> part(bytes.begin(), bytes.begin() + static_cast<long>(cut));
-        CArchive ar(part);
+        const Bytes part(bytes.begin(), bytes.begin() + static_cast<long>(cut));
+        CArchive in(part);
         CText back;
-        EXPECT_THROW(back.Serialize(ar), CArchiveException) << "cut at " << cut;
+        EXPECT_THROW(back.Serialize(in), CArchiveException) << "cut at " << cut;
     }
 }
 

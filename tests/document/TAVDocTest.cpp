@@ -1,22 +1,29 @@
+#include "document/TAVDoc.h"
+
 #include <gtest/gtest.h>
-#include <sys/stat.h>
 #include <unistd.h>
 
 #include <cmath>
-#include <cstdio>
+#include <cstring>
 #include <filesystem>
-#include <fstream>
 
 #include "document/Archive.h"
 #include "document/StrokeFont.h"
-#include "document/TAVDoc.h"
 #include "support/RecordingPrompter.h"
+#include "support/TempFiles.h"
+#include "support/TestEntities.h"
 
 namespace fs = std::filesystem;
 
 namespace {
 
+using Bytes = std::vector<uint8_t>;
+
 const std::string k41522 = "Unrecognized header in document file.\nCan not read document!";
+
+// Where the type code of the first entity of a document without tables lies: after the header
+// line, the seven integers, the layer array and three empty arrays.
+const size_t kFirstTypeCode = std::strlen(kHeader211) + 1 + 28 + 2 + 8 + 1 + 8 + 6;
 
 // Writes the view state record of a default document by hand.
 void WriteDefaultViewState(CArchive& ar, bool withMask = true) {
@@ -36,36 +43,24 @@ void WriteDefaultViewState(CArchive& ar, bool withMask = true) {
     }
 }
 
-void WriteDefaultDataNode(CArchive& ar) {
-    ar.WriteCount(0);
-    ar.WriteU8(0);
-    ar.WriteU32(20);
-    ar.WriteU8(3);
-    ar.WriteU8(1);
-    ar.WriteU32(0);
-    ar.WriteU32(0);
-}
-
 void WriteLayer(CArchive& ar, const char* cp1250Name) {
     ar.WriteU32(0);
     ar.WriteU32(1);
-    const size_t n = std::strlen(cp1250Name);
-    ar.WriteU8(static_cast<uint8_t>(n));
-    ar.WriteRaw(cp1250Name, n);
+    ar.WriteU8(static_cast<uint8_t>(std::strlen(cp1250Name)));
+    ar.WriteRaw(cp1250Name, std::strlen(cp1250Name));
 }
 
-std::vector<uint8_t> EmptyDocumentBytes(const char* header) {
+Bytes EmptyDocumentBytes(const std::string& header) {
     CArchive ar;
-    ar.WriteRaw(header, std::strlen(header));
-    ar.WriteU8('\n');
+    ar.WriteLine(header);
     for (int32_t v : {1, 0, 0, -1, 0, 0, 0}) {
         ar.WriteI32(v);
     }
     ar.WriteCount(1);
     WriteLayer(ar, "Warstwa1");
-    ar.WriteCount(0);
-    ar.WriteCount(0);
-    ar.WriteCount(0);
+    for (int i = 0; i < 3; ++i) {
+        ar.WriteCount(0);
+    }
     WriteDefaultViewState(ar);
     return ar.Buffer();
 }
@@ -74,56 +69,34 @@ std::vector<uint8_t> EmptyDocumentBytes(const char* header) {
 void FillDocument(CTAVDoc& doc) {
     doc.Layers().emplace_back("Ściany", 1, 0);
     doc.SetCurrentLayer(1);
-    CMatrix4 m;
-    m.SetIdentity();
+    CMatrix4 m = CMatrix4::Identity();
     m.m[0][3] = -100.0;
     doc.AddCoordSystem(
         CCoordSystem("Układ Ł", CPoint3(100, 0, 0), CPoint3(101, 0, 0), CPoint3(100, 1, 0)), m);
     doc.SetActiveCoordSystem(0);
     doc.ClipPlanes().emplace_back("Cięcie", 1, CPoint3(0, 0, 5), CVec3(0, 0, 2));
 
-    auto pnt = std::make_unique<CPnt>();
-    pnt->m_name = "Pkt żółty";
-    pnt->m_point = CPoint3(5420000.125, 6310000.5, 12.75);
+    auto pnt = MakePnt({5420000.125, 6310000.5, 12.75}, "Pkt żółty");
     pnt->m_point.flag = 3;
     pnt->m_number = 10;
     pnt->m_data.BuildObjectTree(4);
     pnt->m_data.GetChild(1).AddChild(*GetDataTemplate(3)->GetChildren().data());
     doc.AddEntity(std::move(pnt));
-
-    auto poly = std::make_unique<CPoly>();
-    poly->m_closed = 1;
+    auto poly = MakePoly({{0, 0, 1}, {2, 0, 1}, {2, 1, 1}, {1, 1, 1}, {1, 2, 1}}, 1);
     poly->m_layer = 1;
     poly->m_number = 11;
-    for (auto [x, y] : {std::pair{0.0, 0.0}, {2.0, 0.0}, {2.0, 1.0}, {1.0, 1.0}, {1.0, 2.0}}) {
-        poly->AddVertex(CPoint3(x, y, 1.0));
-    }
     poly->m_data.BuildObjectTree(3);
     doc.AddEntity(std::move(poly));
-
-    auto line = std::make_unique<CPoly>();
+    auto line = MakePoly({{-1, -1, -1}, {-2, 3, 0}});
     line->m_number = 12;
     line->m_marker = 1;
-    line->AddVertex(CPoint3(-1, -1, -1));
-    line->AddVertex(CPoint3(-2, 3, 0));
     doc.AddEntity(std::move(line));
-
     doc.AddEntity(std::make_unique<CPoly>());  // no vertices, as DXF imports make
-
-    auto arc = std::make_unique<CArc>();
-    arc->m_center = CPoint3(10, 10, 0);
-    arc->m_radius = 2;
-    arc->m_start = 45;
-    arc->m_length = 270;
+    auto arc = MakeArc({10, 10, 0}, 2, 45, 270);
     arc->m_number = 13;
     doc.AddEntity(std::move(arc));
-
-    auto text = std::make_unique<CText>();
-    text->m_text = "Zażółć gęślą jaźń";
-    text->m_position = CPoint3(3, 4, 5);
-    text->m_axis = CVec3(0, 0, 1);
+    auto text = MakeText("Zażółć gęślą jaźń", {3, 4, 5}, 0.5);
     text->m_font = 1;
-    text->m_height = 0.5;
     text->m_name = "tekst";
     text->m_number = 14;
     doc.AddEntity(std::move(text));
@@ -136,6 +109,18 @@ void FillDocument(CTAVDoc& doc) {
     v.localizationMask = 0x1234;
     doc.SetViewState(v);
     doc.RecomputeExtents();
+}
+
+Bytes FilledBytes() {
+    CTAVDoc doc;
+    FillDocument(doc);
+    return doc.SaveToBytes();
+}
+
+// Patches one of the seven integers after the header of a saved document.
+Bytes WithHeaderInt(Bytes bytes, int index, int32_t value) {
+    std::memcpy(bytes.data() + std::strlen(kHeader211) + 1 + 4 * index, &value, 4);
+    return bytes;
 }
 
 TEST(DocumentNew, ConstructionAndReset) {
@@ -154,7 +139,7 @@ TEST(DocumentNew, ConstructionAndReset) {
     FillDocument(doc);
     const double red[3] = {1, 0, 0};
     doc.SetCurrentColor(red);
-    SetLastEntityNumber(55);
+    CCounterGuard counter(55);
     ASSERT_EQ(doc.OnNewDocument(), 1);
     EXPECT_EQ(doc.GetLayerCount(), 1);
     EXPECT_EQ(doc.GetLayer(0).m_name, "Warstwa1");
@@ -171,21 +156,18 @@ TEST(DocumentNew, ConstructionAndReset) {
     EXPECT_EQ(doc.ViewState().renderMode, 3);  // the saved view is kept
 }
 
-TEST(DocumentFile, EmptyDocumentByteImage) {
+// An empty document is saved byte for byte; 2.0.1 documents load like 2.1.1 ones and are saved
+// as the current version.
+TEST(DocumentFile, EmptyDocumentBytesAndVersions) {
     CTAVDoc doc;
     doc.OnNewDocument();
-    EXPECT_EQ(doc.SaveToBytes(), EmptyDocumentBytes("TAV Document ver. 2.1.1"));
-}
-
-TEST(DocumentFile, Version201LoadsLike211) {
-    for (const char* header : {"TAV Document ver. 2.0.1", "TAV Document ver. 2.1.1"}) {
-        CTAVDoc doc;
-        doc.LoadFromBytes(EmptyDocumentBytes(header));
-        EXPECT_EQ(doc.GetLoadedHeader(), header);
-        EXPECT_EQ(doc.GetLayerCount(), 1);
-        EXPECT_EQ(doc.GetLayer(0).m_name, "Warstwa1");
-        // Saving writes the current version.
-        EXPECT_EQ(doc.SaveToBytes(), EmptyDocumentBytes("TAV Document ver. 2.1.1"));
+    EXPECT_EQ(doc.SaveToBytes(), EmptyDocumentBytes(kHeader211));
+    for (const char* header : {kHeader201, kHeader211}) {
+        CTAVDoc back;
+        back.LoadFromBytes(EmptyDocumentBytes(header));
+        EXPECT_EQ(back.GetLoadedHeader(), header);
+        EXPECT_EQ(back.GetLayer(0).m_name, "Warstwa1");
+        EXPECT_EQ(back.SaveToBytes(), EmptyDocumentBytes(kHeader211));
     }
 }
 
@@ -197,15 +179,11 @@ TEST(DocumentFile, UnknownHeadersRefusedWith41522) {
                                               "",
                                               std::string(200, 'A')};
     for (const std::string& h : headers) {
-        std::vector<uint8_t> bytes = EmptyDocumentBytes("X");
-        bytes.erase(bytes.begin());  // drop "X", keep "\n" and the rest
-        bytes.insert(bytes.begin(), h.begin(), h.end());
         CRecordingPrompter prompter;
         CTAVDoc doc(&prompter);
         FillDocument(doc);
-        const int before = doc.GetEntityCount();
         try {
-            doc.LoadFromBytes(bytes);
+            doc.LoadFromBytes(EmptyDocumentBytes(h));
             ADD_FAILURE() << "accepted header '" << h << "'";
         } catch (const CArchiveException& e) {
             EXPECT_EQ(e.Cause(), CArchiveException::badIndex);
@@ -213,22 +191,18 @@ TEST(DocumentFile, UnknownHeadersRefusedWith41522) {
         EXPECT_EQ(prompter.beeps, 1) << h;
         ASSERT_EQ(prompter.messages.size(), 1u);
         EXPECT_EQ(prompter.messages[0].text, k41522);
-        EXPECT_EQ(doc.GetEntityCount(), before);  // nothing replaced
+        EXPECT_EQ(doc.GetEntityCount(), 6);  // nothing replaced
     }
     // A file without any line end at all is not a document either.
     CRecordingPrompter prompter;
     CTAVDoc doc(&prompter);
-    const std::vector<uint8_t> garbage(10, 'x');
-    EXPECT_THROW(doc.LoadFromBytes(garbage), CArchiveException);
+    EXPECT_THROW(doc.LoadFromBytes(Bytes(10, 'x')), CArchiveException);
     ASSERT_EQ(prompter.messages.size(), 1u);
     EXPECT_EQ(prompter.messages[0].text, k41522);
 }
 
 TEST(DocumentFile, RoundTripOfEveryKindIsByteStable) {
-    CTAVDoc doc;
-    FillDocument(doc);
-    const std::vector<uint8_t> first = doc.SaveToBytes();
-
+    const Bytes first = FilledBytes();
     CTAVDoc back;
     back.LoadFromBytes(first);
     EXPECT_EQ(back.SaveToBytes(), first);
@@ -261,130 +235,23 @@ TEST(DocumentFile, RoundTripOfEveryKindIsByteStable) {
 }
 
 TEST(DocumentFile, LoadRaisesEntityNumberAndKeepsItOnFailure) {
-    CTAVDoc doc;
-    FillDocument(doc);
-    const auto bytes = doc.SaveToBytes();
-    SetLastEntityNumber(2);
+    const Bytes bytes = FilledBytes();
+    CCounterGuard counter(2);
     CTAVDoc back;
     back.LoadFromBytes(bytes);
     EXPECT_EQ(GetLastEntityNumber(), 14);
-
     SetLastEntityNumber(2);
-    std::vector<uint8_t> cut(bytes.begin(), bytes.end() - 3);
-    EXPECT_THROW(back.LoadFromBytes(cut), CArchiveException);
+    EXPECT_THROW(back.LoadFromBytes(Bytes(bytes.begin(), bytes.end() - 3)), CArchiveException);
     EXPECT_EQ(GetLastEntityNumber(), 2);
-    SetLastEntityNumber(0);
-}
-
-TEST(DocumentFile, TruncatedAtEveryOffsetIsRefused) {
-    CTAVDoc doc;
-    FillDocument(doc);
-    const auto bytes = doc.SaveToBytes();
-    for (size_t cut = 0; cut < bytes.size(); ++cut) {
-        std::vector<uint8_t> part(bytes.begin(), bytes.begin() + static_cast<long>(cut));
-        CTAVDoc back;
-        EXPECT_THROW(back.LoadFromBytes(part), CArchiveException) << "cut at " << cut;
-        EXPECT_EQ(back.GetEntityCount(), 0);
-        EXPECT_EQ(back.GetLayerCount(), 1);
-    }
-}
-
-TEST(DocumentFile, UnknownTypeCodeRefused) {
-    CTAVDoc doc;
-    auto p = std::make_unique<CPnt>();
-    doc.AddEntity(std::move(p));
-    std::vector<uint8_t> bytes = doc.SaveToBytes();
-    // The type code follows the four empty arrays: header line, 7 ints, layer array, 3 counts.
-    const size_t at = std::strlen(kHeader211) + 1 + 28 + 2 + 8 + 1 + 8 + 6;
-    uint32_t code = 0;
-    std::memcpy(&code, bytes.data() + at, 4);
-    ASSERT_EQ(code, 104u);
-    for (uint32_t bad : {99u, 105u, 0u, 0xFFFFFFFFu}) {
-        std::memcpy(bytes.data() + at, &bad, 4);
-        CTAVDoc back;
-        try {
-            back.LoadFromBytes(bytes);
-            ADD_FAILURE() << bad;
-        } catch (const CArchiveException& e) {
-            EXPECT_NE(std::string(e.what()).find("Unknown entity type code"), std::string::npos)
-                << e.what();
-        }
-    }
-}
-
-// Patches one of the seven integers after the header of a saved document.
-std::vector<uint8_t> WithHeaderInt(std::vector<uint8_t> bytes, int index, int32_t value) {
-    std::memcpy(bytes.data() + std::strlen(kHeader211) + 1 + 4 * index, &value, 4);
-    return bytes;
-}
-
-TEST(DocumentFile, IndicesAreCheckedBeforeUse) {
-    CTAVDoc doc;
-    FillDocument(doc);  // 2 layers, 1 system, 1 plane, 1 matrix
-    const auto bytes = doc.SaveToBytes();
-    struct SCase {
-        const char* name;
-        int index;
-        int32_t value;
-    };
-    const SCase cases[] = {
-        {"layer count beyond array", 0, 3},  {"no layers", 0, 0},
-        {"current layer negative", 1, -1},   {"current layer too big", 1, 2},
-        {"system count beyond array", 2, 2}, {"active system too big", 3, 1},
-        {"active system below -1", 3, -2},   {"plane count beyond array", 4, 2},
-        {"matrix count beyond array", 5, 2}, {"matrices fewer than systems", 5, 0},
-    };
-    for (const SCase& c : cases) {
-        CTAVDoc back;
-        EXPECT_THROW(back.LoadFromBytes(WithHeaderInt(bytes, c.index, c.value)), CArchiveException)
-            << c.name;
-    }
-    // Smaller in-use counts than the arrays are legal; the unused tail is dropped.
-    CTAVDoc back;
-    back.LoadFromBytes(
-        WithHeaderInt(WithHeaderInt(WithHeaderInt(WithHeaderInt(bytes, 4, 0), 2, 0), 3, -1), 5, 0));
-    EXPECT_EQ(back.GetClipPlaneCount(), 0);
-    EXPECT_EQ(back.GetCoordSystemCount(), 0);
-}
-
-TEST(DocumentFile, EntityOnMissingLayerRefused) {
-    CTAVDoc doc;
-    auto p = std::make_unique<CPnt>();
-    p->m_layer = 1;  // only layer 0 exists
-    doc.AddEntity(std::move(p));
-    CTAVDoc back;
-    try {
-        back.LoadFromBytes(doc.SaveToBytes());
-        FAIL();
-    } catch (const CArchiveException& e) {
-        EXPECT_STREQ(e.what(), "Entity 1 refers to layer 1, which does not exist.");
-    }
-}
-
-TEST(DocumentFile, HugeCountsRefusedWithoutAllocation) {
-    CTAVDoc doc;
-    const auto bytes = doc.SaveToBytes();
-    CTAVDoc back;
-    EXPECT_THROW(back.LoadFromBytes(WithHeaderInt(bytes, 6, 0x7FFFFFFF)), CArchiveException);
-    // A layer array count with the 0xFFFF escape claiming four billion layers.
-    std::vector<uint8_t> big = bytes;
-    const size_t at = std::strlen(kHeader211) + 1 + 28;
-    const uint8_t escape[] = {0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF};
-    big.erase(big.begin() + static_cast<long>(at), big.begin() + static_cast<long>(at) + 2);
-    big.insert(big.begin() + static_cast<long>(at), std::begin(escape), std::end(escape));
-    EXPECT_THROW(back.LoadFromBytes(big), CArchiveException);
 }
 
 // A 1.1.0 file: three polygons and two points, no type codes, matrices after the entities and
 // a view state without the localization mask.
-std::vector<uint8_t> OldFileBytes() {
+Bytes OldFileBytes() {
     CArchive ar;
-    ar.WriteRaw(kHeader110, std::strlen(kHeader110));
-    ar.WriteU8('\n');
-    for (int32_t v : {1, 0, 0, -1, 0}) {  // layers, current, systems, active, planes
-        ar.WriteI32(v);
-    }
-    for (int32_t v : {3, 0, 0, 0, 2}) {  // polygons, polylines, texts, arcs, points
+    ar.WriteLine(kHeader110);
+    // layers, current, systems, active, planes; polygons, polylines, texts, arcs, points
+    for (int32_t v : {1, 0, 0, -1, 0, 3, 0, 0, 0, 2}) {
         ar.WriteI32(v);
     }
     ar.WriteU32(0);  // matrices
@@ -393,7 +260,13 @@ std::vector<uint8_t> OldFileBytes() {
     ar.WriteCount(0);
     ar.WriteCount(0);
     auto base = [&](int number) {
-        WriteDefaultDataNode(ar);
+        ar.WriteCount(0);  // a default data node
+        ar.WriteU8(0);
+        ar.WriteU32(20);
+        ar.WriteU8(3);
+        ar.WriteU8(1);
+        ar.WriteU32(0);
+        ar.WriteU32(0);
         ar.WriteI32(0);
         ar.WriteI32(number);
         ar.WriteU8(0);
@@ -406,9 +279,7 @@ std::vector<uint8_t> OldFileBytes() {
         base(k + 1);
         ar.WriteU32(3);
         for (auto [x, y] : {std::pair{0.0, 0.0}, {4.0, 0.0}, {0.0, 3.0}}) {
-            ar.WriteF64(x + k);
-            ar.WriteF64(y);
-            ar.WriteF64(0.0);
+            ar.WritePoint3(CPoint3(x + k, y, 0.0));
             ar.WriteU32(1);
         }
     }
@@ -418,9 +289,7 @@ std::vector<uint8_t> OldFileBytes() {
     ar.WriteCount(7);  // the group's own count is ignored; the header's decides
     for (int k = 0; k < 2; ++k) {
         base(10 + k);
-        ar.WriteF64(100.0 + k);
-        ar.WriteF64(200.0);
-        ar.WriteF64(300.0);
+        ar.WritePoint3(CPoint3(100.0 + k, 200.0, 300.0));
         ar.WriteU32(1);
     }
     ar.WriteCount(0);  // matrices
@@ -444,7 +313,6 @@ TEST(DocumentFile, Version110PolygonsThenPoints) {
         EXPECT_NEAR(area, 6.0, 1e-12);
     }
     EXPECT_EQ(doc.GetEntity(3)->GetType(), 104);
-    EXPECT_EQ(doc.GetEntity(4)->GetType(), 104);
     EXPECT_EQ(static_cast<const CPnt&>(*doc.GetEntity(4)).m_point.x, 101.0);
     EXPECT_EQ(doc.ViewState().localizationMask, 0);
     EXPECT_EQ(doc.GetMaxCorner().x, 101.0);
@@ -452,20 +320,95 @@ TEST(DocumentFile, Version110PolygonsThenPoints) {
     EXPECT_EQ(doc.GetMinCorner().z, 0.0);
 }
 
-TEST(DocumentFile, Version110TruncationsRefused) {
-    const auto bytes = OldFileBytes();
-    for (size_t cut = 0; cut < bytes.size(); ++cut) {
-        std::vector<uint8_t> part(bytes.begin(), bytes.begin() + static_cast<long>(cut));
-        CTAVDoc back;
-        EXPECT_THROW(back.LoadFromBytes(part), CArchiveException) << cut;
+TEST(DocumentFile, TruncatedAtEveryOffsetIsRefused) {
+    for (const Bytes& bytes : {FilledBytes(), OldFileBytes()}) {
+        for (size_t cut = 0; cut < bytes.size(); ++cut) {
+            CTAVDoc back;
+            EXPECT_THROW(back.LoadFromBytes(Bytes(bytes.begin(), bytes.begin() + long(cut))),
+                         CArchiveException)
+                << "cut at " << cut;
+            EXPECT_EQ(back.GetEntityCount(), 0);
+            EXPECT_EQ(back.GetLayerCount(), 1);
+        }
     }
 }
 
-TEST(DocumentExtents, SinglePointIsWidenedAfterLoad) {
+// Unknown codes are refused; a closed polygon stored with the polyline code is a polygon.
+TEST(DocumentFile, TypeCodes) {
     CTAVDoc doc;
-    auto p = std::make_unique<CPnt>();
-    p->m_point = CPoint3(1, 2, 3);
-    doc.AddEntity(std::move(p));
+    doc.AddEntity(MakePoly({{0, 0, 0}, {1, 0, 0}, {1, 1, 0}}, 1));
+    Bytes bytes = doc.SaveToBytes();
+    uint32_t code = 0;
+    std::memcpy(&code, bytes.data() + kFirstTypeCode, 4);
+    ASSERT_EQ(code, 100u);
+    for (uint32_t bad : {99u, 105u, 0u, 0xFFFFFFFFu}) {
+        std::memcpy(bytes.data() + kFirstTypeCode, &bad, 4);
+        CTAVDoc back;
+        try {
+            back.LoadFromBytes(bytes);
+            ADD_FAILURE() << bad;
+        } catch (const CArchiveException& e) {
+            EXPECT_NE(std::string(e.what()).find("Unknown entity type code"), std::string::npos);
+        }
+    }
+    const uint32_t polyline = 101;
+    std::memcpy(bytes.data() + kFirstTypeCode, &polyline, 4);
+    CTAVDoc back;
+    back.LoadFromBytes(bytes);
+    const auto& p = static_cast<const CPoly&>(*back.GetEntity(0));
+    EXPECT_EQ(p.GetType(), 100);
+    EXPECT_EQ(p.m_tessellated, 1);
+    EXPECT_FALSE(p.FillPrimitives().empty());
+}
+
+TEST(DocumentFile, CountsAndIndicesAreCheckedBeforeUse) {
+    const Bytes bytes = FilledBytes();  // 2 layers, 1 system, 1 plane, 1 matrix
+    const struct {
+        const char* name;
+        int index;
+        int32_t value;
+    } cases[] = {
+        {"layer count beyond array", 0, 3},   {"no layers", 0, 0},
+        {"current layer negative", 1, -1},    {"current layer too big", 1, 2},
+        {"system count beyond array", 2, 2},  {"active system too big", 3, 1},
+        {"active system below -1", 3, -2},    {"plane count beyond array", 4, 2},
+        {"matrix count beyond array", 5, 2},  {"matrices fewer than systems", 5, 0},
+        {"huge entity count", 6, 0x7FFFFFFF},
+    };
+    for (const auto& c : cases) {
+        CTAVDoc back;
+        EXPECT_THROW(back.LoadFromBytes(WithHeaderInt(bytes, c.index, c.value)), CArchiveException)
+            << c.name;
+    }
+    // Smaller in-use counts than the arrays are legal; the unused tail is dropped.
+    CTAVDoc back;
+    back.LoadFromBytes(
+        WithHeaderInt(WithHeaderInt(WithHeaderInt(WithHeaderInt(bytes, 4, 0), 2, 0), 3, -1), 5, 0));
+    EXPECT_EQ(back.GetClipPlaneCount(), 0);
+    EXPECT_EQ(back.GetCoordSystemCount(), 0);
+
+    // A layer array count with the 0xFFFF escape claiming four billion layers.
+    Bytes big = EmptyDocumentBytes(kHeader211);
+    const long at = long(std::strlen(kHeader211) + 1 + 28);
+    big.erase(big.begin() + at, big.begin() + at + 2);
+    big.insert(big.begin() + at, 6, 0xFF);
+    EXPECT_THROW(back.LoadFromBytes(big), CArchiveException);
+
+    CTAVDoc doc;
+    doc.AddEntity(MakePnt({}));
+    doc.GetEntity(0)->m_layer = 1;  // only layer 0 exists
+    try {
+        back.LoadFromBytes(doc.SaveToBytes());
+        ADD_FAILURE();
+    } catch (const CArchiveException& e) {
+        EXPECT_STREQ(e.what(), "Entity 1 refers to layer 1, which does not exist.");
+    }
+}
+
+TEST(DocumentExtents, PointsArcsAndEmptyPolylines) {
+    // A single point is widened after load.
+    CTAVDoc doc;
+    doc.AddEntity(MakePnt({1, 2, 3}));
     doc.RecomputeExtents();
     EXPECT_EQ(doc.GetMinCorner().z, 3.0);
     EXPECT_EQ(doc.GetMaxCorner().z, 3.0);
@@ -474,50 +417,45 @@ TEST(DocumentExtents, SinglePointIsWidenedAfterLoad) {
     EXPECT_EQ(back.GetMinCorner().z, 2.0);
     EXPECT_EQ(back.GetMaxCorner().z, 4.0);
     EXPECT_EQ(back.GetMinCorner().x, 1.0);
-}
 
-TEST(DocumentExtents, ArcsContributeFiveOrThreePoints) {
-    CTAVDoc doc;
-    auto p = std::make_unique<CPnt>();
-    p->m_point = CPoint3(0, 0, 0);
-    doc.AddEntity(std::move(p));
     // 270 degrees from 0: points at 0, 67.5, 135, 202.5 and 270 degrees.
-    auto arc = std::make_unique<CArc>();
-    arc->m_center = CPoint3(10, 0, 0);
-    arc->m_radius = 1;
-    arc->m_start = 0;
-    arc->m_length = 270;
-    doc.AddEntity(std::move(arc));
-    doc.RecomputeExtents();
-    EXPECT_NEAR(doc.GetMaxCorner().x, 11.0, 1e-12);
-    EXPECT_NEAR(doc.GetMaxCorner().y, std::sin(67.5 * kDegToRad), 1e-12);
-    EXPECT_NEAR(doc.GetMinCorner().y, -1.0, 1e-12);
-    EXPECT_NEAR(doc.GetMinCorner().x, 0.0, 1e-12);
-
+    CTAVDoc arcs;
+    arcs.AddEntity(MakePnt({0, 0, 0}));
+    arcs.AddEntity(MakeArc({10, 0, 0}, 1, 0, 270));
+    arcs.RecomputeExtents();
+    EXPECT_NEAR(arcs.GetMaxCorner().x, 11.0, 1e-12);
+    EXPECT_NEAR(arcs.GetMaxCorner().y, std::sin(67.5 * kDegToRad), 1e-12);
+    EXPECT_NEAR(arcs.GetMinCorner().y, -1.0, 1e-12);
+    EXPECT_NEAR(arcs.GetMinCorner().x, 0.0, 1e-12);
     // 90 degrees from 0: start, mid (45) and end only.
-    static_cast<CArc&>(*doc.GetEntity(1)).m_length = 90;
-    doc.RecomputeExtents();
-    EXPECT_NEAR(doc.GetMaxCorner().y, 1.0, 1e-12);
-    EXPECT_NEAR(doc.GetMinCorner().y, 0.0, 1e-12);
+    static_cast<CArc&>(*arcs.GetEntity(1)).m_length = 90;
+    arcs.RecomputeExtents();
+    EXPECT_NEAR(arcs.GetMaxCorner().y, 1.0, 1e-12);
+    EXPECT_NEAR(arcs.GetMinCorner().y, 0.0, 1e-12);
 
     // A circle seeds the box with centre +- r when it comes first.
     CTAVDoc circle;
-    auto c = std::make_unique<CArc>();
-    c->m_center = CPoint3(5, 5, 5);
-    c->m_radius = 2;
-    circle.AddEntity(std::move(c));
+    circle.AddEntity(MakeArc({5, 5, 5}, 2));
     circle.RecomputeExtents();
     EXPECT_EQ(circle.GetMinCorner().z, 3.0);
     EXPECT_EQ(circle.GetMaxCorner().x, 7.0);
+
+    // Nothing has a point: the box stays; an empty polyline adds nothing, not -1.
+    CTAVDoc empty;
+    empty.SetExtents(CPoint3(-7, -7, -7), CPoint3(7, 7, 7));
+    empty.AddEntity(std::make_unique<CPoly>());
+    empty.RecomputeExtents();
+    EXPECT_EQ(empty.GetMinCorner().x, -7.0);
+    EXPECT_EQ(empty.EstimateVertexCount(0), 0);
+    empty.AddEntity(MakePnt({1, 1, 1}));
+    empty.RecomputeExtents();
+    EXPECT_EQ(empty.GetMinCorner().x, 1.0);
+    EXPECT_EQ(empty.GetMaxCorner().x, 1.0);
 }
 
 TEST(DocumentExtents, TextBoxFromFontMetrics) {
     CTAVDoc doc;
-    auto t = std::make_unique<CText>();
-    t->m_text = "Ab";
-    t->m_position = CPoint3(10, 20, 0);
-    t->m_axis = CVec3(0, 0, 1);
-    t->m_height = 2.0;
+    auto t = MakeText("Ab", {10, 20, 0}, 2.0);
     t->m_font = 9;  // outside 0..3: the fourth font
     doc.AddEntity(std::move(t));
     doc.RecomputeExtents();
@@ -527,27 +465,11 @@ TEST(DocumentExtents, TextBoxFromFontMetrics) {
     EXPECT_NEAR(doc.GetMaxCorner().x, 10 + 2 * w, 1e-9);
     EXPECT_NEAR(doc.GetMaxCorner().y, 20 + 2 * h, 1e-9);
     EXPECT_EQ(doc.GetMinCorner().x, 10.0);
-
     // Rotated by 90 degrees the width runs along +y and the height along -x.
     static_cast<CText&>(*doc.GetEntity(0)).m_rotation = 90;
     doc.RecomputeExtents();
     EXPECT_NEAR(doc.GetMaxCorner().y, 20 + 2 * w, 1e-9);
     EXPECT_NEAR(doc.GetMinCorner().x, 10 - 2 * h, 1e-9);
-}
-
-TEST(DocumentExtents, EmptyPolylinesAreSkipped) {
-    CTAVDoc doc;
-    doc.SetExtents(CPoint3(-7, -7, -7), CPoint3(7, 7, 7));
-    doc.AddEntity(std::make_unique<CPoly>());
-    doc.RecomputeExtents();  // nothing has a point: the box stays
-    EXPECT_EQ(doc.GetMinCorner().x, -7.0);
-    auto p = std::make_unique<CPnt>();
-    p->m_point = CPoint3(1, 1, 1);
-    doc.AddEntity(std::move(p));
-    doc.RecomputeExtents();
-    EXPECT_EQ(doc.GetMinCorner().x, 1.0);
-    EXPECT_EQ(doc.GetMaxCorner().x, 1.0);
-    EXPECT_EQ(doc.EstimateVertexCount(0), 0);  // an empty polyline adds nothing, not -1
 }
 
 TEST(DocumentCounts, PointsAndVertexEstimate) {
@@ -564,10 +486,8 @@ TEST(DocumentCounts, PointsAndVertexEstimate) {
 TEST(DocumentTables, DeleteCoordSystemKeepsActiveValid) {
     CRecordingPrompter prompter;
     CTAVDoc doc(&prompter);
-    CMatrix4 id;
-    id.SetIdentity();
     for (int i = 0; i < 3; ++i) {
-        CMatrix4 m = id;
+        CMatrix4 m = CMatrix4::Identity();
         m.m[0][3] = i;
         doc.AddCoordSystem(
             CCoordSystem("S" + std::to_string(i), CPoint3(), CPoint3(1, 0, 0), CPoint3(0, 1, 0)),
@@ -597,7 +517,7 @@ TEST(DocumentTables, DeleteCoordSystemKeepsActiveValid) {
     EXPECT_EQ(doc.GetCoordSystemCount(), 0);
 }
 
-TEST(DocumentTables, DeleteClipPlane) {
+TEST(DocumentTables, DeleteClipPlaneAndSystemNames) {
     CRecordingPrompter prompter;
     CTAVDoc doc(&prompter);
     doc.ClipPlanes().emplace_back("a", 1, CPoint3(), CVec3(0, 0, 1));
@@ -608,28 +528,24 @@ TEST(DocumentTables, DeleteClipPlane) {
     EXPECT_EQ(prompter.questions.at(0).text,
               "Czy na prawdę chcesz usunąć tą plaszczyznę odcinającą?");
     EXPECT_EQ(doc.DeleteClipPlane(0), -1);
-}
 
-TEST(DocumentTables, CoordSystemNames) {
-    CTAVDoc doc;
     EXPECT_EQ(doc.MakeCoordSystemName(), "Uklad0");
-    CMatrix4 m;
-    doc.AddCoordSystem(CCoordSystem("Uklad1", {}, {1, 0, 0}, {0, 1, 0}), m);
-    doc.AddCoordSystem(CCoordSystem("Uklad2", {}, {1, 0, 0}, {0, 1, 0}), m);
+    for (const char* name : {"Uklad1", "Uklad2"}) {
+        doc.AddCoordSystem(CCoordSystem(name, {}, {1, 0, 0}, {0, 1, 0}), CMatrix4());
+    }
     EXPECT_EQ(doc.MakeCoordSystemName(), "Uklad3");
     doc.GetCoordSystem(1).m_name = "uklad2";  // case matters
     EXPECT_EQ(doc.MakeCoordSystemName(), "Uklad2");
 }
 
 TEST(ParseNumberedNameTest, Cases) {
-    struct SCase {
+    const struct {
         const char* name;
         const char* prefix;
         int min, max;
         int result, number;
         const char* rest;
-    };
-    const SCase cases[] = {
+    } cases[] = {
         {"P105a", "P", 101, -1, 1, 105, "a"},
         {"P5", "P", 1, 100, 1, 5, ""},
         {"P105", "P", 1, 100, 0, -1, ""},                  // above max
@@ -645,7 +561,7 @@ TEST(ParseNumberedNameTest, Cases) {
         {"P2147483647", "P", 0, -1, 1, 2147483647, ""},
         {"P-5", "P", 0, -1, 0, -1, ""},  // digits only, no sign
     };
-    for (const SCase& c : cases) {
+    for (const auto& c : cases) {
         int number = 42;
         std::string rest = "unchanged";
         EXPECT_EQ(ParseNumberedName(c.name, c.prefix, c.min, c.max, number, rest), c.result)
@@ -673,40 +589,20 @@ public:
     int invalidated = 0, pickResets = 0, removed = 0, stored = 0;
 };
 
-class TempDir {
-public:
-    TempDir() {
-        char tmpl[] = "/tmp/tavdoc-XXXXXX";
-        path = mkdtemp(tmpl);
-    }
-    ~TempDir() {
-        std::error_code ec;
-        fs::permissions(path, fs::perms::owner_all, ec);
-        fs::remove_all(path, ec);
-    }
-    std::string path;
-};
-
-std::vector<uint8_t> ReadAll(const std::string& path) {
-    std::ifstream in(path, std::ios::binary);
-    return {std::istreambuf_iterator<char>(in), {}};
-}
-
 TEST(DocumentViews, ObserversHearNewOpenAndSave) {
-    TempDir dir;
+    CTempDir dir;
     CTAVDoc doc;
     CountingObserver first, second;
     doc.AddObserver(&first);
     doc.AddObserver(&second);
     doc.AddObserver(&first);  // once only
     FillDocument(doc);
-    const std::string path = dir.path + "/a.tav";
-    ASSERT_TRUE(doc.OnSaveDocument(path));
+    ASSERT_TRUE(doc.OnSaveDocument(dir.File("a.tav")));
     EXPECT_EQ(first.stored, 1);  // only the first view stores its camera
     EXPECT_EQ(second.stored, 0);
     EXPECT_FALSE(doc.IsModified());
 
-    ASSERT_TRUE(doc.OnOpenDocument(path));
+    ASSERT_TRUE(doc.OnOpenDocument(dir.File("a.tav")));
     EXPECT_EQ(doc.ViewState().scale, 7.5);
     EXPECT_EQ(first.hints, std::vector<int>{1});
     EXPECT_EQ(second.pickResets, 1);
@@ -724,108 +620,67 @@ TEST(DocumentViews, ObserversHearNewOpenAndSave) {
 }
 
 TEST(DocumentSave, FailedSaveKeepsTheOldFile) {
-    TempDir dir;
-    const std::string path = dir.path + "/keep.tav";
+    CTempDir dir;
+    const std::string path = dir.File("keep.tav");
     CTAVDoc doc;
     FillDocument(doc);
     ASSERT_TRUE(doc.OnSaveDocument(path));
-    const auto before = ReadAll(path);
+    const std::string before = ReadFile(path);
 
     CRecordingPrompter prompter;
     CTAVDoc other(&prompter);
     // A target inside a "folder" that is a file cannot be written even by root.
     EXPECT_FALSE(other.OnSaveDocument(path + "/sub.tav"));
     ASSERT_EQ(prompter.fileErrors.size(), 1u);
-    EXPECT_EQ(ReadAll(path), before);
-
+    EXPECT_EQ(ReadFile(path), before);
     // A read-only folder refuses the temporary file; the old file stays (when not root).
     if (geteuid() != 0) {
         fs::permissions(dir.path, fs::perms::owner_read | fs::perms::owner_exec);
         EXPECT_FALSE(other.OnSaveDocument(path));
         fs::permissions(dir.path, fs::perms::owner_all);
-        EXPECT_EQ(ReadAll(path), before);
+        EXPECT_EQ(ReadFile(path), before);
     }
     // Saving over a directory fails at the rename and leaves no temporary file behind.
-    fs::create_directory(dir.path + "/d.tav");
-    EXPECT_FALSE(other.OnSaveDocument(dir.path + "/d.tav"));
-    int files = 0;
-    for (const auto& e : fs::directory_iterator(dir.path)) {
-        (void)e;
-        ++files;
-    }
-    EXPECT_EQ(files, 2);  // keep.tav and d.tav
+    fs::create_directory(dir.File("d.tav"));
+    EXPECT_FALSE(other.OnSaveDocument(dir.File("d.tav")));
+    EXPECT_EQ(dir.FileCount(), 2);  // keep.tav and d.tav
 }
 
 TEST(DocumentSave, OpenFailuresReportAndKeepContent) {
-    TempDir dir;
+    CTempDir dir;
     CRecordingPrompter prompter;
     CTAVDoc doc(&prompter);
     FillDocument(doc);
-    EXPECT_FALSE(doc.OnOpenDocument(dir.path + "/missing.tav"));
+    EXPECT_FALSE(doc.OnOpenDocument(dir.File("missing.tav")));
     ASSERT_EQ(prompter.fileErrors.size(), 1u);
     EXPECT_EQ(doc.GetEntityCount(), 6);
-
-    const std::string bad = dir.path + "/bad.tav";
-    std::ofstream(bad) << "TAV Document ver. 2.1.1\n\x01";
-    EXPECT_FALSE(doc.OnOpenDocument(bad));
+    EXPECT_FALSE(doc.OnOpenDocument(dir.Write("bad.tav", "TAV Document ver. 2.1.1\n\x01")));
     EXPECT_EQ(prompter.fileErrors.size(), 2u);
     EXPECT_EQ(doc.GetEntityCount(), 6);
 }
 
 TEST(DocumentSave, UnmappableCharactersSaidOnce) {
-    TempDir dir;
+    CTempDir dir;
     CRecordingPrompter prompter;
     CTAVDoc doc(&prompter);
-    auto p = std::make_unique<CPnt>();
-    p->m_name = "Ж1";
-    doc.AddEntity(std::move(p));
-    auto q = std::make_unique<CPnt>();
-    q->m_name = "Ж2";
-    doc.AddEntity(std::move(q));
-    ASSERT_TRUE(doc.OnSaveDocument(dir.path + "/x.tav"));
+    doc.AddEntity(MakePnt({}, "Ж1"));
+    doc.AddEntity(MakePnt({}, "Ж2"));
+    ASSERT_TRUE(doc.OnSaveDocument(dir.File("x.tav")));
     EXPECT_EQ(prompter.messages.size(), 1u);
     CTAVDoc back;
-    ASSERT_TRUE(back.OnOpenDocument(dir.path + "/x.tav"));
+    ASSERT_TRUE(back.OnOpenDocument(dir.File("x.tav")));
     EXPECT_EQ(back.GetEntity(0)->m_name, "?1");
 }
-
-}  // namespace
-
-namespace {
-
-TEST(DocumentFile, PolygonFlagWinsOverItsCode) {
-    CTAVDoc doc;
-    auto poly = std::make_unique<CPoly>();
-    poly->m_closed = 1;
-    for (auto [x, y] : {std::pair{0.0, 0.0}, {1.0, 0.0}, {1.0, 1.0}}) {
-        poly->AddVertex(CPoint3(x, y, 0));
-    }
-    doc.AddEntity(std::move(poly));
-    std::vector<uint8_t> bytes = doc.SaveToBytes();
-    const size_t at = std::strlen(kHeader211) + 1 + 28 + 2 + 8 + 1 + 8 + 6;
-    const uint32_t polyline = 101;
-    std::memcpy(bytes.data() + at, &polyline, 4);
-    CTAVDoc back;
-    back.LoadFromBytes(bytes);
-    const auto& p = static_cast<const CPoly&>(*back.GetEntity(0));
-    EXPECT_EQ(p.GetType(), 100);
-    EXPECT_EQ(p.m_tessellated, 1);
-    EXPECT_FALSE(p.FillPrimitives().empty());
-}
-
-}  // namespace
 
 // A list appended whole: an empty drawing takes it as it is, a drawing with entities gets it
 // after them, in order; the list is left empty either way.
 TEST(DocumentEntities, AppendedListsKeepTheirOrder) {
-    CRecordingPrompter prompter;
-    CTAVDoc doc(&prompter);
+    CTAVDoc doc;
     const auto list = [](int first, int count) {
         std::vector<std::unique_ptr<CEntity>> v;
         for (int i = 0; i < count; ++i) {
-            auto p = std::make_unique<CPnt>();
-            p->m_number = first + i;
-            v.push_back(std::move(p));
+            v.push_back(MakePnt({}));
+            v.back()->m_number = first + i;
         }
         return v;
     };
@@ -846,3 +701,5 @@ TEST(DocumentEntities, AppendedListsKeepTheirOrder) {
     doc.AppendEntities(none);
     EXPECT_EQ(doc.GetEntityCount(), 5);
 }
+
+}  // namespace

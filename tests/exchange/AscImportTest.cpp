@@ -1,46 +1,22 @@
+#include "exchange/AscImport.h"
+
 #include <gtest/gtest.h>
 
 #include <cmath>
 #include <cstdio>
 
-#include "document/TAVDoc.h"
-#include "exchange/AscImport.h"
-#include "exchange/ImportCommand.h"
-#include "exchange/ShipImportTestUtil.h"
-#include "support/RecordingPrompter.h"
-
-using shiptest::CCounterGuard;
-using shiptest::Coords;
-using shiptest::CTempFile;
-using shiptest::PolyAt;
-using C = std::vector<std::array<double, 3>>;
+#include "exchange/ReaderTestUtil.h"
 
 namespace {
 
 // Four nodes numbered from 100; elements refer to them by position 1..4.
-const std::string kNodes =
-    "4\n"
-    "100 0 0 0\n"
-    "101 10 0 0\n"
-    "102 10 10 0\n"
-    "103 0 10 0\n";
+const std::string kNodes = "4\n100 0 0 0\n101 10 0 0\n102 10 10 0\n103 0 10 0\n";
 
 const std::array<double, 3> kN[5] = {{0, 0, 0}, {0, 0, 0}, {10, 0, 0}, {10, 10, 0}, {0, 10, 0}};
 
-struct SImport {
-    EImportResult result;
-    std::vector<std::string> messages;
+struct SAscRun : SReaderRun {
+    explicit SAscRun(int counter = 0) : SReaderRun(ImportAscFile, ".asc", counter) {}
 };
-
-SImport Import(CTAVDoc& doc, CRecordingPrompter& prompter, const std::string& text) {
-    CTempFile file(text, ".asc");
-    SImport r;
-    r.result = ImportAscFile(doc, file.path);
-    for (const auto& m : prompter.messages) {
-        r.messages.push_back(m.text);
-    }
-    return r;
-}
 
 struct SElementCase {
     const char* name;
@@ -52,10 +28,9 @@ class AscElementTest : public ::testing::TestWithParam<SElementCase> {};
 
 TEST_P(AscElementTest, KindByConvertedValues) {
     const SElementCase& c = GetParam();
-    CCounterGuard counter;
-    CRecordingPrompter prompter;
-    CTAVDoc doc(&prompter);
-    const SImport r = Import(doc, prompter, kNodes + c.line + "\n");
+    SAscRun r;
+    r.Run(kNodes + c.line + "\n");
+    const CTAVDoc& doc = r.doc;
     EXPECT_EQ(r.result, EImportResult::Done);
     EXPECT_TRUE(r.messages.empty());
     if (c.nodes.empty()) {
@@ -64,7 +39,7 @@ TEST_P(AscElementTest, KindByConvertedValues) {
     }
     ASSERT_EQ(doc.GetEntityCount(), 1);
     const CPoly& p = PolyAt(doc, 0);
-    C expected;
+    Coords3 expected;
     for (int n : c.nodes) {
         expected.push_back(kN[n]);
     }
@@ -101,9 +76,8 @@ INSTANTIATE_TEST_SUITE_P(
     [](const auto& info) { return std::string(info.param.name); });
 
 TEST(AscImportTest, MeshInFileOrderWithCrlfAndBlankLines) {
-    CCounterGuard counter(10);
-    CRecordingPrompter prompter;
-    CTAVDoc doc(&prompter);
+    SAscRun r(10);
+    CTAVDoc& doc = r.doc;
     doc.Layers().emplace_back("B", 0, 1);
     doc.SetCurrentLayer(1);
     // Survey-grid magnitudes keep every digit: single precision would lose about half a metre.
@@ -115,14 +89,13 @@ TEST(AscImportTest, MeshInFileOrderWithCrlfAndBlankLines) {
         "\r\n"
         "1 1 2 3\r\n"
         "2 3 1\r\n";
-    const SImport r = Import(doc, prompter, text);
-    EXPECT_EQ(r.result, EImportResult::Done);
+    EXPECT_EQ(r.Run(text), EImportResult::Done);
     ASSERT_EQ(doc.GetEntityCount(), 2);
-    EXPECT_EQ(Coords(PolyAt(doc, 0)), (C{{5432109.123, 6543210.987, 101.25},
-                                         {5432119.123, 6543210.987, 101.25},
-                                         {5432109.123, 6543220.987, 101.25}}));
+    EXPECT_EQ(Coords(PolyAt(doc, 0)), (Coords3{{5432109.123, 6543210.987, 101.25},
+                                               {5432119.123, 6543210.987, 101.25},
+                                               {5432109.123, 6543220.987, 101.25}}));
     EXPECT_EQ(Coords(PolyAt(doc, 1)),
-              (C{{5432109.123, 6543220.987, 101.25}, {5432109.123, 6543210.987, 101.25}}));
+              (Coords3{{5432109.123, 6543220.987, 101.25}, {5432109.123, 6543210.987, 101.25}}));
     EXPECT_EQ(doc.GetEntity(0)->m_number, 11);
     EXPECT_EQ(doc.GetEntity(1)->m_number, 12);
     EXPECT_EQ(doc.GetEntity(1)->m_layer, 1);
@@ -142,11 +115,9 @@ class AscSkipTest : public ::testing::TestWithParam<SSkipCase> {};
 // The reader never looks outside its node list: elements that would are skipped and counted.
 TEST_P(AscSkipTest, BadPositionsAreSkippedAndCounted) {
     const SSkipCase& c = GetParam();
-    CCounterGuard counter;
-    CRecordingPrompter prompter;
-    CTAVDoc doc(&prompter);
-    const SImport r = Import(doc, prompter, c.text);
-    EXPECT_EQ(r.result, EImportResult::Done);
+    SAscRun r;
+    EXPECT_EQ(r.Run(c.text), EImportResult::Done);
+    const CTAVDoc& doc = r.doc;
     EXPECT_EQ(doc.GetEntityCount(), c.entities);
     if (c.skipped == 0) {
         EXPECT_TRUE(r.messages.empty());
@@ -182,15 +153,13 @@ INSTANTIATE_TEST_SUITE_P(
     [](const auto& info) { return std::string(info.param.name); });
 
 TEST(AscImportTest, BinaryBytesAndHugeLines) {
-    CCounterGuard counter;
-    CRecordingPrompter prompter;
-    CTAVDoc doc(&prompter);
+    SAscRun r;
+    const CTAVDoc& doc = r.doc;
     // A NUL ends what a line says; a 3 MiB line of digits is one element line that does not
     // convert; neither takes the reader outside its node list.
     const std::string text = kNodes + std::string("1 1 2\0 3 4\n", 11) + std::string(3 << 20, '9') +
                              "\n\xff\xfe\x01\n2 4 3 2 1\n";
-    const SImport r = Import(doc, prompter, text);
-    EXPECT_EQ(r.result, EImportResult::Done);
+    EXPECT_EQ(r.Run(text), EImportResult::Done);
     EXPECT_TRUE(r.messages.empty());
     ASSERT_EQ(doc.GetEntityCount(), 2);
     EXPECT_EQ(PolyAt(doc, 0).GetVertexCount(), 2);
@@ -223,24 +192,15 @@ TEST(AscImportTest, LargeMeshKeepsFileOrderAcrossChunks) {
     int skipped = 0;
     for (int e = 0; e < 3 * kNodeCount; ++e) {
         const int a = 1 + (e * 37) % (kNodeCount - kSide - 1);
-        std::vector<int> corners;
-        switch (e % 5) {
-            case 0:
-                corners = {a, a + 1, a + kSide + 1};
-                break;
-            case 1:
-                corners = {a, a + 1, a + kSide + 1, a + kSide};
-                break;
-            case 2:
-                corners = {a, a + kSide};
-                break;
-            case 3:
-                corners = {a, e % 11 == 3 ? kNodeCount + 1 : a + 1, a + kSide};
-                break;
-            default:
-                corners = {};
-                break;  // a line that is no element
-        }
+        // A triangle, a rectangle, a line, a triangle past the node list now and then, and a
+        // line that is no element.
+        const int past = e % 11 == 3 ? kNodeCount + 1 : a + 1;
+        const std::vector<int> shapes[5] = {{a, a + 1, a + kSide + 1},
+                                            {a, a + 1, a + kSide + 1, a + kSide},
+                                            {a, a + kSide},
+                                            {a, past, a + kSide},
+                                            {}};
+        const std::vector<int>& corners = shapes[e % 5];
         if (corners.empty()) {
             text += "\n";
             continue;
@@ -260,11 +220,9 @@ TEST(AscImportTest, LargeMeshKeepsFileOrderAcrossChunks) {
     }
     ASSERT_GT(skipped, 100);
 
-    CCounterGuard counter(100);
-    CRecordingPrompter prompter;
-    CTAVDoc doc(&prompter);
-    const SImport r = Import(doc, prompter, text);
-    EXPECT_EQ(r.result, EImportResult::Done);
+    SAscRun r(100);
+    const CTAVDoc& doc = r.doc;
+    EXPECT_EQ(r.Run(text), EImportResult::Done);
     EXPECT_EQ(r.messages, std::vector<std::string>{std::to_string(skipped) +
                                                    " elements were skipped: they refer to nodes "
                                                    "outside the node list or to node lines that "
@@ -273,7 +231,7 @@ TEST(AscImportTest, LargeMeshKeepsFileOrderAcrossChunks) {
     for (int i = 0; i < doc.GetEntityCount(); ++i) {
         const CPoly& poly = PolyAt(doc, i);
         const auto& corners = expected[static_cast<size_t>(i)];
-        C want;
+        Coords3 want;
         for (int c : corners) {
             want.push_back(coord(c));
         }
@@ -284,20 +242,6 @@ TEST(AscImportTest, LargeMeshKeepsFileOrderAcrossChunks) {
             ASSERT_EQ(poly.m_tessellated, 1) << "element " << i;
         }
     }
-}
-
-TEST(AscImportTest, OpenFailuresAndWiring) {
-    CRecordingPrompter prompter;
-    CTAVDoc doc(&prompter);
-    EXPECT_EQ(ImportAscFile(doc, "/nonexistent/x.asc"), EImportResult::OpenFailed);
-    EXPECT_EQ(ImportAscFile(doc, "/tmp"), EImportResult::OpenFailed);
-    EXPECT_EQ(prompter.fileErrors.size(), 2u);
-    EXPECT_FALSE(doc.IsModified());
-    CCounterGuard counter;
-    CTempFile file(kNodes + "1 1 2 3\n", ".pnt");
-    EXPECT_EQ(ImportByFilterIndex(doc, 7, file.path), EImportResult::Done);
-    EXPECT_EQ(doc.GetEntityCount(), 1);
-    EXPECT_EQ(ImportFilterIndexForKind(".asc"), 7);
 }
 
 }  // namespace

@@ -13,6 +13,7 @@
 #include <vector>
 
 #include "support/RecordingPrompter.h"
+#include "support/TempFiles.h"
 
 namespace {
 
@@ -168,12 +169,9 @@ TEST(ChunkLanes, AFailureWhileTakingStopsTheOtherThread) {
 // Chunks of lines keep every byte of a line (NULs too), empty lines, and stop at the line
 // count asked for or past their byte bound, never inside a line.
 TEST(ChunkLanes, LineChunksCopyLinesWhole) {
-    const std::string path = ::testing::TempDir() + "tav_line_chunks.txt";
-    std::string big(300000, 'x');
-    {
-        std::ofstream f(path, std::ios::binary);
-        f << "a b\r\n\n" << std::string("n\0l", 3) << "\n" << big << "\nlast";
-    }
+    const std::string big(300000, 'x');
+    CTempFile file("a b\r\n\n" + std::string("n\0l", 3) + "\n" + big + "\nlast");
+    const std::string& path = file.path;
     CRecordingPrompter prompter;
     CLineReader in;
     ASSERT_TRUE(in.Open(path, prompter));
@@ -192,5 +190,4 @@ TEST(ChunkLanes, LineChunksCopyLinesWhole) {
     EXPECT_EQ(chunk.Line(0), "last");
     EXPECT_FALSE(chunk.Fill(in, 100));
     EXPECT_EQ(chunk.Size(), 0u);
-    std::remove(path.c_str());
 }

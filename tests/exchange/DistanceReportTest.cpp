@@ -8,14 +8,12 @@
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
-#include <fstream>
 #include <random>
-#include <sstream>
 
 #include "document/TAVDoc.h"
 #include "support/RecordingPrompter.h"
-
-namespace fs = std::filesystem;
+#include "support/TempFiles.h"
+#include "support/TestEntities.h"
 
 namespace {
 
@@ -23,18 +21,8 @@ std::string S(size_t n) {
     return std::string(n, ' ');
 }
 
-std::string ReadFile(const std::string& path) {
-    std::ifstream in(path, std::ios::binary);
-    std::stringstream s;
-    s << in.rdbuf();
-    return s.str();
-}
-
 void AddPoint(CTAVDoc& doc, const std::string& name, double x, double y, double z) {
-    auto p = std::make_unique<CPnt>();
-    p->m_name = name;
-    p->m_point = CPoint3(x, y, z);
-    doc.AddEntity(std::move(p));
+    doc.AddEntity(MakePnt({x, y, z}, name));
 }
 
 // Polish style: decimal comma, no-break space between groups.
@@ -48,33 +36,20 @@ SReportFormat FixedFormat() {
 }
 
 TEST(ReportDialogRulesTest, StartNumbers) {
-    struct SCase {
-        const char* text;
-        bool ok;
-        int value;
+    const std::pair<const char*, int> accepted[] = {
+        {"", -1},  {" \t ", -1}, {"0", 0},      {" \t12", 12},
+        {"+5", 5}, {"-0", 0},    {"12 \t", 12}, {"1000000", 1000000},
     };
-    const SCase cases[] = {
-        {"", true, -1},
-        {" \t ", true, -1},
-        {"0", true, 0},
-        {" \t12", true, 12},
-        {"+5", true, 5},
-        {"-0", true, 0},
-        {"12 \t", true, 12},
-        {"1000000", true, 1000000},
-        {"1000001", false, 0},
-        {"-1", false, 0},
-        {"12a", false, 0},
-        {"1.5", false, 0},
-        {"+", false, 0},
-        {"1 2", false, 0},
-        {"99999999999999999999", false, 0},
-        {"0x10", false, 0},
-    };
-    for (const SCase& c : cases) {
+    for (const auto& [text, value] : accepted) {
         int v = 77;
-        EXPECT_EQ(ParseReportStart(c.text, v), c.ok) << '"' << c.text << '"';
-        EXPECT_EQ(v, c.ok ? c.value : 77) << '"' << c.text << '"';
+        EXPECT_TRUE(ParseReportStart(text, v)) << '"' << text << '"';
+        EXPECT_EQ(v, value) << '"' << text << '"';
+    }
+    for (const char* text :
+         {"1000001", "-1", "12a", "1.5", "+", "1 2", "99999999999999999999", "0x10"}) {
+        int v = 77;
+        EXPECT_FALSE(ParseReportStart(text, v)) << '"' << text << '"';
+        EXPECT_EQ(v, 77) << '"' << text << '"';
     }
     EXPECT_EQ(TrimReportPrefix(" \tP 1\t "), "P 1");
     EXPECT_EQ(TrimReportPrefix(" \t"), "");
@@ -227,21 +202,19 @@ TEST(ReportNumberTest, UserForm) {
         const char* lf;
         const char* want;
     };
-    const SCase cases[] = {
-        {"1234567.891234", "1\u00a0234\u00a0567,891"},
-        {"123456.000000", "123\u00a0456,000"},
-        {"999.999500", "1\u00a0000,000"},
-        {"-999.999499", "-999,999"},
-        {"12.345500", "12,346"},
-        {"-0.000400", "0,000"},  // no minus sign on a zero
-        {"-0.000500", "-0,001"},
-        {"0.000000", "0,000"},
-        {"7", "7,000"},
-        {"inf", ""},
-        {"-nan", ""},
-        {"", ""},
-        {"1.2.3", ""},
-    };
+    const SCase cases[] = {{"1234567.891234", "1\u00a0234\u00a0567,891"},
+                           {"123456.000000", "123\u00a0456,000"},
+                           {"999.999500", "1\u00a0000,000"},
+                           {"-999.999499", "-999,999"},
+                           {"12.345500", "12,346"},
+                           {"-0.000400", "0,000"},  // no minus sign on a zero
+                           {"-0.000500", "-0,001"},
+                           {"0.000000", "0,000"},
+                           {"7", "7,000"},
+                           {"inf", ""},
+                           {"-nan", ""},
+                           {"", ""},
+                           {"1.2.3", ""}};
     for (const SCase& c : cases) {
         EXPECT_EQ(FormatNumberText(c.lf, kPolish), c.want) << c.lf;
     }
@@ -277,8 +250,6 @@ TEST(ReportNumberTest, SystemFormatInTheCLocale) {
 class ReportWriterTest : public ::testing::Test {
 protected:
     void SetUp() override {
-        m_dir = fs::temp_directory_path() / ("tavreport-" + std::to_string(::getpid()));
-        fs::create_directories(m_dir);
         doc.SetPathName("/dane/Model ż.tav");
         AddPoint(doc, "Iż1", 1234567.125, -2.5, 0);
         AddPoint(doc, "I2", 1, 2, 3);
@@ -286,13 +257,12 @@ protected:
         query.idealPrefix = "I";
         query.measuredPrefix = "M";
     }
-    void TearDown() override { fs::remove_all(m_dir); }
-    std::string Path(const char* name) { return (m_dir / name).string(); }
+    std::string Path(const char* name) { return m_dir.File(name); }
 
     CRecordingPrompter prompter;
     CTAVDoc doc{&prompter};
     SReportQuery query;
-    fs::path m_dir;
+    CTempDir m_dir;
 };
 
 const std::string kTxtHeader =
@@ -409,7 +379,7 @@ TEST_F(ReportWriterTest, UnwritablePlaceIsReported) {
     ASSERT_EQ(prompter.fileErrors.size(), 2u);
     EXPECT_EQ(prompter.fileErrors[0].rfind(path + ": Can not create the file: ", 0), 0u)
         << prompter.fileErrors[0];
-    EXPECT_FALSE(fs::exists(path));
+    EXPECT_FALSE(std::filesystem::exists(path));
 }
 
 }  // namespace

@@ -4,40 +4,21 @@
 #include <sys/resource.h>
 #include <unistd.h>
 
-#include <csignal>
-
 #include <cmath>
+#include <csignal>
 #include <cstdio>
 #include <filesystem>
-#include <fstream>
-#include <iterator>
 #include <limits>
 
 #include "document/TAVDoc.h"
 #include "exchange/DxfText.h"
 #include "support/RecordingPrompter.h"
+#include "support/TempFiles.h"
+#include "support/TestEntities.h"
 
 namespace fs = std::filesystem;
 
 namespace {
-
-class TempDir {
-public:
-    TempDir() {
-        char tmpl[] = "/tmp/tavdxfout-XXXXXX";
-        path = mkdtemp(tmpl);
-    }
-    ~TempDir() { fs::remove_all(path); }
-    int FileCount() const {
-        return static_cast<int>(std::distance(fs::directory_iterator(path), {}));
-    }
-    std::string path;
-};
-
-std::string ReadBytes(const std::string& path) {
-    std::ifstream in(path, std::ios::binary);
-    return {std::istreambuf_iterator<char>(in), {}};
-}
 
 // The file as the export writes it, with "\n" in the expectation standing for CRLF.
 std::string Crlf(const std::string& lf) {
@@ -55,16 +36,9 @@ const std::string kHead = "999\nTAV Document ver. 2.1.1\n  0\nSECTION\n  2\nENTI
 const std::string kTail = "  0\nENDSEC\n  0\nEOF";
 
 std::string ExportToString(CTAVDoc& doc) {
-    TempDir dir;
-    const std::string path = dir.path + "/out.dxf";
-    EXPECT_TRUE(ExportDxfFile(doc, path));
-    return ReadBytes(path);
-}
-
-void SetColor(CEntity& e, double r, double g, double b) {
-    e.m_color[0] = r;
-    e.m_color[1] = g;
-    e.m_color[2] = b;
+    CTempDir dir;
+    EXPECT_TRUE(ExportDxfFile(doc, dir.File("out.dxf")));
+    return ReadFile(dir.File("out.dxf"));
 }
 
 // ---- palette ----
@@ -147,47 +121,19 @@ TEST(DxfExport, RecordsOfEachKind) {
     CTAVDoc doc(&prompter);
     doc.Layers().push_back(CLayer("Działki 2", 0, 1));
 
-    auto pnt = std::make_unique<CPnt>();
-    pnt->m_point = CPoint3(5420000.125, -6310000.5, 0.0000004);
-    pnt->m_name = "P1";
-    SetColor(*pnt, 1.0, 0.0, 0.0);
+    auto pnt = Colored(MakePnt({5420000.125, -6310000.5, 0.0000004}, "P1"), 1, 0, 0);
     doc.AddEntity(std::move(pnt));
-
-    auto line = std::make_unique<CPoly>();
+    auto line = Colored(MakePoly({{1.0, 2.0, 3.0}, {-1.5, 0.0, 1e7}}), 0, 0, 1);
     line->m_layer = 1;
-    line->AddVertex(CPoint3(1.0, 2.0, 3.0));
-    line->AddVertex(CPoint3(-1.5, 0.0, 1e7));
-    SetColor(*line, 0.0, 0.0, 1.0);
     doc.AddEntity(std::move(line));
-
-    auto square = std::make_unique<CPoly>();
-    square->m_closed = 1;
-    for (auto [x, y] : {std::pair{0.0, 0.0}, {1.0, 0.0}, {1.0, 1.0}, {0.0, 1.0}}) {
-        square->AddVertex(CPoint3(x, y, 0.0));
-    }
-    SetColor(*square, 0.5, 0.5, 0.5);
-    doc.AddEntity(std::move(square));
-
-    auto arc = std::make_unique<CArc>();
-    arc->m_center = CPoint3(10.0, 20.0, 30.0);
-    arc->m_radius = 2.5;
-    arc->m_start = 300.0;
-    arc->m_length = 120.0;
+    doc.AddEntity(
+        Colored(MakePoly({{0, 0, 0}, {1, 0, 0}, {1, 1, 0}, {0, 1, 0}}, 1), 0.5, 0.5, 0.5));
+    auto arc = Colored(MakeArc({10.0, 20.0, 30.0}, 2.5, 300.0, 120.0), 1, 1, 1);
     arc->m_axis = CVec3(0.0, 0.0, -1.0);
-    SetColor(*arc, 1.0, 1.0, 1.0);
     doc.AddEntity(std::move(arc));
-
-    auto circle = std::make_unique<CArc>();
-    circle->m_radius = 0.125;
-    circle->m_length = 359.999999999;
-    doc.AddEntity(std::move(circle));
-
-    auto text = std::make_unique<CText>();
-    text->m_position = CPoint3(1.0, 1.0, 0.0);
-    text->m_axis = CVec3(0.0, 0.0, 1.0);
-    text->m_height = 2.5;
+    doc.AddEntity(MakeArc({}, 0.125, 0, 359.999999999));
+    auto text = MakeText("Zażółć gęślą", {1.0, 1.0, 0.0}, 2.5);
     text->m_rotation = 45.0;
-    text->m_text = "Zażółć gęślą";
     text->m_layer = 1;
     doc.AddEntity(std::move(text));
 
@@ -273,6 +219,8 @@ TEST(DxfExportArc, EndAngles) {
 // The fast path of the number formatting must agree with the C library everywhere, ties and
 // near ties included.
 TEST(FormatDxfNumber, AgreesWithPrintf) {
+    const double inf = std::numeric_limits<double>::infinity();
+    const double nan = std::numeric_limits<double>::quiet_NaN();
     std::vector<double> values = {0.0,
                                   -0.0,
                                   0.0000005,
@@ -289,10 +237,10 @@ TEST(FormatDxfNumber, AgreesWithPrintf) {
                                   1e300,
                                   -1e300,
                                   5e-324,
-                                  std::numeric_limits<double>::infinity(),
-                                  -std::numeric_limits<double>::infinity(),
-                                  std::numeric_limits<double>::quiet_NaN(),
-                                  -std::numeric_limits<double>::quiet_NaN()};
+                                  inf,
+                                  -inf,
+                                  nan,
+                                  -nan};
     // Exact ties at the seventh decimal (multiples of 2^-7 = 0.0078125) and their neighbours.
     for (int k = -300; k <= 300; ++k) {
         const double tie = k / 128.0 + 5420000.0 * (k % 3);
@@ -325,9 +273,7 @@ TEST(FormatDxfNumber, AgreesWithPrintf) {
 TEST(DxfExport, OnlyCrlfLineEndsAndNoFinalLineEnd) {
     CTAVDoc doc;
     for (int i = 0; i < 3; ++i) {
-        auto t = std::make_unique<CText>();
-        t->m_text = "a\nb\rc";  // would split the record without the caret notation
-        doc.AddEntity(std::move(t));
+        doc.AddEntity(MakeText("a\nb\rc", {}));  // would split the record without carets
     }
     const std::string bytes = ExportToString(doc);
     for (size_t i = 0; i < bytes.size(); ++i) {
@@ -346,12 +292,10 @@ TEST(DxfExport, OnlyCrlfLineEndsAndNoFinalLineEnd) {
 
 TEST(DxfExport, BrokenLayerIndexGoesToLayerZero) {
     CTAVDoc doc;
-    auto p = std::make_unique<CPnt>();
-    p->m_layer = 5;
-    doc.AddEntity(std::move(p));
-    auto q = std::make_unique<CPnt>();
-    q->m_layer = -1;
-    doc.AddEntity(std::move(q));
+    for (int layer : {5, -1}) {
+        doc.AddEntity(MakePnt({}));
+        doc.GetEntity(doc.GetEntityCount() - 1)->m_layer = layer;
+    }
     const std::string bytes = ExportToString(doc);
     const std::string onZero = "POINT\r\n  8\r\n0\r\n";
     const size_t first = bytes.find(onZero);
@@ -360,8 +304,8 @@ TEST(DxfExport, BrokenLayerIndexGoesToLayerZero) {
 }
 
 TEST(DxfExport, UnwritableTargetKeepsTheOldFile) {
-    TempDir dir;
-    const std::string path = dir.path + "/old.dxf";
+    CTempDir dir;
+    const std::string path = dir.File("old.dxf");
     std::ofstream(path) << "old contents";
     CRecordingPrompter prompter;
     CTAVDoc doc(&prompter);
@@ -388,12 +332,12 @@ TEST(DxfExport, UnwritableTargetKeepsTheOldFile) {
         EXPECT_FALSE(ExportDxfFile(doc, path));
         fs::permissions(dir.path, fs::perms::owner_all);
     }
-    EXPECT_EQ(ReadBytes(path), "old contents");
+    EXPECT_EQ(ReadFile(path), "old contents");
     EXPECT_TRUE(prompter.messages.empty());  // no count message after a failure
     EXPECT_EQ(prompter.waitDepth, 0);
 
     ASSERT_TRUE(ExportDxfFile(doc, path));
-    EXPECT_EQ(ReadBytes(path).substr(0, 5), "999\r\n");
+    EXPECT_EQ(ReadFile(path).substr(0, 5), "999\r\n");
 }
 
 // A drawing large enough to be formatted by several threads: points, polygons, arcs and texts
@@ -434,7 +378,9 @@ void FillLargeDrawing(CTAVDoc& doc, int count) {
             }
         }
         e->m_layer = i % 13 == 0 ? 7 : i % 3;
-        SetColor(*e, (i % 7) / 6.0, (i % 5) / 4.0, (i % 3) / 2.0);
+        e->m_color[0] = (i % 7) / 6.0;
+        e->m_color[1] = (i % 5) / 4.0;
+        e->m_color[2] = (i % 3) / 2.0;
         doc.AddEntity(std::move(e));
     }
 }
@@ -463,8 +409,8 @@ TEST(DxfExport, FailedWriteOfALargeDrawingKeepsTheOldFile) {
     CRecordingPrompter prompter;
     CTAVDoc doc(&prompter);
     FillLargeDrawing(doc, 60000);
-    TempDir dir;
-    const std::string path = dir.path + "/old.dxf";
+    CTempDir dir;
+    const std::string path = dir.File("old.dxf");
     std::ofstream(path) << "old contents";
 
     // Files may not grow past 1 MB: a write in the middle of the export fails.
@@ -483,12 +429,12 @@ TEST(DxfExport, FailedWriteOfALargeDrawingKeepsTheOldFile) {
     EXPECT_EQ(prompter.fileErrors[0].rfind(path + ": ", 0), 0u) << prompter.fileErrors[0];
     EXPECT_TRUE(prompter.messages.empty());
     EXPECT_EQ(prompter.waitDepth, 0);
-    EXPECT_EQ(ReadBytes(path), "old contents");
+    EXPECT_EQ(ReadFile(path), "old contents");
     EXPECT_EQ(dir.FileCount(), 1);  // no temporary file left behind
 
     // The same export goes through once files may grow again.
     EXPECT_TRUE(ExportDxfFile(doc, path));
-    EXPECT_EQ(ReadBytes(path).substr(0, 5), "999\r\n");
+    EXPECT_EQ(ReadFile(path).substr(0, 5), "999\r\n");
 }
 
 // ---- text ----

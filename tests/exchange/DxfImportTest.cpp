@@ -1,11 +1,8 @@
 #include "exchange/DxfImport.h"
 
 #include <gtest/gtest.h>
-#include <unistd.h>
 
 #include <cmath>
-#include <filesystem>
-#include <fstream>
 
 #include "document/Cp1250.h"
 #include "document/TAVDoc.h"
@@ -13,31 +10,22 @@
 #include "exchange/DxfText.h"
 #include "exchange/ImportCommand.h"
 #include "support/RecordingPrompter.h"
-
-namespace fs = std::filesystem;
+#include "support/TempFiles.h"
+#include "support/TestEntities.h"
 
 namespace {
 
-class TempFile {
-public:
-    explicit TempFile(const std::string& content) {
-        char tmpl[] = "/tmp/tavdxfin-XXXXXX";
-        const int fd = mkstemp(tmpl);
-        path = tmpl;
-        ::close(fd);
-        std::ofstream(path, std::ios::binary) << content;
-    }
-    ~TempFile() { fs::remove(path); }
-    std::string path;
-};
-
-// Group code / value pairs as lines; "\n" ends every line.
-std::string Pairs(std::initializer_list<std::pair<int, std::string>> pairs) {
+// Group codes and values separated by '|', one line each: "0|POINT|10|1.5".
+std::string Dxf(const std::string& spec) {
     std::string out;
-    for (const auto& [code, value] : pairs) {
-        out += std::to_string(code) + "\n" + value + "\n";
+    size_t from = 0;
+    for (size_t bar = spec.find('|');; bar = spec.find('|', from)) {
+        out += spec.substr(from, bar == std::string::npos ? std::string::npos : bar - from) + "\n";
+        if (bar == std::string::npos) {
+            return out;
+        }
+        from = bar + 1;
     }
-    return out;
 }
 
 std::string Entities(const std::string& body) {
@@ -50,9 +38,10 @@ struct SImport {
     EImportResult result = EImportResult::Refused;
 
     void Run(const std::string& content) {
-        TempFile f(content);
+        CTempFile f(content, ".dxf");
         result = ImportDxfFile(doc, f.path);
     }
+    void RunEntities(const std::string& spec) { Run(Entities(Dxf(spec))); }
     template <class T>
     T& At(int i) {
         auto* e = dynamic_cast<T*>(doc.GetEntity(i));
@@ -61,6 +50,7 @@ struct SImport {
         }
         return *e;
     }
+    const std::string& LayerOf(int i) { return doc.GetLayer(doc.GetEntity(i)->m_layer).m_name; }
     std::vector<std::string> Texts() const {
         std::vector<std::string> out;
         for (const auto& m : prompter.messages) {
@@ -70,53 +60,33 @@ struct SImport {
     }
 };
 
-void ExpectPoint(const CPoint3& p, double x, double y, double z) {
-    EXPECT_NEAR(p.x, x, 1e-9);
-    EXPECT_NEAR(p.y, y, 1e-9);
-    EXPECT_NEAR(p.z, z, 1e-9);
-}
-
 void ExpectColor(const CEntity& e, double r, double g, double b) {
     EXPECT_EQ(e.m_color[0], r);
     EXPECT_EQ(e.m_color[1], g);
     EXPECT_EQ(e.m_color[2], b);
 }
 
+const std::string kCount1 = "Liczba odczytanych z pliku DXF obiektow: 1. ";
+
 // ---- kinds ----
 
 TEST(DxfImport, KindsIgnoreCaseAndBlocksCreateNothing) {
     SImport im;
     im.Run(
-        "  0\nSECTION\n  2\nblocks\n"
-        "  0\nBLOCK\n  2\nB1\n"
-        "  0\nPOINT\n 10\n9\n 20\n9\n 30\n9\n"
-        "  0\nENDBLK\n"
-        "  0\nENDSEC\n"
-        "  0\nsection\n  2\nEntities\n" +
-        Pairs({{0, "line"},
-               {10, "1"},
-               {20, "2"},
-               {30, "3"},
-               {11, "4"},
-               {21, "5"},
-               {31, "6"},
-               {0, "LINE"},
-               {11, "7"},
-               {0, "Point"},
-               {0, "ENDSEC"},
-               {0, "eof"}}));
+        "  0\nSECTION\n  2\nblocks\n  0\nBLOCK\n  2\nB1\n  0\nPOINT\n 10\n9\n 20\n9\n 30\n9\n"
+        "  0\nENDBLK\n  0\nENDSEC\n  0\nsection\n  2\nEntities\n" +
+        Dxf("0|line|10|1|20|2|30|3|11|4|21|5|31|6|0|LINE|11|7|0|Point|0|ENDSEC|0|eof"));
     EXPECT_EQ(im.result, EImportResult::Done);
     ASSERT_EQ(im.doc.GetEntityCount(), 3);
     const CPoly& a = im.At<CPoly>(0);
     EXPECT_EQ(a.m_closed, 0);
     ASSERT_EQ(a.GetVertexCount(), 2);
-    ExpectPoint(a[0], 1, 2, 3);
-    ExpectPoint(a[1], 4, 5, 6);
+    ExpectXyz(a[0], 1, 2, 3);
+    ExpectXyz(a[1], 4, 5, 6);
     // Coordinates an entity leaves out are 0, whatever the entity before had.
-    const CPoly& b = im.At<CPoly>(1);
-    ExpectPoint(b[0], 0, 0, 0);
-    ExpectPoint(b[1], 7, 0, 0);
-    ExpectPoint(im.At<CPnt>(2).m_point, 0, 0, 0);
+    ExpectXyz(im.At<CPoly>(1)[0], 0, 0, 0);
+    ExpectXyz(im.At<CPoly>(1)[1], 7, 0, 0);
+    ExpectXyz(im.At<CPnt>(2).m_point, 0, 0, 0);
     EXPECT_EQ(im.At<CPnt>(2).m_point.flag, 1u);
     EXPECT_EQ(im.Texts(), std::vector<std::string>{"Liczba odczytanych z pliku DXF obiektow: 3. "});
     EXPECT_TRUE(im.doc.IsModified());
@@ -128,18 +98,9 @@ TEST(DxfImport, NumbersNameAndLayerOfEveryEntity) {
     im.doc.Layers().push_back(CLayer("WALLS", 0, 1));
     im.doc.Layers().push_back(CLayer("walls", 0, 1));
     im.doc.SetCurrentLayer(0);
-    SetLastEntityNumber(40);
-    im.Run(Entities(Pairs({{0, "POINT"},
-                           {5, "1A"},
-                           {8, "walls"},
-                           {0, "POINT"},
-                           {8, Utf8ToCp1250("Rzędne")},
-                           {0, "POINT"},
-                           {8, Utf8ToCp1250("RZęDNE")},
-                           {0, "POINT"},
-                           {8, "  Warstwa 1  "},
-                           {0, "POINT"},
-                           {8, "warstwa"}})));
+    CCounterGuard counter(40);
+    im.RunEntities("0|POINT|5|1A|8|walls|0|POINT|8|" + Utf8ToCp1250("Rzędne") + "|0|POINT|8|" +
+                   Utf8ToCp1250("RZęDNE") + "|0|POINT|8|  Warstwa 1  |0|POINT|8|warstwa");
     ASSERT_EQ(im.doc.GetEntityCount(), 5);
     EXPECT_EQ(im.doc.GetEntity(0)->m_number, 41);
     EXPECT_EQ(im.doc.GetEntity(4)->m_number, 45);
@@ -155,16 +116,14 @@ TEST(DxfImport, NumbersNameAndLayerOfEveryEntity) {
     EXPECT_EQ(im.doc.GetEntity(2)->m_layer, 3);  // ASCII letters fold, so this is the same name
     EXPECT_EQ(im.doc.GetLayer(4).m_name, "Warstwa 1");  // whole name, blanks inside kept
     EXPECT_EQ(im.doc.GetLayer(5).m_name, "warstwa");
-}
-
-TEST(DxfImport, WithoutLayerNameTheCurrentLayer) {
-    SImport im;
-    im.doc.Layers().push_back(CLayer("Druga", 0, 1));
-    im.doc.SetCurrentLayer(1);
-    im.Run(Entities(Pairs({{0, "POINT"}})));
-    ASSERT_EQ(im.doc.GetEntityCount(), 1);
-    EXPECT_EQ(im.doc.GetEntity(0)->m_layer, 1);
-    EXPECT_EQ(im.doc.GetLayerCount(), 2);
+    // Without a layer name the current layer.
+    SImport other;
+    other.doc.Layers().push_back(CLayer("Druga", 0, 1));
+    other.doc.SetCurrentLayer(1);
+    other.RunEntities("0|POINT");
+    ASSERT_EQ(other.doc.GetEntityCount(), 1);
+    EXPECT_EQ(other.doc.GetEntity(0)->m_layer, 1);
+    EXPECT_EQ(other.doc.GetLayerCount(), 2);
 }
 
 struct SColorCase {
@@ -177,50 +136,37 @@ class DxfImportColorTest : public testing::TestWithParam<SColorCase> {};
 
 TEST_P(DxfImportColorTest, PaletteOrWhite) {
     SImport im;
-    std::string body = "  0\nPOINT\n";
-    if (GetParam().value) {
-        body += " 62\n" + std::string(GetParam().value) + "\n";
-    }
-    im.Run(Entities(body + "  0\nPOINT\n"));
+    im.RunEntities(GetParam().value ? std::string("0|POINT|62|") + GetParam().value + "|0|POINT"
+                                    : "0|POINT|0|POINT");
     ASSERT_EQ(im.doc.GetEntityCount(), 2);
     ExpectColor(*im.doc.GetEntity(0), GetParam().rgb[0], GetParam().rgb[1], GetParam().rgb[2]);
     ExpectColor(*im.doc.GetEntity(1), 1.0, 1.0, 1.0);  // the number is reset after an entity
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    Numbers, DxfImportColorTest,
-    testing::Values(SColorCase{"Missing", nullptr, {1.0, 1.0, 1.0}},
-                    SColorCase{"Red", "1", {1.0, 0.0, 0.0}},
-                    SColorCase{"PaddedWithPlus", "   +5", {0.0, 0.0, 1.0}},
-                    SColorCase{"Grey250", "250", {84 / 255.0, 84 / 255.0, 84 / 255.0}},
-                    SColorCase{"ByBlock", "0", {1.0, 1.0, 1.0}},
-                    SColorCase{"ByLayer", "256", {1.0, 1.0, 1.0}},
-                    SColorCase{"LayerOff", "-3", {1.0, 1.0, 1.0}},
-                    SColorCase{"Huge", "2147483647", {1.0, 1.0, 1.0}}),
-    [](const auto& info) { return std::string(info.param.name); });
+const double kG = 84 / 255.0;
+
+INSTANTIATE_TEST_SUITE_P(Numbers, DxfImportColorTest,
+                         testing::Values(SColorCase{"Missing", nullptr, {1.0, 1.0, 1.0}},
+                                         SColorCase{"Red", "1", {1.0, 0.0, 0.0}},
+                                         SColorCase{"PaddedWithPlus", "   +5", {0.0, 0.0, 1.0}},
+                                         SColorCase{"Grey250", "250", {kG, kG, kG}},
+                                         SColorCase{"ByBlock", "0", {1.0, 1.0, 1.0}},
+                                         SColorCase{"ByLayer", "256", {1.0, 1.0, 1.0}},
+                                         SColorCase{"LayerOff", "-3", {1.0, 1.0, 1.0}},
+                                         SColorCase{"Huge", "2147483647", {1.0, 1.0, 1.0}}),
+                         [](const auto& info) { return std::string(info.param.name); });
 
 // ---- arcs, circles, texts ----
 
 TEST(DxfImport, ArcsAndCircles) {
     SImport im;
-    im.Run(Entities(Pairs({{0, "ARC"},
-                           {10, "1"},
-                           {20, "2"},
-                           {30, "3"},
-                           {40, "4"},
-                           {50, "300"},
-                           {51, "60"},
-                           {0, "ARC"},
-                           {50, "10"},
-                           {51, "10"},
-                           {0, "ARC"},
-                           {51, "90"},  // no start angle: it was reset to 0
-                           {0, "CIRCLE"},
-                           {50, "45"},
-                           {40, "2.5"}})));
+    // The third arc has no start angle: it was reset to 0.
+    im.RunEntities(
+        "0|ARC|10|1|20|2|30|3|40|4|50|300|51|60|0|ARC|50|10|51|10|0|ARC|51|90|"
+        "0|CIRCLE|50|45|40|2.5");
     ASSERT_EQ(im.doc.GetEntityCount(), 4);
     const CArc& a = im.At<CArc>(0);
-    ExpectPoint(a.m_center, 1, 2, 3);
+    ExpectXyz(a.m_center, 1, 2, 3);
     EXPECT_EQ(a.m_radius, 4.0);
     EXPECT_EQ(a.m_start, 300.0);
     EXPECT_EQ(a.m_length, 120.0);
@@ -231,75 +177,47 @@ TEST(DxfImport, ArcsAndCircles) {
     const CArc& c = im.At<CArc>(3);
     EXPECT_TRUE(c.IsFullCircle());
     EXPECT_EQ(c.m_radius, 2.5);
-    ExpectPoint(c.m_center, 0, 0, 0);
+    ExpectXyz(c.m_center, 0, 0, 0);
     EXPECT_EQ(c.m_axis.z, 1.0);
 }
 
 // Centres and insertion points are in the entity's own coordinate system: with extrusion
-// (0, 0, -1) its X axis is the world's -X.
+// (0, 0, -1) its X axis is the world's -X. This program's own files have always stored centres
+// as world coordinates.
 TEST(DxfImport, MirroredArcsAndTextsLandWhereTheyAre) {
+    const std::string arc = "0|ARC|10|10|20|5|30|2|40|3|50|0|51|90|210|0|220|0|230|-1";
     SImport im;
-    im.Run(Entities(
-        Pairs({{0, "ARC"},  {10, "10"},    {20, "5"},  {30, "2"},    {40, "3"},   {50, "0"},
-               {51, "90"},  {210, "0"},    {220, "0"}, {230, "-1"},  {0, "TEXT"}, {10, "4"},
-               {20, "1"},   {30, "0"},     {40, "2"},  {1, "Tekst"}, {210, "0"},  {220, "0"},
-               {230, "-1"}, {0, "CIRCLE"},  // extrusion back to +Z after the text
-               {10, "4"}})));
+    // The extrusion is back to +Z for the circle after the text.
+    im.RunEntities(arc + "|0|TEXT|10|4|20|1|30|0|40|2|1|Tekst|210|0|220|0|230|-1|0|CIRCLE|10|4");
     ASSERT_EQ(im.doc.GetEntityCount(), 3);
     const CArc& a = im.At<CArc>(0);
-    ExpectPoint(a.m_center, -10, 5, -2);
+    ExpectXyz(a.m_center, -10, 5, -2);
     EXPECT_EQ(a.m_axis.z, -1.0);
     CPoint3 start, end;
     ASSERT_EQ(a.GetStartPoint(start), 1);
     ASSERT_EQ(a.GetEndPoint(end), 1);
-    ExpectPoint(start, -13, 5, -2);  // OCS (13, 5, 2)
-    ExpectPoint(end, -10, 8, -2);    // OCS (10, 8, 2)
+    ExpectXyz(start, -13, 5, -2);  // OCS (13, 5, 2)
+    ExpectXyz(end, -10, 8, -2);    // OCS (10, 8, 2)
     const CText& t = im.At<CText>(1);
-    ExpectPoint(t.m_position, -4, 1, 0);
+    ExpectXyz(t.m_position, -4, 1, 0);
     EXPECT_EQ(t.m_axis.z, -1.0);
     EXPECT_EQ(t.m_font, 3);
     EXPECT_EQ(t.m_height, 2.0);
     EXPECT_EQ(t.m_text, "Tekst");
-    ExpectPoint(im.At<CArc>(2).m_center, 4, 0, 0);
+    ExpectXyz(im.At<CArc>(2).m_center, 4, 0, 0);
     EXPECT_EQ(im.At<CArc>(2).m_axis.z, 1.0);
-}
 
-// This program's own files have always stored centres as world coordinates.
-TEST(DxfImport, OwnFilesKeepWorldCentres) {
-    SImport im;
-    im.Run("999\nTAV Document ver. 2.1.1\n" + Entities(Pairs({{0, "ARC"},
-                                                              {10, "10"},
-                                                              {20, "5"},
-                                                              {30, "2"},
-                                                              {40, "3"},
-                                                              {50, "0"},
-                                                              {51, "90"},
-                                                              {210, "0"},
-                                                              {220, "0"},
-                                                              {230, "-1"}})));
-    ASSERT_EQ(im.doc.GetEntityCount(), 1);
-    ExpectPoint(im.At<CArc>(0).m_center, 10, 5, 2);
+    SImport own;
+    own.Run("999\nTAV Document ver. 2.1.1\n" + Entities(Dxf(arc)));
+    ASSERT_EQ(own.doc.GetEntityCount(), 1);
+    ExpectXyz(own.At<CArc>(0).m_center, 10, 5, 2);
 }
 
 TEST(DxfImport, TextsAndAttributes) {
     SImport im;
-    im.Run(Entities(Pairs({{0, "TEXT"},
-                           {10, "1"},
-                           {20, "2"},
-                           {30, "0"},
-                           {40, "0.5"},
-                           {1, "  Działka 12/3  "},
-                           {50, "30"},
-                           {7, "STANDARD"},
-                           {0, "INSERT"},
-                           {2, "BLK"},
-                           {66, "1"},
-                           {0, "ATTRIB"},
-                           {1, "wartość"},
-                           {2, "TAG"},
-                           {0, "SEQEND"},
-                           {0, "ATTDEF"},
-                           {1, ""}})));
+    im.RunEntities(
+        "0|TEXT|10|1|20|2|30|0|40|0.5|1|  Działka 12/3  |50|30|7|STANDARD|0|INSERT|2|BLK|"
+        "66|1|0|ATTRIB|1|wartość|2|TAG|0|SEQEND|0|ATTDEF|1|");
     ASSERT_EQ(im.doc.GetEntityCount(), 3);
     const CText& t = im.At<CText>(0);
     // The whole value line, blanks included; the file is Windows-1250 but this test wrote UTF-8
@@ -313,7 +231,7 @@ TEST(DxfImport, TextsAndAttributes) {
     const CText& a = im.At<CText>(1);
     EXPECT_EQ(a.m_rotation, 0.0);
     EXPECT_EQ(a.m_height, 0.5);
-    ExpectPoint(a.m_position, 0, 0, 0);
+    ExpectXyz(a.m_position, 0, 0, 0);
     EXPECT_EQ(im.At<CText>(2).m_text, "");
 }
 
@@ -321,177 +239,106 @@ TEST(DxfImport, TextsAndAttributes) {
 
 TEST(DxfImport, LightweightPolylines) {
     SImport im;
-    im.Run(Entities(Pairs(
-        {{0, "LWPOLYLINE"}, {90, "4"},  {70, "1"},   {38, "5"},         {10, "0"},
-         {20, "0"},         {10, "1"},  {20, "0"},   {42, "0.5"},       {10, "1"},
-         {20, "1"},         {10, "0"},  {20, "1"},   {0, "LWPOLYLINE"},  // mirrored, open
-         {38, "2"},         {10, "3"},  {20, "4"},   {10, "5"},         {20, "6"},
-         {210, "0"},        {220, "0"}, {230, "-1"}, {0, "LWPOLYLINE"},  // closed without vertices
-         {70, "1"}})));
+    // Closed with a bulge; mirrored and open; closed without vertices.
+    im.RunEntities(
+        "0|LWPOLYLINE|90|4|70|1|38|5|10|0|20|0|10|1|20|0|42|0.5|10|1|20|1|10|0|20|1|"
+        "0|LWPOLYLINE|38|2|10|3|20|4|10|5|20|6|210|0|220|0|230|-1|0|LWPOLYLINE|70|1");
     ASSERT_EQ(im.doc.GetEntityCount(), 3);
     const CPoly& p = im.At<CPoly>(0);
     EXPECT_EQ(p.m_closed, 0);
     ASSERT_EQ(p.GetVertexCount(), 5);
-    ExpectPoint(p[0], 0, 0, 5);
-    ExpectPoint(p[2], 1, 1, 5);
-    ExpectPoint(p[4], 0, 0, 5);
+    ExpectXyz(p[0], 0, 0, 5);
+    ExpectXyz(p[2], 1, 1, 5);
+    ExpectXyz(p[4], 0, 0, 5);
     const CPoly& m = im.At<CPoly>(1);
     ASSERT_EQ(m.GetVertexCount(), 2);
-    ExpectPoint(m[0], -3, 4, -2);
-    ExpectPoint(m[1], -5, 6, -2);
+    ExpectXyz(m[0], -3, 4, -2);
+    ExpectXyz(m[1], -5, 6, -2);
     EXPECT_EQ(im.At<CPoly>(2).GetVertexCount(), 0);
 }
 
+const std::string kVertices =
+    "0|VERTEX|10|0|20|0|30|1|70|32|0|VERTEX|10|2|20|0|30|1|"
+    "0|VERTEX|10|2|20|2|30|1|0|SEQEND";
+
 TEST(DxfImport, PolylinesWithVertices) {
     SImport im;
-    const std::string vertices = Pairs({{0, "VERTEX"},
-                                        {10, "0"},
-                                        {20, "0"},
-                                        {30, "1"},
-                                        {70, "32"},
-                                        {0, "VERTEX"},
-                                        {10, "2"},
-                                        {20, "0"},
-                                        {30, "1"},
-                                        {0, "VERTEX"},
-                                        {10, "2"},
-                                        {20, "2"},
-                                        {30, "1"},
-                                        {0, "SEQEND"}});
-    im.Run(Entities(Pairs({{0, "POLYLINE"}, {66, "1"}, {62, "3"}, {70, "8"}}) + vertices +
-                    Pairs({{0, "POLYLINE"}, {70, "9"}}) + vertices +
-                    Pairs({{0, "POLYLINE"}, {70, "1"}, {0, "SEQEND"}})));
+    im.RunEntities("0|POLYLINE|66|1|62|3|70|8|" + kVertices + "|0|POLYLINE|70|9|" + kVertices +
+                   "|0|POLYLINE|70|1|0|SEQEND");
     ASSERT_EQ(im.doc.GetEntityCount(), 3);
     const CPoly& open = im.At<CPoly>(0);
     EXPECT_EQ(open.m_closed, 0);
     ASSERT_EQ(open.GetVertexCount(), 3);
-    ExpectPoint(open[2], 2, 2, 1);
+    ExpectXyz(open[2], 2, 2, 1);
     ExpectColor(open, 0.0, 1.0, 0.0);
     // The closed bit repeats the first vertex; the entity stays a polyline.
     const CPoly& closed = im.At<CPoly>(1);
     EXPECT_EQ(closed.m_closed, 0);
     EXPECT_EQ(closed.GetType(), kTypePolyline);
     ASSERT_EQ(closed.GetVertexCount(), 4);
-    ExpectPoint(closed[3], 0, 0, 1);
+    ExpectXyz(closed[3], 0, 0, 1);
     ExpectColor(closed, 1.0, 1.0, 1.0);
     EXPECT_EQ(im.At<CPoly>(2).GetVertexCount(), 0);  // closed, but nothing to repeat
     EXPECT_EQ(im.Texts().back(), "Liczba odczytanych z pliku DXF obiektow: 3. ");
 }
 
 // A 2D polyline lies in the plane of its extrusion at the height its header gives; a 3D one
-// has world vertices.
+// has world vertices; without code 30 in the header the vertices keep their own heights,
+// raised by the elevation.
 TEST(DxfImport, FlatPolylinesUseTheirOwnPlane) {
+    const std::string vertices = "|0|VERTEX|10|1|20|2|30|0|0|VERTEX|10|3|20|4|30|0|0|SEQEND|";
+    const auto mirrored = [](const char* flags) {
+        return "0|POLYLINE|10|0|20|0|30|7.5|70|" + std::string(flags) + "|210|0|220|0|230|-1";
+    };
     SImport im;
-    const std::string vertices = Pairs({{0, "VERTEX"},
-                                        {10, "1"},
-                                        {20, "2"},
-                                        {30, "0"},
-                                        {0, "VERTEX"},
-                                        {10, "3"},
-                                        {20, "4"},
-                                        {30, "0"},
-                                        {0, "SEQEND"}});
-    im.Run(Entities(Pairs({{0, "POLYLINE"},
-                           {10, "0"},
-                           {20, "0"},
-                           {30, "7.5"},
-                           {70, "0"},
-                           {210, "0"},
-                           {220, "0"},
-                           {230, "-1"}}) +
-                    vertices +
-                    Pairs({{0, "POLYLINE"},
-                           {10, "0"},
-                           {20, "0"},
-                           {30, "7.5"},
-                           {70, "8"},
-                           {210, "0"},
-                           {220, "0"},
-                           {230, "-1"}}) +
-                    vertices + Pairs({{0, "POLYLINE"}, {38, "2"}}) + vertices));
+    im.RunEntities(mirrored("0") + vertices + mirrored("8") + vertices + "0|POLYLINE|38|2" +
+                   vertices.substr(0, vertices.size() - 1));
     ASSERT_EQ(im.doc.GetEntityCount(), 3);
     const CPoly& flat = im.At<CPoly>(0);
     ASSERT_EQ(flat.GetVertexCount(), 2);
-    ExpectPoint(flat[0], -1, 2, -7.5);
-    ExpectPoint(flat[1], -3, 4, -7.5);
-    const CPoly& world = im.At<CPoly>(1);
-    ExpectPoint(world[0], 1, 2, 0);
-    ExpectPoint(world[1], 3, 4, 0);
-    // No code 30 in the header: the vertices' own heights, raised by the elevation.
-    const CPoly& raised = im.At<CPoly>(2);
-    ExpectPoint(raised[0], 1, 2, 2);
+    ExpectXyz(flat[0], -1, 2, -7.5);
+    ExpectXyz(flat[1], -3, 4, -7.5);
+    ExpectXyz(im.At<CPoly>(1)[0], 1, 2, 0);
+    ExpectXyz(im.At<CPoly>(1)[1], 3, 4, 0);
+    ExpectXyz(im.At<CPoly>(2)[0], 1, 2, 2);
 }
 
-TEST(DxfImport, StrayEndsAndMissingEndsTouchNothingElse) {
+TEST(DxfImport, StrayEndsMissingEndsAndFaceRecords) {
     SImport im;
-    im.Run(Entities(Pairs({{0, "TEXT"},
-                           {1, "t"},
-                           {0, "SEQEND"},  // no polyline: the text stays as it is
-                           {0, "VERTEX"},  // no polyline: read over
-                           {10, "9"},
-                           {0, "POLYLINE"},
-                           {70, "1"},
-                           {0, "VERTEX"},
-                           {10, "1"},
-                           {20, "1"},
-                           {30, "0"},
-                           {0, "VERTEX"},
-                           {10, "2"},
-                           {0, "LWPOLYLINE"},  // the SEQEND never came
-                           {10, "5"},
-                           {20, "5"},
-                           {0, "SEQEND"}})));
+    // A SEQEND without polyline leaves the text; a VERTEX without one is read over; the
+    // polyline's SEQEND never comes.
+    im.RunEntities(
+        "0|TEXT|1|t|0|SEQEND|0|VERTEX|10|9|0|POLYLINE|70|1|0|VERTEX|10|1|20|1|30|0|"
+        "0|VERTEX|10|2|0|LWPOLYLINE|10|5|20|5|0|SEQEND");
     ASSERT_EQ(im.doc.GetEntityCount(), 3);
     EXPECT_EQ(im.At<CText>(0).m_text, "t");
     const CPoly& p = im.At<CPoly>(1);
     ASSERT_EQ(p.GetVertexCount(), 3);
-    ExpectPoint(p[0], 1, 1, 0);
-    ExpectPoint(p[1], 2, 0, 0);
-    ExpectPoint(p[2], 1, 1, 0);
-    const CPoly& lw = im.At<CPoly>(2);
-    ASSERT_EQ(lw.GetVertexCount(), 1);
-    ExpectPoint(lw[0], 5, 5, 0);
-}
+    ExpectXyz(p[0], 1, 1, 0);
+    ExpectXyz(p[1], 2, 0, 0);
+    ExpectXyz(p[2], 1, 1, 0);
+    ASSERT_EQ(im.At<CPoly>(2).GetVertexCount(), 1);
+    ExpectXyz(im.At<CPoly>(2)[0], 5, 5, 0);
 
-TEST(DxfImport, PolyfaceFaceRecordsAreNotVertices) {
-    SImport im;
-    im.Run(Entities(Pairs({{0, "POLYLINE"},
-                           {70, "64"},
-                           {0, "VERTEX"},
-                           {10, "1"},
-                           {20, "1"},
-                           {30, "1"},
-                           {70, "192"},
-                           {0, "VERTEX"},
-                           {10, "0"},
-                           {20, "0"},
-                           {30, "0"},
-                           {70, "128"},
-                           {71, "1"},
-                           {0, "SEQEND"}})));
-    ASSERT_EQ(im.doc.GetEntityCount(), 1);
-    ASSERT_EQ(im.At<CPoly>(0).GetVertexCount(), 1);
-    ExpectPoint(im.At<CPoly>(0)[0], 1, 1, 1);
+    // The face records of a polyface mesh are not vertices.
+    SImport mesh;
+    mesh.RunEntities(
+        "0|POLYLINE|70|64|0|VERTEX|10|1|20|1|30|1|70|192|"
+        "0|VERTEX|10|0|20|0|30|0|70|128|71|1|0|SEQEND");
+    ASSERT_EQ(mesh.doc.GetEntityCount(), 1);
+    ASSERT_EQ(mesh.At<CPoly>(0).GetVertexCount(), 1);
+    ExpectXyz(mesh.At<CPoly>(0)[0], 1, 1, 1);
 }
 
 TEST(DxfImport, FacesWithThreeOrFourCorners) {
     SImport im;
     const auto face = [](const char* x4) {
-        return Pairs({{0, "3DFACE"},
-                      {10, "0"},
-                      {20, "0"},
-                      {30, "0"},
-                      {11, "1"},
-                      {21, "0"},
-                      {31, "0"},
-                      {12, "1"},
-                      {22, "1"},
-                      {32, "0"},
-                      {13, x4},
-                      {23, "1"},
-                      {33, "0"}});
+        return "0|3DFACE|10|0|20|0|30|0|11|1|21|0|31|0|12|1|22|1|32|0|13|" + std::string(x4) +
+               "|23|1|33|0|";
     };
-    im.Run(Entities(face("1") + face("1.000000001") + face("1.00000002") + face("0")));
+    std::string faces = face("1") + face("1.000000001") + face("1.00000002") + face("0");
+    faces.pop_back();
+    im.RunEntities(faces);
     ASSERT_EQ(im.doc.GetEntityCount(), 4);
     const int corners[] = {3, 3, 4, 4};
     for (int i = 0; i < 4; ++i) {
@@ -509,91 +356,68 @@ TEST(DxfImport, FacesWithThreeOrFourCorners) {
 
 TEST(DxfImport, NothingLeaksFromIgnoredEntities) {
     SImport im;
-    im.Run(Entities(Pairs({{0, "MTEXT"},  // no kind of its own
-                           {62, "1"},
-                           {50, "33"},
-                           {210, "0"},
-                           {220, "0"},
-                           {230, "-1"},
-                           {0, "CIRCLE"},
-                           {10, "1"},
-                           {40, "1"},
-                           {0, "DIMENSION"},
-                           {62, "2"},
-                           {0, "TEXT"}})));
+    // MTEXT and DIMENSION have no kind of their own.
+    im.RunEntities(
+        "0|MTEXT|62|1|50|33|210|0|220|0|230|-1|0|CIRCLE|10|1|40|1|0|DIMENSION|62|2|0|TEXT");
     ASSERT_EQ(im.doc.GetEntityCount(), 2);
     ExpectColor(*im.doc.GetEntity(0), 1.0, 1.0, 1.0);
     EXPECT_EQ(im.At<CArc>(0).m_axis.z, 1.0);
-    ExpectPoint(im.At<CArc>(0).m_center, 1, 0, 0);
+    ExpectXyz(im.At<CArc>(0).m_center, 1, 0, 0);
     ExpectColor(*im.doc.GetEntity(1), 1.0, 1.0, 1.0);
     EXPECT_EQ(im.At<CText>(1).m_rotation, 0.0);
-}
 
-TEST(DxfImport, ASecondEntitiesSectionDoesNotRepeatTheLastEntity) {
-    SImport im;
-    im.Run(
+    // A second ENTITIES section does not repeat the last entity.
+    SImport two;
+    two.Run(
         "  0\nSECTION\n  2\nENTITIES\n  0\nPOINT\n 10\n1\n  0\nENDSEC\n"
         "  0\nSECTION\n  2\nENTITIES\n  0\nLINE\n 11\n2\n  0\nENDSEC\n  0\nEOF\n");
-    ASSERT_EQ(im.doc.GetEntityCount(), 2);
-    EXPECT_EQ(im.doc.GetEntity(0)->GetType(), kTypePoint);
-    EXPECT_EQ(im.doc.GetEntity(1)->GetType(), kTypePolyline);
-}
+    ASSERT_EQ(two.doc.GetEntityCount(), 2);
+    EXPECT_EQ(two.doc.GetEntity(0)->GetType(), kTypePoint);
+    EXPECT_EQ(two.doc.GetEntity(1)->GetType(), kTypePolyline);
 
-TEST(DxfImport, AWordThatCannotBeReadEndsTheEntityOnce) {
-    SImport im;
-    im.Run(Entities(Pairs({{0, "POINT"}, {10, "1"}, {0, ""}, {10, "2"}, {0, "POINT"}})));
-    ASSERT_EQ(im.doc.GetEntityCount(), 2);
-    EXPECT_EQ(im.At<CPnt>(0).m_point.x, 1.0);
-    EXPECT_EQ(im.At<CPnt>(1).m_point.x, 0.0);  // the unreadable record's value stays there
-    EXPECT_EQ(im.Texts()[0], "Line: 10. \nCan not read string value!");
+    // A word that cannot be read ends the entity once; its record's value stays there.
+    SImport word;
+    word.RunEntities("0|POINT|10|1|0||10|2|0|POINT");
+    ASSERT_EQ(word.doc.GetEntityCount(), 2);
+    EXPECT_EQ(word.At<CPnt>(0).m_point.x, 1.0);
+    EXPECT_EQ(word.At<CPnt>(1).m_point.x, 0.0);
+    EXPECT_EQ(word.Texts()[0], "Line: 10. \nCan not read string value!");
 }
 
 // ---- what ends an import ----
 
-TEST(DxfImport, HeaderOnlyAddsNothingButMarksModified) {
-    SImport im;
-    im.Run(
+TEST(DxfImport, WhatEndsAnImport) {
+    SImport header;
+    header.Run(
         "  0\nSECTION\n  2\nHEADER\n  9\n$ACADVER\n  1\nAC1009\n 9\n$EXTMIN\n 10\n0\n"
         " 20\n0\n 30\n0\n  0\nENDSEC\n  0\nEOF\n");
-    EXPECT_EQ(im.result, EImportResult::Done);
-    EXPECT_EQ(im.doc.GetEntityCount(), 0);
-    EXPECT_TRUE(im.prompter.messages.empty());
-    EXPECT_TRUE(im.doc.IsModified());
-}
+    EXPECT_EQ(header.result, EImportResult::Done);
+    EXPECT_EQ(header.doc.GetEntityCount(), 0);
+    EXPECT_TRUE(header.prompter.messages.empty());
+    EXPECT_TRUE(header.doc.IsModified());
 
-TEST(DxfImport, ALayerNamedEofStopsReading) {
-    SImport im;
-    im.Run(Entities(Pairs({{0, "POINT"},
-                           {8, "A"},
-                           {0, "POINT"},
-                           {8, "eof"},
-                           {10, "1"},
-                           {0, "POINT"},
-                           {8, "B"},
-                           {0, "POINT"}})));
-    ASSERT_EQ(im.doc.GetEntityCount(), 1);
-    EXPECT_EQ(im.doc.GetLayer(im.doc.GetEntity(0)->m_layer).m_name, "A");
-}
+    // A layer named EOF stops reading.
+    SImport eof;
+    eof.RunEntities("0|POINT|8|A|0|POINT|8|eof|10|1|0|POINT|8|B|0|POINT");
+    ASSERT_EQ(eof.doc.GetEntityCount(), 1);
+    EXPECT_EQ(eof.LayerOf(0), "A");
 
-TEST(DxfImport, CutOffFileKeepsWhatWasFinished) {
+    // A cut-off file keeps what was finished.
     for (const std::string tail : {"", " 10\n", " 10\n5", "  0\n"}) {
         SImport im;
         im.Run("  0\nSECTION\n  2\nENTITIES\n  0\nPOINT\n 10\n1\n  0\nPOINT\n 10\n2\n" + tail);
         EXPECT_EQ(im.result, EImportResult::Done);
         ASSERT_EQ(im.doc.GetEntityCount(), 1) << tail;
         EXPECT_EQ(im.At<CPnt>(0).m_point.x, 1.0);
-        EXPECT_EQ(im.Texts().back(), "Liczba odczytanych z pliku DXF obiektow: 1. ");
+        EXPECT_EQ(im.Texts().back(), kCount1);
     }
 }
 
 TEST(DxfImport, CrlfAndLfReadAlike) {
-    const std::string lf = Entities(Pairs({{0, "TEXT"}, {1, "abc "}, {8, "L 1"}, {10, "1.5"}}));
+    const std::string lf = Entities(Dxf("0|TEXT|1|abc |8|L 1|10|1.5"));
     std::string crlf;
     for (char c : lf) {
-        if (c == '\n') {
-            crlf += '\r';
-        }
-        crlf += c;
+        crlf += c == '\n' ? "\r\n" : std::string(1, c);
     }
     SImport a, b;
     a.Run(lf);
@@ -602,7 +426,7 @@ TEST(DxfImport, CrlfAndLfReadAlike) {
     ASSERT_EQ(b.doc.GetEntityCount(), 1);
     EXPECT_EQ(a.At<CText>(0).m_text, "abc ");
     EXPECT_EQ(b.At<CText>(0).m_text, "abc ");
-    EXPECT_EQ(b.doc.GetLayer(b.doc.GetEntity(0)->m_layer).m_name, "L 1");
+    EXPECT_EQ(b.LayerOf(0), "L 1");
     EXPECT_EQ(b.At<CText>(0).m_position.x, 1.5);
 }
 
@@ -633,9 +457,8 @@ TEST(DxfImport, BadLinesAreReportedAndReadingGoesOn) {
         " +2.5 rest\n"
         "  0\nENDSEC\n  0\nEOF\n");
     ASSERT_EQ(im.doc.GetEntityCount(), 2);
-    const CPnt& p = im.At<CPnt>(0);
-    ExpectPoint(p.m_point, 15, 0, 0);
-    ExpectColor(p, 1.0, 0.0, 0.0);
+    ExpectXyz(im.At<CPnt>(0).m_point, 15, 0, 0);
+    ExpectColor(im.At<CPnt>(0), 1.0, 0.0, 0.0);
     EXPECT_EQ(im.At<CPnt>(1).m_point.y, 2.5);
     EXPECT_EQ(im.Texts(), (std::vector<std::string>{
                               "Line: 7. \nGroup code expected. Continue reding.",
@@ -646,15 +469,12 @@ TEST(DxfImport, BadLinesAreReportedAndReadingGoesOn) {
                               "Line: 21. \nCan not read floating-point value!",
                               "Liczba odczytanych z pliku DXF obiektow: 2. ",
                           }));
-}
-
-// Blank names in tables and objects (plot styles of every newer file) are valid and unused.
-TEST(DxfImport, BlankNamesOutsideEntitiesAreQuiet) {
-    SImport im;
-    im.Run(
+    // Blank names in tables and objects (plot styles of every newer file) are valid and unused.
+    SImport quiet;
+    quiet.Run(
         "  0\nSECTION\n  2\nOBJECTS\n  0\nPLOTSETTINGS\n  5\n\n  6\n\n  7\n\n  8\n\n"
         "  0\nENDSEC\n  0\nEOF\n");
-    EXPECT_TRUE(im.prompter.messages.empty());
+    EXPECT_TRUE(quiet.prompter.messages.empty());
 }
 
 TEST(DxfImport, ManyBadLinesShowTenMessagesThenACount) {
@@ -669,10 +489,10 @@ TEST(DxfImport, ManyBadLinesShowTenMessagesThenACount) {
     EXPECT_EQ(texts[0], "Line: 8. \nCan not read floating-point value!");
     EXPECT_EQ(texts[9], "Line: 26. \nCan not read floating-point value!");
     EXPECT_EQ(texts[10], "Pominięto komunikaty o kolejnych błędnych wierszach pliku: 15.");
-    EXPECT_EQ(texts[11], "Liczba odczytanych z pliku DXF obiektow: 1. ");
+    EXPECT_EQ(texts[11], kCount1);
 }
 
-TEST(DxfImport, BinaryJunkNulsAndHugeLines) {
+TEST(DxfImport, BinaryJunkNulsAndOverLongValues) {
     std::string junk;
     uint32_t seed = 12345;
     for (int i = 0; i < 200000; ++i) {
@@ -693,61 +513,38 @@ TEST(DxfImport, BinaryJunkNulsAndHugeLines) {
     EXPECT_EQ(b.At<CPnt>(0).m_point.x, 7.0);
     EXPECT_EQ(b.At<CText>(1).m_text, std::string(511, 'A'));
     EXPECT_EQ(b.prompter.messages.size(), 1u);
-}
 
-TEST(DxfImport, OverLongValuesAreCut) {
-    SImport im;
-    im.Run(Entities(Pairs({{0, "TEXT"},
-                           {5, std::string(300, 'F')},
-                           {8, std::string(600, 'L')},
-                           {1, std::string(510, 'x') + "ąą"}})));
-    ASSERT_EQ(im.doc.GetEntityCount(), 1);
-    EXPECT_EQ(im.doc.GetEntity(0)->m_name, std::string(255, 'F'));
-    EXPECT_EQ(im.doc.GetLayer(im.doc.GetEntity(0)->m_layer).m_name, std::string(511, 'L'));
+    SImport c;
+    c.RunEntities("0|TEXT|5|" + std::string(300, 'F') + "|8|" + std::string(600, 'L') + "|1|" +
+                  std::string(510, 'x') + "ąą");
+    ASSERT_EQ(c.doc.GetEntityCount(), 1);
+    EXPECT_EQ(c.doc.GetEntity(0)->m_name, std::string(255, 'F'));
+    EXPECT_EQ(c.LayerOf(0), std::string(511, 'L'));
     // 511 bytes of the (Windows-1250) file: the first byte of "ą" in UTF-8 is read as "Ä".
-    EXPECT_EQ(im.At<CText>(0).m_text, std::string(510, 'x') + "Ä");
-}
-
-TEST(DxfImport, MissingFileReportsAndAddsNothing) {
-    SImport im;
-    im.result = ImportDxfFile(im.doc, "/nonexistent/dir/x.dxf");
-    EXPECT_EQ(im.result, EImportResult::OpenFailed);
-    EXPECT_EQ(im.prompter.fileErrors.size(), 1u);
-    EXPECT_TRUE(im.prompter.messages.empty());
-    EXPECT_FALSE(im.doc.IsModified());
-}
-
-TEST(DxfImport, IsTheFifthFilter) {
-    TempFile f(Entities(Pairs({{0, "POINT"}})));
-    CTAVDoc doc;
-    EXPECT_EQ(ImportFilterIndexForKind("DXF"), 5);
-    EXPECT_EQ(ImportByFilterIndex(doc, 5, f.path), EImportResult::Done);
-    EXPECT_EQ(doc.GetEntityCount(), 1);
+    EXPECT_EQ(c.At<CText>(0).m_text, std::string(510, 'x') + "Ä");
 }
 
 // ---- encodings ----
 
 TEST(DxfImport, TextsFollowTheFilesEncoding) {
     const std::string polish1250 = "Za\xBF\xF3\xB3\xE6";  // "Zażółć" in Windows-1250
-    struct {
+    const std::string r2000 = "  9\n$ACADVER\n  1\nAC1015\n";
+    const std::string cp1252 = "  9\n$DWGCODEPAGE\n  3\nANSI_1252\n";
+    const struct {
         const char* name;
-        std::string header;
-        std::string value;
-        std::string text;
+        std::string header, value, text;
     } cases[] = {
         {"NoHeaderIsWindows1250", "", polish1250, "Zażółć"},
         {"R12Is1250", "  9\n$ACADVER\n  1\nAC1009\n", polish1250, "Zażółć"},
-        {"R2007IsUtf8", "  9\n$ACADVER\n  1\nAC1021\n  9\n$DWGCODEPAGE\n  3\nANSI_1252\n", "Zażółć",
-         "Zażółć"},
+        {"R2007IsUtf8", "  9\n$ACADVER\n  1\nAC1021\n" + cp1252, "Zażółć", "Zażółć"},
         {"Utf8WithABadByte", "  9\n$ACADVER\n  1\nAC1032\n",
          "a\xFF"
          "b",
          "a?b"},
-        {"CodePage1252", "  9\n$ACADVER\n  1\nAC1015\n  9\n$DWGCODEPAGE\n  3\nANSI_1252\n",
-         "caf\xE9 \xBF", "café ¿"},
+        {"CodePage1252", r2000 + cp1252, "caf\xE9 \xBF", "café ¿"},
         {"Dos852", "  9\n$DWGCODEPAGE\n  3\ndos852\n", "\xA5", "ą"},
         {"UnknownCodePageKeeps1250", "  9\n$DWGCODEPAGE\n  3\nANSI_99999\n", polish1250, "Zażółć"},
-        {"ByteOrderMarkIsUtf8", "  9\n$ACADVER\n  1\nAC1015\n", "Zażółć", "Zażółć"},
+        {"ByteOrderMarkIsUtf8", r2000, "Zażółć", "Zażółć"},
         {"Escapes", "", "\\U+0416\\u+0105 \\U+D83D\\U+DE00 \\U+DE00 \\U+12 \\U+0000",
          "Жą 😀 ? \\U+12 ?"},
     };
@@ -755,10 +552,10 @@ TEST(DxfImport, TextsFollowTheFilesEncoding) {
         SImport im;
         const std::string bom = std::string(c.name) == "ByteOrderMarkIsUtf8" ? "\xEF\xBB\xBF" : "";
         im.Run(bom + "  0\nSECTION\n  2\nHEADER\n" + c.header + "  0\nENDSEC\n" +
-               Entities(Pairs({{0, "TEXT"}, {8, c.value}, {1, c.value}})));
+               Entities(Dxf("0|TEXT|8|" + c.value + "|1|" + c.value)));
         ASSERT_EQ(im.doc.GetEntityCount(), 1) << c.name;
         EXPECT_EQ(im.At<CText>(0).m_text, c.text) << c.name;
-        EXPECT_EQ(im.doc.GetLayer(im.doc.GetEntity(0)->m_layer).m_name, c.text) << c.name;
+        EXPECT_EQ(im.LayerOf(0), c.text) << c.name;
         EXPECT_EQ(im.Texts().size(), 1u) << c.name;  // the count only
     }
 }
@@ -792,60 +589,28 @@ TEST(DxfRoundTrip, EveryKindKeepsGeometryLayersAndColours) {
     CTAVDoc src;
     src.Layers().push_back(CLayer("Działki ewid.", 0, 1));
     src.Layers().push_back(CLayer("OSNOWA", 0, 1));
-    const auto color = [](CEntity& e, int number) {
-        for (int i = 0; i < 3; ++i) {
-            e.m_color[i] = AciPalette[static_cast<size_t>(number)][static_cast<size_t>(i)];
-        }
+    const auto aci = [](auto e, int number, int layer) {
+        const auto& c = AciPalette[static_cast<size_t>(number)];
+        e->m_layer = layer;
+        return Colored(std::move(e), c[0], c[1], c[2]);
     };
-    auto pnt = std::make_unique<CPnt>();
-    pnt->m_point = CPoint3(5420000.123456, 6310000.654321, 101.25);
-    pnt->m_layer = 2;
-    color(*pnt, 1);
-    src.AddEntity(std::move(pnt));
-    auto line = std::make_unique<CPoly>();
-    line->AddVertex(CPoint3(0, 0, 0));
-    line->AddVertex(CPoint3(1, 2, 3));
-    line->AddVertex(CPoint3(-4, 5, -6));
-    line->m_layer = 1;
-    color(*line, 33);
-    src.AddEntity(std::move(line));
-    auto poly = std::make_unique<CPoly>();
-    poly->m_closed = 1;
-    for (auto [x, y] : {std::pair{0.0, 0.0}, {4.0, 0.0}, {4.0, 3.0}}) {
-        poly->AddVertex(CPoint3(x, y, 2.0));
-    }
-    color(*poly, 250);
-    src.AddEntity(std::move(poly));
-    auto arc = std::make_unique<CArc>();
-    arc->m_center = CPoint3(3, 4, 5);
+    src.AddEntity(aci(MakePnt({5420000.123456, 6310000.654321, 101.25}), 1, 2));
+    src.AddEntity(aci(MakePoly({{0, 0, 0}, {1, 2, 3}, {-4, 5, -6}}), 33, 1));
+    src.AddEntity(aci(MakePoly({{0, 0, 2}, {4, 0, 2}, {4, 3, 2}}, 1), 250, 0));
+    auto arc = MakeArc({3, 4, 5}, 2, 300, 120);
     arc->m_axis = CVec3(0, 0, -1);
-    arc->m_radius = 2;
-    arc->m_start = 300;
-    arc->m_length = 120;
-    color(*arc, 5);
-    src.AddEntity(std::move(arc));
-    auto circle = std::make_unique<CArc>();
-    circle->m_center = CPoint3(-3, 4, 5);
-    circle->m_radius = 0.5;
-    color(*circle, 7);
-    src.AddEntity(std::move(circle));
-    auto text = std::make_unique<CText>();
-    text->m_text = "Zażółć → 1°";
-    text->m_position = CPoint3(7, 8, 9);
+    src.AddEntity(aci(std::move(arc), 5, 0));
+    src.AddEntity(aci(MakeArc({-3, 4, 5}, 0.5), 7, 0));
+    auto text = MakeText("Zażółć → 1°", {7, 8, 9}, 1.25);
     text->m_axis = CVec3(1, 0, 0);
-    text->m_height = 1.25;
     text->m_rotation = 90;
-    text->m_layer = 1;
-    color(*text, 200);
-    src.AddEntity(std::move(text));
+    src.AddEntity(aci(std::move(text), 200, 1));
 
-    char tmpl[] = "/tmp/tavdxfrt-XXXXXX";
-    const std::string dir = mkdtemp(tmpl);
-    ASSERT_TRUE(ExportDxfFile(src, dir + "/rt.dxf"));
+    CTempDir dir;
+    ASSERT_TRUE(ExportDxfFile(src, dir.File("rt.dxf")));
     CRecordingPrompter prompter;
     CTAVDoc dst(&prompter);
-    EXPECT_EQ(ImportDxfFile(dst, dir + "/rt.dxf"), EImportResult::Done);
-    fs::remove_all(dir);
+    EXPECT_EQ(ImportDxfFile(dst, dir.File("rt.dxf")), EImportResult::Done);
     EXPECT_EQ(prompter.messages.size(), 1u);  // the count only
 
     ASSERT_EQ(dst.GetEntityCount(), src.GetEntityCount());
@@ -853,35 +618,33 @@ TEST(DxfRoundTrip, EveryKindKeepsGeometryLayersAndColours) {
         const CEntity& a = *src.GetEntity(i);
         const CEntity& b = *dst.GetEntity(i);
         EXPECT_EQ(dst.GetLayer(b.m_layer).m_name, src.GetLayer(a.m_layer).m_name) << i;
-        for (int k = 0; k < 3; ++k) {
-            EXPECT_EQ(b.m_color[k], a.m_color[k]) << i;
-        }
+        ExpectColor(b, a.m_color[0], a.m_color[1], a.m_color[2]);
     }
     EXPECT_EQ(dst.GetLayerCount(), 3);  // "Warstwa1" matched, the other two created
-    ExpectPoint(dynamic_cast<CPnt&>(*dst.GetEntity(0)).m_point, 5420000.123456, 6310000.654321,
-                101.25);
+    ExpectXyz(dynamic_cast<CPnt&>(*dst.GetEntity(0)).m_point, 5420000.123456, 6310000.654321,
+              101.25);
     const auto& l = dynamic_cast<CPoly&>(*dst.GetEntity(1));
     ASSERT_EQ(l.GetVertexCount(), 3);
-    ExpectPoint(l[2], -4, 5, -6);
+    ExpectXyz(l[2], -4, 5, -6);
     // The polygon comes back as a polyline with its whole outline.
     const auto& p = dynamic_cast<CPoly&>(*dst.GetEntity(2));
     EXPECT_EQ(p.m_closed, 0);
     ASSERT_EQ(p.GetVertexCount(), 4);
-    ExpectPoint(p[1], 4, 0, 2);
-    ExpectPoint(p[3], 0, 0, 2);
+    ExpectXyz(p[1], 4, 0, 2);
+    ExpectXyz(p[3], 0, 0, 2);
     const auto& a = dynamic_cast<CArc&>(*dst.GetEntity(3));
-    ExpectPoint(a.m_center, 3, 4, 5);
+    ExpectXyz(a.m_center, 3, 4, 5);
     EXPECT_EQ(a.m_axis.z, -1.0);
     EXPECT_EQ(a.m_start, 300.0);
     EXPECT_EQ(a.m_length, 120.0);
     EXPECT_EQ(a.m_radius, 2.0);
     const auto& c = dynamic_cast<CArc&>(*dst.GetEntity(4));
     EXPECT_TRUE(c.IsFullCircle());
-    ExpectPoint(c.m_center, -3, 4, 5);
+    ExpectXyz(c.m_center, -3, 4, 5);
     EXPECT_EQ(c.m_radius, 0.5);
     const auto& t = dynamic_cast<CText&>(*dst.GetEntity(5));
     EXPECT_EQ(t.m_text, "Zażółć → 1°");
-    ExpectPoint(t.m_position, 7, 8, 9);
+    ExpectXyz(t.m_position, 7, 8, 9);
     EXPECT_EQ(t.m_axis.x, 1.0);
     EXPECT_EQ(t.m_height, 1.25);
     EXPECT_EQ(t.m_rotation, 90.0);

@@ -9,6 +9,7 @@
 #include "document/TAVDoc.h"
 #include "support/AlignPrompter.h"
 #include "support/SurveyTestFiles.h"
+#include "support/TempFiles.h"
 
 namespace {
 
@@ -133,7 +134,7 @@ protected:
     void TearDown() override { SetLastEntityNumber(0); }
 
     EImportResult Import(const std::string& content) {
-        CSurveyTempFile f(content, ".gsi");
+        CTempFile f(content, ".gsi");
         return ImportGsiFile(doc, f.path);
     }
     const CPnt& Point(int i) { return *static_cast<const CPnt*>(doc.GetEntity(i)); }
@@ -222,7 +223,7 @@ TEST_F(GsiImportTest, LongFilesKeepOrderAndLineNumbers) {
                           : GsiLine("P" + std::to_string(i), "0", kRight, "7")) +
                      "\n";
         }
-        CSurveyTempFile f(lines, ".gsi");
+        CTempFile f(lines, ".gsi");
         ASSERT_EQ(ImportGsiFile(doc2, f.path), EImportResult::Refused);
         ASSERT_EQ(p2.messages.size(), 1u);
         EXPECT_EQ(p2.messages[0].text,
@@ -231,12 +232,6 @@ TEST_F(GsiImportTest, LongFilesKeepOrderAndLineNumbers) {
         EXPECT_TRUE(p2.shown.empty());
         EXPECT_EQ(p2.waitDepth, 0);
     }
-}
-
-TEST_F(GsiImportTest, UnitErrorNamesLineAndCode) {
-    ASSERT_EQ(Import(WithWord(1, GsiWord("21", '4', '+', kRight)) + "\n"), EImportResult::Refused);
-    ASSERT_EQ(prompter.messages.size(), 1u);
-    EXPECT_EQ(prompter.messages[0].text, "Line: 1. \nUnrecognized Hz units: 4 !");
 }
 
 TEST_F(GsiImportTest, TrailingEmptyLineIsAFault) {

@@ -1,34 +1,28 @@
+// The line reader, the import session and the import command that chooses the reader.
+
 #include <gtest/gtest.h>
-#include <unistd.h>
 
-#include <filesystem>
-#include <fstream>
-
+#include "document/Archive.h"
 #include "document/TAVDoc.h"
+#include "exchange/AscImport.h"
+#include "exchange/CurveImport.h"
+#include "exchange/DxfImport.h"
+#include "exchange/GsiImport.h"
 #include "exchange/ImportCommand.h"
 #include "exchange/ImportSession.h"
 #include "exchange/LineReader.h"
-#include "support/RecordingPrompter.h"
-
-namespace fs = std::filesystem;
+#include "exchange/PanelImport.h"
+#include "exchange/PointImport.h"
+#include "exchange/PymImport.h"
+#include "support/AlignPrompter.h"
+#include "support/SurveyTestFiles.h"
+#include "support/TempFiles.h"
+#include "support/TestEntities.h"
 
 namespace {
 
-class TempFile {
-public:
-    explicit TempFile(const std::string& content) {
-        char tmpl[] = "/tmp/tavlines-XXXXXX";
-        const int fd = mkstemp(tmpl);
-        path = tmpl;
-        ::close(fd);
-        std::ofstream(path, std::ios::binary) << content;
-    }
-    ~TempFile() { fs::remove(path); }
-    std::string path;
-};
-
 std::vector<std::string> ReadAllLines(const std::string& content, bool* cut = nullptr) {
-    TempFile f(content);
+    CTempFile f(content);
     CRecordingPrompter prompter;
     CLineReader reader;
     EXPECT_TRUE(reader.Open(f.path, prompter));
@@ -87,7 +81,7 @@ TEST(LineReaderTest, OpenFailuresAreReported) {
     ASSERT_EQ(prompter.fileErrors.size(), 1u);
     EXPECT_NE(prompter.fileErrors[0].find("/nonexistent/file.pnt"), std::string::npos);
     CLineReader dir;
-    EXPECT_FALSE(dir.Open("/tmp", prompter));
+    EXPECT_FALSE(dir.Open(std::filesystem::temp_directory_path(), prompter));
     EXPECT_EQ(prompter.fileErrors.size(), 2u);
     std::string_view line;
     EXPECT_FALSE(dir.ReadLine(line));
@@ -269,5 +263,78 @@ TEST(ImportCommandTest, FiltersAndNames) {
     EXPECT_EQ(ProposeExportName("/x/a.tavx"), "/x/a.tavx");
     EXPECT_EQ(ProposeExportName(".tav"), "");
 }
+
+struct SReaderCase {
+    const char* name;
+    EImportResult (*read)(CTAVDoc&, const std::string&);
+    int filter;
+    const char* kind;    // as tavcli names it, any case, with or without the dot
+    std::string sample;  // in a file whose extension belongs to another reader
+    int entities;
+};
+
+// A sibling document with one layer and no entities.
+std::string PymSample() {
+    CArchive ar;
+    for (int i = 0; i < 5; ++i) {
+        ar.WriteU32(0);
+    }
+    ar.WriteCount(1);
+    ar.WriteU32(0);
+    ar.WriteU32(1);
+    ar.WriteString("L");
+    for (int group = 0; group < 4; ++group) {
+        ar.WriteCount(0);
+    }
+    return std::string(ar.Buffer().begin(), ar.Buffer().end());
+}
+
+class ReaderFileTest : public testing::TestWithParam<SReaderCase> {};
+
+// A file that cannot be opened is reported and changes nothing; the filter index, not the
+// extension, chooses the reader.
+TEST_P(ReaderFileTest, OpenFailuresAndTheFilterIndex) {
+    const SReaderCase& c = GetParam();
+    CCounterGuard counter;
+    CAlignPrompter prompter;
+    CTAVDoc doc(&prompter);
+    CTempDir dir;
+    EXPECT_EQ(c.read(doc, "/nonexistent/dir/x"), EImportResult::OpenFailed);
+    EXPECT_EQ(c.read(doc, dir.path), EImportResult::OpenFailed);
+    EXPECT_EQ(prompter.fileErrors.size(), 2u);
+    EXPECT_TRUE(prompter.messages.empty());
+    EXPECT_TRUE(prompter.shown.empty());
+    EXPECT_FALSE(doc.IsModified());
+    EXPECT_EQ(prompter.waitDepth, 0);
+    EXPECT_EQ(ImportFilterIndexForKind(c.kind), c.filter);
+    const std::string wrongExtension = std::string(c.name) == "pnt" ? "in.gsi" : "in.pnt";
+    EXPECT_EQ(ImportByFilterIndex(doc, c.filter, dir.Write(wrongExtension, c.sample)),
+              EImportResult::Done);
+    EXPECT_EQ(doc.GetEntityCount(), c.entities);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Readers, ReaderFileTest,
+    testing::Values(
+        SReaderCase{"pnt", ImportPointFile, 1, "pnt", "P1 1 2 3\n", 1},
+        SReaderCase{"gsi", ImportGsiFile, 2, "GSI", GsiLine("P1", "0", "10000000", "1000"), 1},
+        SReaderCase{"pnl", ImportPanelFile, 3, "pnl",
+                    "BEGIN PANELS\nPANEL: P\nBEGIN STIFFENERS\n1\n"
+                    "STIFFENER: S\n2\n0 0\n1 0\nEND STIFFENER:\nEND STIFFENERS\n"
+                    "TRANSFORMATION MATRIX\n1 0 0 0\n0 1 0 0\n0 0 1 0\n0 0 0 1\n"
+                    "END TRANSFORMATION MATRIX\nSYMMETRY: 0\nEND PANEL:\n",
+                    2},
+        SReaderCase{"crv", ImportCurveFile, 4, "CRV",
+                    "BEGIN CURVES\nCURVE: K\n1\nCONTOUR:\n2\n"
+                    "0 0\n1 0\nEND CONTOUR\nTRANSFORMATION MATRIX\n1 0 0 0\n0 1 0 0\n0 0 1 0\n"
+                    "0 0 0 1\nEND TRANSFORMATION MATRIX\nEND CURVE:\n",
+                    1},
+        SReaderCase{"dxf", ImportDxfFile, 5, ".dxf",
+                    "  0\nSECTION\n  2\nENTITIES\n  0\nPOINT\n"
+                    "  0\nENDSEC\n  0\nEOF\n",
+                    1},
+        SReaderCase{"pym", ImportPymFile, 6, "pym", PymSample(), 0},
+        SReaderCase{"asc", ImportAscFile, 7, ".asc", "2\n1 0 0 0\n2 1 0 0\n1 1 2\n", 1}),
+    [](const auto& info) { return std::string(info.param.name); });
 
 }  // namespace

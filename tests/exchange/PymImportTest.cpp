@@ -1,20 +1,15 @@
+#include "exchange/PymImport.h"
+
 #include <gtest/gtest.h>
 #include <sys/stat.h>
 
 #include <climits>
 
 #include "document/Archive.h"
-#include "document/TAVDoc.h"
 #include "exchange/ImportCommand.h"
-#include "exchange/PymImport.h"
-#include "exchange/ShipImportTestUtil.h"
-#include "support/RecordingPrompter.h"
+#include "exchange/ReaderTestUtil.h"
 
-using shiptest::CCounterGuard;
-using shiptest::Coords;
-using shiptest::CTempFile;
-using shiptest::PolyAt;
-using C = std::vector<std::array<double, 3>>;
+using C = Coords3;
 
 namespace {
 
@@ -282,33 +277,29 @@ TEST(PymImportTest, TruncatedAtEveryOffset) {
     }
 }
 
-TEST(PymImportTest, FilesOpenFailuresAndWiring) {
+TEST(PymImportTest, FifoDirectoryAndASecondImport) {
     CCounterGuard counter;
     CRecordingPrompter prompter;
     CTAVDoc doc(&prompter);
-    EXPECT_EQ(ImportPymFile(doc, "/nonexistent/x.pym"), EImportResult::OpenFailed);
-    EXPECT_EQ(ImportPymFile(doc, "/tmp"), EImportResult::OpenFailed);
-    ASSERT_EQ(prompter.fileErrors.size(), 2u);
-    EXPECT_EQ(prompter.fileErrors[1], "/tmp: Can not open the file: Is a directory.");
+    CTempDir dir;
+    EXPECT_EQ(ImportPymFile(doc, dir.path), EImportResult::OpenFailed);
+    ASSERT_EQ(prompter.fileErrors.size(), 1u);
+    EXPECT_EQ(prompter.fileErrors[0], dir.path + ": Can not open the file: Is a directory.");
     // A FIFO without a writer is refused at once instead of waiting.
-    const std::string fifo = "/tmp/tavship-fifo-" + std::to_string(::getpid());
-    ASSERT_EQ(::mkfifo(fifo.c_str(), 0600), 0);
-    EXPECT_EQ(ImportPymFile(doc, fifo), EImportResult::OpenFailed);
-    ::unlink(fifo.c_str());
-    EXPECT_EQ(prompter.fileErrors.size(), 3u);
+    ASSERT_EQ(::mkfifo(dir.File("fifo").c_str(), 0600), 0);
+    EXPECT_EQ(ImportPymFile(doc, dir.File("fifo")), EImportResult::OpenFailed);
+    EXPECT_EQ(prompter.fileErrors.size(), 2u);
     EXPECT_FALSE(doc.IsModified());
 
     const std::vector<uint8_t> bytes = SmallFile();
-    CTempFile file(std::string(bytes.begin(), bytes.end()), ".bin");
-    EXPECT_EQ(ImportByFilterIndex(doc, 6, file.path), EImportResult::Done);
-    EXPECT_EQ(doc.GetEntityCount(), 4);
+    const std::string path = dir.Write("a.pym", std::string(bytes.begin(), bytes.end()));
+    ASSERT_EQ(ImportPymFile(doc, path), EImportResult::Done);
     // A second import adds again, with rising numbers.
-    EXPECT_EQ(ImportPymFile(doc, file.path), EImportResult::Done);
+    EXPECT_EQ(ImportPymFile(doc, path), EImportResult::Done);
     EXPECT_EQ(doc.GetEntityCount(), 8);
     EXPECT_EQ(doc.GetLayerCount(), 5);
     EXPECT_EQ(doc.GetLayer(3).m_name, "Warstwa1 import import");
     EXPECT_EQ(doc.GetEntity(7)->m_number, 8);
-    EXPECT_EQ(ImportFilterIndexForKind("pym"), 6);
 }
 
 }  // namespace

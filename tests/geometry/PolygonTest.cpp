@@ -86,29 +86,29 @@ TEST_P(PlaneTest, NormalAndPlanarity) {
     EXPECT_EQ(planar, c.planar);
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    Polygon, PlaneTest,
-    testing::Values(
-        PlaneCase{"square_ccw", kSquare, {0, 0, 1}, true},
-        PlaneCase{"square_cw", kSquareCw, {0, 0, -1}, true},
-        PlaneCase{"concave_L", kL, {0, 0, 1}, true},
-        PlaneCase{"lifted_1e_6", {{0, 0, 0}, {1, 0, 0}, {1, 1, 1e-6}, {0, 1, 0}}, {0, 0, 1}, false},
-        PlaneCase{"survey_offset_1e6",
-                  {{6e6, 5e6, 300}, {6e6 + 20, 5e6, 300}, {6e6 + 20, 5e6 + 9, 300}},
-                  {0, 0, 1},
-                  true},
-        // A vertical wall: the XZ plane, normal -y for this winding.
-        PlaneCase{"vertical", {{0, 0, 0}, {4, 0, 0}, {4, 0, 3}, {0, 0, 3}}, {0, -1, 0}, true},
-        // A tiny first edge is skipped when looking for the reference normal.
-        PlaneCase{"short_first_edge",
-                  {{0, 0, 0}, {1e-3, 0, 0}, {10, 0, 0}, {10, 10, 0}, {0, 10, 0}},
-                  {0, 0, 1},
-                  true},
-        PlaneCase{"collinear", {{0, 0, 0}, {1, 1, 1}, {2, 2, 2}, {3, 3, 3}}, {0, 0, 0}, false},
-        PlaneCase{"coincident", {{5, 5, 5}, {5, 5, 5}, {5, 5, 5}}, {0, 0, 0}, false},
-        PlaneCase{"two_vertices", {{0, 0, 0}, {1, 0, 0}}, {0, 0, 0}, false},
-        PlaneCase{"empty", {}, {0, 0, 0}, false}),
-    [](const testing::TestParamInfo<PlaneCase>& info) { return info.param.name; });
+const PlaneCase kPlanes[] = {
+    {"square_ccw", kSquare, {0, 0, 1}, true},
+    {"square_cw", kSquareCw, {0, 0, -1}, true},
+    {"concave_L", kL, {0, 0, 1}, true},
+    {"lifted_1e_6", {{0, 0, 0}, {1, 0, 0}, {1, 1, 1e-6}, {0, 1, 0}}, {0, 0, 1}, false},
+    {"survey_offset_1e6",
+     {{6e6, 5e6, 300}, {6e6 + 20, 5e6, 300}, {6e6 + 20, 5e6 + 9, 300}},
+     {0, 0, 1},
+     true},
+    // A vertical wall: the XZ plane, normal -y for this winding.
+    {"vertical", {{0, 0, 0}, {4, 0, 0}, {4, 0, 3}, {0, 0, 3}}, {0, -1, 0}, true},
+    // A tiny first edge is skipped when looking for the reference normal.
+    {"short_first_edge",
+     {{0, 0, 0}, {1e-3, 0, 0}, {10, 0, 0}, {10, 10, 0}, {0, 10, 0}},
+     {0, 0, 1},
+     true},
+    {"collinear", {{0, 0, 0}, {1, 1, 1}, {2, 2, 2}, {3, 3, 3}}, {0, 0, 0}, false},
+    {"coincident", {{5, 5, 5}, {5, 5, 5}, {5, 5, 5}}, {0, 0, 0}, false},
+    {"two_vertices", {{0, 0, 0}, {1, 0, 0}}, {0, 0, 0}, false},
+    {"empty", {}, {0, 0, 0}, false}};
+
+INSTANTIATE_TEST_SUITE_P(Polygon, PlaneTest, testing::ValuesIn(kPlanes),
+                         [](const auto& info) { return std::string(info.param.name); });
 
 TEST(Polygon, BestPlaneCentroidAndFailure) {
     CVec3 n;
@@ -259,35 +259,26 @@ TEST_P(AreaTest, EarClipping) {
     EXPECT_NEAR(area, c.area, 1e-9);
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    Polygon, AreaTest,
-    testing::Values(
-        AreaCase{"square_ccw", kSquare, EAreaResult::Ok, 1},
-        AreaCase{"square_cw", kSquareCw, EAreaResult::Ok, 1},
-        AreaCase{"last_repeated",
-                 {{0, 0, 0}, {1, 0, 0}, {1, 1, 0}, {0, 1, 0}, {0, 1, 0}},
-                 EAreaResult::Ok,
-                 1},
-        AreaCase{"closed_by_first",
-                 {{0, 0, 0}, {1, 0, 0}, {1, 1, 0}, {0, 1, 0}, {0, 0, 0}},
-                 EAreaResult::Ok,
-                 1},
-        // Removing the duplicate leaves a triangle in the same pass; it must not be clipped.
-        AreaCase{
-            "duplicate_first", {{0, 0, 0}, {0, 0, 0}, {1, 0, 0}, {0, 1, 0}}, EAreaResult::Ok, 0.5},
-        AreaCase{"triangle", {{0, 0, 0}, {4, 0, 0}, {0, 3, 0}}, EAreaResult::Ok, 6},
-        AreaCase{"concave_L", kL, EAreaResult::Ok, 3},
-        AreaCase{"survey_offset_1e6", Placed(kL), EAreaResult::Ok, 3},
-        AreaCase{"collinear_midpoint",
-                 {{0, 0, 0}, {1, 0, 0}, {2, 0, 0}, {2, 2, 0}, {0, 2, 0}},
-                 EAreaResult::Ok,
-                 4},
-        AreaCase{"bow_tie", kBowTie, EAreaResult::NotReducible, 0},
-        AreaCase{
-            "collinear", {{0, 0, 0}, {1, 0, 0}, {2, 0, 0}, {3, 0, 0}}, EAreaResult::NoPlane, 0},
-        AreaCase{"two_vertices", {{0, 0, 0}, {1, 0, 0}}, EAreaResult::NoPlane, 0},
-        AreaCase{"empty", {}, EAreaResult::NoPlane, 0}),
-    [](const testing::TestParamInfo<AreaCase>& info) { return info.param.name; });
+constexpr EAreaResult kOk = EAreaResult::Ok, kNoPlane = EAreaResult::NoPlane;
+
+const AreaCase kAreas[] = {
+    {"square_ccw", kSquare, kOk, 1},
+    {"square_cw", kSquareCw, kOk, 1},
+    {"last_repeated", {{0, 0, 0}, {1, 0, 0}, {1, 1, 0}, {0, 1, 0}, {0, 1, 0}}, kOk, 1},
+    {"closed_by_first", {{0, 0, 0}, {1, 0, 0}, {1, 1, 0}, {0, 1, 0}, {0, 0, 0}}, kOk, 1},
+    // Removing the duplicate leaves a triangle in the same pass; it must not be clipped.
+    {"duplicate_first", {{0, 0, 0}, {0, 0, 0}, {1, 0, 0}, {0, 1, 0}}, kOk, 0.5},
+    {"triangle", {{0, 0, 0}, {4, 0, 0}, {0, 3, 0}}, kOk, 6},
+    {"concave_L", kL, kOk, 3},
+    {"survey_offset_1e6", Placed(kL), kOk, 3},
+    {"collinear_midpoint", {{0, 0, 0}, {1, 0, 0}, {2, 0, 0}, {2, 2, 0}, {0, 2, 0}}, kOk, 4},
+    {"bow_tie", kBowTie, EAreaResult::NotReducible, 0},
+    {"collinear", {{0, 0, 0}, {1, 0, 0}, {2, 0, 0}, {3, 0, 0}}, kNoPlane, 0},
+    {"two_vertices", {{0, 0, 0}, {1, 0, 0}}, kNoPlane, 0},
+    {"empty", {}, kNoPlane, 0}};
+
+INSTANTIATE_TEST_SUITE_P(Polygon, AreaTest, testing::ValuesIn(kAreas),
+                         [](const auto& info) { return std::string(info.param.name); });
 
 // Ears must be checked against every edge of the outline, not only those after the ear:
 // otherwise an ear that swallows an earlier notch is clipped and the area comes out too big.
@@ -343,7 +334,7 @@ TEST(Polygon, AreaOfRandomSimpleOutlines) {
 struct SegmentCase {
     const char* name;
     CSegment a, b;
-    int clampA, clampB, skipCoplanar;
+    const char* flags;  // 'a', 'b': clamp to segment a, b; 's': skip the coplanarity test
     int result;
     CPoint3 point;
 };
@@ -352,73 +343,38 @@ class SegmentTest : public testing::TestWithParam<SegmentCase> {};
 
 TEST_P(SegmentTest, Intersection) {
     const SegmentCase& c = GetParam();
+    const std::string f = c.flags;
+    const auto has = [&f](char k) { return f.find(k) != std::string::npos ? 1 : 0; };
     CPoint3 out(-7, -7, -7);
-    ASSERT_EQ(IntersectSegments(c.a, c.b, out, c.clampA, c.clampB, c.skipCoplanar), c.result);
+    ASSERT_EQ(IntersectSegments(c.a, c.b, out, has('a'), has('b'), has('s')), c.result);
     const CPoint3 expected = c.result ? c.point : CPoint3(-7, -7, -7);
     EXPECT_NEAR(out.Distance(expected), 0, 1e-9);
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    Polygon, SegmentTest,
-    testing::Values(
-        SegmentCase{"end_excluded", {{0, 0, 0}, {1, 0, 0}}, {{1, 0, 0}, {1, 1, 0}}, 1, 1, 0, 0, {}},
-        SegmentCase{"start_included",
-                    {{1, 0, 0}, {1, 1, 0}},
-                    {{0, 0, 0}, {2, 0, 0}},
-                    1,
-                    1,
-                    0,
-                    1,
-                    {1, 0, 0}},
-        SegmentCase{
-            "crossing", {{0, 0, 0}, {2, 0, 0}}, {{1, -1, 0}, {1, 1, 0}}, 1, 1, 0, 1, {1, 0, 0}},
-        SegmentCase{"beyond_end", {{0, 0, 0}, {2, 0, 0}}, {{3, -1, 0}, {3, 1, 0}}, 1, 1, 0, 0, {}},
-        SegmentCase{"beyond_end_unclamped",
-                    {{0, 0, 0}, {2, 0, 0}},
-                    {{3, -1, 0}, {3, 1, 0}},
-                    0,
-                    1,
-                    0,
-                    1,
-                    {3, 0, 0}},
-        SegmentCase{"parallel", {{0, 0, 0}, {2, 0, 0}}, {{0, 1, 0}, {2, 1, 0}}, 0, 0, 0, 0, {}},
-        SegmentCase{"overlapping", {{0, 0, 0}, {2, 0, 0}}, {{1, 0, 0}, {3, 0, 0}}, 1, 1, 0, 0, {}},
-        SegmentCase{"skew", {{0, 0, 0}, {2, 0, 0}}, {{1, -1, 1}, {1, 1, 1}}, 1, 1, 0, 0, {}},
-        // Without the coplanarity test the crossing in the first solvable plane counts.
-        SegmentCase{"skew_no_coplanar_test",
-                    {{0, 0, 0}, {2, 0, 0}},
-                    {{1, -1, 1}, {1, 1, 1}},
-                    1,
-                    1,
-                    1,
-                    1,
-                    {1, 0, 0}},
-        SegmentCase{"vertical_plane",
-                    {{0, 5, 0}, {2, 5, 2}},
-                    {{0, 5, 2}, {2, 5, 0}},
-                    1,
-                    1,
-                    0,
-                    1,
-                    {1, 5, 1}},
-        SegmentCase{"survey_offset_1e6",
-                    {{6e6, 5e6, 100}, {6e6 + 10, 5e6 + 10, 100}},
-                    {{6e6 + 10, 5e6, 100}, {6e6, 5e6 + 10, 100}},
-                    1,
-                    1,
-                    0,
-                    1,
-                    {6e6 + 5, 5e6 + 5, 100}},
-        // Every coordinate pair sees less than the tolerance, the 3D cross product does not.
-        SegmentCase{"tiny_segments",
-                    {{0, 0, 0}, {0.01, 0, 0}},
-                    {{0.005, -0.0004, -0.0004}, {0.005, 0.0004, 0.0004}},
-                    1,
-                    1,
-                    0,
-                    1,
-                    {0.005, 0, 0}}),
-    [](const testing::TestParamInfo<SegmentCase>& info) { return info.param.name; });
+const CPoint3 kE6(6e6, 5e6, 100);
+const CSegment kSurveyA{kE6, kE6 + CVec3(10, 10, 0)},
+    kSurveyB{kE6 + CVec3(10, 0, 0), kE6 + CVec3(0, 10, 0)};
+const CSegment kTinyA{{0, 0, 0}, {0.01, 0, 0}}, kTinyB{{5e-3, -4e-4, -4e-4}, {5e-3, 4e-4, 4e-4}};
+
+const SegmentCase kSegments[] = {
+    {"end_excluded", {{0, 0, 0}, {1, 0, 0}}, {{1, 0, 0}, {1, 1, 0}}, "ab", 0, {}},
+    {"start_included", {{1, 0, 0}, {1, 1, 0}}, {{0, 0, 0}, {2, 0, 0}}, "ab", 1, {1, 0, 0}},
+    {"crossing", {{0, 0, 0}, {2, 0, 0}}, {{1, -1, 0}, {1, 1, 0}}, "ab", 1, {1, 0, 0}},
+    {"beyond_end", {{0, 0, 0}, {2, 0, 0}}, {{3, -1, 0}, {3, 1, 0}}, "ab", 0, {}},
+    {"beyond_end_unclamped", {{0, 0, 0}, {2, 0, 0}}, {{3, -1, 0}, {3, 1, 0}}, "b", 1, {3, 0, 0}},
+    {"parallel", {{0, 0, 0}, {2, 0, 0}}, {{0, 1, 0}, {2, 1, 0}}, "", 0, {}},
+    {"overlapping", {{0, 0, 0}, {2, 0, 0}}, {{1, 0, 0}, {3, 0, 0}}, "ab", 0, {}},
+    {"skew", {{0, 0, 0}, {2, 0, 0}}, {{1, -1, 1}, {1, 1, 1}}, "ab", 0, {}},
+    // Without the coplanarity test the crossing in the first solvable plane counts.
+    {"skew_unchecked", {{0, 0, 0}, {2, 0, 0}}, {{1, -1, 1}, {1, 1, 1}}, "abs", 1, {1, 0, 0}},
+    {"vertical_plane", {{0, 5, 0}, {2, 5, 2}}, {{0, 5, 2}, {2, 5, 0}}, "ab", 1, {1, 5, 1}},
+    {"survey_offset_1e6", kSurveyA, kSurveyB, "ab", 1, kE6 + CVec3(5, 5, 0)},
+    // Every coordinate pair sees less than the tolerance, the 3D cross product does not.
+    {"tiny_segments", kTinyA, kTinyB, "ab", 1, {0.005, 0, 0}},
+};
+
+INSTANTIATE_TEST_SUITE_P(Polygon, SegmentTest, testing::ValuesIn(kSegments),
+                         [](const auto& info) { return std::string(info.param.name); });
 
 TEST(Polygon, PointInPolygon) {
     const CMatrix4 id = CMatrix4::Identity();
@@ -460,16 +416,20 @@ TEST_P(TessellateTest, CoversTheOutline) {
     }
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    Polygon, TessellateTest,
-    testing::Values(
-        TessCase{"square", kSquare, 1}, TessCase{"square_cw", kSquareCw, 1},
-        TessCase{"concave_L", kL, 3}, TessCase{"survey_offset_1e6", Placed(kL), 3},
-        TessCase{"repeated_vertex", {{0, 0, 0}, {1, 0, 0}, {1, 1, 0}, {1, 1, 0}, {0, 1, 0}}, 1},
-        // The crossing needs a new vertex; both lobes are filled (odd winding).
-        TessCase{"bow_tie", kBowTie, 0.5}, TessCase{"two_vertices", {{0, 0, 0}, {1, 0, 0}}, 0},
-        TessCase{"empty", {}, 0}),
-    [](const testing::TestParamInfo<TessCase>& info) { return info.param.name; });
+const TessCase kTess[] = {
+    {"square", kSquare, 1},
+    {"square_cw", kSquareCw, 1},
+    {"concave_L", kL, 3},
+    {"survey_offset_1e6", Placed(kL), 3},
+    {"repeated_vertex", {{0, 0, 0}, {1, 0, 0}, {1, 1, 0}, {1, 1, 0}, {0, 1, 0}}, 1},
+    // The crossing needs a new vertex; both lobes are filled (odd winding).
+    {"bow_tie", kBowTie, 0.5},
+    {"two_vertices", {{0, 0, 0}, {1, 0, 0}}, 0},
+    {"empty", {}, 0},
+};
+
+INSTANTIATE_TEST_SUITE_P(Polygon, TessellateTest, testing::ValuesIn(kTess),
+                         [](const auto& info) { return std::string(info.param.name); });
 
 TEST(Polygon, TessellateBowTieUsesTheCrossing) {
     std::vector<CTessPrimitive> prims;

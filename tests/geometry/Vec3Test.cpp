@@ -30,6 +30,12 @@ CMatrix4 Translated(const CMatrix4& rotation, const CPoint3& origin) {
     return CMatrix4(origin.AsVec()) * rotation;
 }
 
+CMatrix4 Mirror(int axis) {
+    CMatrix4 m;
+    m.SetMirror(axis);
+    return m;
+}
+
 // A frame builder must be a proper rotation: orthonormal columns, determinant +1.
 void ExpectRightHandedRotation(const CMatrix4& m) {
     const CVec3 x = Column(m, 0), y = Column(m, 1), z = Column(m, 2);
@@ -39,6 +45,11 @@ void ExpectRightHandedRotation(const CMatrix4& m) {
     EXPECT_NEAR(Dot(Cross(x, y), z), 1, 1e-12);
     EXPECT_EQ(m.m[3][0], 0);
     EXPECT_EQ(m.m[3][3], 1);
+}
+
+template <class Case>
+std::string CaseName(const testing::TestParamInfo<Case>& info) {
+    return info.param.name;
 }
 
 }  // namespace
@@ -97,45 +108,36 @@ TEST_P(AngleInFrameTest, DirectedAngle) {
     EXPECT_NEAR(got, c.expected, 1e-6);
 }
 
+const CMatrix4 kId = CMatrix4::Identity();
+
 INSTANTIATE_TEST_SUITE_P(
     Vec3, AngleInFrameTest,
-    testing::Values(
-        AngleInFrameCase{"x_to_minus_y", {1, 0, 0}, {0, -1, 0}, CMatrix4::Identity(), 270},
-        AngleInFrameCase{"minus_y_to_x", {0, -1, 0}, {1, 0, 0}, CMatrix4::Identity(), -270},
-        AngleInFrameCase{"x_to_y", {2, 0, 0}, {0, 3, 0}, CMatrix4::Identity(), 90},
-        // In a frame turned 90 degrees about Z, world Y is the frame's X.
-        AngleInFrameCase{"rotated_frame", {0, 1, 0}, {-1, 0, 0}, CMatrix4(kPi / 2, 2), 90},
-        AngleInFrameCase{"mirrored_frame",
-                         {1, 0, 0},
-                         {0, 1, 0},
-                         [] {
-                             CMatrix4 m;
-                             m.SetMirror(1);
-                             return m;
-                         }(),
-                         270},
-        AngleInFrameCase{"short_vector", {1e-9, 0, 0}, {0, 1, 0}, CMatrix4::Identity(), 0},
-        AngleInFrameCase{"singular_frame", {1, 0, 0}, {0, 1, 0}, CMatrix4(), 0}),
-    [](const testing::TestParamInfo<AngleInFrameCase>& info) { return info.param.name; });
+    testing::Values(AngleInFrameCase{"x_to_minus_y", {1, 0, 0}, {0, -1, 0}, kId, 270},
+                    AngleInFrameCase{"minus_y_to_x", {0, -1, 0}, {1, 0, 0}, kId, -270},
+                    AngleInFrameCase{"x_to_y", {2, 0, 0}, {0, 3, 0}, kId, 90},
+                    // In a frame turned 90 degrees about Z, world Y is the frame's X.
+                    AngleInFrameCase{"rotated_frame", {0, 1, 0}, {-1, 0, 0}, {kPi / 2, 2}, 90},
+                    AngleInFrameCase{"mirrored_frame", {1, 0, 0}, {0, 1, 0}, Mirror(1), 270},
+                    AngleInFrameCase{"short_vector", {1e-9, 0, 0}, {0, 1, 0}, kId, 0},
+                    AngleInFrameCase{"singular_frame", {1, 0, 0}, {0, 1, 0}, CMatrix4(), 0}),
+    CaseName<AngleInFrameCase>);
 
 TEST(Point3, FlagSurvivesCopiesAndInPlaceWork) {
     CPoint3 p(1, 2, 3);
     EXPECT_EQ(p.flag, 1u);
     p.flag = 7;
     CPoint3 copy = p;
-    EXPECT_EQ(copy.flag, 7u);
-    CMatrix4 move(CVec3(10, 0, 0));
+    const CMatrix4 move(CVec3(10, 0, 0));
     copy.Transform(move);
-    EXPECT_EQ(copy.flag, 7u);
     EXPECT_EQ(copy.x, 11);
     copy += CVec3(1, 1, 1);
     copy.SetZero();
     EXPECT_EQ(copy.flag, 7u);
     // New points start over at 1.
-    EXPECT_EQ(p.TransformedBy(move).flag, 1u);
-    EXPECT_EQ((p + CVec3(1, 0, 0)).flag, 1u);
-    EXPECT_EQ((p - CVec3(1, 0, 0)).flag, 1u);
-    EXPECT_EQ((p * 2).flag, 1u);
+    for (const CPoint3& q :
+         {p.TransformedBy(move), p + CVec3(1, 0, 0), p - CVec3(1, 0, 0), p * 2}) {
+        EXPECT_EQ(q.flag, 1u);
+    }
 }
 
 TEST(Point3, EqualityTolerance) {
@@ -154,9 +156,7 @@ TEST(Point3, LineIntersectPlane) {
     EXPECT_FALSE(start.LineIntersectPlane(CPoint3(0, 0, 3), CVec3(0, 0, 1), CVec3(1, 1, 0), out));
     EXPECT_EQ(out.x, -1);
     ASSERT_TRUE(start.LineIntersectPlane(CPoint3(0, 0, 3), CVec3(0, 0, 2), CVec3(1, 0, -1), out));
-    EXPECT_NEAR(out.x, 8, 1e-12);
-    EXPECT_NEAR(out.y, 2, 1e-12);
-    EXPECT_NEAR(out.z, 3, 1e-12);
+    ExpectVec(out.AsVec(), 8, 2, 3);
 }
 
 TEST(Point3, IsOnPlaneRejectsTheMirrorPlane) {
@@ -188,10 +188,9 @@ TEST(Matrix4, ConstructionConventions) {
     ExpectVec(v, 1, 0, 0);
     EXPECT_TRUE(CMatrix4(0.3, 5).Equals(CMatrix4::Identity(), 0));
     // A·B applies B first: translate, then turn.
-    const CMatrix4 turnAfterMove = CMatrix4(kPi / 2, 2) * CMatrix4(CVec3(1, 0, 0));
-    const CPoint3 p = CPoint3(0, 0, 0).TransformedBy(turnAfterMove);
-    EXPECT_NEAR(p.x, 0, 1e-12);
-    EXPECT_NEAR(p.y, 1, 1e-12);
+    const CPoint3 p =
+        CPoint3(0, 0, 0).TransformedBy(CMatrix4(kPi / 2, 2) * CMatrix4(CVec3(1, 0, 0)));
+    ExpectVec(p.AsVec(), 0, 1, 0);
     const CMatrix4 rows(CVec3(1, 2, 3), CVec3(4, 5, 6), CVec3(7, 8, 9), 0);
     const CMatrix4 cols(CVec3(1, 2, 3), CVec3(4, 5, 6), CVec3(7, 8, 9), 1);
     EXPECT_EQ(rows.m[0][2], 3);
@@ -221,17 +220,15 @@ INSTANTIATE_TEST_SUITE_P(
         InvertCase{"equal_rows", {{1, 2, 4, 0}, {2, 4, 8, 0}, {0, 1, 1, 0}, {0, 0, 0, 1}}},
         InvertCase{"zero", {}},
         InvertCase{"nan", {{kNaN, 0, 0, 0}, {0, 1, 0, 0}, {0, 0, 1, 0}, {0, 0, 0, 1}}}),
-    [](const testing::TestParamInfo<InvertCase>& info) { return info.param.name; });
+    CaseName<InvertCase>);
 
 TEST(Matrix4, InvertRandomAndPivoting) {
     std::mt19937 rng(42);
     std::uniform_real_distribution<double> u(-1, 1);
     for (int t = 0; t < 20; ++t) {
         CMatrix4 a;
-        for (int i = 0; i < 4; ++i) {
-            for (int j = 0; j < 4; ++j) {
-                a.m[i][j] = u(rng) + (i == j ? 4 : 0);  // diagonally dominant
-            }
+        for (int i = 0; i < 16; ++i) {
+            a.m[i / 4][i % 4] = u(rng) + (i % 5 == 0 ? 4 : 0);  // diagonally dominant
         }
         CMatrix4 inv = a;
         ASSERT_EQ(inv.Invert(), 1);
@@ -275,33 +272,28 @@ TEST_P(ThreePointFrameTest, BuildsRightHandedFrame) {
     // Axis axisA points at p1: its local point maps back onto p1.
     CPoint3 local;
     local[c.axisA] = c.toP1.Length();
-    const CPoint3 back = local.TransformedBy(m);
-    EXPECT_NEAR(back.Distance(p1), 0, 1e-8);
+    EXPECT_NEAR(local.TransformedBy(m).Distance(p1), 0, 1e-8);
 }
+
+const CPoint3 kO(10, 20, 30), kSurvey(6543210.123, 5432109.876, 212.5);
 
 INSTANTIATE_TEST_SUITE_P(
     Matrix4, ThreePointFrameTest,
     testing::Values(
-        ThreePointCase{"x_then_y", {10, 20, 30}, 0, {5, 0, 0}, 1, {3, 7, 0}, CMatrix4::Identity()},
-        ThreePointCase{"z_then_x", {10, 20, 30}, 2, {0, -3, 0}, 0, {5, 1, 0}, CMatrix4(kPi / 2, 0)},
+        ThreePointCase{"x_then_y", kO, 0, {5, 0, 0}, 1, {3, 7, 0}, kId},
+        ThreePointCase{"z_then_x", kO, 2, {0, -3, 0}, 0, {5, 1, 0}, {kPi / 2, 0}},
         // p2 only fixes the plane: Z is X × Y, not the direction to p2.
-        ThreePointCase{"x_then_z", {10, 20, 30}, 0, {2, 2, 0}, 2, {1, 1, 3}, CMatrix4(kPi / 4, 2)},
-        ThreePointCase{"y_then_z", {0, 0, 0}, 1, {0, 4, 0}, 2, {0, 1, 2}, CMatrix4::Identity()},
-        ThreePointCase{"survey_offset_1e6",
-                       {6543210.123, 5432109.876, 212.5},
-                       0,
-                       {0, 12.5, 0},
-                       1,
-                       {-4, 3, 0},
-                       CMatrix4(kPi / 2, 2)}),
-    [](const testing::TestParamInfo<ThreePointCase>& info) { return info.param.name; });
+        ThreePointCase{"x_then_z", kO, 0, {2, 2, 0}, 2, {1, 1, 3}, {kPi / 4, 2}},
+        ThreePointCase{"y_then_z", {}, 1, {0, 4, 0}, 2, {0, 1, 2}, kId},
+        ThreePointCase{"survey_offset_1e6", kSurvey, 0, {0, 12.5, 0}, 1, {-4, 3, 0}, {kPi / 2, 2}}),
+    CaseName<ThreePointCase>);
 
 struct FrameFailureCase {
     const char* name;
     int axisA;
-    CPoint3 p1;
+    CVec3 toP1;  // from (1e6, 1e6, 0)
     int axisB;
-    CPoint3 p2;
+    CVec3 toP2;
     const char* text;
 };
 
@@ -309,10 +301,11 @@ class ThreePointFailureTest : public testing::TestWithParam<FrameFailureCase> {}
 
 TEST_P(ThreePointFailureTest, ThrowsAndKeepsMatrix) {
     const FrameFailureCase& c = GetParam();
+    const CPoint3 o(1e6, 1e6, 0);
     CMatrix4 m(CVec3(1, 2, 3));
     const CMatrix4 before = m;
     try {
-        m.setLocalCSMatrix(CPoint3(1e6, 1e6, 0), c.axisA, c.p1, c.axisB, c.p2);
+        m.setLocalCSMatrix(o, c.axisA, o + c.toP1, c.axisB, o + c.toP2);
         FAIL() << "no exception";
     } catch (const CGeometryError& e) {
         EXPECT_STREQ(e.what(), c.text);
@@ -322,16 +315,13 @@ TEST_P(ThreePointFailureTest, ThrowsAndKeepsMatrix) {
 
 INSTANTIATE_TEST_SUITE_P(
     Matrix4, ThreePointFailureTest,
-    testing::Values(
-        FrameFailureCase{"equal_axes", 1, {1e6 + 1, 1e6, 0}, 1, {1e6, 1e6 + 1, 0}, kLcsInvalidAxis},
-        FrameFailureCase{
-            "negative_axis", -1, {1e6 + 1, 1e6, 0}, 1, {1e6, 1e6 + 1, 0}, kLcsInvalidAxis},
-        FrameFailureCase{"axis_3", 0, {1e6 + 1, 1e6, 0}, 3, {1e6, 1e6 + 1, 0}, kLcsInvalidAxis},
-        FrameFailureCase{
-            "collinear", 0, {1e6 + 1, 1e6 + 1, 0}, 1, {1e6 + 5, 1e6 + 5, 0}, kLcsNoPlane},
-        FrameFailureCase{"p1_at_origin", 0, {1e6, 1e6, 0}, 1, {1e6, 1e6 + 1, 0}, kLcsNoPlane},
-        FrameFailureCase{"nan", 0, {kNaN, 1e6, 0}, 1, {1e6, 1e6 + 1, 0}, kLcsNoPlane}),
-    [](const testing::TestParamInfo<FrameFailureCase>& info) { return info.param.name; });
+    testing::Values(FrameFailureCase{"equal_axes", 1, {1, 0, 0}, 1, {0, 1, 0}, kLcsInvalidAxis},
+                    FrameFailureCase{"negative_axis", -1, {1, 0, 0}, 1, {0, 1, 0}, kLcsInvalidAxis},
+                    FrameFailureCase{"axis_3", 0, {1, 0, 0}, 3, {0, 1, 0}, kLcsInvalidAxis},
+                    FrameFailureCase{"collinear", 0, {1, 1, 0}, 1, {5, 5, 0}, kLcsNoPlane},
+                    FrameFailureCase{"p1_at_origin", 0, {}, 1, {0, 1, 0}, kLcsNoPlane},
+                    FrameFailureCase{"nan", 0, {kNaN, 0, 0}, 1, {0, 1, 0}, kLcsNoPlane}),
+    CaseName<FrameFailureCase>);
 
 TEST(Matrix4, AxisPairFrame) {
     const CPoint3 origin(5e5, 6e6, 100);
@@ -347,30 +337,28 @@ TEST(Matrix4, AxisPairFrame) {
     EXPECT_DOUBLE_EQ(m.m[0][0], x.x);
     EXPECT_DOUBLE_EQ(m.m[2][0], x.z);
     EXPECT_GT(std::fabs(Dot(Column(m, 0), Column(m, 2))), 1e-3);
-}
 
-TEST(Matrix4, AxisPairFrameFailures) {
-    const double tilt = 1.1 * kDegToRad;
+    const double tooFar = 1.1 * kDegToRad;
     const struct {
         CVec3 z, x;
         const char* text;
-    } cases[] = {
-        {{0, 0, 1}, {std::cos(tilt), 0, std::sin(tilt)}, kLcsNotPerpendicular},
+    } failures[] = {
+        {{0, 0, 1}, {std::cos(tooFar), 0, std::sin(tooFar)}, kLcsNotPerpendicular},
         // Parallel axes whose cosine rounds past 1 must not slip through as NaN.
         {{1, 1, 1}, {1, 1, 1}, kLcsNotPerpendicular},
         {{0, 0, 1e-9}, {1, 0, 0}, kLcsZeroAxis},
         {{0, 0, 1}, {0, 0, 0}, kLcsZeroAxis},
     };
-    for (const auto& c : cases) {
-        CMatrix4 m(CVec3(1, 2, 3));
-        const CMatrix4 before = m;
+    for (const auto& c : failures) {
+        CMatrix4 kept(CVec3(1, 2, 3));
+        const CMatrix4 before = kept;
         try {
-            m.setLocalCSMatrix(CPoint3(), c.z, c.x);
+            kept.setLocalCSMatrix(CPoint3(), c.z, c.x);
             ADD_FAILURE() << "no exception for " << c.text;
         } catch (const CGeometryError& e) {
             EXPECT_STREQ(e.what(), c.text);
         }
-        EXPECT_TRUE(SameBits(m, before));
+        EXPECT_TRUE(SameBits(kept, before));
     }
 }
 
@@ -407,11 +395,10 @@ TEST(Matrix4, ArbitraryAxisFrame) {
 TEST(Matrix4, PlaneFrameFlattensThePlane) {
     const CPoint3 p(4.5e5, 5.5e6, 210);
     CMatrix4 m;
-    m.SetPlaneFrame(p, CVec3(0, 0, 1), 0);
-    EXPECT_TRUE(m.Equals(Translated(CMatrix4::Identity(), p), 1e-15));
-    m.SetPlaneFrame(p, CVec3(), 0);
-    EXPECT_TRUE(m.Equals(Translated(CMatrix4::Identity(), p), 1e-15));
-
+    for (const CVec3& n : {CVec3(0, 0, 1), CVec3()}) {
+        m.SetPlaneFrame(p, n, 0);
+        EXPECT_TRUE(m.Equals(Translated(CMatrix4::Identity(), p), 1e-15));
+    }
     // Points of a tilted plane land at one height, with their distances kept.
     const CVec3 n(0.3, -0.5, 0.8);
     CVec3 u = Cross(n, CVec3(1, 0, 0));

@@ -5,7 +5,6 @@
 #include <QApplication>
 #include <QPrinterInfo>
 #include <QProcess>
-#include <QTemporaryDir>
 #include <QTimer>
 #include <functional>
 
@@ -137,13 +136,13 @@ TEST(CommandLinePrintProcess, NoPrinterEndsWithTheReason) {
     if (!QPrinterInfo::availablePrinters().isEmpty()) {
         GTEST_SKIP() << "a printer is installed: the run would print on it";
     }
-    QTemporaryDir home;
-    ASSERT_TRUE(home.isValid());
+    CTempDir dir;
+    const QString home = QString::fromStdString(dir.path);
     QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
     env.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("offscreen"));
-    env.insert(QStringLiteral("HOME"), home.path());
-    env.insert(QStringLiteral("XDG_CONFIG_HOME"), home.path());
-    env.insert(QStringLiteral("XDG_RUNTIME_DIR"), home.path());
+    for (const char* name : {"HOME", "XDG_CONFIG_HOME", "XDG_RUNTIME_DIR"}) {
+        env.insert(QString::fromLatin1(name), home);
+    }
     QProcess tav;
     tav.setProcessEnvironment(env);
     tav.start(QStringLiteral(TAV_BINARY),

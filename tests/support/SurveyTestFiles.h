@@ -1,29 +1,8 @@
 #pragma once
 
-#include <unistd.h>
+// Lines of Leica GSI-16 instrument files.
 
-#include <cstdlib>
-#include <filesystem>
-#include <fstream>
 #include <string>
-
-// A file with the given bytes that is removed when the test ends.
-class CSurveyTempFile {
-public:
-    explicit CSurveyTempFile(const std::string& content, const char* suffix = ".txt") {
-        std::string tmpl = (std::filesystem::temp_directory_path() / "tavsurvey-XXXXXX").string();
-        tmpl += suffix;
-        const int fd = mkstemps(tmpl.data(), static_cast<int>(std::string(suffix).size()));
-        path = tmpl;
-        ::close(fd);
-        std::ofstream(path, std::ios::binary) << content;
-    }
-    ~CSurveyTempFile() { std::filesystem::remove(path); }
-    CSurveyTempFile(const CSurveyTempFile&) = delete;
-    CSurveyTempFile& operator=(const CSurveyTempFile&) = delete;
-
-    std::string path;
-};
 
 // One 24-character GSI-16 word: WI, three information characters, the unit code, the sign,
 // 16 data characters (right-aligned, padded with pad) and the separating blank.

@@ -6,14 +6,11 @@
 #include <QKeyEvent>
 #include <QLineEdit>
 #include <QMenu>
-#include <QPdfWriter>
 #include <QPushButton>
 #include <QRadioButton>
-#include <QTemporaryDir>
 #include <memory>
 
 #include "document/TAVDoc.h"
-#include "printing/output/DataTreePainter.h"
 #include "support/RecordingPrompter.h"
 
 namespace {
@@ -310,30 +307,6 @@ TEST(DataEntryPoints, EditDataStoresOnlyOnTak) {
     doc.SetBusy(1);
     EXPECT_FALSE(OnEditData(doc, 0, prompter, nullptr));
     EXPECT_EQ(prompter.beeps, 1);
-}
-
-TEST(DataTreePainter, LongTreeFillsSeveralPdfPages) {
-    QTemporaryDir dir;
-    ASSERT_TRUE(dir.isValid());
-    CDataNode tree = Parcel();
-    CDataNode value = GetDataTemplate(1)->GetChild(0);
-    for (int i = 0; i < 30; ++i) {
-        value.SetText("Właściciel " + std::to_string(i));
-        tree.GetChild(6).AddChild(value);
-        tree.GetChild(7).AddChild(value);
-    }
-    const QString path = dir.filePath("tree.pdf");
-    QPdfWriter writer(path);
-    writer.setResolution(300);
-    const SDataPrintMetrics metrics(DataTreeCharHeight(writer));
-    EXPECT_NEAR(metrics.h, 10.0 * 300 / 72, 1e-9);
-    const int expected =
-        (73 + metrics.RowsPerPage(writer.height()) - 1) / metrics.RowsPerPage(writer.height());
-    EXPECT_GT(expected, 1);
-    EXPECT_EQ(PaintDataTree(writer, tree), expected);
-    QFile file(path);
-    ASSERT_TRUE(file.open(QIODevice::ReadOnly));
-    EXPECT_TRUE(file.read(4) == "%PDF");
 }
 
 }  // namespace

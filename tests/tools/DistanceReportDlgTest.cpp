@@ -10,14 +10,11 @@
 #include <QLineEdit>
 #include <QPushButton>
 #include <QTimer>
-#include <filesystem>
-#include <fstream>
-#include <sstream>
 
 #include "document/TAVDoc.h"
 #include "support/RecordingPrompter.h"
-
-namespace fs = std::filesystem;
+#include "support/TempFiles.h"
+#include "support/TestEntities.h"
 
 namespace {
 
@@ -127,17 +124,10 @@ TEST(DistanceReportFormatTest, LocaleForms) {
 class DistanceReportCommandTest : public ::testing::Test {
 protected:
     void SetUp() override {
-        char tmpl[] = "/tmp/tavreportdlg-XXXXXX";
-        m_dir = mkdtemp(tmpl);
-        doc.SetPathName(m_dir + "/model.tav");
-        for (auto [name, x] : {std::pair{"P5", 5.0}, {"P105", 5.5}}) {
-            auto p = std::make_unique<CPnt>();
-            p->m_name = name;
-            p->m_point = CPoint3(x, 0, 0);
-            doc.AddEntity(std::move(p));
-        }
+        doc.SetPathName(m_dir.File("model.tav"));
+        doc.AddEntity(MakePnt({5.0, 0, 0}, "P5"));
+        doc.AddEntity(MakePnt({5.5, 0, 0}, "P105"));
     }
-    void TearDown() override { fs::remove_all(m_dir); }
 
     // Fills and confirms, or cancels, the report dialog once it is shown.
     static void AnswerDialog(const char* p1, const char* s1, const char* p2, const char* s2) {
@@ -155,12 +145,12 @@ protected:
 
     CRecordingPrompter prompter;
     CTAVDoc doc{&prompter};
-    std::string m_dir;
+    CTempDir m_dir;
 };
 
 TEST_F(DistanceReportCommandTest, DialogMatchingAndWriter) {
     std::vector<std::string> proposals;
-    const std::string out = m_dir + "/wynik.csv";
+    const std::string out = m_dir.File("wynik.csv");
     const ReportFileChooser choose = [&](const std::string& name) {
         proposals.push_back(name);
         return out;
@@ -177,11 +167,8 @@ TEST_F(DistanceReportCommandTest, DialogMatchingAndWriter) {
 
     AnswerDialog("P", "1", "P", "101");
     OnDistanceReport(doc, nullptr, choose);
-    EXPECT_EQ(proposals, std::vector<std::string>{m_dir + "/model"});
-    std::ifstream in(out, std::ios::binary);
-    std::stringstream s;
-    s << in.rdbuf();
-    const std::string text = s.str();
+    EXPECT_EQ(proposals, std::vector<std::string>{m_dir.File("model")});
+    const std::string text = ReadFile(out);
     EXPECT_EQ(text.rfind("\"Etykieta1:\";", 0), 0u);
     EXPECT_NE(text.find("\"P5\";"), std::string::npos);
     EXPECT_NE(text.find("\"P105\";"), std::string::npos);

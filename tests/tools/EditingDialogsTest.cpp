@@ -11,6 +11,8 @@
 
 #include "document/TAVDoc.h"
 #include "support/RecordingPrompter.h"
+#include "support/TestEntities.h"
+#include "support/Widgets.h"
 #include "tools/ArcDialog.h"
 #include "tools/CoordSystemsDialog.h"
 #include "tools/CoordinatesListCtrl.h"
@@ -25,31 +27,6 @@
 
 namespace {
 
-void Flush() {
-    QApplication::processEvents();
-    QApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
-    QApplication::processEvents();
-}
-
-template <class T = QWidget>
-T* Find(QWidget& w, int id) {
-    T* c = w.findChild<T*>(QString::number(id));
-    EXPECT_NE(c, nullptr) << id;
-    return c;
-}
-
-QString Text(QWidget& w, int id) {
-    return Find<QLineEdit>(w, id)->text();
-}
-
-void SetText(QWidget& w, int id, const char* text) {
-    Find<QLineEdit>(w, id)->setText(QString::fromUtf8(text));
-}
-
-void Click(QWidget& w, int id) {
-    Find<QPushButton>(w, id)->click();
-}
-
 // A document with one point and a view on it; the view is never shown (no GL needed).
 struct SViewFixture {
     CRecordingPrompter prompter;
@@ -57,10 +34,7 @@ struct SViewFixture {
     CTAVView view{doc};
     int reopened = 0;
     SViewFixture() {
-        auto p = std::make_unique<CPnt>();
-        p->m_point = CPoint3(5, 6, 7);
-        p->m_name = "P";
-        doc.AddEntity(std::move(p));
+        doc.AddEntity(MakePnt({5, 6, 7}, "P"));
         doc.SetModifiedFlag(false);
         CoordSystemsReopenHook() = [this](CTAVView&) { ++reopened; };
         view.SetToolQuiet(kToolSelect);
@@ -119,19 +93,12 @@ TEST(EntityDialogsTest, LeftClickInPointInputIsAnnounced) {
     std::vector<int> handles;
     QObject::connect(&f.view, &CTAVView::pointPicked, [&](int h) { handles.push_back(h); });
     f.view.resize(200, 200);
-    const auto click = [&f] {
-        QMouseEvent press(QEvent::MouseButtonPress, QPointF(50, 60), QPointF(50, 60),
-                          Qt::LeftButton, Qt::LeftButton, Qt::NoModifier);
-        QApplication::sendEvent(&f.view, &press);
-        QMouseEvent release(QEvent::MouseButtonRelease, QPointF(50, 60), QPointF(50, 60),
-                            Qt::LeftButton, Qt::NoButton, Qt::NoModifier);
-        QApplication::sendEvent(&f.view, &release);
-    };
+    const auto click = [&f] { ClickAt(&f.view, QPointF(50, 60)); };
     click();
     EXPECT_TRUE(handles.empty()) << "no dialog, no announcement";
     CEntityDialog* dlg = StartNewEntityDialog(f.view, kTypePoint);
     ASSERT_NE(dlg, nullptr);
-    Find<QLineEdit>(*dlg, 1050)->setFocus();
+    Control<QLineEdit>(*dlg, 1050)->setFocus();
     f.view.SetEditHandle(1);
     click();
     ASSERT_EQ(handles.size(), 1u);
@@ -175,8 +142,7 @@ TEST(EntityDialogsTest, CancelledPolygonLeavesTheDocumentAsSaved) {
         return true;
     };
     Click(*dlg, 1008);
-    QKeyEvent esc(QEvent::KeyPress, Qt::Key_Escape, Qt::NoModifier);
-    QApplication::sendEvent(dlg, &esc);
+    Key(dlg, Qt::Key_Escape);
     Flush();
     EXPECT_EQ(f.doc.GetEntityCount(), 1);
     EXPECT_EQ(f.doc.SaveToBytes(), before);
@@ -233,11 +199,11 @@ TEST(EntityDialogsTest, CancelledPointEditRestoresPositionColourAndData) {
     const std::vector<uint8_t> before = f.doc.SaveToBytes();
     CEntityDialog* dlg = StartEditEntityDialog(f.view, 0);
     ASSERT_NE(dlg, nullptr);
-    EXPECT_FALSE(Find<QPushButton>(*dlg, 1010)->isHidden());
+    EXPECT_FALSE(Control<QPushButton>(*dlg, 1010)->isHidden());
     Click(*dlg, 1010);
     EXPECT_EQ(dlg->Entity()->m_data.GetText(), "");
-    EXPECT_TRUE(Find<QPushButton>(*dlg, 1010)->isHidden());
-    Find<QLineEdit>(*dlg, 1049)->setFocus();
+    EXPECT_TRUE(Control<QPushButton>(*dlg, 1010)->isHidden());
+    Control<QLineEdit>(*dlg, 1049)->setFocus();
     f.view.SetEditHandle(1);
     f.Pick(CPoint3(1.234, 2.345, 3.456));
     EXPECT_EQ(Text(*dlg, 1049), "1.23");
@@ -259,12 +225,12 @@ TEST(EntityDialogsTest, ArcDialogCircleAnglesAndRanges) {
     CEntityDialog* dlg = StartNewEntityDialog(f.view, kTypeArc);
     ASSERT_NE(dlg, nullptr);
     EXPECT_EQ(dlg->objectName(), "155");
-    auto* circle = Find<QCheckBox>(*dlg, 1041);
+    auto* circle = Control<QCheckBox>(*dlg, 1041);
     EXPECT_TRUE(circle->isChecked());
-    EXPECT_FALSE(Find<QLineEdit>(*dlg, 1038)->isEnabled());
-    EXPECT_FALSE(Find<QLabel>(*dlg, 1043)->isEnabled());
+    EXPECT_FALSE(Control<QLineEdit>(*dlg, 1038)->isEnabled());
+    EXPECT_FALSE(Control<QLabel>(*dlg, 1043)->isEnabled());
     circle->click();
-    EXPECT_TRUE(Find<QLineEdit>(*dlg, 1039)->isEnabled());
+    EXPECT_TRUE(Control<QLineEdit>(*dlg, 1039)->isEnabled());
     EXPECT_EQ(Text(*dlg, 1039), "360");
     // Looking down the Z axis: a pick at angle 10 after a start of 350 gives length 20.
     f.view.Camera().m_eye = CPoint3(0, 0, 10);
@@ -314,7 +280,7 @@ TEST(EntityDialogsTest, TextDialogFontsAndAxisOfTheActiveSystem) {
     CEntityDialog* dlg = StartNewEntityDialog(f.view, kTypeText);
     ASSERT_NE(dlg, nullptr);
     EXPECT_EQ(dlg->objectName(), "154");
-    auto* fonts = Find<QComboBox>(*dlg, 1035);
+    auto* fonts = Control<QComboBox>(*dlg, 1035);
     ASSERT_EQ(fonts->count(), 4);
     EXPECT_EQ(fonts->itemText(1), "font2_085i");
     EXPECT_EQ(fonts->itemText(3), "font4_085");
@@ -339,22 +305,21 @@ TEST(PropertiesDialogTest, ConfirmedDataRemovalReachesEverySelectedEntity) {
     SViewFixture f;
     std::vector<int> sel = {0};
     for (const char* n : {"P2", "P3"}) {
-        auto p = std::make_unique<CPnt>();
-        p->m_name = n;
+        auto p = MakePnt({}, n);
         p->m_data.SetText(n);
         sel.push_back(f.doc.AddEntity(std::move(p)));
     }
     CPropertiesDialog dlg(f.view, sel);
     EXPECT_EQ(dlg.objectName(), "167");
     EXPECT_EQ(Text(dlg, 1006), "");
-    EXPECT_TRUE(Find<QPushButton>(dlg, 1009)->isHidden());
-    EXPECT_EQ(Find<QPushButton>(dlg, 1008)->text(), "&Kolor");
+    EXPECT_TRUE(Control<QPushButton>(dlg, 1009)->isHidden());
+    EXPECT_EQ(Control<QPushButton>(dlg, 1008)->text(), "&Kolor");
     f.prompter.answers.push_back(true);
     Click(dlg, 1010);
     ASSERT_EQ(f.prompter.questions.size(), 1u);
     EXPECT_EQ(f.prompter.questions[0].text, kAskSure);
-    EXPECT_TRUE(Find<QPushButton>(dlg, 1010)->isHidden());
-    EXPECT_FALSE(Find<QPushButton>(dlg, 1009)->isHidden());
+    EXPECT_TRUE(Control<QPushButton>(dlg, 1010)->isHidden());
+    EXPECT_FALSE(Control<QPushButton>(dlg, 1009)->isHidden());
     Click(dlg, 1);
     for (int i : sel) {
         EXPECT_EQ(f.doc.GetEntity(i)->m_data.GetText(), "") << i;
@@ -365,14 +330,12 @@ TEST(PropertiesDialogTest, ConfirmedDataRemovalReachesEverySelectedEntity) {
 
 TEST(PropertiesDialogTest, DifferingColoursShowRozneUntilChosen) {
     SViewFixture f;
-    auto p = std::make_unique<CPnt>();
-    p->m_color[2] = 1.0;
-    const std::vector<int> sel = {0, f.doc.AddEntity(std::move(p))};
+    const std::vector<int> sel = {0, f.doc.AddEntity(Colored(MakePnt({}), 0, 0, 1))};
     f.doc.Layers().push_back(CLayer("B", 0, 1));
     f.doc.GetEntity(1)->m_layer = 1;
     CPropertiesDialog dlg(f.view, sel);
-    EXPECT_EQ(Find<QPushButton>(dlg, 1008)->text(), "Rózne");
-    EXPECT_EQ(Find<QComboBox>(dlg, 1007)->currentIndex(), -1);
+    EXPECT_EQ(Control<QPushButton>(dlg, 1008)->text(), "Rózne");
+    EXPECT_EQ(Control<QComboBox>(dlg, 1007)->currentIndex(), -1);
     Click(dlg, 1);
     EXPECT_EQ(f.doc.GetEntity(0)->m_layer, 0);
     EXPECT_EQ(f.doc.GetEntity(1)->m_layer, 1);
@@ -497,7 +460,7 @@ TEST(CoordSystemsDialogTest, CurrentSystemAndDeletion) {
     CCoordSystemsDialog dlg(f.doc);
     EXPECT_EQ(dlg.windowTitle(), "Uklady wspólrzednych");
     EXPECT_EQ(dlg.CurrentName(), "Globalny układ odniesienia");
-    EXPECT_FALSE(Find<QLineEdit>(dlg, 1115)->isEnabled());
+    EXPECT_FALSE(Control<QLineEdit>(dlg, 1115)->isEnabled());
     Click(dlg, 1017);  // nothing selected: nothing happens
     EXPECT_EQ(f.doc.GetActiveCoordSystem(), -1);
     Click(dlg, 1018);  // already global: nothing to save
@@ -521,19 +484,11 @@ TEST(CoordSystemsDialogTest, CurrentSystemAndDeletion) {
     EXPECT_EQ(dlg.ChosenIndex(), 0);
 }
 
-}  // namespace
-
-namespace {
-
 // An existing polyline of three vertices, edited in its dialog.
 struct SPolyFixture : SViewFixture {
     int index = 0;
     SPolyFixture() {
-        auto poly = std::make_unique<CPoly>();
-        for (int i = 0; i < 3; ++i) {
-            poly->AddVertex(CPoint3(i, 2 * i, 3 * i));
-        }
-        index = doc.AddEntity(std::move(poly));
+        index = doc.AddEntity(MakePoly({{0, 0, 0}, {1, 2, 3}, {2, 4, 6}}));
         doc.SetModifiedFlag(false);
     }
 };
@@ -553,8 +508,7 @@ TEST(PolyDialogTest, CancelAfterInsertsTypingAndDeletesKeepsTheSavedBytes) {
     ASSERT_NE(list.Editor(), nullptr);
     list.Editor()->setText("7.25");
     list.Editor()->setModified(true);
-    QKeyEvent enter(QEvent::KeyPress, Qt::Key_Return, Qt::NoModifier);
-    QApplication::sendEvent(list.Editor(), &enter);
+    Key(list.Editor(), Qt::Key_Return);
     Flush();
     EXPECT_EQ(list.PendingRow(), -1) << "an accepted value confirms the row";
     EXPECT_EQ(dynamic_cast<const CPoly&>(*dlg->Entity())[1].x, 7.25);

@@ -12,6 +12,8 @@
 
 #include "cli/TavCli.h"
 #include "document/TAVDoc.h"
+#include "support/TempFiles.h"
+#include "support/TestEntities.h"
 #include "view/core/Camera.h"
 #include "view/gl/OffscreenRender.h"
 #include "view/gl/SceneRenderer.h"
@@ -21,37 +23,18 @@ namespace {
 constexpr int kSize = 200;
 
 std::unique_ptr<CPnt> MakePoint(double x, double y, double z, double r, double g, double b) {
-    auto p = std::make_unique<CPnt>();
-    p->m_point = CPoint3(x, y, z);
-    p->m_color[0] = r;
-    p->m_color[1] = g;
-    p->m_color[2] = b;
-    return p;
+    return Colored(MakePnt({x, y, z}), r, g, b);
 }
 
 std::unique_ptr<CPoly> MakeSquare(double half, double z, double r, double g, double b) {
-    auto p = std::make_unique<CPoly>();
-    p->m_closed = 1;
-    p->AddVertex(CPoint3(-half, -half, z));
-    p->AddVertex(CPoint3(half, -half, z));
-    p->AddVertex(CPoint3(half, half, z));
-    p->AddVertex(CPoint3(-half, half, z));
-    p->m_color[0] = r;
-    p->m_color[1] = g;
-    p->m_color[2] = b;
+    auto p = MakePoly({{-half, -half, z}, {half, -half, z}, {half, half, z}, {-half, half, z}}, 1);
     p->ComputePlane();
     p->Tessellate();
-    return p;
+    return Colored(std::move(p), r, g, b);
 }
 
 std::unique_ptr<CPoly> MakeLine(const CPoint3& a, const CPoint3& b, double r, double g, double bl) {
-    auto p = std::make_unique<CPoly>();
-    p->AddVertex(a);
-    p->AddVertex(b);
-    p->m_color[0] = r;
-    p->m_color[1] = g;
-    p->m_color[2] = bl;
-    return p;
+    return Colored(MakePoly({a, b}), r, g, bl);
 }
 
 // A 200 x 200 framebuffer looking straight down at the square [-10, 10]² from z = 10.
@@ -316,13 +299,7 @@ TEST_F(GLRender, FarBelowOneKeepsTheBack) {
 }
 
 TEST_F(GLRender, PointNamesAndTextsUseTheStrokeFonts) {
-    auto text = std::make_unique<CText>();
-    text->m_text = "ŁÓDŹ";
-    text->m_position = CPoint3(-8, 0, 0);
-    text->m_axis = CVec3(0, 0, 1);
-    text->m_height = 3;
-    text->m_color[0] = 1;
-    m_doc.AddEntity(std::move(text));
+    m_doc.AddEntity(Colored(MakeText("ŁÓDŹ", {-8, 0, 0}, 3), 1, 0, 0));
     QImage img = Frame();
     int red = 0;
     for (int x = 0; x < kSize; ++x) {
@@ -375,16 +352,12 @@ TEST_F(GLRender, ListAndDirectDrawingAgree) {
         doc.AddEntity(std::move(zigzag));
         doc.AddEntity(MakeSquare(5, 0, 1, 0, 0));
         doc.AddEntity(MakeLine(CPoint3(-8, -8, 1), CPoint3(8, 3, -1), 0, 1, 0));
-        auto strip = std::make_unique<CPoly>();
+        std::vector<CPoint3> strip;
         for (int k = 0; k < 20; ++k) {
-            strip->AddVertex(CPoint3(-9 + k * 0.9, 7 + (k % 2), 0.5));
+            strip.emplace_back(-9 + k * 0.9, 7 + (k % 2), 0.5);
         }
-        strip->m_color[2] = 1;
-        doc.AddEntity(std::move(strip));
-        auto arc = std::make_unique<CArc>();
-        arc->m_radius = 3;
-        arc->m_color[0] = arc->m_color[1] = 1;
-        doc.AddEntity(std::move(arc));
+        doc.AddEntity(Colored(MakePoly(strip), 0, 0, 1));
+        doc.AddEntity(Colored(MakeArc({}, 3), 1, 1, 0));
         doc.AddEntity(MakePoint(-7, -3, 0, 1, 1, 1));
         auto text = std::make_unique<CText>();
         text->m_text = "AV";
@@ -412,7 +385,7 @@ TEST_F(GLRender, ListAndDirectDrawingAgree) {
 // --- tavcli render against stored images ---
 
 std::string DataPath(const std::string& name) {
-    return std::string(TAV_SOURCE_DIR) + "/tests/gl/data/" + name;
+    return std::string(TAV_SOURCE_DIR) + "/tests/view/gl/data/" + name;
 }
 
 // Largest channel difference over the image; -1 when the sizes differ.
@@ -434,35 +407,17 @@ int MaxDifference(const QImage& a, const QImage& b, int& differing) {
     return worst;
 }
 
-// A small drawing with every entity kind, saved with a tilted camera.
-std::string WriteSampleDocument() {
+// A small drawing with every entity kind, saved with a tilted camera into dir.
+std::string WriteSampleDocument(const CTempDir& dir) {
     CTAVDoc doc;
     doc.AddEntity(MakeSquare(4, 0, 0.9, 0.5, 0.1));
-    auto wall = std::make_unique<CPoly>();
-    wall->m_closed = 1;
-    for (const CPoint3& p :
-         {CPoint3(-4, 4, 0), CPoint3(4, 4, 0), CPoint3(4, 4, 4), CPoint3(-4, 4, 4)}) {
-        wall->AddVertex(p);
-    }
-    wall->m_color[2] = 1.0;
+    auto wall = Colored(MakePoly({{-4, 4, 0}, {4, 4, 0}, {4, 4, 4}, {-4, 4, 4}}, 1), 0, 0, 1);
     wall->ComputePlane();
     wall->Tessellate();
     doc.AddEntity(std::move(wall));
     doc.AddEntity(MakeLine(CPoint3(-6, -6, 1), CPoint3(6, 6, 1), 1, 1, 1));
-    auto arc = std::make_unique<CArc>();
-    arc->m_center = CPoint3(0, 0, 2);
-    arc->m_radius = 3;
-    arc->m_start = 30;
-    arc->m_length = 270;
-    arc->m_color[1] = 1;
-    doc.AddEntity(std::move(arc));
-    auto text = std::make_unique<CText>();
-    text->m_text = "TAV";
-    text->m_position = CPoint3(-3, -3, 0.1);
-    text->m_axis = CVec3(0, 0, 1);
-    text->m_height = 1.5;
-    text->m_color[0] = text->m_color[1] = 1;
-    doc.AddEntity(std::move(text));
+    doc.AddEntity(Colored(MakeArc({0, 0, 2}, 3, 30, 270), 0, 1, 0));
+    doc.AddEntity(Colored(MakeText("TAV", {-3, -3, 0.1}, 1.5), 1, 1, 0));
     auto pnt = MakePoint(5, -5, 0, 1, 0, 1);
     pnt->m_name = "P1";
     doc.AddEntity(std::move(pnt));
@@ -480,18 +435,18 @@ std::string WriteSampleDocument() {
     view.farPlane = 60;
     view.targetMarker = 1;
     doc.SetViewState(view);
-    const std::string path = QDir::tempPath().toStdString() + "/tav_gl_render_sample.tav";
-    EXPECT_TRUE(doc.OnSaveDocument(path));
-    return path;
+    EXPECT_TRUE(doc.OnSaveDocument(dir.File("sample.tav")));
+    return dir.File("sample.tav");
 }
 
 class TavCliRender : public testing::TestWithParam<int> {};
 
 TEST_P(TavCliRender, MatchesStoredImage) {
     const int mode = GetParam();
-    const std::string doc = WriteSampleDocument();
+    CTempDir dir;
+    const std::string doc = WriteSampleDocument(dir);
     const std::string name = "render_mode" + std::to_string(mode);
-    const std::string got = QDir::tempPath().toStdString() + "/" + name + ".png";
+    const std::string got = dir.File(name + ".png");
     std::ostringstream out, err;
     ASSERT_EQ(
         RunTavCli({"render", doc, "-o", got, "--mode", std::to_string(mode), "--names"}, out, err),
@@ -522,8 +477,9 @@ INSTANTIATE_TEST_SUITE_P(Modes, TavCliRender, testing::Values(0, 1, 2, 3),
                          });
 
 TEST(TavCliRenderArgs, SizeAndFitChangeThePicture) {
-    const std::string doc = WriteSampleDocument();
-    const std::string got = QDir::tempPath().toStdString() + "/tav_fit.png";
+    CTempDir dir;
+    const std::string doc = WriteSampleDocument(dir);
+    const std::string got = dir.File("fit.png");
     std::ostringstream out, err;
     ASSERT_EQ(
         RunTavCli({"render", doc, "-o", got, "--size", "90x70", "--fit", "--white"}, out, err),

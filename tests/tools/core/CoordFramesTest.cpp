@@ -149,25 +149,4 @@ TEST(StoreCoordSystemTest, ReplacesInPlaceAndRefusesWithoutPlane) {
     EXPECT_EQ(doc.GetCoordSystemCount(), 2);
 }
 
-// Deleting keeps the active index pointing at an existing system.
-TEST(DeleteCoordSystemTest, ActiveSystemFollowsDeletion) {
-    CRecordingPrompter prompter;
-    CTAVDoc doc(&prompter);
-    for (const char* n : {"A", "B", "C"}) {
-        StoreCoordSystem(doc, -1, Shifted(n));
-    }
-    doc.SetActiveCoordSystem(2);
-    EXPECT_EQ(doc.DeleteCoordSystem(0), 0);
-    EXPECT_EQ(doc.GetActiveCoordSystem(), 1);
-    EXPECT_EQ(doc.GetCoordSystem(doc.GetActiveCoordSystem()).m_name, "C");
-    EXPECT_EQ(doc.DeleteCoordSystem(1), 0);
-    EXPECT_EQ(doc.GetActiveCoordSystem(), -1);
-    EXPECT_EQ(doc.GetCoordSystemCount(), 1);
-    ASSERT_EQ(prompter.questions.size(), 2u);
-    EXPECT_EQ(prompter.questions[0].text, kAskDeleteSystem);
-    prompter.answers.push_back(false);
-    EXPECT_EQ(doc.DeleteCoordSystem(0), -2);
-    EXPECT_EQ(doc.GetCoordSystemCount(), 1);
-}
-
 }  // namespace

@@ -8,7 +8,6 @@
 #include <QPageLayout>
 #include <QPageSize>
 #include <QPdfWriter>
-#include <QTemporaryDir>
 #include <memory>
 #include <sstream>
 #include <string>
@@ -17,19 +16,17 @@
 #include "document/Entity.h"
 #include "document/Layer.h"
 #include "document/TAVDoc.h"
-#include "gl/PdfReadBack.h"
+#include "printing/output/PdfReadBack.h"
 #include "printing/output/PrintJob.h"
+#include "support/TempFiles.h"
+#include "support/TestEntities.h"
 #include "view/core/Camera.h"
 
 namespace {
 
 std::unique_ptr<CPoly> Line(double x1, double y1, double x2, double y2, double r, double g,
                             double b, int layer = 0) {
-    auto p = std::make_unique<CPoly>();
-    p->m_vertices = {CPoint3(x1, y1, 0), CPoint3(x2, y2, 0)};
-    p->m_color[0] = r;
-    p->m_color[1] = g;
-    p->m_color[2] = b;
+    auto p = Colored(MakePoly({{x1, y1, 0}, {x2, y2, 0}}), r, g, b);
     p->m_layer = layer;
     return p;
 }
@@ -142,7 +139,8 @@ TEST(PrintVector, MarkedPolylinePrintsClosedAsOnScreen) {
 }
 
 TEST(PrintDevice, PdfWriterPageInMillimetresAndDots) {
-    QPdfWriter writer(QDir::temp().filePath(QStringLiteral("tav_print_device_test.pdf")));
+    CTempDir dir;
+    QPdfWriter writer(QString::fromStdString(dir.File("device.pdf")));
     writer.setResolution(1200);
     writer.setPageLayout(
         QPageLayout(QPageSize(QPageSize::A4), QPageLayout::Landscape, QMarginsF(0, 0, 0, 0)));
@@ -169,14 +167,12 @@ TEST_P(PenOnPaper, PdfLineWidthAndPointSquare) {
     const PenOnPaperCase& c = GetParam();
     CTAVDoc doc;
     doc.AddEntity(Line(-40, 20, 40, 20, 1, 0, 0));
-    auto pnt = std::make_unique<CPnt>();
-    pnt->m_point = CPoint3(0, -20, 0);
-    doc.AddEntity(std::move(pnt));
+    doc.AddEntity(MakePnt({0, -20, 0}));
     const CCamera cam = CameraOf(PlanState(100, 100, 400, 400));
     CPrintSettings settings;
     settings.m_lineWidthIndex = c.index;
-    QTemporaryDir dir;
-    const QString path = dir.filePath(QStringLiteral("pen.pdf"));
+    CTempDir dir;
+    const QString path = QString::fromStdString(dir.File("pen.pdf"));
     {
         QPdfWriter writer(path);
         writer.setResolution(c.dpi);
@@ -208,15 +204,14 @@ TEST_P(PenOnPaper, PdfLineWidthAndPointSquare) {
     }
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    All, PenOnPaper,
-    testing::Values(PenOnPaperCase{"none_chosen_300", 300, -1, 1},
-                    PenOnPaperCase{"auto_300", 300, 0, 1}, PenOnPaperCase{"one_300", 300, 1, 1},
-                    PenOnPaperCase{"eight_300", 300, 8, 8},
-                    PenOnPaperCase{"none_chosen_1200", 1200, -1, 1},
-                    PenOnPaperCase{"auto_1200", 1200, 0, 1}, PenOnPaperCase{"one_1200", 1200, 1, 1},
-                    PenOnPaperCase{"eight_1200", 1200, 8, 8}),
-    [](const testing::TestParamInfo<PenOnPaperCase>& i) { return std::string(i.param.name); });
+INSTANTIATE_TEST_SUITE_P(All, PenOnPaper,
+                         testing::Values(PenOnPaperCase{"none_chosen_300", 300, -1, 1},
+                                         PenOnPaperCase{"eight_300", 300, 8, 8},
+                                         PenOnPaperCase{"auto_1200", 1200, 0, 1},
+                                         PenOnPaperCase{"eight_1200", 1200, 8, 8}),
+                         [](const testing::TestParamInfo<PenOnPaperCase>& i) {
+                             return std::string(i.param.name);
+                         });
 
 struct RasterMarkCase {
     const char* name;
@@ -233,10 +228,7 @@ TEST_P(RasterMarks, LineAndPointInPixels) {
     const RasterMarkCase& c = GetParam();
     CTAVDoc doc;
     doc.AddEntity(Line(-20, 10, 20, 10, 1, 0, 0));
-    auto pnt = std::make_unique<CPnt>();
-    pnt->m_point = CPoint3(0, -10, 0);
-    pnt->m_color[2] = 1.0;
-    doc.AddEntity(std::move(pnt));
+    doc.AddEntity(Colored(MakePnt({0, -10, 0}), 0, 0, 1));
     // Two inches at 1 mm per unit on two-inch paper: one picture pixel per device dot.
     const CCamera cam = CameraOf(PlanState(50.8, 50.8, 400, 400, 2));
     CPrintSettings settings;
@@ -269,8 +261,7 @@ TEST_P(RasterMarks, LineAndPointInPixels) {
 }
 
 INSTANTIATE_TEST_SUITE_P(All, RasterMarks,
-                         testing::Values(RasterMarkCase{"auto_300", 300, 0, 1, 12},
-                                         RasterMarkCase{"eight_300", 300, 8, 8, 12},
+                         testing::Values(RasterMarkCase{"eight_300", 300, 8, 8, 12},
                                          RasterMarkCase{"none_chosen_600", 600, -1, 2, 24},
                                          RasterMarkCase{"eight_600", 600, 8, 16, 24}),
                          [](const testing::TestParamInfo<RasterMarkCase>& i) {
@@ -316,10 +307,8 @@ TEST(PrintVector, ExtremeGeometryPrintsWithinBounds) {
     CTAVDoc doc;
     doc.AddEntity(Line(1e300, 0, -1e300, 5, 1, 0, 0));
     doc.AddEntity(Line(std::nan(""), 0, 10, 5, 1, 0, 0));
-    auto arc = std::make_unique<CArc>();
-    arc->m_radius = 1e12;
-    doc.AddEntity(std::move(arc));
-    auto text = std::make_unique<CText>();
+    doc.AddEntity(MakeArc({}, 1e12));
+    auto text = std::make_unique<CText>();  // lying in no plane: no axis
     text->m_text = std::string(1000000, 'A');
     text->m_height = 0.5;
     doc.AddEntity(std::move(text));
@@ -337,13 +326,8 @@ TEST(PrintVector, ExtremeGeometryPrintsWithinBounds) {
 
 TEST(PrintRaster, FilledPolygonColourAtThePageCentre) {
     CTAVDoc doc;
-    auto square = std::make_unique<CPoly>();
-    square->m_closed = 1;
-    square->m_vertices = {CPoint3(-20, -20, 0), CPoint3(20, -20, 0), CPoint3(20, 20, 0),
-                          CPoint3(-20, 20, 0)};
-    square->m_color[0] = 0.0;
-    square->m_color[1] = 0.8;
-    square->m_color[2] = 0.4;
+    auto square =
+        Colored(MakePoly({{-20, -20, 0}, {20, -20, 0}, {20, 20, 0}, {-20, 20, 0}}, 1), 0, 0.8, 0.4);
     square->Tessellate();
     doc.AddEntity(std::move(square));
     const CCamera cam = CameraOf(PlanState(100, 100, 300, 300, 2));
@@ -373,11 +357,7 @@ TEST(PrintRaster, FilledPolygonColourAtThePageCentre) {
 
 TEST(PrintRaster, CurrentPickIsHighlighted) {
     CTAVDoc doc;
-    auto pnt = std::make_unique<CPnt>();
-    pnt->m_color[0] = 0.0;
-    pnt->m_color[1] = 0.0;
-    pnt->m_color[2] = 1.0;
-    doc.AddEntity(std::move(pnt));
+    doc.AddEntity(Colored(MakePnt({}), 0, 0, 1));
     doc.AddEntity(Line(-40, 20, 40, 20, 0, 1, 0));
     const CCamera cam = CameraOf(PlanState(100, 100, 300, 300, 2));
     SPrintJobOptions options;
@@ -402,11 +382,7 @@ TEST(PrintRaster, CurrentPickIsHighlighted) {
 
 class TavCliPrint : public testing::Test {
 protected:
-    void SetUp() override { ASSERT_TRUE(m_dir.isValid()); }
-
-    std::string Path(const char* name) const {
-        return QDir(m_dir.path()).filePath(name).toStdString();
-    }
+    std::string Path(const char* name) const { return m_dir.File(name); }
 
     // A document of lines saved with a plan view w x h; returns its path.
     std::string Save(const char* name, CTAVDoc& doc, double w, double h) {
@@ -423,7 +399,7 @@ protected:
         return RunTavCli(args, out, m_err);
     }
 
-    QTemporaryDir m_dir;
+    CTempDir m_dir;
     std::ostringstream m_err;
 };
 
@@ -478,7 +454,7 @@ TEST_F(TavCliPrint, RefusalsKeepTheOldFile) {
     EXPECT_EQ(Run({Path("missing.tav"), "-o", out}), 1);
     EXPECT_TRUE(oldKept());
     // A directory cannot be replaced by the PDF.
-    EXPECT_EQ(Run({in, "-o", m_dir.path().toStdString()}), 1);
+    EXPECT_EQ(Run({in, "-o", m_dir.path}), 1);
     EXPECT_EQ(Run({in, "-o", Path("no/such/dir/x.pdf")}), 1);
     EXPECT_TRUE(oldKept());
     ASSERT_EQ(Run({in, "-o", out, "--raster", "--dpi", "50"}), 0) << m_err.str();

@@ -7,6 +7,7 @@
 
 #include "document/TAVDoc.h"
 #include "support/RecordingPrompter.h"
+#include "support/TestEntities.h"
 
 namespace {
 
@@ -66,55 +67,32 @@ void AddSystem(CTAVDoc& doc, const CPoint3& origin, const CPoint3& xPoint, const
                                                 WorldToLocal(origin, xPoint, yPoint)));
 }
 
-void ExpectNear(const CPoint3& p, double x, double y, double z) {
-    EXPECT_NEAR(p.x, x, 1e-9);
-    EXPECT_NEAR(p.y, y, 1e-9);
-    EXPECT_NEAR(p.z, z, 1e-9);
-}
-void ExpectNear(const CVec3& p, double x, double y, double z) {
-    EXPECT_NEAR(p.x, x, 1e-9);
-    EXPECT_NEAR(p.y, y, 1e-9);
-    EXPECT_NEAR(p.z, z, 1e-9);
-}
-
-TEST(DeleteLayer, OutOfRangeAsksNothing) {
-    CRecordingPrompter prompter;
-    CTAVDoc doc(&prompter);
-    FourLayers(doc);
-    EXPECT_EQ(doc.DeleteLayer(-1), -1);
-    EXPECT_EQ(doc.DeleteLayer(4), -1);
-    EXPECT_TRUE(prompter.questions.empty());
-    EXPECT_TRUE(prompter.messages.empty());
-    EXPECT_EQ(doc.GetLayerCount(), 4);
-}
-
-TEST(DeleteLayer, OnlyLayerIsKeptWithMessage) {
+// Out of range asks nothing; the only layer is kept with a message; No changes nothing.
+TEST(DeleteLayer, RefusalsChangeNothing) {
     CRecordingPrompter prompter;
     CTAVDoc doc(&prompter);
     AddPoint(doc, 0, 1.0);
     EXPECT_EQ(doc.DeleteLayer(0), -1);
     ASSERT_EQ(prompter.messages.size(), 1u);
     EXPECT_EQ(prompter.messages[0].text, kLastLayer);
-    EXPECT_TRUE(prompter.questions.empty());
-    EXPECT_EQ(doc.GetLayerCount(), 1);
     EXPECT_EQ(doc.GetEntityCount(), 1);
-}
-
-TEST(DeleteLayer, AnswerNoChangesNothing) {
-    CRecordingPrompter prompter;
-    prompter.answers = {false};
-    CTAVDoc doc(&prompter);
-    FourLayers(doc);
+    CTAVDoc four(&prompter);
+    FourLayers(four);
+    EXPECT_EQ(four.DeleteLayer(-1), -1);
+    EXPECT_EQ(four.DeleteLayer(4), -1);
+    EXPECT_TRUE(prompter.questions.empty());
     CCountingView view;
-    doc.AddObserver(&view);
-    EXPECT_EQ(doc.DeleteLayer(2), -1);
+    four.AddObserver(&view);
+    prompter.answers = {false};
+    EXPECT_EQ(four.DeleteLayer(2), -1);
     ASSERT_EQ(prompter.questions.size(), 1u);
     EXPECT_EQ(prompter.questions[0].text,
               "Czy na prawdę chcesz usunąć warstwę: C i wszystkie obiekty, które do niej należą?");
-    EXPECT_EQ(doc.GetLayerCount(), 4);
-    EXPECT_EQ(doc.GetEntityCount(), 8);
+    EXPECT_EQ(four.GetLayerCount(), 4);
+    EXPECT_EQ(four.GetEntityCount(), 8);
     EXPECT_EQ(view.removed, 0);
-    doc.RemoveObserver(&view);
+    EXPECT_EQ(prompter.messages.size(), 1u);
+    four.RemoveObserver(&view);
 }
 
 TEST(DeleteLayer, EntitiesGoAndLaterLayersMoveDown) {
@@ -168,12 +146,9 @@ TEST(DeleteSelectedLayers, OneRefusalTheOthersStillGo) {
     EXPECT_EQ(doc.GetLayer(1).m_name, "C");
     EXPECT_EQ(doc.GetLayer(current).m_name, "B");
     ExpectLayersConsistent(doc);
-}
-
-TEST(DeleteSelectedLayers, CurrentGoesItsSuccessorOrTheNewLastTakesOver) {
-    CTAVDoc doc;
+    // A deleted current layer: its successor takes over, or the new last.
     FourLayers(doc);
-    int current = 1;
+    current = 1;
     DeleteSelectedLayers(doc, {1}, current);
     EXPECT_EQ(doc.GetLayer(current).m_name, "C");
     current = 2;
@@ -282,7 +257,7 @@ INSTANTIATE_TEST_SUITE_P(
                               "Obiekt o takiej nazwie już istnieje!", false}),
     [](const testing::TestParamInfo<SNameCase>& i) { return i.param.label; });
 
-TEST(LayerNames, LongNamesAreCutAtWholeCharacters) {
+TEST(LayerNames, LongNamesAreCutAtWholeCharactersAndFlagColumns) {
     std::string typed;
     for (int i = 0; i < 600; ++i) {
         typed += "ż";
@@ -290,9 +265,7 @@ TEST(LayerNames, LongNamesAreCutAtWholeCharacters) {
     const std::string name = TrimObjectName(typed);
     EXPECT_EQ(name.size(), 511u * 2);
     EXPECT_EQ(TrimObjectName(std::string(511, 'a') + " x"), std::string(511, 'a'));
-}
-
-TEST(LayerFlags, ColumnsOfTheRow) {
+    // The lock and eye columns of a row.
     const std::pair<int, int> cases[] = {{3, -1}, {4, 0},   {19, 0},  {20, 1},
                                          {35, 1}, {36, -1}, {40, -1}, {41, -1}};
     for (auto [x, column] : cases) {
@@ -344,8 +317,8 @@ TEST(ClipPlaneRules, NewPlaneInGlobalFrame) {
     const CClipPlane p = MakeNewClipPlane(doc);
     EXPECT_EQ(p.m_name, "");
     EXPECT_EQ(p.m_active, 0);
-    ExpectNear(p.m_point, 0, 0, 0);
-    ExpectNear(p.m_normal, 1, 0, 0);
+    ExpectXyz(p.m_point, 0, 0, 0);
+    ExpectXyz(p.m_normal, 1, 0, 0);
 }
 
 TEST(ClipPlaneRules, ShiftedSystemShowsLocalStoresGlobal) {
@@ -354,14 +327,14 @@ TEST(ClipPlaneRules, ShiftedSystemShowsLocalStoresGlobal) {
     AddSystem(doc, CPoint3(100, 0, 0), CPoint3(101, 0, 0), CPoint3(100, 1, 0));
     const CClipPlane fresh = MakeNewClipPlane(doc);
     const SClipPlaneInput shown = ClipPlaneToInput(doc, fresh);
-    ExpectNear(shown.point, 0, 0, 0);
-    ExpectNear(shown.normal, 1, 0, 0);
+    ExpectXyz(shown.point, 0, 0, 0);
+    ExpectXyz(shown.normal, 1, 0, 0);
     SClipPlaneInput typed = shown;
     typed.name = "Cięcie";
     CClipPlane stored;
     ASSERT_TRUE(CheckClipPlaneInput(doc, -1, typed, prompter, stored));
-    ExpectNear(stored.m_point, 100, 0, 0);
-    ExpectNear(stored.m_normal, 1, 0, 0);
+    ExpectXyz(stored.m_point, 100, 0, 0);
+    ExpectXyz(stored.m_normal, 1, 0, 0);
     EXPECT_EQ(stored.m_name, "Cięcie");
 }
 
@@ -370,24 +343,24 @@ TEST(ClipPlaneRules, NormalTurnsWithTheSystemButIsNotShifted) {
     CTAVDoc doc(&prompter);
     AddSystem(doc, CPoint3(100, 0, 0), CPoint3(100, 1, 0), CPoint3(99, 0, 0));
     const CClipPlane fresh = MakeNewClipPlane(doc);
-    ExpectNear(fresh.m_point, 100, 0, 0);
-    ExpectNear(fresh.m_normal, 0, 1, 0);
+    ExpectXyz(fresh.m_point, 100, 0, 0);
+    ExpectXyz(fresh.m_normal, 0, 1, 0);
     SClipPlaneInput typed;
     typed.name = "Z";
     typed.point = CPoint3(0, 0, 5);
     typed.normal = CVec3(0, 0, 2);
     CClipPlane stored;
     ASSERT_TRUE(CheckClipPlaneInput(doc, -1, typed, prompter, stored));
-    ExpectNear(stored.m_point, 100, 0, 5);
-    ExpectNear(stored.m_normal, 0, 0, 2);
+    ExpectXyz(stored.m_point, 100, 0, 5);
+    ExpectXyz(stored.m_normal, 0, 0, 2);
     double eq[4];
     stored.GetEquation(eq);
     EXPECT_NEAR(eq[2], -1.0, 1e-12);
     EXPECT_NEAR(eq[3], 5.0, 1e-12);
     // Shown again, the stored plane reads as typed.
     const SClipPlaneInput back = ClipPlaneToInput(doc, stored);
-    ExpectNear(back.point, 0, 0, 5);
-    ExpectNear(back.normal, 0, 0, 2);
+    ExpectXyz(back.point, 0, 0, 5);
+    ExpectXyz(back.normal, 0, 0, 2);
 }
 
 TEST(ClipPlaneRules, RefusedInputLeavesThePlane) {
@@ -410,7 +383,7 @@ TEST(ClipPlaneRules, RefusedInputLeavesThePlane) {
     EXPECT_EQ(prompter.messages[1].text, "Obiekt o takiej nazwie już istnieje!");
     EXPECT_EQ(prompter.messages[2].text, "Wektor normalny nie może być zerowy!");
     EXPECT_EQ(out.m_name, "stare");
-    ExpectNear(out.m_point, 1, 2, 3);
+    ExpectXyz(out.m_point, 1, 2, 3);
     // Its own unchanged name is accepted.
     typed.name = "B";
     typed.normal = CVec3(0, 0, 1e-7);

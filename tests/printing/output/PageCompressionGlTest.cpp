@@ -5,16 +5,16 @@
 #include <QPageLayout>
 #include <QPageSize>
 #include <QPdfWriter>
-#include <QTemporaryDir>
 #include <cmath>
 #include <memory>
 #include <string>
 
 #include "document/Entity.h"
 #include "document/TAVDoc.h"
-#include "gl/PdfReadBack.h"
 #include "printing/output/PageCompression.h"
+#include "printing/output/PdfReadBack.h"
 #include "printing/output/PrintJob.h"
+#include "support/TempFiles.h"
 #include "view/core/Camera.h"
 
 namespace {
@@ -100,8 +100,8 @@ TEST(FastPageCompression, PrintedPageIsWrittenAtTheFastestLevelAsPolylines) {
     cam.LoadState(s);
     cam.Resize(400, 400);
 
-    QTemporaryDir dir;
-    const QString path = dir.filePath(QStringLiteral("page.pdf"));
+    CTempDir dir;
+    const QString path = QString::fromStdString(dir.File("page.pdf"));
     {
         QPdfWriter writer(path);
         writer.setResolution(1200);

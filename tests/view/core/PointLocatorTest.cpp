@@ -1,12 +1,12 @@
-// Point localization without GL: candidate kinds, the window, depth ties, crossings, and the
-// index against testing every entity.
+// Point localization without GL: candidate kinds, the window, depth ties and crossings, each
+// found alike by the index and by testing every entity.
 #include <gtest/gtest.h>
 
 #include <cmath>
 #include <memory>
-#include <random>
 
 #include "document/TAVDoc.h"
+#include "support/TestEntities.h"
 #include "view/core/PointLocator.h"
 
 namespace {
@@ -34,23 +34,15 @@ int Py(double y) {
 }
 
 std::unique_ptr<CPoly> Poly(std::initializer_list<CPoint3> v, bool closed) {
-    auto p = std::make_unique<CPoly>();
-    p->m_vertices = v;
-    p->m_closed = closed ? 1 : 0;
-    return p;
+    return MakePoly(v, closed ? 1 : 0);
 }
 
 std::unique_ptr<CPnt> Pnt(double x, double y, double z) {
-    auto p = std::make_unique<CPnt>();
-    p->m_point = CPoint3(x, y, z);
-    return p;
+    return MakePnt({x, y, z});
 }
 
 std::unique_ptr<CArc> Arc(double r, double start, double length, CVec3 axis = {0, 0, 1}) {
-    auto a = std::make_unique<CArc>();
-    a->m_radius = r;
-    a->m_start = start;
-    a->m_length = length;
+    auto a = MakeArc({}, r, start, length);
     a->m_axis = axis;
     return a;
 }
@@ -74,9 +66,7 @@ protected:
 };
 
 void ExpectPoint(const CPoint3& p, double x, double y, double z) {
-    EXPECT_NEAR(p.x, x, 1e-9);
-    EXPECT_NEAR(p.y, y, 1e-9);
-    EXPECT_NEAR(p.z, z, 1e-9);
+    ExpectXyz(p, x, y, z);
 }
 
 TEST_F(LocatorTest, MaskZeroLiesOnGlobalPlane) {
@@ -191,11 +181,7 @@ TEST_F(LocatorTest, ArcWithDownwardAxisSnapsWhereItIsDrawn) {
 }
 
 TEST_F(LocatorTest, TextAndPointKinds) {
-    auto t = std::make_unique<CText>();
-    t->m_position = CPoint3(1, 1, 0);
-    t->m_axis = CVec3(0, 0, 1);
-    t->m_text = "ABC";
-    doc.AddEntity(std::move(t));
+    doc.AddEntity(MakeText("ABC", {1, 1, 0}));
     doc.AddEntity(Pnt(-1, -1, 0));
     CPoint3 p;
     EXPECT_TRUE(At(1, 1, kSnapTextStart, p));
@@ -327,83 +313,5 @@ TEST(PickBoxTest, SegmentThroughBoxHitsWithoutEndsInside) {
     EXPECT_TRUE(t.PointHit({0, 0, 0}, depth));
     EXPECT_NEAR(depth, 0.5, 1e-12);  // halfway between near 0 and far 20 at distance 10
 }
-
-// Random drawings seen from random directions: the index must give the same answer as the
-// loop over every entity.
-struct SRandomCase {
-    const char* name;
-    int perspective;
-    bool clipPlane;
-};
-
-class IndexAgrees : public testing::TestWithParam<SRandomCase> {};
-
-TEST_P(IndexAgrees, AtRandomPositions) {
-    std::mt19937 rng(1234);
-    std::uniform_real_distribution<double> u(-10, 10);
-    CTAVDoc doc;
-    for (int i = 0; i < 300; ++i) {
-        switch (i % 4) {
-            case 0: {
-                auto p = std::make_unique<CPoly>();
-                const int n = 2 + i % 70;
-                CPoint3 v(u(rng), u(rng), u(rng) * 0.2);
-                for (int k = 0; k < n; ++k) {
-                    p->m_vertices.push_back(v);
-                    v = v + CVec3(u(rng) * 0.3, u(rng) * 0.3, u(rng) * 0.05);
-                }
-                p->m_closed = i % 8 == 0;
-                doc.AddEntity(std::move(p));
-                break;
-            }
-            case 1: {
-                auto a = Arc(std::abs(u(rng)) * 0.3 + 0.1, i % 3 ? 30 : 0, i % 3 ? 200 : 360);
-                a->m_center = CPoint3(u(rng), u(rng), 0);
-                doc.AddEntity(std::move(a));
-                break;
-            }
-            case 2:
-                doc.AddEntity(Pnt(u(rng), u(rng), u(rng) * 0.1));
-                break;
-            default: {
-                auto t = std::make_unique<CText>();
-                t->m_position = CPoint3(u(rng), u(rng), 0);
-                t->m_axis = CVec3(0, 0, 1);
-                t->m_text = "T";
-                doc.AddEntity(std::move(t));
-                break;
-            }
-        }
-    }
-    if (GetParam().clipPlane) {
-        doc.ClipPlanes().emplace_back("P", 1, CPoint3(1, 0, 0), CVec3(-1, 0.3, 0));
-    }
-    CCamera cam;
-    PlanCamera(cam);
-    cam.m_eye = CPoint3(6, -9, 14);
-    cam.m_perspective = GetParam().perspective;
-    cam.m_near = GetParam().perspective ? 2 : 0;
-    cam.m_far = 40;
-    cam.UpdateViewMatrix();
-    CPointLocator locator;
-    std::uniform_int_distribution<int> px(0, 399), py(0, 299);
-    int snapped = 0;
-    for (int k = 0; k < 1000; ++k) {
-        const int x = px(rng), y = py(rng);
-        CPoint3 a, b;
-        const bool fa = locator.Locate(doc, cam, 255, 6, x, y, a);
-        const bool fb = locator.LocateBruteForce(doc, cam, 255, 6, x, y, b);
-        ASSERT_EQ(fa, fb) << x << "," << y;
-        ASSERT_TRUE(a == b) << x << "," << y;
-        snapped += fa ? 1 : 0;
-    }
-    EXPECT_GT(snapped, 20);  // the scene is dense enough to exercise the candidates
-}
-
-INSTANTIATE_TEST_SUITE_P(Locator, IndexAgrees,
-                         testing::Values(SRandomCase{"ortho", 0, false},
-                                         SRandomCase{"perspective", 1, false},
-                                         SRandomCase{"clip_plane", 0, true}),
-                         [](const auto& info) { return std::string(info.param.name); });
 
 }  // namespace

@@ -4,6 +4,8 @@
 
 #include <cmath>
 
+#include "support/TestEntities.h"
+
 namespace {
 
 // A camera on a 400 x 300 client with a window of the same aspect.
@@ -19,9 +21,7 @@ CCamera MakeCamera(int cx = 400, int cy = 300) {
 }
 
 void ExpectVec(const CVec3& v, double x, double y, double z, double tol = 1e-12) {
-    EXPECT_NEAR(v.x, x, tol);
-    EXPECT_NEAR(v.y, y, tol);
-    EXPECT_NEAR(v.z, z, tol);
+    ExpectXyz(v, x, y, z, tol);
 }
 
 // The row of the view matrix for view axis i, as a vector.
@@ -38,20 +38,15 @@ TEST(CameraMatrix, NewViewIsPlanWithWorldAxes) {
     cam.m_eye = CPoint3(0, 0, 7);
     cam.UpdateViewMatrix();
     EXPECT_DOUBLE_EQ(cam.ModelViewMatrix().m[2][3], -7.0);
-}
-
-TEST(CameraMatrix, SpinTurnsTheScreenAxes) {
-    CCamera cam;
+    // A spin turns the screen axes: world +x now points up the screen.
+    cam.m_eye = CPoint3(0, 0, 1);
     cam.m_spinAngle = 90;
     cam.UpdateViewMatrix();
-    // World +x now points up the screen.
     const CPoint3 q = CPoint3(1, 0, 0).TransformedBy(cam.m_viewMatrix);
     EXPECT_NEAR(q.x, 0, 1e-12);
     EXPECT_NEAR(q.y, 1, 1e-12);
-}
-
-TEST(CameraMatrix, SideViewKeepsZUp) {
-    CCamera cam;
+    // A side view keeps Z up.
+    cam.m_spinAngle = 0;
     cam.m_eye = CPoint3(0, -10, 0);
     cam.UpdateViewMatrix();
     ExpectVec(Axis(cam, 0), 1, 0, 0);
@@ -145,41 +140,23 @@ TEST_P(CameraFitBox, Window) {
 
 // The box keeps 8 pixels from the binding edges: 16 of 400 pixels leave 0.96 of the width, 16 of
 // 200 leave 0.92 of the height.
-INSTANTIATE_TEST_SUITE_P(
-    All, CameraFitBox,
-    testing::Values(
-        // Tall box on a wide window: the height decides.
-        FitCase{
-            "tall", {0, 0, 0}, {10, 30, 0}, 400, 200, -30 / 0.92, 30 / 0.92, -15 / 0.92, 15 / 0.92},
-        // Wide box: the width decides.
-        FitCase{"wide",
-                {0, 0, 0},
-                {100, 10, 0},
-                400,
-                200,
-                -50 / 0.96,
-                50 / 0.96,
-                -25 / 0.96,
-                25 / 0.96},
-        // The margins change which side decides: 100 x 49 fits 400 x 200 by its width alone,
-        // but not 384 x 184.
-        FitCase{"margins",
-                {0, 0, 0},
-                {100, 49, 0},
-                400,
-                200,
-                -49 / 0.92,
-                49 / 0.92,
-                -24.5 / 0.92,
-                24.5 / 0.92},
-        // A flat line along x: ratio is "infinite", the width decides.
-        FitCase{
-            "line", {-5, 2, 0}, {5, 2, 0}, 200, 400, -5 / 0.92, 5 / 0.92, -10 / 0.92, 10 / 0.92},
-        // A window too small for margins fits exactly.
-        FitCase{"tiny", {0, 0, 0}, {4, 2, 0}, 16, 16, -2, 2, -2, 2},
-        // A single point: the window is sized in pixels.
-        FitCase{"point", {1, 1, 1}, {1, 1, 1}, 200, 100, -200, 200, -50, 50}),
-    [](const testing::TestParamInfo<FitCase>& i) { return i.param.name; });
+const FitCase kFits[] = {
+    // Tall box on a wide window: the height decides; a wide box: the width.
+    {"tall", {0, 0, 0}, {10, 30, 0}, 400, 200, -30 / 0.92, 30 / 0.92, -15 / 0.92, 15 / 0.92},
+    {"wide", {0, 0, 0}, {100, 10, 0}, 400, 200, -50 / 0.96, 50 / 0.96, -25 / 0.96, 25 / 0.96},
+    // The margins change which side decides: 100 x 49 fits 400 x 200 by its width alone, but
+    // not 384 x 184.
+    {"margins", {0, 0, 0}, {100, 49, 0}, 400, 200, -49 / .92, 49 / .92, -24.5 / .92, 24.5 / .92},
+    // A flat line along x: ratio is "infinite", the width decides.
+    {"line", {-5, 2, 0}, {5, 2, 0}, 200, 400, -5 / 0.92, 5 / 0.92, -10 / 0.92, 10 / 0.92},
+    // A window too small for margins fits exactly.
+    {"tiny", {0, 0, 0}, {4, 2, 0}, 16, 16, -2, 2, -2, 2},
+    // A single point: the window is sized in pixels.
+    {"point", {1, 1, 1}, {1, 1, 1}, 200, 100, -200, 200, -50, 50},
+};
+
+INSTANTIATE_TEST_SUITE_P(All, CameraFitBox, testing::ValuesIn(kFits),
+                         [](const auto& i) { return std::string(i.param.name); });
 
 TEST(CameraFitBox, FarFromCornersAndFallback) {
     CCamera cam = MakeCamera();
