@@ -164,6 +164,13 @@ TEST_F(TavCliTest, DxfInAndOut) {
     r = RunCli({"convert", dxf, m_dir.File("no/such/dir/e.dxf")});
     EXPECT_EQ(r.code, 1);
     EXPECT_NE(r.err.find("Can not create the file"), std::string::npos);
+    // A file cut short is no drawing to convert: status 1, nothing written.
+    const std::string whole = ReadFile(dxf);
+    const std::string cut = m_dir.Write("cut.dxf", whole.substr(0, whole.rfind("EOF")));
+    r = RunCli({"convert", cut, m_dir.File("cut.tav")});
+    EXPECT_EQ(r.code, 1);
+    EXPECT_NE(r.err.find("Line: 15. \nThe file ends here"), std::string::npos) << r.err;
+    EXPECT_FALSE(std::filesystem::exists(m_dir.File("cut.tav")));
 }
 
 // The batch tool prints a thousand line messages, then only their count.
