@@ -403,17 +403,18 @@ TEST(DxfImport, WhatEndsAnImport) {
     EXPECT_EQ(eof.LayerOf(0), "A");
 
     // A cut-off file keeps what was finished and says where it ended; it is no whole drawing.
-    const std::pair<std::string, int> tails[] = {{"", 12}, {" 10\n", 13}, {" 10\n5", 14},
-                                                 {"  0\n", 13}};
+    const std::pair<std::string, int> tails[] = {
+        {"", 12}, {" 10\n", 13}, {" 10\n5", 14}, {"  0\n", 13}};
     for (const auto& [tail, line] : tails) {
         SImport im;
         im.Run("  0\nSECTION\n  2\nENTITIES\n  0\nPOINT\n 10\n1\n  0\nPOINT\n 10\n2\n" + tail);
         EXPECT_EQ(im.result, EImportResult::Refused);
         ASSERT_EQ(im.doc.GetEntityCount(), 1) << tail;
         EXPECT_EQ(im.At<CPnt>(0).m_point.x, 1.0);
-        EXPECT_EQ(im.Texts().back(), "Line: " + std::to_string(line) +
-                                         ". \nThe file ends here, before its end of file record: "
-                                         "the drawing is incomplete. What was read before is kept.");
+        EXPECT_EQ(im.Texts().back(),
+                  "Line: " + std::to_string(line) +
+                      ". \nThe file ends here, before its end of file record: "
+                      "the drawing is incomplete. What was read before is kept.");
         EXPECT_TRUE(im.doc.IsModified());
     }
 }
