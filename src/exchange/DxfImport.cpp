@@ -313,6 +313,7 @@ private:
     CImportCollector& m_out;
     CLineReader& m_lines;
     CProgressMeter& m_meter;
+    int m_nextProgressLine = 0;
     CDxfTextDecoder m_decoder;
 
     // Reader state.
@@ -366,10 +367,13 @@ void CDxfReader::Run() {
     // Numbers and words end at a NUL by themselves; whole-line values are cut where they are
     // used.
     while (!m_eofWord && m_lines.ReadLine(line)) {
-        // The clock is asked once in 4096 lines.
-        if ((m_lines.LineNumber() & 4095) == 0 &&
-            !m_meter.Update(m_lines.BytesRead(), m_lines.FileSize())) {
-            return;
+        // The clock is asked once in 4096 lines. Not by a multiple of the line number: group
+        // codes stand on odd lines of a well-formed file, so that would never come.
+        if (m_lines.LineNumber() >= m_nextProgressLine) {
+            m_nextProgressLine = m_lines.LineNumber() + 4096;
+            if (!m_meter.Update(m_lines.BytesRead(), m_lines.FileSize())) {
+                return;
+            }
         }
         if (m_lines.LineNumber() == 1 && line.substr(0, kUtf8Bom.size()) == kUtf8Bom) {
             // A byte order mark is no part of the first group code, and says UTF-8.
