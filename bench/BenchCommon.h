@@ -14,6 +14,8 @@
 #include <string>
 #include <vector>
 
+#include "document/Progress.h"
+
 using Clock = std::chrono::steady_clock;
 
 // Wall-clock seconds between two instants.
@@ -97,4 +99,43 @@ R RunInChild(F work) {
     close(fds[0]);
     waitpid(pid, nullptr, 0);
     return r;
+}
+
+// A progress that only counts what it is told, so that a run with it and one without show what
+// reporting costs the work.
+class CBenchProgress : public CProgress {
+public:
+    explicit CBenchProgress(std::chrono::milliseconds interval) : m_interval(interval) {}
+    void Begin(const std::string&) override {}
+    bool Report(double) override {
+        ++reports;
+        return true;
+    }
+    void End() override {}
+    std::chrono::milliseconds Interval() const override { return m_interval; }
+    long reports = 0;
+
+private:
+    std::chrono::milliseconds m_interval;
+};
+
+// The progress given by $TAV_BENCH_PROGRESS: "1" one rate-limited like the program's, "every"
+// one that takes every report (the worst case); nothing when unset or "0".
+inline CProgress* BenchProgress() {
+    static CBenchProgress limited(std::chrono::milliseconds(50));
+    static CBenchProgress every(std::chrono::milliseconds(0));
+    const char* v = std::getenv("TAV_BENCH_PROGRESS");
+    const std::string mode = v != nullptr ? v : "";
+    if (mode == "every") {
+        return &every;
+    }
+    return mode.empty() || mode == "0" ? nullptr : &limited;
+}
+
+// Says which progress the run is watched by.
+inline void PrintBenchProgressMode() {
+    const char* v = std::getenv("TAV_BENCH_PROGRESS");
+    std::printf("progress: %s\n", BenchProgress() == nullptr  ? "none"
+                                  : std::string(v) == "every" ? "every report taken"
+                                                              : "rate-limited (50 ms)");
 }

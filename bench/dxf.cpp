@@ -268,7 +268,10 @@ SImportResult ImportInChild(const std::string& path) {
         CTAVDoc doc(&prompter);
         const double c0 = CpuSeconds();
         const auto t0 = Clock::now();
-        const bool ok = ImportDxfFile(doc, path) == EImportResult::Done;
+        SImportOptions options;
+        options.progress = BenchProgress();
+        const bool ok = ImportWith(doc, ::SImportSource::File(path), options, ReadDxfFile) ==
+                        EImportResult::Done;
         const auto t1 = Clock::now();
         r.cpu = CpuSeconds() - c0;
         r.seconds = ok ? Seconds(t0, t1) : -1.0;
@@ -324,7 +327,7 @@ void TimeExport(CTAVDoc& doc, const std::string& path, STimes& times) {
     unlink(path.c_str());
     const double c0 = CpuSeconds();
     const auto t0 = Clock::now();
-    if (!ExportDxfFile(doc, path)) {
+    if (!ExportDxfFile(doc, path, BenchProgress())) {
         std::fprintf(stderr, "export to %s failed\n", path.c_str());
         std::exit(1);
     }
@@ -445,6 +448,7 @@ void Run(int n, int runs, const std::string& dir) {
 int main(int argc, char** argv) {
     std::setvbuf(stdout, nullptr, _IOLBF, 0);  // each result as soon as it is known
     const int runs = RunsFromEnv("TAV_DXF_RUNS");
+    PrintBenchProgressMode();
     for (long long n : SizesFromArgs(argc, argv, {100000, 1000000})) {
         Run(static_cast<int>(n), runs, TempDir());
     }

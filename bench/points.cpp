@@ -146,9 +146,13 @@ SPointRun ImportInChild(const std::string& path, EWork work, long long n) {
         CTAVDoc doc(&prompter);
         const double c0 = CpuSeconds();
         const auto t0 = Clock::now();
-        const EImportResult result = work == EWork::Gsi   ? ImportGsiFile(doc, path)
-                                     : work == EWork::Pnt ? ImportPointFile(doc, path)
-                                                          : AppendEntities(doc, n);
+        SImportOptions options;
+        options.progress = BenchProgress();
+        const SImportSource source = SImportSource::File(path);
+        const EImportResult result =
+            work == EWork::Gsi   ? ImportWith(doc, source, options, ReadGsiFile)
+            : work == EWork::Pnt ? ImportWith(doc, source, options, ReadPointFile)
+                                 : AppendEntities(doc, n);
         const auto t1 = Clock::now();
         r.cpu = CpuSeconds() - c0;
         r.seconds = result == EImportResult::Done ? Seconds(t0, t1) : -1.0;
@@ -209,6 +213,7 @@ int main(int argc, char** argv) {
     const int runs = RunsFromEnv("TAV_POINTS_RUNS");
     const std::string base = TempDir() + "/tav_points_bench";
     std::printf("medians of %d runs\n", runs);
+    PrintBenchProgressMode();
     for (long long n : sizes) {
         WritePnt(base + ".pnt", n);
         WriteGsi(base + ".gsi", n);

@@ -64,13 +64,14 @@ SPrintResult PrintRun(const std::string& in, const std::string& out, bool raster
         SPrintResult r;
         const auto t0 = Clock::now();
         CTAVDoc doc;
-        if (!doc.OnOpenDocument(in)) {
+        if (!doc.OnOpenDocument(in, BenchProgress())) {
             r.seconds = -1;
             return r;
         }
         r.open = Seconds(t0, Clock::now());
         const CCamera cam = SavedCamera(doc);
         SPrintJobOptions options;
+        options.progress = BenchProgress();
         options.renderMode = raster ? 2 : 0;
         options.rasterDpi = 300;
         {
@@ -192,6 +193,7 @@ SPrintResult Median(std::vector<SPrintResult> runs) {
 int main(int argc, char** argv) {
     const std::vector<long long> sizes = SizesFromArgs(argc, argv, {10000, 100000, 1000000});
     const int runs = RunsFromEnv("PRINT_BENCH_RUNS");
+    PrintBenchProgressMode();
     const std::string dir = TempDir();
     const std::string out = dir + "/print_bench.pdf";
     double bytesPerSegment10k = 0;

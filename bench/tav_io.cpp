@@ -36,7 +36,7 @@ SLoadResult LoadInChild(const std::string& path) {
         r.baseKb = CurrentRssKb();
         CTAVDoc doc;
         const auto t0 = Clock::now();
-        const bool ok = doc.OnOpenDocument(path);
+        const bool ok = doc.OnOpenDocument(path, BenchProgress());
         const auto t1 = Clock::now();
         r.seconds = ok ? Seconds(t0, t1) : -1.0;
         r.modelKb = CurrentRssKb() - r.baseKb;
@@ -64,7 +64,7 @@ void Run(int n, int runs, const std::string& dir) {
         serialize.push_back(Seconds(t0, t1));
 
         t0 = Clock::now();
-        if (!doc.OnSaveDocument(path)) {
+        if (!doc.OnSaveDocument(path, BenchProgress())) {
             std::fprintf(stderr, "save failed\n");
             std::exit(1);
         }
@@ -103,6 +103,7 @@ void Run(int n, int runs, const std::string& dir) {
 
 int main(int argc, char** argv) {
     const int runs = RunsFromEnv("TAV_IO_RUNS");
+    PrintBenchProgressMode();
     for (long long n : SizesFromArgs(argc, argv, {100000, 1000000})) {
         Run(static_cast<int>(n), runs, TempDir());
     }

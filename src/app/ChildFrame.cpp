@@ -2,6 +2,7 @@
 
 #include <QCloseEvent>
 
+#include "app/QtProgress.h"
 #include "app/Settings.h"
 #include "tools/EntityDialog.h"
 #include "view/TAVView.h"
@@ -31,6 +32,12 @@ void CChildFrame::OnActivate(bool active) {
 }
 
 void CChildFrame::closeEvent(QCloseEvent* event) {
+    // Long work may be using the document (its progress dialog lets events through): the
+    // window stays until it is over.
+    if (!m_detached && RefuseWhileWorkRuns(m_doc ? &m_doc->Doc().Prompter() : nullptr)) {
+        event->ignore();
+        return;
+    }
     // An open edit is cancelled before anything asks to save, so a half-made entity is never
     // written and no dialog outlives its window.
     if (m_view) {

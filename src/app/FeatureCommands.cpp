@@ -6,6 +6,7 @@
 #include "app/CommandTable.h"
 #include "app/MainFrame.h"
 #include "app/OpenDoc.h"
+#include "app/QtProgress.h"
 #include "app/TAVApp.h"
 #include "exchange/DxfExport.h"
 #include "exchange/ImportCommand.h"
@@ -27,8 +28,9 @@ void OnFileImport(CTAVApp& app, COpenDoc& doc) {
     if (answer.path.isEmpty()) {
         return;
     }
+    CQtProgress progress(app.MainFrame(), &doc.Doc());
     ImportByFilterIndex(doc.Doc(), answer.filterIndex,
-                        QFileInfo(answer.path).absoluteFilePath().toStdString());
+                        QFileInfo(answer.path).absoluteFilePath().toStdString(), &progress);
 }
 
 // "&Eksportuj...": the drawing as DXF, under a name proposed from the document's path.
@@ -43,7 +45,8 @@ void OnFileExport(CTAVApp& app, COpenDoc& doc) {
     if (answer.path.isEmpty() || answer.filterIndex != 1) {
         return;
     }
-    ExportDxfFile(doc.Doc(), QFileInfo(answer.path).absoluteFilePath().toStdString());
+    CQtProgress progress(app.MainFrame(), &doc.Doc());
+    ExportDxfFile(doc.Doc(), QFileInfo(answer.path).absoluteFilePath().toStdString(), &progress);
 }
 
 // "&Raport o odległościach punktów": the report of the active document, its file asked through
@@ -68,7 +71,8 @@ void OnReport(CTAVApp& app, CMainFrame& frame) {
         request.fileName = QString::fromStdString(proposed);
         return app.Prompter().ChooseFile(request).path.toStdString();
     };
-    OnDistanceReport(doc->Doc(), frame.ActiveView(), choose);
+    CQtProgress progress(&frame, &doc->Doc());
+    OnDistanceReport(doc->Doc(), frame.ActiveView(), choose, &progress);
 }
 
 }  // namespace

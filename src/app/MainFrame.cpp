@@ -14,7 +14,9 @@
 #include "app/ChildFrame.h"
 #include "app/LayerComboBox.h"
 #include "app/OpenDoc.h"
+#include "app/QtProgress.h"
 #include "app/Settings.h"
+#include "app/TAVApp.h"
 #include "resources/Images.h"
 #include "tools/EntityDialog.h"
 #include "view/TAVView.h"
@@ -148,8 +150,22 @@ CMainFrame::SCmdUI CMainFrame::QueryCommand(unsigned id) const {
     return ui;
 }
 
+namespace {
+
+CPrompter* AppPrompter() {
+    CTAVApp* app = CTAVApp::Instance();
+    return app != nullptr ? &app->Prompter() : nullptr;
+}
+
+}  // namespace
+
 bool CMainFrame::Dispatch(unsigned id) {
     if (!QueryCommand(id).enabled) {
+        return false;
+    }
+    // Long work lets events through for its progress dialog: a command posted or sent in the
+    // meantime must not change or close what the work is using.
+    if (RefuseWhileWorkRuns(AppPrompter())) {
         return false;
     }
     // Closing a document asks to save it first: an open edit is cancelled before that.
@@ -628,6 +644,12 @@ void CMainFrame::ArrangeIcons() {
 // Window events
 
 void CMainFrame::closeEvent(QCloseEvent* event) {
+    // Not while long work runs (its progress dialog lets events through), and before anything
+    // is abandoned.
+    if (RefuseWhileWorkRuns(AppPrompter())) {
+        event->ignore();
+        return;
+    }
     // Quitting cancels every open edit before the documents are asked to be saved.
     if (m_mdi) {
         for (QMdiSubWindow* w : m_mdi->subWindowList()) {

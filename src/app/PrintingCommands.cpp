@@ -6,6 +6,7 @@
 
 #include "app/CommandTable.h"
 #include "app/MainFrame.h"
+#include "app/QtProgress.h"
 #include "app/TAVApp.h"
 #include "printing/DataPrinting.h"
 #include "printing/PrintSetupDlg.h"
@@ -65,7 +66,8 @@ void RegisterPrintingCommands(CTAVApp& app, CMainFrame& frame) {
         cmd::kPrint,
         [&app, &frame] {
             if (CTAVView* view = frame.ActiveView()) {
-                RunPrintDialog(*view, app.Printer(), &frame);
+                CQtProgress progress(&frame, view->GetDocument());
+                RunPrintDialog(*view, app.Printer(), &frame, &progress);
             }
         },
         needsView);
@@ -73,7 +75,8 @@ void RegisterPrintingCommands(CTAVApp& app, CMainFrame& frame) {
         cmd::kPrintDirect,
         [&app, &frame] {
             if (CTAVView* view = frame.ActiveView()) {
-                PrintView(*view, app.Printer(), false);
+                CQtProgress progress(&frame, view->GetDocument());
+                PrintView(*view, app.Printer(), false, 0, 0, &progress);
             }
         },
         needsView);
@@ -81,7 +84,8 @@ void RegisterPrintingCommands(CTAVApp& app, CMainFrame& frame) {
         cmd::kPrintPreview,
         [&app, &frame] {
             if (CTAVView* view = frame.ActiveView(); view != nullptr && !view->BeepIfBusy()) {
-                RunPrintPreview(*view, app.Printer(), &frame);
+                CQtProgress progress(&frame, view->GetDocument());
+                RunPrintPreview(*view, app.Printer(), &frame, &progress);
             }
         },
         needsView);

@@ -14,6 +14,7 @@
 #include "app/HelpWindow.h"
 #include "app/MainFrame.h"
 #include "app/OpenDoc.h"
+#include "app/QtProgress.h"
 #include "app/Settings.h"
 #include "document/DataNode.h"
 #include "printing/ViewPrinting.h"
@@ -90,7 +91,11 @@ bool CTAVApp::InitInstance(const QStringList& args, bool show) {
         }
         return true;
     });
-    m_mainFrame->SetDropHandler([this](const QString& path) { OpenDocumentFile(path); });
+    m_mainFrame->SetDropHandler([this](const QString& path) {
+        if (!RefuseWhileWorkRuns(&m_prompter)) {
+            OpenDocumentFile(path);
+        }
+    });
     RegisterAppCommands();
     RegisterFeatureCommands(*this, *m_mainFrame);
     m_mainFrame->SetRecentFiles(m_recentFiles);
@@ -180,7 +185,8 @@ COpenDoc* CTAVApp::OpenDocumentFile(const QString& path) {
     }
     const QString absolute = QFileInfo(path).absoluteFilePath();
     auto doc = std::make_unique<COpenDoc>(&m_prompter, QFileInfo(path).fileName());
-    if (!doc->Doc().OnOpenDocument(absolute.toStdString())) {
+    CQtProgress progress(m_mainFrame.get(), &doc->Doc());
+    if (!doc->Doc().OnOpenDocument(absolute.toStdString(), &progress)) {
         return nullptr;
     }
     doc->SetPathName(absolute);
@@ -212,7 +218,8 @@ bool CTAVApp::DoSave(COpenDoc& doc, bool askPath) {
         }
         path = QFileInfo(answer.path).absoluteFilePath();
     }
-    if (!doc.Doc().OnSaveDocument(path.toStdString())) {
+    CQtProgress progress(m_mainFrame.get(), &doc.Doc());
+    if (!doc.Doc().OnSaveDocument(path.toStdString(), &progress)) {
         return false;
     }
     doc.SetPathName(path);

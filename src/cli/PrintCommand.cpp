@@ -84,7 +84,8 @@ bool FindPaper(const std::string& name, QPageSize& size) {
 
 }  // namespace
 
-int RunPrintCommand(const std::vector<std::string>& args, CPrompter& prompter, std::ostream& err) {
+int RunPrintCommand(const std::vector<std::string>& args, CPrompter& prompter, std::ostream& err,
+                    CProgress* progress) {
     std::string input, output;
     CPrintSettings settings;
     SPrintJobOptions options;
@@ -194,7 +195,8 @@ int RunPrintCommand(const std::vector<std::string>& args, CPrompter& prompter, s
     }
     CTAVDoc doc(&prompter);
     std::unique_ptr<QGuiApplication> app;
-    if (const int code = OpenDocumentForGl("print", input, doc, app, err); code != kExitOk) {
+    if (const int code = OpenDocumentForGl("print", input, doc, app, err, progress);
+        code != kExitOk) {
         return code;
     }
     const CViewState& saved = doc.ViewState();
@@ -205,6 +207,7 @@ int RunPrintCommand(const std::vector<std::string>& args, CPrompter& prompter, s
         camera.ZoomAll(doc, true, false);
     }
     options.renderMode = std::clamp(static_cast<int>(saved.renderMode), 0, 3);
+    options.progress = progress;
 
     // The PDF goes to a temporary file beside OUT that replaces it only when all went well.
     QSaveFile file(QString::fromStdString(output));
@@ -226,6 +229,10 @@ int RunPrintCommand(const std::vector<std::string>& args, CPrompter& prompter, s
         result = job.Run(writer);
         messages = job.Messages();
         glError = job.GetError();
+    }
+    if (result.cancelled) {
+        file.cancelWriting();
+        return kExitRefused;
     }
     if (!result.ok) {
         file.cancelWriting();

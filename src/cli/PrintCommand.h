@@ -4,13 +4,16 @@
 #include <string>
 #include <vector>
 
+class CProgress;
 class CPrompter;
 
 // tavcli print FILE -o OUT.pdf [options]: prints a .tav document as its view would, with the
 // print settings taken from the options, into a PDF (1200 dpi, no margins). args excludes the
 // word "print". Returns an ETavCliExit code; usage errors are found before a display is needed.
-// OUT is written through a temporary file beside it and replaced only on success.
-int RunPrintCommand(const std::vector<std::string>& args, CPrompter& prompter, std::ostream& err);
+// OUT is written through a temporary file beside it and replaced only on success. progress,
+// when given, sees the opening and the pages.
+int RunPrintCommand(const std::vector<std::string>& args, CPrompter& prompter, std::ostream& err,
+                    CProgress* progress = nullptr);
 
 // Usage lines of the print command for the tavcli help text.
 inline constexpr char kPrintUsage[] =

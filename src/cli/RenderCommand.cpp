@@ -36,12 +36,13 @@ bool ParseSize(const std::string& text, int& w, int& h) {
 }  // namespace
 
 int OpenDocumentForGl(const char* verb, const std::string& input, CTAVDoc& doc,
-                      std::unique_ptr<QGuiApplication>& app, std::ostream& err) {
+                      std::unique_ptr<QGuiApplication>& app, std::ostream& err,
+                      CProgress* progress) {
     if (QGuiApplication::instance() == nullptr && !HasDisplay()) {
         err << "tavcli: " << verb << " needs a display with OpenGL (run it under xvfb-run)\n";
         return kExitRefused;
     }
-    if (!doc.OnOpenDocument(input)) {
+    if (!doc.OnOpenDocument(input, progress)) {
         return kExitRefused;
     }
     if (QGuiApplication::instance() == nullptr) {

@@ -5,6 +5,7 @@
 #include <string>
 #include <vector>
 
+class CProgress;
 class CPrompter;
 class CTAVDoc;
 class QGuiApplication;
@@ -13,9 +14,10 @@ class QGuiApplication;
 bool HasDisplay();
 // For the commands that draw with OpenGL: refuses without a display, opens input into doc and
 // makes a QGuiApplication (kept in app) unless one runs. Returns kExitOk or the exit code, the
-// message already written to err or reported by the document.
+// message already written to err or reported by the document. progress may see the opening.
 int OpenDocumentForGl(const char* verb, const std::string& input, CTAVDoc& doc,
-                      std::unique_ptr<QGuiApplication>& app, std::ostream& err);
+                      std::unique_ptr<QGuiApplication>& app, std::ostream& err,
+                      CProgress* progress = nullptr);
 
 // tavcli render FILE -o OUT.png [--mode 0..3] [--size WxH] [--white] [--names] [--fit]:
 // draws the document through the view's drawing code into a PNG. args excludes the word

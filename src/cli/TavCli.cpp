@@ -140,18 +140,19 @@ std::string Extension(const std::string& path) {
 
 // Reads IN into doc: a .tav document, or an import of the given or guessed kind into the new
 // document. Returns an exit code.
-int ReadInput(CTAVDoc& doc, const std::string& in, const std::string& kindOption,
-              std::ostream& err) {
+int ReadInput(CTAVDoc& doc, const std::string& in, const std::string& kindOption, std::ostream& err,
+              CProgress* progress) {
     const std::string kind = kindOption.empty() ? Extension(in) : kindOption;
     if (kindOption.empty() && HasExtension(in, ".tav")) {
-        return doc.OnOpenDocument(in) ? kExitOk : kExitRefused;
+        return doc.OnOpenDocument(in, progress) ? kExitOk : kExitRefused;
     }
     const int filter = ImportFilterIndexForKind(kind);
     if (filter == 0 || !IsImportFilterAvailable(filter)) {
         return Usage(err, "unsupported input kind: " + (kind.empty() ? in : kind));
     }
     doc.OnNewDocument();
-    return ImportByFilterIndex(doc, filter, in) == EImportResult::Done ? kExitOk : kExitRefused;
+    return ImportByFilterIndex(doc, filter, in, progress) == EImportResult::Done ? kExitOk
+                                                                                 : kExitRefused;
 }
 
 // "PREFIX[:START]": the prefix and start number as the report dialog reads them.
@@ -162,7 +163,8 @@ bool ReadReportSet(const std::string& text, std::string& prefix, int& start) {
 }
 
 // report IN.tav --ideal PREFIX[:START] --measured PREFIX[:START] [--local] -o OUT
-int RunReport(const std::vector<std::string>& args, CPrompter& prompter, std::ostream& err) {
+int RunReport(const std::vector<std::string>& args, CPrompter& prompter, std::ostream& err,
+              CProgress* progress) {
     std::string in, outPath, ideal, measured;
     bool hasIdeal = false, hasMeasured = false;
     SReportQuery q;
@@ -198,18 +200,20 @@ int RunReport(const std::vector<std::string>& args, CPrompter& prompter, std::os
         return Usage(err, kReportStartRange);
     }
     CTAVDoc doc(&prompter);
-    if (!doc.OnOpenDocument(in)) {
+    if (!doc.OnOpenDocument(in, progress)) {
         return kExitRefused;
     }
     const auto choose = [&outPath](const std::string&) { return outPath; };
-    return MakeDistanceReport(doc, q, choose, SystemReportFormat()) == EReportResult::Written
+    return MakeDistanceReport(doc, q, choose, SystemReportFormat(), progress) ==
+                   EReportResult::Written
                ? kExitOk
                : kExitRefused;
 }
 
 }  // namespace
 
-int RunTavCli(const std::vector<std::string>& args, std::ostream& out, std::ostream& err) {
+int RunTavCli(const std::vector<std::string>& args, std::ostream& out, std::ostream& err,
+              CProgress* progress) {
     if (args.empty()) {
         return Usage(err, "no command given");
     }
@@ -232,7 +236,7 @@ int RunTavCli(const std::vector<std::string>& args, std::ostream& out, std::ostr
             return kExitOk;
         }
         if (cmd == "report") {
-            return RunReport(args, prompter, err);
+            return RunReport(args, prompter, err, progress);
         }
         if (cmd == "data") {
             return RunDataCommand(std::vector<std::string>(args.begin() + 1, args.end()), prompter,
@@ -240,7 +244,7 @@ int RunTavCli(const std::vector<std::string>& args, std::ostream& out, std::ostr
         }
         if (cmd == "print") {
             return RunPrintCommand(std::vector<std::string>(args.begin() + 1, args.end()), prompter,
-                                   err);
+                                   err, progress);
         }
         if (cmd == "measure") {
             return RunMeasureCommand(std::vector<std::string>(args.begin() + 1, args.end()),
@@ -281,12 +285,12 @@ int RunTavCli(const std::vector<std::string>& args, std::ostream& out, std::ostr
                 return Usage(err, "unsupported output format (use .tav or .dxf): " + files[1]);
             }
             CTAVDoc doc(&prompter);
-            const int read = ReadInput(doc, files[0], importAs, err);
+            const int read = ReadInput(doc, files[0], importAs, err, progress);
             if (read != kExitOk) {
                 return read;
             }
-            const bool written =
-                toDxf ? ExportDxfFile(doc, files[1]) : doc.OnSaveDocument(files[1]);
+            const bool written = toDxf ? ExportDxfFile(doc, files[1], progress)
+                                       : doc.OnSaveDocument(files[1], progress);
             return written ? kExitOk : kExitRefused;
         }
     } catch (const std::bad_alloc&) {

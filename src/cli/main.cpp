@@ -1,10 +1,14 @@
+#include <unistd.h>
+
 #include <iostream>
 #include <string>
 #include <vector>
 
 #include "cli/TavCli.h"
+#include "cli/TerminalProgress.h"
 
 int main(int argc, char** argv) {
     std::vector<std::string> args(argv + 1, argv + argc);
-    return RunTavCli(args, std::cout, std::cerr);
+    CTerminalProgress progress(STDERR_FILENO);
+    return RunTavCli(args, std::cout, std::cerr, &progress);
 }

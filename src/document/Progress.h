@@ -6,6 +6,7 @@
 
 #include <chrono>
 #include <cstdint>
+#include <exception>
 #include <string>
 
 class CProgress {
@@ -19,6 +20,13 @@ public:
     virtual void End() = 0;
     // Least time between two reports (tests take every one).
     virtual std::chrono::milliseconds Interval() const { return std::chrono::milliseconds(50); }
+};
+
+// Thrown from deep inside work that the user stopped, so that it unwinds to the caller, which
+// drops what was made and says nothing.
+class CWorkCancelled : public std::exception {
+public:
+    const char* what() const noexcept override { return "cancelled"; }
 };
 
 // One piece of work seen through an optional CProgress, reported at most once an interval. Call
@@ -57,6 +65,12 @@ public:
     // done of total is done (total 0 counts as nothing done).
     bool Update(uint64_t done, uint64_t total) {
         return Update(total > 0 ? static_cast<double>(done) / static_cast<double>(total) : 0.0);
+    }
+    // As Update, but throws CWorkCancelled when the work is to stop.
+    void Check(double fraction) {
+        if (!Update(fraction)) {
+            throw CWorkCancelled();
+        }
     }
     bool Cancelled() const { return m_cancelled; }
 

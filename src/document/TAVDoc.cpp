@@ -15,6 +15,7 @@
 #include "document/Archive.h"
 #include "document/AtomicFile.h"
 #include "document/Cp1250.h"
+#include "document/Progress.h"
 #include "document/Prompter.h"
 #include "document/StringTable.h"
 #include "document/StrokeFont.h"
@@ -23,6 +24,16 @@ namespace {
 
 // Answers Yes and shows nothing when no prompter was given.
 CSilentPrompter g_silentPrompter;
+
+// Titles of the progress of opening and saving; the file name follows.
+constexpr char kOpenTitle[] = "Otwieranie ";
+constexpr char kSaveTitle[] = "Zapisywanie ";
+
+// Share of an open's progress that reading the bytes takes (decoding takes the rest).
+constexpr double kReadShare = 0.2;
+// Bytes read at a time, and entities between two looks at the progress.
+constexpr size_t kReadBlock = size_t{4} << 20;
+constexpr uint32_t kEntityBlockMask = 1023;
 
 // A header line is short; do not scan a foreign file for an LF.
 constexpr size_t kMaxHeaderBytes = 64;
@@ -99,42 +110,61 @@ int ClampFont(int font) {
     return (font < 0 || font > 3) ? 3 : font;
 }
 
-// Reads a whole file into an uninitialised buffer (no zero fill for big drawings); false with
-// errno set on failure.
-bool ReadWholeFile(const std::string& path, std::unique_ptr<uint8_t[]>& data, size_t& size) {
+std::string FileNameOf(const std::string& path) {
+    const size_t slash = path.find_last_of('/');
+    return slash == std::string::npos ? path : path.substr(slash + 1);
+}
+
+// Closes a file descriptor on every way out, keeping errno.
+class CFdCloser {
+public:
+    explicit CFdCloser(int fd) : m_fd(fd) {}
+    ~CFdCloser() {
+        const int err = errno;
+        ::close(m_fd);
+        errno = err;
+    }
+    CFdCloser(const CFdCloser&) = delete;
+    CFdCloser& operator=(const CFdCloser&) = delete;
+
+private:
+    int m_fd;
+};
+
+// Reads a whole file into an uninitialised buffer (no zero fill for big drawings), in blocks
+// that meter (may be null) hears of; false with errno set on failure, CWorkCancelled when the
+// meter says stop.
+bool ReadWholeFile(const std::string& path, std::unique_ptr<uint8_t[]>& data, size_t& size,
+                   CProgressMeter* meter) {
     const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
     if (fd < 0) {
         return false;
     }
+    const CFdCloser closer(fd);
     struct stat st;
     if (::fstat(fd, &st) != 0) {
-        const int err = errno;
-        ::close(fd);
-        errno = err;
         return false;
     }
     if (!S_ISREG(st.st_mode)) {
-        ::close(fd);
         errno = S_ISDIR(st.st_mode) ? EISDIR : EINVAL;
         return false;
     }
     size = static_cast<size_t>(st.st_size);
     data.reset(new (std::nothrow) uint8_t[size ? size : 1]);
     if (!data) {
-        ::close(fd);
         errno = ENOMEM;
         return false;
     }
     size_t done = 0;
     while (done < size) {
-        const ssize_t n = ::read(fd, data.get() + done, size - done);
+        if (meter != nullptr) {
+            meter->Check(kReadShare * static_cast<double>(done) / static_cast<double>(size));
+        }
+        const ssize_t n = ::read(fd, data.get() + done, std::min(size - done, kReadBlock));
         if (n < 0 && errno == EINTR) {
             continue;
         }
         if (n < 0) {
-            const int err = errno;
-            ::close(fd);
-            errno = err;
             return false;
         }
         if (n == 0) {
@@ -143,8 +173,16 @@ bool ReadWholeFile(const std::string& path, std::unique_ptr<uint8_t[]>& data, si
         done += static_cast<size_t>(n);
     }
     size = done;
-    ::close(fd);
     return true;
+}
+
+// Tells meter (may be null) how far decoding got, every kEntityBlockMask + 1 entities.
+void CheckLoad(CProgressMeter* meter, const CArchive& ar, uint64_t entity) {
+    if (meter != nullptr && (entity & kEntityBlockMask) == 0) {
+        const double total = static_cast<double>(ar.Position() + ar.Remaining());
+        meter->Check(kReadShare + (1.0 - kReadShare) * static_cast<double>(ar.Position()) /
+                                      (total > 0 ? total : 1.0));
+    }
 }
 
 }  // namespace
@@ -257,13 +295,17 @@ void CTAVDoc::TakeContentFrom(CTAVDoc& other) {
 }
 
 void CTAVDoc::LoadFromBytes(std::span<const uint8_t> data) {
+    LoadContent(data, nullptr);
+}
+
+void CTAVDoc::LoadContent(std::span<const uint8_t> data, CProgressMeter* meter) {
     // Load into a scratch document so that a bad file leaves this one as it was; the entity
     // counter is put back too, since nothing of the file was taken.
     const int lastNumber = GetLastEntityNumber();
     CTAVDoc scratch(m_prompter);
     try {
         CArchive ar(data);
-        scratch.Serialize(ar);
+        scratch.Load(ar, meter);
     } catch (...) {
         SetLastEntityNumber(lastNumber);
         throw;
@@ -275,22 +317,35 @@ void CTAVDoc::LoadFromBytes(std::span<const uint8_t> data) {
     }
 }
 
-bool CTAVDoc::OnOpenDocument(const std::string& path) {
-    std::unique_ptr<uint8_t[]> data;
-    size_t size = 0;
-    if (!ReadWholeFile(path, data, size)) {
-        m_prompter->ReportFileError(
-            path, std::string("Can not read the file: ") + std::strerror(errno) + ".");
-        return false;
+bool CTAVDoc::OnOpenDocument(const std::string& path, CProgress* progress) {
+    std::string error;
+    bool failed = false;
+    {
+        // The meter ends (and a progress dialog goes) before any message is shown.
+        CProgressMeter meter(progress, kOpenTitle + FileNameOf(path));
+        CProgressMeter* seen = progress != nullptr ? &meter : nullptr;
+        try {
+            std::unique_ptr<uint8_t[]> data;
+            size_t size = 0;
+            if (!ReadWholeFile(path, data, size, seen)) {
+                error = std::string("Can not read the file: ") + std::strerror(errno) + ".";
+                failed = true;
+            } else {
+                CWaitCursor wait(m_prompter);
+                LoadContent(std::span<const uint8_t>(data.get(), size), seen);
+            }
+        } catch (const CWorkCancelled&) {
+            return false;
+        } catch (const CArchiveException& e) {
+            error = e.what();
+            failed = true;
+        } catch (const std::bad_alloc&) {
+            error = "Not enough memory to read the document.";
+            failed = true;
+        }
     }
-    try {
-        CWaitCursor wait(m_prompter);
-        LoadFromBytes(std::span<const uint8_t>(data.get(), size));
-    } catch (const CArchiveException& e) {
-        m_prompter->ReportFileError(path, e.what());
-        return false;
-    } catch (const std::bad_alloc&) {
-        m_prompter->ReportFileError(path, "Not enough memory to read the document.");
+    if (failed) {
+        m_prompter->ReportFileError(path, error);
         return false;
     }
     m_pathName = path;
@@ -305,13 +360,13 @@ bool CTAVDoc::OnOpenDocument(const std::string& path) {
 
 std::vector<uint8_t> CTAVDoc::SaveToBytes() {
     CArchive ar;
-    Serialize(ar);
+    Store(ar, nullptr);
     return ar.TakeBuffer();
 }
 
-bool CTAVDoc::OnSaveDocument(const std::string& path) {
+bool CTAVDoc::OnSaveDocument(const std::string& path, CProgress* progress) {
     // Write beside the target and rename over it only when everything is on disk, so a failed
-    // save never destroys the previous file.
+    // or stopped save never destroys the previous file.
     CAtomicFile file;
     std::string error;
     if (!file.Open(path, error)) {
@@ -326,16 +381,22 @@ bool CTAVDoc::OnSaveDocument(const std::string& path) {
             throw CArchiveException(CArchiveException::genericException, writeError);
         }
     });
-    try {
-        CWaitCursor wait(m_prompter);
-        Serialize(ar);
-        ar.Flush();
-    } catch (const CArchiveException& e) {
-        error = e.what();
-        failed = true;
-    } catch (const std::bad_alloc&) {
-        error = "Not enough memory to save the document.";
-        failed = true;
+    {
+        CProgressMeter meter(progress, kSaveTitle + FileNameOf(path));
+        try {
+            CWaitCursor wait(m_prompter);
+            Store(ar, progress != nullptr ? &meter : nullptr);
+            ar.Flush();
+        } catch (const CWorkCancelled&) {
+            file.Discard();
+            return false;
+        } catch (const CArchiveException& e) {
+            error = e.what();
+            failed = true;
+        } catch (const std::bad_alloc&) {
+            error = "Not enough memory to save the document.";
+            failed = true;
+        }
     }
     if (failed || !file.Commit(error)) {
         file.Discard();
@@ -357,13 +418,13 @@ bool CTAVDoc::OnSaveDocument(const std::string& path) {
 
 void CTAVDoc::Serialize(CArchive& ar) {
     if (ar.IsStoring()) {
-        Store(ar);
+        Store(ar, nullptr);
     } else {
-        Load(ar);
+        Load(ar, nullptr);
     }
 }
 
-void CTAVDoc::Store(CArchive& ar) {
+void CTAVDoc::Store(CArchive& ar, CProgressMeter* meter) {
     if (!m_observers.empty()) {
         m_observers.front()->StoreViewState(*this);
     }
@@ -393,9 +454,14 @@ void CTAVDoc::Store(CArchive& ar) {
     for (const CMatrix4& m : m_matrices) {
         ar.WriteMatrix(m);
     }
-    for (auto& e : m_entities) {
-        ar.WriteU32(static_cast<uint32_t>(e->GetType()));
-        e->Serialize(ar);
+    const size_t count = m_entities.size();
+    for (size_t i = 0; i < count; ++i) {
+        if (meter != nullptr && (i & kEntityBlockMask) == 0) {
+            meter->Check(static_cast<double>(i) / static_cast<double>(count));
+        }
+        CEntity& e = *m_entities[i];
+        ar.WriteU32(static_cast<uint32_t>(e.GetType()));
+        e.Serialize(ar);
     }
 
     const CViewState& v = m_viewState;
@@ -418,7 +484,7 @@ void CTAVDoc::Store(CArchive& ar) {
     ar.WriteU16(v.localizationMask);
 }
 
-void CTAVDoc::Load(CArchive& ar) {
+void CTAVDoc::Load(CArchive& ar, CProgressMeter* meter) {
     std::string header;
     bool headerRead = true;
     try {
@@ -428,7 +494,7 @@ void CTAVDoc::Load(CArchive& ar) {
     }
     if (headerRead && header == kHeader110) {
         m_loadedHeader = header;
-        LoadOldLayout(ar);
+        LoadOldLayout(ar, meter);
         FinishLoad();
         return;
     }
@@ -453,6 +519,7 @@ void CTAVDoc::Load(CArchive& ar) {
     m_entities.clear();
     m_entities.reserve(entityCount);
     for (uint32_t i = 0; i < entityCount; ++i) {
+        CheckLoad(meter, ar, i);
         const size_t at = ar.Position();
         const uint32_t type = ar.ReadU32();
         std::unique_ptr<CEntity> e = CreateEntity(static_cast<int>(type));
@@ -573,7 +640,7 @@ void CTAVDoc::LoadViewState(CArchive& ar, bool withMask) {
     m_viewState = v;
 }
 
-void CTAVDoc::LoadOldLayout(CArchive& ar) {
+void CTAVDoc::LoadOldLayout(CArchive& ar, CProgressMeter* meter) {
     const uint32_t layerCount = ar.ReadU32();
     const int32_t currentLayer = ar.ReadI32();
     const uint32_t systemCount = ar.ReadU32();
@@ -597,9 +664,11 @@ void CTAVDoc::LoadOldLayout(CArchive& ar) {
     // Groups in file order: polygons, polylines, texts, arcs, points.
     static constexpr int kGroupTypes[5] = {kTypePolygon, kTypePolyline, kTypeText, kTypeArc,
                                            kTypePoint};
+    uint64_t done = 0;
     for (int g = 0; g < 5; ++g) {
         ar.ReadCount();  // the array's own count; the header's count decides
         for (uint32_t i = 0; i < groupCounts[g]; ++i) {
+            CheckLoad(meter, ar, done++);
             std::unique_ptr<CEntity> e = CreateEntity(kGroupTypes[g]);
             e->LoadOld(ar);
             if (kGroupTypes[g] == kTypePolygon) {

@@ -12,6 +12,8 @@
 #include "geometry/Vec3.h"
 
 class CArchive;
+class CProgress;
+class CProgressMeter;
 class CPrompter;
 class CTAVDoc;
 
@@ -91,11 +93,14 @@ public:
     int OnNewDocument();
     // Reads a document file; on success replaces the content, marks views for rebuild, resets
     // their pick and updates them with hint 1. On failure the content is unchanged, the problem
-    // is reported through the prompter and false is returned.
-    bool OnOpenDocument(const std::string& path);
+    // is reported through the prompter and false is returned. progress, when given, sees the
+    // reading; stopped there, nothing changes, nothing is said and false is returned.
+    bool OnOpenDocument(const std::string& path, CProgress* progress = nullptr);
     // Writes the document to a temporary file beside path and renames it over path only when
     // complete. On failure the old file is intact, the problem is reported and false returned.
-    bool OnSaveDocument(const std::string& path);
+    // Stopped through progress: the old file is intact, no temporary file is left, nothing is
+    // said, the document keeps its path and modified flag, and false is returned.
+    bool OnSaveDocument(const std::string& path, CProgress* progress = nullptr);
     // Stores (version 2.1.1) or loads (2.1.1, 2.0.1, 1.1.0). A load that fails throws
     // CArchiveException and leaves this document partly filled: load into a scratch document.
     void Serialize(CArchive& ar);
@@ -204,9 +209,11 @@ public:
 private:
     void NotifyStateChanged();
 
-    void Store(CArchive& ar);
-    void Load(CArchive& ar);
-    void LoadOldLayout(CArchive& ar);
+    // meter, when given, is told of the entities done and may stop the work (CWorkCancelled).
+    void Store(CArchive& ar, CProgressMeter* meter);
+    void Load(CArchive& ar, CProgressMeter* meter);
+    void LoadOldLayout(CArchive& ar, CProgressMeter* meter);
+    void LoadContent(std::span<const uint8_t> data, CProgressMeter* meter);
     void LoadTables(CArchive& ar, uint32_t layerCount, int32_t currentLayer, uint32_t systemCount,
                     int32_t activeSystem, uint32_t planeCount, uint32_t matrixCount,
                     bool matricesLast);

@@ -10,6 +10,7 @@
 
 #include "document/AtomicFile.h"
 #include "document/Cp1250.h"
+#include "document/Progress.h"
 #include "document/Prompter.h"
 #include "document/StringTable.h"
 #include "document/TAVDoc.h"
@@ -22,6 +23,9 @@ constexpr char kTxtHeader[] =
 constexpr char kCsvHeader[] =
     "\"Etykieta1:\";\"X1:\";\"Y1:\";\"Z1:\";\"Etykieta2:\";\"X2:\";\"Y2:\";\"Z2:\";\"dX:\";\"dY:\";"
     "\"dZ:\";\"Odleglosc:\"\n";
+
+// Points or lines between two looks at the progress.
+constexpr size_t kProgressBlockMask = 255;
 
 bool IsBlank(char c) {
     return c == ' ' || c == '\t';
@@ -90,6 +94,8 @@ public:
         return m_buffer.size() < (size_t{1} << 16) || Flush();
     }
     bool Commit() { return Flush() && Check(m_file.Commit(m_error)); }
+    // Drops what was written; any earlier file stays.
+    void Discard() { m_file.Discard(); }
 
 private:
     bool Flush() {
@@ -218,7 +224,11 @@ bool ReportNamesClash(const SReportQuery& q) {
     return q.idealPrefix == q.measuredPrefix && !apart;
 }
 
-std::vector<SReportPair> MatchReportPoints(const CTAVDoc& doc, const SReportQuery& q) {
+namespace {
+
+// Both passes over the entities count as one piece of work for meter; false when it stopped.
+bool MatchPoints(const CTAVDoc& doc, const SReportQuery& q, CProgressMeter& meter,
+                 std::vector<SReportPair>& pairs) {
     const int s1 = q.idealStart;
     const int s2 = q.measuredStart;
     const int e1 = s1 < s2 ? s2 - 1 : -1;
@@ -228,8 +238,12 @@ std::vector<SReportPair> MatchReportPoints(const CTAVDoc& doc, const SReportQuer
     std::unordered_map<SMatchKey, const CPnt*, SMatchKeyHash> measured;
     int number = -1;
     std::string rest;
-    for (int i = 0; i < doc.GetEntityCount(); ++i) {
-        const CEntity* e = doc.GetEntity(i);
+    const size_t count = static_cast<size_t>(doc.GetEntityCount());
+    for (size_t i = 0; i < count; ++i) {
+        if ((i & kProgressBlockMask) == 0 && !meter.Update(i, 2 * count)) {
+            return false;
+        }
+        const CEntity* e = doc.GetEntity(static_cast<int>(i));
         if (e->GetType() != kTypePoint) {
             continue;
         }
@@ -240,9 +254,11 @@ std::vector<SReportPair> MatchReportPoints(const CTAVDoc& doc, const SReportQuer
         }
     }
 
-    std::vector<SReportPair> pairs;
-    for (int i = 0; i < doc.GetEntityCount(); ++i) {
-        const CEntity* e = doc.GetEntity(i);
+    for (size_t i = 0; i < count; ++i) {
+        if ((i & kProgressBlockMask) == 0 && !meter.Update(count + i, 2 * count)) {
+            return false;
+        }
+        const CEntity* e = doc.GetEntity(static_cast<int>(i));
         if (e->GetType() != kTypePoint) {
             continue;
         }
@@ -261,6 +277,15 @@ std::vector<SReportPair> MatchReportPoints(const CTAVDoc& doc, const SReportQuer
         }
         pairs.push_back(std::move(pair));
     }
+    return true;
+}
+
+}  // namespace
+
+std::vector<SReportPair> MatchReportPoints(const CTAVDoc& doc, const SReportQuery& q) {
+    CProgressMeter none(nullptr, kReportProgressTitle);
+    std::vector<SReportPair> pairs;
+    MatchPoints(doc, q, none, pairs);
     return pairs;
 }
 
@@ -376,9 +401,20 @@ SReportFormat SystemReportFormat() {
     return f;
 }
 
-bool WriteDistanceReportTxt(const CTAVDoc& doc, const std::string& path,
-                            const std::vector<SReportPair>& pairs, const std::string& modelName,
-                            bool local, const SReportFormat& format) {
+namespace {
+
+// Tells meter of line i of count; false (the file dropped) when it says stop.
+bool LineProgress(CProgressMeter& meter, CReportFile& file, size_t i, size_t count) {
+    if ((i & kProgressBlockMask) == 0 && !meter.Update(i, count)) {
+        file.Discard();
+        return false;
+    }
+    return true;
+}
+
+bool WriteTxt(const CTAVDoc& doc, const std::string& path, const std::vector<SReportPair>& pairs,
+              const std::string& modelName, bool local, const SReportFormat& format,
+              CProgressMeter& meter) {
     const CMatrix4* toLocal = LocalMatrix(doc, local);
     const SReportStamp stamp = format.clock ? format.clock() : SReportStamp{};
     CReportFile file(doc, path);
@@ -395,23 +431,27 @@ bool WriteDistanceReportTxt(const CTAVDoc& doc, const std::string& path,
     if (!file.Put(text)) {
         return false;
     }
-    for (const SReportPair& pair : pairs) {
+    for (size_t i = 0; i < pairs.size(); ++i) {
+        if (!LineProgress(meter, file, i, pairs.size())) {
+            return false;
+        }
+        const SReportPair& pair = pairs[i];
         const SLineTexts t = LineTexts(pair, toLocal, format);
         std::string line;
         AppendRight(line, pair.idealName, 20);
-        for (int i = 0; i < 3; ++i) {
+        for (int k = 0; k < 3; ++k) {
             line += ' ';
-            AppendRight(line, t.v[i], 14);
+            AppendRight(line, t.v[k], 14);
         }
         line += ' ';
         AppendRight(line, pair.measuredName, 20);
-        for (int i = 3; i < 6; ++i) {
+        for (int k = 3; k < 6; ++k) {
             line += ' ';
-            AppendRight(line, t.v[i], 14);
+            AppendRight(line, t.v[k], 14);
         }
-        for (int i = 6; i < 10; ++i) {
+        for (int k = 6; k < 10; ++k) {
             line += ' ';
-            AppendRight(line, t.v[i], 8);
+            AppendRight(line, t.v[k], 8);
         }
         line += '\n';
         if (!file.Put(line)) {
@@ -421,23 +461,26 @@ bool WriteDistanceReportTxt(const CTAVDoc& doc, const std::string& path,
     return file.Put("\n  <<<<  Koniec  >>>>\n") && file.Commit();
 }
 
-bool WriteDistanceReportCsv(const CTAVDoc& doc, const std::string& path,
-                            const std::vector<SReportPair>& pairs, const std::string& /*model*/,
-                            bool local, const SReportFormat& format) {
+bool WriteCsv(const CTAVDoc& doc, const std::string& path, const std::vector<SReportPair>& pairs,
+              bool local, const SReportFormat& format, CProgressMeter& meter) {
     const CMatrix4* toLocal = LocalMatrix(doc, local);
     CReportFile file(doc, path);
     if (!file.Open() || !file.Put(kCsvHeader)) {
         return false;
     }
-    for (const SReportPair& pair : pairs) {
+    for (size_t i = 0; i < pairs.size(); ++i) {
+        if (!LineProgress(meter, file, i, pairs.size())) {
+            return false;
+        }
+        const SReportPair& pair = pairs[i];
         const SLineTexts t = LineTexts(pair, toLocal, format);
         std::string line = CsvName(pair.idealName);
-        for (int i = 0; i < 3; ++i) {
-            line += t.v[i] + ';';
+        for (int k = 0; k < 3; ++k) {
+            line += t.v[k] + ';';
         }
         line += CsvName(pair.measuredName);
-        for (int i = 3; i < 9; ++i) {
-            line += t.v[i] + ';';
+        for (int k = 3; k < 9; ++k) {
+            line += t.v[k] + ';';
         }
         line += t.v[9] + '\n';
         if (!file.Put(line)) {
@@ -447,9 +490,25 @@ bool WriteDistanceReportCsv(const CTAVDoc& doc, const std::string& path,
     return file.Commit();
 }
 
+}  // namespace
+
+bool WriteDistanceReportTxt(const CTAVDoc& doc, const std::string& path,
+                            const std::vector<SReportPair>& pairs, const std::string& modelName,
+                            bool local, const SReportFormat& format, CProgress* progress) {
+    CProgressMeter meter(progress, kReportProgressTitle);
+    return WriteTxt(doc, path, pairs, modelName, local, format, meter);
+}
+
+bool WriteDistanceReportCsv(const CTAVDoc& doc, const std::string& path,
+                            const std::vector<SReportPair>& pairs, const std::string& /*model*/,
+                            bool local, const SReportFormat& format, CProgress* progress) {
+    CProgressMeter meter(progress, kReportProgressTitle);
+    return WriteCsv(doc, path, pairs, local, format, meter);
+}
+
 EReportResult MakeDistanceReport(CTAVDoc& doc, const SReportQuery& q,
                                  const std::function<std::string(const std::string&)>& chooseFile,
-                                 const SReportFormat& format) {
+                                 const SReportFormat& format, CProgress* progress) {
     CPrompter& prompter = doc.Prompter();
     if (ReportNamesClash(q)) {
         prompter.ShowMessage(LoadStr(kIdsReportNamesClash), CPrompter::EIcon::Warning);
@@ -457,8 +516,11 @@ EReportResult MakeDistanceReport(CTAVDoc& doc, const SReportQuery& q,
     }
     std::vector<SReportPair> pairs;
     {
+        CProgressMeter meter(progress, kReportProgressTitle);
         CWaitCursor wait(&prompter);
-        pairs = MatchReportPoints(doc, q);
+        if (!MatchPoints(doc, q, meter, pairs)) {
+            return EReportResult::Cancelled;
+        }
     }
     if (pairs.empty()) {
         prompter.ShowMessage(LoadStr(kIdsReportNoPoints), CPrompter::EIcon::Warning);
@@ -468,10 +530,16 @@ EReportResult MakeDistanceReport(CTAVDoc& doc, const SReportQuery& q,
     if (path.empty()) {
         return EReportResult::Cancelled;
     }
-    CWaitCursor wait(&prompter);
     const std::string& model = doc.GetPathName();
-    const bool ok = IsCsvReportPath(path)
-                        ? WriteDistanceReportCsv(doc, path, pairs, model, q.local, format)
-                        : WriteDistanceReportTxt(doc, path, pairs, model, q.local, format);
+    CProgressMeter meter(progress, kReportProgressTitle);
+    bool ok = false;
+    {
+        CWaitCursor wait(&prompter);
+        ok = IsCsvReportPath(path) ? WriteCsv(doc, path, pairs, q.local, format, meter)
+                                   : WriteTxt(doc, path, pairs, model, q.local, format, meter);
+    }
+    if (meter.Cancelled()) {
+        return EReportResult::Cancelled;
+    }
     return ok ? EReportResult::Written : EReportResult::Failed;
 }

@@ -11,6 +11,7 @@
 
 #include "geometry/Vec3.h"
 
+class CProgress;
 class CTAVDoc;
 
 // Message 41527: the two sets cannot be told apart.
@@ -96,22 +97,29 @@ SReportFormat SystemReportFormat();
 
 // Writes the text report (UTF-8, CRLF line ends, columns counted in characters). With local
 // set and an active coordinate system, points are shown in it. False after reporting a file
-// error through the document's prompter.
+// error through the document's prompter. progress, when given, sees the lines written; stopped
+// there, any existing file stays as it was, no temporary file is left, nothing is said and
+// false is returned.
 bool WriteDistanceReportTxt(const CTAVDoc& doc, const std::string& path,
                             const std::vector<SReportPair>& pairs, const std::string& modelName,
-                            bool local, const SReportFormat& format);
+                            bool local, const SReportFormat& format, CProgress* progress = nullptr);
 // Writes the semicolon-separated report (no stamp, no model name); as WriteDistanceReportTxt.
 bool WriteDistanceReportCsv(const CTAVDoc& doc, const std::string& path,
                             const std::vector<SReportPair>& pairs, const std::string& modelName,
-                            bool local, const SReportFormat& format);
+                            bool local, const SReportFormat& format, CProgress* progress = nullptr);
 
 // What became of a report command.
 enum class EReportResult { Written, NamesClash, NoPoints, Cancelled, Failed };
 
+// The title of the report's progress (matching, then writing).
+inline constexpr char kReportProgressTitle[] = "Raport";
+
 // The report command after its dialog: 41527 when the names clash, matching, 41528 when no
 // ideal point is found, the file name asked of chooseFile (given the proposal; "" cancels),
 // and the writer chosen by the chosen name's extension. Messages go through the document's
-// prompter.
+// prompter. progress, when given, sees the matching and the writing; stopped in either,
+// nothing more is asked or said, nothing is written (an existing file stays as it was) and
+// the result is Cancelled.
 EReportResult MakeDistanceReport(CTAVDoc& doc, const SReportQuery& q,
                                  const std::function<std::string(const std::string&)>& chooseFile,
-                                 const SReportFormat& format);
+                                 const SReportFormat& format, CProgress* progress = nullptr);

@@ -15,6 +15,7 @@
 #include <vector>
 
 #include "document/AtomicFile.h"
+#include "document/Progress.h"
 #include "document/Prompter.h"
 #include "document/TAVDoc.h"
 #include "exchange/DxfText.h"
@@ -26,6 +27,11 @@ constexpr char kCountMessage[] = "Liczba zapisanych do pliku DXF obiektow: %d. "
 
 // Records collect in memory and go to disk in pieces of about this size.
 constexpr size_t kFlushBytes = size_t{1} << 20;
+
+// The title of the export's progress; the file name follows.
+constexpr char kExportTitle[] = "Eksport ";
+// Entities between two looks at the progress of the serial export.
+constexpr int kProgressBlockMask = 1023;
 
 // RRGGBB of the colour numbers 0..255.
 constexpr uint32_t kAciRgb[256] = {
@@ -377,9 +383,13 @@ void WriteOrThrow(CAtomicFile& file, std::string_view bytes) {
 
 // One thread: the records go to the file whenever the buffer holds enough.
 void WriteEntitiesSerially(const CTAVDoc& doc, const std::vector<std::string>& layerNames,
-                           CDxfWriter& writer, CAtomicFile& file) {
+                           CDxfWriter& writer, CAtomicFile& file, CProgressMeter& meter) {
     CEntityFormatter formatter(doc, layerNames);
-    for (int i = 0; i < doc.GetEntityCount(); ++i) {
+    const int count = doc.GetEntityCount();
+    for (int i = 0; i < count; ++i) {
+        if ((i & kProgressBlockMask) == 0) {
+            meter.Check(static_cast<double>(i) / count);
+        }
         formatter.Format(i, i + 1, writer);
         if (writer.Bytes().size() >= kFlushBytes) {
             WriteOrThrow(file, writer.Bytes());
@@ -391,7 +401,7 @@ void WriteEntitiesSerially(const CTAVDoc& doc, const std::vector<std::string>& l
 // Workers format pieces of consecutive entities into a ring of buffers; this thread writes
 // the pieces in order, so the file is byte for byte what one thread writes.
 void WriteEntitiesInParallel(const CTAVDoc& doc, const std::vector<std::string>& layerNames,
-                             int workerCount, CAtomicFile& file) {
+                             int workerCount, CAtomicFile& file, CProgressMeter& meter) {
     const int count = doc.GetEntityCount();
     const int pieces = (count + kPieceEntities - 1) / kPieceEntities;
     const int ring = workerCount * kPiecesAheadPerWorker;
@@ -447,6 +457,8 @@ void WriteEntitiesInParallel(const CTAVDoc& doc, const std::vector<std::string>&
             workers.emplace_back(work);
         }
         for (int piece = 0; piece < pieces; ++piece) {
+            // A stop unwinds through the catch below, which stops the workers.
+            meter.Check(static_cast<double>(piece) / pieces);
             SSlot& slot = slots[static_cast<size_t>(piece % ring)];
             {
                 std::unique_lock<std::mutex> lock(mutex);
@@ -489,7 +501,7 @@ int ExportWorkers(int count) {
 
 }  // namespace
 
-bool ExportDxfFile(CTAVDoc& doc, const std::string& path) {
+bool ExportDxfFile(CTAVDoc& doc, const std::string& path, CProgress* progress) {
     CPrompter& prompter = doc.Prompter();
     CAtomicFile file;
     std::string error;
@@ -498,35 +510,48 @@ bool ExportDxfFile(CTAVDoc& doc, const std::string& path) {
         return false;
     }
     const int count = doc.GetEntityCount();
-    try {
-        CWaitCursor wait(&prompter);
-        std::vector<std::string> layerNames;
-        layerNames.reserve(static_cast<size_t>(doc.GetLayerCount()));
-        for (int i = 0; i < doc.GetLayerCount(); ++i) {
-            layerNames.push_back(EncodeDxfText(doc.GetLayer(i).m_name));
-        }
-        CDxfWriter writer;
-        writer.WriteHeader();
-        const int workers = ExportWorkers(count);
-        if (workers > 0) {
+    bool failed = false;
+    {
+        // The meter ends (and a progress dialog goes) before any message is shown.
+        const size_t slash = path.find_last_of('/');
+        CProgressMeter meter(
+            progress, kExportTitle + (slash == std::string::npos ? path : path.substr(slash + 1)));
+        try {
+            CWaitCursor wait(&prompter);
+            std::vector<std::string> layerNames;
+            layerNames.reserve(static_cast<size_t>(doc.GetLayerCount()));
+            for (int i = 0; i < doc.GetLayerCount(); ++i) {
+                layerNames.push_back(EncodeDxfText(doc.GetLayer(i).m_name));
+            }
+            CDxfWriter writer;
+            writer.WriteHeader();
+            const int workers = ExportWorkers(count);
+            if (workers > 0) {
+                WriteOrThrow(file, writer.Bytes());
+                writer.Clear();
+                WriteEntitiesInParallel(doc, layerNames, workers, file, meter);
+            } else {
+                WriteEntitiesSerially(doc, layerNames, writer, file, meter);
+            }
+            writer.WriteFooter();
             WriteOrThrow(file, writer.Bytes());
-            writer.Clear();
-            WriteEntitiesInParallel(doc, layerNames, workers, file);
-        } else {
-            WriteEntitiesSerially(doc, layerNames, writer, file);
+            if (!file.Commit(error)) {
+                throw std::runtime_error(error);
+            }
+        } catch (const CWorkCancelled&) {
+            file.Discard();
+            return false;
+        } catch (const std::bad_alloc&) {
+            error = "Not enough memory to export the drawing.";
+            failed = true;
+        } catch (const std::runtime_error& e) {
+            error = e.what();
+            failed = true;
         }
-        writer.WriteFooter();
-        WriteOrThrow(file, writer.Bytes());
-        if (!file.Commit(error)) {
-            throw std::runtime_error(error);
-        }
-    } catch (const std::bad_alloc&) {
+    }
+    if (failed) {
         file.Discard();
-        prompter.ReportFileError(path, "Not enough memory to export the drawing.");
-        return false;
-    } catch (const std::runtime_error& e) {
-        file.Discard();
-        prompter.ReportFileError(path, e.what());
+        prompter.ReportFileError(path, error);
         return false;
     }
     if (count > 0) {

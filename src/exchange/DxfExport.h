@@ -7,6 +7,7 @@
 
 #include "document/Entity.h"
 
+class CProgress;
 class CTAVDoc;
 
 // The DXF colour numbers 0..255 as red, green, blue in 0..1. Entry 0 is white: the importer
@@ -66,5 +67,7 @@ size_t FormatDxfNumber(double value, char* out);
 // Writes every entity of the drawing into a DXF file with only an ENTITIES section, through a
 // temporary file renamed over path when complete, and shows the count of entities written
 // when it is positive. On failure reports it through the document's prompter, leaves any
-// existing file as it was and returns false.
-bool ExportDxfFile(CTAVDoc& doc, const std::string& path);
+// existing file as it was and returns false. progress, when given, sees the entities written;
+// stopped there, any existing file stays as it was, no temporary file is left, nothing is said
+// and false is returned.
+bool ExportDxfFile(CTAVDoc& doc, const std::string& path, CProgress* progress = nullptr);

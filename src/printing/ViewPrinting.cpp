@@ -89,12 +89,21 @@ bool HasPrintTarget(const QPrinter& printer) {
     return printer.outputFormat() == QPrinter::NativeFormat || !printer.outputFileName().isEmpty();
 }
 
-bool PrintView(CTAVView& view, QPrinter& printer, bool preview, int64_t from, int64_t to) {
-    CPrintJob job(*view.GetDocument(), view.Camera(), ViewPrintSettings(view),
-                  ViewOptions(view, preview));
+bool PrintView(CTAVView& view, QPrinter& printer, bool preview, int64_t from, int64_t to,
+               CProgress* progress) {
+    SPrintJobOptions options = ViewOptions(view, preview);
+    options.progress = progress;
+    if (!preview) {
+        // Where the print system can drop a job, a stopped one prints nothing.
+        options.abortDevice = [&printer] { printer.abort(); };
+    }
+    CPrintJob job(*view.GetDocument(), view.Camera(), ViewPrintSettings(view), options);
     const SPrintRefusal r = job.Run(printer, from > 0 ? from : 1, to);
     if (job.GetError() != 0) {
         view.RecordPrintError(job.GetError());
+    }
+    if (r.cancelled) {
+        return false;
     }
     if (!r.ok) {
         Tell(view, r.message, CPrompter::EIcon::Warning);
@@ -106,7 +115,7 @@ bool PrintView(CTAVView& view, QPrinter& printer, bool preview, int64_t from, in
     return job.Messages().empty() && job.GetError() == 0;
 }
 
-bool RunPrintDialog(CTAVView& view, QPrinter& printer, QWidget* parent) {
+bool RunPrintDialog(CTAVView& view, QPrinter& printer, QWidget* parent, CProgress* progress) {
     std::string reason;
     int64_t pages = CountPrintPages(view, printer, &reason);
     if (pages == 0) {
@@ -132,14 +141,14 @@ bool RunPrintDialog(CTAVView& view, QPrinter& printer, QWidget* parent) {
         from = std::clamp<int64_t>(printer.fromPage(), 1, pages);
         to = std::clamp<int64_t>(printer.toPage(), from, pages);
     }
-    return PrintView(view, printer, false, from, to);
+    return PrintView(view, printer, false, from, to, progress);
 }
 
-void RunPrintPreview(CTAVView& view, QPrinter& printer, QWidget* parent) {
+void RunPrintPreview(CTAVView& view, QPrinter& printer, QWidget* parent, CProgress* progress) {
     QPrintPreviewDialog dialog(&printer, parent);
     dialog.setWindowTitle(QStringLiteral("Podgląd wydruku"));
     QObject::connect(&dialog, &QPrintPreviewDialog::paintRequested, &dialog,
-                     [&view](QPrinter* p) { PrintView(view, *p, true); });
+                     [&view, progress](QPrinter* p) { PrintView(view, *p, true, 0, 0, progress); });
     view.SetSkipResize(1);
     dialog.exec();
     view.SetSkipResize(0);

@@ -9,6 +9,7 @@
 
 #include "printing/core/PrintSettings.h"
 
+class CProgress;
 class CTAVView;
 class QPrinter;
 class QWidget;
@@ -27,11 +28,18 @@ bool HasPrintTarget(const QPrinter& printer);
 
 // Prints the view on printer, pages from..to (0, 0: all). preview: arcs at screen density.
 // Messages go to the document's prompter. False when the job was refused or a page could not
-// be drawn in full.
-bool PrintView(CTAVView& view, QPrinter& printer, bool preview, int64_t from = 0, int64_t to = 0);
+// be drawn in full. progress, when given, sees the pages; stopped there, the printer is asked
+// to drop the job (not in a preview), the job ends cleanly, nothing is said and false is
+// returned.
+bool PrintView(CTAVView& view, QPrinter& printer, bool preview, int64_t from = 0, int64_t to = 0,
+               CProgress* progress = nullptr);
 
-// 57607: the print dialog with pages 1..n, then the job. False when cancelled or refused.
-bool RunPrintDialog(CTAVView& view, QPrinter& printer, QWidget* parent);
+// 57607: the print dialog with pages 1..n, then the job (seen by progress, when given). False
+// when cancelled or refused.
+bool RunPrintDialog(CTAVView& view, QPrinter& printer, QWidget* parent,
+                    CProgress* progress = nullptr);
 
-// 57609: the print preview; the view skips resizing until it closes.
-void RunPrintPreview(CTAVView& view, QPrinter& printer, QWidget* parent);
+// 57609: the print preview; the view skips resizing until it closes. progress, when given,
+// sees each drawing of the pages; stopped, the preview shows what was drawn.
+void RunPrintPreview(CTAVView& view, QPrinter& printer, QWidget* parent,
+                     CProgress* progress = nullptr);

@@ -131,10 +131,11 @@ SReportFormat LocaleReportFormat(const QLocale& locale) {
     return f;
 }
 
-void OnDistanceReport(CTAVDoc& doc, QWidget* parent, const ReportFileChooser& chooseFile) {
+void OnDistanceReport(CTAVDoc& doc, QWidget* parent, const ReportFileChooser& chooseFile,
+                      CProgress* progress) {
     CDistanceReportDlg dlg(doc.Prompter(), parent);
     if (dlg.exec() != QDialog::Accepted) {
         return;
     }
-    MakeDistanceReport(doc, dlg.Values(), chooseFile, LocaleReportFormat());
+    MakeDistanceReport(doc, dlg.Values(), chooseFile, LocaleReportFormat(), progress);
 }

@@ -11,6 +11,7 @@
 
 #include "exchange/DistanceReport.h"
 
+class CProgress;
 class CPrompter;
 class CTAVDoc;
 class QCheckBox;
@@ -56,5 +57,6 @@ inline constexpr const char* kReportFileSuffixes[] = {"txt", "csv", "txt"};
 
 // The report command (menu id 32808): the dialog, the matching with its messages, the save
 // dialog (chooseFile) and the writer chosen by the extension, with the user's locale. Messages
-// go through the document's prompter.
-void OnDistanceReport(CTAVDoc& doc, QWidget* parent, const ReportFileChooser& chooseFile);
+// go through the document's prompter; progress, when given, sees the matching and the writing.
+void OnDistanceReport(CTAVDoc& doc, QWidget* parent, const ReportFileChooser& chooseFile,
+                      CProgress* progress = nullptr);

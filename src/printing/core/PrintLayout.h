@@ -42,6 +42,7 @@ struct SPrintRefusal {
     bool ok = true;
     unsigned messageId = 0;
     std::string message;
+    bool cancelled = false;  // not ok because the user stopped the job: nothing to say
 };
 
 // The layout of a job on paper of W x H mm for what the view shows. Refuses a non-positive or

@@ -18,6 +18,8 @@ inline constexpr unsigned kPrintNoContextMsgId = 41525;
 inline constexpr char kPrintNoContextMsg[] = "Nie utworzono kontekstu do drukowania w pamięci RAM.";
 // The device refused to start a job (no printer, or no file to print to).
 inline constexpr char kPrintCannotStartMsg[] = "Nie można rozpocząć wydruku.";
+// The title of a print job's progress.
+inline constexpr char kPrintProgressTitle[] = "Drukowanie";
 // The device reports no paper size.
 inline constexpr char kPrintUnknownPaperMsg[] = "Rozmiar papieru drukarki jest nieznany.";
 // Status text of the print-window pick; the blanks overwrite a longer previous text.

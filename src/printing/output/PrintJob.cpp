@@ -10,6 +10,7 @@
 #include <cmath>
 #include <new>
 
+#include "document/Progress.h"
 #include "document/TAVDoc.h"
 #include "printing/output/PageCompression.h"
 #include "view/gl/PrintPasses.h"
@@ -101,6 +102,7 @@ SPrintRefusal CPrintJob::OnPreparePrinting(const SPrintDevice& device) {
 
 bool CPrintJob::OnBeginPrinting() {
     OnEndPrinting();
+    m_cancelled = false;
     m_pageCamera = m_camera;
     m_gl = std::make_unique<CPrintGL>(m_doc, m_pageCamera);
     CPrintGL::SOptions o;
@@ -150,13 +152,25 @@ bool CPrintJob::OnPrint(QPainter& painter, int64_t page) {
     return IsRaster() ? PrintRaster(painter, p, map) : PrintVector(painter, p, map);
 }
 
+bool CPrintJob::Tick(double withinPage) {
+    if (m_meter && !m_meter->Update((static_cast<double>(m_pagesDone) + withinPage) /
+                                    static_cast<double>(m_pagesTotal))) {
+        m_cancelled = true;
+    }
+    return !m_cancelled;
+}
+
 bool CPrintJob::PrintVector(QPainter& painter, const SPrintPage&, const SDeviceMapping& map) {
     if (m_buffer.empty()) {
         AddMessage(kPrintNoMemoryMsg);
         return false;
     }
-    for (const auto& [begin, end] :
-         PlanCaptureBatches(m_items, static_cast<int64_t>(m_buffer.size()))) {
+    const auto batches = PlanCaptureBatches(m_items, static_cast<int64_t>(m_buffer.size()));
+    for (size_t b = 0; b < batches.size(); ++b) {
+        if (!Tick(static_cast<double>(b) / static_cast<double>(batches.size()))) {
+            return false;
+        }
+        const auto& [begin, end] = batches[b];
         if (!CaptureRange(begin, end, map, painter)) {
             if (m_error == 0) {
                 AddMessage(kPrintNoMemoryMsg);
@@ -255,9 +269,15 @@ bool CPrintJob::PrintRaster(QPainter& painter, const SPrintPage& page, const SDe
     if (inner < 1) {
         return false;
     }
+    const int64_t bands =
+        static_cast<int64_t>((iw + inner - 1) / inner) * ((ih + inner - 1) / inner);
+    int64_t band = 0;
     bool ok = true;
     for (int y0 = 0; y0 < ih && ok; y0 += inner) {
         for (int x0 = 0; x0 < iw && ok; x0 += inner) {
+            if (!Tick(static_cast<double>(band++) / static_cast<double>(bands))) {
+                return false;
+            }
             const int x1 = std::min(iw, x0 + inner);
             const int y1 = std::min(ih, y0 + inner);
             const int vw = x1 - x0 + 2 * kBandMargin;
@@ -321,15 +341,35 @@ SPrintRefusal CPrintJob::Run(QPagedPaintDevice& device, int64_t first, int64_t l
         r.message = kPrintCannotStartMsg;
         return r;
     }
+    m_pagesTotal = last - first + 1;
+    if (m_options.progress != nullptr) {
+        m_meter = std::make_unique<CProgressMeter>(m_options.progress, kPrintProgressTitle);
+    }
     for (int64_t p = first; p <= last; ++p) {
+        m_pagesDone = p - first;
+        // A stop between pages begins no further page.
+        if (!Tick(0.0)) {
+            break;
+        }
         if (p > first) {
             device.newPage();
         }
         OnPrint(painter, p);
+        if (m_cancelled) {
+            break;
+        }
+    }
+    if (m_cancelled && m_options.abortDevice) {
+        m_options.abortDevice();
     }
     const Clock::time_point t0 = Clock::now();
     painter.end();
     m_stats.paintSeconds += Since(t0);
     OnEndPrinting();
+    m_meter.reset();
+    if (m_cancelled) {
+        r.ok = false;
+        r.cancelled = true;
+    }
     return r;
 }

@@ -4,7 +4,8 @@
 // (GL objects), one call per page, end. Pages are painted with a QPainter on any paged device
 // (a QPrinter in the program, a QPdfWriter in tavcli, an image in tests). Mode 0 captures the
 // scene as lines through GL feedback and draws them as lines; modes 1 to 3 render each page
-// off-screen in bands and draw the pictures. The job works on a copy of the camera.
+// off-screen in bands and draw the pictures. The job works on its own copy of the camera, so a
+// view that changes while a progress dialog lets events through does not change the pages.
 
 #include <QPainter>
 #include <functional>
@@ -18,6 +19,8 @@
 #include "view/core/Camera.h"
 
 class CPrintGL;
+class CProgress;
+class CProgressMeter;
 class CTAVDoc;
 class QPagedPaintDevice;
 
@@ -52,6 +55,11 @@ struct SPrintJobOptions {
     int currentPick = -1;
     // Sees each run of device lines before it is painted (benchmarks keep them).
     std::function<void(const CDeviceLines&)> lineTap;
+    // Told of the pages of Run (and of the captures or bands within a page); may stop the job.
+    CProgress* progress = nullptr;
+    // Called once when the job is stopped, before the painter ends (a printer drops the job
+    // where it can).
+    std::function<void()> abortDevice;
 };
 
 // Highest resolution of raster pages.
@@ -68,7 +76,7 @@ struct SPrintJobStats {
 
 class CPrintJob {
 public:
-    // doc and camera must outlive the job; the camera is copied per page, never changed.
+    // doc must outlive the job; the camera is copied.
     CPrintJob(const CTAVDoc& doc, const CCamera& camera, const CPrintSettings& settings,
               const SPrintJobOptions& options);
     ~CPrintJob();
@@ -92,6 +100,9 @@ public:
 
     // The whole job on device, pages first..last (0 = the last page): prepare, begin, paint,
     // end. Nothing is painted when preparing or beginning fails. Returns the refusal or ok.
+    // Stopped through the options' progress: no further page is begun (the page being drawn
+    // stays as far as it got), abortDevice is called, the painter ends and the GL objects
+    // are freed; the result is not ok, cancelled, without a message.
     SPrintRefusal Run(QPagedPaintDevice& device, int64_t first = 1, int64_t last = 0);
 
     // Messages for the user met while printing (texts of the program), in order.
@@ -107,9 +118,12 @@ private:
     bool CaptureRange(size_t begin, size_t end, const SDeviceMapping& map, QPainter& painter);
     void Flush(QPainter& painter);
     void AddMessage(const std::string& text);
+    // Tells the progress of Run that withinPage (0..1) of the current page is done; false
+    // once the job is to stop.
+    bool Tick(double withinPage);
 
     const CTAVDoc& m_doc;
-    const CCamera& m_camera;
+    const CCamera m_camera;
     CPrintSettings m_settings;
     SPrintJobOptions m_options;
     SPrintDevice m_device;
@@ -124,4 +138,9 @@ private:
     int m_error = 0;
     bool m_overflow = false;
     SPrintJobStats m_stats;
+    // The progress of Run: pages done before the current one, of how many.
+    std::unique_ptr<CProgressMeter> m_meter;
+    int64_t m_pagesDone = 0;
+    int64_t m_pagesTotal = 1;
+    bool m_cancelled = false;
 };
