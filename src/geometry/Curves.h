@@ -28,3 +28,49 @@ bool AppendEllipseArc(const CPoint3& centre, const CVec3& u, const CVec3& v, dou
 // are taken as straight.
 void AppendBulge(const CPoint3& a, const CPoint3& b, double bulge, const CVec3& normal,
                  std::vector<CPoint3>& out);
+
+// A polyline in the xy plane whose segment from points[i] has bulges[i] (missing ones are 0),
+// first point included; closed adds the segment back to the first point unless the last point
+// is the first already.
+void AppendBulgedPolyline(const std::vector<CPoint3>& points, const std::vector<double>& bulges,
+                          bool closed, std::vector<CPoint3>& out);
+
+// A B-spline (NURBS when weights are given) of degree 1 to kMaxSplineDegree: control points,
+// one weight per control point or none (all 1), knots count = control points + degree + 1.
+inline constexpr int kMaxSplineDegree = 20;
+struct SSpline {
+    int degree = 3;
+    std::vector<CPoint3> control;
+    std::vector<double> weights;
+    std::vector<double> knots;
+};
+
+// Why a spline cannot be drawn; None when it can.
+enum class ESplineFault { None, Degree, TooFewPoints, Knots, Weights, NotFinite };
+ESplineFault CheckSpline(const SSpline& s);
+
+// The point at parameter u (clamped to the knots' valid range [knot[degree], knot[n]]) by de
+// Boor's algorithm; the spline must pass CheckSpline.
+CPoint3 SplinePoint(const SSpline& s, double u);
+
+// Points along the valid range by the rule of arcs applied to the local radius of curvature
+// (and, when tolerance > 0, chords straying at most tolerance), both ends included, at most
+// kMaxCurvePoints in all.
+inline constexpr size_t kMaxCurvePoints = 200000;
+void AppendSpline(const SSpline& s, double tolerance, std::vector<CPoint3>& out);
+
+// Clamped uniform knots for n control points and the degree (open splines without knots).
+std::vector<double> ClampedKnots(int n, int degree);
+
+// The cubic spline through fit points (chord-length parameters, natural ends unless tangents
+// are given; closed repeats the first point at the end), as points along it, appended to out.
+// Fewer than two points give the points themselves.
+void AppendFitSpline(const std::vector<CPoint3>& fit, const CVec3* startTangent,
+                     const CVec3* endTangent, bool closed, double tolerance,
+                     std::vector<CPoint3>& out);
+
+// The elliptic arc centre + cos(t) u + sin(t) v, t from t0 over sweep radians, by the rule of
+// arcs at its local radius (a thin ellipse gets its points at its tips), both ends included.
+// Non-finite input adds nothing.
+void AppendEllipse(const CPoint3& centre, const CVec3& u, const CVec3& v, double t0, double sweep,
+                   std::vector<CPoint3>& out);
