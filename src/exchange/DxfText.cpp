@@ -1,5 +1,6 @@
 #include "exchange/DxfText.h"
 
+#include <cctype>
 #include <cerrno>
 #include <cstdint>
 #include <cstdio>
@@ -321,4 +322,143 @@ std::string CDxfTextDecoder::Decode(std::string_view raw) const {
     std::string out;
     DecodeInto(raw, out);
     return out;
+}
+
+std::string ReplaceTextControlCodes(std::string_view t) {
+    std::string out;
+    out.reserve(t.size());
+    for (size_t i = 0; i < t.size(); ++i) {
+        if (t[i] != '%' || i + 2 >= t.size() || t[i + 1] != '%') {
+            out += t[i];
+            continue;
+        }
+        const char c = static_cast<char>(t[i + 2] | 0x20);
+        if (c == 'd') {
+            out += "\u00B0";
+        } else if (c == 'c') {
+            out += "\u2300";
+        } else if (c == 'p') {
+            out += "\u00B1";
+        } else if (c == 'u' || c == 'o') {
+            // underline and overline toggles: the stroke fonts draw neither
+        } else if (t[i + 2] == '%') {
+            out += '%';
+        } else if (i + 4 < t.size() && std::isdigit(static_cast<unsigned char>(t[i + 2])) &&
+                   std::isdigit(static_cast<unsigned char>(t[i + 3])) &&
+                   std::isdigit(static_cast<unsigned char>(t[i + 4]))) {
+            const int code = (t[i + 2] - '0') * 100 + (t[i + 3] - '0') * 10 + (t[i + 4] - '0');
+            // Latin-1 code points, written as UTF-8.
+            if (code < 0x20) {
+                // control characters stay out of the text
+            } else if (code < 0x80) {
+                out += static_cast<char>(code);
+            } else if (code < 0x100) {
+                out += static_cast<char>(0xC0 | (code >> 6));
+                out += static_cast<char>(0x80 | (code & 0x3F));
+            }
+            i += 4;
+            continue;
+        } else {
+            out.append(t.substr(i, 3));
+        }
+        i += 2;
+    }
+    return out;
+}
+
+std::vector<std::string> MTextParagraphs(std::string_view t) {
+    if (t.size() > kMaxMTextBytes) {
+        // Cut at a character's start, not inside one.
+        size_t cut = kMaxMTextBytes;
+        while (cut > 0 && (static_cast<unsigned char>(t[cut]) & 0xC0) == 0x80) {
+            --cut;
+        }
+        t = t.substr(0, cut);
+    }
+    std::vector<std::string> lines(1);
+    const auto skipTo = [&t](size_t i, char end) {
+        const size_t at = t.find(end, i);
+        return at == std::string_view::npos ? t.size() : at + 1;
+    };
+    for (size_t i = 0; i < t.size();) {
+        const char c = t[i];
+        if (c == '{' || c == '}') {
+            ++i;
+        } else if (c == '^' && i + 1 < t.size()) {
+            const char n = t[i + 1];
+            if (n == 'J') {
+                lines.emplace_back();
+            } else if (n == 'I') {
+                lines.back() += ' ';
+            } else if (n == ' ') {
+                lines.back() += '^';
+            } else if (n != 'M') {
+                lines.back() += c;
+                lines.back() += n;
+            }
+            i += 2;
+        } else if (c != '\\' || i + 1 >= t.size()) {
+            lines.back() += c;
+            ++i;
+        } else {
+            const char code = t[i + 1];
+            i += 2;
+            switch (code) {
+                case 'P':
+                case 'N':
+                case 'X':
+                    lines.emplace_back();
+                    break;
+                case '~':
+                    lines.back() += ' ';
+                    break;
+                case '\\':
+                case '{':
+                case '}':
+                    lines.back() += code;
+                    break;
+                case 'L':
+                case 'l':
+                case 'O':
+                case 'o':
+                case 'K':
+                case 'k':
+                    break;
+                case 'S': {
+                    // A stacked fraction up to ';': top and bottom split by ^, / or #.
+                    const size_t end = skipTo(i, ';');
+                    std::string stack(
+                        t.substr(i, end - i - (end <= t.size() && t[end - 1] == ';')));
+                    for (char& s : stack) {
+                        if (s == '^' || s == '#') {
+                            s = '/';
+                        }
+                    }
+                    lines.back() += stack;
+                    i = end;
+                    break;
+                }
+                case 'A':
+                case 'C':
+                case 'c':
+                case 'f':
+                case 'F':
+                case 'H':
+                case 'h':
+                case 'Q':
+                case 'T':
+                case 'W':
+                case 'p':
+                    i = skipTo(i, ';');
+                    break;
+                default:
+                    lines.back() += code;
+                    break;
+            }
+        }
+    }
+    for (std::string& line : lines) {
+        line = ReplaceTextControlCodes(line);
+    }
+    return lines;
 }

@@ -4,6 +4,7 @@
 
 #include <string>
 #include <string_view>
+#include <vector>
 
 // Text of DXF value lines. Files of this program are Windows-1250 both ways, as its documents
 // are; a file read in may state another encoding in its HEADER.
@@ -47,3 +48,15 @@ private:
     std::string m_codePage = "CP1250";
     iconv_t m_iconv = reinterpret_cast<iconv_t>(-1);
 };
+
+// The control codes of TEXT values: %%d degree, %%c diameter, %%p plus-minus, %%nnn the
+// character of that number, %%% a percent sign; %%u and %%o (underline and overline on or off)
+// are dropped. Letters in either case.
+std::string ReplaceTextControlCodes(std::string_view utf8);
+
+// The lines of an MTEXT value (UTF-8): paragraph and column breaks (\P, \N, \X, ^J) split it;
+// formatting codes (\f..; \H..; \C..; \A..; \Q..; \T..; \W..; \p..; \L \O \K and their
+// ends) and braces are removed; \~ is a space, \\ \{ \} their characters; stacked fractions
+// \Sa^b; read a/b; TEXT's control codes are replaced too. At most kMaxMTextBytes are read.
+inline constexpr size_t kMaxMTextBytes = 1 << 16;
+std::vector<std::string> MTextParagraphs(std::string_view utf8);
