@@ -155,7 +155,7 @@ CMatrix4 PlacementMatrix(const SDxfPlacement& place, const CPoint3& base, int co
     return ocs * toPoint * rotation * scale * fromBase;
 }
 
-std::unique_ptr<CEntity> PlacedCopy(const CEntity& e, const CMatrix4& m) {
+std::unique_ptr<CEntity> PlacedShape(const CEntity& e, const CMatrix4& m) {
     switch (e.GetType()) {
         case kTypeArc:
             return PlacedArc(static_cast<const CArc&>(e), m);
@@ -178,6 +178,14 @@ std::unique_ptr<CEntity> PlacedCopy(const CEntity& e, const CMatrix4& m) {
             return c;
         }
     }
+}
+
+// A copy has no name: the handle names the definition's entity, which every reference
+// shares, not an entity of the drawing.
+std::unique_ptr<CEntity> PlacedCopy(const CEntity& e, const CMatrix4& m) {
+    std::unique_ptr<CEntity> c = PlacedShape(e, m);
+    c->m_name = CEntityName();
+    return c;
 }
 
 bool CDxfExploder::Explode(const SDxfReference& ref) {
