@@ -3,6 +3,7 @@
 #include <fcntl.h>
 #include <unistd.h>
 #include <algorithm>
+#include <array>
 #include <charconv>
 #include <cmath>
 #include <cstdio>
@@ -19,11 +20,13 @@
 #include "document/Layer.h"
 #include "document/Progress.h"
 #include "exchange/DxfBlocks.h"
+#include "exchange/DxfEntities.h"
 #include "exchange/DxfExport.h"
 #include "exchange/DxfPairs.h"
 #include "exchange/DxfText.h"
 #include "exchange/LineReader.h"
 #include "exchange/ScanNumbers.h"
+#include "geometry/Curves.h"
 
 namespace {
 
@@ -78,6 +81,10 @@ enum EKind {
     kKindAcadTable = 22,
     kKindArcDimension = 23,
     kKindLargeRadialDimension = 24,
+    kKindMText = 25,
+    kKindEllipse = 26,
+    kKindSpline = 27,
+    kKindHatch = 28,
     // In TABLES: a layer's entry.
     kKindLayerEntry = 30,
 };
@@ -110,6 +117,10 @@ constexpr SWord kEntityWords[] = {
     {"ACAD_TABLE", kKindAcadTable},
     {"ARC_DIMENSION", kKindArcDimension},
     {"LARGE_RADIAL_DIMENSION", kKindLargeRadialDimension},
+    {"MTEXT", kKindMText},
+    {"ELLIPSE", kKindEllipse},
+    {"SPLINE", kKindSpline},
+    {"HATCH", kKindHatch},
 };
 
 constexpr SWord kSectionWords[] = {
@@ -276,23 +287,6 @@ std::unique_ptr<T> NewEntity() {
     return std::make_unique_for_overwrite<T>();
 }
 
-// True when an extrusion gives an entity its own coordinate system: not the world's, and not
-// a zero extrusion, which defines no plane and counts as the world's.
-bool HasOwnFrame(const CVec3& extrusion) {
-    return !(IsDefaultExtrusion(extrusion) || extrusion.Length() < kGeomTol);
-}
-
-// The frame of that system (DXF's arbitrary axis algorithm). Only built when needed: most
-// entities lie in the world's plane.
-std::optional<CMatrix4> OwnFrame(const CVec3& extrusion) {
-    if (!HasOwnFrame(extrusion)) {
-        return std::nullopt;
-    }
-    CMatrix4 m;
-    m.SetArbitraryAxisFrame(CPoint3(0.0, 0.0, 0.0), extrusion, 0.0);
-    return m;
-}
-
 // What the LAYER table says of a layer.
 struct SDxfLayerInfo {
     std::string name;     // as the table spells it
@@ -300,21 +294,6 @@ struct SDxfLayerInfo {
     bool hasColor = false;
     double rgb[3] = {1.0, 1.0, 1.0};
 };
-
-// Parses a number of a collected pair as "%lf" does; false (out untouched) for anything else or
-// a value that is not finite.
-bool RecordDouble(std::string_view value, double& out) {
-    double v = 0.0;
-    if ((FastDouble(value, v) || ScanDouble(value, v)) && std::isfinite(v)) {
-        out = v;
-        return true;
-    }
-    return false;
-}
-
-bool RecordInt(std::string_view value, int& out) {
-    return ScanGroupCode(value, out);
-}
 
 // Bytes an exploded entity takes, roughly: what the budget of an explosion counts.
 int64_t EntityBytes(const CEntity& e) {
@@ -329,6 +308,14 @@ int64_t EntityBytes(const CEntity& e) {
 
 // Entities exploded references may make at most, and half the machine's memory.
 constexpr int64_t kMaxExplodedEntities = 20000000;
+
+// Bytes the pairs of one collected entity may take (a hatch of 10^5 edges needs about 40 MB).
+constexpr size_t kMaxRecordBytes = size_t{1} << 27;
+
+constexpr char kRecordTooLarge[] = "The entity holds more values than can be read: left out.";
+constexpr char kMTextCut[] = "MTEXT longer than 65536 bytes: the rest is left out.";
+constexpr double kMaxBulge = 1e6;  // larger ones are no arc a file means
+constexpr char kBulgeOutOfRange[] = "Bulge out of range: the segment is drawn straight.";
 int64_t HalfOfMemory() {
     const long pages = ::sysconf(_SC_PHYS_PAGES);
     const long size = ::sysconf(_SC_PAGE_SIZE);
@@ -371,7 +358,7 @@ private:
     int LayerIndex();
     CPoint3 OwnToWorld(const CPoint3& p) const;
 
-    void ReadDouble(std::string_view value, double& out);
+    bool ReadDouble(std::string_view value, double& out);
     void ReadInt(std::string_view value, int& out);
     bool ReadWord(std::string_view value, bool report);
     void LineMessage(const char* format);
@@ -389,6 +376,16 @@ private:
     SDxfReference ReadReference() const;
     void FinishReference();
     void FinishLeader();
+    void FinishMText();
+    void FinishCurve();
+    void FinishHatch();
+    void FinishSolid();
+    void FinishLwPolyline();
+    void FlushPolyface();
+    bool FlushMesh();
+    CPoint3 PolylineVertex(size_t i, const std::optional<CMatrix4>& frame) const;
+    void PlaceSibling(std::unique_ptr<CEntity> e);
+    void CheckBulges(const std::vector<double>& bulges, int line);
     bool EmitExploded(std::unique_ptr<CEntity> e, const std::string& layer, const SDxfColor& color);
     void SetBudget(int64_t entities);
 
@@ -424,6 +421,16 @@ private:
     int m_polyFlags = 0;
     CVec3 m_extrusion{0.0, 0.0, 1.0};
     std::vector<CVec3> m_vertices;
+    std::vector<double> m_bulges;  // of m_vertices, for polylines with arcs
+    double m_bulge = 0.0;          // code 42 of the current vertex
+    int m_ints[8] = {};            // codes 71-78 of the current entity
+    // Face records of a polyface mesh (vertex numbers from 1, negative for hidden edges).
+    std::vector<std::array<int, 4>> m_faces;
+    int m_polyMesh[4] = {};            // M, N and the smoothed M, N of a polygon mesh
+    int m_seenPoints = 0;              // bit i: a code 10 + i (i < 4) since the last code 0
+    int m_polyRecordLine = 0;          // line of the POLYLINE header
+    SDxfBlock* m_polyBlock = nullptr;  // the block its header went into, if any
+    size_t m_polyItem = 0;             // and its place there
 
     // The POLYLINE whose vertices are being collected, with what its header said.
     CPoly* m_polyline = nullptr;
@@ -451,7 +458,9 @@ private:
 
     // The group pairs of an entity read whole: references, leaders, block and layer headers.
     bool m_collect = false;
-    std::vector<std::pair<int, std::string>> m_record;
+    DxfRecord m_record;
+    size_t m_recordBytes = 0;
+    bool m_recordFull = false;  // more than kMaxRecordBytes: the entity is left out
     int m_recordLine = 0;
 
     // The LAYER table: what the file says of each layer, by folded name.
@@ -532,13 +541,14 @@ void CDxfReader::LineMessage(const char* format) {
 
 // "%lf"; values that are not finite numbers (nan, inf) are refused like unreadable ones, as
 // they would poison the drawing's extents and every computation with them.
-void CDxfReader::ReadDouble(std::string_view value, double& out) {
+bool CDxfReader::ReadDouble(std::string_view value, double& out) {
     double v = 0.0;
     if (FastDouble(value, v) || (ScanDouble(value, v) && std::isfinite(v))) {
         out = v;
-    } else {
-        LineMessage(kBadFloat);
+        return true;
     }
+    LineMessage(kBadFloat);
+    return false;
 }
 
 void CDxfReader::ReadInt(std::string_view value, int& out) {
@@ -569,8 +579,23 @@ void CDxfReader::Dispatch(int code, std::string_view value) {
         OnCode0(value);
         return;
     }
-    if (m_collect) {
-        m_record.emplace_back(code, std::string(CutAtNul(value).substr(0, 4096)));
+    if (code == 101) {
+        // An embedded object (MTEXT columns) reuses the entity's codes for other things.
+        m_collect = false;
+    }
+    if (m_collect && !m_recordFull) {
+        // Texts of MTEXT may be long; every other value is a number or a name.
+        const size_t cap =
+            m_kind == kKindMText && (code == 1 || code == 3) ? kMaxMTextBytes + 1 : 4096;
+        const std::string_view kept = CutAtNul(value).substr(0, cap);
+        m_recordBytes += kept.size() + sizeof(DxfRecord::value_type);
+        if (m_recordBytes > kMaxRecordBytes) {
+            m_recordFull = true;
+            m_record.clear();
+            m_record.shrink_to_fit();
+        } else {
+            m_record.emplace_back(code, std::string(kept));
+        }
     }
     const bool utf8 = m_decoder.IsUtf8();
     // Tables and objects of every newer file hold empty names (plot styles, plot devices):
@@ -578,10 +603,14 @@ void CDxfReader::Dispatch(int code, std::string_view value) {
     const bool reportBlank = m_section == kSectionEntities;
     if (code >= 10 && code <= 18) {
         ReadDouble(value, m_x[code - 10]);
+        if (code <= 13) {
+            m_seenPoints |= 1 << (code - 10);
+        }
     } else if (code >= 20 && code <= 28) {
         ReadDouble(value, m_y[code - 20]);
         if (m_kind == kKindLwPolyline && InEntities()) {
             m_vertices.emplace_back(m_x[code - 20], m_y[code - 20], 0.0);
+            m_bulges.push_back(0.0);
         }
     } else if (code >= 30 && code <= 37) {
         ReadDouble(value, m_z[code - 30]);
@@ -681,11 +710,17 @@ void CDxfReader::Dispatch(int code, std::string_view value) {
             case 70:
                 ReadInt(value, m_flags);
                 break;
+            case 42:
+                // The bulge of the vertex just read (polylines).
+                if (ReadDouble(value, m_bulge) && m_kind == kKindLwPolyline && !m_bulges.empty()) {
+                    m_bulges.back() = m_bulge;
+                }
+                break;
             default:
                 if ((code >= 41 && code <= 49) || (code >= 52 && code <= 58)) {
                     ReadDouble(value, scratchDouble);
                 } else if (code >= 71 && code <= 78) {
-                    ReadInt(value, scratchInt);
+                    ReadInt(value, m_ints[code - 71]);
                 }
                 break;
         }
@@ -727,7 +762,12 @@ void CDxfReader::OnCode0(std::string_view value) {
     m_paperSpace = false;
     m_collect = false;
     m_record.clear();
+    m_recordBytes = 0;
+    m_recordFull = false;
     m_recordLine = m_lines.LineNumber();
+    m_seenPoints = 0;
+    m_bulge = 0.0;
+    std::fill(std::begin(m_ints), std::end(m_ints), 0);
     if (InEntities()) {
         // An entity starts from DXF's defaults for what it may leave out: a 2D entity without
         // code 30 lies at height 0, not at the height of the entity before, and an entity
@@ -749,6 +789,10 @@ void CDxfReader::OnCode0(std::string_view value) {
         case kKindLargeRadialDimension:
         case kKindLeader:
         case kKindAcadTable:
+        case kKindMText:
+        case kKindEllipse:
+        case kKindSpline:
+        case kKindHatch:
         case kKindBlock:
         case kKindLayerEntry:
             m_collect = true;
@@ -1153,22 +1197,288 @@ void CDxfReader::MessageAt(int line, const std::string& text) {
     m_out.LineMessage("Line: " + std::to_string(line) + ". \n" + text);
 }
 
+// A POLYLINE vertex as the drawing has it: a 2D polyline's in its own system at its header's
+// height, the others as given; the elevation added.
+CPoint3 CDxfReader::PolylineVertex(size_t i, const std::optional<CMatrix4>& frame) const {
+    const bool flat = (m_polyFlags & kWorldVertexFlags) == 0;
+    const CVec3& v = m_vertices[i];
+    CPoint3 p(v.x, v.y, (flat && m_polyHasZ) ? m_polyHeaderZ : v.z);
+    p.z += m_polyElevation;
+    return frame ? p.TransformedBy(*frame) : p;
+}
+
+void CDxfReader::CheckBulges(const std::vector<double>& bulges, int line) {
+    if (std::any_of(bulges.begin(), bulges.end(),
+                    [](double b) { return !(std::fabs(b) <= kMaxBulge); })) {
+        MessageAt(line, kBulgeOutOfRange);
+    }
+}
+
+// A further entity of the POLYLINE being finished (faces of a mesh): its layer and colour.
+void CDxfReader::PlaceSibling(std::unique_ptr<CEntity> e) {
+    if (m_polyBlock != nullptr) {
+        SDxfBlockItem item;
+        item.layer = m_polyBlock->items[m_polyItem].layer;
+        item.color = m_polyBlock->items[m_polyItem].color;
+        item.entity = std::move(e);
+        m_polyBlock->items.push_back(std::move(item));
+        return;
+    }
+    e->m_layer = m_polyline->m_layer;
+    std::copy(std::begin(m_polyline->m_color), std::end(m_polyline->m_color), e->m_color);
+    const int layer = e->m_layer;
+    m_out.Add(std::move(e), layer);
+    ++m_count;
+}
+
+namespace {
+
+// A face of corners into p: repeated corners dropped; three or more make a filled polygon, two
+// a line; false for fewer.
+bool MakeFace(CPoly& p, const CPoint3* corners, int n) {
+    p.m_vertices.clear();
+    for (int i = 0; i < n; ++i) {
+        if (p.m_vertices.empty() || !(corners[i] == p.m_vertices.back())) {
+            p.AddVertex(corners[i]);
+        }
+    }
+    while (p.m_vertices.size() > 1 && p.m_vertices.front() == p.m_vertices.back()) {
+        p.m_vertices.pop_back();
+    }
+    if (p.m_vertices.size() < 2) {
+        return false;
+    }
+    if (p.m_vertices.size() >= 3) {
+        p.m_closed = 1;
+        p.Tessellate();
+        p.ComputePlane();
+    }
+    return true;
+}
+
+}  // namespace
+
+// One polygon per face record; the POLYLINE's own entity becomes the first.
+void CDxfReader::FlushPolyface() {
+    const size_t n = m_vertices.size();
+    bool first = true;
+    for (const std::array<int, 4>& face : m_faces) {
+        CPoint3 corners[4];
+        int count = 0;
+        for (int index : face) {
+            // Negative numbers hide the edge that starts there; 0 is no corner.
+            const int64_t k = index < 0 ? -static_cast<int64_t>(index) : index;
+            if (k >= 1 && static_cast<size_t>(k) <= n) {
+                corners[count++] = PolylineVertex(static_cast<size_t>(k - 1), std::nullopt);
+            }
+        }
+        if (first) {
+            first = !MakeFace(*m_polyline, corners, count);
+        } else if (auto p = NewEntity<CPoly>(); MakeFace(*p, corners, count)) {
+            PlaceSibling(std::move(p));
+        }
+    }
+}
+
+// The quadrilaterals of an M x N mesh (closed in M by flag 1, in N by flag 32); false when the
+// vertices do not make the mesh, which is then drawn as a polyline.
+bool CDxfReader::FlushMesh() {
+    const size_t n = m_vertices.size();
+    int64_t m = m_polyMesh[0], k = m_polyMesh[1];
+    if (m < 2 || k < 2 || static_cast<size_t>(m * k) != n) {
+        // A smoothed surface holds its vertices in the smoothed counts.
+        m = m_polyMesh[2];
+        k = m_polyMesh[3];
+        if (m < 2 || k < 2 || static_cast<size_t>(m * k) != n) {
+            return false;
+        }
+    }
+    const int64_t rows = (m_polyFlags & 1) ? m : m - 1;
+    const int64_t columns = (m_polyFlags & 32) ? k : k - 1;
+    bool first = true;
+    for (int64_t i = 0; i < rows; ++i) {
+        for (int64_t j = 0; j < columns; ++j) {
+            const int64_t i1 = (i + 1) % m, j1 = (j + 1) % k;
+            const CPoint3 corners[4] = {
+                PolylineVertex(static_cast<size_t>(i * k + j), std::nullopt),
+                PolylineVertex(static_cast<size_t>(i * k + j1), std::nullopt),
+                PolylineVertex(static_cast<size_t>(i1 * k + j1), std::nullopt),
+                PolylineVertex(static_cast<size_t>(i1 * k + j), std::nullopt)};
+            if (first) {
+                first = !MakeFace(*m_polyline, corners, 4);
+            } else if (auto p = NewEntity<CPoly>(); MakeFace(*p, corners, 4)) {
+                PlaceSibling(std::move(p));
+            }
+        }
+    }
+    return true;
+}
+
 void CDxfReader::FlushPolyline() {
     CPoly& poly = *m_polyline;
     const bool flat = (m_polyFlags & kWorldVertexFlags) == 0;
-    const std::optional<CMatrix4> frame = flat ? OwnFrame(m_polyExtrusion) : std::nullopt;
-    poly.m_vertices.reserve(poly.m_vertices.size() + m_vertices.size() + 1);
-    for (const CVec3& v : m_vertices) {
-        // A 2D polyline's height is its header's; world vertices carry their own.
-        CPoint3 p(v.x, v.y, (flat && m_polyHasZ) ? m_polyHeaderZ : v.z);
-        p.z += m_polyElevation;
-        poly.AddVertex(frame ? p.TransformedBy(*frame) : p);
-    }
-    if ((m_polyFlags & 1) && poly.GetVertexCount() > 0) {
-        poly.AddVertex(poly[0]);
+    const bool bulged =
+        flat && std::any_of(m_bulges.begin(), m_bulges.end(), [](double b) { return b != 0.0; });
+    if ((m_polyFlags & 64) && !m_faces.empty()) {
+        FlushPolyface();
+    } else if ((m_polyFlags & 16) && FlushMesh()) {
+    } else if (bulged) {
+        // Arcs are made in the polyline's own plane, then taken into the world.
+        CheckBulges(m_bulges, m_polyRecordLine);
+        const std::optional<CMatrix4> frame = OwnFrame(m_polyExtrusion);
+        std::vector<CPoint3> own;
+        own.reserve(m_vertices.size());
+        for (size_t i = 0; i < m_vertices.size(); ++i) {
+            own.push_back(PolylineVertex(i, std::nullopt));
+        }
+        std::vector<CPoint3> points;
+        AppendBulgedPolyline(own, m_bulges, (m_polyFlags & 1) != 0, points);
+        for (const CPoint3& q : points) {
+            poly.AddVertex(frame ? q.TransformedBy(*frame) : q);
+        }
+    } else {
+        const std::optional<CMatrix4> frame = flat ? OwnFrame(m_polyExtrusion) : std::nullopt;
+        poly.m_vertices.reserve(poly.m_vertices.size() + m_vertices.size() + 1);
+        for (size_t i = 0; i < m_vertices.size(); ++i) {
+            poly.AddVertex(PolylineVertex(i, frame));
+        }
+        if ((m_polyFlags & 1) && poly.GetVertexCount() > 0) {
+            poly.AddVertex(poly[0]);
+        }
     }
     m_vertices.clear();
+    m_bulges.clear();
+    m_faces.clear();
     m_polyline = nullptr;
+    m_polyBlock = nullptr;
+}
+
+void CDxfReader::FinishLwPolyline() {
+    auto p = NewEntity<CPoly>();
+    const std::optional<CMatrix4> frame = OwnFrame(m_extrusion);
+    const bool bulged =
+        std::any_of(m_bulges.begin(), m_bulges.end(), [](double b) { return b != 0.0; });
+    if (bulged) {
+        CheckBulges(m_bulges, m_recordLine);
+        std::vector<CPoint3> own;
+        own.reserve(m_vertices.size());
+        for (const CVec3& v : m_vertices) {
+            own.emplace_back(v.x, v.y, v.z + m_elevation);
+        }
+        std::vector<CPoint3> points;
+        AppendBulgedPolyline(own, m_bulges, (m_flags & 1) != 0, points);
+        p->m_vertices.assign(points.begin(), points.end());
+        if (frame) {
+            for (CPoint3& q : p->m_vertices) {
+                q = q.TransformedBy(*frame);
+            }
+        }
+    } else {
+        p->m_vertices.reserve(m_vertices.size() + 1);
+        for (const CVec3& v : m_vertices) {
+            const CPoint3 q(v.x, v.y, v.z + m_elevation);
+            p->AddVertex(frame ? q.TransformedBy(*frame) : q);
+        }
+        if ((m_flags & 1) && p->GetVertexCount() > 0) {
+            p->AddVertex((*p)[0]);
+        }
+    }
+    m_vertices.clear();
+    m_bulges.clear();
+    Place(std::move(p));
+}
+
+// Corners in the order 1, 2, 4, 3 go round the outline; a fourth corner equal to the third (or
+// none) makes a triangle. All lie at the first corner's height in the entity's own system.
+void CDxfReader::FinishSolid() {
+    CPoint3 c[4];
+    for (int i = 0; i < 4; ++i) {
+        c[i] = CPoint3(m_x[i], m_y[i], m_z[0] + m_elevation);
+    }
+    if ((m_seenPoints & 8) == 0) {
+        c[3] = c[2];
+    }
+    const std::optional<CMatrix4> frame = m_ownFile ? std::nullopt : OwnFrame(m_extrusion);
+    CPoint3 corners[4] = {c[0], c[1], c[3], c[2]};
+    for (CPoint3& p : corners) {
+        if (frame) {
+            p = p.TransformedBy(*frame);
+        }
+    }
+    if (auto p = NewEntity<CPoly>(); MakeFace(*p, corners, 4)) {
+        Place(std::move(p));
+    }
+}
+
+void CDxfReader::FinishMText() {
+    // The text comes in pieces of 250 bytes (code 3) before its last piece (code 1).
+    std::string raw;
+    bool cut = false;
+    for (int pass = 0; pass < 2; ++pass) {
+        for (const auto& [code, value] : m_record) {
+            if (code == (pass == 0 ? 3 : 1)) {
+                raw += value;
+            }
+        }
+    }
+    if (raw.size() > 4 * kMaxMTextBytes) {
+        raw.resize(4 * kMaxMTextBytes);
+        cut = true;
+    }
+    std::string text;
+    m_decoder.DecodeInto(raw, text);
+    SDxfMText layout;
+    LayoutMText(m_record, text, 3, layout);
+    if (cut || layout.cut) {
+        MessageAt(m_recordLine, kMTextCut);
+    }
+    for (SDxfTextLine& line : layout.lines) {
+        auto t = NewEntity<CText>();
+        t->m_position = line.position;
+        t->m_height = layout.height;
+        t->m_rotation = layout.rotation;
+        t->m_font = 3;
+        t->m_text = std::move(line.text);
+        t->m_axis = layout.extrusion;
+        Place(std::move(t));
+        m_handle.clear();  // the handle names the first line only
+    }
+}
+
+void CDxfReader::FinishCurve() {
+    SDxfCurve curve;
+    const std::string fault =
+        m_kind == kKindEllipse ? ReadEllipse(m_record, curve) : ReadSpline(m_record, curve);
+    if (!fault.empty()) {
+        MessageAt(m_recordLine, fault);
+        return;
+    }
+    if (curve.points.size() >= 2) {
+        auto p = NewEntity<CPoly>();
+        p->m_vertices.assign(curve.points.begin(), curve.points.end());
+        Place(std::move(p));
+    }
+}
+
+// Boundaries as closed polylines; a solid fill without holes as filled polygons.
+void CDxfReader::FinishHatch() {
+    SDxfHatch hatch;
+    const std::string fault = ReadHatch(m_record, hatch);
+    if (!fault.empty()) {
+        MessageAt(m_recordLine, fault);
+    }
+    for (SDxfCurve& path : hatch.paths) {
+        auto p = NewEntity<CPoly>();
+        p->m_vertices.assign(path.points.begin(), path.points.end());
+        if (hatch.solidFill && p->m_vertices.size() >= 4) {
+            p->m_vertices.pop_back();  // a polygon closes by itself
+            p->m_closed = 1;
+            p->Tessellate();
+            p->ComputePlane();
+        }
+        Place(std::move(p));
+        m_handle.clear();
+    }
 }
 
 void CDxfReader::FinishPending() {
@@ -1198,6 +1508,11 @@ void CDxfReader::FinishPending() {
     if (m_paperSpace && m_block == nullptr) {
         // The active sheet layout (title block, notes) is in paper units on a sheet of its
         // own; only model space belongs in the drawing.
+        ResetAfterEntity();
+        return;
+    }
+    if (m_recordFull) {
+        MessageAt(m_recordLine, kRecordTooLarge);
         ResetAfterEntity();
         return;
     }
@@ -1247,11 +1562,19 @@ void CDxfReader::FinishPending() {
                 break;
             }
             auto t = NewEntity<CText>();
-            t->m_position = OwnToWorld(CPoint3(m_x[0], m_y[0], m_z[0]));
-            t->m_height = m_size;
-            t->m_rotation = m_angle1;
+            m_decoder.DecodeInto(m_text, m_scratch);
+            t->m_text = ReplaceTextControlCodes(m_scratch);
             t->m_font = 3;
-            m_decoder.DecodeInto(m_text, t->m_text);
+            // Justified texts stand by their second point; attributes keep the vertical
+            // justification in 74 (their 73 is a field length).
+            const CPoint3 second(m_x[1], m_y[1], m_z[1]);
+            const STextPlacement place =
+                PlaceText(CPoint3(m_x[0], m_y[0], m_z[0]), (m_seenPoints & 2) ? &second : nullptr,
+                          m_size, m_angle1, m_ints[1], m_kind == kKindText ? m_ints[2] : m_ints[3],
+                          t->m_text, t->m_font);
+            t->m_position = OwnToWorld(place.position);
+            t->m_height = place.height;
+            t->m_rotation = place.rotation;
             t->m_axis = m_extrusion;
             Place(std::move(t));
             ResetAfterEntity();
@@ -1259,7 +1582,13 @@ void CDxfReader::FinishPending() {
         }
         case kKindPolyline: {
             m_polyline = static_cast<CPoly*>(Place(NewEntity<CPoly>()));
+            m_polyBlock = m_block;
+            m_polyItem = m_block != nullptr ? m_block->items.size() - 1 : 0;
+            m_polyRecordLine = m_recordLine;
+            std::copy(m_ints, m_ints + 4, m_polyMesh);
             m_vertices.clear();
+            m_bulges.clear();
+            m_faces.clear();
             m_polyFlags = m_flags;
             m_polyExtrusion = m_extrusion;
             m_polyElevation = m_elevation;
@@ -1273,8 +1602,13 @@ void CDxfReader::FinishPending() {
             // Face records of a polyface mesh carry vertex numbers, not a position.
             const bool faceRecord =
                 (m_flags & kFaceRecordFlag) != 0 && (m_flags & kPolyfaceVertexFlag) == 0;
-            if (m_polyline && !faceRecord) {
+            // The control frame of a spline-fit polyline is not the curve.
+            const bool frameVertex = (m_polyFlags & 4) != 0 && (m_flags & 16) != 0;
+            if (m_polyline && faceRecord) {
+                m_faces.push_back({m_ints[0], m_ints[1], m_ints[2], m_ints[3]});
+            } else if (m_polyline && !frameVertex) {
                 m_vertices.emplace_back(m_x[0], m_y[0], m_z[0]);
+                m_bulges.push_back(m_bulge);
             }
             m_flags = 0;
             break;
@@ -1285,6 +1619,7 @@ void CDxfReader::FinishPending() {
                 FlushPolyline();
             }
             m_vertices.clear();
+            m_bulges.clear();
             ResetAfterEntity();
             break;
         case kKind3DFace: {
@@ -1304,22 +1639,28 @@ void CDxfReader::FinishPending() {
             ResetAfterEntity();
             break;
         }
-        case kKindLwPolyline: {
-            auto p = NewEntity<CPoly>();
-            const std::optional<CMatrix4> frame = OwnFrame(m_extrusion);
-            p->m_vertices.reserve(m_vertices.size() + 1);
-            for (const CVec3& v : m_vertices) {
-                const CPoint3 q(v.x, v.y, v.z + m_elevation);
-                p->AddVertex(frame ? q.TransformedBy(*frame) : q);
-            }
-            if ((m_flags & 1) && p->GetVertexCount() > 0) {
-                p->AddVertex((*p)[0]);
-            }
-            m_vertices.clear();
-            Place(std::move(p));
+        case kKindLwPolyline:
+            FinishLwPolyline();
             ResetAfterEntity();
             break;
-        }
+        case kKindSolid:
+        case kKindTrace:
+            FinishSolid();
+            ResetAfterEntity();
+            break;
+        case kKindMText:
+            FinishMText();
+            ResetAfterEntity();
+            break;
+        case kKindEllipse:
+        case kKindSpline:
+            FinishCurve();
+            ResetAfterEntity();
+            break;
+        case kKindHatch:
+            FinishHatch();
+            ResetAfterEntity();
+            break;
         case kKindInsert:
         case kKindDimension:
         case kKindArcDimension:
