@@ -14,6 +14,7 @@ import sys
 import tempfile
 
 import ezdxf
+import ezdxf.path
 from ezdxf.addons import r12writer
 from ezdxf.math import Vec3
 
@@ -94,8 +95,22 @@ def vec(v):
     return [float(v[0]), float(v[1]), float(v[2])]
 
 
+def layer_color(doc, name):
+    """The colour number a layer gives its BYLAYER entities; 0 (white) for unknown layers."""
+    for layer in doc.layers:
+        if decode_dxf_unicode(layer.dxf.name).lower() == name.lower():
+            return abs(layer.dxf.get("color", 7))
+    return 0
+
+
+def flattened(path, distance=1e-4):
+    return [vec(p) for p in path.flattening(distance)]
+
+
 def expected(path):
-    """The entities of the file's ENTITIES section in order, as the importer must make them."""
+    """The entities of the file's model space in order, as the importer must make them: block
+    references and dimensions exploded through their blocks, curves as dense points (the test
+    checks that the importer's polyline follows them)."""
     doc = ezdxf.readfile(path)
     with open(path, "rb") as f:
         raw = f.read()
@@ -104,29 +119,55 @@ def expected(path):
     has_handles = re.search(rb"\n *5\r?\n", entities) is not None
     out = []
 
-    def add(e, kind, **data):
-        item = {"kind": kind, "layer": decode_dxf_unicode(e.dxf.layer),
-                "color": white_or(e.dxf.get("color", 0))}
-        if has_handles:
+    def add(e, ctx, kind, **data):
+        layer = decode_dxf_unicode(e.dxf.layer)
+        color = e.dxf.get("color", 256)
+        if ctx is not None:
+            # Inside a block: layer 0 and colour BYBLOCK take the reference's.
+            if layer == "0":
+                layer = ctx["layer"]
+            if color == 0:
+                color = ctx["color"]
+        if color == 256:
+            color = layer_color(doc, layer)
+        item = {"kind": kind, "layer": layer, "color": white_or(color)}
+        if has_handles and ctx is None and not ctx_named.get(id(e)):
             item["name"] = e.dxf.handle
+            ctx_named[id(e)] = True
         item.update(data)
         out.append(item)
 
-    def text(e):
+    ctx_named = {}
+
+    def text(e, ctx, justified=False):
         ocs = e.ocs()
-        add(e, "text", position=vec(ocs.to_wcs(e.dxf.insert)), height=e.dxf.height,
-            rotation=e.dxf.get("rotation", 0.0), axis=vec(e.dxf.get("extrusion", (0, 0, 1))),
-            text=decode_dxf_unicode(e.dxf.text))
+        data = {"height": e.dxf.height, "rotation": e.dxf.get("rotation", 0.0),
+                "axis": vec(e.dxf.get("extrusion", (0, 0, 1))),
+                "text": decode_dxf_unicode(e.dxf.text)}
+        if not justified:
+            data["position"] = vec(ocs.to_wcs(e.dxf.insert))
+        add(e, ctx, "text", **data)
 
     def closing(points, closed):
         return points + points[:1] if closed and points else points
 
-    for e in doc.modelspace():
+    def resolved(e, ctx):
+        """The layer and colour number an exploded reference passes to its block."""
+        layer = decode_dxf_unicode(e.dxf.layer)
+        color = e.dxf.get("color", 256)
+        if ctx is not None:
+            layer = ctx["layer"] if layer == "0" else layer
+            color = ctx["color"] if color == 0 else color
+        if color == 256:
+            color = layer_color(doc, layer)
+        return {"layer": layer, "color": color}
+
+    def emit(e, ctx):
         t = e.dxftype()
         if t == "POINT":
-            add(e, "point", point=vec(e.dxf.location))
+            add(e, ctx, "point", point=vec(e.dxf.location))
         elif t == "LINE":
-            add(e, "poly", closed=0, vertices=[vec(e.dxf.start), vec(e.dxf.end)])
+            add(e, ctx, "poly", closed=0, vertices=[vec(e.dxf.start), vec(e.dxf.end)])
         elif t in ("CIRCLE", "ARC"):
             center = vec(e.ocs().to_wcs(e.dxf.center))
             axis = vec(e.dxf.get("extrusion", (0, 0, 1)))
@@ -137,40 +178,84 @@ def expected(path):
                 length = e.dxf.end_angle - start
                 if length < 0:
                     length += 360.0
-            add(e, "arc", center=center, radius=e.dxf.radius, start=start, length=length,
+            add(e, ctx, "arc", center=center, radius=e.dxf.radius, start=start, length=length,
                 axis=axis)
-        elif t == "TEXT":
-            text(e)
-        elif t == "INSERT":
-            for a in e.attribs:
-                text(a)
+        elif t in ("TEXT", "ATTRIB"):
+            justified = e.dxf.get("halign", 0) != 0 or e.dxf.get("valign", 0) != 0
+            text(e, ctx, justified and e.dxf.hasattr("align_point"))
+        elif t == "MTEXT":
+            for line in e.plain_text(split=True):
+                line = line.replace("\\~", " ")  # a non-breaking space; ezdxf 0.18 keeps it
+                if line:
+                    add(e, ctx, "text", height=e.dxf.char_height, rotation=e.get_rotation(),
+                        axis=vec(e.dxf.get("extrusion", (0, 0, 1))), text=line)
+        elif t in ("INSERT", "DIMENSION"):
+            inner = resolved(e, ctx)
+            for v in e.virtual_entities():
+                emit(v, inner)
+            if t == "INSERT":
+                for a in e.attribs:
+                    text(a, ctx)
         elif t == "3DFACE":
             corners = [vec(e.dxf.get(f"vtx{i}")) for i in range(4)]
             if all(abs(a - b) < 1e-8 for a, b in zip(corners[3], corners[2])):
                 corners = corners[:3]
-            add(e, "poly", closed=1, vertices=corners)
-        elif t == "LWPOLYLINE":
+            add(e, ctx, "poly", closed=1, vertices=corners)
+        elif t in ("SOLID", "TRACE"):
             ocs = e.ocs()
-            z = e.dxf.get("elevation", 0.0)
-            pts = [vec(ocs.to_wcs(Vec3(x, y, z))) for x, y in e.get_points("xy")]
-            add(e, "poly", closed=0, vertices=closing(pts, e.closed))
+            z = e.dxf.vtx0.z
+            c = [vec(ocs.to_wcs(Vec3(e.dxf.get(f"vtx{i}", e.dxf.vtx2)).replace(z=z)))
+                 for i in range(4)]
+            corners = [c[0], c[1], c[3], c[2]]
+            if all(abs(a - b) < 1e-8 for a, b in zip(c[3], c[2])):
+                corners = [c[0], c[1], c[2]]
+            add(e, ctx, "poly", closed=1, vertices=corners)
+        elif t == "LWPOLYLINE":
+            if any(b != 0 for b in e.get_points("b")):
+                add(e, ctx, "curve", closed=0, points=flattened(ezdxf.path.make_path(e)))
+            else:
+                ocs = e.ocs()
+                z = e.dxf.get("elevation", 0.0)
+                pts = [vec(ocs.to_wcs(Vec3(x, y, z))) for x, y in e.get_points("xy")]
+                add(e, ctx, "poly", closed=0, vertices=closing(pts, e.closed))
         elif t == "POLYLINE":
-            if e.is_2d_polyline:
+            if e.is_poly_face_mesh:
+                for face in e.faces():
+                    add(e, ctx, "poly", closed=1,
+                        vertices=[vec(v.dxf.location) for v in face[:-1]])
+            elif e.is_2d_polyline:
                 ocs = e.ocs()
                 z = Vec3(e.dxf.get("elevation", (0, 0, 0))).z
                 pts = [vec(ocs.to_wcs(Vec3(v.dxf.location.x, v.dxf.location.y, z)))
                        for v in e.vertices]
+                add(e, ctx, "poly", closed=0, vertices=closing(pts, e.is_closed))
             else:
-                pts = [vec(v.dxf.location) for v in e.vertices
-                       if not (v.dxf.flags & 128 and not v.dxf.flags & 64)]
-            add(e, "poly", closed=0, vertices=closing(pts, e.is_closed))
+                pts = [vec(v.dxf.location) for v in e.vertices]
+                add(e, ctx, "poly", closed=0, vertices=closing(pts, e.is_closed))
+        elif t in ("ELLIPSE", "SPLINE"):
+            # Through fit points CAD programs differ (end tangents are guessed): the curve is
+            # known only roughly, and passes through them.
+            fit = t == "SPLINE" and e.control_point_count() == 0
+            data = {"fit": [vec(p) for p in e.fit_points]} if fit else {}
+            add(e, ctx, "curve", closed=0, points=flattened(ezdxf.path.make_path(e)), **data)
+        elif t == "HATCH":
+            paths = list(ezdxf.path.from_hatch(e))
+            solid = e.dxf.solid_fill == 1 and len(paths) == 1
+            for p in paths:
+                pts = flattened(p)
+                if pts[0] != pts[-1]:
+                    pts.append(pts[0])
+                add(e, ctx, "curve", closed=1 if solid else 0, points=pts)
+
+    for e in doc.modelspace():
+        emit(e, None)
     return out
 
 
 def save_expected(path):
     with open(path[:-4] + ".json", "w", encoding="utf-8") as f:
-        json.dump(expected(path), f, ensure_ascii=False, indent=1)
-        f.write("\n")
+        items = [json.dumps(e, ensure_ascii=False) for e in expected(path)]
+        f.write("[\n" + ",\n".join(items) + "\n]\n")
 
 
 def make_ezdxf(version, name, encoding=None):
@@ -251,6 +336,12 @@ def make_blocks(version, name, fmt):
 
 
 def main():
+    if sys.argv[1:] == ["--expected"]:
+        # Only the .json files, from the .dxf files as they are.
+        for name in sorted(os.listdir(OUT)):
+            if name.endswith(".dxf") and os.path.exists(os.path.join(OUT, name[:-4] + ".json")):
+                save_expected(os.path.join(OUT, name))
+        return
     os.makedirs(OUT, exist_ok=True)
     make_blocks("R12", "ezdxf_blocks_r12.dxf", "asc")
     make_blocks("R12", "ezdxf_blocks_r12_bin.dxf", "bin")
