@@ -1,5 +1,6 @@
 #include "exchange/DxfText.h"
 
+#include <algorithm>
 #include <cctype>
 #include <cerrno>
 #include <cstdint>
@@ -366,6 +367,20 @@ std::string ReplaceTextControlCodes(std::string_view t) {
     return out;
 }
 
+namespace {
+
+std::string_view Trimmed(std::string_view s) {
+    while (!s.empty() && s.front() == ' ') {
+        s.remove_prefix(1);
+    }
+    while (!s.empty() && s.back() == ' ') {
+        s.remove_suffix(1);
+    }
+    return s;
+}
+
+}  // namespace
+
 std::vector<std::string> MTextParagraphs(std::string_view t) {
     if (t.size() > kMaxMTextBytes) {
         // Cut at a character's start, not inside one.
@@ -427,14 +442,18 @@ std::vector<std::string> MTextParagraphs(std::string_view t) {
                 case 'S': {
                     // A stacked fraction up to ';': top and bottom split by ^, / or #.
                     const size_t end = skipTo(i, ';');
-                    std::string stack(
-                        t.substr(i, end - i - (end <= t.size() && t[end - 1] == ';')));
-                    for (char& s : stack) {
-                        if (s == '^' || s == '#') {
-                            s = '/';
-                        }
+                    const std::string_view stack =
+                        t.substr(i, end - i - (end <= t.size() && t[end - 1] == ';'));
+                    const size_t split = std::min(stack.find_first_of("^/#"), stack.size());
+                    const std::string_view top = Trimmed(stack.substr(0, split));
+                    const std::string_view bottom = Trimmed(
+                        split < stack.size() ? stack.substr(split + 1) : std::string_view());
+                    // A superscript or subscript alone (one part empty) has no fraction bar.
+                    lines.back() += top;
+                    if (!top.empty() && !bottom.empty()) {
+                        lines.back() += '/';
                     }
-                    lines.back() += stack;
+                    lines.back() += bottom;
                     i = end;
                     break;
                 }

@@ -75,6 +75,7 @@ TEST(DxfTexts, MTextParagraphsLoseTheirFormatting) {
         {"{\\fArial|b1|i0;\\H2.5x;\\C1;Red} text", {"Red text"}},
         {"\\LUnder\\l \\OOver\\o \\KStrike\\k", {"Under Over Strike"}},
         {"1\\S1/2; and \\S3^4; and \\S5#6;", {"11/2 and 3/4 and 5/6"}},
+        {"A\\S^1; m\\S2^ ; \\S+0.2^ -0.1;", {"A1 m2 +0.2/-0.1"}},
         {"\\\\ \\{ \\} a\\~b", {"\\ { } a b"}},
         {"a^Jb^Ic", {"a", "b c"}},
         {"\\A1;\\pxi-3,l3;\\Q15;\\T1.1;\\W0.8;x", {"x"}},
