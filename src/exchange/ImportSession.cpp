@@ -9,6 +9,9 @@
 #include <cerrno>
 #include <cstring>
 #include <iterator>
+#include <string>
+#include <unordered_map>
+#include <vector>
 
 #include "document/Entity.h"
 #include "document/TAVDoc.h"
@@ -125,17 +128,25 @@ std::string ImportProgressTitle(const SImportSource& source) {
 
 namespace {
 
-bool SameNameNoCase(const std::string& a, const std::string& b) {
-    return a.size() == b.size() && std::equal(a.begin(), a.end(), b.begin(), [](char x, char y) {
-               return std::tolower(static_cast<unsigned char>(x)) ==
-                      std::tolower(static_cast<unsigned char>(y));
-           });
+std::string FoldedName(const std::string& name) {
+    std::string folded(name);
+    for (char& c : folded) {
+        c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+    }
+    return folded;
 }
 
 // The drawing's index of each layer record: matched by name, or appended.
 std::vector<int> MergeLayers(CTAVDoc& doc, std::vector<CLayer>& records, ELayerMatch match) {
     std::vector<int> index(records.size(), 0);
     const int own = doc.GetLayerCount();
+    // By name: the first layer of each folded name, so thousands of layers match in linear time.
+    std::unordered_map<std::string, int> byName;
+    if (match != ELayerMatch::AppendRenamed) {
+        for (int j = 0; j < own; ++j) {
+            byName.emplace(FoldedName(doc.GetLayer(j).m_name), j);
+        }
+    }
     for (size_t i = 0; i < records.size(); ++i) {
         CLayer& record = records[i];
         if (match == ELayerMatch::AppendRenamed) {
@@ -147,14 +158,9 @@ std::vector<int> MergeLayers(CTAVDoc& doc, std::vector<CLayer>& records, ELayerM
                 }
             }
         } else {
-            int found = -1;
-            for (int j = 0; j < doc.GetLayerCount() && found < 0; ++j) {
-                if (SameNameNoCase(doc.GetLayer(j).m_name, record.m_name)) {
-                    found = j;
-                }
-            }
-            if (found >= 0) {
-                index[i] = found;
+            const auto [it, added] = byName.emplace(FoldedName(record.m_name), doc.GetLayerCount());
+            if (!added) {
+                index[i] = it->second;
                 continue;
             }
         }
