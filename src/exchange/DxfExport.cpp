@@ -10,14 +10,19 @@
 #include <exception>
 #include <mutex>
 #include <new>
+#include <optional>
 #include <stdexcept>
 #include <thread>
+#include <unordered_map>
+#include <unordered_set>
 #include <vector>
 
 #include "document/AtomicFile.h"
+#include "document/Cp1250.h"
 #include "document/Progress.h"
 #include "document/Prompter.h"
 #include "document/TAVDoc.h"
+#include "exchange/DxfEntities.h"
 #include "exchange/DxfText.h"
 
 namespace {
@@ -239,11 +244,33 @@ void CDxfWriter::Common(std::string_view kind, const std::string& layerName, int
     Int(colorNumber);
 }
 
-void CDxfWriter::WriteHeader() {
-    Reserve(Room(0, 0));
+void CDxfWriter::WriteHeader(const std::vector<std::string>& layerNames,
+                             const std::vector<bool>& layerHidden) {
+    Reserve(Room(0, 0) + 600);
     Lit("999\r\n");
     Line(kHeader211);
-    Lit("  0\r\nSECTION\r\n  2\r\nENTITIES\r\n");
+    // Other programs read the names and texts by the code page stated here.
+    Lit("  0\r\nSECTION\r\n  2\r\nHEADER\r\n  9\r\n$ACADVER\r\n  1\r\nAC1009\r\n"
+        "  9\r\n$DWGCODEPAGE\r\n  3\r\nANSI_1250\r\n  0\r\nENDSEC\r\n");
+    Lit("  0\r\nSECTION\r\n  2\r\nTABLES\r\n"
+        "  0\r\nTABLE\r\n  2\r\nLTYPE\r\n 70\r\n1\r\n"
+        "  0\r\nLTYPE\r\n  2\r\nCONTINUOUS\r\n 70\r\n0\r\n  3\r\nSolid line\r\n"
+        " 72\r\n65\r\n 73\r\n0\r\n 40\r\n0.0\r\n  0\r\nENDTAB\r\n"
+        "  0\r\nTABLE\r\n  2\r\nLAYER\r\n 70\r\n");
+    Int(static_cast<int>(layerNames.size()));
+    for (size_t i = 0; i < layerNames.size(); ++i) {
+        Reserve(Room(layerNames[i].size(), 0));
+        Lit("  0\r\nLAYER\r\n  2\r\n");
+        Line(layerNames[i]);
+        // A negative colour number turns the layer off.
+        if (i < layerHidden.size() && layerHidden[i]) {
+            Lit(" 70\r\n0\r\n 62\r\n-7\r\n  6\r\nCONTINUOUS\r\n");
+        } else {
+            Lit(" 70\r\n0\r\n 62\r\n7\r\n  6\r\nCONTINUOUS\r\n");
+        }
+    }
+    Reserve(Room(0, 0));
+    Lit("  0\r\nENDTAB\r\n  0\r\nENDSEC\r\n  0\r\nSECTION\r\n  2\r\nENTITIES\r\n");
 }
 
 void CDxfWriter::WriteFooter() {
@@ -290,16 +317,37 @@ void CDxfWriter::WritePoly(const CPoly& poly, const std::string& layerName, int 
     Line(layerName);
 }
 
+namespace {
+
+// A point in the own coordinate system of an entity with this axis, as readers of DXF take it;
+// the world's own for the world's z axis (and a zero one), as the importer reads them.
+CPoint3 OwnPoint(const CPoint3& p, const CVec3& axis) {
+    const std::optional<CMatrix4> frame = OwnFrame(axis);
+    if (!frame) {
+        return p;
+    }
+    // The frame is a rotation: its inverse is its transpose.
+    const CPoint3 o(0.0, 0.0, 0.0);
+    const CVec3 x = CPoint3(1.0, 0.0, 0.0).TransformedBy(*frame) - o;
+    const CVec3 y = CPoint3(0.0, 1.0, 0.0).TransformedBy(*frame) - o;
+    const CVec3 z = CPoint3(0.0, 0.0, 1.0).TransformedBy(*frame) - o;
+    const CVec3 v = p - o;
+    return {Dot(v, x), Dot(v, y), Dot(v, z)};
+}
+
+}  // namespace
+
 void CDxfWriter::WriteArc(const CArc& arc, const std::string& layerName, int colorNumber) {
     const bool circle = std::fabs(arc.m_length - 360.0) < 1e-8;
     Reserve(Room(layerName.size(), 9));
     Common(circle ? "CIRCLE" : "ARC", layerName, colorNumber);
+    const CPoint3 centre = OwnPoint(arc.m_center, arc.m_axis);
     Lit(" 10\r\n");
-    Num(arc.m_center.x);
+    Num(centre.x);
     Lit(" 20\r\n");
-    Num(arc.m_center.y);
+    Num(centre.y);
     Lit(" 30\r\n");
-    Num(arc.m_center.z);
+    Num(centre.z);
     Lit(" 40\r\n");
     Num(arc.m_radius);
     if (!circle) {
@@ -320,12 +368,13 @@ void CDxfWriter::WriteText(const CText& text, const std::string& layerName, int 
     const std::string value = EncodeDxfText(text.m_text);
     Reserve(Room(layerName.size() + value.size(), 8));
     Common("TEXT", layerName, colorNumber);
+    const CPoint3 position = OwnPoint(text.m_position, text.m_axis);
     Lit(" 10\r\n");
-    Num(text.m_position.x);
+    Num(position.x);
     Lit(" 20\r\n");
-    Num(text.m_position.y);
+    Num(position.y);
     Lit(" 30\r\n");
-    Num(text.m_position.z);
+    Num(position.z);
     Lit(" 40\r\n");
     Num(text.m_height);
     Lit("  1\r\n");
@@ -338,6 +387,47 @@ void CDxfWriter::WriteText(const CText& text, const std::string& layerName, int 
     Num(text.m_axis.y);
     Lit("230\r\n");
     Num(text.m_axis.z);
+}
+
+// ---------------------------------------------------------------------------------------------
+// Layer names
+
+std::vector<std::string> DxfLayerNames(const CTAVDoc& doc) {
+    std::vector<std::string> names;
+    names.reserve(static_cast<size_t>(doc.GetLayerCount()));
+    std::unordered_set<std::string> taken;
+    std::unordered_map<std::string, int> nextSuffix;
+    const auto key = [](std::string name) {
+        for (char& c : name) {
+            if (c >= 'A' && c <= 'Z') {
+                c = static_cast<char>(c - 'A' + 'a');
+            }
+        }
+        return name;
+    };
+    for (int i = 0; i < doc.GetLayerCount(); ++i) {
+        // Characters the code page lacks come out as '?', which names may not hold either.
+        std::string name = Utf8ToCp1250(doc.GetLayer(i).m_name);
+        for (char& c : name) {
+            const auto u = static_cast<unsigned char>(c);
+            if (u < 0x20 || u == 0x7F || std::strchr("<>/\\\":;?*|=`", c) != nullptr) {
+                c = '_';
+            }
+        }
+        if (name.empty()) {
+            name = "_";
+        }
+        std::string unique = name;
+        if (!taken.insert(key(unique)).second) {
+            // The next suffix to try for this name: many equal names stay linear.
+            int& n = nextSuffix.try_emplace(key(name), 2).first->second;
+            do {
+                unique = name + "_" + std::to_string(n++);
+            } while (!taken.insert(key(unique)).second);
+        }
+        names.push_back(std::move(unique));
+    }
+    return names;
 }
 
 // ---------------------------------------------------------------------------------------------
@@ -518,13 +608,13 @@ bool ExportDxfFile(CTAVDoc& doc, const std::string& path, CProgress* progress) {
             progress, kExportTitle + (slash == std::string::npos ? path : path.substr(slash + 1)));
         try {
             CWaitCursor wait(&prompter);
-            std::vector<std::string> layerNames;
-            layerNames.reserve(static_cast<size_t>(doc.GetLayerCount()));
+            const std::vector<std::string> layerNames = DxfLayerNames(doc);
+            std::vector<bool> hidden;
             for (int i = 0; i < doc.GetLayerCount(); ++i) {
-                layerNames.push_back(EncodeDxfText(doc.GetLayer(i).m_name));
+                hidden.push_back(doc.GetLayer(i).m_visible == 0);
             }
             CDxfWriter writer;
-            writer.WriteHeader();
+            writer.WriteHeader(layerNames, hidden);
             const int workers = ExportWorkers(count);
             if (workers > 0) {
                 WriteOrThrow(file, writer.Bytes());

@@ -24,15 +24,20 @@ class CDxfWriter : public CDxfSink {
 public:
     CDxfWriter() = default;
 
-    // The comment naming the program and the start of the ENTITIES section.
-    void WriteHeader();
+    // The comment naming the program, the HEADER (R12, Windows-1250), the tables of line types
+    // and layers (names as DxfLayerNames gives them, hidden ones off) and the start of the
+    // ENTITIES section.
+    void WriteHeader(const std::vector<std::string>& layerNames = {},
+                     const std::vector<bool>& layerHidden = {});
     // The end of the section and "EOF" without a line end.
     void WriteFooter();
     // POINT.
     void WritePnt(const CPnt& pnt, const std::string& layerName, int colorNumber) override;
     // POLYLINE with VERTEX records and SEQEND; flag 70 is 9 for a polygon, 8 for a polyline.
     void WritePoly(const CPoly& poly, const std::string& layerName, int colorNumber) override;
-    // CIRCLE when the angular length is within 1e-8 of 360, else ARC.
+    // CIRCLE when the angular length is within 1e-8 of 360, else ARC. Centres and insertion
+    // points are in the entity's own coordinate system (its axis by the arbitrary axis
+    // algorithm), world coordinates for the world's z axis.
     void WriteArc(const CArc& arc, const std::string& layerName, int colorNumber) override;
     // TEXT.
     void WriteText(const CText& text, const std::string& layerName, int colorNumber) override;
@@ -64,7 +69,12 @@ private:
 inline constexpr size_t kDxfNumberChars = 330;
 size_t FormatDxfNumber(double value, char* out);
 
-// Writes every entity of the drawing into a DXF file with only an ENTITIES section, through a
+// The drawing's layer names as DXF names in Windows-1250: what names may not hold (<>/\":;?*|=`,
+// control characters, characters the code page lacks) becomes '_', an empty name is "_", and a
+// name equal to an earlier one without regard to case gets "_2", "_3" and so on.
+std::vector<std::string> DxfLayerNames(const CTAVDoc& doc);
+
+// Writes every entity of the drawing into a DXF file (HEADER, TABLES, ENTITIES), through a
 // temporary file renamed over path when complete, and shows the count of entities written
 // when it is positive. On failure reports it through the document's prompter, leaves any
 // existing file as it was and returns false. progress, when given, sees the entities written;

@@ -442,7 +442,8 @@ private:
     bool m_paperSpace = false;  // code 67 = 1 since the last code 0
 
     EHeaderVar m_headerVar = kVarOther;
-    bool m_ownFile = false;  // written by this program: centres are world coordinates
+    // Written by this program before its exports had a HEADER: centres are world coordinates.
+    bool m_ownFile = false;
 
     // Layer lookup: folded name to the layer record of that name, and the last name asked for.
     std::unordered_map<std::string, int> m_layerIndex;
@@ -627,6 +628,11 @@ void CDxfReader::Dispatch(int code, std::string_view value) {
                 ReadWord(value, false);
                 if (m_afterSection) {
                     m_section = Lookup(kSectionWords, std::size(kSectionWords), m_last);
+                    if (m_section == kSectionHeader) {
+                        // This program's exports with a HEADER write their points in the
+                        // entities' own systems, as DXF defines them; only older ones did not.
+                        m_ownFile = false;
+                    }
                 } else if (m_afterTable) {
                     m_inLayerTable = EqualNoCase(m_last, "LAYER");
                 }

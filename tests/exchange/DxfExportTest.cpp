@@ -9,8 +9,11 @@
 #include <cstdio>
 #include <filesystem>
 #include <limits>
+#include <string>
+#include <vector>
 
 #include "document/TAVDoc.h"
+#include "exchange/DxfImport.h"
 #include "exchange/DxfText.h"
 #include "support/RecordingPrompter.h"
 #include "support/TempFiles.h"
@@ -32,7 +35,23 @@ std::string Crlf(const std::string& lf) {
     return out;
 }
 
-const std::string kHead = "999\nTAV Document ver. 2.1.1\n  0\nSECTION\n  2\nENTITIES\n";
+// The comment, HEADER and TABLES before the entities; layers as "name" or "-name" when hidden.
+std::string Head(const std::vector<std::string>& layers) {
+    std::string head =
+        "999\nTAV Document ver. 2.1.1\n"
+        "  0\nSECTION\n  2\nHEADER\n  9\n$ACADVER\n  1\nAC1009\n  9\n$DWGCODEPAGE\n  3\n"
+        "ANSI_1250\n  0\nENDSEC\n"
+        "  0\nSECTION\n  2\nTABLES\n  0\nTABLE\n  2\nLTYPE\n 70\n1\n  0\nLTYPE\n  2\n"
+        "CONTINUOUS\n 70\n0\n  3\nSolid line\n 72\n65\n 73\n0\n 40\n0.0\n  0\nENDTAB\n"
+        "  0\nTABLE\n  2\nLAYER\n 70\n" +
+        std::to_string(layers.size()) + "\n";
+    for (const std::string& l : layers) {
+        const bool hidden = l[0] == '-';
+        head += "  0\nLAYER\n  2\n" + l.substr(hidden ? 1 : 0) + "\n 70\n0\n 62\n" +
+                (hidden ? "-7" : "7") + "\n  6\nCONTINUOUS\n";
+    }
+    return head + "  0\nENDTAB\n  0\nENDSEC\n  0\nSECTION\n  2\nENTITIES\n";
+}
 const std::string kTail = "  0\nENDSEC\n  0\nEOF";
 
 std::string ExportToString(CTAVDoc& doc) {
@@ -111,7 +130,7 @@ TEST(AciPalette, EveryEntryMapsToItsFirstNumber) {
 TEST(DxfExport, EmptyDrawingGivesTheFrameOnly) {
     CRecordingPrompter prompter;
     CTAVDoc doc(&prompter);
-    EXPECT_EQ(ExportToString(doc), Crlf(kHead + kTail));
+    EXPECT_EQ(ExportToString(doc), Crlf(Head({"Warstwa1"}) + kTail));
     EXPECT_TRUE(prompter.messages.empty());
     EXPECT_EQ(prompter.waitDepth, 0);
 }
@@ -119,7 +138,7 @@ TEST(DxfExport, EmptyDrawingGivesTheFrameOnly) {
 TEST(DxfExport, RecordsOfEachKind) {
     CRecordingPrompter prompter;
     CTAVDoc doc(&prompter);
-    doc.Layers().push_back(CLayer("Działki 2", 0, 1));
+    doc.Layers().push_back(CLayer("Działki 2", 0, 0));
 
     auto pnt = Colored(MakePnt({5420000.125, -6310000.5, 0.0000004}, "P1"), 1, 0, 0);
     doc.AddEntity(std::move(pnt));
@@ -138,7 +157,7 @@ TEST(DxfExport, RecordsOfEachKind) {
     doc.AddEntity(std::move(text));
 
     const std::string bytes = ExportToString(doc);
-    const std::string expected = Crlf(kHead +
+    const std::string expected = Crlf(Head({"Warstwa1", "-Dzia\xB3ki 2"}) +
                                       "  0\nPOINT\n  8\nWarstwa1\n 62\n1\n"
                                       " 10\n5420000.125000\n 20\n-6310000.500000\n 30\n0.000000\n"
                                       "  0\nPOLYLINE\n  8\nDzia\xB3ki 2\n 62\n5\n 66\n1\n"
@@ -161,7 +180,8 @@ TEST(DxfExport, RecordsOfEachKind) {
                                       " 10\n0.000000\n 20\n1.000000\n 30\n0.000000\n 70\n32\n"
                                       "  0\nSEQEND\n  8\nWarstwa1\n"
                                       "  0\nARC\n  8\nWarstwa1\n 62\n7\n"
-                                      " 10\n10.000000\n 20\n20.000000\n 30\n30.000000\n"
+                                      // in its own system: x and z turn with the axis
+                                      " 10\n-10.000000\n 20\n20.000000\n 30\n-30.000000\n"
                                       " 40\n2.500000\n 50\n300.000000\n 51\n60.000000\n"
                                       "210\n0.000000\n220\n0.000000\n230\n-1.000000\n"
                                       "  0\nCIRCLE\n  8\nWarstwa1\n 62\n18\n"
@@ -393,11 +413,16 @@ TEST(DxfExport, LargeDrawingIsWrittenWholeAndInOrder) {
 
     // Byte for byte what one writer gives entity after entity.
     CDxfWriter writer;
-    writer.WriteHeader();
+    const std::vector<std::string> names = DxfLayerNames(doc);
+    std::vector<bool> hidden;
+    for (int i = 0; i < doc.GetLayerCount(); ++i) {
+        hidden.push_back(doc.GetLayer(i).m_visible == 0);
+    }
+    writer.WriteHeader(names, hidden);
     for (int i = 0; i < doc.GetEntityCount(); ++i) {
         const CEntity& e = *doc.GetEntity(i);
         const std::string layer =
-            e.m_layer < doc.GetLayerCount() ? EncodeDxfText(doc.GetLayer(e.m_layer).m_name) : "0";
+            e.m_layer < doc.GetLayerCount() ? names[static_cast<size_t>(e.m_layer)] : "0";
         e.WriteDxf(writer, layer, NearestAciColor(e.m_color));
     }
     writer.WriteFooter();
@@ -435,6 +460,90 @@ TEST(DxfExport, FailedWriteOfALargeDrawingKeepsTheOldFile) {
     // The same export goes through once files may grow again.
     EXPECT_TRUE(ExportDxfFile(doc, path));
     EXPECT_EQ(ReadFile(path).substr(0, 5), "999\r\n");
+}
+
+// ---- layers and own coordinate systems ----
+
+TEST(DxfLayerNames, ValidDistinctNames) {
+    const struct {
+        std::vector<std::string> in, out;
+    } cases[] = {
+        {{"Działki", "plain"}, {"Dzia\xB3ki", "plain"}},
+        {{"a<b>c/d\\e\"f:g;h?i*j|k=l`m"}, {"a_b_c_d_e_f_g_h_i_j_k_l_m"}},
+        {{"", "tab\there", "\x7F", "Жук", "?????ÄÜÖ"},
+         {"_", "tab_here", "__2", "___", "_____\xC4\xDC\xD6"}},
+        {{"ABC", "abc", "ABC_2", "a?c", "a*c"}, {"ABC", "abc_2", "ABC_2_2", "a_c", "a_c_2"}},
+    };
+    for (const auto& c : cases) {
+        CTAVDoc doc;
+        doc.Layers().clear();
+        for (const std::string& name : c.in) {
+            doc.Layers().push_back(CLayer(name, 0, 1));
+        }
+        EXPECT_EQ(DxfLayerNames(doc), c.out) << c.in[0];
+    }
+}
+
+// Arcs and texts on tilted and flipped axes come back where they were, from the points in
+// their own systems; the layers come back with their names and visibility.
+TEST(DxfExport, RoundTripKeepsPlacesAndLayers) {
+    CTAVDoc doc;
+    doc.Layers().push_back(CLayer("ukryta?", 0, 0));
+    const CVec3 axes[] = {{0, 0, -1}, {0.6, 0, 0.8}, {0.01, 0.01, 1}, {1, 2, 3}, {0, 0, 1}};
+    for (const CVec3& axis : axes) {
+        auto arc = MakeArc({-650.5, 120.25, 3.0}, 2.5, 30.0, 200.0);
+        arc->m_axis = axis;
+        arc->m_layer = 1;
+        doc.AddEntity(std::move(arc));
+        auto text = MakeText("tekst", {100.125, -7.5, 12.0}, 1.5);
+        text->m_axis = axis;
+        text->m_rotation = 30.0;
+        doc.AddEntity(std::move(text));
+    }
+    CTempDir dir;
+    ASSERT_TRUE(ExportDxfFile(doc, dir.File("out.dxf")));
+    CRecordingPrompter prompter;
+    CTAVDoc back(&prompter);
+    ASSERT_EQ(ImportDxfFile(back, dir.File("out.dxf")), EImportResult::Done);
+    ASSERT_EQ(back.GetEntityCount(), doc.GetEntityCount());
+    for (int i = 0; i < doc.GetEntityCount(); ++i) {
+        if (i % 2 == 0) {
+            const auto& a = static_cast<const CArc&>(*doc.GetEntity(i));
+            const auto& b = static_cast<const CArc&>(*back.GetEntity(i));
+            ExpectXyz(b.m_center, a.m_center.x, a.m_center.y, a.m_center.z, 2e-6);
+            EXPECT_NEAR(b.m_start, a.m_start, 1e-6);
+            EXPECT_EQ(back.GetLayer(b.m_layer).m_name, "ukryta_");
+            EXPECT_EQ(back.GetLayer(b.m_layer).m_visible, 0);
+        } else {
+            const auto& a = static_cast<const CText&>(*doc.GetEntity(i));
+            const auto& b = static_cast<const CText&>(*back.GetEntity(i));
+            ExpectXyz(b.m_position, a.m_position.x, a.m_position.y, a.m_position.z, 2e-6);
+            EXPECT_NEAR(b.m_rotation, 30.0, 1e-9);
+        }
+    }
+}
+
+TEST(DxfExport, ManyLongAndEmptyLayerNames) {
+    CTAVDoc doc;
+    doc.Layers().clear();
+    for (int i = 0; i < 10000; ++i) {
+        doc.Layers().push_back(
+            CLayer(i % 100 == 0 ? "" : std::string(300, 'x') + std::to_string(i % 7), 0, i % 2));
+        auto p = MakePnt({1.0 * i, 0, 0});
+        p->m_layer = i;
+        doc.AddEntity(std::move(p));
+    }
+    CTempDir dir;
+    ASSERT_TRUE(ExportDxfFile(doc, dir.File("out.dxf")));
+    CRecordingPrompter prompter;
+    CTAVDoc back(&prompter);
+    ASSERT_EQ(ImportDxfFile(back, dir.File("out.dxf")), EImportResult::Done);
+    EXPECT_EQ(back.GetLayerCount(), 10001);  // the new drawing's own layer and the file's
+    int hidden = 0;
+    for (int i = 0; i < back.GetLayerCount(); ++i) {
+        hidden += back.GetLayer(i).m_visible == 0;
+    }
+    EXPECT_EQ(hidden, 5000);
 }
 
 // ---- text ----
