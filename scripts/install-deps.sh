@@ -24,6 +24,7 @@ xauth
 nlohmann-json3-dev
 hershey-fonts-data
 poppler-utils
+python3-ezdxf
 "
 
 missing=""
