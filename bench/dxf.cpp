@@ -6,6 +6,8 @@
 //   - the import (in a child process, so its peak memory is its own);
 //   - the export of the imported drawing (written, synced and renamed, as the command does);
 //   - the peers where installed: GDAL's DXF driver (ogrinfo -ro -al -so) and ezdxf (readfile).
+// With N >= 10^6 also N/10 INSERTs of a 10-entity block with attributes, exploded
+// (TAV_DXF_INSERTS=0 skips them).
 // Usage: dxf [N...] (default 100000 1000000). TAV_DXF_RUNS sets the runs (5), TAV_DXF_PEERS=0
 // skips the peers, TAV_DXF_PEER_RUNS their runs (1), TAV_DXF_KEEP keeps the files in $TMPDIR.
 
@@ -204,6 +206,115 @@ void Generate(const std::string& path, int n) {
     std::fclose(f);
 }
 
+// 10^5 INSERTs of one block of ten entities with three attribute definitions, each with its
+// three ATTRIBs: the explosion's speed against the mixed file of as many entities.
+void GenerateInserts(const std::string& path, int inserts) {
+    FILE* f = std::fopen(path.c_str(), "wb");
+    if (!f) {
+        std::perror(path.c_str());
+        std::exit(1);
+    }
+    {
+        CGen g(f);
+        g.Pair("  0", "SECTION");
+        g.Pair("  2", "BLOCKS");
+        g.Pair("  0", "BLOCK");
+        g.Pair("  8", "0");
+        g.Pair("  2", "ZNAK");
+        g.Pair(" 70", "2");
+        g.Num(" 10", 0.5, 3);
+        g.Num(" 20", 0.5, 3);
+        g.Num(" 30", 0.0, 3);
+        for (int k = 0; k < 10; ++k) {
+            const double d = k * 0.25;
+            switch (k % 5) {
+                case 0:
+                    g.Pair("  0", "LINE");
+                    g.Pair("  8", "0");
+                    g.Num(" 10", d, 3);
+                    g.Num(" 20", 0.0, 3);
+                    g.Num(" 11", d + 1.0, 3);
+                    g.Num(" 21", 1.0, 3);
+                    break;
+                case 1:
+                    g.Pair("  0", "CIRCLE");
+                    g.Pair("  8", "KONTUR");
+                    g.Num(" 10", d, 3);
+                    g.Num(" 20", d, 3);
+                    g.Num(" 40", 0.5, 3);
+                    break;
+                case 2:
+                    g.Pair("  0", "ARC");
+                    g.Pair("  8", "0");
+                    g.Int(" 62", 0);
+                    g.Num(" 10", d, 3);
+                    g.Num(" 20", 0.0, 3);
+                    g.Num(" 40", 0.75, 3);
+                    g.Num(" 50", 10.0, 3);
+                    g.Num(" 51", 200.0, 3);
+                    break;
+                case 3:
+                    g.Pair("  0", "POINT");
+                    g.Pair("  8", "0");
+                    g.Num(" 10", d, 3);
+                    g.Num(" 20", -d, 3);
+                    break;
+                default:
+                    g.Pair("  0", "TEXT");
+                    g.Pair("  8", "OPIS");
+                    g.Num(" 10", d, 3);
+                    g.Num(" 20", 1.5, 3);
+                    g.Num(" 40", 0.25, 3);
+                    g.Pair("  1", "Znak");
+                    break;
+            }
+        }
+        for (const char* tag : {"NR", "OPIS", "H"}) {
+            g.Pair("  0", "ATTDEF");
+            g.Pair("  8", "0");
+            g.Num(" 10", 0.6, 3);
+            g.Num(" 20", 0.6, 3);
+            g.Num(" 40", 0.25, 3);
+            g.Pair("  1", "");
+            g.Pair("  2", tag);
+            g.Pair("  3", tag);
+        }
+        g.Pair("  0", "ENDBLK");
+        g.Pair("  0", "ENDSEC");
+        g.Pair("  0", "SECTION");
+        g.Pair("  2", "ENTITIES");
+        char value[32];
+        for (int i = 0; i < inserts; ++i) {
+            const double x = 5420000.0 + (i % 1000) * 3.125, y = 6310000.0 + (i / 1000) * 3.25;
+            g.Pair("  0", "INSERT");
+            g.Pair("  8", "ZNAKI");
+            g.Pair(" 66", "1");
+            g.Pair("  2", "ZNAK");
+            g.Num(" 10", x, 3);
+            g.Num(" 20", y, 3);
+            g.Num(" 30", 100.0, 3);
+            g.Num(" 41", 1.0 + (i % 3) * 0.5, 3);
+            g.Num(" 42", 1.0 + (i % 3) * 0.5, 3);
+            g.Num(" 50", (i % 360) * 1.0, 3);
+            for (const char* tag : {"NR", "OPIS", "H"}) {
+                std::snprintf(value, sizeof value, "%s-%d", tag, i);
+                g.Pair("  0", "ATTRIB");
+                g.Pair("  8", "ZNAKI");
+                g.Num(" 10", x + 0.6, 3);
+                g.Num(" 20", y + 0.6, 3);
+                g.Num(" 30", 100.0, 3);
+                g.Num(" 40", 0.25, 3);
+                g.Pair("  1", value);
+                g.Pair("  2", tag);
+            }
+            g.Pair("  0", "SEQEND");
+        }
+        g.Pair("  0", "ENDSEC");
+        g.Pair("  0", "EOF");
+    }
+    std::fclose(f);
+}
+
 // ---- the baseline ----
 
 // Reads every line and converts the value of every numeric group code with from_chars.
@@ -378,6 +489,24 @@ void Run(int n, int runs, const std::string& dir) {
     }
     const double outMb = FileMb(out);
 
+    // With the largest mixed file: as many entities made by block references.
+    STimes inserts;
+    SImportResult insertsLast;
+    const std::string insertsPath = dir + "/tav_dxf_bench_inserts.dxf";
+    const bool withInserts = n >= 1000000 && EnvInt("TAV_DXF_INSERTS", 1) != 0;
+    if (withInserts) {
+        GenerateInserts(insertsPath, n / 10);
+        for (int r = 0; r < runs; ++r) {
+            insertsLast = ImportInChild(insertsPath);
+            if (insertsLast.seconds < 0) {
+                std::fprintf(stderr, "import of the inserts failed\n");
+                std::exit(1);
+            }
+            inserts.Add(insertsLast.seconds, insertsLast.cpu);
+        }
+        unlink(insertsPath.c_str());
+    }
+
     std::printf(
         "N = %d entities (%d after import), file %.1f MB with %ld numbers, generated in "
         "%.2f s; medians of %d runs, wall (CPU) seconds\n",
@@ -405,6 +534,14 @@ void Run(int n, int runs, const std::string& dir) {
             "  export to shm  %7.3f (%7.3f)  %7.1f MB/s  %10.0f entities/s (target >= "
             "2000000)\n",
             exportShm.Wall(), exportShm.Cpu(), outMb / exportShm.Wall(), n / exportShm.Wall());
+    }
+
+    if (withInserts) {
+        std::printf(
+            "  %d INSERTs of a 10-entity block with 3 attributes: %d entities imported in "
+            "%7.3f (%7.3f) s, %.2fx the mixed file's import (target <= 1)\n",
+            n / 10, insertsLast.entities, inserts.Wall(), inserts.Cpu(),
+            inserts.Wall() / import.Wall());
     }
 
     if (EnvInt("TAV_DXF_PEERS", 1) != 0) {
