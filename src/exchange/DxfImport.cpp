@@ -348,6 +348,8 @@ public:
     bool CutOff() const { return m_cutOff; }
 
 private:
+    template <class Pairs>
+    bool ReadPairs(Pairs& source);
     void Dispatch(int code, std::string_view value);
     void OnCode0(std::string_view value);
     void HandleWord();
@@ -483,24 +485,26 @@ private:
     std::string m_folded;
 };
 
-void CDxfReader::Run() {
+// The pairs, read through their own type: a text file's pairs come without a virtual call.
+template <class Pairs>
+bool CDxfReader::ReadPairs(Pairs& source) {
     // Numbers and words end at a NUL by themselves; whole-line values are cut where they are
     // used.
     int code = 0;
     std::string_view line;
     for (int pairs = 1; !m_eofWord; ++pairs) {
         // The clock is asked once in 2048 pairs.
-        if ((pairs & 2047) == 0 && !m_meter.Update(m_lines.BytesRead(), m_lines.Size())) {
-            return;
+        if ((pairs & 2047) == 0 && !m_meter.Update(source.BytesRead(), source.Size())) {
+            return false;
         }
-        const CDxfPairs::EPair next = m_lines.Next(code, line);
+        const CDxfPairs::EPair next = source.Next(code, line);
         if (next == CDxfPairs::EPair::End || next == CDxfPairs::EPair::CutOff) {
             // Cut off after a group code, the pending entity is dropped; any file whose bytes
             // end before its EOF record is not a whole drawing.
-            m_cutOff = !m_lines.Failed();
+            m_cutOff = !source.Failed();
             break;
         }
-        if (pairs == 1 && m_lines.SawByteOrderMark()) {
+        if (pairs == 1 && source.SawByteOrderMark()) {
             m_decoder.SetUtf8();
         }
         if (next == CDxfPairs::EPair::BadCode) {
@@ -508,6 +512,14 @@ void CDxfReader::Run() {
             continue;
         }
         Dispatch(code, line);
+    }
+    return true;
+}
+
+void CDxfReader::Run() {
+    auto* text = dynamic_cast<CDxfTextPairs*>(&m_lines);
+    if (!(text != nullptr ? ReadPairs(*text) : ReadPairs(m_lines))) {
+        return;
     }
     // EOF ending a section of entities that never ended is a cut-off file too.
     if (m_eofWord && m_eofRecord && m_section == kSectionEntities) {
@@ -575,7 +587,8 @@ bool CDxfReader::ReadWord(std::string_view value, bool report) {
     return true;
 }
 
-void CDxfReader::Dispatch(int code, std::string_view value) {
+// Inlined into the loop over the pairs: it runs for every pair of the file.
+[[gnu::always_inline]] inline void CDxfReader::Dispatch(int code, std::string_view value) {
     if (code == 0) {
         OnCode0(value);
         return;

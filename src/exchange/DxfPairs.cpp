@@ -8,7 +8,6 @@
 namespace {
 
 // What some writers put before the first line of a UTF-8 file.
-constexpr std::string_view kUtf8Bom = "\xEF\xBB\xBF";
 
 bool InRange(int code, int lo, int hi) {
     return code >= lo && code <= hi;
@@ -64,25 +63,6 @@ bool ScanDxfGroupCode(std::string_view line, int& code) {
         return true;
     }
     return ScanInt(line, code);
-}
-
-CDxfPairs::EPair CDxfTextPairs::Next(int& code, std::string_view& value) {
-    std::string_view line;
-    if (!m_lines.ReadLine(line)) {
-        return EPair::End;
-    }
-    if (m_lines.LineNumber() == 1 && line.substr(0, kUtf8Bom.size()) == kUtf8Bom) {
-        // A byte order mark is no part of the first group code, and says UTF-8.
-        line.remove_prefix(kUtf8Bom.size());
-        m_bom = true;
-    }
-    if (!ScanDxfGroupCode(line, code)) {
-        return EPair::BadCode;
-    }
-    if (!m_lines.ReadLine(value)) {
-        return EPair::CutOff;
-    }
-    return EPair::Pair;
 }
 
 CDxfBinaryPairs::CDxfBinaryPairs(std::string_view bytes)

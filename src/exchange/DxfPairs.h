@@ -12,6 +12,12 @@
 
 #include "exchange/LineReader.h"
 
+// The byte order mark of UTF-8 text.
+inline constexpr std::string_view kUtf8Bom = "\xEF\xBB\xBF";
+
+// The group code of the text line, as "%d" reads it.
+bool ScanDxfGroupCode(std::string_view line, int& code);
+
 // The first bytes of a binary DXF file.
 inline constexpr std::string_view kBinaryDxfSentinel("AutoCAD Binary DXF\r\n\x1a\0", 22);
 
@@ -38,10 +44,25 @@ public:
 };
 
 // The text form through a line reader.
-class CDxfTextPairs : public CDxfPairs {
+class CDxfTextPairs final : public CDxfPairs {
 public:
     explicit CDxfTextPairs(CLineReader& lines) : m_lines(lines) {}
-    EPair Next(int& code, std::string_view& value) override;
+    // Inline: the reader's loop calls it for every pair of a text file.
+    EPair Next(int& code, std::string_view& value) override {
+        std::string_view line;
+        if (!m_lines.ReadLine(line)) {
+            return EPair::End;
+        }
+        if (m_lines.LineNumber() == 1 && line.substr(0, kUtf8Bom.size()) == kUtf8Bom) {
+            // A byte order mark is no part of the first group code, and says UTF-8.
+            line.remove_prefix(kUtf8Bom.size());
+            m_bom = true;
+        }
+        if (!ScanDxfGroupCode(line, code)) {
+            return EPair::BadCode;
+        }
+        return m_lines.ReadLine(value) ? EPair::Pair : EPair::CutOff;
+    }
     int LineNumber() const override { return m_lines.LineNumber(); }
     uint64_t BytesRead() const override { return m_lines.BytesRead(); }
     uint64_t Size() const override { return m_lines.FileSize(); }
@@ -71,6 +92,3 @@ private:
     int m_pairs = 0;
     std::string m_value;
 };
-
-// The group code of the text line, as "%d" reads it.
-bool ScanDxfGroupCode(std::string_view line, int& code);
