@@ -568,6 +568,83 @@ STextPlacement PlaceText(const CPoint3& p1, const CPoint3* p2, double height, do
     return t;
 }
 
+namespace {
+
+// The columns of an MTEXT: newer files keep them in an embedded object after code 101, older
+// ones in the ACAD application's extended data; the defined height is code 46 or extended data.
+struct SMTextColumns {
+    int type = 0;  // 1 static, 2 dynamic
+    int count = 0;
+    double width = 0.0, gutter = 0.0, defined = 0.0;
+    std::vector<double> heights;  // dynamic columns of their own heights
+    double Height(int k) const {
+        const size_t i = static_cast<size_t>(k);
+        return i < heights.size() && heights[i] > 0.0 ? heights[i] : defined;
+    }
+};
+
+SMTextColumns ReadMTextColumns(const DxfRecord& record) {
+    SMTextColumns c;
+    bool embedded = false;
+    for (size_t i = 0; i < record.size(); ++i) {
+        const auto& [code, value] = record[i];
+        if (code == 101) {
+            embedded = true;
+        } else if (!embedded && code == 46) {
+            RecordDouble(value, c.defined);
+        } else if (embedded && code == 71) {
+            RecordInt(value, c.type);
+        } else if (embedded && code == 72) {
+            RecordInt(value, c.count);
+        } else if (embedded && code == 44) {
+            RecordDouble(value, c.width);
+        } else if (embedded && code == 45) {
+            RecordDouble(value, c.gutter);
+        } else if (embedded && code == 46 && c.heights.size() < 1000) {
+            double h = 0.0;
+            RecordDouble(value, h);
+            c.heights.push_back(h);
+        } else if (code == 1070 && i + 1 < record.size()) {
+            // Extended data: a key (1070) and its value (1070 or 1040).
+            int key = 0;
+            RecordInt(value, key);
+            const std::string& next = record[i + 1].second;
+            if (key == 75) {
+                RecordInt(next, c.type);
+            } else if (key == 76) {
+                RecordInt(next, c.count);
+            } else if (key == 48) {
+                RecordDouble(next, c.width);
+            } else if (key == 49) {
+                RecordDouble(next, c.gutter);
+            } else if (key == 46) {
+                RecordDouble(next, c.defined);
+            } else if (key == 50) {
+                int n = 0;
+                RecordInt(next, n);
+                for (size_t k = i + 2; k < record.size() && record[k].first == 1040 &&
+                                       c.heights.size() < static_cast<size_t>(std::max(n, 0)) &&
+                                       c.heights.size() < 1000;
+                     ++k) {
+                    double h = 0.0;
+                    RecordDouble(record[k].second, h);
+                    c.heights.push_back(h);
+                }
+            }
+        }
+    }
+    if (c.type != 1 && c.type != 2) {
+        c.count = 0;
+    }
+    c.count = std::min(c.count, 1000);
+    if (!std::isfinite(c.width) || !std::isfinite(c.gutter) || c.gutter < 0.0) {
+        c.count = 0;
+    }
+    return c;
+}
+
+}  // namespace
+
 void LayoutMText(const DxfRecord& record, std::string_view text, int font, SDxfMText& out) {
     CPoint3 insert;
     CVec3 direction;
@@ -575,6 +652,9 @@ void LayoutMText(const DxfRecord& record, std::string_view text, int font, SDxfM
     double width = 0.0, spacing = 1.0, rotation = 0.0;
     int attachment = 1;
     for (const auto& [code, value] : record) {
+        if (code == 101) {
+            break;  // an embedded object (columns) reuses the codes
+        }
         switch (code) {
             case 10:
             case 20:
@@ -647,7 +727,13 @@ void LayoutMText(const DxfRecord& record, std::string_view text, int font, SDxfM
     };
     const double space = (kStrokeBlankWidth + 2 * kStrokeGlyphGap) * h;
     std::vector<std::pair<std::string, double>> lines;
-    for (std::string& paragraph : MTextParagraphs(text)) {
+    std::vector<bool> paragraphBreaks;
+    std::vector<std::string> paragraphs = MTextParagraphs(text, &paragraphBreaks);
+    std::vector<bool> columnBreaks;  // of the lines: a column break began it
+    for (size_t p = 0; p < paragraphs.size(); ++p) {
+        std::string& paragraph = paragraphs[p];
+        columnBreaks.resize(lines.size() + 1, false);
+        columnBreaks.back() = paragraphBreaks[p];
         if (!(width > 0.0) || measure(paragraph) <= width) {
             const double w = measure(paragraph);
             lines.emplace_back(std::move(paragraph), w);
@@ -685,12 +771,31 @@ void LayoutMText(const DxfRecord& record, std::string_view text, int font, SDxfM
     const double box = h + pitch * static_cast<double>(lines.size() - 1);
     const int row = (attachment - 1) / 3, column = (attachment - 1) % 3;
     const double top = row == 0 ? 0.0 : row == 1 ? box / 2 : box;
+    columnBreaks.resize(lines.size(), false);
+    // Columns (top attachments only): a line goes on in the next column after a column break
+    // or where it would pass the column's height.
+    const SMTextColumns columns = ReadMTextColumns(record);
+    const bool flow = columns.count >= 2 && columns.width > 0.0 && row == 0;
+    int col = 0;
+    size_t rowInColumn = 0;
     for (size_t i = 0; i < lines.size(); ++i) {
+        if (flow && i > 0 && col + 1 < columns.count) {
+            const double height = columns.Height(col);
+            const double bottom = h + pitch * static_cast<double>(rowInColumn);
+            if (columnBreaks[i] || (height > 0.0 && bottom > height + 1e-9 * height)) {
+                ++col;
+                rowInColumn = 0;
+            }
+        }
+        const size_t at = flow ? rowInColumn++ : i;
         if (lines[i].first.empty()) {
             continue;
         }
-        const double x = column == 0 ? 0.0 : column == 1 ? -lines[i].second / 2 : -lines[i].second;
-        const double y = top - h - pitch * static_cast<double>(i);
+        double x = column == 0 ? 0.0 : column == 1 ? -lines[i].second / 2 : -lines[i].second;
+        if (flow) {
+            x += col * (columns.width + columns.gutter);
+        }
+        const double y = top - h - pitch * static_cast<double>(at);
         out.lines.push_back({insert + xdir * x + ydir * y, std::move(lines[i].first)});
     }
 }

@@ -593,8 +593,9 @@ bool CDxfReader::ReadWord(std::string_view value, bool report) {
         OnCode0(value);
         return;
     }
-    if (code == 101) {
-        // An embedded object (MTEXT columns) reuses the entity's codes for other things.
+    if (code == 101 && m_kind != kKindMText) {
+        // An embedded object reuses the entity's codes for other things; MTEXT keeps its
+        // columns there and reads them apart.
         m_collect = false;
     }
     if (m_collect && !m_recordFull) {
@@ -1435,6 +1436,9 @@ void CDxfReader::FinishMText() {
     bool cut = false;
     for (int pass = 0; pass < 2; ++pass) {
         for (const auto& [code, value] : m_record) {
+            if (code == 101) {
+                break;  // the embedded object's values are no text
+            }
             if (code == (pass == 0 ? 3 : 1)) {
                 raw += value;
             }

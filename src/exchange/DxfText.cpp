@@ -381,7 +381,10 @@ std::string_view Trimmed(std::string_view s) {
 
 }  // namespace
 
-std::vector<std::string> MTextParagraphs(std::string_view t) {
+std::vector<std::string> MTextParagraphs(std::string_view t, std::vector<bool>* columnBreaks) {
+    if (columnBreaks != nullptr) {
+        columnBreaks->assign(1, false);
+    }
     if (t.size() > kMaxMTextBytes) {
         // Cut at a character's start, not inside one.
         size_t cut = kMaxMTextBytes;
@@ -423,6 +426,10 @@ std::vector<std::string> MTextParagraphs(std::string_view t) {
                 case 'N':
                 case 'X':
                     lines.emplace_back();
+                    if (columnBreaks != nullptr) {
+                        columnBreaks->resize(lines.size(), false);
+                        columnBreaks->back() = code == 'N';
+                    }
                     break;
                 case '~':
                     lines.back() += ' ';
@@ -478,6 +485,9 @@ std::vector<std::string> MTextParagraphs(std::string_view t) {
     }
     for (std::string& line : lines) {
         line = ReplaceTextControlCodes(line);
+    }
+    if (columnBreaks != nullptr) {
+        columnBreaks->resize(lines.size(), false);
     }
     return lines;
 }

@@ -59,4 +59,6 @@ std::string ReplaceTextControlCodes(std::string_view utf8);
 // ends) and braces are removed; \~ is a space, \\ \{ \} their characters; stacked fractions
 // \Sa^b; read a/b; TEXT's control codes are replaced too. At most kMaxMTextBytes are read.
 inline constexpr size_t kMaxMTextBytes = 1 << 16;
-std::vector<std::string> MTextParagraphs(std::string_view utf8);
+// columnBreaks, when given, gets one flag a line: true where a column break (\N) began it.
+std::vector<std::string> MTextParagraphs(std::string_view utf8,
+                                         std::vector<bool>* columnBreaks = nullptr);

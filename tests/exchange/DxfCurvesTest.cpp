@@ -138,6 +138,39 @@ TEST(DxfTexts, MTextDirectionRotationAndWrapping) {
     EXPECT_EQ(im.At<CText>(4).m_rotation, 30.0);
 }
 
+TEST(DxfTexts, MTextColumns) {
+    const std::string dynamicText = "0|MTEXT|10|100|20|0|40|1|41|5|71|1|1|a\\Pb\\Pc\\Pd\\Pe|";
+    const struct {
+        std::string spec;
+        std::vector<std::pair<double, double>> at;  // of the lines
+    } cases[] = {
+        // Dynamic columns of height 3: two lines each (the third would end at 4.33).
+        {dynamicText + "101|Embedded Object|70|1|10|1|20|0|71|2|72|3|44|5|45|1|46|3|46|3|46|0|",
+         {{100, -1}, {100, -1 - 5.0 / 3}, {106, -1}, {106, -1 - 5.0 / 3}, {112, -1}}},
+        {dynamicText + "1001|ACAD|1000|ACAD_MTEXT_COLUMN_INFO_BEGIN|1070|75|1070|2|1070|76|1070|3|"
+                       "1070|48|1040|5|1070|49|1040|1|1070|50|1070|3|1040|3|1040|3|1040|0|"
+                       "1000|ACAD_MTEXT_COLUMN_INFO_END|",
+         {{100, -1}, {100, -1 - 5.0 / 3}, {106, -1}, {106, -1 - 5.0 / 3}, {112, -1}}},
+        // Static: a column break starts the next column.
+        {"0|MTEXT|10|0|20|0|40|1|41|5|46|50|71|1|1|a\\Nb\\Pc|101|Embedded Object|71|1|72|2|44|5|"
+         "45|1|",
+         {{0, -1}, {6, -1}, {6, -1 - 5.0 / 3}}},
+        // Without columns the lines stack, and a bottom attachment ignores them.
+        {"0|MTEXT|10|0|20|0|40|1|71|7|1|a\\Nb|101|Embedded Object|71|1|72|2|44|5|",
+         {{0, 5.0 / 3}, {0, 0}}},
+    };
+    for (const auto& c : cases) {
+        SImport im;
+        im.RunEntities(c.spec);
+        ASSERT_EQ(im.doc.GetEntityCount(), static_cast<int>(c.at.size())) << c.spec;
+        for (size_t i = 0; i < c.at.size(); ++i) {
+            const CText& t = im.At<CText>(static_cast<int>(i));
+            EXPECT_NEAR(t.m_position.x, c.at[i].first, 1e-12) << c.spec << " line " << i;
+            EXPECT_NEAR(t.m_position.y, c.at[i].second, 1e-12) << c.spec << " line " << i;
+        }
+    }
+}
+
 TEST(DxfTexts, LongMTextIsCutWithAMessage) {
     SImport im;
     const std::string line(1000000, 'x');
