@@ -251,7 +251,7 @@ bool ReadTriple(const SGsiBlock& b, int first, CPoint3& p, SFault& fault) {
 }
 
 // The polar words in the order the reader has always checked them: Hz, V, SD.
-bool ReadPolar(const SGsiBlock& b, const SGsiState& state, CPoint3& p, SFault& fault) {
+bool ReadPolar(const SGsiBlock& b, SGsiState& state, CPoint3& p, SFault& fault) {
     double hz = 0, v = 0;
     if (!ReadAngle(b, 21, kHzErrors, hz, fault)) {
         return false;
@@ -282,12 +282,13 @@ bool ReadPolar(const SGsiBlock& b, const SGsiState& state, CPoint3& p, SFault& f
         p = CPoint3(hd * std::cos(hz), hd * std::sin(hz), dh);
     }
     if (state.stationKnown) {
-        double r = state.reflector, i = state.instrument;
-        if ((b.Has(87) && !ReadDistance(b, 87, r, fault)) ||
-            (b.Has(88) && !ReadDistance(b, 88, i, fault))) {
+        // Heights stay in force until the instrument records new ones.
+        if ((b.Has(87) && !ReadDistance(b, 87, state.reflector, fault)) ||
+            (b.Has(88) && !ReadDistance(b, 88, state.instrument, fault))) {
             return false;
         }
-        p = CPoint3(state.x0 + p.x, state.y0 + p.y, state.z0 + i + p.z - r);
+        p = CPoint3(state.x0 + p.x, state.y0 + p.y,
+                    state.z0 + state.instrument + p.z - state.reflector);
     }
     return true;
 }
@@ -335,8 +336,16 @@ bool DecodeBlock(const SGsiBlock& b, SGsiState& state, EBlockKind& kind, CPoint3
             StartSetup(state, b.Text(42));
             state.stationKnown = false;
             state.instrument = state.reflector = 0;
-            if (b.Has(43) && !ReadDistance(b, 43, state.instrument, fault)) {
-                return false;
+            // Information words carry no unit of their own: millimetres unless one is given.
+            if (b.Has(43)) {
+                double factor = 1.0;
+                if (!ReadValue(b, b.Get(43), state.instrument)) {
+                    fault.error = EGsiError::WordValue;
+                    fault.wi = 43;
+                    return false;
+                }
+                DistanceFactor(b.Get(43)[5], factor);
+                state.instrument *= factor;
             }
         } else {
             state.code = CodeText(b);
