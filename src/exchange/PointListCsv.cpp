@@ -105,10 +105,10 @@ bool ParseCsvPoint(std::string_view line, char separator, const SColumns& c,
         !FieldNumber(fields[c.y], separator, p.y) || !FieldNumber(fields[c.z], separator, p.z)) {
         return false;
     }
-    name = c.name >= 0 ? LabelToUtf8(Trim(fields[c.name])) : std::string();
+    name = c.name >= 0 ? LabelToUtf8(fields[c.name]) : std::string();
     code.clear();
     if (c.code >= 0 && static_cast<size_t>(c.code) < fields.size()) {
-        code = LabelToUtf8(Trim(fields[c.code]));
+        code = LabelToUtf8(fields[c.code]);
     }
     return true;
 }
@@ -200,8 +200,9 @@ void SplitPointFields(std::string_view line, char separator, std::vector<std::st
                 f += line[i++];
             }
         } else {
+            // Blanks around an unquoted field are no part of it; a quoted field keeps its own.
             const size_t end = std::min(line.find(separator, i), line.size());
-            f.assign(line.substr(i, end - i));
+            f.assign(Trim(line.substr(i, end - i)));
             i = end;
         }
         if (i >= line.size()) {
@@ -237,14 +238,15 @@ bool FindPointListLayout(const SImportSource& source, const SImportOptions& opti
     layout.separator = options.separator;
     if (layout.separator == 0) {
         layout.separator = ',';
+        // The header may have fewer fields; the data lines decide, by a majority.
+        const size_t from = lines.size() > 1 ? 1 : 0;
         for (char sep : {'\t', ';', ','}) {
-            bool all = !lines.empty();
-            // The header may have fewer fields; the data lines decide.
-            for (size_t k = lines.size() > 1 ? 1 : 0; k < lines.size() && all; ++k) {
+            size_t split = 0;
+            for (size_t k = from; k < lines.size(); ++k) {
                 SplitPointFields(lines[k], sep, fields, 4);
-                all = fields.size() >= 3;
+                split += fields.size() >= 3 ? 1 : 0;
             }
-            if (all) {
+            if (lines.size() > from && split * 2 > lines.size() - from) {
                 layout.separator = sep;
                 break;
             }
