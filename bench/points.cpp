@@ -76,10 +76,13 @@ void WriteGsi8(const std::string& path, long long n) {
     for (long long i = 0; i < n; ++i) {
         std::fprintf(f,
                      "11%04lld+%08lld 21.322+%08lld 22.322+%08lld 31..00+%08lld 87..10+00001300 "
-                     "81..00+%08lld 82..00+%08lld 83..00+%08lld 71....+%08lld \r\n",
+                     "81..00+%08lld 82..00+%08lld 83..00+%08lld ",
                      (i + 1) % 10000, i + 1, (i * 7919) % 40000000, 9000000 + (i % 2000000),
-                     1000 + (i * 13) % 500000, 500000 + i % 1000, 600000 + i / 1000, 1000 + i % 97,
-                     i % 50);
+                     1000 + (i * 13) % 500000, 500000 + i % 1000, 600000 + i / 1000, 1000 + i % 97);
+        if (!std::getenv("TAV_POINTS_NO_CODES")) {
+            std::fprintf(f, "71....+%08lld ", i % 50);
+        }
+        std::fputs("\r\n", f);
     }
     std::fclose(f);
 }
@@ -88,8 +91,12 @@ void WriteGsi8(const std::string& path, long long n) {
 void WriteCsv(const std::string& path, long long n) {
     FILE* f = OpenOut(path);
     for (long long i = 0; i < n; ++i) {
-        std::fprintf(f, "P%lld,%.3f,%.3f,%.3f,K%lld\r\n", i + 1, 5420000.0 + (i % 1000) * 1.0,
-                     6310000.0 + (i / 1000) * 1.0, 100.0 + (i % 97) * 0.01, i % 20);
+        std::fprintf(f, "P%lld,%.3f,%.3f,%.3f", i + 1, 5420000.0 + (i % 1000) * 1.0,
+                     6310000.0 + (i / 1000) * 1.0, 100.0 + (i % 97) * 0.01);
+        if (!std::getenv("TAV_POINTS_NO_CODES")) {
+            std::fprintf(f, ",K%lld", i % 20);
+        }
+        std::fputs("\r\n", f);
     }
     std::fclose(f);
 }

@@ -216,12 +216,28 @@ bool ReadDistance(const SGsiBlock& block, int wi, double& mm, SFault& fault) {
     return CPoint3(horizontal * std::cos(hz), horizontal * std::sin(hz), sd * std::cos(v));
 }
 
+// A point as decoded: the polar words themselves, reduced where the points are made so that the
+// decoding thread stays the lighter one, or the point already reduced; and the station's offset.
+struct SGsiPoint {
+    bool polar = false;
+    double a = 0, b = 0, c = 0;  // Hz, V, SD (radians, millimetres) or X, Y, Z
+    bool fromStation = false;
+    double x0 = 0, y0 = 0, zi = 0, r = 0;  // station, station height plus instrument, reflector
+
+    CPoint3 Resolve(bool metres) const {
+        CPoint3 p = polar ? PolarPoint(a, b, c) : CPoint3(a, b, c);
+        if (fromStation) {
+            p = CPoint3(x0 + p.x, y0 + p.y, zi + p.z - r);
+        }
+        return metres ? CPoint3(p.x * 0.001, p.y * 0.001, p.z * 0.001) : p;
+    }
+};
+
 // What one block does.
 enum class EBlockKind { Point, Station, Code };
 
 // Where the points of the file stand: the station in force and the code in force.
 struct SGsiState {
-    bool metres = false;
     bool coordinatesFirst = false;
     bool stationKnown = false;
     double x0 = 0, y0 = 0, z0 = 0;  // millimetres
@@ -240,18 +256,21 @@ bool CoordinatesComplete(const SGsiBlock& b) {
 }
 
 // The three words 81-83 (or 84-86) as X (northing), Y (easting), Z.
-bool ReadTriple(const SGsiBlock& b, int first, CPoint3& p, SFault& fault) {
+bool ReadTriple(const SGsiBlock& b, int first, SGsiPoint& p, SFault& fault) {
     double e = 0, n = 0, h = 0;
     if (!ReadDistance(b, first, e, fault) || !ReadDistance(b, first + 1, n, fault) ||
         !ReadDistance(b, first + 2, h, fault)) {
         return false;
     }
-    p = CPoint3(n, e, h);
+    p = SGsiPoint();
+    p.a = n;
+    p.b = e;
+    p.c = h;
     return true;
 }
 
 // The polar words in the order the reader has always checked them: Hz, V, SD.
-bool ReadPolar(const SGsiBlock& b, SGsiState& state, CPoint3& p, SFault& fault) {
+bool ReadPolar(const SGsiBlock& b, SGsiState& state, SGsiPoint& p, SFault& fault) {
     double hz = 0, v = 0;
     if (!ReadAngle(b, 21, kHzErrors, hz, fault)) {
         return false;
@@ -265,7 +284,11 @@ bool ReadPolar(const SGsiBlock& b, SGsiState& state, CPoint3& p, SFault& fault) 
         if (!ReadDistance(b, 31, sd, fault)) {
             return false;
         }
-        p = PolarPoint(hz, v, sd);
+        p = SGsiPoint();
+        p.polar = true;
+        p.a = hz;
+        p.b = v;
+        p.c = sd;
     } else {
         double hd = 0, dh = 0;
         if (!ReadDistance(b, 32, hd, fault)) {
@@ -279,7 +302,10 @@ bool ReadPolar(const SGsiBlock& b, SGsiState& state, CPoint3& p, SFault& fault) 
             const double s = std::sin(v);
             dh = s != 0.0 ? hd * std::cos(v) / s : 0.0;
         }
-        p = CPoint3(hd * std::cos(hz), hd * std::sin(hz), dh);
+        p = SGsiPoint();
+        p.a = hd * std::cos(hz);
+        p.b = hd * std::sin(hz);
+        p.c = dh;
     }
     if (state.stationKnown) {
         // Heights stay in force until the instrument records new ones.
@@ -287,8 +313,11 @@ bool ReadPolar(const SGsiBlock& b, SGsiState& state, CPoint3& p, SFault& fault) 
             (b.Has(88) && !ReadDistance(b, 88, state.instrument, fault))) {
             return false;
         }
-        p = CPoint3(state.x0 + p.x, state.y0 + p.y,
-                    state.z0 + state.instrument + p.z - state.reflector);
+        p.fromStation = true;
+        p.x0 = state.x0;
+        p.y0 = state.y0;
+        p.zi = state.z0 + state.instrument;
+        p.r = state.reflector;
     }
     return true;
 }
@@ -322,7 +351,7 @@ std::string CodeText(const SGsiBlock& b) {
 }
 
 // Decodes one block against the state: a point (point set), a station or a code (state set).
-bool DecodeBlock(const SGsiBlock& b, SGsiState& state, EBlockKind& kind, CPoint3& point,
+bool DecodeBlock(const SGsiBlock& b, SGsiState& state, EBlockKind& kind, SGsiPoint& point,
                  SFault& fault) {
     if (b.count == 0 || (b.first[0] != 11 && b.first[0] != 41)) {
         fault.error = EGsiError::LabelWi;
@@ -446,11 +475,6 @@ bool IsBlankLine(std::string_view line) {
     return true;
 }
 
-// A point in the units the user chose.
-CPoint3 InUnits(const SGsiState& state, const CPoint3& p) {
-    return state.metres ? CPoint3(p.x * 0.001, p.y * 0.001, p.z * 0.001) : p;
-}
-
 }  // namespace
 
 EGsiError DecodeGsiLine(std::string_view line, SGsiMeasurement& out) {
@@ -461,11 +485,11 @@ EGsiError DecodeGsiLine(std::string_view line, SGsiMeasurement& out) {
     bool done = false;
     ForEachBlock(line, block, [&](const SGsiBlock& b) {
         EBlockKind kind = EBlockKind::Point;
-        CPoint3 p;
+        SGsiPoint p;
         fault = SFault();
         if (DecodeBlock(b, state, kind, p, fault)) {
             out.label = b.Text(11);
-            out.point = p;
+            out.point = p.Resolve(false);
         }
         done = true;
         return false;
@@ -524,19 +548,27 @@ constexpr size_t kLabelBytes = 16;
 
 // Points decoded in file order, and how the run of them ended.
 struct SGsiBatch {
+    // Kept small: the thread that makes the points reads every one of them.
     struct SItem {
-        CPoint3 point;  // in the instrument's or the stations' frame, in the chosen unit
-        int setup;      // station index, -1 before the first
+        double a, b, c;  // as SGsiPoint
+        int station;     // index into stations, -1 for none
+        int setup;       // station index, -1 before the first
+        int code;        // index into codes, -1 for none
+        bool polar;
         unsigned char labelSize;
         char label[kLabelBytes];
-        std::string code;
+    };
+    struct SStation {
+        double x0, y0, zi, r;
     };
     enum class EEnd { More, EndOfFile, Fault, NoMemory, ReadFailed };
 
     SGsiBatch() { items.reserve(kBatchLines); }
 
     std::vector<SItem> items;  // reserved once
-    uint64_t bytesRead = 0;    // of the source, once the batch was read
+    std::vector<SStation> stations;
+    std::vector<std::string> codes;
+    uint64_t bytesRead = 0;  // of the source, once the batch was read
     EEnd end = EEnd::More;
     SFault fault;
     int errorLine = 0;
@@ -545,6 +577,8 @@ struct SGsiBatch {
 // Decodes the next lines into the batch, up to kBatchLines; false when the run ended.
 bool FillBatch(CLineReader& reader, SGsiState& state, SGsiBlock& block, SGsiBatch& batch) {
     batch.items.clear();
+    batch.stations.clear();
+    batch.codes.clear();
     try {
         std::string_view line;
         size_t lines = 0;
@@ -559,23 +593,38 @@ bool FillBatch(CLineReader& reader, SGsiState& state, SGsiBlock& block, SGsiBatc
             } else if (!IsBlankLine(line)) {
                 ForEachBlock(line, block, [&](const SGsiBlock& b) {
                     EBlockKind kind = EBlockKind::Point;
-                    CPoint3 p;
+                    SGsiPoint p;
                     if (!DecodeBlock(b, state, kind, p, batch.fault)) {
                         return false;
                     }
                     if (kind == EBlockKind::Point) {
                         SGsiBatch::SItem& item = batch.items.emplace_back();
-                        item.point = InUnits(state, p);
+                        item.a = p.a;
+                        item.b = p.b;
+                        item.c = p.c;
+                        item.polar = p.polar;
+                        item.station = -1;
+                        if (p.fromStation) {
+                            const SGsiBatch::SStation at{p.x0, p.y0, p.zi, p.r};
+                            if (batch.stations.empty() ||
+                                std::memcmp(&batch.stations.back(), &at, sizeof at) != 0) {
+                                batch.stations.push_back(at);
+                            }
+                            item.station = static_cast<int>(batch.stations.size()) - 1;
+                        }
                         item.setup = state.setup;
                         const std::string_view label = b.Text(11);
                         item.labelSize =
                             static_cast<unsigned char>(std::min(label.size(), kLabelBytes));
                         std::memcpy(item.label, label.data(), item.labelSize);
+                        item.code = -1;
                         const std::string_view remark = b.Text(71);
                         if (!remark.empty()) {
-                            item.code = LabelToUtf8(remark);
+                            item.code = static_cast<int>(batch.codes.size());
+                            batch.codes.push_back(LabelToUtf8(remark));
                         } else if (!state.code.empty()) {
-                            item.code = state.code;
+                            item.code = static_cast<int>(batch.codes.size());
+                            batch.codes.push_back(state.code);
                         }
                     }
                     return true;
@@ -619,10 +668,8 @@ SImportResult ReadGsiFile(const SImportSource& source, const SImportOptions& opt
     reader.SetCrLineEnds(true);
     CProgressMeter meter(options.progress, ImportProgressTitle(source));
     SurveyPointList points;
-    std::vector<int> setups;  // of each point
     CAlignmentPreload preload;
     SGsiState state;  // the decoding thread's until the pipeline stops
-    state.metres = options.gsiMetres;
     state.coordinatesFirst = options.gsiCoordinates;
     SGsiBlock block;
     int line = 0;
@@ -641,14 +688,30 @@ SImportResult ReadGsiFile(const SImportSource& source, const SImportOptions& opt
             bool ended = false;
             const SGsiBatch& batch = pipeline.Next(ended);
             for (const SGsiBatch::SItem& item : batch.items) {
-                std::unique_ptr<CPnt> p = MakeSurveyPoint(
-                    LabelToUtf8(std::string_view(item.label, item.labelSize)), item.point);
-                if (!item.code.empty()) {
-                    KeepCode(*p, item.code);
+                SGsiPoint at;
+                at.polar = item.polar;
+                at.a = item.a;
+                at.b = item.b;
+                at.c = item.c;
+                if (item.station >= 0) {
+                    const SGsiBatch::SStation& st =
+                        batch.stations[static_cast<size_t>(item.station)];
+                    at.fromStation = true;
+                    at.x0 = st.x0;
+                    at.y0 = st.y0;
+                    at.zi = st.zi;
+                    at.r = st.r;
+                }
+                std::unique_ptr<CPnt> p =
+                    MakeSurveyPoint(LabelToUtf8(std::string_view(item.label, item.labelSize)),
+                                    at.Resolve(options.gsiMetres));
+                if (item.code >= 0) {
+                    KeepCode(*p, batch.codes[static_cast<size_t>(item.code)]);
                 }
                 preload.See(p->m_name, p->m_point);
+                // The station's index rides in the layer until the layers are known.
+                p->m_layer = item.setup;
                 points.push_back(std::move(p));
-                setups.push_back(item.setup);
             }
             line = batch.errorLine;
             if (!ended && meter.Update(batch.bytesRead, reader.FileSize())) {
@@ -687,8 +750,9 @@ SImportResult ReadGsiFile(const SImportSource& source, const SImportOptions& opt
         for (const std::string& name : state.setupNames) {
             result.layers.push_back(CLayer(name, 0, 1));
         }
-        for (size_t i = 0; i < points.size(); ++i) {
-            out.Add(std::move(points[i]), setups[i] < 0 ? kImportCurrentLayer : setups[i]);
+        for (auto& p : points) {
+            const int setup = p->m_layer;
+            out.Add(std::move(p), setup < 0 ? kImportCurrentLayer : setup);
         }
     } catch (const std::bad_alloc&) {
         refuse(LineMessageText(line, kNoMemory));
