@@ -113,6 +113,55 @@ bool CLineReader::ReadLine(std::string_view& line) {
     if (!m_open) {
         return false;
     }
+    if (m_crEnds) {
+        return ReadLineAnyEnd(line);
+    }
+    m_cut = false;
+    size_t scan = m_begin;
+    for (;;) {
+        const void* nl = std::memchr(m_buf.get() + scan, '\n', m_end - scan);
+        if (nl) {
+            const size_t at = static_cast<size_t>(static_cast<const char*>(nl) - m_buf.get());
+            size_t len = at - m_begin;
+            if (len > 0 && m_buf[at - 1] == '\r') {
+                --len;
+            }
+            line = std::string_view(m_buf.get() + m_begin, len);
+            m_consumed += at + 1 - m_begin;
+            m_begin = at + 1;
+            ++m_lineNumber;
+            return true;
+        }
+        // Fill may move the unread bytes to the front; remember how far was searched.
+        const size_t searched = m_end - m_begin;
+        if (searched >= kMaxLineBytes) {
+            return CutLongLine(line);
+        }
+        const bool more = Fill();
+        scan = m_begin + searched;
+        if (!more) {
+            if (m_end > m_begin) {
+                // The last line has no line end.
+                size_t len = m_end - m_begin;
+                if (m_buf[m_end - 1] == '\r') {
+                    --len;
+                }
+                line = std::string_view(m_buf.get() + m_begin, len);
+                m_consumed += m_end - m_begin;
+                m_begin = m_end;
+                ++m_lineNumber;
+                return !m_failed || len > 0;
+            }
+            return false;
+        }
+    }
+}
+
+// ReadLine with a lone CR ending a line as well.
+bool CLineReader::ReadLineAnyEnd(std::string_view& line) {
+    if (!m_open) {
+        return false;
+    }
     m_cut = false;
     size_t scan = m_begin;
     for (;;) {
