@@ -466,6 +466,68 @@ void ForEachBlock(std::string_view line, SGsiBlock& b, Each each) {
     each(b);
 }
 
+// The line most files are made of: one GSI-16 block of just the four words 11, 21, 22 and 31,
+// in that order. Put into the block without the general walk over the words; false for any
+// other line (which the walk reads the same way).
+bool PartFormLine(std::string_view line, SGsiBlock& b) {
+    if (line.size() < 1 + 3 * 24 + 23 || line.size() > 1 + 4 * 24 ||
+        (line[0] >= '0' && line[0] <= '9') || std::memchr(line.data(), 0, line.size()) != nullptr) {
+        return false;
+    }
+    static constexpr char kWis[4][2] = {{'1', '1'}, {'2', '1'}, {'2', '2'}, {'3', '1'}};
+    for (size_t k = 0; k < 4; ++k) {
+        if (line[1 + 24 * k] != kWis[k][0] || line[2 + 24 * k] != kWis[k][1]) {
+            return false;
+        }
+    }
+    b.Clear(16);
+    b.Add(11, line.substr(1, 23));
+    b.Add(21, line.substr(25, 23));
+    b.Add(22, line.substr(49, 23));
+    b.Add(31, line.substr(73, 23));
+    return true;
+}
+
+// The polar words of such a line read straight from their places, for a point in the
+// instrument's frame: Hz and V in gon or degrees, SD in a distance unit. False for anything
+// else (the block is then decoded the general way, which also names any fault).
+bool PartFormPolar(std::string_view line, SGsiPoint& p, std::string_view& label) {
+    const auto value = [&](size_t at, double& out) {
+        std::string_view data = line.substr(at + 6, 17);
+        return ScanSignedSixteenDigits(data, out) || ScanDouble(data, out);
+    };
+    const auto angle = [&](size_t at, double& out) {
+        double factor = 0.0;
+        switch (line[at + 5]) {
+            case '2':
+                factor = kGonToRad;
+                break;
+            case '3':
+                factor = kDegreeToRad;
+                break;
+            default:
+                return false;
+        }
+        if (!value(at, out)) {
+            return false;
+        }
+        out *= factor;
+        return true;
+    };
+    double factor = 0.0;
+    if (!angle(25, p.a) || !angle(49, p.b) || !DistanceFactor(line[73 + 5], factor) ||
+        !value(73, p.c)) {
+        return false;
+    }
+    p.c *= factor;
+    p.polar = true;
+    label = line.substr(8, 16);
+    while (!label.empty() && (label.front() == ' ' || label.front() == '0')) {
+        label.remove_prefix(1);
+    }
+    return true;
+}
+
 bool IsBlankLine(std::string_view line) {
     for (char c : line) {
         if (c != ' ' && c != '\t' && c != '\x1a') {
@@ -588,47 +650,66 @@ bool FillBatch(CLineReader& reader, SGsiState& state, SGsiBlock& block, SGsiBatc
                     reader.Failed() ? SGsiBatch::EEnd::ReadFailed : SGsiBatch::EEnd::EndOfFile;
                 return false;
             }
+            // One block to a point, station or code; false on a fault.
+            const auto take = [&](const SGsiBlock& b) {
+                EBlockKind kind = EBlockKind::Point;
+                SGsiPoint p;
+                if (!DecodeBlock(b, state, kind, p, batch.fault)) {
+                    return false;
+                }
+                if (kind == EBlockKind::Point) {
+                    SGsiBatch::SItem& item = batch.items.emplace_back();
+                    item.a = p.a;
+                    item.b = p.b;
+                    item.c = p.c;
+                    item.polar = p.polar;
+                    item.station = -1;
+                    if (p.fromStation) {
+                        const SGsiBatch::SStation at{p.x0, p.y0, p.zi, p.r};
+                        if (batch.stations.empty() ||
+                            std::memcmp(&batch.stations.back(), &at, sizeof at) != 0) {
+                            batch.stations.push_back(at);
+                        }
+                        item.station = static_cast<int>(batch.stations.size()) - 1;
+                    }
+                    item.setup = state.setup;
+                    const std::string_view label = b.Text(11);
+                    item.labelSize =
+                        static_cast<unsigned char>(std::min(label.size(), kLabelBytes));
+                    std::memcpy(item.label, label.data(), item.labelSize);
+                    item.code = -1;
+                    const std::string_view remark = b.Text(71);
+                    if (!remark.empty()) {
+                        item.code = static_cast<int>(batch.codes.size());
+                        batch.codes.push_back(LabelToUtf8(remark));
+                    } else if (!state.code.empty()) {
+                        item.code = static_cast<int>(batch.codes.size());
+                        batch.codes.push_back(state.code);
+                    }
+                }
+                return true;
+            };
             if (reader.WasCut()) {
                 batch.fault.error = EGsiError::LongLine;
+            } else if (PartFormLine(line, block)) {
+                std::string_view label;
+                SGsiPoint p;
+                if (!state.stationKnown && !state.coordinatesFirst && state.code.empty() &&
+                    PartFormPolar(line, p, label)) {
+                    SGsiBatch::SItem& item = batch.items.emplace_back();
+                    item.a = p.a;
+                    item.b = p.b;
+                    item.c = p.c;
+                    item.polar = true;
+                    item.station = item.code = -1;
+                    item.setup = state.setup;
+                    item.labelSize = static_cast<unsigned char>(label.size());
+                    std::memcpy(item.label, label.data(), label.size());
+                } else {
+                    take(block);
+                }
             } else if (!IsBlankLine(line)) {
-                ForEachBlock(line, block, [&](const SGsiBlock& b) {
-                    EBlockKind kind = EBlockKind::Point;
-                    SGsiPoint p;
-                    if (!DecodeBlock(b, state, kind, p, batch.fault)) {
-                        return false;
-                    }
-                    if (kind == EBlockKind::Point) {
-                        SGsiBatch::SItem& item = batch.items.emplace_back();
-                        item.a = p.a;
-                        item.b = p.b;
-                        item.c = p.c;
-                        item.polar = p.polar;
-                        item.station = -1;
-                        if (p.fromStation) {
-                            const SGsiBatch::SStation at{p.x0, p.y0, p.zi, p.r};
-                            if (batch.stations.empty() ||
-                                std::memcmp(&batch.stations.back(), &at, sizeof at) != 0) {
-                                batch.stations.push_back(at);
-                            }
-                            item.station = static_cast<int>(batch.stations.size()) - 1;
-                        }
-                        item.setup = state.setup;
-                        const std::string_view label = b.Text(11);
-                        item.labelSize =
-                            static_cast<unsigned char>(std::min(label.size(), kLabelBytes));
-                        std::memcpy(item.label, label.data(), item.labelSize);
-                        item.code = -1;
-                        const std::string_view remark = b.Text(71);
-                        if (!remark.empty()) {
-                            item.code = static_cast<int>(batch.codes.size());
-                            batch.codes.push_back(LabelToUtf8(remark));
-                        } else if (!state.code.empty()) {
-                            item.code = static_cast<int>(batch.codes.size());
-                            batch.codes.push_back(state.code);
-                        }
-                    }
-                    return true;
-                });
+                ForEachBlock(line, block, take);
             }
             if (batch.fault.error != EGsiError::None) {
                 batch.end = SGsiBatch::EEnd::Fault;
