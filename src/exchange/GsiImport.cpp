@@ -727,12 +727,6 @@ bool FillBatch(CLineReader& reader, SGsiState& state, SGsiBlock& block, SGsiBatc
     return true;
 }
 
-// The data tree that keeps a point's code: "inne dane" with the code as its one child.
-void KeepCode(CPnt& p, const std::string& code) {
-    p.m_data.BuildObjectTree(kCodeObjectType);
-    p.m_data.GetChild(0).SetText(code);
-}
-
 }  // namespace
 
 SImportResult ReadGsiFile(const SImportSource& source, const SImportOptions& options) {

@@ -337,8 +337,7 @@ SImportResult ReadPointListCsv(const SImportSource& source, const SImportOptions
                     }
                     auto pnt = MakeSurveyPoint(std::move(name), p);
                     if (!code.empty()) {
-                        pnt->m_data.BuildObjectTree(kCodeObjectType);
-                        pnt->m_data.GetChild(0).SetText(code);
+                        KeepCode(*pnt, code);
                     }
                     chunk.points.push_back(std::move(pnt));
                     name.clear();
