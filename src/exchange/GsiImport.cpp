@@ -412,9 +412,11 @@ bool DecodeBlock(const SGsiBlock& b, SGsiState& state, EBlockKind& kind, SGsiPoi
         }
         return true;
     }
-    // Neither a measurement nor coordinates: the first missing polar word is named.
-    ReadPolar(b, state, point, fault);
-    if (fault.error == EGsiError::None) {
+    // Neither a measurement nor coordinates: the first missing or bad word of Hz, V, SD is
+    // named, in the order the reader has always checked them.
+    double hz = 0, v = 0, sd = 0;
+    if (ReadAngle(b, 21, kHzErrors, hz, fault) && ReadAngle(b, 22, kVErrors, v, fault) &&
+        ReadDistance(b, 31, sd, fault)) {
         fault.error = EGsiError::SdWi;
     }
     return false;

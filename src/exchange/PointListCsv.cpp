@@ -98,17 +98,33 @@ SColumns ColumnsOf(const std::string& order) {
 
 // One line as a point; false when it does not read.
 bool ParseCsvPoint(std::string_view line, char separator, const SColumns& c,
-                   std::vector<std::string>& fields, std::string& name, CPoint3& p,
-                   std::string& code) {
-    SplitPointFields(line, separator, fields, std::max<size_t>(c.needed, c.code + 1));
-    if (fields.size() < c.needed || !FieldNumber(fields[c.x], separator, p.x) ||
-        !FieldNumber(fields[c.y], separator, p.y) || !FieldNumber(fields[c.z], separator, p.z)) {
+                   std::vector<std::string>& fields, std::vector<std::string_view>& views,
+                   std::string& name, CPoint3& p, std::string& code) {
+    const size_t want = std::max<size_t>(c.needed, static_cast<size_t>(c.code + 1));
+    views.clear();
+    if (line.find('"') == std::string_view::npos) {
+        // No quotes, the common case: the fields are views into the line.
+        size_t at = 0;
+        while (views.size() < want) {
+            const size_t end = std::min(line.find(separator, at), line.size());
+            views.push_back(Trim(line.substr(at, end - at)));
+            if (end >= line.size()) {
+                break;
+            }
+            at = end + 1;
+        }
+    } else {
+        SplitPointFields(line, separator, fields, want);
+        views.assign(fields.begin(), fields.end());
+    }
+    if (views.size() < c.needed || !FieldNumber(views[c.x], separator, p.x) ||
+        !FieldNumber(views[c.y], separator, p.y) || !FieldNumber(views[c.z], separator, p.z)) {
         return false;
     }
-    name = c.name >= 0 ? LabelToUtf8(fields[c.name]) : std::string();
+    name = c.name >= 0 ? LabelToUtf8(views[c.name]) : std::string();
     code.clear();
-    if (c.code >= 0 && static_cast<size_t>(c.code) < fields.size()) {
-        code = LabelToUtf8(fields[c.code]);
+    if (c.code >= 0 && static_cast<size_t>(c.code) < views.size()) {
+        code = LabelToUtf8(views[c.code]);
     }
     return true;
 }
@@ -316,6 +332,7 @@ SImportResult ReadPointListCsv(const SImportSource& source, const SImportOptions
                 chunk.points.clear();
                 chunk.badLines.clear();
                 std::vector<std::string> fields;
+                std::vector<std::string_view> views;
                 std::string name, code;
                 CPoint3 p;
                 for (size_t i = 0; i < chunk.lines.Size(); ++i) {
@@ -331,7 +348,8 @@ SImportResult ReadPointListCsv(const SImportSource& source, const SImportOptions
                         chunk.badLines.push_back(-number);
                         continue;
                     }
-                    if (!ParseCsvPoint(line, layout.separator, columns, fields, name, p, code)) {
+                    if (!ParseCsvPoint(line, layout.separator, columns, fields, views, name, p,
+                                       code)) {
                         chunk.badLines.push_back(number);
                         continue;
                     }

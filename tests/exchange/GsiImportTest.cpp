@@ -130,6 +130,8 @@ const SErrorCase kErrorCases[] = {
     {"sd_wi", WithWord(3, GsiWord("33", '0', '+', kThousand)), "Line: 7. \nCan not find SD WI!"},
     {"remark_only", "*" + GsiWord("11", '0', '+', "P") + GsiWord("71", '.', '+', "A"),
      "Line: 7. \nCan not find Hz WI!"},
+    {"horizontal_distance_without_v", "110001+0000000P 21.322+00000000 32..00+00001000 ",
+     "Line: 7. \nCan not find V WI!"},
     {"coordinate_units",
      "*" + GsiWord("11", '0', '+', "P") + GsiWord("81", '2', '+', "1") +
          GsiWord("82", '0', '+', "1") + GsiWord("83", '0', '+', "1"),
