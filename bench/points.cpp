@@ -1,12 +1,12 @@
-// Imports a generated point text file (.pnt) and a generated Leica GSI-16 file, each of 10^6
-// points by default, and prints lines/s of each reader against the same run's raw baseline:
-// reading the same file line by line and converting its numbers with std::from_chars, nothing
-// else. Also prints the import's peak memory per point against the document's own share, and
-// the time that merely creating and appending the same number of point entities takes (what no
-// reader can avoid: one heap entity per point).
-// The GSI reader decodes on a second thread: its CPU figures count both threads.
-// Usage: points [N...] (default 100000 1000000); TAV_POINTS_RUNS sets the runs (5),
-// TAV_POINTS_KEEP keeps the files ($TMPDIR/tav_points_bench.pnt, .gsi).
+// Imports a generated point text file (.pnt), a generated Leica GSI-16 file, a GSI-8 file and
+// a comma-separated point list, each of 10^6 points by default, and prints lines/s of each reader
+// against the same run's raw baseline: reading the same file line by line and converting its
+// numbers with std::from_chars, nothing else. Also prints the import's peak memory per point
+// against the document's own share, and the time that merely creating and appending the same number
+// of point entities takes (what no reader can avoid: one heap entity per point). The GSI reader
+// decodes on a second thread: its CPU figures count both threads. Usage: points [N...] (default
+// 100000 1000000); TAV_POINTS_RUNS sets the runs (5), TAV_POINTS_KEEP keeps the files
+// ($TMPDIR/tav_points_bench.pnt, .gsi, .gsi8, .csv).
 
 #include <sys/resource.h>
 #include <sys/wait.h>
@@ -17,6 +17,7 @@
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
 #include <fstream>
 #include <string>
 #include <vector>
@@ -31,6 +32,7 @@
 #include "exchange/ImportSession.h"
 #include "exchange/LineReader.h"
 #include "exchange/PointImport.h"
+#include "exchange/PointListCsv.h"
 
 namespace {
 
@@ -67,6 +69,38 @@ void WriteGsi(const std::string& path, long long n) {
     std::fclose(f);
 }
 
+// GSI-8 blocks with station-free polar words, a remark and the instrument's coordinates, as
+// the instruments of the field write them (CR LF).
+void WriteGsi8(const std::string& path, long long n) {
+    FILE* f = OpenOut(path);
+    for (long long i = 0; i < n; ++i) {
+        std::fprintf(f,
+                     "11%04lld+%08lld 21.322+%08lld 22.322+%08lld 31..00+%08lld 87..10+00001300 "
+                     "81..00+%08lld 82..00+%08lld 83..00+%08lld ",
+                     (i + 1) % 10000, i + 1, (i * 7919) % 40000000, 9000000 + (i % 2000000),
+                     1000 + (i * 13) % 500000, 500000 + i % 1000, 600000 + i / 1000, 1000 + i % 97);
+        if (!std::getenv("TAV_POINTS_NO_CODES")) {
+            std::fprintf(f, "71....+%08lld ", i % 50);
+        }
+        std::fputs("\r\n", f);
+    }
+    std::fclose(f);
+}
+
+// A comma list: name, X, Y, Z, code, CR LF.
+void WriteCsv(const std::string& path, long long n) {
+    FILE* f = OpenOut(path);
+    for (long long i = 0; i < n; ++i) {
+        std::fprintf(f, "P%lld,%.3f,%.3f,%.3f", i + 1, 5420000.0 + (i % 1000) * 1.0,
+                     6310000.0 + (i / 1000) * 1.0, 100.0 + (i % 97) * 0.01);
+        if (!std::getenv("TAV_POINTS_NO_CODES")) {
+            std::fprintf(f, ",K%lld", i % 20);
+        }
+        std::fputs("\r\n", f);
+    }
+    std::fclose(f);
+}
+
 // The baseline: line reading and std::from_chars on the numbers of each line.
 double RawPnt(const std::string& path, double& checksum, double& cpu) {
     return TimeRawScan(path, checksum, cpu, [](std::string_view line) {
@@ -84,6 +118,40 @@ double RawPnt(const std::string& path, double& checksum, double& cpu) {
             const auto r = std::from_chars(p, end, v);
             sum += v;
             p = r.ptr == p ? end : r.ptr;
+        }
+        return sum;
+    });
+}
+
+double RawCsv(const std::string& path, double& checksum, double& cpu) {
+    return TimeRawScan(path, checksum, cpu, [](std::string_view line) {
+        double sum = 0.0;
+        const char* p = line.data();
+        const char* end = p + line.size();
+        for (int k = 0; k < 4 && p < end; ++k) {
+            const char* comma = static_cast<const char*>(std::memchr(p, ',', end - p));
+            if (k > 0) {
+                double v = 0.0;
+                std::from_chars(p, comma ? comma : end, v);
+                sum += v;
+            }
+            p = comma ? comma + 1 : end;
+        }
+        return sum;
+    });
+}
+
+double RawGsi8(const std::string& path, double& checksum, double& cpu) {
+    return TimeRawScan(path, checksum, cpu, [](std::string_view line) {
+        double sum = 0.0;
+        for (size_t k = 1; k < 4; ++k) {
+            const size_t at = 16 * k + 7;
+            if (line.size() < at + 8) {
+                break;
+            }
+            double v = 0.0;
+            std::from_chars(line.data() + at, line.data() + at + 8, v);
+            sum += v;
         }
         return sum;
     });
@@ -120,7 +188,7 @@ struct SPointRun {
     int entities = 0;
 };
 
-enum class EWork { Pnt, Gsi, EntitiesOnly };
+enum class EWork { Pnt, Gsi, Gsi8, Csv, EntitiesOnly };
 
 // n named points merged as a reader's result, without a file.
 EImportResult AppendEntities(CTAVDoc& doc, long long n) {
@@ -150,8 +218,10 @@ SPointRun ImportInChild(const std::string& path, EWork work, long long n) {
         options.progress = BenchProgress();
         const SImportSource source = SImportSource::File(path);
         const EImportResult result =
-            work == EWork::Gsi   ? ImportWith(doc, source, options, ReadGsiFile)
+            work == EWork::Gsi || work == EWork::Gsi8
+                ? ImportWith(doc, source, options, ReadGsiFile)
             : work == EWork::Pnt ? ImportWith(doc, source, options, ReadPointFile)
+            : work == EWork::Csv ? ImportWith(doc, source, options, ReadPointListCsv)
                                  : AppendEntities(doc, n);
         const auto t1 = Clock::now();
         r.cpu = CpuSeconds() - c0;
@@ -163,18 +233,21 @@ SPointRun ImportInChild(const std::string& path, EWork work, long long n) {
     });
 }
 
-void Measure(const char* name, const std::string& path, bool gsi, long long n, int runs) {
+void Measure(const char* name, const std::string& path, EWork work, long long n, int runs) {
     std::vector<double> raw, rawCpu, imp, impCpu, ent, entCpu;
     SPointRun last;
     for (int r = 0; r < runs; ++r) {
         double checksum = 0.0, cpu = 0.0;
-        raw.push_back(gsi ? RawGsi(path, checksum, cpu) : RawPnt(path, checksum, cpu));
+        raw.push_back(work == EWork::Gsi    ? RawGsi(path, checksum, cpu)
+                      : work == EWork::Gsi8 ? RawGsi8(path, checksum, cpu)
+                      : work == EWork::Csv  ? RawCsv(path, checksum, cpu)
+                                            : RawPnt(path, checksum, cpu));
         rawCpu.push_back(cpu);
         if (checksum == 0.0) {
             std::fprintf(stderr, "baseline read nothing\n");
             std::exit(1);
         }
-        last = ImportInChild(path, gsi ? EWork::Gsi : EWork::Pnt, n);
+        last = ImportInChild(path, work, n);
         if (last.seconds < 0 || last.entities != n) {
             std::fprintf(stderr, "%s import failed (%d entities)\n", name, last.entities);
             std::exit(1);
@@ -185,7 +258,7 @@ void Measure(const char* name, const std::string& path, bool gsi, long long n, i
         ent.push_back(floor.seconds);
         entCpu.push_back(floor.cpu);
     }
-    const double lines = static_cast<double>(gsi ? n : n + 1);
+    const double lines = static_cast<double>(work == EWork::Pnt ? n + 1 : n);
     const double rawRate = lines / Median(raw), impRate = lines / Median(imp);
     const double rawCpuRate = lines / Median(rawCpu), impCpuRate = lines / Median(impCpu);
     const double perPoint = (last.peakKb - last.baseKb) * 1024.0 / static_cast<double>(n);
@@ -217,12 +290,18 @@ int main(int argc, char** argv) {
     for (long long n : sizes) {
         WritePnt(base + ".pnt", n);
         WriteGsi(base + ".gsi", n);
-        Measure("pnt", base + ".pnt", false, n, runs);
-        Measure("gsi", base + ".gsi", true, n, runs);
+        WriteGsi8(base + ".gsi8", n);
+        WriteCsv(base + ".csv", n);
+        Measure("pnt", base + ".pnt", EWork::Pnt, n, runs);
+        Measure("gsi", base + ".gsi", EWork::Gsi, n, runs);
+        Measure("gsi8", base + ".gsi8", EWork::Gsi8, n, runs);
+        Measure("csv", base + ".csv", EWork::Csv, n, runs);
     }
     if (!std::getenv("TAV_POINTS_KEEP")) {
         std::remove((base + ".pnt").c_str());
         std::remove((base + ".gsi").c_str());
+        std::remove((base + ".gsi8").c_str());
+        std::remove((base + ".csv").c_str());
     }
     return 0;
 }

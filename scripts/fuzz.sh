@@ -9,8 +9,8 @@ cd "$(dirname "$0")/.."
 SECONDS_EACH=${1:-10}
 shift || true
 BUILD_DIR=${FUZZ_BUILD_DIR:-build-fuzz}
-ALL_TARGETS=(fuzz_tav_load fuzz_data_node fuzz_dxf fuzz_pnt fuzz_gsi fuzz_pnl fuzz_crv fuzz_asc
-    fuzz_pym)
+ALL_TARGETS=(fuzz_tav_load fuzz_data_node fuzz_dxf fuzz_pnt fuzz_gsi fuzz_csv fuzz_pnl fuzz_crv
+    fuzz_asc fuzz_pym)
 TARGETS=("$@")
 if [ ${#TARGETS[@]} -eq 0 ]; then
     TARGETS=("${ALL_TARGETS[@]}")
@@ -29,6 +29,7 @@ seeds_for() {
         fuzz_dxf) pattern='*.dxf' ;;
         fuzz_pnt) pattern='*.pnt' ;;
         fuzz_gsi) pattern='*.gsi' ;;
+        fuzz_csv) pattern='*.pnt' ;;
         fuzz_pnl) pattern='*.pnl' ;;
         fuzz_crv) pattern='*.crv' ;;
         fuzz_asc) pattern='*.asc' ;;

@@ -57,6 +57,8 @@ constexpr SCommand kCommands[] = {
     {32815, "Pomoc", "Wyświetla pomoc programu", "Pomoc", ""},
     {32817, "&Pomiary", "Pokaż lub ukryj pasek narzędzi Pomiary", "Pasek narzędzi Pomiary", ""},
     {32818, "&Wspólrzedne", "Pokaż współrzędne", "Współrzędne", ""},
+    {32830, "Jednostka &GSI...", "Ustal jednostkę i współrzędne punktów z plików GSI",
+     "Jednostka GSI", ""},
     {57600, "&Nowy\tCtrl+N", "Tworzy nowy dokument", "Nowy", "Ctrl+N"},
     {57601, "&Otwórz...\tCtrl+O", "Otwiera istniejący dokument", "Otwórz", "Ctrl+O"},
     {57602, "Za&mknij", "Zamyka aktywny dokument", "Zamknij", ""},
@@ -128,7 +130,8 @@ constexpr SMenuItem kView129[] = {Cmd(32775),
                                   Popup("Pa&ski narzędzi", kToolBarItems),
                                   Cmd(59393)};
 constexpr SMenuItem kDraw129[] = {Cmd(32787), Cmd(32788), Cmd(32789), Cmd(32790), Cmd(32800)};
-constexpr SMenuItem kSettings129[] = {Cmd(32791), Cmd(32792), Cmd(32793), kSep, Cmd(32801)};
+constexpr SMenuItem kSettings129[] = {Cmd(32791), Cmd(32792), Cmd(32793),
+                                      kSep,       Cmd(32801), Cmd(32830)};
 constexpr SMenuItem kInfo129[] = {Cmd(32818), Cmd(32798), Cmd(32799), kSep, Cmd(32808)};
 constexpr SMenuItem kWindow129[] = {Cmd(57648), Cmd(57650), Cmd(57651), Cmd(57649)};
 constexpr SMenuItem kHelp129[] = {Cmd(32815), Cmd(57664)};

@@ -54,6 +54,8 @@ inline constexpr unsigned kNewArc = 32790;
 inline constexpr unsigned kCoordSystems = 32793;
 inline constexpr unsigned kNewPoint = 32800;
 inline constexpr unsigned kDistanceReport = 32808;
+// "Jednostka GSI...": the unit and the coordinates of GSI imports.
+inline constexpr unsigned kGsiUnit = 32830;
 }  // namespace cmd
 
 // Number of entries of the recent-file list (ids kRecentFile1 ...).

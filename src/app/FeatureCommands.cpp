@@ -7,9 +7,11 @@
 #include "app/MainFrame.h"
 #include "app/OpenDoc.h"
 #include "app/QtProgress.h"
+#include "app/SurveyImportDlg.h"
 #include "app/TAVApp.h"
 #include "exchange/DxfExport.h"
 #include "exchange/ImportCommand.h"
+#include "exchange/PointListCsv.h"
 #include "tools/DistanceReportDlg.h"
 #include "view/TAVView.h"
 
@@ -28,25 +30,51 @@ void OnFileImport(CTAVApp& app, COpenDoc& doc) {
     if (answer.path.isEmpty()) {
         return;
     }
+    const std::string path = QFileInfo(answer.path).absoluteFilePath().toStdString();
+    SImportOptions options = ImportOptionsFromSettings();
+    // A delimited list asks for its separator and columns; every other file is read at once.
+    const QString suffix = QFileInfo(answer.path).suffix().toLower();
+    if (answer.filterIndex == kImportFilterCsv ||
+        (answer.filterIndex == kImportFilterAll &&
+         (suffix == QLatin1String("csv") || suffix == QLatin1String("txt")))) {
+        QStringList lines;
+        for (const std::string& l : PointListPreview(SImportSource::File(path), 10)) {
+            lines.append(QString::fromStdString(l));
+        }
+        CPointListDialog dialog(lines, app.MainFrame());
+        if (dialog.exec() != QDialog::Accepted) {
+            return;
+        }
+        options.separator = dialog.Separator();
+        options.columns = dialog.Columns().toStdString();
+    }
     CQtProgress progress(app.MainFrame(), &doc.Doc());
-    ImportByFilterIndex(doc.Doc(), answer.filterIndex,
-                        QFileInfo(answer.path).absoluteFilePath().toStdString(), &progress);
+    options.progress = &progress;
+    ImportByFilterIndex(doc.Doc(), answer.filterIndex, path, options);
 }
 
-// "&Eksportuj...": the drawing as DXF, under a name proposed from the document's path.
+// "&Eksportuj...": the drawing as DXF, or its points as a delimited list, under a name
+// proposed from the document's path.
 void OnFileExport(CTAVApp& app, COpenDoc& doc) {
     CQtPrompter::SFileRequest request;
     request.save = true;
     request.title = QStringLiteral("Eksport");
-    request.filters = {QStringLiteral("Autodesk DXF (*.dxf)")};
+    request.filters = {QStringLiteral("Autodesk DXF (*.dxf)"),
+                       QStringLiteral("Punkty jako tekst CSV (*.csv)")};
+    request.filterSuffixes = {QStringLiteral("dxf"), QStringLiteral("csv")};
     request.defaultSuffix = QStringLiteral("dxf");
     request.fileName = QString::fromStdString(ProposeExportName(doc.Doc().GetPathName()));
     const CQtPrompter::SFileAnswer answer = app.Prompter().ChooseFile(request);
-    if (answer.path.isEmpty() || answer.filterIndex != 1) {
+    if (answer.path.isEmpty() || (answer.filterIndex != 1 && answer.filterIndex != 2)) {
         return;
     }
     CQtProgress progress(app.MainFrame(), &doc.Doc());
-    ExportDxfFile(doc.Doc(), QFileInfo(answer.path).absoluteFilePath().toStdString(), &progress);
+    const std::string path = QFileInfo(answer.path).absoluteFilePath().toStdString();
+    if (answer.filterIndex == 2) {
+        ExportPointsCsv(doc.Doc(), path, {}, &progress);
+        return;
+    }
+    ExportDxfFile(doc.Doc(), path, &progress);
 }
 
 // "&Raport o odległościach punktów": the report of the active document, its file asked through
@@ -105,6 +133,10 @@ void RegisterFeatureCommands(CTAVApp& app, CMainFrame& frame) {
     frame.RegisterCommand(
         cmd::kDistanceReport, [&app, &frame] { OnReport(app, frame); },
         CMainFrame::NeedsDocument(&frame));
+    frame.RegisterCommand(cmd::kGsiUnit, [&frame] {
+        CGsiUnitDialog dialog(&frame);
+        dialog.exec();
+    });
     // The view's own commands act on the active view.
     for (const CTAVView::SViewCommand& c : CTAVView::Commands()) {
         frame.RegisterCommand(

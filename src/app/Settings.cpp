@@ -28,6 +28,18 @@ void WriteInt(const char* name, int value) {
     s.setValue(name, value);
 }
 
+QString ReadString(const char* name, const QString& fallback) {
+    QSettings s(kOrganization, kApplication);
+    s.beginGroup(kGroup);
+    return s.value(name, fallback).toString();
+}
+
+void WriteString(const char* name, const QString& value) {
+    QSettings s(kOrganization, kApplication);
+    s.beginGroup(kGroup);
+    s.setValue(name, value);
+}
+
 QStringList ReadRecentFiles(int count) {
     QSettings s(kOrganization, kApplication);
     s.beginGroup(kRecentGroup);

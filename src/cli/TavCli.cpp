@@ -18,6 +18,7 @@
 #include "exchange/DistanceReport.h"
 #include "exchange/DxfExport.h"
 #include "exchange/ImportCommand.h"
+#include "exchange/PointListCsv.h"
 
 namespace {
 
@@ -30,15 +31,22 @@ constexpr char kUsage[] =
     "                     103 arc, 104 point) and the extents\n"
     "  dump FILE          print the whole document as JSON\n"
     "  convert IN OUT [--import-as KIND] [--drawing-frame FRAME] [--left-handed]\n"
-    "                     read IN and write it to OUT: a .tav document (current version) or,\n"
-    "                     for OUT ending in .dxf, a DXF export of the entities. IN is\n"
+    "          [--units m|mm] [--gsi-coordinates] [--columns ORDER] [--local]\n"
+    "                     read IN and write it to OUT: a .tav document (current version),\n"
+    "                     for OUT ending in .dxf a DXF export of the entities, for .csv the\n"
+    "                     drawing's points as a comma-separated list (--local: in the active\n"
+    "                     coordinate system). IN is\n"
     "                     a .tav document or a file of an importable kind, chosen by\n"
     "                     --import-as or else by IN's extension; an imported file goes into\n"
     "                     a new document. Importable kinds: %s\n"
     "                     Survey points (pnt, gsi) are placed as if the alignment dialog\n"
     "                     were confirmed as pre-filled from the file; --drawing-frame\n"
     "                     \"OX,OY,OZ;X1,Y1,Z1@A;X2,Y2,Z2@B\" (A, B one of X, Y, Z) sets the\n"
-    "                     drawing side, --left-handed ticks \"układ lewoskrętny\"\n"
+    "                     drawing side, --left-handed ticks \"układ lewoskrętny\"; GSI\n"
+    "                     coordinates come in millimetres unless --units m; --gsi-coordinates\n"
+    "                     takes a block's 81-83 over its polar words; --columns sets the order\n"
+    "                     of a point list's columns (NXYZ default, NYXZ, XYZ numbers the points,\n"
+    "                     a C column is the code) for csv input and output\n"
     "  report IN.tav --ideal PREFIX[:START] --measured PREFIX[:START] [--local] -o OUT\n"
     "                     write the point distance report of IN: OUT ending in .csv gives\n"
     "                     semicolon-separated values, any other name the text form;\n"
@@ -141,7 +149,8 @@ std::string Extension(const std::string& path) {
 // Reads IN into doc: a .tav document, or an import of the given or guessed kind into the new
 // document. Returns an exit code.
 int ReadInput(CTAVDoc& doc, const std::string& in, const std::string& kindOption, std::ostream& err,
-              CProgress* progress) {
+              const SImportOptions& options) {
+    CProgress* progress = options.progress;
     const std::string kind = kindOption.empty() ? Extension(in) : kindOption;
     if (kindOption.empty() && HasExtension(in, ".tav")) {
         return doc.OnOpenDocument(in, progress) ? kExitOk : kExitRefused;
@@ -151,8 +160,8 @@ int ReadInput(CTAVDoc& doc, const std::string& in, const std::string& kindOption
         return Usage(err, "unsupported input kind: " + (kind.empty() ? in : kind));
     }
     doc.OnNewDocument();
-    return ImportByFilterIndex(doc, filter, in, progress) == EImportResult::Done ? kExitOk
-                                                                                 : kExitRefused;
+    return ImportByFilterIndex(doc, filter, in, options) == EImportResult::Done ? kExitOk
+                                                                                : kExitRefused;
 }
 
 // "PREFIX[:START]": the prefix and start number as the report dialog reads them.
@@ -257,6 +266,9 @@ int RunTavCli(const std::vector<std::string>& args, std::ostream& out, std::ostr
         if (cmd == "convert") {
             std::vector<std::string> files;
             std::string importAs;
+            SImportOptions options;
+            options.progress = progress;
+            bool local = false;
             for (size_t i = 1; i < args.size(); ++i) {
                 if (args[i] == "--import-as") {
                     if (i + 1 >= args.size()) {
@@ -273,6 +285,22 @@ int RunTavCli(const std::vector<std::string>& args, std::ostream& out, std::ostr
                     prompter.SetDrawingFrame(frame);
                 } else if (args[i] == "--left-handed") {
                     prompter.SetLeftHanded();
+                } else if (args[i] == "--units") {
+                    if (i + 1 >= args.size() || (args[i + 1] != "m" && args[i + 1] != "mm")) {
+                        return Usage(err, "--units needs m or mm");
+                    }
+                    options.gsiMetres = args[++i] == "m";
+                } else if (args[i] == "--gsi-coordinates") {
+                    options.gsiCoordinates = true;
+                } else if (args[i] == "--columns") {
+                    std::string problem;
+                    if (i + 1 >= args.size() || !CheckPointColumns(args[i + 1], problem)) {
+                        return Usage(
+                            err, "--columns: " + (problem.empty() ? "needs an ORDER" : problem));
+                    }
+                    options.columns = args[++i];
+                } else if (args[i] == "--local") {
+                    local = true;
                 } else {
                     files.push_back(args[i]);
                 }
@@ -281,13 +309,21 @@ int RunTavCli(const std::vector<std::string>& args, std::ostream& out, std::ostr
                 return Usage(err, "convert takes IN and OUT");
             }
             const bool toDxf = HasExtension(files[1], ".dxf");
-            if (!toDxf && !HasExtension(files[1], ".tav")) {
-                return Usage(err, "unsupported output format (use .tav or .dxf): " + files[1]);
+            const bool toCsv = HasExtension(files[1], ".csv");
+            if (!toDxf && !toCsv && !HasExtension(files[1], ".tav")) {
+                return Usage(err,
+                             "unsupported output format (use .tav, .dxf or .csv): " + files[1]);
             }
             CTAVDoc doc(&prompter);
-            const int read = ReadInput(doc, files[0], importAs, err, progress);
+            const int read = ReadInput(doc, files[0], importAs, err, options);
             if (read != kExitOk) {
                 return read;
+            }
+            if (toCsv) {
+                SPointExportOptions csv;
+                csv.local = local;
+                csv.columns = options.columns;
+                return ExportPointsCsv(doc, files[1], csv, progress) ? kExitOk : kExitRefused;
             }
             const bool written = toDxf ? ExportDxfFile(doc, files[1], progress)
                                        : doc.OnSaveDocument(files[1], progress);

@@ -11,11 +11,13 @@
 #include "exchange/GsiImport.h"
 #include "exchange/PanelImport.h"
 #include "exchange/PointImport.h"
+#include "exchange/PointListCsv.h"
 #include "exchange/PymImport.h"
 
 namespace {
 
-EImportResult ImportByExtension(CTAVDoc& doc, const std::string& path, CProgress* progress);
+EImportResult ImportByExtension(CTAVDoc& doc, const std::string& path,
+                                const SImportOptions& options);
 
 // Dialog order.
 constexpr SImportFilter kFilters[kImportFilterCount] = {
@@ -26,8 +28,9 @@ constexpr SImportFilter kFilters[kImportFilterCount] = {
     {"Autodesk DXF (*.dxf)", "*.dxf", "dxf"},
     {"PYM Document (*.pym)", "*.pym", "pym"},
     {"Nodes, lines, triangles & rectangles in ASCII files (*.asc)", "*.asc", "asc"},
-    {"Wszystkie obsługiwane pliki (*.pnt *.gsi *.pnl *.crv *.dxf *.pym *.asc)",
-     "*.pnt *.gsi *.pnl *.crv *.dxf *.pym *.asc", ""},
+    {"Wszystkie obsługiwane pliki (*.pnt *.gsi *.pnl *.crv *.dxf *.pym *.asc *.csv *.txt)",
+     "*.pnt *.gsi *.pnl *.crv *.dxf *.pym *.asc *.csv *.txt", ""},
+    {"Punkty z pliku CSV (*.csv *.txt)", "*.csv *.txt", "csv"},
 };
 
 // The reader of each filter; the last one goes by the extension.
@@ -40,6 +43,7 @@ constexpr ImportReader kReaders[kImportFilterCount] = {
     ReadPymFile,    // pym
     ReadAscFile,    // asc
     nullptr,
+    ReadPointListCsv,  // csv, txt
 };
 
 bool EqualNoCase(const std::string& a, const char* b) {
@@ -60,7 +64,8 @@ std::string FileExtension(const std::string& path) {
     return path.substr(dot + 1);
 }
 
-EImportResult ImportByExtension(CTAVDoc& doc, const std::string& path, CProgress* progress) {
+EImportResult ImportByExtension(CTAVDoc& doc, const std::string& path,
+                                const SImportOptions& options) {
     const int filter = ImportFilterIndexForKind(FileExtension(path));
     if (filter == 0 || !IsImportFilterAvailable(filter)) {
         const size_t slash = path.find_last_of('/');
@@ -77,7 +82,7 @@ EImportResult ImportByExtension(CTAVDoc& doc, const std::string& path, CProgress
             CPrompter::EIcon::Warning);
         return EImportResult::Refused;
     }
-    return ImportByFilterIndex(doc, filter, path, progress);
+    return ImportByFilterIndex(doc, filter, path, options);
 }
 
 }  // namespace
@@ -97,15 +102,20 @@ ImportReader ReaderOfFilter(int filterIndex) {
 
 EImportResult ImportByFilterIndex(CTAVDoc& doc, int filterIndex, const std::string& path,
                                   CProgress* progress) {
+    SImportOptions options;
+    options.progress = progress;
+    return ImportByFilterIndex(doc, filterIndex, path, options);
+}
+
+EImportResult ImportByFilterIndex(CTAVDoc& doc, int filterIndex, const std::string& path,
+                                  const SImportOptions& options) {
     if (filterIndex == kImportFilterAll) {
-        return ImportByExtension(doc, path, progress);
+        return ImportByExtension(doc, path, options);
     }
     const ImportReader read = ReaderOfFilter(filterIndex);
     if (read == nullptr) {
         return EImportResult::Refused;
     }
-    SImportOptions options;
-    options.progress = progress;
     return ImportWith(doc, SImportSource::File(path), options, read);
 }
 
@@ -113,6 +123,9 @@ int ImportFilterIndexForKind(const std::string& kind) {
     std::string k = kind;
     if (!k.empty() && k[0] == '.') {
         k.erase(0, 1);
+    }
+    if (EqualNoCase(k, "txt")) {
+        return kImportFilterCsv;
     }
     for (int i = 0; i < kImportFilterCount; ++i) {
         if (*kFilters[i].extension && EqualNoCase(k, kFilters[i].extension)) {

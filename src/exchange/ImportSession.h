@@ -49,6 +49,14 @@ struct SImportOptions {
     // Most entities a DXF file's block references may make (0: as memory allows, at most
     // 2 x 10^7); tests set less.
     int64_t entityBudget = 0;
+    // GSI: coordinates in metres rather than millimetres.
+    bool gsiMetres = false;
+    // GSI: a block with both polar words and 81-83 gives the instrument's 81-83.
+    bool gsiCoordinates = false;
+    // Delimited point lists: the order of the columns ("NXYZ", "NYXZ", "XYZ"...; empty for
+    // the default NXYZ) and the separator (0: found from the file).
+    std::string columns;
+    char separator = 0;
 };
 
 // How a reading ended.

@@ -100,9 +100,21 @@ bool CLineReader::Fill() {
     return true;
 }
 
+const char* CLineReader::FindEnd(const char* p, size_t n) const {
+    const auto* nl = static_cast<const char*>(std::memchr(p, '\n', n));
+    if (!m_crEnds) {
+        return nl;
+    }
+    const auto* cr = static_cast<const char*>(std::memchr(p, '\r', nl ? size_t(nl - p) : n));
+    return cr ? cr : nl;
+}
+
 bool CLineReader::ReadLine(std::string_view& line) {
     if (!m_open) {
         return false;
+    }
+    if (m_crEnds) {
+        return ReadLineAnyEnd(line);
     }
     m_cut = false;
     size_t scan = m_begin;
@@ -117,6 +129,66 @@ bool CLineReader::ReadLine(std::string_view& line) {
             line = std::string_view(m_buf.get() + m_begin, len);
             m_consumed += at + 1 - m_begin;
             m_begin = at + 1;
+            ++m_lineNumber;
+            return true;
+        }
+        // Fill may move the unread bytes to the front; remember how far was searched.
+        const size_t searched = m_end - m_begin;
+        if (searched >= kMaxLineBytes) {
+            return CutLongLine(line);
+        }
+        const bool more = Fill();
+        scan = m_begin + searched;
+        if (!more) {
+            if (m_end > m_begin) {
+                // The last line has no line end.
+                size_t len = m_end - m_begin;
+                if (m_buf[m_end - 1] == '\r') {
+                    --len;
+                }
+                line = std::string_view(m_buf.get() + m_begin, len);
+                m_consumed += m_end - m_begin;
+                m_begin = m_end;
+                ++m_lineNumber;
+                return !m_failed || len > 0;
+            }
+            return false;
+        }
+    }
+}
+
+// ReadLine with a lone CR ending a line as well.
+bool CLineReader::ReadLineAnyEnd(std::string_view& line) {
+    if (!m_open) {
+        return false;
+    }
+    m_cut = false;
+    size_t scan = m_begin;
+    for (;;) {
+        const char* end = FindEnd(m_buf.get() + scan, m_end - scan);
+        if (end) {
+            const size_t at = static_cast<size_t>(end - m_buf.get());
+            size_t len = at - m_begin;
+            size_t next = at + 1;
+            if (*end == '\r') {
+                // A CR last in the buffer may be the first half of a CR LF.
+                if (at + 1 == m_end && !m_eof && !m_failed) {
+                    const size_t before = at - m_begin;
+                    if (Fill()) {
+                        scan = m_begin + before;
+                        continue;
+                    }
+                    len = before;
+                    next = m_begin + before + 1;
+                } else if (at + 1 < m_end && m_buf[at + 1] == '\n') {
+                    next = at + 2;
+                }
+            } else if (len > 0 && m_buf[at - 1] == '\r') {
+                --len;
+            }
+            line = std::string_view(m_buf.get() + m_begin, len);
+            m_consumed += next - m_begin;
+            m_begin = next;
             ++m_lineNumber;
             return true;
         }
@@ -160,9 +232,9 @@ bool CLineReader::CutLongLine(std::string_view& line) {
     // Bytes already read behind the head belong to the same line until an LF shows up.
     size_t from = kMaxLineBytes;
     for (;;) {
-        const void* nl = std::memchr(m_buf.get() + from, '\n', m_end - from);
+        const char* nl = FindEnd(m_buf.get() + from, m_end - from);
         if (nl) {
-            const size_t at = static_cast<size_t>(static_cast<const char*>(nl) - m_buf.get());
+            const size_t at = static_cast<size_t>(nl - m_buf.get());
             m_consumed += at + 1 - from;
             m_begin = at + 1;
             return true;

@@ -34,6 +34,8 @@ public:
     // The next line without its line end; false at the end of the file or on a read error
     // (then Failed() is true).
     bool ReadLine(std::string_view& line);
+    // Lets a lone CR end a line too (CR LF stays one line end); instruments write CR only.
+    void SetCrLineEnds(bool on) { m_crEnds = on; }
     // Number of the line last returned (1 for the first).
     int LineNumber() const { return m_lineNumber; }
     // True when the line last returned was longer than kMaxLineBytes and was cut.
@@ -50,6 +52,9 @@ public:
 private:
     bool Fill();
     bool CutLongLine(std::string_view& line);
+    bool ReadLineAnyEnd(std::string_view& line);
+    // The first line end in n bytes at p: an LF, or with m_crEnds a CR before it; nullptr if none.
+    const char* FindEnd(const char* p, size_t n) const;
     // Up to room bytes of the file or the memory; -1 with errno on a read error.
     ssize_t ReadSome(char* to, size_t room);
 
@@ -64,6 +69,7 @@ private:
     bool m_eof = false;
     bool m_failed = false;
     bool m_cut = false;
+    bool m_crEnds = false;
     int m_errno = 0;
     int m_lineNumber = 0;
     uint64_t m_consumed = 0;

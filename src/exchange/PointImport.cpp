@@ -10,6 +10,7 @@
 #include "document/Progress.h"
 #include "exchange/ChunkLanes.h"
 #include "exchange/LineReader.h"
+#include "exchange/PointListCsv.h"
 #include "exchange/ScanNumbers.h"
 #include "exchange/SurveyPoints.h"
 
@@ -89,7 +90,45 @@ void DecodePoints(SPointChunk& chunk) {
 
 }  // namespace
 
+namespace {
+
+// True when the first data line does not scan as a point but splits at a comma or semicolon:
+// the file is a delimited list.
+bool IsDelimitedList(const SImportSource& source) {
+    CLineReader reader;
+    std::string reason;
+    if (!reader.Open(source, reason)) {
+        return false;
+    }
+    std::string_view line, label;
+    double xyz[3];
+    while (reader.ReadLine(line)) {
+        switch (ParsePointLine(line, label, xyz)) {
+            case EPointLine::Comment:
+                continue;
+            case EPointLine::Point:
+                return false;
+            case EPointLine::Bad: {
+                std::vector<std::string> fields;
+                for (char sep : {',', ';'}) {
+                    SplitPointFields(line, sep, fields, 4);
+                    if (fields.size() >= 3) {
+                        return true;
+                    }
+                }
+                return false;
+            }
+        }
+    }
+    return false;
+}
+
+}  // namespace
+
 SImportResult ReadPointFile(const SImportSource& source, const SImportOptions& options) {
+    if (IsDelimitedList(source)) {
+        return ReadPointListCsv(source, options);
+    }
     SImportResult result;
     CImportCollector out(result);
     CLineReader reader;

@@ -164,6 +164,16 @@ bool ScanSignedSixteenDigits(std::string_view text, double& out) {
     return true;
 }
 
+bool ScanSignedEightDigits(std::string_view text, double& out) {
+    uint64_t m = 0;
+    if (text.size() != 9 || (text[0] != '+' && text[0] != '-') ||
+        !EightDigits(text.data() + 1, m)) {
+        return false;
+    }
+    out = text[0] == '-' ? -static_cast<double>(m) : static_cast<double>(m);
+    return true;
+}
+
 bool ScanDouble(std::string_view& text, double& out) {
     std::string_view t = text;
     SkipSpace(t);

@@ -24,5 +24,7 @@ size_t ScanPlainDecimal(const char* p, const char* end, double& out);
 // and the value ScanDouble gives; false for any other text or a value above 2^53 (ScanDouble
 // then reads it the general way).
 bool ScanSignedSixteenDigits(std::string_view text, double& out);
+// The same for a sign and eight digits (the data of a GSI-8 word).
+bool ScanSignedEightDigits(std::string_view text, double& out);
 // True when the text holds nothing but white space.
 bool IsBlank(std::string_view text);

@@ -74,6 +74,19 @@ std::unique_ptr<CPnt> MakeSurveyPoint(std::string name, const CPoint3& p) {
     return pnt;
 }
 
+void KeepCode(CPnt& p, const std::string& code) {
+    // Copied from one tree built once: a list of a million coded points builds no million
+    // trees from the templates.
+    static const CDataNode prototype = [] {
+        CDataNode n;
+        n.BuildObjectTree(kCodeObjectType);
+        return n;
+    }();
+    CDataNode tree(prototype);
+    tree.GetChild(0).SetText(code);
+    p.m_data = std::move(tree);
+}
+
 void CAlignmentPreload::See(std::string_view name, const CPoint3& p) {
     if (m_axisPoints == 2 || name.size() < 4 || name[0] != 'B') {
         return;

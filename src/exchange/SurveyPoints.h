@@ -18,6 +18,12 @@ class CTAVDoc;
 // the drawing holds entities, so that the whole list can become the drawing's list.
 using SurveyPointList = std::vector<std::unique_ptr<CEntity>>;
 
+// The object type whose data tree keeps a point's code ("inne dane", the code its one child).
+inline constexpr int kCodeObjectType = 5;
+
+// Gives p the data tree of its code: "inne dane" with the code as its one child.
+void KeepCode(CPnt& p, const std::string& code);
+
 // A new point as the readers make it: name, coordinates, colour (1, 1, 1), number 0.
 std::unique_ptr<CPnt> MakeSurveyPoint(std::string name, const CPoint3& p);
 

@@ -308,16 +308,17 @@ TEST_F(DailyWork, ImportByExtensionAndTheFirstView) {
     ASSERT_TRUE(frame->Dispatch(cmd::kImport));
     ASSERT_EQ(user.fileRequests.size(), 1u);
     const CQtPrompter::SFileRequest& asked = user.fileRequests[0];
-    ASSERT_EQ(asked.filters.size(), 8);
+    ASSERT_EQ(asked.filters.size(), 9);
     EXPECT_EQ(asked.filters[0], "Points from text file (*.pnt)");
-    EXPECT_EQ(asked.filters[7],
-              "Wszystkie obsługiwane pliki (*.pnt *.gsi *.pnl *.crv *.dxf *.pym *.asc)");
+    EXPECT_EQ(
+        asked.filters[7],
+        "Wszystkie obsługiwane pliki (*.pnt *.gsi *.pnl *.crv *.dxf *.pym *.asc *.csv *.txt)");
     EXPECT_EQ(asked.filterIndex, 8);
     EXPECT_EQ(doc.GetEntityCount(), 0);
     ASSERT_EQ(user.boxes.size(), 1u);
     EXPECT_EQ(user.boxes[0].text.toStdString(),
               "Nie rozpoznano rodzaju pliku \"plan.xyz\" po jego rozszerzeniu.\n"
-              "Obsługiwane rozszerzenia: pnt, gsi, pnl, crv, dxf, pym, asc.");
+              "Obsługiwane rozszerzenia: pnt, gsi, pnl, crv, dxf, pym, asc, csv.");
     EXPECT_FALSE(doc.IsModified());
 
     user.files.push_back({upper, kImportFilterAll});

@@ -324,8 +324,9 @@ TEST_F(DocumentCommandTest, ImportUsesTheChosenFilterNotTheExtension) {
     ASSERT_TRUE(frame->Dispatch(cmd::kImport));
     ASSERT_EQ(user.fileRequests.size(), 1u);
     EXPECT_EQ(user.fileRequests[0].title, "Import");
-    ASSERT_EQ(user.fileRequests[0].filters.size(), 8);
+    ASSERT_EQ(user.fileRequests[0].filters.size(), 9);
     EXPECT_EQ(user.fileRequests[0].filters[0], "Points from text file (*.pnt)");
+    EXPECT_EQ(user.fileRequests[0].filters[8], "Punkty z pliku CSV (*.csv *.txt)");
     EXPECT_EQ(user.fileRequests[0].filters[6],
               "Nodes, lines, triangles & rectangles in ASCII files (*.asc)");
     // An index outside the list reads nothing.
@@ -359,15 +360,28 @@ TEST_F(DocumentCommandTest, ExportProposesTheNameAndWritesDxf) {
     const QString saved = TempPath("Model.TAV");
     QFile::copy(QStringLiteral(TAV_SOURCE_DIR "/examples/plac.tav"), saved);
     Start({saved});
-    user.files.push_back({TempPath("out.dxf"), 2});  // not the DXF filter: nothing written
+    user.files.push_back({TempPath("out.dxf"), 3});  // no such filter: nothing written
     user.files.push_back({TempPath("out.dxf"), 1});
+    user.files.push_back({TempPath("out.csv"), 2});
     ASSERT_TRUE(frame->Dispatch(cmd::kExport));
     EXPECT_FALSE(QFile::exists(TempPath("out.dxf")));
     ASSERT_TRUE(frame->Dispatch(cmd::kExport));
-    ASSERT_EQ(user.fileRequests.size(), 2u);
+    ASSERT_TRUE(frame->Dispatch(cmd::kExport));
+    ASSERT_EQ(user.fileRequests.size(), 3u);
     EXPECT_EQ(user.fileRequests[0].title, "Eksport");
     EXPECT_TRUE(user.fileRequests[0].save);
-    EXPECT_EQ(user.fileRequests[0].filters, QStringList{"Autodesk DXF (*.dxf)"});
+    EXPECT_EQ(user.fileRequests[0].filters,
+              (QStringList{"Autodesk DXF (*.dxf)", "Punkty jako tekst CSV (*.csv)"}));
+    // The points of the drawing, one a line, as the delimited list reader takes them.
+    QFile csv(TempPath("out.csv"));
+    ASSERT_TRUE(csv.open(QIODevice::ReadOnly));
+    EXPECT_EQ(QString::fromUtf8(csv.readAll()).count(QStringLiteral("\r\n")), [&] {
+        int points = 0;
+        for (int i = 0; i < Active()->Doc().GetEntityCount(); ++i) {
+            points += dynamic_cast<const CPnt*>(Active()->Doc().GetEntity(i)) ? 1 : 0;
+        }
+        return points;
+    }());
     EXPECT_EQ(user.fileRequests[0].defaultSuffix, "dxf");
     // The path without its ".tav" ending, in any case.
     EXPECT_EQ(user.fileRequests[0].fileName, TempPath("Model"));

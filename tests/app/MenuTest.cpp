@@ -65,7 +65,7 @@ const std::vector<std::string> kBar129 = {
         kToolBars + "|59393 &Linia statusu",
     "&Rysuj: 32787 &Poligon|32788 &Łamana|32789 &Tekst|32790 &Okrąg/Łuk|32800 Punkt",
     "&Nastawy: 32791 &Warstwy|32792 &Płaszczyzny odcinające|32793 &Układy współrzędnych|-|"
-    "32801 Tryb lokalizacji punktu",
+    "32801 Tryb lokalizacji punktu|32830 Jednostka &GSI...",
     "&Informacje: 32818 &Wspólrzedne|32798 &Długość|32799 &Pole/Obwód|-|"
     "32808 &Raport o odległościach punktów ",
     "&Okno: 57648 &Nowe okno|57650 &Rozmieść|57651 &Podziel|57649 Rozmieść &ikony",

@@ -1,13 +1,18 @@
 // The two display settings and the toolbar layout, stored with QSettings.
 
+#include <QCheckBox>
+#include <QComboBox>
 #include <QFile>
+#include <QRadioButton>
 #include <QSettings>
+#include <QTableWidget>
 #include <QToolBar>
 
 #include "app/AppTestSupport.h"
 #include "app/ChildFrame.h"
 #include "app/CommandTable.h"
 #include "app/Settings.h"
+#include "app/SurveyImportDlg.h"
 #include "view/TAVView.h"
 
 namespace {
@@ -86,6 +91,48 @@ TEST_F(SettingsTest, RecentFilesSurviveARestart) {
     app.reset();
     Start();
     EXPECT_EQ(app->RecentFiles(), (QStringList{"/tmp/two.tav", "/tmp/one.tav"}));
+}
+
+}  // namespace
+
+namespace {
+
+// "Jednostka GSI" and the list dialog keep what the user chose, and imports take it from there.
+TEST_F(SettingsTest, GsiUnitAndPointListChoicesAreKept) {
+    Start();
+    EXPECT_FALSE(ImportOptionsFromSettings().gsiMetres);
+    {
+        CGsiUnitDialog dialog(frame);
+        dialog.findChild<QRadioButton*>(QStringLiteral("2"))->setChecked(true);
+        dialog.findChild<QCheckBox*>(QStringLiteral("3"))->setChecked(true);
+        dialog.accept();
+    }
+    EXPECT_EQ(StoredInt(settings::kGsiMetres), 1);
+    EXPECT_TRUE(ImportOptionsFromSettings().gsiMetres);
+    EXPECT_TRUE(ImportOptionsFromSettings().gsiCoordinates);
+    {
+        CGsiUnitDialog dialog(frame);
+        EXPECT_TRUE(dialog.findChild<QRadioButton*>(QStringLiteral("2"))->isChecked());
+    }
+
+    CPointListDialog list({QStringLiteral("Nr;X;Y;Z"), QStringLiteral("A;1,5;2;3;kod")}, frame);
+    auto* preview = list.findChild<QTableWidget*>(QStringLiteral("3"));
+    // Found from the lines: semicolons, decimal commas kept as written.
+    ASSERT_EQ(preview->columnCount(), 5);
+    EXPECT_EQ(preview->item(1, 1)->text(), "1,5");
+    EXPECT_EQ(preview->horizontalHeaderItem(0)->text(), "Nazwa");
+    EXPECT_EQ(preview->horizontalHeaderItem(4)->text(), "Kod");
+    list.findChild<QComboBox*>(QStringLiteral("1"))->setCurrentIndex(1);  // comma
+    EXPECT_EQ(preview->columnCount(), 2);
+    list.findChild<QComboBox*>(QStringLiteral("2"))->setCurrentText(QStringLiteral("yxz"));
+    EXPECT_EQ(preview->horizontalHeaderItem(0)->text(), "Y");
+    list.accept();
+    EXPECT_EQ(StoredInt(settings::kCsvSeparator), ',');
+    QSettings s("Velmor", "TAV 2.1");
+    EXPECT_EQ(s.value("Settings/CsvColumns").toString(), "YXZ");
+    CPointListDialog again({}, frame);
+    EXPECT_EQ(again.Separator(), ',');
+    EXPECT_EQ(again.Columns(), "YXZ");
 }
 
 }  // namespace

@@ -4,6 +4,9 @@
 
 #include <gtest/gtest.h>
 
+#include <fstream>
+#include <iterator>
+
 #include <cmath>
 #include <cstdlib>
 #include <filesystem>
@@ -294,6 +297,39 @@ TEST_F(TavCliTest, SurveyPoints) {
     EXPECT_EQ(r.code, 1);
     EXPECT_EQ(r.err, "Line: 2. \nCan not find Hz WI!\n");
     EXPECT_FALSE(fs::exists(m_dir.File("g.tav")));
+}
+
+TEST_F(TavCliTest, SurveyOptionsAndPointLists) {
+    // Metres, and the instrument's 81-83 over the polar words.
+    const std::string gsi =
+        m_dir.Write("h.gsi",
+                    "110001+0000000A 21.322+10000000 22.322+10000000 31..00+00001000 "
+                    "81..00+00005000 82..00+00006000 83..00+00000700 \r");
+    SRun r = RunCli({"convert", gsi, m_dir.File("h.tav"), "--units", "m"});
+    ASSERT_EQ(r.code, 0) << r.err;
+    EXPECT_EQ(Points(m_dir.File("h.tav")), "A 0.000000 1.000000 0.000000\n");
+    r = RunCli({"convert", gsi, m_dir.File("h.tav"), "--gsi-coordinates"});
+    ASSERT_EQ(r.code, 0) << r.err;
+    EXPECT_EQ(Points(m_dir.File("h.tav")), "A 6000.000000 5000.000000 700.000000\n");
+
+    // A list without names, its columns as given, out as a list in another order.
+    const std::string csv = m_dir.Write("i.csv", "2;1;3\r\n5,5;4;6\r\n");
+    r = RunCli({"convert", csv, m_dir.File("i.tav"), "--columns", "YXZ"});
+    ASSERT_EQ(r.code, 0) << r.err;
+    EXPECT_EQ(Points(m_dir.File("i.tav")),
+              "1 1.000000 2.000000 3.000000\n2 4.000000 5.500000 6.000000\n");
+    r = RunCli({"convert", m_dir.File("i.tav"), m_dir.File("j.csv"), "--columns", "ZNXY"});
+    ASSERT_EQ(r.code, 0) << r.err;
+    std::ifstream in(m_dir.File("j.csv"), std::ios::binary);
+    const std::string written((std::istreambuf_iterator<char>(in)), {});
+    EXPECT_EQ(written, "3,1,1,2\r\n6,2,4,5.5\r\n");
+
+    for (const std::vector<std::string>& bad :
+         {std::vector<std::string>{"--columns", "NXY"}, {"--columns"}, {"--units", "km"}}) {
+        std::vector<std::string> args = {"convert", csv, m_dir.File("k.tav")};
+        args.insert(args.end(), bad.begin(), bad.end());
+        EXPECT_EQ(RunCli(args).code, 2) << bad[0];
+    }
 }
 
 // The C locale for the report's number form, whatever the user running the tests has.

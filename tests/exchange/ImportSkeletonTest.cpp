@@ -21,11 +21,13 @@
 
 namespace {
 
-std::vector<std::string> ReadAllLines(const std::string& content, bool* cut = nullptr) {
+std::vector<std::string> ReadAllLines(const std::string& content, bool* cut = nullptr,
+                                      bool crEnds = false) {
     CTempFile f(content);
     CRecordingPrompter prompter;
     CLineReader reader;
     EXPECT_TRUE(reader.Open(f.path, prompter));
+    reader.SetCrLineEnds(crEnds);
     std::vector<std::string> lines;
     std::string_view line;
     while (reader.ReadLine(line)) {
@@ -49,6 +51,26 @@ TEST(LineReaderTest, LineEnds) {
     EXPECT_EQ(ReadAllLines(""), V{});
     EXPECT_EQ(ReadAllLines("x\ry\n"), V{"x\ry"});  // a lone CR is text
     EXPECT_EQ(ReadAllLines(std::string("a\0b\n", 4)), V{std::string("a\0b", 3)});
+}
+
+TEST(LineReaderTest, LoneCrEndsALineWhenAsked) {
+    using V = std::vector<std::string>;
+    EXPECT_EQ(ReadAllLines("a\rb\r\nc\n\rd\r", nullptr, true), (V{"a", "b", "c", "", "d"}));
+    EXPECT_EQ(ReadAllLines("\r\r\rx", nullptr, true), (V{"", "", "", "x"}));
+    // A CR LF split between two reads of the buffer (the first read fills all but 64 KiB of
+    // the head room) is one line end, and a CR last in the file ends its line.
+    const size_t split = CLineReader::kMaxLineBytes + (size_t{1} << 16) - 1;
+    std::string text;
+    while (text.size() + 100 < split) {
+        text += std::string(97, 'g') + "\r\n";
+    }
+    text += std::string(split - text.size(), 'h') + "\r\nlast\r";
+    ASSERT_EQ(text[split], '\r');
+    const auto lines = ReadAllLines(text, nullptr, true);
+    ASSERT_GE(lines.size(), 2u);
+    EXPECT_EQ(lines.back(), "last");
+    EXPECT_EQ(lines[lines.size() - 2].back(), 'h');
+    EXPECT_EQ(lines.size(), (split + 1) / 99 + 2);
 }
 
 TEST(LineReaderTest, LongLinesAreCutNotHeld) {
