@@ -346,44 +346,41 @@ struct SHeightCase {
     bool clamp;  // false: as on a context without depth clamping
 };
 
-class RubberLine : public testing::TestWithParam<SHeightCase> {};
-
 // "Długość" between two empty spots: the segment to the cursor lies on the plane z = 0, far
 // outside the depth range fitted to a drawing at survey height, and must still be drawn.
-TEST_P(RubberLine, ShowsAtSurveyHeights) {
-    const SHeightCase c = GetParam();
-    CRecordingPrompter prompter;
-    CTAVDoc doc(&prompter);
-    doc.AddEntity(Point("P1", 5420000, 6310000, c.z));
-    doc.AddEntity(Point("P2", 5420040, 6310030, c.z));
-    doc.RecomputeExtents();
-    CViewState s = PlanTestViewState();
-    s.perspective = c.perspective;
-    doc.SetViewState(s);
-    CTAVView view(doc);
-    ASSERT_TRUE(ShowAndWaitForFrame(view));
-    view.Renderer().m_depthClamp = view.Renderer().m_depthClamp && c.clamp;
-    view.OnPlan();
-    view.OnZoomAll();
-    view.OnMeasure(2);
-    const QPoint a(100, 150), b(300, 150);
-    Click(view, a);
-    Mouse(view, QEvent::MouseMove, b, Qt::NoButton, Qt::NoButton);
-    const QImage img = view.grabFramebuffer();
-    // Along the middle of the segment, away from the markers at its ends.
-    const int ink = InkIn(img, QRect(150, 146, 100, 9), qRgb(0, 0, 0));
-    EXPECT_GE(ink, 40) << c.name;
-    view.AbandonMeasurement();
-}
+const SHeightCase kRubberLineCases[] = {
+    {"z100", 100.0, 0, true},         {"zMinus5000", -5000.0, 0, true},
+    {"z1e7", 1e7, 0, true},           {"z100Perspective", 100.0, 1, true},
+    {"z100NoClamp", 100.0, 0, false}, {"zMinus5000NoClamp", -5000.0, 0, false},
+};
 
-INSTANTIATE_TEST_SUITE_P(Heights, RubberLine,
-                         testing::Values(SHeightCase{"z100", 100.0, 0, true},
-                                         SHeightCase{"zMinus5000", -5000.0, 0, true},
-                                         SHeightCase{"z1e7", 1e7, 0, true},
-                                         SHeightCase{"z100Perspective", 100.0, 1, true},
-                                         SHeightCase{"z100NoClamp", 100.0, 0, false},
-                                         SHeightCase{"zMinus5000NoClamp", -5000.0, 0, false}),
-                         [](const auto& info) { return std::string(info.param.name); });
+TEST(RubberLine, ShowsAtSurveyHeights) {
+    for (const SHeightCase& c : kRubberLineCases) {
+        SCOPED_TRACE(c.name);
+        CRecordingPrompter prompter;
+        CTAVDoc doc(&prompter);
+        doc.AddEntity(Point("P1", 5420000, 6310000, c.z));
+        doc.AddEntity(Point("P2", 5420040, 6310030, c.z));
+        doc.RecomputeExtents();
+        CViewState s = PlanTestViewState();
+        s.perspective = c.perspective;
+        doc.SetViewState(s);
+        CTAVView view(doc);
+        ASSERT_TRUE(ShowAndWaitForFrame(view));
+        view.Renderer().m_depthClamp = view.Renderer().m_depthClamp && c.clamp;
+        view.OnPlan();
+        view.OnZoomAll();
+        view.OnMeasure(2);
+        const QPoint a(100, 150), b(300, 150);
+        Click(view, a);
+        Mouse(view, QEvent::MouseMove, b, Qt::NoButton, Qt::NoButton);
+        const QImage img = view.grabFramebuffer();
+        // Along the middle of the segment, away from the markers at its ends.
+        const int ink = InkIn(img, QRect(150, 146, 100, 9), qRgb(0, 0, 0));
+        EXPECT_GE(ink, 40) << c.name;
+        view.AbandonMeasurement();
+    }
+}
 
 // A localized vertex gets the square marker drawn around it; a segment's midpoint the triangle.
 TEST(SnapMarker, DrawnAtTheSnappedPointWithItsKind) {

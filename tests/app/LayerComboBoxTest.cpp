@@ -6,20 +6,10 @@
 #include "app/AppTestSupport.h"
 #include "app/LayerComboBox.h"
 #include "document/TAVDoc.h"
+#include "support/Recorders.h"
 #include "support/Widgets.h"
 
 namespace {
-
-// Counts what the document asks of its views.
-class CCountingView : public CDocObserver {
-public:
-    void OnDocumentUpdate(int) override { ++updates; }
-    void InvalidateDisplayList() override { ++invalidations; }
-    void ResetCurrentPick() override {}
-    void StoreViewState(CTAVDoc&) override {}
-    int updates = 0;
-    int invalidations = 0;
-};
 
 void Click(QWidget* target, QEvent::Type type, int x, int y) {
     Mouse(target, type, QPointF(x, y), Qt::LeftButton,
@@ -43,7 +33,7 @@ protected:
     bool ListOpen() const { return combo.view()->isVisible(); }
 
     CTAVDoc doc;
-    CCountingView view;
+    CCountingObserver view;
     QObject guard;
     CLayerComboBox combo;
 };
@@ -101,8 +91,8 @@ TEST_P(LayerComboFieldTest, ClickOnTheClosedField) {
     EXPECT_EQ(doc.GetLayer(2).m_locked, 1);
     const bool toggled = c.locked != 0 || c.visible != 1;
     EXPECT_EQ(doc.IsModified(), toggled);
-    EXPECT_EQ(view.invalidations, toggled ? 1 : 0);
-    EXPECT_EQ(view.updates, toggled ? 1 : 0);
+    EXPECT_EQ(view.invalidated, toggled ? 1 : 0);
+    EXPECT_EQ(view.hints.size(), toggled ? 1u : 0u);
 }
 
 INSTANTIATE_TEST_SUITE_P(HitZones, LayerComboFieldTest, ::testing::ValuesIn(kHits),

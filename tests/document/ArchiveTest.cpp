@@ -66,25 +66,25 @@ struct SCountCase {
     Bytes bytes;
 };
 
-class ArchiveCountTest : public ::testing::TestWithParam<SCountCase> {};
+const SCountCase kArchiveCountTestCases[] = {
+    {"zero", 0, {0, 0}},
+    {"small", 300, {0x2C, 0x01}},
+    {"FFFE", 0xFFFE, {0xFE, 0xFF}},
+    {"FFFF", 0xFFFF, {0xFF, 0xFF, 0xFF, 0xFF, 0, 0}},
+    {"10000", 0x10000, {0xFF, 0xFF, 0, 0, 1, 0}},
+    {"max", 0xFFFFFFFF, {0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF}},
+};
 
-TEST_P(ArchiveCountTest, EscapeAtFFFF) {
-    const SCountCase& c = GetParam();
-    Bytes b = Image([&](CArchive& ar) { ar.WriteCount(c.count); });
-    EXPECT_EQ(b, c.bytes);
-    CArchive in(b);
-    EXPECT_EQ(in.ReadCount(), c.count);
-    EXPECT_EQ(in.Remaining(), 0u);
+TEST(ArchiveCountTest, EscapeAtFFFF) {
+    for (const SCountCase& c : kArchiveCountTestCases) {
+        SCOPED_TRACE(c.name);
+        Bytes b = Image([&](CArchive& ar) { ar.WriteCount(c.count); });
+        EXPECT_EQ(b, c.bytes);
+        CArchive in(b);
+        EXPECT_EQ(in.ReadCount(), c.count);
+        EXPECT_EQ(in.Remaining(), 0u);
+    }
 }
-
-INSTANTIATE_TEST_SUITE_P(
-    Cases, ArchiveCountTest,
-    ::testing::Values(SCountCase{"zero", 0, {0, 0}}, SCountCase{"small", 300, {0x2C, 0x01}},
-                      SCountCase{"FFFE", 0xFFFE, {0xFE, 0xFF}},
-                      SCountCase{"FFFF", 0xFFFF, {0xFF, 0xFF, 0xFF, 0xFF, 0, 0}},
-                      SCountCase{"10000", 0x10000, {0xFF, 0xFF, 0, 0, 1, 0}},
-                      SCountCase{"max", 0xFFFFFFFF, {0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF}}),
-    [](const auto& info) { return std::string(info.param.name); });
 
 TEST(ArchiveTest, CountTooLargeForTheFormatWritesNothing) {
     CArchive ar;
@@ -101,37 +101,36 @@ struct SStringLengthCase {
     Bytes prefix;
 };
 
-class ArchiveStringLengthTest : public ::testing::TestWithParam<SStringLengthCase> {};
+const SStringLengthCase kArchiveStringLengthTestCases[] = {
+    {"empty", 0, {0}},
+    {"len254", 254, {0xFE}},
+    {"len255", 255, {0xFF, 0xFF, 0x00}},
+    {"len300", 300, {0xFF, 0x2C, 0x01}},
+    {"len65533", 65533, {0xFF, 0xFD, 0xFF}},
+    {"len65534", 65534, {0xFF, 0xFF, 0xFF, 0xFE, 0xFF, 0, 0}},
+    {"len65535", 65535, {0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0, 0}},
+    {"len70000", 70000, {0xFF, 0xFF, 0xFF, 0x70, 0x11, 0x01, 0x00}},
+};
 
-TEST_P(ArchiveStringLengthTest, PrefixAndRoundTrip) {
-    const SStringLengthCase& c = GetParam();
-    std::string text(c.length, 'x');
-    for (size_t i = 0; i < text.size(); i += 7) {
-        text[i] = static_cast<char>('a' + i % 26);
+TEST(ArchiveStringLengthTest, PrefixAndRoundTrip) {
+    for (const SStringLengthCase& c : kArchiveStringLengthTestCases) {
+        SCOPED_TRACE(c.name);
+        std::string text(c.length, 'x');
+        for (size_t i = 0; i < text.size(); i += 7) {
+            text[i] = static_cast<char>('a' + i % 26);
+        }
+        CArchive out;
+        out.WriteString(text);
+        out.WriteU8(0x5A);
+        const Bytes& b = out.Buffer();
+        ASSERT_EQ(b.size(), c.prefix.size() + c.length + 1);
+        EXPECT_EQ(Bytes(b.begin(), b.begin() + static_cast<long>(c.prefix.size())), c.prefix);
+
+        CArchive in(b);
+        EXPECT_EQ(in.ReadString(), text);
+        EXPECT_EQ(in.ReadU8(), 0x5A);
     }
-    CArchive out;
-    out.WriteString(text);
-    out.WriteU8(0x5A);
-    const Bytes& b = out.Buffer();
-    ASSERT_EQ(b.size(), c.prefix.size() + c.length + 1);
-    EXPECT_EQ(Bytes(b.begin(), b.begin() + static_cast<long>(c.prefix.size())), c.prefix);
-
-    CArchive in(b);
-    EXPECT_EQ(in.ReadString(), text);
-    EXPECT_EQ(in.ReadU8(), 0x5A);
 }
-
-INSTANTIATE_TEST_SUITE_P(
-    Cases, ArchiveStringLengthTest,
-    ::testing::Values(SStringLengthCase{"empty", 0, {0}}, SStringLengthCase{"len254", 254, {0xFE}},
-                      SStringLengthCase{"len255", 255, {0xFF, 0xFF, 0x00}},
-                      SStringLengthCase{"len300", 300, {0xFF, 0x2C, 0x01}},
-                      SStringLengthCase{"len65533", 65533, {0xFF, 0xFD, 0xFF}},
-                      SStringLengthCase{"len65534", 65534, {0xFF, 0xFF, 0xFF, 0xFE, 0xFF, 0, 0}},
-                      SStringLengthCase{"len65535", 65535, {0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0, 0}},
-                      SStringLengthCase{
-                          "len70000", 70000, {0xFF, 0xFF, 0xFF, 0x70, 0x11, 0x01, 0x00}}),
-    [](const auto& info) { return std::string(info.param.name); });
 
 TEST(ArchiveTest, StringPrefixCountsCp1250Bytes) {
     // 200 letters are 400 UTF-8 bytes but 200 bytes in the file: a one-byte prefix.

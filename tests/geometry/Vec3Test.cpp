@@ -99,28 +99,27 @@ struct AngleInFrameCase {
     double expected;
 };
 
-class AngleInFrameTest : public testing::TestWithParam<AngleInFrameCase> {};
-
-TEST_P(AngleInFrameTest, DirectedAngle) {
-    const AngleInFrameCase& c = GetParam();
-    const double got = c.a.AngleInFrame(c.b, c.frame);
-    ASSERT_FALSE(std::isnan(got));
-    EXPECT_NEAR(got, c.expected, 1e-6);
-}
-
 const CMatrix4 kId = CMatrix4::Identity();
 
-INSTANTIATE_TEST_SUITE_P(
-    Vec3, AngleInFrameTest,
-    testing::Values(AngleInFrameCase{"x_to_minus_y", {1, 0, 0}, {0, -1, 0}, kId, 270},
-                    AngleInFrameCase{"minus_y_to_x", {0, -1, 0}, {1, 0, 0}, kId, -270},
-                    AngleInFrameCase{"x_to_y", {2, 0, 0}, {0, 3, 0}, kId, 90},
-                    // In a frame turned 90 degrees about Z, world Y is the frame's X.
-                    AngleInFrameCase{"rotated_frame", {0, 1, 0}, {-1, 0, 0}, {kPi / 2, 2}, 90},
-                    AngleInFrameCase{"mirrored_frame", {1, 0, 0}, {0, 1, 0}, Mirror(1), 270},
-                    AngleInFrameCase{"short_vector", {1e-9, 0, 0}, {0, 1, 0}, kId, 0},
-                    AngleInFrameCase{"singular_frame", {1, 0, 0}, {0, 1, 0}, CMatrix4(), 0}),
-    CaseName<AngleInFrameCase>);
+const AngleInFrameCase kAngleInFrameTestCases[] = {
+    {"x_to_minus_y", {1, 0, 0}, {0, -1, 0}, kId, 270},
+    {"minus_y_to_x", {0, -1, 0}, {1, 0, 0}, kId, -270},
+    {"x_to_y", {2, 0, 0}, {0, 3, 0}, kId, 90},
+    // In a frame turned 90 degrees about Z, world Y is the frame's X.
+    AngleInFrameCase{"rotated_frame", {0, 1, 0}, {-1, 0, 0}, {kPi / 2, 2}, 90},
+    {"mirrored_frame", {1, 0, 0}, {0, 1, 0}, Mirror(1), 270},
+    {"short_vector", {1e-9, 0, 0}, {0, 1, 0}, kId, 0},
+    {"singular_frame", {1, 0, 0}, {0, 1, 0}, CMatrix4(), 0},
+};
+
+TEST(AngleInFrameTest, DirectedAngle) {
+    for (const AngleInFrameCase& c : kAngleInFrameTestCases) {
+        SCOPED_TRACE(c.name);
+        const double got = c.a.AngleInFrame(c.b, c.frame);
+        ASSERT_FALSE(std::isnan(got));
+        EXPECT_NEAR(got, c.expected, 1e-6);
+    }
+}
 
 TEST(Point3, FlagSurvivesCopiesAndInPlaceWork) {
     CPoint3 p(1, 2, 3);
@@ -203,24 +202,23 @@ struct InvertCase {
     double m[4][4];
 };
 
-class InvertSingularTest : public testing::TestWithParam<InvertCase> {};
+const InvertCase kInvertSingularTestCases[] = {
+    {"zero_row", {{1, 2, 3, 4}, {0, 0, 0, 0}, {5, 6, 7, 8}, {0, 0, 0, 1}}},
+    {"equal_rows", {{1, 2, 4, 0}, {2, 4, 8, 0}, {0, 1, 1, 0}, {0, 0, 0, 1}}},
+    {"zero", {}},
+    {"nan", {{kNaN, 0, 0, 0}, {0, 1, 0, 0}, {0, 0, 1, 0}, {0, 0, 0, 1}}},
+};
 
-TEST_P(InvertSingularTest, ReturnsZeroAndKeepsMatrix) {
-    CMatrix4 m;
-    std::memcpy(m.m, GetParam().m, sizeof m.m);
-    const CMatrix4 before = m;
-    EXPECT_EQ(m.Invert(), 0);
-    EXPECT_TRUE(SameBits(m, before));
+TEST(InvertSingularTest, ReturnsZeroAndKeepsMatrix) {
+    for (const InvertCase& c : kInvertSingularTestCases) {
+        SCOPED_TRACE(c.name);
+        CMatrix4 m;
+        std::memcpy(m.m, c.m, sizeof m.m);
+        const CMatrix4 before = m;
+        EXPECT_EQ(m.Invert(), 0);
+        EXPECT_TRUE(SameBits(m, before));
+    }
 }
-
-INSTANTIATE_TEST_SUITE_P(
-    Matrix4, InvertSingularTest,
-    testing::Values(
-        InvertCase{"zero_row", {{1, 2, 3, 4}, {0, 0, 0, 0}, {5, 6, 7, 8}, {0, 0, 0, 1}}},
-        InvertCase{"equal_rows", {{1, 2, 4, 0}, {2, 4, 8, 0}, {0, 1, 1, 0}, {0, 0, 0, 1}}},
-        InvertCase{"zero", {}},
-        InvertCase{"nan", {{kNaN, 0, 0, 0}, {0, 1, 0, 0}, {0, 0, 1, 0}, {0, 0, 0, 1}}}),
-    CaseName<InvertCase>);
 
 TEST(Matrix4, InvertRandomAndPivoting) {
     std::mt19937 rng(42);
@@ -260,33 +258,31 @@ struct ThreePointCase {
     CMatrix4 rotation;  // expected 3x3 part
 };
 
-class ThreePointFrameTest : public testing::TestWithParam<ThreePointCase> {};
-
-TEST_P(ThreePointFrameTest, BuildsRightHandedFrame) {
-    const ThreePointCase& c = GetParam();
-    const CPoint3 p1 = c.origin + c.toP1;
-    CMatrix4 m;
-    m.setLocalCSMatrix(c.origin, c.axisA, p1, c.axisB, c.origin + c.toP2);
-    ExpectRightHandedRotation(m);
-    EXPECT_TRUE(m.Equals(Translated(c.rotation, c.origin), 1e-12));
-    // Axis axisA points at p1: its local point maps back onto p1.
-    CPoint3 local;
-    local[c.axisA] = c.toP1.Length();
-    EXPECT_NEAR(local.TransformedBy(m).Distance(p1), 0, 1e-8);
-}
-
 const CPoint3 kO(10, 20, 30), kSurvey(6543210.123, 5432109.876, 212.5);
 
-INSTANTIATE_TEST_SUITE_P(
-    Matrix4, ThreePointFrameTest,
-    testing::Values(
-        ThreePointCase{"x_then_y", kO, 0, {5, 0, 0}, 1, {3, 7, 0}, kId},
-        ThreePointCase{"z_then_x", kO, 2, {0, -3, 0}, 0, {5, 1, 0}, {kPi / 2, 0}},
-        // p2 only fixes the plane: Z is X × Y, not the direction to p2.
-        ThreePointCase{"x_then_z", kO, 0, {2, 2, 0}, 2, {1, 1, 3}, {kPi / 4, 2}},
-        ThreePointCase{"y_then_z", {}, 1, {0, 4, 0}, 2, {0, 1, 2}, kId},
-        ThreePointCase{"survey_offset_1e6", kSurvey, 0, {0, 12.5, 0}, 1, {-4, 3, 0}, {kPi / 2, 2}}),
-    CaseName<ThreePointCase>);
+const ThreePointCase kThreePointFrameTestCases[] = {
+    {"x_then_y", kO, 0, {5, 0, 0}, 1, {3, 7, 0}, kId},
+    {"z_then_x", kO, 2, {0, -3, 0}, 0, {5, 1, 0}, {kPi / 2, 0}},
+    // p2 only fixes the plane: Z is X × Y, not the direction to p2.
+    ThreePointCase{"x_then_z", kO, 0, {2, 2, 0}, 2, {1, 1, 3}, {kPi / 4, 2}},
+    {"y_then_z", {}, 1, {0, 4, 0}, 2, {0, 1, 2}, kId},
+    {"survey_offset_1e6", kSurvey, 0, {0, 12.5, 0}, 1, {-4, 3, 0}, {kPi / 2, 2}},
+};
+
+TEST(ThreePointFrameTest, BuildsRightHandedFrame) {
+    for (const ThreePointCase& c : kThreePointFrameTestCases) {
+        SCOPED_TRACE(c.name);
+        const CPoint3 p1 = c.origin + c.toP1;
+        CMatrix4 m;
+        m.setLocalCSMatrix(c.origin, c.axisA, p1, c.axisB, c.origin + c.toP2);
+        ExpectRightHandedRotation(m);
+        EXPECT_TRUE(m.Equals(Translated(c.rotation, c.origin), 1e-12));
+        // Axis axisA points at p1: its local point maps back onto p1.
+        CPoint3 local;
+        local[c.axisA] = c.toP1.Length();
+        EXPECT_NEAR(local.TransformedBy(m).Distance(p1), 0, 1e-8);
+    }
+}
 
 struct FrameFailureCase {
     const char* name;
@@ -297,31 +293,30 @@ struct FrameFailureCase {
     const char* text;
 };
 
-class ThreePointFailureTest : public testing::TestWithParam<FrameFailureCase> {};
+const FrameFailureCase kThreePointFailureTestCases[] = {
+    {"equal_axes", 1, {1, 0, 0}, 1, {0, 1, 0}, kLcsInvalidAxis},
+    {"negative_axis", -1, {1, 0, 0}, 1, {0, 1, 0}, kLcsInvalidAxis},
+    {"axis_3", 0, {1, 0, 0}, 3, {0, 1, 0}, kLcsInvalidAxis},
+    {"collinear", 0, {1, 1, 0}, 1, {5, 5, 0}, kLcsNoPlane},
+    {"p1_at_origin", 0, {}, 1, {0, 1, 0}, kLcsNoPlane},
+    {"nan", 0, {kNaN, 0, 0}, 1, {0, 1, 0}, kLcsNoPlane},
+};
 
-TEST_P(ThreePointFailureTest, ThrowsAndKeepsMatrix) {
-    const FrameFailureCase& c = GetParam();
-    const CPoint3 o(1e6, 1e6, 0);
-    CMatrix4 m(CVec3(1, 2, 3));
-    const CMatrix4 before = m;
-    try {
-        m.setLocalCSMatrix(o, c.axisA, o + c.toP1, c.axisB, o + c.toP2);
-        FAIL() << "no exception";
-    } catch (const CGeometryError& e) {
-        EXPECT_STREQ(e.what(), c.text);
+TEST(ThreePointFailureTest, ThrowsAndKeepsMatrix) {
+    for (const FrameFailureCase& c : kThreePointFailureTestCases) {
+        SCOPED_TRACE(c.name);
+        const CPoint3 o(1e6, 1e6, 0);
+        CMatrix4 m(CVec3(1, 2, 3));
+        const CMatrix4 before = m;
+        try {
+            m.setLocalCSMatrix(o, c.axisA, o + c.toP1, c.axisB, o + c.toP2);
+            FAIL() << "no exception";
+        } catch (const CGeometryError& e) {
+            EXPECT_STREQ(e.what(), c.text);
+        }
+        EXPECT_TRUE(SameBits(m, before));
     }
-    EXPECT_TRUE(SameBits(m, before));
 }
-
-INSTANTIATE_TEST_SUITE_P(
-    Matrix4, ThreePointFailureTest,
-    testing::Values(FrameFailureCase{"equal_axes", 1, {1, 0, 0}, 1, {0, 1, 0}, kLcsInvalidAxis},
-                    FrameFailureCase{"negative_axis", -1, {1, 0, 0}, 1, {0, 1, 0}, kLcsInvalidAxis},
-                    FrameFailureCase{"axis_3", 0, {1, 0, 0}, 3, {0, 1, 0}, kLcsInvalidAxis},
-                    FrameFailureCase{"collinear", 0, {1, 1, 0}, 1, {5, 5, 0}, kLcsNoPlane},
-                    FrameFailureCase{"p1_at_origin", 0, {}, 1, {0, 1, 0}, kLcsNoPlane},
-                    FrameFailureCase{"nan", 0, {kNaN, 0, 0}, 1, {0, 1, 0}, kLcsNoPlane}),
-    CaseName<FrameFailureCase>);
 
 TEST(Matrix4, AxisPairFrame) {
     const CPoint3 origin(5e5, 6e6, 100);

@@ -220,45 +220,48 @@ TEST_F(PrintSetupDlgTest, NumberFieldsTakeNumbersOnly) {
 
 // --- tool 8 ---
 
-class PrintWindowPick : public testing::TestWithParam<std::array<int, 4>> {};
+const std::array<int, 4> kPrintWindowPickCases[] = {
+    std::array<int, 4>{100, 250, 300, 50},
+    std::array<int, 4>{300, 50, 100, 250},
+    std::array<int, 4>{100, 50, 300, 250},
+    std::array<int, 4>{300, 250, 100, 50},
+};
 
-TEST_P(PrintWindowPick, CornersSortedAndToolRestored) {
-    CRecordingPrompter prompter;
-    CTAVDoc doc(&prompter);
-    doc.SetViewState(PlanTestViewState());
-    CTAVView view(doc);
-    view.SetTool(kToolZoom);
-    int done = 0;
-    BeginPrintWindowPick(view, [&done] { ++done; });
-    EXPECT_EQ(view.GetTool(), kToolPrintWindow);
-    const std::array<int, 4> p = GetParam();
-    auto mouse = [&view](QEvent::Type type, int x, int y, Qt::MouseButtons held) {
-        QMouseEvent e(type, QPointF(x, y), view.mapToGlobal(QPointF(x, y)), Qt::LeftButton, held,
-                      Qt::NoModifier);
-        QApplication::sendEvent(&view, &e);
-    };
-    mouse(QEvent::MouseButtonPress, p[0], p[1], Qt::LeftButton);
-    QMouseEvent move(QEvent::MouseMove, QPointF(p[2], p[3]), view.mapToGlobal(QPointF(p[2], p[3])),
-                     Qt::NoButton, Qt::LeftButton, Qt::NoModifier);
-    QApplication::sendEvent(&view, &move);
-    mouse(QEvent::MouseButtonRelease, p[2], p[3], Qt::NoButton);
-    EXPECT_EQ(done, 1);
-    EXPECT_EQ(view.GetTool(), kToolZoom);
-    const CPrintSettings& ps = ViewPrintSettings(view);
-    // 10 pixels per unit; the pixels (100, 250) and (300, 50) are (-10, -10) and (10, 10).
-    EXPECT_NEAR(ps.m_x1, -10, 1e-9);
-    EXPECT_NEAR(ps.m_y1, -10, 1e-9);
-    EXPECT_NEAR(ps.m_x2, 10, 1e-9);
-    EXPECT_NEAR(ps.m_y2, 10, 1e-9);
-    // The camera did not move.
-    EXPECT_EQ(view.Camera().m_scale, 1.0);
-    EXPECT_NEAR(view.Camera().m_left, -20, 1e-12);
+TEST(PrintWindowPick, CornersSortedAndToolRestored) {
+    for (const std::array<int, 4>& c : kPrintWindowPickCases) {
+        SCOPED_TRACE(testing::Message() << "case " << (&c - kPrintWindowPickCases));
+        CRecordingPrompter prompter;
+        CTAVDoc doc(&prompter);
+        doc.SetViewState(PlanTestViewState());
+        CTAVView view(doc);
+        view.SetTool(kToolZoom);
+        int done = 0;
+        BeginPrintWindowPick(view, [&done] { ++done; });
+        EXPECT_EQ(view.GetTool(), kToolPrintWindow);
+        const std::array<int, 4> p = c;
+        auto mouse = [&view](QEvent::Type type, int x, int y, Qt::MouseButtons held) {
+            QMouseEvent e(type, QPointF(x, y), view.mapToGlobal(QPointF(x, y)), Qt::LeftButton,
+                          held, Qt::NoModifier);
+            QApplication::sendEvent(&view, &e);
+        };
+        mouse(QEvent::MouseButtonPress, p[0], p[1], Qt::LeftButton);
+        QMouseEvent move(QEvent::MouseMove, QPointF(p[2], p[3]),
+                         view.mapToGlobal(QPointF(p[2], p[3])), Qt::NoButton, Qt::LeftButton,
+                         Qt::NoModifier);
+        QApplication::sendEvent(&view, &move);
+        mouse(QEvent::MouseButtonRelease, p[2], p[3], Qt::NoButton);
+        EXPECT_EQ(done, 1);
+        EXPECT_EQ(view.GetTool(), kToolZoom);
+        const CPrintSettings& ps = ViewPrintSettings(view);
+        // 10 pixels per unit; the pixels (100, 250) and (300, 50) are (-10, -10) and (10, 10).
+        EXPECT_NEAR(ps.m_x1, -10, 1e-9);
+        EXPECT_NEAR(ps.m_y1, -10, 1e-9);
+        EXPECT_NEAR(ps.m_x2, 10, 1e-9);
+        EXPECT_NEAR(ps.m_y2, 10, 1e-9);
+        // The camera did not move.
+        EXPECT_EQ(view.Camera().m_scale, 1.0);
+        EXPECT_NEAR(view.Camera().m_left, -20, 1e-12);
+    }
 }
-
-INSTANTIATE_TEST_SUITE_P(AnyDirection, PrintWindowPick,
-                         testing::Values(std::array<int, 4>{100, 250, 300, 50},
-                                         std::array<int, 4>{300, 50, 100, 250},
-                                         std::array<int, 4>{100, 50, 300, 250},
-                                         std::array<int, 4>{300, 250, 100, 50}));
 
 }  // namespace

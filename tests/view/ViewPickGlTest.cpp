@@ -10,6 +10,7 @@
 #include <memory>
 
 #include "document/TAVDoc.h"
+#include "support/Recorders.h"
 #include "support/RecordingPrompter.h"
 #include "support/TestView.h"
 #include "tools/core/Measurement.h"
@@ -18,17 +19,6 @@
 #include "view/core/PointLocator.h"
 
 namespace {
-
-// Keeps the status text the view shows.
-class CStatusFrame : public CFrameServices {
-public:
-    bool IsBackgroundWhite() const override { return 0; }
-    bool IsDisplayListUsed() const override { return 1; }
-    void SetStatusText(const std::string& text) override { status = text; }
-    void SetCoordinateText(const std::string& text) override { coordinates = text; }
-    void ShowDocumentLayers(CTAVDoc*) override {}
-    std::string status, coordinates;
-};
 
 // Pixel of world (x, y): ten pixels a unit, the origin at (200, 150).
 int Px(double x) {
@@ -101,7 +91,7 @@ protected:
         return out;
     }
 
-    CStatusFrame frame;
+    CRecordingFrame frame;
     CRecordingPrompter prompter;
     std::unique_ptr<CTAVDoc> doc;
     std::unique_ptr<CTAVView> view;

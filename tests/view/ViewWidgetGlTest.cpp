@@ -10,9 +10,9 @@
 #include <memory>
 
 #include "document/TAVDoc.h"
+#include "support/Recorders.h"
 #include "support/RecordingPrompter.h"
 #include "support/TestView.h"
-#include "view/FrameServices.h"
 #include "view/TAVView.h"
 
 namespace {
@@ -196,19 +196,6 @@ TEST_F(ViewWidget, CameraGoesBackToTheDocumentBeforeSaving) {
     EXPECT_EQ(s.scale, 1.0);
 }
 
-// What the view tells the main frame.
-class CRecordingFrame : public CFrameServices {
-public:
-    bool IsBackgroundWhite() const override { return white; }
-    bool IsDisplayListUsed() const override { return 1; }
-    void SetStatusText(const std::string& text) override { status = text; }
-    void SetCoordinateText(const std::string& text) override { coordinates = text; }
-    void ShowDocumentLayers(CTAVDoc*) override {}
-
-    int white = 0;
-    std::string status, coordinates;
-};
-
 class ViewWidgetInFrame : public ViewWidget {
 protected:
     void SetUp() override {
@@ -243,7 +230,7 @@ TEST_F(ViewWidgetInFrame, StatusAndCoordinateTexts) {
 }
 
 TEST_F(ViewWidgetInFrame, WhiteBackgroundAndTargetMarker) {
-    frame.white = 1;
+    frame.white = true;
     CViewState s = doc->ViewState();
     s.targetMarker = 1;
     s.target = CPoint3(5, 0, 0);

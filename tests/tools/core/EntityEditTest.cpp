@@ -112,44 +112,42 @@ struct SVertexCase {
     const char* message;
 };
 
-class CommitVertexCountTest : public ::testing::TestWithParam<SVertexCase> {};
+const SVertexCase kCommitVertexCountTestCases[] = {
+    {"PolylineOfOne", 0, 1, kPolylineTooFew},
+    {"PolylineOfTwo", 0, 2, nullptr},
+    {"PolygonOfTwo", 1, 2, kPolygonTooFew},
+    {"PolygonOfThree", 1, 3, nullptr},
+};
 
-TEST_P(CommitVertexCountTest, TooFewVerticesKeepTheEditOpen) {
-    const SVertexCase& c = GetParam();
-    SDocFixture f;
-    CEntityEdit edit;
-    edit.BeginNew(f.doc, MakeNewEntity(f.doc, c.closed ? kTypePolygon : kTypePolyline));
-    auto* poly = static_cast<CPoly*>(edit.Entity());
-    poly->m_closed = c.closed;
-    for (int i = 0; i < c.vertices; ++i) {
-        poly->AddVertex(CPoint3(i, i % 2, 0));
-    }
-    const int lastNumber = GetLastEntityNumber();
-    const char* msg = edit.Commit();
-    if (c.message) {
-        ASSERT_NE(msg, nullptr);
-        EXPECT_STREQ(msg, c.message);
-        EXPECT_TRUE(edit.IsActive());
-        EXPECT_FALSE(f.doc.IsModified());
-        EXPECT_EQ(GetLastEntityNumber(), lastNumber);
-    } else {
-        EXPECT_EQ(msg, nullptr);
-        EXPECT_FALSE(edit.IsActive());
-        EXPECT_TRUE(f.doc.IsModified());
-        EXPECT_EQ(poly->m_number, lastNumber + 1);
-        EXPECT_EQ(GetLastEntityNumber(), lastNumber + 1);
-        EXPECT_EQ(poly->m_tessellated, c.closed);
+TEST(CommitVertexCountTest, TooFewVerticesKeepTheEditOpen) {
+    for (const SVertexCase& c : kCommitVertexCountTestCases) {
+        SCOPED_TRACE(c.name);
+        SDocFixture f;
+        CEntityEdit edit;
+        edit.BeginNew(f.doc, MakeNewEntity(f.doc, c.closed ? kTypePolygon : kTypePolyline));
+        auto* poly = static_cast<CPoly*>(edit.Entity());
+        poly->m_closed = c.closed;
+        for (int i = 0; i < c.vertices; ++i) {
+            poly->AddVertex(CPoint3(i, i % 2, 0));
+        }
+        const int lastNumber = GetLastEntityNumber();
+        const char* msg = edit.Commit();
+        if (c.message) {
+            ASSERT_NE(msg, nullptr);
+            EXPECT_STREQ(msg, c.message);
+            EXPECT_TRUE(edit.IsActive());
+            EXPECT_FALSE(f.doc.IsModified());
+            EXPECT_EQ(GetLastEntityNumber(), lastNumber);
+        } else {
+            EXPECT_EQ(msg, nullptr);
+            EXPECT_FALSE(edit.IsActive());
+            EXPECT_TRUE(f.doc.IsModified());
+            EXPECT_EQ(poly->m_number, lastNumber + 1);
+            EXPECT_EQ(GetLastEntityNumber(), lastNumber + 1);
+            EXPECT_EQ(poly->m_tessellated, c.closed);
+        }
     }
 }
-
-INSTANTIATE_TEST_SUITE_P(Cases, CommitVertexCountTest,
-                         ::testing::Values(SVertexCase{"PolylineOfOne", 0, 1, kPolylineTooFew},
-                                           SVertexCase{"PolylineOfTwo", 0, 2, nullptr},
-                                           SVertexCase{"PolygonOfTwo", 1, 2, kPolygonTooFew},
-                                           SVertexCase{"PolygonOfThree", 1, 3, nullptr}),
-                         [](const ::testing::TestParamInfo<SVertexCase>& info) {
-                             return info.param.name;
-                         });
 
 TEST(EntityEditTest, CommitSetsCurrentColourAndExtentsButKeepsNumbersOfOldEntities) {
     SDocFixture f;

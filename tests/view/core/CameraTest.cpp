@@ -78,10 +78,8 @@ TEST(CameraMapping, WindowAndProjectAreInverse) {
     cam.ProjectToWindow(w, ix, iy);
     EXPECT_EQ(ix, 10);
     EXPECT_EQ(iy, 20);
-}
-
-TEST(CameraMapping, WindowCornersAreTheScaledWindow) {
-    CCamera cam = MakeCamera();
+    // The window corners are the scaled window.
+    cam = MakeCamera();
     cam.m_scale = 2.0;
     ExpectVec(cam.WindowToView(0, 0), -40, 30, 0);
     ExpectVec(cam.WindowToView(400, 300), 40, -30, 0);
@@ -122,22 +120,6 @@ struct FitCase {
     double left, right, bottom, top;
 };
 
-class CameraFitBox : public testing::TestWithParam<FitCase> {};
-
-TEST_P(CameraFitBox, Window) {
-    const FitCase& c = GetParam();
-    CCamera cam = MakeCamera(c.cx, c.cy);
-    cam.m_scale = 3.0;
-    cam.FitBox(c.mn, c.mx);
-    EXPECT_NEAR(cam.m_left, c.left, 1e-9);
-    EXPECT_NEAR(cam.m_right, c.right, 1e-9);
-    EXPECT_NEAR(cam.m_bottom, c.bottom, 1e-9);
-    EXPECT_NEAR(cam.m_top, c.top, 1e-9);
-    EXPECT_EQ(cam.m_scale, 1.0);
-    EXPECT_EQ(cam.m_near, 0.0);
-    EXPECT_NEAR(cam.m_pixelsPerUnit, c.cx / (c.right - c.left), 1e-9);
-}
-
 // The box keeps 8 pixels from the binding edges: 16 of 400 pixels leave 0.96 of the width, 16 of
 // 200 leave 0.92 of the height.
 const FitCase kFits[] = {
@@ -155,8 +137,21 @@ const FitCase kFits[] = {
     {"point", {1, 1, 1}, {1, 1, 1}, 200, 100, -200, 200, -50, 50},
 };
 
-INSTANTIATE_TEST_SUITE_P(All, CameraFitBox, testing::ValuesIn(kFits),
-                         [](const auto& i) { return std::string(i.param.name); });
+TEST(CameraFitBox, Window) {
+    for (const FitCase& c : kFits) {
+        SCOPED_TRACE(c.name);
+        CCamera cam = MakeCamera(c.cx, c.cy);
+        cam.m_scale = 3.0;
+        cam.FitBox(c.mn, c.mx);
+        EXPECT_NEAR(cam.m_left, c.left, 1e-9);
+        EXPECT_NEAR(cam.m_right, c.right, 1e-9);
+        EXPECT_NEAR(cam.m_bottom, c.bottom, 1e-9);
+        EXPECT_NEAR(cam.m_top, c.top, 1e-9);
+        EXPECT_EQ(cam.m_scale, 1.0);
+        EXPECT_EQ(cam.m_near, 0.0);
+        EXPECT_NEAR(cam.m_pixelsPerUnit, c.cx / (c.right - c.left), 1e-9);
+    }
+}
 
 TEST(CameraFitBox, FarFromCornersAndFallback) {
     CCamera cam = MakeCamera();
@@ -263,10 +258,8 @@ TEST(CameraHistory, PopReportsPivotChangeAndRecomputesPixels) {
     cam.ProjectToWindowF(CPoint3(0, 0, 0), x, y);
     EXPECT_NEAR(x, 200, 1e-6);
     EXPECT_NEAR(y, 150, 1e-6);
-}
-
-TEST(CameraPivot, RecentresOnlyWhenFarFromTarget) {
-    CCamera cam = MakeCamera();  // 10 pixels per unit: limit 0.3 / 1e-6 units
+    // The pivot recentres only far from the target.
+    cam = MakeCamera();  // 10 pixels per unit: limit 0.3 / 1e-6 units
     cam.m_target = CPoint3(2.9e5, 0, 0);
     EXPECT_FALSE(cam.RecentrePivot());
     cam.m_target = CPoint3(0, -3.1e5, 0);
@@ -300,7 +293,7 @@ TEST(CameraWheel, NotchesAccumulateAndRestoreTheScale) {
     EXPECT_NEAR(cam.m_scale, std::pow(2.0, 0.75), 1e-12);
 }
 
-TEST(CameraDrag, PanMovesModelWithCursor) {
+TEST(CameraDrag, PanAndZoom) {
     CCamera cam = MakeCamera();
     cam.m_eye = CPoint3(10, 0, 10);
     cam.UpdateViewMatrix();
@@ -314,17 +307,15 @@ TEST(CameraDrag, PanMovesModelWithCursor) {
     EXPECT_NEAR(x1 - x0, 30, 1e-9);
     EXPECT_NEAR(y1 - y0, -20, 1e-9);
     EXPECT_NEAR((cam.m_eye - cam.m_target).Length(), std::sqrt(200.0), 1e-9);
-}
-
-TEST(CameraDrag, ZoomByWindowHeight) {
-    CCamera cam = MakeCamera();
+    // Zoom by the window height.
+    cam = MakeCamera();
     cam.BeginDrag(10, 0);
     cam.DragZoom(10, 300);
     EXPECT_NEAR(cam.m_scale, 4.0, 1e-12);
     EXPECT_NEAR(cam.m_pixelsPerUnit, 2.5, 1e-12);
 }
 
-TEST(CameraDrag, RotateNearTheCentreDoesNothing) {
+TEST(CameraDrag, RotateNearTheCentreOrOutside) {
     CCamera cam = MakeCamera();  // target projects to (200, 150)
     cam.BeginDrag(240, 150);     // 40 px from the centre
     const CPoint3 eye = cam.m_eye;
@@ -333,10 +324,8 @@ TEST(CameraDrag, RotateNearTheCentreDoesNothing) {
     EXPECT_TRUE(cam.m_eye == eye);
     cam.BeginDrag(300, 150);                 // 100 px out
     EXPECT_FALSE(cam.DragRotate(205, 150));  // cursor within 10 px of the centre
-}
-
-TEST(CameraDrag, RotateOutsideSpinsAboutViewDirection) {
-    CCamera cam = MakeCamera();
+    // Outside the circle a rotation spins about the view direction.
+    cam = MakeCamera();
     cam.BeginDrag(300, 150);               // right of the centre
     ASSERT_TRUE(cam.DragRotate(200, 20));  // straight above, further out
     // A quarter turn anticlockwise on screen (y runs down): the model turns with it.
@@ -464,20 +453,21 @@ struct ArcCase {
     int segments;
 };
 
-class ArcSegments : public testing::TestWithParam<ArcCase> {};
+const ArcCase kArcSegmentsCases[] = {
+    {"one_degree", 100, 1, 1, 8},
+    // Circumference 2*pi*100 px / 5 = 125.66, plus 0.5: 126 segments.
+    ArcCase{"circle_100px", 100, 1, 360, 126},
+    {"half", 100, 1, 180, 63},
+    {"window_filling", 1000, 1, 360, 300},
+    {"negative", 10, 1, -90, 8},
+    {"nan", NAN, 1, 360, 8},
+};
 
-TEST_P(ArcSegments, Count) {
-    const ArcCase& c = GetParam();
-    EXPECT_EQ(ArcSegmentCount(c.radius, c.ppu, c.length), c.segments);
+TEST(ArcSegments, Count) {
+    for (const ArcCase& c : kArcSegmentsCases) {
+        SCOPED_TRACE(c.name);
+        EXPECT_EQ(ArcSegmentCount(c.radius, c.ppu, c.length), c.segments);
+    }
 }
-
-INSTANTIATE_TEST_SUITE_P(
-    All, ArcSegments,
-    testing::Values(ArcCase{"one_degree", 100, 1, 1, 8},
-                    // Circumference 2*pi*100 px / 5 = 125.66, plus 0.5: 126 segments.
-                    ArcCase{"circle_100px", 100, 1, 360, 126}, ArcCase{"half", 100, 1, 180, 63},
-                    ArcCase{"window_filling", 1000, 1, 360, 300},
-                    ArcCase{"negative", 10, 1, -90, 8}, ArcCase{"nan", NAN, 1, 360, 8}),
-    [](const testing::TestParamInfo<ArcCase>& i) { return i.param.name; });
 
 }  // namespace
