@@ -24,6 +24,7 @@
 #include "document/Entity.h"
 #include "exchange/ImportCommand.h"
 #include "support/RecordingPrompter.h"
+#include "support/TestEntities.h"
 #include "support/TestView.h"
 #include "tools/DistanceReportDlg.h"
 #include "view/TAVView.h"
@@ -95,11 +96,7 @@ void ExpectFitted(const CCamera& cam, const CPoint3& a, const CPoint3& b) {
 }
 
 std::unique_ptr<CPnt> Point(const char* name, double x, double y, double z) {
-    auto p = std::make_unique<CPnt>();
-    p->m_name = name;
-    p->m_point = CPoint3(x, y, z);
-    p->m_color[0] = p->m_color[1] = p->m_color[2] = 1.0;
-    return p;
+    return Colored(MakePnt({x, y, z}, name), 1, 1, 1);
 }
 
 // --- the whole program --------------------------------------------------------------------
@@ -157,26 +154,23 @@ TEST_F(DailyWork, IdleProgramNeitherPaintsNorRetitles) {
     Idle(300);  // what the start left to do
     CTAVView* view = frame->ActiveView();
     ASSERT_NE(view, nullptr);
-    int paints = view->GetPaintCount();
-    titles.count = titles.sleeps = 0;
-    Idle(2000);
-    EXPECT_LE(view->GetPaintCount() - paints, 2);
-    EXPECT_LE(titles.count, 2);
-    EXPECT_LE(titles.sleeps, 20) << "sleeps";
-
-    // Two views side by side stay as quiet.
-    ASSERT_TRUE(frame->Dispatch(cmd::kNewWindow));
-    ASSERT_TRUE(frame->Dispatch(cmd::kTile));
-    ASSERT_EQ(frame->ChildFrames().size(), 2);
-    CTAVView* second = frame->ChildFrames()[1]->GetView();
-    ASSERT_TRUE(WaitForFrame(*second));
-    Idle(300);
-    paints = view->GetPaintCount() + second->GetPaintCount();
-    titles.count = titles.sleeps = 0;
-    Idle(2000);
-    EXPECT_LE(view->GetPaintCount() + second->GetPaintCount() - paints, 2);
-    EXPECT_LE(titles.count, 2);
-    EXPECT_LE(titles.sleeps, 20) << "sleeps";
+    CTAVView* second = view;
+    for (int views = 1; views <= 2; ++views) {
+        if (views == 2) {  // two views side by side stay as quiet
+            ASSERT_TRUE(frame->Dispatch(cmd::kNewWindow));
+            ASSERT_TRUE(frame->Dispatch(cmd::kTile));
+            ASSERT_EQ(frame->ChildFrames().size(), 2);
+            second = frame->ChildFrames()[1]->GetView();
+            ASSERT_TRUE(WaitForFrame(*second));
+            Idle(300);
+        }
+        const int paints = view->GetPaintCount() + (views == 2 ? second->GetPaintCount() : 0);
+        titles.count = titles.sleeps = 0;
+        Idle(2000);
+        EXPECT_LE(view->GetPaintCount() + (views == 2 ? second->GetPaintCount() : 0) - paints, 2);
+        EXPECT_LE(titles.count, 2) << views;
+        EXPECT_LE(titles.sleeps, 20) << views;
+    }
 
     // States still follow their causes: the document's flag, and a pick made with the mouse.
     COpenDoc* doc = frame->ActiveDocument();
@@ -235,13 +229,6 @@ TEST_F(DailyWork, DistanceReportFromTheMenu) {
             dlg->findChild<QPushButton*>("1")->click();
         });
     };
-    // Names that match nothing: the message, no file dialog.
-    answer("X", "Y");
-    report->trigger();
-    ASSERT_EQ(user.boxes.size(), 1u);
-    EXPECT_EQ(user.boxes[0].text, "Nie znaleziono punktów o zadanych nazwach");
-    EXPECT_TRUE(user.fileRequests.empty());
-
     for (const char* ext : {"txt", "csv"}) {
         const QString out = TempPath(QString("raport.") + ext);
         user.files.push_back({out, QString(ext) == "csv" ? 2 : 1});

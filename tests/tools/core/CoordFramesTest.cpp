@@ -96,41 +96,35 @@ struct SCheckCase {
     const char* message;
 };
 
-class CheckCoordSystemTest : public ::testing::TestWithParam<SCheckCase> {};
+const CPoint3 kO(0, 0, 0), kX(1, 0, 0), kY(0, 1, 0);
 
-TEST_P(CheckCoordSystemTest, FirstFailureInOrder) {
+const SCheckCase kCheckCases[] = {
+    {"Good", CCoordSystem("Nowy", kO, kX, kY), -1, nullptr},
+    {"EmptyNameBeforeCollinear", CCoordSystem("", kO, kX, CPoint3(2, 0, 0)), -1, kEmptyName},
+    {"TakenNameBeforeCollinear", CCoordSystem("Uklad1", kO, kX, CPoint3(2, 0, 0)), -1, kNameTaken},
+    {"OwnNameWhenEditing", CCoordSystem("Uklad1", kO, kX, kY), 1, nullptr},
+    {"OtherNameWhenEditing", CCoordSystem("Uklad0", kO, kX, kY), 1, kNameTaken},
+    {"NameCaseMatters", CCoordSystem("uklad1", kO, kX, kY), -1, nullptr},
+    {"Collinear", CCoordSystem("Nowy", kO, kX, CPoint3(2, 0, 0)), -1, kSystemDegenerate},
+    {"OriginOnXPoint", CCoordSystem("Nowy", kO, kO, kY), -1, kSystemDegenerate},
+    {"NotFinite", CCoordSystem("Nowy", kO, CPoint3(NAN, 0, 0), kY), -1, kSystemDegenerate},
+};
+
+TEST(CheckCoordSystemTest, FirstFailureInOrder) {
     CTAVDoc doc;
     StoreCoordSystem(doc, -1, Shifted("Uklad0"));
     StoreCoordSystem(doc, -1, Shifted("Uklad1"));
-    const SCheckCase& c = GetParam();
-    const char* got = CheckCoordSystem(doc, c.index, c.system);
-    if (c.message == nullptr) {
-        EXPECT_EQ(got, nullptr) << got;
-    } else {
-        ASSERT_NE(got, nullptr);
-        EXPECT_STREQ(got, c.message);
+    for (const SCheckCase& c : kCheckCases) {
+        SCOPED_TRACE(c.name);
+        const char* got = CheckCoordSystem(doc, c.index, c.system);
+        if (c.message == nullptr) {
+            EXPECT_EQ(got, nullptr) << got;
+        } else {
+            ASSERT_NE(got, nullptr);
+            EXPECT_STREQ(got, c.message);
+        }
     }
 }
-
-const CPoint3 kO(0, 0, 0), kX(1, 0, 0), kY(0, 1, 0);
-
-INSTANTIATE_TEST_SUITE_P(
-    Cases, CheckCoordSystemTest,
-    ::testing::Values(
-        SCheckCase{"Good", CCoordSystem("Nowy", kO, kX, kY), -1, nullptr},
-        SCheckCase{"EmptyNameBeforeCollinear", CCoordSystem("", kO, kX, CPoint3(2, 0, 0)), -1,
-                   kEmptyName},
-        SCheckCase{"TakenNameBeforeCollinear", CCoordSystem("Uklad1", kO, kX, CPoint3(2, 0, 0)), -1,
-                   kNameTaken},
-        SCheckCase{"OwnNameWhenEditing", CCoordSystem("Uklad1", kO, kX, kY), 1, nullptr},
-        SCheckCase{"OtherNameWhenEditing", CCoordSystem("Uklad0", kO, kX, kY), 1, kNameTaken},
-        SCheckCase{"NameCaseMatters", CCoordSystem("uklad1", kO, kX, kY), -1, nullptr},
-        SCheckCase{"Collinear", CCoordSystem("Nowy", kO, kX, CPoint3(2, 0, 0)), -1,
-                   kSystemDegenerate},
-        SCheckCase{"OriginOnXPoint", CCoordSystem("Nowy", kO, kO, kY), -1, kSystemDegenerate},
-        SCheckCase{"NotFinite", CCoordSystem("Nowy", kO, CPoint3(NAN, 0, 0), kY), -1,
-                   kSystemDegenerate}),
-    [](const ::testing::TestParamInfo<SCheckCase>& info) { return info.param.name; });
 
 TEST(StoreCoordSystemTest, ReplacesInPlaceAndRefusesWithoutPlane) {
     CTAVDoc doc;
