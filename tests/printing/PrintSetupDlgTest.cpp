@@ -98,49 +98,38 @@ struct RefusalCase {
     int focus;
 };
 
-class PrintSetupRefusal : public PrintSetupDlgTest,
-                          public testing::WithParamInterface<RefusalCase> {};
+const RefusalCase kRefusals[] = {
+    {"mm_zero", "0", "1", false, {}, "IDOK", kPrintScaleMsg, 1107},
+    {"mm_empty", "", "1", false, {}, "IDOK", kPrintScaleMsg, 1107},
+    {"units_negative", "1", "-5", false, {}, "1113", kPrintScaleMsg, 1108},
+    {"x2_equals_x1", "1", "1", true, {"3", "0", "3", "5"}, "IDOK", kPrintWindowMsg, 1104},
+    {"y2_below_y1", "1", "1", true, {"0", "5", "3", "4,5"}, "1113", kPrintWindowMsg, 1105},
+    {"pick_still_checks_scale", "1", "0", true, {"3", "0", "3", "5"}, "1114", kPrintScaleMsg, 1108},
+};
 
-TEST_P(PrintSetupRefusal, KeepsTheDialogOpenOnTheField) {
-    const RefusalCase& c = GetParam();
-    Open();
-    Click(1106);  // scale instead of fit
-    Type(1107, c.mm);
-    Type(1108, c.units);
-    if (c.window) {
-        Click(1101);
-        const int ids[4] = {1102, 1103, 1104, 1105};
-        for (int i = 0; i < 4; ++i) {
-            Type(ids[i], c.corners[i]);
+TEST_F(PrintSetupDlgTest, RefusalsKeepTheDialogOpenOnTheField) {
+    for (const RefusalCase& c : kRefusals) {
+        SCOPED_TRACE(c.name);
+        prompter.messages.clear();
+        Open();
+        Click(1106);  // scale instead of fit
+        Type(1107, c.mm);
+        Type(1108, c.units);
+        if (c.window) {
+            Click(1101);
+            const int ids[4] = {1102, 1103, 1104, 1105};
+            for (int i = 0; i < 4; ++i) {
+                Type(ids[i], c.corners[i]);
+            }
         }
+        Click(c.button);
+        ASSERT_EQ(prompter.messages.size(), 1u);
+        EXPECT_EQ(prompter.messages[0].text, c.message);
+        EXPECT_TRUE(dlg->isVisible());
+        EXPECT_EQ(dlg->result(), 0);
+        EXPECT_EQ(dlg->focusWidget(), W(c.focus));
     }
-    Click(c.button);
-    ASSERT_EQ(prompter.messages.size(), 1u);
-    EXPECT_EQ(prompter.messages[0].text, c.message);
-    EXPECT_TRUE(dlg->isVisible());
-    EXPECT_EQ(dlg->result(), 0);
-    EXPECT_EQ(dlg->focusWidget(), W(c.focus));
 }
-
-INSTANTIATE_TEST_SUITE_P(
-    All, PrintSetupRefusal,
-    testing::Values(
-        RefusalCase{"mm_zero", "0", "1", false, {}, "IDOK", kPrintScaleMsg, 1107},
-        RefusalCase{"mm_empty", "", "1", false, {}, "IDOK", kPrintScaleMsg, 1107},
-        RefusalCase{"units_negative", "1", "-5", false, {}, "1113", kPrintScaleMsg, 1108},
-        RefusalCase{
-            "x2_equals_x1", "1", "1", true, {"3", "0", "3", "5"}, "IDOK", kPrintWindowMsg, 1104},
-        RefusalCase{
-            "y2_below_y1", "1", "1", true, {"0", "5", "3", "4,5"}, "1113", kPrintWindowMsg, 1105},
-        RefusalCase{"pick_still_checks_scale",
-                    "1",
-                    "0",
-                    true,
-                    {"3", "0", "3", "5"},
-                    "1114",
-                    kPrintScaleMsg,
-                    1108}),
-    [](const testing::TestParamInfo<RefusalCase>& i) { return std::string(i.param.name); });
 
 TEST_F(PrintSetupDlgTest, CancelChangesNothing) {
     CPrintSettings s;
