@@ -174,7 +174,7 @@ TEST(ArchiveTest, UnmappableCharactersAreWrittenAsQuestionMarksAndFlagged) {
     EXPECT_TRUE(line.HadUnmappableChars());
 }
 
-TEST(ArchiveTest, UnicodeStringMarkerIsRefused) {
+TEST(ArchiveTest, UnicodeMarkerAndHugeStringLengthAreRefused) {
     Bytes b{0xFF, 0xFE, 0xFF, 0x02, 'a', 0, 'b', 0};
     CArchive in(b);
     CArchiveException e = CatchArchive([&] { in.ReadString(); });
@@ -182,18 +182,16 @@ TEST(ArchiveTest, UnicodeStringMarkerIsRefused) {
     EXPECT_STREQ(e.what(),
                  "String at byte 0 is stored as Unicode (prefix FF FFFE), which is not supported.");
     EXPECT_EQ(in.Position(), 0u);
-}
-
-TEST(ArchiveTest, HugeStringLengthIsRefusedBeforeReading) {
-    Bytes b{0x11, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0x7F, 'a', 'b', 'c'};
-    CArchive in(b);
-    EXPECT_EQ(in.ReadU8(), 0x11);
-    CArchiveException e = CatchArchive([&] { in.ReadString(); });
+    // A huge length is refused before anything is read.
+    b = {0x11, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0x7F, 'a', 'b', 'c'};
+    CArchive in1(b);
+    EXPECT_EQ(in1.ReadU8(), 0x11);
+    e = CatchArchive([&] { in1.ReadString(); });
     EXPECT_EQ(e.Cause(), CArchiveException::endOfFile);
     EXPECT_STREQ(e.what(),
                  "String length 2147483647 at byte 8 exceeds the 3 bytes left in the file.");
     // Nothing consumed: the caller may report the position of the string.
-    EXPECT_EQ(in.Position(), 1u);
+    EXPECT_EQ(in1.Position(), 1u);
 
     Bytes shortBy1{5, 'a', 'b', 'c', 'd'};
     CArchive in2(shortBy1);
@@ -203,7 +201,7 @@ TEST(ArchiveTest, HugeStringLengthIsRefusedBeforeReading) {
     EXPECT_EQ(in2.Position(), 0u);
 }
 
-TEST(ArchiveTest, CheckAvailable) {
+TEST(ArchiveTest, CheckAvailableAndEndOfFile) {
     Bytes b(34);
     CArchive in(b);
     EXPECT_NO_THROW(in.CheckAvailable(2, 17, "Vertex count"));
@@ -220,6 +218,14 @@ TEST(ArchiveTest, CheckAvailable) {
     e = CatchArchive(
         [&] { in.CheckAvailable(std::numeric_limits<uint64_t>::max(), 17, "Layer count"); });
     EXPECT_EQ(e.Cause(), CArchiveException::endOfFile);
+    // A short read names the byte and consumes nothing.
+    const Bytes three{1, 2, 3};
+    CArchive in3(three);
+    in3.ReadU16();
+    e = CatchArchive([&] { in3.ReadU32(); });
+    EXPECT_EQ(e.Cause(), CArchiveException::endOfFile);
+    EXPECT_STREQ(e.what(), "Unexpected end of file at byte 2.");
+    EXPECT_EQ(in3.ReadU8(), 3);
 }
 
 // One item of the truncation table: how to write it and how to read and check it back.
@@ -295,16 +301,6 @@ TEST(ArchiveTest, EveryTruncationThrowsEndOfFileAtTheItemStart) {
         it.readAndCheck(in);
     }
     EXPECT_EQ(in.Remaining(), 0u);
-}
-
-TEST(ArchiveTest, EndOfFileMessageNamesTheByte) {
-    Bytes b{1, 2, 3};
-    CArchive in(b);
-    in.ReadU16();
-    CArchiveException e = CatchArchive([&] { in.ReadU32(); });
-    EXPECT_EQ(e.Cause(), CArchiveException::endOfFile);
-    EXPECT_STREQ(e.what(), "Unexpected end of file at byte 2.");
-    EXPECT_EQ(in.ReadU8(), 3);
 }
 
 TEST(ArchiveTest, PointVectorAndMatrixLayout) {
@@ -413,7 +409,7 @@ TEST(ArchiveTest, WrongDirectionIsRefused) {
     EXPECT_TRUE(out.Buffer().empty());
 }
 
-TEST(ArchiveTest, BufferGrowsAcrossReadsOfIt) {
+TEST(ArchiveTest, BufferGrowthEmptyValuesAndTakenBuffers) {
     CArchive out;
     out.Reserve(3);
     EXPECT_TRUE(out.Buffer().empty());
@@ -430,14 +426,12 @@ TEST(ArchiveTest, BufferGrowsAcrossReadsOfIt) {
     }
     EXPECT_EQ(out.Position(), expected.size());
     EXPECT_EQ(out.Buffer(), expected);
-}
-
-TEST(ArchiveTest, EmptyValuesAndTakenBuffers) {
-    CArchive out;
-    out.WriteRaw(nullptr, 0);
-    out.WriteLine(std::string_view{});
-    out.WriteString(std::string_view{});
-    EXPECT_EQ(out.Buffer(), (Bytes{'\n', 0}));
+    // Empty values, and a taken buffer that starts over.
+    CArchive empty;
+    empty.WriteRaw(nullptr, 0);
+    empty.WriteLine(std::string_view{});
+    empty.WriteString(std::string_view{});
+    EXPECT_EQ(empty.Buffer(), (Bytes{'\n', 0}));
 
     CArchive in(std::span<const uint8_t>{});
     in.ReadRaw(nullptr, 0);

@@ -112,16 +112,9 @@ const CStrokeFontMetrics& M() {
 
 // Every table holds exactly 256 well-formed glyphs that start at x = 0 and keep clear of the
 // terminator (-1, -1); the metrics are those of the table; letters have their proportions.
-const int kStrokeFontTableTestCases[] = {
-    0,
-    1,
-    2,
-    3,
-};
-
 TEST(StrokeFontTableTest, GlyphsAndMetrics) {
-    for (const int& font : kStrokeFontTableTestCases) {
-        SCOPED_TRACE(testing::Message() << "case " << (&font - kStrokeFontTableTestCases));
+    for (int font = 0; font < kStrokeFontCount; ++font) {
+        SCOPED_TRACE(font);
         size_t pairCount = 0;
         ASSERT_NE(GetStrokeFontTable(font, pairCount), nullptr);
         const SParsed parsed = Parse(font);

@@ -218,7 +218,7 @@ const std::array<int, 4> kPrintWindowPickCases[] = {
 
 TEST(PrintWindowPick, CornersSortedAndToolRestored) {
     for (const std::array<int, 4>& c : kPrintWindowPickCases) {
-        SCOPED_TRACE(testing::Message() << "case " << (&c - kPrintWindowPickCases));
+        SCOPED_TRACE(c[0] * 1000 + c[1]);
         CRecordingPrompter prompter;
         CTAVDoc doc(&prompter);
         doc.SetViewState(PlanTestViewState());

@@ -12,30 +12,9 @@
 
 #include "document/TAVDoc.h"
 #include "support/RecordingPrompter.h"
+#include "support/Widgets.h"
 
 namespace {
-
-void Key(QWidget* w, int key) {
-    QKeyEvent press(QEvent::KeyPress, key, Qt::NoModifier);
-    QApplication::sendEvent(w, &press);
-}
-
-// Runs act on the next modal dialog once the event loop reaches it.
-template <class Act>
-void OnNextModal(Act act) {
-    QMetaObject::invokeMethod(
-        qApp,
-        [act] {
-            QWidget* w = QApplication::activeModalWidget();
-            ASSERT_NE(w, nullptr);
-            act(*w);
-        },
-        Qt::QueuedConnection);
-}
-
-void Press(QWidget& dlg, int id) {
-    dlg.findChild<QAbstractButton*>(QString::number(id))->click();
-}
 
 CDataNode Parcel() {
     CDataNode tree;
@@ -235,7 +214,7 @@ TEST(DataTreeDialog, PrintButtonPrintsTheEditedCopy) {
     STreeFixture f(Parcel());
     std::string printed;
     SetDataPrintHandler([&printed](const CDataNode& tree, QWidget*) { printed = tree.GetText(); });
-    Press(*f.dlg, 1012);
+    Click(*f.dlg, 1012);
     SetDataPrintHandler({});
     EXPECT_EQ(printed, "Działka");
 }
@@ -256,7 +235,7 @@ TEST(DataEntryPoints, RemoveAsksAndEmpties) {
 TEST(DataEntryPoints, CancelledTypeLeavesNoData) {
     CDataNode tree;
     CRecordingPrompter prompter;
-    OnNextModal([](QWidget& dlg) { Press(dlg, 2); });
+    OnNextModal([](QWidget& dlg) { Click(dlg, 2); });
     EXPECT_FALSE(OnEntityDataButton(tree, prompter, nullptr));
     EXPECT_EQ(tree, CDataNode());
 }
@@ -265,12 +244,12 @@ TEST(DataEntryPoints, NewTreeStaysWhenTheTreeDialogIsCancelled) {
     CDataNode tree;
     CRecordingPrompter prompter;
     OnNextModal([](QWidget& dlg) {
-        Press(dlg, 1019);
+        Click(dlg, 1019);
         OnNextModal([](QWidget& treeDlg) {
             EXPECT_EQ(treeDlg.windowTitle(), "Kabel");
-            Press(treeDlg, 2);
+            Click(treeDlg, 2);
         });
-        Press(dlg, 1);
+        Click(dlg, 1);
     });
     EXPECT_TRUE(OnEntityDataButton(tree, prompter, nullptr));
     EXPECT_EQ(tree.GetText(), "Kabel");
@@ -283,22 +262,22 @@ TEST(DataEntryPoints, EditDataStoresOnlyOnTak) {
     doc.AddEntity(std::make_unique<CPnt>());
     doc.SetModifiedFlag(false);
     // Cancelling the type dialog: the entity stays without data.
-    OnNextModal([](QWidget& dlg) { Press(dlg, 1); });
+    OnNextModal([](QWidget& dlg) { Click(dlg, 1); });
     EXPECT_FALSE(OnEditData(doc, 0, prompter, nullptr));
     EXPECT_EQ(doc.GetEntity(0)->m_data.GetText(), "");
     // Type chosen, tree dialog cancelled: nothing reaches the entity.
     OnNextModal([](QWidget& dlg) {
-        Press(dlg, 1020);
-        OnNextModal([](QWidget& treeDlg) { Press(treeDlg, 2); });
-        Press(dlg, 1);
+        Click(dlg, 1020);
+        OnNextModal([](QWidget& treeDlg) { Click(treeDlg, 2); });
+        Click(dlg, 1);
     });
     EXPECT_FALSE(OnEditData(doc, 0, prompter, nullptr));
     EXPECT_EQ(doc.GetEntity(0)->m_data.GetText(), "");
     EXPECT_FALSE(doc.IsModified());
     OnNextModal([](QWidget& dlg) {
-        Press(dlg, 1020);
-        OnNextModal([](QWidget& treeDlg) { Press(treeDlg, 1); });
-        Press(dlg, 1);
+        Click(dlg, 1020);
+        OnNextModal([](QWidget& treeDlg) { Click(treeDlg, 1); });
+        Click(dlg, 1);
     });
     EXPECT_TRUE(OnEditData(doc, 0, prompter, nullptr));
     EXPECT_EQ(doc.GetEntity(0)->m_data.GetText(), "Rura");

@@ -8,16 +8,10 @@
 #include <QRadioButton>
 
 #include "support/RecordingPrompter.h"
+#include "support/Widgets.h"
 #include "view/ViewDialogs.h"
 
 namespace {
-
-template <class T>
-T* Control(QWidget& dlg, int id) {
-    T* w = dlg.findChild<T*>(QString::number(id));
-    EXPECT_NE(w, nullptr) << id;
-    return w;
-}
 
 SViewPointValues SampleValues() {
     SViewPointValues v;
