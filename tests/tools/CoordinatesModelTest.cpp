@@ -68,36 +68,32 @@ struct STextCase {
     double local;
 };
 
-class CoordinateTextTest : public ::testing::TestWithParam<STextCase> {
+class CoordinateTextTest : public ::testing::Test {
 protected:
     void SetUp() override { QLocale::setDefault(QLocale(QLocale::Polish, QLocale::Poland)); }
     void TearDown() override { QLocale::setDefault(QLocale::c()); }
 };
 
 // Column Y of row 1: stored global y = local y (the system is only shifted along x).
-TEST_P(CoordinateTextTest, ParsedInTheCLocaleWhateverTheUserLocale) {
-    const STextCase& c = GetParam();
-    SModelFixture f;
-    const CPoint3 before = f.poly[1];
-    EXPECT_EQ(f.model.setData(f.model.index(1, 2), QString(c.text)), c.accepted) << c.text;
-    if (c.accepted) {
-        EXPECT_DOUBLE_EQ(f.poly[1].y, c.local);
-        EXPECT_EQ(f.poly[1].x, before.x);
-        EXPECT_EQ(f.poly[1].flag, 0u) << "the flag word is kept";
-    } else {
-        EXPECT_EQ(f.poly[1].y, before.y);
-        EXPECT_EQ(f.model.LastError().toStdString(), kEnterNumber);
+TEST_F(CoordinateTextTest, ParsedInTheCLocaleWhateverTheUserLocale) {
+    const STextCase cases[] = {{"Dot", "12.5", true, 12.5},
+                               {"Exponent", " -3e2 ", true, -300},
+                               {"Comma", "1,5", false, 0},
+                               {"Trailing", "12x", false, 0}};
+    for (const STextCase& c : cases) {
+        SModelFixture f;
+        const CPoint3 before = f.poly[1];
+        EXPECT_EQ(f.model.setData(f.model.index(1, 2), QString(c.text)), c.accepted) << c.text;
+        if (c.accepted) {
+            EXPECT_DOUBLE_EQ(f.poly[1].y, c.local);
+            EXPECT_EQ(f.poly[1].x, before.x);
+            EXPECT_EQ(f.poly[1].flag, 0u) << "the flag word is kept";
+        } else {
+            EXPECT_EQ(f.poly[1].y, before.y);
+            EXPECT_EQ(f.model.LastError().toStdString(), kEnterNumber);
+        }
     }
 }
-
-INSTANTIATE_TEST_SUITE_P(Cases, CoordinateTextTest,
-                         ::testing::Values(STextCase{"Dot", "12.5", true, 12.5},
-                                           STextCase{"Exponent", " -3e2 ", true, -300},
-                                           STextCase{"Comma", "1,5", false, 0},
-                                           STextCase{"Trailing", "12x", false, 0}),
-                         [](const ::testing::TestParamInfo<STextCase>& info) {
-                             return info.param.name;
-                         });
 
 TEST(CoordinatesModelTest, TypedXIsStoredThroughTheInverse) {
     SModelFixture f;
