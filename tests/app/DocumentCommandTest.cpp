@@ -292,10 +292,7 @@ TEST_F(DocumentCommandTest, StatusAndCoordinatePanes) {
     EXPECT_LT(pane->width(), wide);
     frame->SetStatusText("Wskaż punkt");
     EXPECT_EQ(frame->StatusText(), "Wskaż punkt");
-}
-
-TEST_F(DocumentCommandTest, EntityDialogIsShownOnlyWithItsWindow) {
-    Start();
+    // An entity dialog is shown only with its window.
     frame->show();
     CChildFrame* first = frame->ChildFrames()[0];
     QDialog dialog(frame);

@@ -317,7 +317,7 @@ TEST(DataNodeTest, ChildListOperations) {
     EXPECT_EQ(g.GetChildCount(), 4);
 }
 
-TEST(DataNodeTest, CopiesAreDeepAndIndependent) {
+TEST(DataNodeTest, CopiesAreDeepAndEqualityIgnoresTemplates) {
     CDataNode root;
     root.BuildObjectTree(4);
     root.GetChild(1).AddChild(GetDataTemplate(3)->GetChild(0));
@@ -346,9 +346,7 @@ TEST(DataNodeTest, CopiesAreDeepAndIndependent) {
     ASSERT_EQ(tree.GetChildCount(), 1);
     EXPECT_EQ(tree.GetChild(0).GetText(), "Datę");
     EXPECT_EQ(tree.GetTemplate(), GetDataTemplate(3));
-}
-
-TEST(DataNodeTest, EqualityComparesEveryStoredFieldButNotTheTemplate) {
+    // Equality compares every stored field but not the template.
     CDataNode base;
     base.BuildObjectTree(3);
     const std::vector<std::pair<const char*, std::function<void(CDataNode&)>>> changes = {

@@ -444,7 +444,7 @@ TEST(DocumentExtents, PointsArcsAndEmptyPolylines) {
     EXPECT_EQ(empty.GetMaxCorner().x, 1.0);
 }
 
-TEST(DocumentExtents, TextBoxFromFontMetrics) {
+TEST(DocumentExtents, TextBoxFromFontMetricsAndVertexEstimate) {
     CTAVDoc doc;
     auto t = MakeText("Ab", {10, 20, 0}, 2.0);
     t->m_font = 9;  // outside 0..3: the fourth font
@@ -461,17 +461,15 @@ TEST(DocumentExtents, TextBoxFromFontMetrics) {
     doc.RecomputeExtents();
     EXPECT_NEAR(doc.GetMaxCorner().y, 20 + 2 * w, 1e-9);
     EXPECT_NEAR(doc.GetMinCorner().x, 10 - 2 * h, 1e-9);
-}
-
-TEST(DocumentCounts, PointsAndVertexEstimate) {
-    CTAVDoc doc;
-    FillDocument(doc);
-    EXPECT_EQ(doc.GetPointCount(), 1);
+    // Points and the vertex estimate.
+    CTAVDoc filled;
+    FillDocument(filled);
+    EXPECT_EQ(filled.GetPointCount(), 1);
     const int64_t g = CStrokeFontMetrics::Get().MaxGlyphVertexCount();
     ASSERT_GT(g, 0);
     // polygon 5 + polyline 1 + empty polyline 0 + arc 300 + text 17 characters
-    EXPECT_EQ(doc.EstimateVertexCount(0), 5 + 1 + 300 + 17 * g);
-    EXPECT_EQ(doc.EstimateVertexCount(1), 5 + 1 + 300 + 17 * g + 9 * g);  // "Pkt żółty"
+    EXPECT_EQ(filled.EstimateVertexCount(0), 5 + 1 + 300 + 17 * g);
+    EXPECT_EQ(filled.EstimateVertexCount(1), 5 + 1 + 300 + 17 * g + 9 * g);  // "Pkt żółty"
 }
 
 TEST(DocumentTables, DeleteCoordSystemKeepsActiveValid) {

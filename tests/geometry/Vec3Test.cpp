@@ -68,7 +68,7 @@ TEST(Vec3, ExactMessageTexts) {
     EXPECT_STREQ(CGeometryError(kLcsNoPlane).what(), kLcsNoPlane);
 }
 
-TEST(Vec3, NormalizeLeavesTinyVectorsAlone) {
+TEST(Vec3, NormalizeAndAngleToKeepTheirEdgeCases) {
     CVec3 tiny(1e-9, 0, 0);
     tiny.Normalize();
     EXPECT_EQ(tiny.x, 1e-9);
@@ -77,9 +77,6 @@ TEST(Vec3, NormalizeLeavesTinyVectorsAlone) {
     ExpectVec(v, 0.6, 0, -0.8);
     EXPECT_TRUE(CVec3(0, 1e-9, 0).IsShorterThan(1e-8));
     EXPECT_FALSE(CVec3(0, 2e-8, 0).IsShorterThan(1e-8));
-}
-
-TEST(Vec3, AngleToClampsRoundedCosine) {
     // (a·a/|a|)/|a| rounds to 1.0000000000000002 for these; acos would give NaN.
     for (double s : {1.0, 0.7}) {
         const CVec3 a(s, s, s);
@@ -137,28 +134,7 @@ TEST(Point3, FlagSurvivesCopiesAndInPlaceWork) {
          {p.TransformedBy(move), p + CVec3(1, 0, 0), p - CVec3(1, 0, 0), p * 2}) {
         EXPECT_EQ(q.flag, 1u);
     }
-}
-
-TEST(Point3, EqualityTolerance) {
-    const CPoint3 p(1e6, 2e6, 3);
-    EXPECT_TRUE(p == CPoint3(1e6, 2e6, 3 + 0.5e-8));
-    EXPECT_FALSE(p == CPoint3(1e6, 2e6, 3 + 2e-8));
-    EXPECT_FALSE(p == CPoint3(1e6 + 0.001, 2e6, 3));
-    EXPECT_TRUE(p.Equals(CPoint3(1e6 + 0.001, 2e6, 3), 0.01));
-    EXPECT_DOUBLE_EQ(CPoint3(1, 1, 1).Distance(CPoint3(4, 5, 1)), 5);
-}
-
-TEST(Point3, LineIntersectPlane) {
-    const CPoint3 start(1, 2, 10);
-    CPoint3 out(-1, -1, -1);
-    // Parallel to the plane z = 3: no result, out untouched.
-    EXPECT_FALSE(start.LineIntersectPlane(CPoint3(0, 0, 3), CVec3(0, 0, 1), CVec3(1, 1, 0), out));
-    EXPECT_EQ(out.x, -1);
-    ASSERT_TRUE(start.LineIntersectPlane(CPoint3(0, 0, 3), CVec3(0, 0, 2), CVec3(1, 0, -1), out));
-    ExpectVec(out.AsVec(), 8, 2, 3);
-}
-
-TEST(Point3, IsOnPlaneRejectsTheMirrorPlane) {
+    // IsOnPlane rejects the mirror plane and takes survey coordinates.
     const CVec3 up(0, 0, 1);
     EXPECT_TRUE(CPoint3(7, 8, 5).IsOnPlane(CPoint3(0, 0, 5), up, 1e-8));
     EXPECT_FALSE(CPoint3(7, 8, -5).IsOnPlane(CPoint3(0, 0, 5), up, 1e-8));
@@ -170,6 +146,22 @@ TEST(Point3, IsOnPlaneRejectsTheMirrorPlane) {
     const CPoint3 inPlane = q + CVec3(-2, 2, 7) + n * 1e-9;
     EXPECT_TRUE(inPlane.IsOnPlane(q, n, 1e-8));
     EXPECT_FALSE((inPlane + n * 1e-7).IsOnPlane(q, n, 1e-8));
+}
+
+TEST(Point3, EqualityTolerance) {
+    const CPoint3 p(1e6, 2e6, 3);
+    EXPECT_TRUE(p == CPoint3(1e6, 2e6, 3 + 0.5e-8));
+    EXPECT_FALSE(p == CPoint3(1e6, 2e6, 3 + 2e-8));
+    EXPECT_FALSE(p == CPoint3(1e6 + 0.001, 2e6, 3));
+    EXPECT_TRUE(p.Equals(CPoint3(1e6 + 0.001, 2e6, 3), 0.01));
+    EXPECT_DOUBLE_EQ(CPoint3(1, 1, 1).Distance(CPoint3(4, 5, 1)), 5);
+    const CPoint3 start(1, 2, 10);
+    CPoint3 out(-1, -1, -1);
+    // Parallel to the plane z = 3: no result, out untouched.
+    EXPECT_FALSE(start.LineIntersectPlane(CPoint3(0, 0, 3), CVec3(0, 0, 1), CVec3(1, 1, 0), out));
+    EXPECT_EQ(out.x, -1);
+    ASSERT_TRUE(start.LineIntersectPlane(CPoint3(0, 0, 3), CVec3(0, 0, 2), CVec3(1, 0, -1), out));
+    ExpectVec(out.AsVec(), 8, 2, 3);
 }
 
 TEST(Matrix4, ConstructionConventions) {

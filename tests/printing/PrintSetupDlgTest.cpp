@@ -85,6 +85,23 @@ TEST_F(PrintSetupDlgTest, LineWidthBoxShowsThePenPrinted) {
         Click("IDOK");
         EXPECT_EQ(dlg->Settings().PenWidth(), s.PenWidth()) << index;
     }
+    // Cancel changes nothing.
+    CPrintSettings s;
+    s.m_x2 = 7;
+    s.m_lineWidthIndex = 3;
+    Open(s);
+    Click(1101);
+    Click(1106);
+    Type(1107, "2,5");
+    Click(1044);
+    Click("IDCANCEL");
+    EXPECT_EQ(dlg->Result(), CPrintSetupDlg::kCancelled);
+    EXPECT_EQ(dlg->Settings().m_areaMode, 0);
+    EXPECT_EQ(dlg->Settings().m_fit, 1);
+    EXPECT_EQ(dlg->Settings().m_mmOnPaper, 1.0);
+    EXPECT_EQ(dlg->Settings().m_x2, 7.0);
+    EXPECT_EQ(dlg->Settings().m_blackWhite, 0);
+    EXPECT_TRUE(prompter.messages.empty());
 }
 
 struct RefusalCase {
@@ -129,25 +146,6 @@ TEST_F(PrintSetupDlgTest, RefusalsKeepTheDialogOpenOnTheField) {
         EXPECT_EQ(dlg->result(), 0);
         EXPECT_EQ(dlg->focusWidget(), W(c.focus));
     }
-}
-
-TEST_F(PrintSetupDlgTest, CancelChangesNothing) {
-    CPrintSettings s;
-    s.m_x2 = 7;
-    s.m_lineWidthIndex = 3;
-    Open(s);
-    Click(1101);
-    Click(1106);
-    Type(1107, "2,5");
-    Click(1044);
-    Click("IDCANCEL");
-    EXPECT_EQ(dlg->Result(), CPrintSetupDlg::kCancelled);
-    EXPECT_EQ(dlg->Settings().m_areaMode, 0);
-    EXPECT_EQ(dlg->Settings().m_fit, 1);
-    EXPECT_EQ(dlg->Settings().m_mmOnPaper, 1.0);
-    EXPECT_EQ(dlg->Settings().m_x2, 7.0);
-    EXPECT_EQ(dlg->Settings().m_blackWhite, 0);
-    EXPECT_TRUE(prompter.messages.empty());
 }
 
 TEST_F(PrintSetupDlgTest, AcceptedFieldsAndResults) {

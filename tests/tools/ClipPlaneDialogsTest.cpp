@@ -168,19 +168,17 @@ TEST(ClipPlaneDialog, ControlsShowThePlane) {
         EXPECT_EQ(Text(*f.dlg, kFields[i]), expected[i]) << kFields[i];
     }
     EXPECT_EQ(f.dlg->findChild<QPushButton*>("2")->text(), "Przerwij");
-}
-
-TEST(ClipPlaneDialog, EditingWithTheSameNameIsAccepted) {
-    SPlaneFixture f(1);
-    SetText(*f.dlg, 1051, " 5 ");
-    SetText(*f.dlg, 1054, "2");
-    f.dlg->accept();
-    EXPECT_EQ(f.dlg->result(), QDialog::Accepted);
+    // Editing with the same name is accepted.
+    SPlaneFixture g(1);
+    SetText(*g.dlg, 1051, " 5 ");
+    SetText(*g.dlg, 1054, "2");
+    g.dlg->accept();
+    EXPECT_EQ(g.dlg->result(), QDialog::Accepted);
     double eq[4];
-    f.dlg->Plane().GetEquation(eq);
+    g.dlg->Plane().GetEquation(eq);
     EXPECT_EQ(eq[2], -1.0);
     EXPECT_EQ(eq[3], 5.0);
-    EXPECT_TRUE(f.prompter.messages.empty());
+    EXPECT_TRUE(g.prompter.messages.empty());
 }
 
 struct SRefusal {

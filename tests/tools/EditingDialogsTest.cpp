@@ -312,21 +312,19 @@ TEST(PropertiesDialogTest, ConfirmedDataRemovalReachesEverySelectedEntity) {
     }
     EXPECT_EQ(f.doc.GetEntity(2)->m_name, "P3");
     EXPECT_TRUE(f.doc.IsModified());
-}
-
-TEST(PropertiesDialogTest, DifferingColoursShowRozneUntilChosen) {
-    SViewFixture f;
-    const std::vector<int> sel = {0, f.doc.AddEntity(Colored(MakePnt({}), 0, 0, 1))};
-    f.doc.Layers().push_back(CLayer("B", 0, 1));
-    f.doc.GetEntity(1)->m_layer = 1;
-    CPropertiesDialog dlg(f.view, sel);
-    EXPECT_EQ(Control<QPushButton>(dlg, 1008)->text(), "Rózne");
-    EXPECT_EQ(Control<QComboBox>(dlg, 1007)->currentIndex(), -1);
-    Click(dlg, 1);
-    EXPECT_EQ(f.doc.GetEntity(0)->m_layer, 0);
-    EXPECT_EQ(f.doc.GetEntity(1)->m_layer, 1);
-    EXPECT_EQ(f.doc.GetEntity(1)->m_color[2], 1.0);
-    EXPECT_EQ(f.doc.GetEntity(0)->m_color[2], 0.0);
+    // Differing colours show "Rózne" until one is chosen.
+    SViewFixture g;
+    const std::vector<int> two = {0, g.doc.AddEntity(Colored(MakePnt({}), 0, 0, 1))};
+    g.doc.Layers().push_back(CLayer("B", 0, 1));
+    g.doc.GetEntity(1)->m_layer = 1;
+    CPropertiesDialog differing(g.view, two);
+    EXPECT_EQ(Control<QPushButton>(differing, 1008)->text(), "Rózne");
+    EXPECT_EQ(Control<QComboBox>(differing, 1007)->currentIndex(), -1);
+    Click(differing, 1);
+    EXPECT_EQ(g.doc.GetEntity(0)->m_layer, 0);
+    EXPECT_EQ(g.doc.GetEntity(1)->m_layer, 1);
+    EXPECT_EQ(g.doc.GetEntity(1)->m_color[2], 1.0);
+    EXPECT_EQ(g.doc.GetEntity(0)->m_color[2], 0.0);
 }
 
 TEST(CoordSystemDialogTest, ThreePicksFillOriginXAndYPoints) {

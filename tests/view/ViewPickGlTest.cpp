@@ -116,16 +116,14 @@ TEST_F(ViewPick, FourPixelsIsAClickFiveADrag) {
     EXPECT_EQ(frame.status, std::string("Liczba wybranych obieków: 1.") + std::string(50, ' '));
 }
 
-TEST_F(ViewPick, HiddenLayerIsNotPicked) {
+TEST_F(ViewPick, HiddenLayerIsNotPickedAndASecondClickDeselects) {
     Click(Px(0), Py(-5));
     EXPECT_TRUE(view->GetPickList().empty());
     doc->GetLayer(1).m_visible = 1;
     doc->InvalidateViews();
     Click(Px(0), Py(-5));
     EXPECT_EQ(view->GetPickList(), std::vector<int>{2});
-}
-
-TEST_F(ViewPick, ClickOnTheOnlySelectedEntityEmptiesTheSelection) {
+    // A click on the only selected entity empties the selection.
     Click(Px(1), Py(0.3));
     ASSERT_EQ(view->GetCurrentPick(), 0);
     Click(Px(1), Py(0.3));

@@ -63,13 +63,20 @@ protected:
     std::unique_ptr<CTAVView> view;
 };
 
-TEST_F(ViewWidget, ReadsTheSavedCameraAndDrawsIt) {
+TEST_F(ViewWidget, ReadsTheSavedCameraAndASelectClickLeavesNoHistory) {
     EXPECT_EQ(view->Camera().m_clientWidth, 400);
     EXPECT_DOUBLE_EQ(view->Camera().m_right, 20.0);
     EXPECT_STREQ(view->GetLastError(), "No Error");
     const QImage img = view->grabFramebuffer();
     EXPECT_EQ(img.pixelColor(200, 150), QColor(255, 255, 255));
     EXPECT_EQ(img.pixelColor(100, 100), QColor(0, 0, 0));
+    // A select click leaves no history.
+    Mouse(QEvent::MouseButtonPress, 10, 10, Qt::LeftButton, Qt::LeftButton);
+    Mouse(QEvent::MouseButtonRelease, 10, 10, Qt::LeftButton, Qt::NoButton);
+    EXPECT_EQ(view->Camera().HistorySize(), 0);
+    // The picked point of the press lies on the reference plane.
+    EXPECT_NEAR(view->GetPickedPoint().x, -19.0, 1e-9);
+    EXPECT_NEAR(view->GetPickedPoint().z, 0.0, 1e-9);
 }
 
 TEST_F(ViewWidget, CompilesTheListAfterTheFirstFrameThenIdles) {
@@ -159,15 +166,6 @@ TEST_F(ViewWidget, ZoomWindowAndWheel) {
                       Qt::NoButton, Qt::NoModifier, Qt::NoScrollPhase, false);
     QApplication::sendEvent(view.get(), &wheel);
     EXPECT_NEAR(view->Camera().m_scale, 0.25 * std::pow(2.0, 1.0 / 12.0), 1e-12);
-}
-
-TEST_F(ViewWidget, SelectClickLeavesNoHistory) {
-    Mouse(QEvent::MouseButtonPress, 10, 10, Qt::LeftButton, Qt::LeftButton);
-    Mouse(QEvent::MouseButtonRelease, 10, 10, Qt::LeftButton, Qt::NoButton);
-    EXPECT_EQ(view->Camera().HistorySize(), 0);
-    // The picked point of the press lies on the reference plane.
-    EXPECT_NEAR(view->GetPickedPoint().x, -19.0, 1e-9);
-    EXPECT_NEAR(view->GetPickedPoint().z, 0.0, 1e-9);
 }
 
 TEST_F(ViewWidget, BusyDocumentOnlyBeepsButPreviousWorks) {

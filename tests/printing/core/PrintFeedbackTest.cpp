@@ -110,14 +110,6 @@ TEST(FeedbackCut, NeverReadsPastTheCount) {
     }
 }
 
-TEST(FeedbackWalk, PolygonCountBeyondTheBufferEndsTheWalk) {
-    std::vector<float> b = {float(GL_POLYGON_TOKEN), 1e9f};
-    CDeviceLines out;
-    const SFeedbackWalk w = WalkFeedback(b.data(), 2, TestMapping(), false, SPrintPen{}, out);
-    EXPECT_TRUE(w.truncated);
-    EXPECT_EQ(out.LineCount(), 0);
-}
-
 TEST(FeedbackWalk, NonFiniteValuesAreSkippedNotConverted) {
     const float nan = std::numeric_limits<float>::quiet_NaN();
     const float inf = std::numeric_limits<float>::infinity();
@@ -137,6 +129,13 @@ TEST(FeedbackWalk, NonFiniteValuesAreSkippedNotConverted) {
     EXPECT_EQ(w.lines, 1);
     ASSERT_EQ(out.Groups().size(), 1u);
     EXPECT_EQ(out.Groups()[0].rgb, 0x008000u);
+    // A polygon count beyond the buffer ends the walk.
+    std::vector<float> huge = {float(GL_POLYGON_TOKEN), 1e9f};
+    CDeviceLines hugeOut;
+    const SFeedbackWalk hugeWalk =
+        WalkFeedback(huge.data(), 2, TestMapping(), false, SPrintPen{}, hugeOut);
+    EXPECT_TRUE(hugeWalk.truncated);
+    EXPECT_EQ(hugeOut.LineCount(), 0);
 }
 
 struct PenCase {

@@ -202,6 +202,19 @@ TEST(LayerNames, NewNameStartsAtTheCountAndSkipsTakenNames) {
     EXPECT_EQ(doc.GetLayer(2).m_name, "Warstwa3");
     EXPECT_EQ(doc.GetLayer(2).m_locked, 0);
     EXPECT_EQ(doc.GetLayer(2).m_visible, 1);
+    std::string typed;
+    for (int i = 0; i < 600; ++i) {
+        typed += "ż";
+    }
+    const std::string name = TrimObjectName(typed);
+    EXPECT_EQ(name.size(), 511u * 2);
+    EXPECT_EQ(TrimObjectName(std::string(511, 'a') + " x"), std::string(511, 'a'));
+    // The lock and eye columns of a row.
+    const std::pair<int, int> cases[] = {{3, -1}, {4, 0},   {19, 0},  {20, 1},
+                                         {35, 1}, {36, -1}, {40, -1}, {41, -1}};
+    for (auto [x, column] : cases) {
+        EXPECT_EQ(LayerFlagColumn(x), column) << x;
+    }
 }
 
 struct SNameCase {
@@ -244,22 +257,6 @@ TEST(LayerNameCheck, TrimsAndRefuses) {
     }
 }
 
-TEST(LayerNames, LongNamesAreCutAtWholeCharactersAndFlagColumns) {
-    std::string typed;
-    for (int i = 0; i < 600; ++i) {
-        typed += "ż";
-    }
-    const std::string name = TrimObjectName(typed);
-    EXPECT_EQ(name.size(), 511u * 2);
-    EXPECT_EQ(TrimObjectName(std::string(511, 'a') + " x"), std::string(511, 'a'));
-    // The lock and eye columns of a row.
-    const std::pair<int, int> cases[] = {{3, -1}, {4, 0},   {19, 0},  {20, 1},
-                                         {35, 1}, {36, -1}, {40, -1}, {41, -1}};
-    for (auto [x, column] : cases) {
-        EXPECT_EQ(LayerFlagColumn(x), column) << x;
-    }
-}
-
 TEST(LayerFlags, SelectedRowsTakeTheOppositeOfTheClickedRow) {
     CTAVDoc doc;
     doc.Layers() = {CLayer("A", 0, 1), CLayer("B", 0, 0), CLayer("C", 1, 1), CLayer("D", 0, 1)};
@@ -297,11 +294,9 @@ TEST(ClipPlaneRules, LimitCountsActivePlanes) {
     ASSERT_EQ(prompter.messages.size(), 1u);
     EXPECT_EQ(prompter.messages[0].text,
               "Nie moze byc wlaczonych wiecej niz \n6 plaszczyzn odcinajacych!");
-}
-
-TEST(ClipPlaneRules, NewPlaneInGlobalFrame) {
-    CTAVDoc doc;
-    const CClipPlane p = MakeNewClipPlane(doc);
+    // A new plane in the global frame.
+    CTAVDoc global;
+    const CClipPlane p = MakeNewClipPlane(global);
     EXPECT_EQ(p.m_name, "");
     EXPECT_EQ(p.m_active, 0);
     ExpectXyz(p.m_point, 0, 0, 0);
