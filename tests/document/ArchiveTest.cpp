@@ -40,9 +40,7 @@ TEST(ArchiveTest, PrimitivesAreLittleEndian) {
     EXPECT_EQ(in.ReadF64(), 1.0);
     EXPECT_EQ(in.Remaining(), 0u);
     EXPECT_EQ(in.Position(), b.size());
-}
-
-TEST(ArchiveTest, DoublesKeepEveryBit) {
+    // Doubles keep every bit.
     const double values[] = {-0.0, std::numeric_limits<double>::denorm_min(),
                              std::numeric_limits<double>::infinity(), 1234567.891011,
                              -5000000.0000001};
@@ -51,13 +49,13 @@ TEST(ArchiveTest, DoublesKeepEveryBit) {
         out.WriteF64(v);
     }
     out.WriteF64(std::nan(""));
-    CArchive in(out.Buffer());
+    CArchive in2(out.Buffer());
     for (double v : values) {
-        double r = in.ReadF64();
+        double r = in2.ReadF64();
         EXPECT_EQ(std::signbit(r), std::signbit(v));
         EXPECT_EQ(r, v);
     }
-    EXPECT_TRUE(std::isnan(in.ReadF64()));
+    EXPECT_TRUE(std::isnan(in2.ReadF64()));
 }
 
 struct SCountCase {
@@ -152,9 +150,7 @@ TEST(ArchiveTest, StringPrefixCountsCp1250Bytes) {
     EXPECT_EQ(Bytes(b.begin(), b.begin() + 4), (Bytes{0xFF, 0x2C, 0x01, 0xB3}));
     CArchive in(b);
     EXPECT_EQ(in.ReadString(), l);
-}
-
-TEST(ArchiveTest, UnmappableCharactersAreWrittenAsQuestionMarksAndFlagged) {
+    // Characters cp1250 lacks are written as question marks and flagged.
     CArchive euro;
     euro.WriteString("€ Łódź");
     EXPECT_EQ(euro.Buffer(), (Bytes{6, 0x80, ' ', 0xA3, 0xF3, 'd', 0x9F}));
@@ -354,37 +350,35 @@ TEST(ArchiveTest, Lines) {
     EXPECT_EQ(in2.ReadLine(10), "x\r");
     EXPECT_EQ(in2.ReadLine(10), "");
     EXPECT_EQ(in2.Position(), 11u);
-}
-
-TEST(ArchiveTest, ReadLineRefusals) {
-    const std::string text = "12345\n";
-    Bytes b(text.begin(), text.end());
+    // Refused lines.
+    const std::string text2 = "12345\n";
+    Bytes b2(text2.begin(), text2.end());
     {
-        // Five bytes of text fit exactly; four do not.
-        CArchive in(b);
-        EXPECT_EQ(in.ReadLine(5), "12345");
+        // Five bytes of text2 fit exactly; four do not.
+        CArchive in2(b2);
+        EXPECT_EQ(in2.ReadLine(5), "12345");
     }
     {
-        CArchive in(b);
-        CArchiveException e = CatchArchive([&] { in.ReadLine(4); });
+        CArchive in2(b2);
+        CArchiveException e = CatchArchive([&] { in2.ReadLine(4); });
         EXPECT_EQ(e.Cause(), CArchiveException::genericException);
         EXPECT_STREQ(e.what(), "Line at byte 0 is longer than 4 bytes.");
-        EXPECT_EQ(in.Position(), 0u);
+        EXPECT_EQ(in2.Position(), 0u);
     }
     {
         Bytes noLf{'a', 'b', 'c'};
-        CArchive in(noLf);
-        CArchiveException e = CatchArchive([&] { in.ReadLine(64); });
+        CArchive in2(noLf);
+        CArchiveException e = CatchArchive([&] { in2.ReadLine(64); });
         EXPECT_EQ(e.Cause(), CArchiveException::endOfFile);
         EXPECT_STREQ(e.what(), "Unexpected end of file at byte 3 while reading a line.");
-        EXPECT_EQ(in.Position(), 0u);
+        EXPECT_EQ(in2.Position(), 0u);
         // A limit reached before the end of the data is the line-length refusal.
-        e = CatchArchive([&] { in.ReadLine(2); });
+        e = CatchArchive([&] { in2.ReadLine(2); });
         EXPECT_EQ(e.Cause(), CArchiveException::genericException);
     }
     {
-        CArchive in(std::span<const uint8_t>{});
-        EXPECT_EQ(CatchArchive([&] { in.ReadLine(10); }).Cause(), CArchiveException::endOfFile);
+        CArchive in2(std::span<const uint8_t>{});
+        EXPECT_EQ(CatchArchive([&] { in2.ReadLine(10); }).Cause(), CArchiveException::endOfFile);
     }
 }
 

@@ -89,17 +89,15 @@ TEST(Cp1250Test, EveryByteRoundTrips) {
     std::string utf8 = Cp1250ToUtf8(all);
     EXPECT_EQ(Utf8CharCount(utf8), 256u);
     EXPECT_EQ(Utf8ToCp1250(utf8), all);
-}
-
-TEST(Cp1250Test, PolishLetters) {
-    const std::string utf8 = "ąćęłńóśźżĄĆĘŁŃÓŚŹŻ";
+    // Polish letters.
+    const std::string utf82 = "ąćęłńóśźżĄĆĘŁŃÓŚŹŻ";
     const std::string cp1250 =
         "\xB9\xE6\xEA\xB3\xF1\xF3\x9C\x9F\xBF\xA5\xC6\xCA\xA3\xD1\xD3\x8C\x8F\xAF";
-    bool lossy = false;
-    EXPECT_EQ(Utf8ToCp1250(utf8, &lossy), cp1250);
-    EXPECT_FALSE(lossy);
-    EXPECT_EQ(Cp1250ToUtf8(cp1250), utf8);
-    EXPECT_EQ(Utf8CharCount(utf8), 18u);
+    bool lossy2 = false;
+    EXPECT_EQ(Utf8ToCp1250(utf82, &lossy2), cp1250);
+    EXPECT_FALSE(lossy2);
+    EXPECT_EQ(Cp1250ToUtf8(cp1250), utf82);
+    EXPECT_EQ(Utf8CharCount(utf82), 18u);
     EXPECT_EQ(Cp1250ToUtf8("Dzia\xB3ka Nr 12"), "Działka Nr 12");
     EXPECT_EQ(Utf8CharCount(""), 0u);
     EXPECT_EQ(Utf8CharCount("Zażółć gęślą jaźń"), 17u);

@@ -104,16 +104,14 @@ TEST(CoordinatesModelTest, TypedXIsStoredThroughTheInverse) {
     EXPECT_EQ(f.Cell(0, 1), "-5.000");
     EXPECT_FALSE(f.model.SetCoordinateText(0, 4, "1"));
     EXPECT_FALSE(f.model.SetCoordinateText(2, 1, "1"));
-}
-
-TEST(CoordinatesModelTest, SingularActiveSystemRefusesTypedValues) {
-    SModelFixture f;
-    f.doc.AddCoordSystem(CCoordSystem("Z", CPoint3(), CPoint3(1, 0, 0), CPoint3(0, 1, 0)),
-                         CMatrix4());
-    f.doc.SetActiveCoordSystem(1);
-    EXPECT_FALSE(f.model.SetCoordinateText(1, 1, "5"));
-    EXPECT_EQ(f.poly[1].x, 110.0);
-    EXPECT_EQ(f.model.LastError().toStdString(), kSingularSystem);
+    // A singular active system refuses typed values.
+    SModelFixture f2;
+    f2.doc.AddCoordSystem(CCoordSystem("Z", CPoint3(), CPoint3(1, 0, 0), CPoint3(0, 1, 0)),
+                          CMatrix4());
+    f2.doc.SetActiveCoordSystem(1);
+    EXPECT_FALSE(f2.model.SetCoordinateText(1, 1, "5"));
+    EXPECT_EQ(f2.poly[1].x, 110.0);
+    EXPECT_EQ(f2.model.LastError().toStdString(), kSingularSystem);
 }
 
 TEST(CoordinatesModelTest, PendingRowsCopyTheLastVertex) {
@@ -186,16 +184,14 @@ TEST(CoordinatesListCtrlTest, EnterStoresTheTypedValue) {
     EXPECT_EQ(f.poly[1].y, 12345678.123456789);
     EXPECT_TRUE(f.SawText(1, 2));
     EXPECT_EQ(f.list.Editor(), nullptr);
-}
-
-TEST(CoordinatesListCtrlTest, EnterWithoutTypingNotifiesNothing) {
-    SListFixture f;
-    f.list.StartEdit(0, 3);
-    ASSERT_NE(f.list.Editor(), nullptr);
-    f.Key(f.list.Editor(), Qt::Key_Return);
+    // Enter without typing notifies nothing.
+    SListFixture f2;
+    f2.list.StartEdit(0, 3);
+    ASSERT_NE(f2.list.Editor(), nullptr);
+    f2.Key(f2.list.Editor(), Qt::Key_Return);
     QApplication::processEvents();
-    EXPECT_FALSE(f.SawText(0, 3));
-    EXPECT_TRUE(f.prompter.messages.empty());
+    EXPECT_FALSE(f2.SawText(0, 3));
+    EXPECT_TRUE(f2.prompter.messages.empty());
 }
 
 TEST(CoordinatesListCtrlTest, RefusedTextKeepsTheEditorAndTheValue) {

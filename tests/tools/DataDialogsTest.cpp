@@ -138,25 +138,23 @@ TEST(DataTreeDialog, BadDateRestartsTheEdit) {
     EXPECT_EQ(f.dlg->Tree().GetChild(1).GetChild(0).GetText(), "2004.02.29");
     EXPECT_EQ(mods->child(0)->text(0), "2004.02.29");
     EXPECT_TRUE(f.dlg->isVisible());
-}
-
-TEST(DataTreeDialog, BadNumberAndEmptyTextAreRefused) {
-    STreeFixture f(Parcel());
-    QTreeWidgetItem* area = f.Root()->child(11);
-    f.Ctrl().setCurrentItem(area);
-    f.Ctrl().OnCommand(1003);
-    f.Type("1e5");
-    f.Type("-12.5");
-    f.Ctrl().setCurrentItem(f.Root()->child(0));
-    f.Ctrl().OnCommand(1003);
-    f.Type("");
-    ASSERT_EQ(f.prompter.messages.size(), 2u);
-    EXPECT_EQ(f.prompter.messages[0].text, "Niepoprawna Liczba!");
-    EXPECT_EQ(f.prompter.messages[1].text, "Niepoprawny Tekst!");
-    EXPECT_EQ(f.dlg->Tree().GetChild(11).GetChild(0).GetText(), "-12.5");
-    EXPECT_EQ(f.dlg->Tree().GetChild(0).GetChild(0).GetText(), "Wartość");
+    // A bad number and an empty text are refused.
+    STreeFixture f2(Parcel());
+    QTreeWidgetItem* area = f2.Root()->child(11);
+    f2.Ctrl().setCurrentItem(area);
+    f2.Ctrl().OnCommand(1003);
+    f2.Type("1e5");
+    f2.Type("-12.5");
+    f2.Ctrl().setCurrentItem(f2.Root()->child(0));
+    f2.Ctrl().OnCommand(1003);
+    f2.Type("");
+    ASSERT_EQ(f2.prompter.messages.size(), 2u);
+    EXPECT_EQ(f2.prompter.messages[0].text, "Niepoprawna Liczba!");
+    EXPECT_EQ(f2.prompter.messages[1].text, "Niepoprawny Tekst!");
+    EXPECT_EQ(f2.dlg->Tree().GetChild(11).GetChild(0).GetText(), "-12.5");
+    EXPECT_EQ(f2.dlg->Tree().GetChild(0).GetChild(0).GetText(), "Wartość");
     // The number field takes one value only.
-    std::unique_ptr<QMenu> menu(f.Ctrl().CreatePopup(area));
+    std::unique_ptr<QMenu> menu(f2.Ctrl().CreatePopup(area));
     EXPECT_EQ(menu, nullptr);
 }
 
@@ -230,14 +228,12 @@ TEST(DataEntryPoints, RemoveAsksAndEmpties) {
     EXPECT_EQ(tree.GetChildCount(), 0);
     ASSERT_EQ(prompter.questions.size(), 2u);
     EXPECT_EQ(prompter.questions[0].text, "Czy jesteś pewny?");
-}
-
-TEST(DataEntryPoints, CancelledTypeLeavesNoData) {
-    CDataNode tree;
-    CRecordingPrompter prompter;
+    // A cancelled type leaves no data.
+    CDataNode tree2;
+    CRecordingPrompter prompter2;
     OnNextModal([](QWidget& dlg) { Click(dlg, 2); });
-    EXPECT_FALSE(OnEntityDataButton(tree, prompter, nullptr));
-    EXPECT_EQ(tree, CDataNode());
+    EXPECT_FALSE(OnEntityDataButton(tree2, prompter2, nullptr));
+    EXPECT_EQ(tree2, CDataNode());
 }
 
 TEST(DataEntryPoints, NewTreeStaysWhenTheTreeDialogIsCancelled) {

@@ -28,17 +28,15 @@ TEST(InfoDlg, CircleShowsKindAndBothRows) {
     for (int id : {1086, 1087, 1088, 1089}) {
         EXPECT_TRUE(Control<QLabel>(dlg, id)->isVisibleTo(&dlg)) << id;
     }
-}
-
-TEST(InfoDlg, RowWithoutAreaIsHidden) {
+    // A row without area is hidden.
     CPoly bow;
     bow.m_vertices = {{0, 0, 0}, {1, 1, 0}, {1, 0, 0}, {0, 1, 0}};
-    CInfoDlg dlg(EntityInfo(bow, nullptr));
-    EXPECT_EQ(Control<QGroupBox>(dlg, 1085)->title(), "Łamana");
-    EXPECT_EQ(Control<QLabel>(dlg, 1086)->text(), "Długość:");
-    EXPECT_TRUE(Control<QLabel>(dlg, 1087)->isVisibleTo(&dlg));
-    EXPECT_FALSE(Control<QLabel>(dlg, 1088)->isVisibleTo(&dlg));
-    EXPECT_FALSE(Control<QLabel>(dlg, 1089)->isVisibleTo(&dlg));
+    CInfoDlg dlg2(EntityInfo(bow, nullptr));
+    EXPECT_EQ(Control<QGroupBox>(dlg2, 1085)->title(), "Łamana");
+    EXPECT_EQ(Control<QLabel>(dlg2, 1086)->text(), "Długość:");
+    EXPECT_TRUE(Control<QLabel>(dlg2, 1087)->isVisibleTo(&dlg2));
+    EXPECT_FALSE(Control<QLabel>(dlg2, 1088)->isVisibleTo(&dlg2));
+    EXPECT_FALSE(Control<QLabel>(dlg2, 1089)->isVisibleTo(&dlg2));
 }
 
 TEST(PointLocalizeDlg, BoxesFollowAndSetTheMaskAtOnce) {

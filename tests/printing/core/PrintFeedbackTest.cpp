@@ -257,35 +257,33 @@ TEST(ChainDeviceLines, JoinsContinuationsAndDropsZeroLengthLines) {
     EXPECT_TRUE(out.sizes.empty());
     ChainDeviceLines({1, 1, 1, 1, 2, 2}, 0.5, out);  // zero length, then a partial line
     EXPECT_TRUE(out.sizes.empty());
-}
-
-TEST(ChainDeviceLines, DropsOnlyWhatTheToleranceAllows) {
+    // Only what the tolerance allows is dropped.
     // A diagonal staircase: each corner lies 0.71 units off the diagonal.
     std::vector<int> stairs;
     for (int k = 0; k < 10; ++k) {
         stairs.insert(stairs.end(), {k, k, k + 1, k, k + 1, k, k + 1, k + 1});
     }
-    SDevicePolylines out;
-    ChainDeviceLines(stairs, 0.5, out);
-    ASSERT_EQ(out.sizes.size(), 1u);
-    EXPECT_EQ(out.sizes[0], 21);  // every corner kept
-    ChainDeviceLines(stairs, 0.75, out);
-    EXPECT_EQ(Runs(out), (std::vector<std::vector<int>>{{0, 0, 10, 10}}));
+    SDevicePolylines out2;
+    ChainDeviceLines(stairs, 0.5, out2);
+    ASSERT_EQ(out2.sizes.size(), 1u);
+    EXPECT_EQ(out2.sizes[0], 21);  // every corner kept
+    ChainDeviceLines(stairs, 0.75, out2);
+    EXPECT_EQ(Runs(out2), (std::vector<std::vector<int>>{{0, 0, 10, 10}}));
 
     // Collinear points go, a spike back and a right angle stay.
-    ChainDeviceLines({0, 0, 5, 0, 5, 0, 9, 0, 9, 0, 2, 0, 2, 0, 2, 8}, 0.5, out);
-    EXPECT_EQ(Runs(out), (std::vector<std::vector<int>>{{0, 0, 9, 0, 2, 0, 2, 8}}));
+    ChainDeviceLines({0, 0, 5, 0, 5, 0, 9, 0, 9, 0, 2, 0, 2, 0, 2, 8}, 0.5, out2);
+    EXPECT_EQ(Runs(out2), (std::vector<std::vector<int>>{{0, 0, 9, 0, 2, 0, 2, 8}}));
 
     // A long straight run is cut into bounded stretches but stays straight.
     std::vector<int> straight;
     for (int k = 0; k < 100; ++k) {
         straight.insert(straight.end(), {k, 0, k + 1, 0});
     }
-    ChainDeviceLines(straight, 0.5, out);
-    ASSERT_EQ(out.sizes.size(), 1u);
-    EXPECT_LT(out.sizes[0], 10);
-    EXPECT_EQ(out.points.front(), 0);
-    EXPECT_EQ(out.points[out.points.size() - 2], 100);
+    ChainDeviceLines(straight, 0.5, out2);
+    ASSERT_EQ(out2.sizes.size(), 1u);
+    EXPECT_LT(out2.sizes[0], 10);
+    EXPECT_EQ(out2.points.front(), 0);
+    EXPECT_EQ(out2.points[out2.points.size() - 2], 100);
 }
 
 TEST(ChainDeviceLines, EveryPointStaysWithinTheToleranceOfItsRun) {

@@ -276,27 +276,25 @@ TEST(PrintVector, SmallBuffersCaptureInManyRunsWithoutLoss) {
     PrintPageImage(doc, cam, CPrintSettings{}, tiny, ImageDevice(100, 100, 5), 1, &stats);
     EXPECT_EQ(stats.segments, 200);
     EXPECT_GT(stats.captures, 10);
-}
-
-TEST(PrintVector, ExtremeGeometryPrintsWithinBounds) {
-    CTAVDoc doc;
-    doc.AddEntity(Line(1e300, 0, -1e300, 5, 1, 0, 0));
-    doc.AddEntity(Line(std::nan(""), 0, 10, 5, 1, 0, 0));
-    doc.AddEntity(MakeArc({}, 1e12));
+    // Extreme geometry prints within bounds.
+    CTAVDoc doc2;
+    doc2.AddEntity(Line(1e300, 0, -1e300, 5, 1, 0, 0));
+    doc2.AddEntity(Line(std::nan(""), 0, 10, 5, 1, 0, 0));
+    doc2.AddEntity(MakeArc({}, 1e12));
     auto text = std::make_unique<CText>();  // lying in no plane: no axis
     text->m_text = std::string(1000000, 'A');
     text->m_height = 0.5;
-    doc.AddEntity(std::move(text));
+    doc2.AddEntity(std::move(text));
     auto poly = std::make_unique<CPoly>();
     for (int i = 0; i < 1000000; ++i) {
         poly->m_vertices.emplace_back(-40 + 80.0 * (i % 1000) / 1000, -40 + 80.0 * i / 1e6, 0);
     }
-    doc.AddEntity(std::move(poly));
-    const CCamera cam = CameraOf(PlanState(100, 100, 400, 400));
-    SPrintJobStats stats;
-    PrintPageImage(doc, cam, CPrintSettings{}, SPrintJobOptions{}, ImageDevice(100, 100, 5), 1,
-                   &stats);
-    EXPECT_GT(stats.segments, 999000);
+    doc2.AddEntity(std::move(poly));
+    const CCamera cam2 = CameraOf(PlanState(100, 100, 400, 400));
+    SPrintJobStats stats2;
+    PrintPageImage(doc2, cam2, CPrintSettings{}, SPrintJobOptions{}, ImageDevice(100, 100, 5), 1,
+                   &stats2);
+    EXPECT_GT(stats2.segments, 999000);
 }
 
 TEST(PrintRaster, FilledPolygonColourAtThePageCentre) {
@@ -328,23 +326,21 @@ TEST(PrintRaster, FilledPolygonColourAtThePageCentre) {
     // Outside the square the page shows the black background, outside the print the paper.
     EXPECT_EQ(image.pixel(240, 60) & 0xFFFFFF, 0u);
     EXPECT_EQ(image.pixel(5, 240) & 0xFFFFFF, 0xFFFFFFu);
-}
-
-TEST(PrintRaster, CurrentPickIsHighlighted) {
-    CTAVDoc doc;
-    doc.AddEntity(Colored(MakePnt({}), 0, 0, 1));
-    doc.AddEntity(Line(-40, 20, 40, 20, 0, 1, 0));
-    const CCamera cam = CameraOf(PlanState(100, 100, 300, 300, 2));
-    SPrintJobOptions options;
-    options.renderMode = 2;
-    options.rasterDpi = 100;
-    const SPrintDevice device = ImageDevice(100, 100, 4);
-    EXPECT_EQ(
-        PrintPageImage(doc, cam, CPrintSettings{}, options, device, 1).pixel(200, 200) & 0xFFFFFF,
-        0x0000FFu);
-    options.pickList = {0, 1};
-    options.currentPick = 0;
-    const QImage picked = PrintPageImage(doc, cam, CPrintSettings{}, options, device, 1);
+    // The current pick is highlighted.
+    CTAVDoc doc2;
+    doc2.AddEntity(Colored(MakePnt({}), 0, 0, 1));
+    doc2.AddEntity(Line(-40, 20, 40, 20, 0, 1, 0));
+    const CCamera cam2 = CameraOf(PlanState(100, 100, 300, 300, 2));
+    SPrintJobOptions options2;
+    options2.renderMode = 2;
+    options2.rasterDpi = 100;
+    const SPrintDevice device2 = ImageDevice(100, 100, 4);
+    EXPECT_EQ(PrintPageImage(doc2, cam2, CPrintSettings{}, options2, device2, 1).pixel(200, 200) &
+                  0xFFFFFF,
+              0x0000FFu);
+    options2.pickList = {0, 1};
+    options2.currentPick = 0;
+    const QImage picked = PrintPageImage(doc2, cam2, CPrintSettings{}, options2, device2, 1);
     EXPECT_EQ(picked.pixel(200, 200) & 0xFFFFFF, 0xFF0000u);
     // The other entity of the pick list is printed, not highlighted.
     const QColor line = picked.pixelColor(100, 120);

@@ -189,13 +189,11 @@ TEST(DataPrintLayout, LongTreeGoesOnToNewPages) {
         lowest = std::max(lowest, l.y2);
     }
     EXPECT_DOUBLE_EQ(lowest, 160.0 + 13 * 50.0);
-}
-
-TEST(DataPrintLayout, TinyPagesStillProgress) {
-    const SDataPrintMetrics m(40.0);
-    EXPECT_EQ(m.RowsPerPage(10.0), 1);
-    EXPECT_EQ(m.RowsPerPage(-5.0), 1);
-    EXPECT_EQ(LayoutDataTree(Fan(3), m, 10.0).size(), 4u);
+    // Tiny pages still progress.
+    const SDataPrintMetrics m2(40.0);
+    EXPECT_EQ(m2.RowsPerPage(10.0), 1);
+    EXPECT_EQ(m2.RowsPerPage(-5.0), 1);
+    EXPECT_EQ(LayoutDataTree(Fan(3), m2, 10.0).size(), 4u);
     const SDataPrintMetrics zero(0.0);
     EXPECT_GT(zero.h, 0.0);
     EXPECT_EQ(LayoutDataTree(Fan(0), zero, 100.0).size(), 1u);

@@ -58,9 +58,7 @@ TEST(NumberFormatTest, FixedAndG15UseTheDotAndRound) {
     EXPECT_EQ(FormatG15(0.1), "0.1");
     EXPECT_EQ(FormatG15(1e-10), "1e-10");
     EXPECT_EQ(FormatG15(1234567890123456789.0), "1.23456789012346e+18");
-}
-
-TEST(NumberFormatTest, RangeMessageNamesBothEnds) {
+    // The range message names both ends.
     EXPECT_EQ(RangeMessage(1e-10, 1e10), "Wprowadź liczbę z zakresu od 1e-10 do 10000000000.");
     EXPECT_EQ(RangeMessage(0, 360), "Wprowadź liczbę z zakresu od 0 do 360.");
 }
