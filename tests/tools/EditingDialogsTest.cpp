@@ -61,10 +61,12 @@ TEST(EntityDialogsTest, ThreePicksGiveAPolylineOfThreeVertices) {
     SViewFixture f;
     CEntityDialog* dlg = StartNewEntityDialog(f.view, kTypePolyline);
     ASSERT_NE(dlg, nullptr);
+    EXPECT_EQ(dlg->objectName(), "153");
     EXPECT_EQ(dlg->windowTitle(), "Łamana");
     EXPECT_FALSE(dlg->isModal());
     EXPECT_EQ(f.doc.GetBusy(), 1);
     EXPECT_EQ(f.view.GetTool(), kToolPointInput);
+    EXPECT_EQ(f.view.GetEntityDialog(), dlg);
     Flush();
     f.Pick(CPoint3(1, 0, 0));
     f.Pick(CPoint3(2, 3, 0));
@@ -80,6 +82,7 @@ TEST(EntityDialogsTest, ThreePicksGiveAPolylineOfThreeVertices) {
     EXPECT_EQ(poly.m_closed, 0);
     EXPECT_EQ(f.doc.GetBusy(), 0);
     EXPECT_TRUE(f.doc.IsModified());
+    EXPECT_EQ(f.view.GetEntityDialog(), nullptr);
     EXPECT_EQ(f.view.GetTool(), kToolSelect);
     EXPECT_EQ(f.view.GetEditHandle(), -1);
 }
@@ -164,6 +167,7 @@ TEST(EntityDialogsTest, PointTypedInALocalSystemIsStoredGlobally) {
     f.ShiftedSystem();
     CEntityDialog* dlg = StartEditEntityDialog(f.view, 0);
     ASSERT_NE(dlg, nullptr);
+    EXPECT_EQ(dlg->objectName(), "156");
     EXPECT_EQ(Text(*dlg, 1049), "-95");
     EXPECT_EQ(Text(*dlg, 1006), "P");
     SetText(*dlg, 1049, "0");
@@ -213,6 +217,7 @@ TEST(EntityDialogsTest, ArcDialogCircleAnglesAndRanges) {
     SViewFixture f;
     CEntityDialog* dlg = StartNewEntityDialog(f.view, kTypeArc);
     ASSERT_NE(dlg, nullptr);
+    EXPECT_EQ(dlg->objectName(), "155");
     auto* circle = Control<QCheckBox>(*dlg, 1041);
     EXPECT_TRUE(circle->isChecked());
     EXPECT_FALSE(Control<QLineEdit>(*dlg, 1038)->isEnabled());
@@ -267,6 +272,7 @@ TEST(EntityDialogsTest, TextDialogFontsAndAxisOfTheActiveSystem) {
         f.doc, -1, CCoordSystem("Pion", CPoint3(0, 0, 0), CPoint3(1, 0, 0), CPoint3(0, 0, 1))));
     CEntityDialog* dlg = StartNewEntityDialog(f.view, kTypeText);
     ASSERT_NE(dlg, nullptr);
+    EXPECT_EQ(dlg->objectName(), "154");
     auto* fonts = Control<QComboBox>(*dlg, 1035);
     ASSERT_EQ(fonts->count(), 4);
     EXPECT_EQ(fonts->itemText(1), "font2_085i");
@@ -297,6 +303,7 @@ TEST(PropertiesDialogTest, ConfirmedDataRemovalReachesEverySelectedEntity) {
         sel.push_back(f.doc.AddEntity(std::move(p)));
     }
     CPropertiesDialog dlg(f.view, sel);
+    EXPECT_EQ(dlg.objectName(), "167");
     EXPECT_EQ(Text(dlg, 1006), "");
     EXPECT_TRUE(Control<QPushButton>(dlg, 1009)->isHidden());
     EXPECT_EQ(Control<QPushButton>(dlg, 1008)->text(), "&Kolor");
