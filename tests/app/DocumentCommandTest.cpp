@@ -30,7 +30,7 @@ protected:
     COpenDoc* Active() const { return frame->ActiveDocument(); }
 };
 
-TEST_F(DocumentCommandTest, StartWithoutArgumentsOpensTav1Maximized) {
+TEST_F(DocumentCommandTest, StartOpensTav1MaximizedAndLaterWindowsAreNumbered) {
     Start();
     ASSERT_EQ(app->Documents().size(), 1u);
     EXPECT_EQ(app->Documents()[0]->Title(), "TAV1");
@@ -44,10 +44,7 @@ TEST_F(DocumentCommandTest, StartWithoutArgumentsOpensTav1Maximized) {
     frame->UpdateCommandUI();
     EXPECT_TRUE(frame->isWindowModified());
     EXPECT_TRUE(frame->ChildFrames()[0]->isWindowModified());
-}
-
-TEST_F(DocumentCommandTest, SecondWindowIsNotMaximizedAndNamesCount) {
-    Start();
+    // A second document is not maximized; windows on one document get numbers.
     ASSERT_TRUE(frame->Dispatch(cmd::kFileNew));
     EXPECT_EQ(Active()->Title(), "TAV2");
     ASSERT_EQ(frame->ChildFrames().size(), 2);
@@ -270,10 +267,8 @@ TEST_F(DocumentCommandTest, ClosingTheLastDocumentEmptiesTheLayerCombo) {
     EXPECT_EQ(frame->LayerCombo()->count(), 0);
     EXPECT_EQ(frame->LayerCombo()->GetDocument(), nullptr);
     EXPECT_FALSE(frame->IsDocumentMenuShown());
-}
-
-TEST_F(DocumentCommandTest, ShowDocumentLayersIgnoresADocumentThatIsNotOpen) {
-    Start();
+    // A document that is not open is not shown.
+    ASSERT_TRUE(frame->Dispatch(cmd::kFileNew));
     CTAVDoc stranger;
     frame->ShowDocumentLayers(&stranger);
     EXPECT_EQ(frame->LayerCombo()->count(), 0);
@@ -297,10 +292,7 @@ TEST_F(DocumentCommandTest, StatusAndCoordinatePanes) {
     EXPECT_LT(pane->width(), wide);
     frame->SetStatusText("Wskaż punkt");
     EXPECT_EQ(frame->StatusText(), "Wskaż punkt");
-}
-
-TEST_F(DocumentCommandTest, EntityDialogIsShownOnlyWithItsWindow) {
-    Start();
+    // An entity dialog is shown only with its window.
     frame->show();
     CChildFrame* first = frame->ChildFrames()[0];
     QDialog dialog(frame);

@@ -69,30 +69,27 @@ TEST_F(EditingCommandsTest, DeleteIsRefusedWhileAnEntityIsEdited) {
     EXPECT_EQ(Doc().GetBusy(), 0);
 }
 
-// Closing a document with an open edit cancels the edit before asking to save, so a half-made
-// entity can never be saved.
-TEST_F(EditingCommandsTest, ClosingADocumentCancelsTheEditFirst) {
-    Start();
-    RecordQuestions();
-    Doc().SetModifiedFlag(true);
-    ASSERT_TRUE(frame->Dispatch(cmd::kNewPolyline));
-    ASSERT_EQ(Doc().GetEntityCount(), 1);
-    ASSERT_TRUE(frame->Dispatch(cmd::kFileClose));
-    FlushDeferredDeletes();
-    ASSERT_EQ(countsWhenAsked.size(), 1u);
-    EXPECT_EQ(countsWhenAsked[0], 0);
-    EXPECT_TRUE(frame->ChildFrames().isEmpty());
-}
-
-TEST_F(EditingCommandsTest, ClosingTheWindowCancelsTheEditFirst) {
-    Start();
-    RecordQuestions();
-    Doc().SetModifiedFlag(true);
-    ASSERT_TRUE(frame->Dispatch(cmd::kNewPoint));
-    frame->ChildFrames()[0]->close();
-    FlushDeferredDeletes();
-    ASSERT_EQ(countsWhenAsked.size(), 1u);
-    EXPECT_EQ(countsWhenAsked[0], 0);
+// Closing a document or its window with an open edit cancels the edit before asking to save,
+// so a half-made entity can never be saved.
+TEST_F(EditingCommandsTest, ClosingCancelsTheEditFirst) {
+    for (const bool byWindow : {false, true}) {
+        Start();
+        RecordQuestions();
+        Doc().SetModifiedFlag(true);
+        ASSERT_TRUE(frame->Dispatch(byWindow ? cmd::kNewPoint : cmd::kNewPolyline));
+        ASSERT_EQ(Doc().GetEntityCount(), 1);
+        if (byWindow) {
+            frame->ChildFrames()[0]->close();
+        } else {
+            ASSERT_TRUE(frame->Dispatch(cmd::kFileClose));
+        }
+        FlushDeferredDeletes();
+        EXPECT_EQ(countsWhenAsked, std::vector<int>{0}) << byWindow;
+        EXPECT_TRUE(frame->ChildFrames().isEmpty()) << byWindow;
+        countsWhenAsked.clear();
+        app.reset();
+        FlushDeferredDeletes();
+    }
 }
 
 TEST_F(EditingCommandsTest, QuittingCancelsTheSystemDialogWithoutReopeningTheList) {

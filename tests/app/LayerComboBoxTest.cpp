@@ -6,20 +6,10 @@
 #include "app/AppTestSupport.h"
 #include "app/LayerComboBox.h"
 #include "document/TAVDoc.h"
+#include "support/Recorders.h"
 #include "support/Widgets.h"
 
 namespace {
-
-// Counts what the document asks of its views.
-class CCountingView : public CDocObserver {
-public:
-    void OnDocumentUpdate(int) override { ++updates; }
-    void InvalidateDisplayList() override { ++invalidations; }
-    void ResetCurrentPick() override {}
-    void StoreViewState(CTAVDoc&) override {}
-    int updates = 0;
-    int invalidations = 0;
-};
 
 void Click(QWidget* target, QEvent::Type type, int x, int y) {
     Mouse(target, type, QPointF(x, y), Qt::LeftButton,
@@ -43,7 +33,7 @@ protected:
     bool ListOpen() const { return combo.view()->isVisible(); }
 
     CTAVDoc doc;
-    CCountingView view;
+    CCountingObserver view;
     QObject guard;
     CLayerComboBox combo;
 };
@@ -85,58 +75,64 @@ const SHitCase kHits[] = {{"x3", 3, 0, 1, false},   {"x4", 4, 1, 1, false},
                           {"x35", 35, 0, 0, false}, {"x36", 36, 0, 1, false},
                           {"x37", 37, 0, 1, true}};
 
-class LayerComboFieldTest : public LayerComboTest,
-                            public ::testing::WithParamInterface<SHitCase> {};
-
-TEST_P(LayerComboFieldTest, ClickOnTheClosedField) {
-    const SHitCase& c = GetParam();
-    Click(&combo, QEvent::MouseButtonPress, c.x, combo.height() / 2);
-    Click(&combo, QEvent::MouseButtonRelease, c.x, combo.height() / 2);
-    const CLayer& current = doc.GetLayer(1);
-    EXPECT_EQ(current.m_locked, c.locked);
-    EXPECT_EQ(current.m_visible, c.visible);
-    EXPECT_EQ(ListOpen(), c.opens);
-    // Other layers are never touched from the closed field.
-    EXPECT_EQ(doc.GetLayer(0).m_locked, 0);
-    EXPECT_EQ(doc.GetLayer(2).m_locked, 1);
-    const bool toggled = c.locked != 0 || c.visible != 1;
-    EXPECT_EQ(doc.IsModified(), toggled);
-    EXPECT_EQ(view.invalidations, toggled ? 1 : 0);
-    EXPECT_EQ(view.updates, toggled ? 1 : 0);
+// Puts the flags, the modified mark and the counts back as SetUp left them.
+void Reset(CTAVDoc& doc, CCountingObserver& view, CLayerComboBox& combo) {
+    combo.hidePopup();
+    doc.Layers()[0] = CLayer(doc.GetLayer(0).m_name, 0, 1);
+    doc.Layers()[1] = CLayer(doc.GetLayer(1).m_name, 0, 1);
+    doc.SetCurrentLayer(1);
+    doc.SetModifiedFlag(false);
+    view.hints.clear();
+    view.invalidated = 0;
 }
 
-INSTANTIATE_TEST_SUITE_P(HitZones, LayerComboFieldTest, ::testing::ValuesIn(kHits),
-                         [](const auto& info) { return std::string(info.param.name); });
-
-class LayerComboListTest : public LayerComboTest, public ::testing::WithParamInterface<SHitCase> {};
+TEST_F(LayerComboTest, ClickOnTheClosedField) {
+    for (const SHitCase& c : kHits) {
+        SCOPED_TRACE(c.name);
+        Reset(doc, view, combo);
+        Click(&combo, QEvent::MouseButtonPress, c.x, combo.height() / 2);
+        Click(&combo, QEvent::MouseButtonRelease, c.x, combo.height() / 2);
+        const CLayer& current = doc.GetLayer(1);
+        EXPECT_EQ(current.m_locked, c.locked);
+        EXPECT_EQ(current.m_visible, c.visible);
+        EXPECT_EQ(ListOpen(), c.opens);
+        // Other layers are never touched from the closed field.
+        EXPECT_EQ(doc.GetLayer(0).m_locked, 0);
+        EXPECT_EQ(doc.GetLayer(2).m_locked, 1);
+        const bool toggled = c.locked != 0 || c.visible != 1;
+        EXPECT_EQ(doc.IsModified(), toggled);
+        EXPECT_EQ(view.invalidated, toggled ? 1 : 0);
+        EXPECT_EQ(view.hints.size(), toggled ? 1u : 0u);
+    }
+}
 
 // In the dropped list the click acts on the row under the mouse, and the list stays open.
-TEST_P(LayerComboListTest, ClickInTheDroppedList) {
-    const SHitCase& c = GetParam();
-    combo.showPopup();
-    ASSERT_TRUE(ListOpen());
-    QWidget* viewport = combo.view()->viewport();
-    const QRect row = combo.view()->visualRect(combo.model()->index(0, 0));
-    ASSERT_TRUE(row.isValid());
-    Click(viewport, QEvent::MouseButtonPress, c.x, row.center().y());
-    if (c.opens) {
-        // x > 36 is the ordinary click that selects the row.
-        EXPECT_EQ(doc.GetLayer(0).m_locked, 0);
-        EXPECT_EQ(doc.GetLayer(0).m_visible, 1);
-        return;
+TEST_F(LayerComboTest, ClickInTheDroppedList) {
+    for (const SHitCase& c : kHits) {
+        SCOPED_TRACE(c.name);
+        Reset(doc, view, combo);
+        combo.showPopup();
+        ASSERT_TRUE(ListOpen());
+        QWidget* viewport = combo.view()->viewport();
+        const QRect row = combo.view()->visualRect(combo.model()->index(0, 0));
+        ASSERT_TRUE(row.isValid());
+        Click(viewport, QEvent::MouseButtonPress, c.x, row.center().y());
+        if (c.opens) {
+            // x > 36 is the ordinary click that selects the row.
+            EXPECT_EQ(doc.GetLayer(0).m_locked, 0);
+            EXPECT_EQ(doc.GetLayer(0).m_visible, 1);
+            continue;
+        }
+        Click(viewport, QEvent::MouseButtonRelease, c.x, row.center().y());
+        EXPECT_TRUE(ListOpen());
+        EXPECT_EQ(doc.GetLayer(0).m_locked, c.locked);
+        EXPECT_EQ(doc.GetLayer(0).m_visible, c.visible);
+        // The current layer stays what it was.
+        EXPECT_EQ(doc.GetCurrentLayer(), 1);
+        EXPECT_EQ(doc.GetLayer(1).m_locked, 0);
+        EXPECT_EQ(doc.GetLayer(1).m_visible, 1);
     }
-    Click(viewport, QEvent::MouseButtonRelease, c.x, row.center().y());
-    EXPECT_TRUE(ListOpen());
-    EXPECT_EQ(doc.GetLayer(0).m_locked, c.locked);
-    EXPECT_EQ(doc.GetLayer(0).m_visible, c.visible);
-    // The current layer stays what it was.
-    EXPECT_EQ(doc.GetCurrentLayer(), 1);
-    EXPECT_EQ(doc.GetLayer(1).m_locked, 0);
-    EXPECT_EQ(doc.GetLayer(1).m_visible, 1);
 }
-
-INSTANTIATE_TEST_SUITE_P(HitZones, LayerComboListTest, ::testing::ValuesIn(kHits),
-                         [](const auto& info) { return std::string(info.param.name); });
 
 TEST_F(LayerComboTest, DoubleClickOnTheEyeTogglesOnce) {
     Click(&combo, QEvent::MouseButtonPress, 25, 5);

@@ -103,50 +103,45 @@ struct SPromptCase {
     const char* tooltip;
 };
 
-class PromptTest : public CAppTest, public ::testing::WithParamInterface<SPromptCase> {};
+const SPromptCase kPrompts[] = {
+    {"Import", 32769, "Importuj dane z pliku tekstowego", "Import"},
+    {"Export", 32770, "Eksportuj dnae do pliku tekstowego", "Eksport"},
+    {"EditData", 32774, "Edytuj dane dodatkowe wybranego obiektu", "Edytuj Dane"},
+    {"Filled", 32778, "Przełącz widok na wypełnianiony kolorem i zacieniowany", ""},
+    {"Projection", 32785, "Przełączaj miedzy trybami rzutowania: Ortogonalnym lub Perspektywą",
+     "Rzutowanie"},
+    {"Polyline", 32788, "Rysuj a nowa Łamaną", "Nowa Łamana"},
+    {"Planes", 32792, "Otwórz okno dialogowe menedżera plaszczyzn odcinajacych",
+     "Plaszczyzny odcinajace"},
+    {"Systems", 32793, "Otwórz okno dialogowe menedżera ukladów wspólrzednych",
+     "Uklady wspólrzednych"},
+    {"Background", 32794, "Zmień kolor tła na biale lub czarne", "Kolor tła"},
+    {"DisplayList", 32795, "Używaj albo nie displaylist-y", "Displaylista"},
+    {"LayersBar", 32796, "Pokaż lub ukryj pasek narzędzi Warstwy", "Pasek narzędzi Warstwy"},
+    {"Print", 32803, "Drukuje bieżący dokument", "Drukuj"},
+    {"Report", 32808, "Utwórz plik raportu o odległościach punktów", "Raport odległości"},
+    {"Coordinates", 32818, "Pokaż współrzędne", "Współrzędne"},
+    {"New", 57600, "Tworzy nowy dokument", "Nowy"},
+    {"About", 57664, "Wyświetla informacje o programie", "O programie"},
+    {"StatusBar", 59393, "Pokaż lub ukryj linię statusu", "Linia statusu"},
+};
 
 // Every menu item and button of the command shows the prompt in the status bar and the
 // tooltip on the button, spelled as in the program's resources.
-TEST_P(PromptTest, MenuItemsAndButtonsCarryPromptAndTooltip) {
+TEST_F(MenuTest, MenuItemsAndButtonsCarryPromptAndTooltip) {
     Start();
-    const SPromptCase& c = GetParam();
-    const QList<QAction*> actions = frame->ActionsFor(c.id);
-    ASSERT_FALSE(actions.isEmpty());
-    for (const QAction* a : actions) {
-        EXPECT_EQ(a->statusTip().toStdString(), c.prompt);
-        if (*c.tooltip) {
-            EXPECT_EQ(a->toolTip().toStdString(), c.tooltip);
+    for (const SPromptCase& c : kPrompts) {
+        SCOPED_TRACE(c.name);
+        const QList<QAction*> actions = frame->ActionsFor(c.id);
+        ASSERT_FALSE(actions.isEmpty());
+        for (const QAction* a : actions) {
+            EXPECT_EQ(a->statusTip().toStdString(), c.prompt);
+            if (*c.tooltip) {
+                EXPECT_EQ(a->toolTip().toStdString(), c.tooltip);
+            }
         }
     }
 }
-
-INSTANTIATE_TEST_SUITE_P(
-    Commands, PromptTest,
-    ::testing::Values(
-        SPromptCase{"Import", 32769, "Importuj dane z pliku tekstowego", "Import"},
-        SPromptCase{"Export", 32770, "Eksportuj dnae do pliku tekstowego", "Eksport"},
-        SPromptCase{"EditData", 32774, "Edytuj dane dodatkowe wybranego obiektu", "Edytuj Dane"},
-        SPromptCase{"Filled", 32778, "Przełącz widok na wypełnianiony kolorem i zacieniowany", ""},
-        SPromptCase{"Projection", 32785,
-                    "Przełączaj miedzy trybami rzutowania: Ortogonalnym lub Perspektywą",
-                    "Rzutowanie"},
-        SPromptCase{"Polyline", 32788, "Rysuj a nowa Łamaną", "Nowa Łamana"},
-        SPromptCase{"Planes", 32792, "Otwórz okno dialogowe menedżera plaszczyzn odcinajacych",
-                    "Plaszczyzny odcinajace"},
-        SPromptCase{"Systems", 32793, "Otwórz okno dialogowe menedżera ukladów wspólrzednych",
-                    "Uklady wspólrzednych"},
-        SPromptCase{"Background", 32794, "Zmień kolor tła na biale lub czarne", "Kolor tła"},
-        SPromptCase{"DisplayList", 32795, "Używaj albo nie displaylist-y", "Displaylista"},
-        SPromptCase{"LayersBar", 32796, "Pokaż lub ukryj pasek narzędzi Warstwy",
-                    "Pasek narzędzi Warstwy"},
-        SPromptCase{"Print", 32803, "Drukuje bieżący dokument", "Drukuj"},
-        SPromptCase{"Report", 32808, "Utwórz plik raportu o odległościach punktów",
-                    "Raport odległości"},
-        SPromptCase{"Coordinates", 32818, "Pokaż współrzędne", "Współrzędne"},
-        SPromptCase{"New", 57600, "Tworzy nowy dokument", "Nowy"},
-        SPromptCase{"About", 57664, "Wyświetla informacje o programie", "O programie"},
-        SPromptCase{"StatusBar", 59393, "Pokaż lub ukryj linię statusu", "Linia statusu"}),
-    [](const auto& info) { return std::string(info.param.name); });
 
 TEST(CommandTableTest, SortedUniqueAndFoundById) {
     unsigned last = 0;
@@ -320,10 +315,7 @@ TEST_F(MenuTest, ToolBarAndStatusBarToggles) {
     }
     ASSERT_TRUE(frame->Dispatch(59393));
     EXPECT_EQ(frame->QueryCommand(59393).checked, 0);
-}
-
-TEST_F(MenuTest, RecentFilesAppearInBothFileMenus) {
-    Start();
+    // Recent files appear in both file menus.
     app->AddToRecentFileList("/tmp/a.tav");
     app->AddToRecentFileList("/tmp/b.tav");
     app->AddToRecentFileList("/tmp/a.tav");

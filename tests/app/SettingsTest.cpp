@@ -33,6 +33,13 @@ TEST_F(SettingsTest, EmptySettingsGiveBlackBackgroundAndDisplayLists) {
     EXPECT_EQ(frame->QueryCommand(cmd::kDisplayList).checked, 1);
     // Reading writes nothing.
     EXPECT_EQ(StoredInt(settings::kBackground), -99);
+    // A value that is no number keeps the default.
+    {
+        QSettings s("Velmor", "TAV 2.1");
+        s.setValue("Settings/IsBackgrWhite", "white");
+    }
+    EXPECT_EQ(settings::ReadInt(settings::kBackground, 0), 0);
+    EXPECT_EQ(settings::ReadInt(settings::kDisplayList, 1), 1);
 }
 
 TEST_F(SettingsTest, EachToggleStoresItsIntAtOnce) {
@@ -60,15 +67,12 @@ TEST_F(SettingsTest, StoredValuesAreReadAtStart) {
     Start();
     EXPECT_EQ(frame->IsBackgroundWhite(), 1);
     EXPECT_EQ(frame->IsDisplayListUsed(), 0);
-}
-
-TEST_F(SettingsTest, ValueThatIsNoNumberKeepsTheDefault) {
-    {
-        QSettings s("Velmor", "TAV 2.1");
-        s.setValue("Settings/IsBackgrWhite", "white");
-    }
-    EXPECT_EQ(settings::ReadInt(settings::kBackground, 0), 0);
-    EXPECT_EQ(settings::ReadInt(settings::kDisplayList, 1), 1);
+    // Recent files survive a restart.
+    app->AddToRecentFileList("/tmp/one.tav");
+    app->AddToRecentFileList("/tmp/two.tav");
+    app.reset();
+    Start();
+    EXPECT_EQ(app->RecentFiles(), (QStringList{"/tmp/two.tav", "/tmp/one.tav"}));
 }
 
 TEST_F(SettingsTest, ToolBarLayoutIsSavedAtCloseAndRestoredAtStart) {
@@ -82,15 +86,6 @@ TEST_F(SettingsTest, ToolBarLayoutIsSavedAtCloseAndRestoredAtStart) {
     EXPECT_TRUE(frame->ToolBar(cmd::kDrawBar)->isHidden());
     EXPECT_EQ(frame->toolBarArea(frame->ToolBar(cmd::kZoomBar)), Qt::LeftToolBarArea);
     EXPECT_FALSE(frame->ToolBar(cmd::kStandardBar)->isHidden());
-}
-
-TEST_F(SettingsTest, RecentFilesSurviveARestart) {
-    Start();
-    app->AddToRecentFileList("/tmp/one.tav");
-    app->AddToRecentFileList("/tmp/two.tav");
-    app.reset();
-    Start();
-    EXPECT_EQ(app->RecentFiles(), (QStringList{"/tmp/two.tav", "/tmp/one.tav"}));
 }
 
 }  // namespace

@@ -52,18 +52,16 @@ TEST(QtPrompterTest, WaitCursorNestsAndNeverPopsAForeignCursor) {
     EXPECT_EQ(QApplication::overrideCursor()->shape(), Qt::CrossCursor);
     QApplication::restoreOverrideCursor();
     EXPECT_EQ(QApplication::overrideCursor(), nullptr);
-}
-
-TEST(QtPrompterTest, BoxUnderTheWaitCursorGetsTheArrow) {
-    CQtPrompter prompter;
+    // A box under the wait cursor gets the arrow.
+    CQtPrompter boxing;
     Qt::CursorShape seen = Qt::BlankCursor;
-    prompter.SetBoxRunner([&](const CQtPrompter::SBox&) {
+    boxing.SetBoxRunner([&](const CQtPrompter::SBox&) {
         seen = QApplication::overrideCursor()->shape();
         return CQtPrompter::EAnswer::Ok;
     });
     {
-        CWaitCursor wait(&prompter);
-        prompter.ShowMessage("x");
+        CWaitCursor wait(&boxing);
+        boxing.ShowMessage("x");
         EXPECT_EQ(QApplication::overrideCursor()->shape(), Qt::WaitCursor);
     }
     EXPECT_EQ(seen, Qt::ArrowCursor);

@@ -16,20 +16,6 @@ struct SArgsCase {
     std::string message;  // the start of stderr when it begins with "tavcli: ", else a part
 };
 
-class CommandArgs : public testing::TestWithParam<SArgsCase> {};
-
-TEST_P(CommandArgs, RefusedBeforeReading) {
-    const SArgsCase& c = GetParam();
-    const SRun r = RunCli(c.args);
-    EXPECT_EQ(r.code, c.exit);
-    if (c.message.rfind("tavcli: ", 0) == 0) {
-        EXPECT_EQ(r.err.rfind(c.message, 0), 0u) << r.err;
-    } else {
-        EXPECT_NE(r.err.find(c.message), std::string::npos) << r.err;
-    }
-    EXPECT_TRUE(r.out.empty());
-}
-
 std::vector<std::string> Print(std::vector<std::string> more) {
     more.insert(more.begin(), {"print", "missing.tav", "-o", "x.pdf"});
     return more;
@@ -134,8 +120,19 @@ const SArgsCase kCases[] = {
     {"convert_frame_missing", {"convert", "a.pnt", "a.tav", "--drawing-frame"}, 2, ""},
 };
 
-INSTANTIATE_TEST_SUITE_P(All, CommandArgs, testing::ValuesIn(kCases),
-                         [](const auto& info) { return std::string(info.param.name); });
+TEST(CommandArgs, RefusedBeforeReading) {
+    for (const SArgsCase& c : kCases) {
+        SCOPED_TRACE(c.name);
+        const SRun r = RunCli(c.args);
+        EXPECT_EQ(r.code, c.exit);
+        if (c.message.rfind("tavcli: ", 0) == 0) {
+            EXPECT_EQ(r.err.rfind(c.message, 0), 0u) << r.err;
+        } else {
+            EXPECT_NE(r.err.find(c.message), std::string::npos) << r.err;
+        }
+        EXPECT_TRUE(r.out.empty());
+    }
+}
 
 TEST(CommandHelp, NamesEveryCommandAndOption) {
     const SRun r = RunCli({"--help"});

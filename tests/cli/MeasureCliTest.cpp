@@ -84,31 +84,19 @@ TEST_F(MeasureCli, VertexlessPolygonMeasuresZero) {
     EXPECT_EQ(j["rows"].size(), 1u);
 }
 
-struct SRefusedCase {
-    const char* name;
-    const char* entity;
-    const char* message;
-};
-
-class MeasureRefused : public MeasureCli, public testing::WithParamInterface<SRefusedCase> {};
-
-TEST_P(MeasureRefused, ExitOne) {
-    const SRun r = Run({m_file, "--entity", GetParam().entity});
-    EXPECT_EQ(r.code, kExitRefused);
-    EXPECT_EQ(r.err, std::string(GetParam().message) + "\n");
-    EXPECT_TRUE(r.out.empty());
+TEST_F(MeasureCli, PointsTextsAndOutOfRangeAreRefused) {
+    const std::pair<const char*, const char*> cases[] = {
+        {"4", "tavcli: entity 4 is a point (type 104): it has no information"},
+        {"5", "tavcli: entity 5 is a text (type 102): it has no information"},
+        {"7", "tavcli: entity 7 is out of range: the document holds 7 entities (0 to 6)"},
+        {"-1", "tavcli: entity -1 is out of range: the document holds 7 entities (0 to 6)"}};
+    for (const auto& [entity, message] : cases) {
+        const SRun r = Run({m_file, "--entity", entity});
+        EXPECT_EQ(r.code, kExitRefused) << entity;
+        EXPECT_EQ(r.err, std::string(message) + "\n");
+        EXPECT_TRUE(r.out.empty()) << entity;
+    }
 }
-
-INSTANTIATE_TEST_SUITE_P(
-    Measure, MeasureRefused,
-    testing::Values(
-        SRefusedCase{"point", "4", "tavcli: entity 4 is a point (type 104): it has no information"},
-        SRefusedCase{"text", "5", "tavcli: entity 5 is a text (type 102): it has no information"},
-        SRefusedCase{"past_end", "7",
-                     "tavcli: entity 7 is out of range: the document holds 7 entities (0 to 6)"},
-        SRefusedCase{"negative", "-1",
-                     "tavcli: entity -1 is out of range: the document holds 7 entities (0 to 6)"}),
-    [](const auto& info) { return std::string(info.param.name); });
 
 TEST(MeasureMissingFile, RefusedWithTheReason) {
     const SRun r = RunCli({"measure", "/nonexistent/x.tav", "--entity", "0"});

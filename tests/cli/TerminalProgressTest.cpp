@@ -16,6 +16,7 @@
 #include "cli/TerminalProgress.h"
 #include "document/TAVDoc.h"
 #include "support/CancellingProgress.h"
+#include "support/TempFiles.h"
 
 namespace fs = std::filesystem;
 
@@ -84,69 +85,51 @@ struct SCliWork {
     std::vector<std::string> titles;
 };
 
-class CliProgress : public testing::TestWithParam<SCliWork> {
-protected:
-    void SetUp() override {
-        char tmpl[] = "/tmp/tavcliprogress-XXXXXX";
-        m_dir = mkdtemp(tmpl);
-        CTAVDoc doc;
-        for (int i = 0; i < 3000; ++i) {
-            auto p = std::make_unique<CPnt>();
-            p->m_name = (i % 2 ? "B" : "A") + std::to_string(i / 2);
-            p->m_point = CPoint3(i, 2.0 * i, 0.5);
-            doc.AddEntity(std::move(p));
-        }
-        ASSERT_TRUE(doc.OnSaveDocument(m_dir + "/in.tav"));
-    }
-    void TearDown() override { fs::remove_all(m_dir); }
-
-    std::vector<std::string> Args() const {
-        std::vector<std::string> args = GetParam().args;
-        for (std::string& a : args) {
-            if (a == "IN") {
-                a = m_dir + "/in.tav";
-            } else if (a.rfind("OUT", 0) == 0) {
-                a = m_dir + "/" + a.substr(3);
-            }
-        }
-        return args;
-    }
-    int Run(CProgress& progress) {
-        std::ostringstream out, err;
-        return RunTavCli(Args(), out, err, &progress);
-    }
-
-    std::string m_dir;
+const SCliWork kWorks[] = {
+    {"save", {"convert", "IN", "OUTcopy.tav"}, {"Otwieranie in.tav", "Zapisywanie copy.tav"}},
+    {"export", {"convert", "IN", "OUTcopy.dxf"}, {"Otwieranie in.tav", "Eksport copy.dxf"}},
+    {"report",
+     {"report", "IN", "--ideal", "A", "--measured", "B", "-o", "OUTr.csv"},
+     {"Otwieranie in.tav", "Raport", "Raport"}},
 };
 
-TEST_P(CliProgress, WorkIsSeenAndAStopWritesNothing) {
-    CCancellingProgress seen;
-    ASSERT_EQ(Run(seen), kExitOk);
-    EXPECT_EQ(seen.titles, GetParam().titles);
-    EXPECT_EQ(seen.depth, 0);
-    const std::string out = Args().back();
-    ASSERT_TRUE(fs::exists(out));
-    fs::remove(out);
-    // Stopped anywhere, the run is refused and leaves nothing behind.
-    for (const int n : CancelPoints(seen.Reports())) {
-        CCancellingProgress stopping(n);
-        EXPECT_EQ(Run(stopping), kExitRefused) << n;
-        EXPECT_FALSE(fs::exists(out)) << n;
-        EXPECT_EQ(std::distance(fs::directory_iterator(m_dir), fs::directory_iterator()), 1) << n;
+TEST(CliProgress, WorkIsSeenAndAStopWritesNothing) {
+    CTempDir dir;
+    CTAVDoc doc;
+    for (int i = 0; i < 3000; ++i) {
+        auto p = std::make_unique<CPnt>();
+        p->m_name = (i % 2 ? "B" : "A") + std::to_string(i / 2);
+        p->m_point = CPoint3(i, 2.0 * i, 0.5);
+        doc.AddEntity(std::move(p));
+    }
+    ASSERT_TRUE(doc.OnSaveDocument(dir.File("in.tav")));
+    for (const SCliWork& work : kWorks) {
+        SCOPED_TRACE(work.name);
+        std::vector<std::string> args = work.args;
+        for (std::string& a : args) {
+            if (a == "IN") {
+                a = dir.File("in.tav");
+            } else if (a.rfind("OUT", 0) == 0) {
+                a = dir.File(a.substr(3));
+            }
+        }
+        const auto run = [&args](CProgress& progress) {
+            std::ostringstream out, err;
+            return RunTavCli(args, out, err, &progress);
+        };
+        CCancellingProgress seen;
+        ASSERT_EQ(run(seen), kExitOk);
+        EXPECT_EQ(seen.titles, work.titles);
+        EXPECT_EQ(seen.depth, 0);
+        ASSERT_TRUE(fs::exists(args.back()));
+        fs::remove(args.back());
+        // Stopped anywhere, the run is refused and leaves nothing behind.
+        for (const int n : CancelPoints(seen.Reports())) {
+            CCancellingProgress stopping(n);
+            EXPECT_EQ(run(stopping), kExitRefused) << n;
+            EXPECT_EQ(dir.FileCount(), 1) << n;
+        }
     }
 }
-
-INSTANTIATE_TEST_SUITE_P(Commands, CliProgress,
-                         testing::Values(SCliWork{"save",
-                                                  {"convert", "IN", "OUTcopy.tav"},
-                                                  {"Otwieranie in.tav", "Zapisywanie copy.tav"}},
-                                         SCliWork{"export",
-                                                  {"convert", "IN", "OUTcopy.dxf"},
-                                                  {"Otwieranie in.tav", "Eksport copy.dxf"}},
-                                         SCliWork{"report",
-                                                  {"report", "IN", "--ideal", "A", "--measured",
-                                                   "B", "-o", "OUTr.csv"},
-                                                  {"Otwieranie in.tav", "Raport", "Raport"}}),
-                         [](const auto& info) { return std::string(info.param.name); });
 
 }  // namespace

@@ -40,9 +40,7 @@ TEST(ArchiveTest, PrimitivesAreLittleEndian) {
     EXPECT_EQ(in.ReadF64(), 1.0);
     EXPECT_EQ(in.Remaining(), 0u);
     EXPECT_EQ(in.Position(), b.size());
-}
-
-TEST(ArchiveTest, DoublesKeepEveryBit) {
+    // Doubles keep every bit.
     const double values[] = {-0.0, std::numeric_limits<double>::denorm_min(),
                              std::numeric_limits<double>::infinity(), 1234567.891011,
                              -5000000.0000001};
@@ -51,13 +49,13 @@ TEST(ArchiveTest, DoublesKeepEveryBit) {
         out.WriteF64(v);
     }
     out.WriteF64(std::nan(""));
-    CArchive in(out.Buffer());
+    CArchive in2(out.Buffer());
     for (double v : values) {
-        double r = in.ReadF64();
+        double r = in2.ReadF64();
         EXPECT_EQ(std::signbit(r), std::signbit(v));
         EXPECT_EQ(r, v);
     }
-    EXPECT_TRUE(std::isnan(in.ReadF64()));
+    EXPECT_TRUE(std::isnan(in2.ReadF64()));
 }
 
 struct SCountCase {
@@ -66,25 +64,25 @@ struct SCountCase {
     Bytes bytes;
 };
 
-class ArchiveCountTest : public ::testing::TestWithParam<SCountCase> {};
+const SCountCase kArchiveCountTestCases[] = {
+    {"zero", 0, {0, 0}},
+    {"small", 300, {0x2C, 0x01}},
+    {"FFFE", 0xFFFE, {0xFE, 0xFF}},
+    {"FFFF", 0xFFFF, {0xFF, 0xFF, 0xFF, 0xFF, 0, 0}},
+    {"10000", 0x10000, {0xFF, 0xFF, 0, 0, 1, 0}},
+    {"max", 0xFFFFFFFF, {0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF}},
+};
 
-TEST_P(ArchiveCountTest, EscapeAtFFFF) {
-    const SCountCase& c = GetParam();
-    Bytes b = Image([&](CArchive& ar) { ar.WriteCount(c.count); });
-    EXPECT_EQ(b, c.bytes);
-    CArchive in(b);
-    EXPECT_EQ(in.ReadCount(), c.count);
-    EXPECT_EQ(in.Remaining(), 0u);
+TEST(ArchiveCountTest, EscapeAtFFFF) {
+    for (const SCountCase& c : kArchiveCountTestCases) {
+        SCOPED_TRACE(c.name);
+        Bytes b = Image([&](CArchive& ar) { ar.WriteCount(c.count); });
+        EXPECT_EQ(b, c.bytes);
+        CArchive in(b);
+        EXPECT_EQ(in.ReadCount(), c.count);
+        EXPECT_EQ(in.Remaining(), 0u);
+    }
 }
-
-INSTANTIATE_TEST_SUITE_P(
-    Cases, ArchiveCountTest,
-    ::testing::Values(SCountCase{"zero", 0, {0, 0}}, SCountCase{"small", 300, {0x2C, 0x01}},
-                      SCountCase{"FFFE", 0xFFFE, {0xFE, 0xFF}},
-                      SCountCase{"FFFF", 0xFFFF, {0xFF, 0xFF, 0xFF, 0xFF, 0, 0}},
-                      SCountCase{"10000", 0x10000, {0xFF, 0xFF, 0, 0, 1, 0}},
-                      SCountCase{"max", 0xFFFFFFFF, {0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF}}),
-    [](const auto& info) { return std::string(info.param.name); });
 
 TEST(ArchiveTest, CountTooLargeForTheFormatWritesNothing) {
     CArchive ar;
@@ -101,37 +99,36 @@ struct SStringLengthCase {
     Bytes prefix;
 };
 
-class ArchiveStringLengthTest : public ::testing::TestWithParam<SStringLengthCase> {};
+const SStringLengthCase kArchiveStringLengthTestCases[] = {
+    {"empty", 0, {0}},
+    {"len254", 254, {0xFE}},
+    {"len255", 255, {0xFF, 0xFF, 0x00}},
+    {"len300", 300, {0xFF, 0x2C, 0x01}},
+    {"len65533", 65533, {0xFF, 0xFD, 0xFF}},
+    {"len65534", 65534, {0xFF, 0xFF, 0xFF, 0xFE, 0xFF, 0, 0}},
+    {"len65535", 65535, {0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0, 0}},
+    {"len70000", 70000, {0xFF, 0xFF, 0xFF, 0x70, 0x11, 0x01, 0x00}},
+};
 
-TEST_P(ArchiveStringLengthTest, PrefixAndRoundTrip) {
-    const SStringLengthCase& c = GetParam();
-    std::string text(c.length, 'x');
-    for (size_t i = 0; i < text.size(); i += 7) {
-        text[i] = static_cast<char>('a' + i % 26);
+TEST(ArchiveStringLengthTest, PrefixAndRoundTrip) {
+    for (const SStringLengthCase& c : kArchiveStringLengthTestCases) {
+        SCOPED_TRACE(c.name);
+        std::string text(c.length, 'x');
+        for (size_t i = 0; i < text.size(); i += 7) {
+            text[i] = static_cast<char>('a' + i % 26);
+        }
+        CArchive out;
+        out.WriteString(text);
+        out.WriteU8(0x5A);
+        const Bytes& b = out.Buffer();
+        ASSERT_EQ(b.size(), c.prefix.size() + c.length + 1);
+        EXPECT_EQ(Bytes(b.begin(), b.begin() + static_cast<long>(c.prefix.size())), c.prefix);
+
+        CArchive in(b);
+        EXPECT_EQ(in.ReadString(), text);
+        EXPECT_EQ(in.ReadU8(), 0x5A);
     }
-    CArchive out;
-    out.WriteString(text);
-    out.WriteU8(0x5A);
-    const Bytes& b = out.Buffer();
-    ASSERT_EQ(b.size(), c.prefix.size() + c.length + 1);
-    EXPECT_EQ(Bytes(b.begin(), b.begin() + static_cast<long>(c.prefix.size())), c.prefix);
-
-    CArchive in(b);
-    EXPECT_EQ(in.ReadString(), text);
-    EXPECT_EQ(in.ReadU8(), 0x5A);
 }
-
-INSTANTIATE_TEST_SUITE_P(
-    Cases, ArchiveStringLengthTest,
-    ::testing::Values(SStringLengthCase{"empty", 0, {0}}, SStringLengthCase{"len254", 254, {0xFE}},
-                      SStringLengthCase{"len255", 255, {0xFF, 0xFF, 0x00}},
-                      SStringLengthCase{"len300", 300, {0xFF, 0x2C, 0x01}},
-                      SStringLengthCase{"len65533", 65533, {0xFF, 0xFD, 0xFF}},
-                      SStringLengthCase{"len65534", 65534, {0xFF, 0xFF, 0xFF, 0xFE, 0xFF, 0, 0}},
-                      SStringLengthCase{"len65535", 65535, {0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0, 0}},
-                      SStringLengthCase{
-                          "len70000", 70000, {0xFF, 0xFF, 0xFF, 0x70, 0x11, 0x01, 0x00}}),
-    [](const auto& info) { return std::string(info.param.name); });
 
 TEST(ArchiveTest, StringPrefixCountsCp1250Bytes) {
     // 200 letters are 400 UTF-8 bytes but 200 bytes in the file: a one-byte prefix.
@@ -153,9 +150,7 @@ TEST(ArchiveTest, StringPrefixCountsCp1250Bytes) {
     EXPECT_EQ(Bytes(b.begin(), b.begin() + 4), (Bytes{0xFF, 0x2C, 0x01, 0xB3}));
     CArchive in(b);
     EXPECT_EQ(in.ReadString(), l);
-}
-
-TEST(ArchiveTest, UnmappableCharactersAreWrittenAsQuestionMarksAndFlagged) {
+    // Characters cp1250 lacks are written as question marks and flagged.
     CArchive euro;
     euro.WriteString("€ Łódź");
     EXPECT_EQ(euro.Buffer(), (Bytes{6, 0x80, ' ', 0xA3, 0xF3, 'd', 0x9F}));
@@ -175,7 +170,7 @@ TEST(ArchiveTest, UnmappableCharactersAreWrittenAsQuestionMarksAndFlagged) {
     EXPECT_TRUE(line.HadUnmappableChars());
 }
 
-TEST(ArchiveTest, UnicodeStringMarkerIsRefused) {
+TEST(ArchiveTest, UnicodeMarkerAndHugeStringLengthAreRefused) {
     Bytes b{0xFF, 0xFE, 0xFF, 0x02, 'a', 0, 'b', 0};
     CArchive in(b);
     CArchiveException e = CatchArchive([&] { in.ReadString(); });
@@ -183,18 +178,16 @@ TEST(ArchiveTest, UnicodeStringMarkerIsRefused) {
     EXPECT_STREQ(e.what(),
                  "String at byte 0 is stored as Unicode (prefix FF FFFE), which is not supported.");
     EXPECT_EQ(in.Position(), 0u);
-}
-
-TEST(ArchiveTest, HugeStringLengthIsRefusedBeforeReading) {
-    Bytes b{0x11, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0x7F, 'a', 'b', 'c'};
-    CArchive in(b);
-    EXPECT_EQ(in.ReadU8(), 0x11);
-    CArchiveException e = CatchArchive([&] { in.ReadString(); });
+    // A huge length is refused before anything is read.
+    b = {0x11, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0x7F, 'a', 'b', 'c'};
+    CArchive in1(b);
+    EXPECT_EQ(in1.ReadU8(), 0x11);
+    e = CatchArchive([&] { in1.ReadString(); });
     EXPECT_EQ(e.Cause(), CArchiveException::endOfFile);
     EXPECT_STREQ(e.what(),
                  "String length 2147483647 at byte 8 exceeds the 3 bytes left in the file.");
     // Nothing consumed: the caller may report the position of the string.
-    EXPECT_EQ(in.Position(), 1u);
+    EXPECT_EQ(in1.Position(), 1u);
 
     Bytes shortBy1{5, 'a', 'b', 'c', 'd'};
     CArchive in2(shortBy1);
@@ -204,7 +197,7 @@ TEST(ArchiveTest, HugeStringLengthIsRefusedBeforeReading) {
     EXPECT_EQ(in2.Position(), 0u);
 }
 
-TEST(ArchiveTest, CheckAvailable) {
+TEST(ArchiveTest, CheckAvailableAndEndOfFile) {
     Bytes b(34);
     CArchive in(b);
     EXPECT_NO_THROW(in.CheckAvailable(2, 17, "Vertex count"));
@@ -221,6 +214,14 @@ TEST(ArchiveTest, CheckAvailable) {
     e = CatchArchive(
         [&] { in.CheckAvailable(std::numeric_limits<uint64_t>::max(), 17, "Layer count"); });
     EXPECT_EQ(e.Cause(), CArchiveException::endOfFile);
+    // A short read names the byte and consumes nothing.
+    const Bytes three{1, 2, 3};
+    CArchive in3(three);
+    in3.ReadU16();
+    e = CatchArchive([&] { in3.ReadU32(); });
+    EXPECT_EQ(e.Cause(), CArchiveException::endOfFile);
+    EXPECT_STREQ(e.what(), "Unexpected end of file at byte 2.");
+    EXPECT_EQ(in3.ReadU8(), 3);
 }
 
 // One item of the truncation table: how to write it and how to read and check it back.
@@ -298,16 +299,6 @@ TEST(ArchiveTest, EveryTruncationThrowsEndOfFileAtTheItemStart) {
     EXPECT_EQ(in.Remaining(), 0u);
 }
 
-TEST(ArchiveTest, EndOfFileMessageNamesTheByte) {
-    Bytes b{1, 2, 3};
-    CArchive in(b);
-    in.ReadU16();
-    CArchiveException e = CatchArchive([&] { in.ReadU32(); });
-    EXPECT_EQ(e.Cause(), CArchiveException::endOfFile);
-    EXPECT_STREQ(e.what(), "Unexpected end of file at byte 2.");
-    EXPECT_EQ(in.ReadU8(), 3);
-}
-
 TEST(ArchiveTest, PointVectorAndMatrixLayout) {
     CPoint3 p(1.5, -2.0, 3.25);
     p.flag = 7;
@@ -359,37 +350,35 @@ TEST(ArchiveTest, Lines) {
     EXPECT_EQ(in2.ReadLine(10), "x\r");
     EXPECT_EQ(in2.ReadLine(10), "");
     EXPECT_EQ(in2.Position(), 11u);
-}
-
-TEST(ArchiveTest, ReadLineRefusals) {
-    const std::string text = "12345\n";
-    Bytes b(text.begin(), text.end());
+    // Refused lines.
+    const std::string text2 = "12345\n";
+    Bytes b2(text2.begin(), text2.end());
     {
-        // Five bytes of text fit exactly; four do not.
-        CArchive in(b);
-        EXPECT_EQ(in.ReadLine(5), "12345");
+        // Five bytes of text2 fit exactly; four do not.
+        CArchive in2(b2);
+        EXPECT_EQ(in2.ReadLine(5), "12345");
     }
     {
-        CArchive in(b);
-        CArchiveException e = CatchArchive([&] { in.ReadLine(4); });
+        CArchive in2(b2);
+        CArchiveException e = CatchArchive([&] { in2.ReadLine(4); });
         EXPECT_EQ(e.Cause(), CArchiveException::genericException);
         EXPECT_STREQ(e.what(), "Line at byte 0 is longer than 4 bytes.");
-        EXPECT_EQ(in.Position(), 0u);
+        EXPECT_EQ(in2.Position(), 0u);
     }
     {
         Bytes noLf{'a', 'b', 'c'};
-        CArchive in(noLf);
-        CArchiveException e = CatchArchive([&] { in.ReadLine(64); });
+        CArchive in2(noLf);
+        CArchiveException e = CatchArchive([&] { in2.ReadLine(64); });
         EXPECT_EQ(e.Cause(), CArchiveException::endOfFile);
         EXPECT_STREQ(e.what(), "Unexpected end of file at byte 3 while reading a line.");
-        EXPECT_EQ(in.Position(), 0u);
+        EXPECT_EQ(in2.Position(), 0u);
         // A limit reached before the end of the data is the line-length refusal.
-        e = CatchArchive([&] { in.ReadLine(2); });
+        e = CatchArchive([&] { in2.ReadLine(2); });
         EXPECT_EQ(e.Cause(), CArchiveException::genericException);
     }
     {
-        CArchive in(std::span<const uint8_t>{});
-        EXPECT_EQ(CatchArchive([&] { in.ReadLine(10); }).Cause(), CArchiveException::endOfFile);
+        CArchive in2(std::span<const uint8_t>{});
+        EXPECT_EQ(CatchArchive([&] { in2.ReadLine(10); }).Cause(), CArchiveException::endOfFile);
     }
 }
 
@@ -414,7 +403,7 @@ TEST(ArchiveTest, WrongDirectionIsRefused) {
     EXPECT_TRUE(out.Buffer().empty());
 }
 
-TEST(ArchiveTest, BufferGrowsAcrossReadsOfIt) {
+TEST(ArchiveTest, BufferGrowthEmptyValuesAndTakenBuffers) {
     CArchive out;
     out.Reserve(3);
     EXPECT_TRUE(out.Buffer().empty());
@@ -431,14 +420,12 @@ TEST(ArchiveTest, BufferGrowsAcrossReadsOfIt) {
     }
     EXPECT_EQ(out.Position(), expected.size());
     EXPECT_EQ(out.Buffer(), expected);
-}
-
-TEST(ArchiveTest, EmptyValuesAndTakenBuffers) {
-    CArchive out;
-    out.WriteRaw(nullptr, 0);
-    out.WriteLine(std::string_view{});
-    out.WriteString(std::string_view{});
-    EXPECT_EQ(out.Buffer(), (Bytes{'\n', 0}));
+    // Empty values, and a taken buffer that starts over.
+    CArchive empty;
+    empty.WriteRaw(nullptr, 0);
+    empty.WriteLine(std::string_view{});
+    empty.WriteString(std::string_view{});
+    EXPECT_EQ(empty.Buffer(), (Bytes{'\n', 0}));
 
     CArchive in(std::span<const uint8_t>{});
     in.ReadRaw(nullptr, 0);

@@ -89,17 +89,15 @@ TEST(Cp1250Test, EveryByteRoundTrips) {
     std::string utf8 = Cp1250ToUtf8(all);
     EXPECT_EQ(Utf8CharCount(utf8), 256u);
     EXPECT_EQ(Utf8ToCp1250(utf8), all);
-}
-
-TEST(Cp1250Test, PolishLetters) {
-    const std::string utf8 = "ąćęłńóśźżĄĆĘŁŃÓŚŹŻ";
+    // Polish letters.
+    const std::string utf82 = "ąćęłńóśźżĄĆĘŁŃÓŚŹŻ";
     const std::string cp1250 =
         "\xB9\xE6\xEA\xB3\xF1\xF3\x9C\x9F\xBF\xA5\xC6\xCA\xA3\xD1\xD3\x8C\x8F\xAF";
-    bool lossy = false;
-    EXPECT_EQ(Utf8ToCp1250(utf8, &lossy), cp1250);
-    EXPECT_FALSE(lossy);
-    EXPECT_EQ(Cp1250ToUtf8(cp1250), utf8);
-    EXPECT_EQ(Utf8CharCount(utf8), 18u);
+    bool lossy2 = false;
+    EXPECT_EQ(Utf8ToCp1250(utf82, &lossy2), cp1250);
+    EXPECT_FALSE(lossy2);
+    EXPECT_EQ(Cp1250ToUtf8(cp1250), utf82);
+    EXPECT_EQ(Utf8CharCount(utf82), 18u);
     EXPECT_EQ(Cp1250ToUtf8("Dzia\xB3ka Nr 12"), "Działka Nr 12");
     EXPECT_EQ(Utf8CharCount(""), 0u);
     EXPECT_EQ(Utf8CharCount("Zażółć gęślą jaźń"), 17u);
@@ -133,30 +131,29 @@ struct SInvalidCase {
     std::string cp1250;
 };
 
-class Cp1250InvalidUtf8Test : public ::testing::TestWithParam<SInvalidCase> {};
+const SInvalidCase kCp1250InvalidUtf8TestCases[] = {
+    {"lone_continuation", "a\x80z", "a?z"},
+    {"truncated_at_end", "ab\xC5", "ab?"},
+    {"truncated_before_ascii",
+     "\xC5"
+     "A",
+     "?A"},
+    {"truncated_three_byte", "\xE2\x82", "??"},
+    {"overlong_nul", "\xC0\x80", "??"},
+    {"overlong_three_byte", "\xE0\x80\xAF", "???"},
+    {"surrogate", "\xED\xA0\x80", "???"},
+    {"above_unicode", "\xF4\x90\x80\x80", "????"},
+    {"invalid_lead_ff", "\xFF\xC5\x82", "?\xB3"},
+};
 
-TEST_P(Cp1250InvalidUtf8Test, EachBadByteBecomesOneQuestionMark) {
-    const SInvalidCase& c = GetParam();
-    bool lossy = false;
-    EXPECT_EQ(Utf8ToCp1250(c.utf8, &lossy), c.cp1250);
-    EXPECT_TRUE(lossy);
-    EXPECT_EQ(Utf8CharCount(c.utf8), c.cp1250.size());
+TEST(Cp1250InvalidUtf8Test, EachBadByteBecomesOneQuestionMark) {
+    for (const SInvalidCase& c : kCp1250InvalidUtf8TestCases) {
+        SCOPED_TRACE(c.name);
+        bool lossy = false;
+        EXPECT_EQ(Utf8ToCp1250(c.utf8, &lossy), c.cp1250);
+        EXPECT_TRUE(lossy);
+        EXPECT_EQ(Utf8CharCount(c.utf8), c.cp1250.size());
+    }
 }
-
-INSTANTIATE_TEST_SUITE_P(
-    Cases, Cp1250InvalidUtf8Test,
-    ::testing::Values(SInvalidCase{"lone_continuation", "a\x80z", "a?z"},
-                      SInvalidCase{"truncated_at_end", "ab\xC5", "ab?"},
-                      SInvalidCase{"truncated_before_ascii",
-                                   "\xC5"
-                                   "A",
-                                   "?A"},
-                      SInvalidCase{"truncated_three_byte", "\xE2\x82", "??"},
-                      SInvalidCase{"overlong_nul", "\xC0\x80", "??"},
-                      SInvalidCase{"overlong_three_byte", "\xE0\x80\xAF", "???"},
-                      SInvalidCase{"surrogate", "\xED\xA0\x80", "???"},
-                      SInvalidCase{"above_unicode", "\xF4\x90\x80\x80", "????"},
-                      SInvalidCase{"invalid_lead_ff", "\xFF\xC5\x82", "?\xB3"}),
-    [](const auto& info) { return std::string(info.param.name); });
 
 }  // namespace

@@ -132,7 +132,7 @@ TEST(PolyMeasures, LengthAreaPlaneAndTriangulation) {
     EXPECT_EQ(copy.m_planar, 1);
 }
 
-TEST(ArcPoints, QuarterArcNegativeLengthAndDownwardAxis) {
+TEST(ArcPoints, ArcsAndTheFullCircleRule) {
     CArc a = *MakeArc({}, 2.0, 90.0, 90.0);
     CPoint3 p, q0, q1, q2, q3;
     ASSERT_EQ(a.GetStartPoint(p), 1);
@@ -155,29 +155,27 @@ TEST(ArcPoints, QuarterArcNegativeLengthAndDownwardAxis) {
     ExpectXyz(p, -1, 0, 0);
     down.GetEndPoint(p);
     ExpectXyz(p, 0, 1, 0);
-}
-
-TEST(ArcPoints, FullCircleRule) {
-    CArc c = *MakeArc({10, 20, 30}, 3.0);
-    CPoint3 p(7, 7, 7);
-    EXPECT_EQ(c.GetStartPoint(p), 0);
-    EXPECT_EQ(c.GetMidPoint(p), 0);
-    EXPECT_EQ(c.GetEndPoint(p), 0);
-    ExpectXyz(p, 7, 7, 7);  // untouched
-    CPoint3 q0, q1, q2, q3;
-    ASSERT_EQ(c.GetQuarterPoints(q0, q1, q2, q3), 1);
-    ExpectXyz(q0, 13, 20, 30);
-    ExpectXyz(q1, 10, 23, 30);
-    ExpectXyz(q2, 7, 20, 30);
-    ExpectXyz(q3, 10, 17, 30);
-    EXPECT_EQ(c.GetPointAt(p, 90.0), 1);  // no full-circle test
-    ExpectXyz(p, 10, 23, 30);
-    c.m_length = 359.999;
-    EXPECT_EQ(c.GetStartPoint(p), 1);
-    EXPECT_EQ(c.GetQuarterPoints(q0, q1, q2, q3), 0);
-    c.m_length = 360.0;
-    c.m_start = 1e-300;  // only exactly 0 and 360 make a circle
-    EXPECT_EQ(c.GetStartPoint(p), 1);
+    // A full circle has no start, middle or end, only quarter points.
+    CArc circle = *MakeArc({10, 20, 30}, 3.0);
+    CPoint3 at(7, 7, 7);
+    EXPECT_EQ(circle.GetStartPoint(at), 0);
+    EXPECT_EQ(circle.GetMidPoint(at), 0);
+    EXPECT_EQ(circle.GetEndPoint(at), 0);
+    ExpectXyz(at, 7, 7, 7);  // untouched
+    CPoint3 c0, c1, c2, c3;
+    ASSERT_EQ(circle.GetQuarterPoints(c0, c1, c2, c3), 1);
+    ExpectXyz(c0, 13, 20, 30);
+    ExpectXyz(c1, 10, 23, 30);
+    ExpectXyz(c2, 7, 20, 30);
+    ExpectXyz(c3, 10, 17, 30);
+    EXPECT_EQ(circle.GetPointAt(at, 90.0), 1);  // no full-circle test
+    ExpectXyz(at, 10, 23, 30);
+    circle.m_length = 359.999;
+    EXPECT_EQ(circle.GetStartPoint(at), 1);
+    EXPECT_EQ(circle.GetQuarterPoints(c0, c1, c2, c3), 0);
+    circle.m_length = 360.0;
+    circle.m_start = 1e-300;  // only exactly 0 and 360 make a circle
+    EXPECT_EQ(circle.GetStartPoint(at), 1);
 }
 
 // Scales stretch an arc's radius by the image of its X axis, a text's height by that of its Y
@@ -221,7 +219,7 @@ TEST(EntityTransform, ArcTextPointAndPoly) {
     EXPECT_EQ(poly[2].flag, 9u);
 }
 
-TEST(EntityCopy, DeepCopiesDataTree) {
+TEST(EntityCopy, DeepCopiesDataTreeAndCounterRules) {
     CPnt src = *MakePnt({}, "Ż1");
     src.m_data.BuildObjectTree(3);
     src.m_data.GetChild(6).AddChild(CDataNode());
@@ -244,9 +242,7 @@ TEST(EntityCopy, DeepCopiesDataTree) {
     CPnt assigned;
     assigned = src;
     EXPECT_TRUE(assigned.m_data == src.m_data);
-}
-
-TEST(EntityNumbers, CounterRules) {
+    // The entity counter.
     CCounterGuard counter;
     EXPECT_EQ(NextEntityNumber(), 1);
     EXPECT_EQ(NextEntityNumber(), 2);
@@ -255,9 +251,9 @@ TEST(EntityNumbers, CounterRules) {
     RaiseLastEntityNumber(40);
     EXPECT_EQ(GetLastEntityNumber(), 40);
     // Loading an entity raises the counter to its number.
-    CPnt p;
-    p.m_number = 500;
-    const Bytes bytes = Store(p);
+    CPnt numbered;
+    numbered.m_number = 500;
+    const Bytes bytes = Store(numbered);
     SetLastEntityNumber(3);
     Reload<CPnt>(bytes);
     EXPECT_EQ(GetLastEntityNumber(), 500);
@@ -347,7 +343,7 @@ TEST(EntityRecords, PolyAndArcRoundTrip) {
     EXPECT_EQ(arcBack.m_length, 270.0);
 }
 
-TEST(EntityRecords, OldFormatHasNoReservedValue) {
+TEST(EntityRecords, OldFormatLyingCountsAndTruncations) {
     const Bytes bytes = Record(0, 12, "A", 1, {}, {2}, false);
     CArchive tail;
     for (double d : {1.0, 2.0, 3.0}) {
@@ -370,22 +366,19 @@ TEST(EntityRecords, OldFormatHasNoReservedValue) {
     ASSERT_EQ(p.GetVertexCount(), 2);
     EXPECT_EQ(p[1].flag, 5u);
     ExpectXyz(p[1], 4, 5, 6);
-}
-
-TEST(EntityRecords, LyingCountsAndTruncationsAreRefused) {
-    // closed, marker, and a vertex count far beyond the bytes left
+    // Closed, marker, and a vertex count far beyond the bytes left: refused, as is every cut.
     const Bytes lying = Record(0, 1, "", 0, {}, {0, 0, 0xFFFFFFF0});
-    CArchive ar(lying);
-    CPoly p;
-    p.AddVertex(CPoint3(1, 1, 1));
-    EXPECT_THROW(p.Serialize(ar), CArchiveException);
-    EXPECT_EQ(p.GetVertexCount(), 1);  // vertices untouched
+    CArchive lyingAr(lying);
+    CPoly lyingPoly;
+    lyingPoly.AddVertex(CPoint3(1, 1, 1));
+    EXPECT_THROW(lyingPoly.Serialize(lyingAr), CArchiveException);
+    EXPECT_EQ(lyingPoly.GetVertexCount(), 1);  // vertices untouched
 
     CText t = *MakeText("Zażółć gęślą jaźń", {});
     t.m_data.BuildObjectTree(4);
-    const Bytes bytes = Store(t);
-    for (size_t cut = 0; cut < bytes.size(); ++cut) {
-        const Bytes part(bytes.begin(), bytes.begin() + static_cast<long>(cut));
+    const Bytes text = Store(t);
+    for (size_t cut = 0; cut < text.size(); ++cut) {
+        const Bytes part(text.begin(), text.begin() + static_cast<long>(cut));
         CArchive in(part);
         CText back;
         EXPECT_THROW(back.Serialize(in), CArchiveException) << "cut at " << cut;

@@ -110,70 +110,65 @@ const CStrokeFontMetrics& M() {
     return CStrokeFontMetrics::Get();
 }
 
-class StrokeFontTableTest : public ::testing::TestWithParam<int> {};
-
 // Every table holds exactly 256 well-formed glyphs that start at x = 0 and keep clear of the
 // terminator (-1, -1); the metrics are those of the table; letters have their proportions.
-TEST_P(StrokeFontTableTest, GlyphsAndMetrics) {
-    const int font = GetParam();
-    size_t pairCount = 0;
-    ASSERT_NE(GetStrokeFontTable(font, pairCount), nullptr);
-    const SParsed parsed = Parse(font);
-    EXPECT_EQ(parsed.error, "");
-    ASSERT_EQ(parsed.glyphs.size(), 256u);
-    EXPECT_EQ(parsed.pairsUsed, pairCount);
-    for (int code = 0; code < 256; ++code) {
-        SCOPED_TRACE("code " + std::to_string(code));
-        const auto c = static_cast<unsigned char>(code);
-        const Glyph& g = GlyphOf(font, c);
-        const std::vector<SPoint> v = Vertices(g);
-        const SBox b = Box(g);
-        EXPECT_EQ(M().GlyphVertexCount(font, c), static_cast<int>(v.size()));
-        EXPECT_LE(M().GlyphVertexCount(font, c), M().MaxGlyphVertexCount());
-        if (code >= 33 && code <= 126) {
-            EXPECT_GT(v.size(), 1u);  // every printable ASCII character has strokes
+TEST(StrokeFontTableTest, GlyphsAndMetrics) {
+    for (int font = 0; font < kStrokeFontCount; ++font) {
+        SCOPED_TRACE(font);
+        size_t pairCount = 0;
+        ASSERT_NE(GetStrokeFontTable(font, pairCount), nullptr);
+        const SParsed parsed = Parse(font);
+        EXPECT_EQ(parsed.error, "");
+        ASSERT_EQ(parsed.glyphs.size(), 256u);
+        EXPECT_EQ(parsed.pairsUsed, pairCount);
+        for (int code = 0; code < 256; ++code) {
+            SCOPED_TRACE("code " + std::to_string(code));
+            const auto c = static_cast<unsigned char>(code);
+            const Glyph& g = GlyphOf(font, c);
+            const std::vector<SPoint> v = Vertices(g);
+            const SBox b = Box(g);
+            EXPECT_EQ(M().GlyphVertexCount(font, c), static_cast<int>(v.size()));
+            EXPECT_LE(M().GlyphVertexCount(font, c), M().MaxGlyphVertexCount());
+            if (code >= 33 && code <= 126) {
+                EXPECT_GT(v.size(), 1u);  // every printable ASCII character has strokes
+            }
+            if (v.empty()) {
+                continue;
+            }
+            EXPECT_NEAR(b.x0, 0.0, 1e-12);
+            EXPECT_GE(b.y0, -0.34);
+            EXPECT_LE(b.y1, 1.4);
+            if (code != ' ') {
+                EXPECT_DOUBLE_EQ(M().GlyphWidth(font, c), b.x1);
+                EXPECT_DOUBLE_EQ(M().GlyphHeight(font, c), b.y1 - b.y0);
+            }
         }
-        if (v.empty()) {
-            continue;
+        const SBox h = Box(GlyphOf(font, 'H')), x = Box(GlyphOf(font, 'x')),
+                   p = Box(GlyphOf(font, 'p'));
+        EXPECT_NEAR(h.y0, 0.0, 1e-9);
+        EXPECT_NEAR(h.y1, 1.0, 0.02);
+        EXPECT_NEAR(M().GlyphHeight(font, 'H'), 1.0, 0.02);
+        EXPECT_NEAR(x.y0, 0.0, 1e-9);
+        EXPECT_NEAR(x.y1, 0.667, 0.01);
+        EXPECT_NEAR(p.y0, -0.333, 0.01);
+        EXPECT_NEAR(p.y1, 0.667, 0.01);
+        // Widths follow the letter shapes, not a fixed pitch.
+        EXPECT_GT(M().GlyphWidth(font, 'M'), M().GlyphWidth(font, 'I') + 0.3);
+        // Signs surveyors write: degree, plus-minus, times, division, micro, section, euro.
+        for (unsigned char code : {0xB0, 0xB1, 0xD7, 0xF7, 0xB5, 0xA7, 0x80}) {
+            EXPECT_GT(M().GlyphVertexCount(font, code), 1) << "code " << int(code);
         }
-        EXPECT_NEAR(b.x0, 0.0, 1e-12);
-        EXPECT_GE(b.y0, -0.34);
-        EXPECT_LE(b.y1, 1.4);
-        if (code != ' ') {
-            EXPECT_DOUBLE_EQ(M().GlyphWidth(font, c), b.x1);
-            EXPECT_DOUBLE_EQ(M().GlyphHeight(font, c), b.y1 - b.y0);
+        // Blanks and empty glyphs: space, a control code, an undefined code, the no-break space.
+        for (unsigned char code : {0x20, 0x00, 0x81, 0xA0}) {
+            EXPECT_EQ(M().GlyphWidth(font, code), 0.55) << "code " << int(code);
+            EXPECT_EQ(M().GlyphHeight(font, code), 0.0) << "code " << int(code);
+            EXPECT_EQ(M().GlyphVertexCount(font, code), 0) << "code " << int(code);
         }
+        // Acute and dot above are different marks.
+        EXPECT_NE(Vertices(GlyphOf(font, 0x8F)), Vertices(GlyphOf(font, 0xAF)));
+        EXPECT_NE(Vertices(GlyphOf(font, 0x9F)), Vertices(GlyphOf(font, 0xBF)));
     }
-    const SBox h = Box(GlyphOf(font, 'H')), x = Box(GlyphOf(font, 'x')),
-               p = Box(GlyphOf(font, 'p'));
-    EXPECT_NEAR(h.y0, 0.0, 1e-9);
-    EXPECT_NEAR(h.y1, 1.0, 0.02);
-    EXPECT_NEAR(M().GlyphHeight(font, 'H'), 1.0, 0.02);
-    EXPECT_NEAR(x.y0, 0.0, 1e-9);
-    EXPECT_NEAR(x.y1, 0.667, 0.01);
-    EXPECT_NEAR(p.y0, -0.333, 0.01);
-    EXPECT_NEAR(p.y1, 0.667, 0.01);
-    // Widths follow the letter shapes, not a fixed pitch.
-    EXPECT_GT(M().GlyphWidth(font, 'M'), M().GlyphWidth(font, 'I') + 0.3);
-    // Signs surveyors write: degree, plus-minus, times, division, micro, section, euro.
-    for (unsigned char code : {0xB0, 0xB1, 0xD7, 0xF7, 0xB5, 0xA7, 0x80}) {
-        EXPECT_GT(M().GlyphVertexCount(font, code), 1) << "code " << int(code);
-    }
-    // Blanks and empty glyphs: space, a control code, an undefined code, the no-break space.
-    for (unsigned char code : {0x20, 0x00, 0x81, 0xA0}) {
-        EXPECT_EQ(M().GlyphWidth(font, code), 0.55) << "code " << int(code);
-        EXPECT_EQ(M().GlyphHeight(font, code), 0.0) << "code " << int(code);
-        EXPECT_EQ(M().GlyphVertexCount(font, code), 0) << "code " << int(code);
-    }
-    // Acute and dot above are different marks.
-    EXPECT_NE(Vertices(GlyphOf(font, 0x8F)), Vertices(GlyphOf(font, 0xAF)));
-    EXPECT_NE(Vertices(GlyphOf(font, 0x9F)), Vertices(GlyphOf(font, 0xBF)));
 }
-
-INSTANTIATE_TEST_SUITE_P(Fonts, StrokeFontTableTest, ::testing::Values(0, 1, 2, 3),
-                         [](const ::testing::TestParamInfo<int>& info) {
-                             return std::string(GetStrokeFontName(info.param));
-                         });
 
 // The narrow fonts are their wide ones scaled by 0.85 in x; the slanted fonts lean by 15
 // degrees (the narrow one by 0.85 of it), the upright ones not at all.
@@ -216,54 +211,48 @@ struct SLetterCase {
     EMark mark;
 };
 
-class StrokeFontPolishTest : public ::testing::TestWithParam<SLetterCase> {};
-
-TEST_P(StrokeFontPolishTest, IsTheBaseLetterWithItsMark) {
-    const SLetterCase& c = GetParam();
-    for (int font = 0; font < kStrokeFontCount; ++font) {
-        SCOPED_TRACE(GetStrokeFontName(font));
-        const Glyph& letter = GlyphOf(font, c.code);
-        const Glyph& base = GlyphOf(font, c.base);
-        ASSERT_FALSE(letter.empty());
-        EXPECT_NE(Vertices(letter), Vertices(base));
-        EXPECT_GT(letter.size(), base.size());
-        const SBox l = Box(letter), b = Box(base);
-        switch (c.mark) {
-            case EMark::kAbove:  // acute or dot: higher, same baseline
-                EXPECT_GT(l.y1, b.y1 + 0.05);
-                EXPECT_DOUBLE_EQ(l.y0, b.y0);
-                break;
-            case EMark::kBelow:  // ogonek: below the baseline, same top
-                EXPECT_LT(l.y0, b.y0 - 0.1);
-                EXPECT_GE(l.y0, -0.34);
-                EXPECT_DOUBLE_EQ(l.y1, b.y1);
-                break;
-            case EMark::kThrough:  // stroke across the stem, inside the letter's height
-                EXPECT_DOUBLE_EQ(l.y0, b.y0);
-                EXPECT_DOUBLE_EQ(l.y1, b.y1);
-                break;
-        }
-        // The mark sits on the letter, not beside it: widths stay comparable.
-        EXPECT_LT(M().GlyphWidth(font, c.code), M().GlyphWidth(font, c.base) + 0.3);
-    }
-}
-
 constexpr EMark kA = EMark::kAbove, kB = EMark::kBelow, kT = EMark::kThrough;
 
-INSTANTIATE_TEST_SUITE_P(
-    Letters, StrokeFontPolishTest,
-    ::testing::Values(SLetterCase{"A_ogonek", 0xA5, 'A', kB},
-                      SLetterCase{"a_ogonek", 0xB9, 'a', kB}, SLetterCase{"C_acute", 0xC6, 'C', kA},
-                      SLetterCase{"c_acute", 0xE6, 'c', kA}, SLetterCase{"E_ogonek", 0xCA, 'E', kB},
-                      SLetterCase{"e_ogonek", 0xEA, 'e', kB},
-                      SLetterCase{"L_stroke", 0xA3, 'L', kT},
-                      SLetterCase{"l_stroke", 0xB3, 'l', kT}, SLetterCase{"N_acute", 0xD1, 'N', kA},
-                      SLetterCase{"n_acute", 0xF1, 'n', kA}, SLetterCase{"O_acute", 0xD3, 'O', kA},
-                      SLetterCase{"o_acute", 0xF3, 'o', kA}, SLetterCase{"S_acute", 0x8C, 'S', kA},
-                      SLetterCase{"s_acute", 0x9C, 's', kA}, SLetterCase{"Z_acute", 0x8F, 'Z', kA},
-                      SLetterCase{"z_acute", 0x9F, 'z', kA}, SLetterCase{"Z_dot", 0xAF, 'Z', kA},
-                      SLetterCase{"z_dot", 0xBF, 'z', kA}),
-    [](const auto& info) { return std::string(info.param.name); });
+const SLetterCase kStrokeFontPolishTestCases[] = {
+    {"A_ogonek", 0xA5, 'A', kB}, {"a_ogonek", 0xB9, 'a', kB}, {"C_acute", 0xC6, 'C', kA},
+    {"c_acute", 0xE6, 'c', kA},  {"E_ogonek", 0xCA, 'E', kB}, {"e_ogonek", 0xEA, 'e', kB},
+    {"L_stroke", 0xA3, 'L', kT}, {"l_stroke", 0xB3, 'l', kT}, {"N_acute", 0xD1, 'N', kA},
+    {"n_acute", 0xF1, 'n', kA},  {"O_acute", 0xD3, 'O', kA},  {"o_acute", 0xF3, 'o', kA},
+    {"S_acute", 0x8C, 'S', kA},  {"s_acute", 0x9C, 's', kA},  {"Z_acute", 0x8F, 'Z', kA},
+    {"z_acute", 0x9F, 'z', kA},  {"Z_dot", 0xAF, 'Z', kA},    {"z_dot", 0xBF, 'z', kA},
+};
+
+TEST(StrokeFontPolishTest, IsTheBaseLetterWithItsMark) {
+    for (const SLetterCase& c : kStrokeFontPolishTestCases) {
+        SCOPED_TRACE(c.name);
+        for (int font = 0; font < kStrokeFontCount; ++font) {
+            SCOPED_TRACE(GetStrokeFontName(font));
+            const Glyph& letter = GlyphOf(font, c.code);
+            const Glyph& base = GlyphOf(font, c.base);
+            ASSERT_FALSE(letter.empty());
+            EXPECT_NE(Vertices(letter), Vertices(base));
+            EXPECT_GT(letter.size(), base.size());
+            const SBox l = Box(letter), b = Box(base);
+            switch (c.mark) {
+                case EMark::kAbove:  // acute or dot: higher, same baseline
+                    EXPECT_GT(l.y1, b.y1 + 0.05);
+                    EXPECT_DOUBLE_EQ(l.y0, b.y0);
+                    break;
+                case EMark::kBelow:  // ogonek: below the baseline, same top
+                    EXPECT_LT(l.y0, b.y0 - 0.1);
+                    EXPECT_GE(l.y0, -0.34);
+                    EXPECT_DOUBLE_EQ(l.y1, b.y1);
+                    break;
+                case EMark::kThrough:  // stroke across the stem, inside the letter's height
+                    EXPECT_DOUBLE_EQ(l.y0, b.y0);
+                    EXPECT_DOUBLE_EQ(l.y1, b.y1);
+                    break;
+            }
+            // The mark sits on the letter, not beside it: widths stay comparable.
+            EXPECT_LT(M().GlyphWidth(font, c.code), M().GlyphWidth(font, c.base) + 0.3);
+        }
+    }
+}
 
 TEST(StrokeFontMetricsTest, MaxVertexCountNamesAndOutOfRangeFonts) {
     int best = 0;
@@ -301,44 +290,44 @@ struct SMeasureCase {
     std::string codes;  // the same text in Windows-1250
 };
 
-class StrokeFontMeasureTest : public ::testing::TestWithParam<SMeasureCase> {};
-
 // The width sums the glyph widths and a gap of 0.2 between glyphs; the height is the tallest
 // glyph's, not the combined extent ('A' spans 0..1 and 'g' -0.333..0.667).
-TEST_P(StrokeFontMeasureTest, SumsAdvancesOfTheWindows1250Codes) {
-    const SMeasureCase& c = GetParam();
-    for (int font : {0, 1, 2, 3, 9}) {
-        double expectedWidth = 0.0, expectedHeight = 0.0;
-        for (size_t i = 0; i < c.codes.size(); ++i) {
-            const auto code = static_cast<unsigned char>(c.codes[i]);
-            expectedWidth += M().GlyphWidth(font, code) + (i > 0 ? 0.2 : 0.0);
-            expectedHeight = std::max(expectedHeight, M().GlyphHeight(font, code));
+const SMeasureCase kStrokeFontMeasureTestCases[] = {
+    {"Empty", "", ""},
+    {"SingleLetter", "A", "A"},
+    {"TwoLetters", "AB", "AB"},
+    {"Spaces", "  ", "  "},
+    {"TallestGlyph", "Ag", "Ag"},
+    {"PolishWord", "Łódź",
+     "\xA3\xF3"
+     "d\x9F"},
+    {"OneCodeForTwoBytes", "\xC5\xBC", "\xBF"},
+    {"Degrees", "12°30'",
+     "12\xB0"
+     "30'"},
+    {"Unmappable", "a→b", "a?b"},
+};
+
+TEST(StrokeFontMeasureTest, SumsAdvancesOfTheWindows1250Codes) {
+    for (const SMeasureCase& c : kStrokeFontMeasureTestCases) {
+        SCOPED_TRACE(c.name);
+        for (int font : {0, 1, 2, 3, 9}) {
+            double expectedWidth = 0.0, expectedHeight = 0.0;
+            for (size_t i = 0; i < c.codes.size(); ++i) {
+                const auto code = static_cast<unsigned char>(c.codes[i]);
+                expectedWidth += M().GlyphWidth(font, code) + (i > 0 ? 0.2 : 0.0);
+                expectedHeight = std::max(expectedHeight, M().GlyphHeight(font, code));
+            }
+            double w = -5, h = -5, cw = -5, ch = -5;
+            M().MeasureString(c.utf8, font, w, h);
+            EXPECT_NEAR(w, expectedWidth, 1e-12) << font;
+            EXPECT_EQ(h, expectedHeight) << font;
+            M().MeasureCodes(c.codes, font, cw, ch);
+            EXPECT_EQ(cw, w);
+            EXPECT_EQ(ch, h);
         }
-        double w = -5, h = -5, cw = -5, ch = -5;
-        M().MeasureString(c.utf8, font, w, h);
-        EXPECT_NEAR(w, expectedWidth, 1e-12) << font;
-        EXPECT_EQ(h, expectedHeight) << font;
-        M().MeasureCodes(c.codes, font, cw, ch);
-        EXPECT_EQ(cw, w);
-        EXPECT_EQ(ch, h);
     }
 }
-
-INSTANTIATE_TEST_SUITE_P(Texts, StrokeFontMeasureTest,
-                         ::testing::Values(SMeasureCase{"Empty", "", ""},
-                                           SMeasureCase{"SingleLetter", "A", "A"},
-                                           SMeasureCase{"TwoLetters", "AB", "AB"},
-                                           SMeasureCase{"Spaces", "  ", "  "},
-                                           SMeasureCase{"TallestGlyph", "Ag", "Ag"},
-                                           SMeasureCase{"PolishWord", "Łódź",
-                                                        "\xA3\xF3"
-                                                        "d\x9F"},
-                                           SMeasureCase{"OneCodeForTwoBytes", "\xC5\xBC", "\xBF"},
-                                           SMeasureCase{"Degrees", "12°30'",
-                                                        "12\xB0"
-                                                        "30'"},
-                                           SMeasureCase{"Unmappable", "a→b", "a?b"}),
-                         [](const auto& info) { return std::string(info.param.name); });
 
 TEST(StrokeFontMeasureTest, CodesAreNotUtf8) {
     // "ż" is two UTF-8 bytes but one Windows-1250 code: measured as codes it is two glyphs.

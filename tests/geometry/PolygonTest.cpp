@@ -72,20 +72,6 @@ struct PlaneCase {
     bool planar;
 };
 
-class PlaneTest : public testing::TestWithParam<PlaneCase> {};
-
-TEST_P(PlaneTest, NormalAndPlanarity) {
-    const PlaneCase& c = GetParam();
-    CVec3 n(9, 9, 9);
-    bool planar = !c.planar;
-    ComputePlane(c.v, n, planar);
-    // Loose enough for the slightly tilted normal of the lifted square.
-    EXPECT_NEAR(n.x, c.normal.x, 1e-6);
-    EXPECT_NEAR(n.y, c.normal.y, 1e-6);
-    EXPECT_NEAR(n.z, c.normal.z, 1e-6);
-    EXPECT_EQ(planar, c.planar);
-}
-
 const PlaneCase kPlanes[] = {
     {"square_ccw", kSquare, {0, 0, 1}, true},
     {"square_cw", kSquareCw, {0, 0, -1}, true},
@@ -107,8 +93,19 @@ const PlaneCase kPlanes[] = {
     {"two_vertices", {{0, 0, 0}, {1, 0, 0}}, {0, 0, 0}, false},
     {"empty", {}, {0, 0, 0}, false}};
 
-INSTANTIATE_TEST_SUITE_P(Polygon, PlaneTest, testing::ValuesIn(kPlanes),
-                         [](const auto& info) { return std::string(info.param.name); });
+TEST(Polygon, PlaneNormalAndPlanarity) {
+    for (const PlaneCase& c : kPlanes) {
+        SCOPED_TRACE(c.name);
+        CVec3 n(9, 9, 9);
+        bool planar = !c.planar;
+        ComputePlane(c.v, n, planar);
+        // Loose enough for the slightly tilted normal of the lifted square.
+        EXPECT_NEAR(n.x, c.normal.x, 1e-6);
+        EXPECT_NEAR(n.y, c.normal.y, 1e-6);
+        EXPECT_NEAR(n.z, c.normal.z, 1e-6);
+        EXPECT_EQ(planar, c.planar);
+    }
+}
 
 TEST(Polygon, BestPlaneCentroidAndFailure) {
     CVec3 n;
@@ -250,15 +247,6 @@ struct AreaCase {
     double area;
 };
 
-class AreaTest : public testing::TestWithParam<AreaCase> {};
-
-TEST_P(AreaTest, EarClipping) {
-    const AreaCase& c = GetParam();
-    double area = -1;
-    EXPECT_EQ(ComputeArea(c.v, area), c.result);
-    EXPECT_NEAR(area, c.area, 1e-9);
-}
-
 constexpr EAreaResult kOk = EAreaResult::Ok, kNoPlane = EAreaResult::NoPlane;
 
 const AreaCase kAreas[] = {
@@ -277,8 +265,14 @@ const AreaCase kAreas[] = {
     {"two_vertices", {{0, 0, 0}, {1, 0, 0}}, kNoPlane, 0},
     {"empty", {}, kNoPlane, 0}};
 
-INSTANTIATE_TEST_SUITE_P(Polygon, AreaTest, testing::ValuesIn(kAreas),
-                         [](const auto& info) { return std::string(info.param.name); });
+TEST(Polygon, AreaByEarClipping) {
+    for (const AreaCase& c : kAreas) {
+        SCOPED_TRACE(c.name);
+        double area = -1;
+        EXPECT_EQ(ComputeArea(c.v, area), c.result);
+        EXPECT_NEAR(area, c.area, 1e-9);
+    }
+}
 
 // Ears must be checked against every edge of the outline, not only those after the ear:
 // otherwise an ear that swallows an earlier notch is clipped and the area comes out too big.
@@ -339,18 +333,6 @@ struct SegmentCase {
     CPoint3 point;
 };
 
-class SegmentTest : public testing::TestWithParam<SegmentCase> {};
-
-TEST_P(SegmentTest, Intersection) {
-    const SegmentCase& c = GetParam();
-    const std::string f = c.flags;
-    const auto has = [&f](char k) { return f.find(k) != std::string::npos ? 1 : 0; };
-    CPoint3 out(-7, -7, -7);
-    ASSERT_EQ(IntersectSegments(c.a, c.b, out, has('a'), has('b'), has('s')), c.result);
-    const CPoint3 expected = c.result ? c.point : CPoint3(-7, -7, -7);
-    EXPECT_NEAR(out.Distance(expected), 0, 1e-9);
-}
-
 const CPoint3 kE6(6e6, 5e6, 100);
 const CSegment kSurveyA{kE6, kE6 + CVec3(10, 10, 0)},
     kSurveyB{kE6 + CVec3(10, 0, 0), kE6 + CVec3(0, 10, 0)};
@@ -373,8 +355,17 @@ const SegmentCase kSegments[] = {
     {"tiny_segments", kTinyA, kTinyB, "ab", 1, {0.005, 0, 0}},
 };
 
-INSTANTIATE_TEST_SUITE_P(Polygon, SegmentTest, testing::ValuesIn(kSegments),
-                         [](const auto& info) { return std::string(info.param.name); });
+TEST(Polygon, SegmentIntersection) {
+    for (const SegmentCase& c : kSegments) {
+        SCOPED_TRACE(c.name);
+        const std::string f = c.flags;
+        const auto has = [&f](char k) { return f.find(k) != std::string::npos ? 1 : 0; };
+        CPoint3 out(-7, -7, -7);
+        ASSERT_EQ(IntersectSegments(c.a, c.b, out, has('a'), has('b'), has('s')), c.result);
+        const CPoint3 expected = c.result ? c.point : CPoint3(-7, -7, -7);
+        EXPECT_NEAR(out.Distance(expected), 0, 1e-9);
+    }
+}
 
 TEST(Polygon, PointInPolygon) {
     const CMatrix4 id = CMatrix4::Identity();
@@ -400,22 +391,6 @@ struct TessCase {
     double area;
 };
 
-class TessellateTest : public testing::TestWithParam<TessCase> {};
-
-TEST_P(TessellateTest, CoversTheOutline) {
-    const TessCase& c = GetParam();
-    std::vector<CTessPrimitive> prims(2);  // stale content must go
-    ASSERT_TRUE(Tessellate(c.v, prims));
-    EXPECT_NEAR(TessellatedArea(prims), c.area, 1e-6);
-    for (const CTessPrimitive& p : prims) {
-        EXPECT_TRUE(p.kind == GL_TRIANGLES || p.kind == GL_TRIANGLE_FAN ||
-                    p.kind == GL_TRIANGLE_STRIP);
-        for (const CPoint3& q : p.points) {
-            EXPECT_EQ(q.flag, 1u);
-        }
-    }
-}
-
 const TessCase kTess[] = {
     {"square", kSquare, 1},
     {"square_cw", kSquareCw, 1},
@@ -428,8 +403,21 @@ const TessCase kTess[] = {
     {"empty", {}, 0},
 };
 
-INSTANTIATE_TEST_SUITE_P(Polygon, TessellateTest, testing::ValuesIn(kTess),
-                         [](const auto& info) { return std::string(info.param.name); });
+TEST(Polygon, TessellationCoversTheOutline) {
+    for (const TessCase& c : kTess) {
+        SCOPED_TRACE(c.name);
+        std::vector<CTessPrimitive> prims(2);  // stale content must go
+        ASSERT_TRUE(Tessellate(c.v, prims));
+        EXPECT_NEAR(TessellatedArea(prims), c.area, 1e-6);
+        for (const CTessPrimitive& p : prims) {
+            EXPECT_TRUE(p.kind == GL_TRIANGLES || p.kind == GL_TRIANGLE_FAN ||
+                        p.kind == GL_TRIANGLE_STRIP);
+            for (const CPoint3& q : p.points) {
+                EXPECT_EQ(q.flag, 1u);
+            }
+        }
+    }
+}
 
 TEST(Polygon, TessellateBowTieUsesTheCrossing) {
     std::vector<CTessPrimitive> prims;

@@ -68,7 +68,7 @@ TEST(Vec3, ExactMessageTexts) {
     EXPECT_STREQ(CGeometryError(kLcsNoPlane).what(), kLcsNoPlane);
 }
 
-TEST(Vec3, NormalizeLeavesTinyVectorsAlone) {
+TEST(Vec3, NormalizeAndAngleToKeepTheirEdgeCases) {
     CVec3 tiny(1e-9, 0, 0);
     tiny.Normalize();
     EXPECT_EQ(tiny.x, 1e-9);
@@ -77,9 +77,6 @@ TEST(Vec3, NormalizeLeavesTinyVectorsAlone) {
     ExpectVec(v, 0.6, 0, -0.8);
     EXPECT_TRUE(CVec3(0, 1e-9, 0).IsShorterThan(1e-8));
     EXPECT_FALSE(CVec3(0, 2e-8, 0).IsShorterThan(1e-8));
-}
-
-TEST(Vec3, AngleToClampsRoundedCosine) {
     // (a·a/|a|)/|a| rounds to 1.0000000000000002 for these; acos would give NaN.
     for (double s : {1.0, 0.7}) {
         const CVec3 a(s, s, s);
@@ -99,28 +96,27 @@ struct AngleInFrameCase {
     double expected;
 };
 
-class AngleInFrameTest : public testing::TestWithParam<AngleInFrameCase> {};
-
-TEST_P(AngleInFrameTest, DirectedAngle) {
-    const AngleInFrameCase& c = GetParam();
-    const double got = c.a.AngleInFrame(c.b, c.frame);
-    ASSERT_FALSE(std::isnan(got));
-    EXPECT_NEAR(got, c.expected, 1e-6);
-}
-
 const CMatrix4 kId = CMatrix4::Identity();
 
-INSTANTIATE_TEST_SUITE_P(
-    Vec3, AngleInFrameTest,
-    testing::Values(AngleInFrameCase{"x_to_minus_y", {1, 0, 0}, {0, -1, 0}, kId, 270},
-                    AngleInFrameCase{"minus_y_to_x", {0, -1, 0}, {1, 0, 0}, kId, -270},
-                    AngleInFrameCase{"x_to_y", {2, 0, 0}, {0, 3, 0}, kId, 90},
-                    // In a frame turned 90 degrees about Z, world Y is the frame's X.
-                    AngleInFrameCase{"rotated_frame", {0, 1, 0}, {-1, 0, 0}, {kPi / 2, 2}, 90},
-                    AngleInFrameCase{"mirrored_frame", {1, 0, 0}, {0, 1, 0}, Mirror(1), 270},
-                    AngleInFrameCase{"short_vector", {1e-9, 0, 0}, {0, 1, 0}, kId, 0},
-                    AngleInFrameCase{"singular_frame", {1, 0, 0}, {0, 1, 0}, CMatrix4(), 0}),
-    CaseName<AngleInFrameCase>);
+const AngleInFrameCase kAngleInFrameTestCases[] = {
+    {"x_to_minus_y", {1, 0, 0}, {0, -1, 0}, kId, 270},
+    {"minus_y_to_x", {0, -1, 0}, {1, 0, 0}, kId, -270},
+    {"x_to_y", {2, 0, 0}, {0, 3, 0}, kId, 90},
+    // In a frame turned 90 degrees about Z, world Y is the frame's X.
+    AngleInFrameCase{"rotated_frame", {0, 1, 0}, {-1, 0, 0}, {kPi / 2, 2}, 90},
+    {"mirrored_frame", {1, 0, 0}, {0, 1, 0}, Mirror(1), 270},
+    {"short_vector", {1e-9, 0, 0}, {0, 1, 0}, kId, 0},
+    {"singular_frame", {1, 0, 0}, {0, 1, 0}, CMatrix4(), 0},
+};
+
+TEST(AngleInFrameTest, DirectedAngle) {
+    for (const AngleInFrameCase& c : kAngleInFrameTestCases) {
+        SCOPED_TRACE(c.name);
+        const double got = c.a.AngleInFrame(c.b, c.frame);
+        ASSERT_FALSE(std::isnan(got));
+        EXPECT_NEAR(got, c.expected, 1e-6);
+    }
+}
 
 TEST(Point3, FlagSurvivesCopiesAndInPlaceWork) {
     CPoint3 p(1, 2, 3);
@@ -138,28 +134,7 @@ TEST(Point3, FlagSurvivesCopiesAndInPlaceWork) {
          {p.TransformedBy(move), p + CVec3(1, 0, 0), p - CVec3(1, 0, 0), p * 2}) {
         EXPECT_EQ(q.flag, 1u);
     }
-}
-
-TEST(Point3, EqualityTolerance) {
-    const CPoint3 p(1e6, 2e6, 3);
-    EXPECT_TRUE(p == CPoint3(1e6, 2e6, 3 + 0.5e-8));
-    EXPECT_FALSE(p == CPoint3(1e6, 2e6, 3 + 2e-8));
-    EXPECT_FALSE(p == CPoint3(1e6 + 0.001, 2e6, 3));
-    EXPECT_TRUE(p.Equals(CPoint3(1e6 + 0.001, 2e6, 3), 0.01));
-    EXPECT_DOUBLE_EQ(CPoint3(1, 1, 1).Distance(CPoint3(4, 5, 1)), 5);
-}
-
-TEST(Point3, LineIntersectPlane) {
-    const CPoint3 start(1, 2, 10);
-    CPoint3 out(-1, -1, -1);
-    // Parallel to the plane z = 3: no result, out untouched.
-    EXPECT_FALSE(start.LineIntersectPlane(CPoint3(0, 0, 3), CVec3(0, 0, 1), CVec3(1, 1, 0), out));
-    EXPECT_EQ(out.x, -1);
-    ASSERT_TRUE(start.LineIntersectPlane(CPoint3(0, 0, 3), CVec3(0, 0, 2), CVec3(1, 0, -1), out));
-    ExpectVec(out.AsVec(), 8, 2, 3);
-}
-
-TEST(Point3, IsOnPlaneRejectsTheMirrorPlane) {
+    // IsOnPlane rejects the mirror plane and takes survey coordinates.
     const CVec3 up(0, 0, 1);
     EXPECT_TRUE(CPoint3(7, 8, 5).IsOnPlane(CPoint3(0, 0, 5), up, 1e-8));
     EXPECT_FALSE(CPoint3(7, 8, -5).IsOnPlane(CPoint3(0, 0, 5), up, 1e-8));
@@ -171,6 +146,22 @@ TEST(Point3, IsOnPlaneRejectsTheMirrorPlane) {
     const CPoint3 inPlane = q + CVec3(-2, 2, 7) + n * 1e-9;
     EXPECT_TRUE(inPlane.IsOnPlane(q, n, 1e-8));
     EXPECT_FALSE((inPlane + n * 1e-7).IsOnPlane(q, n, 1e-8));
+}
+
+TEST(Point3, EqualityTolerance) {
+    const CPoint3 p(1e6, 2e6, 3);
+    EXPECT_TRUE(p == CPoint3(1e6, 2e6, 3 + 0.5e-8));
+    EXPECT_FALSE(p == CPoint3(1e6, 2e6, 3 + 2e-8));
+    EXPECT_FALSE(p == CPoint3(1e6 + 0.001, 2e6, 3));
+    EXPECT_TRUE(p.Equals(CPoint3(1e6 + 0.001, 2e6, 3), 0.01));
+    EXPECT_DOUBLE_EQ(CPoint3(1, 1, 1).Distance(CPoint3(4, 5, 1)), 5);
+    const CPoint3 start(1, 2, 10);
+    CPoint3 out(-1, -1, -1);
+    // Parallel to the plane z = 3: no result, out untouched.
+    EXPECT_FALSE(start.LineIntersectPlane(CPoint3(0, 0, 3), CVec3(0, 0, 1), CVec3(1, 1, 0), out));
+    EXPECT_EQ(out.x, -1);
+    ASSERT_TRUE(start.LineIntersectPlane(CPoint3(0, 0, 3), CVec3(0, 0, 2), CVec3(1, 0, -1), out));
+    ExpectVec(out.AsVec(), 8, 2, 3);
 }
 
 TEST(Matrix4, ConstructionConventions) {
@@ -203,24 +194,23 @@ struct InvertCase {
     double m[4][4];
 };
 
-class InvertSingularTest : public testing::TestWithParam<InvertCase> {};
+const InvertCase kInvertSingularTestCases[] = {
+    {"zero_row", {{1, 2, 3, 4}, {0, 0, 0, 0}, {5, 6, 7, 8}, {0, 0, 0, 1}}},
+    {"equal_rows", {{1, 2, 4, 0}, {2, 4, 8, 0}, {0, 1, 1, 0}, {0, 0, 0, 1}}},
+    {"zero", {}},
+    {"nan", {{kNaN, 0, 0, 0}, {0, 1, 0, 0}, {0, 0, 1, 0}, {0, 0, 0, 1}}},
+};
 
-TEST_P(InvertSingularTest, ReturnsZeroAndKeepsMatrix) {
-    CMatrix4 m;
-    std::memcpy(m.m, GetParam().m, sizeof m.m);
-    const CMatrix4 before = m;
-    EXPECT_EQ(m.Invert(), 0);
-    EXPECT_TRUE(SameBits(m, before));
+TEST(InvertSingularTest, ReturnsZeroAndKeepsMatrix) {
+    for (const InvertCase& c : kInvertSingularTestCases) {
+        SCOPED_TRACE(c.name);
+        CMatrix4 m;
+        std::memcpy(m.m, c.m, sizeof m.m);
+        const CMatrix4 before = m;
+        EXPECT_EQ(m.Invert(), 0);
+        EXPECT_TRUE(SameBits(m, before));
+    }
 }
-
-INSTANTIATE_TEST_SUITE_P(
-    Matrix4, InvertSingularTest,
-    testing::Values(
-        InvertCase{"zero_row", {{1, 2, 3, 4}, {0, 0, 0, 0}, {5, 6, 7, 8}, {0, 0, 0, 1}}},
-        InvertCase{"equal_rows", {{1, 2, 4, 0}, {2, 4, 8, 0}, {0, 1, 1, 0}, {0, 0, 0, 1}}},
-        InvertCase{"zero", {}},
-        InvertCase{"nan", {{kNaN, 0, 0, 0}, {0, 1, 0, 0}, {0, 0, 1, 0}, {0, 0, 0, 1}}}),
-    CaseName<InvertCase>);
 
 TEST(Matrix4, InvertRandomAndPivoting) {
     std::mt19937 rng(42);
@@ -260,33 +250,31 @@ struct ThreePointCase {
     CMatrix4 rotation;  // expected 3x3 part
 };
 
-class ThreePointFrameTest : public testing::TestWithParam<ThreePointCase> {};
-
-TEST_P(ThreePointFrameTest, BuildsRightHandedFrame) {
-    const ThreePointCase& c = GetParam();
-    const CPoint3 p1 = c.origin + c.toP1;
-    CMatrix4 m;
-    m.setLocalCSMatrix(c.origin, c.axisA, p1, c.axisB, c.origin + c.toP2);
-    ExpectRightHandedRotation(m);
-    EXPECT_TRUE(m.Equals(Translated(c.rotation, c.origin), 1e-12));
-    // Axis axisA points at p1: its local point maps back onto p1.
-    CPoint3 local;
-    local[c.axisA] = c.toP1.Length();
-    EXPECT_NEAR(local.TransformedBy(m).Distance(p1), 0, 1e-8);
-}
-
 const CPoint3 kO(10, 20, 30), kSurvey(6543210.123, 5432109.876, 212.5);
 
-INSTANTIATE_TEST_SUITE_P(
-    Matrix4, ThreePointFrameTest,
-    testing::Values(
-        ThreePointCase{"x_then_y", kO, 0, {5, 0, 0}, 1, {3, 7, 0}, kId},
-        ThreePointCase{"z_then_x", kO, 2, {0, -3, 0}, 0, {5, 1, 0}, {kPi / 2, 0}},
-        // p2 only fixes the plane: Z is X × Y, not the direction to p2.
-        ThreePointCase{"x_then_z", kO, 0, {2, 2, 0}, 2, {1, 1, 3}, {kPi / 4, 2}},
-        ThreePointCase{"y_then_z", {}, 1, {0, 4, 0}, 2, {0, 1, 2}, kId},
-        ThreePointCase{"survey_offset_1e6", kSurvey, 0, {0, 12.5, 0}, 1, {-4, 3, 0}, {kPi / 2, 2}}),
-    CaseName<ThreePointCase>);
+const ThreePointCase kThreePointFrameTestCases[] = {
+    {"x_then_y", kO, 0, {5, 0, 0}, 1, {3, 7, 0}, kId},
+    {"z_then_x", kO, 2, {0, -3, 0}, 0, {5, 1, 0}, {kPi / 2, 0}},
+    // p2 only fixes the plane: Z is X × Y, not the direction to p2.
+    ThreePointCase{"x_then_z", kO, 0, {2, 2, 0}, 2, {1, 1, 3}, {kPi / 4, 2}},
+    {"y_then_z", {}, 1, {0, 4, 0}, 2, {0, 1, 2}, kId},
+    {"survey_offset_1e6", kSurvey, 0, {0, 12.5, 0}, 1, {-4, 3, 0}, {kPi / 2, 2}},
+};
+
+TEST(ThreePointFrameTest, BuildsRightHandedFrame) {
+    for (const ThreePointCase& c : kThreePointFrameTestCases) {
+        SCOPED_TRACE(c.name);
+        const CPoint3 p1 = c.origin + c.toP1;
+        CMatrix4 m;
+        m.setLocalCSMatrix(c.origin, c.axisA, p1, c.axisB, c.origin + c.toP2);
+        ExpectRightHandedRotation(m);
+        EXPECT_TRUE(m.Equals(Translated(c.rotation, c.origin), 1e-12));
+        // Axis axisA points at p1: its local point maps back onto p1.
+        CPoint3 local;
+        local[c.axisA] = c.toP1.Length();
+        EXPECT_NEAR(local.TransformedBy(m).Distance(p1), 0, 1e-8);
+    }
+}
 
 struct FrameFailureCase {
     const char* name;
@@ -297,31 +285,30 @@ struct FrameFailureCase {
     const char* text;
 };
 
-class ThreePointFailureTest : public testing::TestWithParam<FrameFailureCase> {};
+const FrameFailureCase kThreePointFailureTestCases[] = {
+    {"equal_axes", 1, {1, 0, 0}, 1, {0, 1, 0}, kLcsInvalidAxis},
+    {"negative_axis", -1, {1, 0, 0}, 1, {0, 1, 0}, kLcsInvalidAxis},
+    {"axis_3", 0, {1, 0, 0}, 3, {0, 1, 0}, kLcsInvalidAxis},
+    {"collinear", 0, {1, 1, 0}, 1, {5, 5, 0}, kLcsNoPlane},
+    {"p1_at_origin", 0, {}, 1, {0, 1, 0}, kLcsNoPlane},
+    {"nan", 0, {kNaN, 0, 0}, 1, {0, 1, 0}, kLcsNoPlane},
+};
 
-TEST_P(ThreePointFailureTest, ThrowsAndKeepsMatrix) {
-    const FrameFailureCase& c = GetParam();
-    const CPoint3 o(1e6, 1e6, 0);
-    CMatrix4 m(CVec3(1, 2, 3));
-    const CMatrix4 before = m;
-    try {
-        m.setLocalCSMatrix(o, c.axisA, o + c.toP1, c.axisB, o + c.toP2);
-        FAIL() << "no exception";
-    } catch (const CGeometryError& e) {
-        EXPECT_STREQ(e.what(), c.text);
+TEST(ThreePointFailureTest, ThrowsAndKeepsMatrix) {
+    for (const FrameFailureCase& c : kThreePointFailureTestCases) {
+        SCOPED_TRACE(c.name);
+        const CPoint3 o(1e6, 1e6, 0);
+        CMatrix4 m(CVec3(1, 2, 3));
+        const CMatrix4 before = m;
+        try {
+            m.setLocalCSMatrix(o, c.axisA, o + c.toP1, c.axisB, o + c.toP2);
+            FAIL() << "no exception";
+        } catch (const CGeometryError& e) {
+            EXPECT_STREQ(e.what(), c.text);
+        }
+        EXPECT_TRUE(SameBits(m, before));
     }
-    EXPECT_TRUE(SameBits(m, before));
 }
-
-INSTANTIATE_TEST_SUITE_P(
-    Matrix4, ThreePointFailureTest,
-    testing::Values(FrameFailureCase{"equal_axes", 1, {1, 0, 0}, 1, {0, 1, 0}, kLcsInvalidAxis},
-                    FrameFailureCase{"negative_axis", -1, {1, 0, 0}, 1, {0, 1, 0}, kLcsInvalidAxis},
-                    FrameFailureCase{"axis_3", 0, {1, 0, 0}, 3, {0, 1, 0}, kLcsInvalidAxis},
-                    FrameFailureCase{"collinear", 0, {1, 1, 0}, 1, {5, 5, 0}, kLcsNoPlane},
-                    FrameFailureCase{"p1_at_origin", 0, {}, 1, {0, 1, 0}, kLcsNoPlane},
-                    FrameFailureCase{"nan", 0, {kNaN, 0, 0}, 1, {0, 1, 0}, kLcsNoPlane}),
-    CaseName<FrameFailureCase>);
 
 TEST(Matrix4, AxisPairFrame) {
     const CPoint3 origin(5e5, 6e6, 100);

@@ -85,64 +85,7 @@ TEST_F(PrintSetupDlgTest, LineWidthBoxShowsThePenPrinted) {
         Click("IDOK");
         EXPECT_EQ(dlg->Settings().PenWidth(), s.PenWidth()) << index;
     }
-}
-
-struct RefusalCase {
-    const char* name;
-    const char* mm;
-    const char* units;
-    bool window;
-    const char* corners[4];
-    const char* button;
-    const char* message;
-    int focus;
-};
-
-class PrintSetupRefusal : public PrintSetupDlgTest,
-                          public testing::WithParamInterface<RefusalCase> {};
-
-TEST_P(PrintSetupRefusal, KeepsTheDialogOpenOnTheField) {
-    const RefusalCase& c = GetParam();
-    Open();
-    Click(1106);  // scale instead of fit
-    Type(1107, c.mm);
-    Type(1108, c.units);
-    if (c.window) {
-        Click(1101);
-        const int ids[4] = {1102, 1103, 1104, 1105};
-        for (int i = 0; i < 4; ++i) {
-            Type(ids[i], c.corners[i]);
-        }
-    }
-    Click(c.button);
-    ASSERT_EQ(prompter.messages.size(), 1u);
-    EXPECT_EQ(prompter.messages[0].text, c.message);
-    EXPECT_TRUE(dlg->isVisible());
-    EXPECT_EQ(dlg->result(), 0);
-    EXPECT_EQ(dlg->focusWidget(), W(c.focus));
-}
-
-INSTANTIATE_TEST_SUITE_P(
-    All, PrintSetupRefusal,
-    testing::Values(
-        RefusalCase{"mm_zero", "0", "1", false, {}, "IDOK", kPrintScaleMsg, 1107},
-        RefusalCase{"mm_empty", "", "1", false, {}, "IDOK", kPrintScaleMsg, 1107},
-        RefusalCase{"units_negative", "1", "-5", false, {}, "1113", kPrintScaleMsg, 1108},
-        RefusalCase{
-            "x2_equals_x1", "1", "1", true, {"3", "0", "3", "5"}, "IDOK", kPrintWindowMsg, 1104},
-        RefusalCase{
-            "y2_below_y1", "1", "1", true, {"0", "5", "3", "4,5"}, "1113", kPrintWindowMsg, 1105},
-        RefusalCase{"pick_still_checks_scale",
-                    "1",
-                    "0",
-                    true,
-                    {"3", "0", "3", "5"},
-                    "1114",
-                    kPrintScaleMsg,
-                    1108}),
-    [](const testing::TestParamInfo<RefusalCase>& i) { return std::string(i.param.name); });
-
-TEST_F(PrintSetupDlgTest, CancelChangesNothing) {
+    // Cancel changes nothing.
     CPrintSettings s;
     s.m_x2 = 7;
     s.m_lineWidthIndex = 3;
@@ -159,6 +102,50 @@ TEST_F(PrintSetupDlgTest, CancelChangesNothing) {
     EXPECT_EQ(dlg->Settings().m_x2, 7.0);
     EXPECT_EQ(dlg->Settings().m_blackWhite, 0);
     EXPECT_TRUE(prompter.messages.empty());
+}
+
+struct RefusalCase {
+    const char* name;
+    const char* mm;
+    const char* units;
+    bool window;
+    const char* corners[4];
+    const char* button;
+    const char* message;
+    int focus;
+};
+
+const RefusalCase kRefusals[] = {
+    {"mm_zero", "0", "1", false, {}, "IDOK", kPrintScaleMsg, 1107},
+    {"mm_empty", "", "1", false, {}, "IDOK", kPrintScaleMsg, 1107},
+    {"units_negative", "1", "-5", false, {}, "1113", kPrintScaleMsg, 1108},
+    {"x2_equals_x1", "1", "1", true, {"3", "0", "3", "5"}, "IDOK", kPrintWindowMsg, 1104},
+    {"y2_below_y1", "1", "1", true, {"0", "5", "3", "4,5"}, "1113", kPrintWindowMsg, 1105},
+    {"pick_still_checks_scale", "1", "0", true, {"3", "0", "3", "5"}, "1114", kPrintScaleMsg, 1108},
+};
+
+TEST_F(PrintSetupDlgTest, RefusalsKeepTheDialogOpenOnTheField) {
+    for (const RefusalCase& c : kRefusals) {
+        SCOPED_TRACE(c.name);
+        prompter.messages.clear();
+        Open();
+        Click(1106);  // scale instead of fit
+        Type(1107, c.mm);
+        Type(1108, c.units);
+        if (c.window) {
+            Click(1101);
+            const int ids[4] = {1102, 1103, 1104, 1105};
+            for (int i = 0; i < 4; ++i) {
+                Type(ids[i], c.corners[i]);
+            }
+        }
+        Click(c.button);
+        ASSERT_EQ(prompter.messages.size(), 1u);
+        EXPECT_EQ(prompter.messages[0].text, c.message);
+        EXPECT_TRUE(dlg->isVisible());
+        EXPECT_EQ(dlg->result(), 0);
+        EXPECT_EQ(dlg->focusWidget(), W(c.focus));
+    }
 }
 
 TEST_F(PrintSetupDlgTest, AcceptedFieldsAndResults) {
@@ -220,45 +207,48 @@ TEST_F(PrintSetupDlgTest, NumberFieldsTakeNumbersOnly) {
 
 // --- tool 8 ---
 
-class PrintWindowPick : public testing::TestWithParam<std::array<int, 4>> {};
+const std::array<int, 4> kPrintWindowPickCases[] = {
+    std::array<int, 4>{100, 250, 300, 50},
+    std::array<int, 4>{300, 50, 100, 250},
+    std::array<int, 4>{100, 50, 300, 250},
+    std::array<int, 4>{300, 250, 100, 50},
+};
 
-TEST_P(PrintWindowPick, CornersSortedAndToolRestored) {
-    CRecordingPrompter prompter;
-    CTAVDoc doc(&prompter);
-    doc.SetViewState(PlanTestViewState());
-    CTAVView view(doc);
-    view.SetTool(kToolZoom);
-    int done = 0;
-    BeginPrintWindowPick(view, [&done] { ++done; });
-    EXPECT_EQ(view.GetTool(), kToolPrintWindow);
-    const std::array<int, 4> p = GetParam();
-    auto mouse = [&view](QEvent::Type type, int x, int y, Qt::MouseButtons held) {
-        QMouseEvent e(type, QPointF(x, y), view.mapToGlobal(QPointF(x, y)), Qt::LeftButton, held,
-                      Qt::NoModifier);
-        QApplication::sendEvent(&view, &e);
-    };
-    mouse(QEvent::MouseButtonPress, p[0], p[1], Qt::LeftButton);
-    QMouseEvent move(QEvent::MouseMove, QPointF(p[2], p[3]), view.mapToGlobal(QPointF(p[2], p[3])),
-                     Qt::NoButton, Qt::LeftButton, Qt::NoModifier);
-    QApplication::sendEvent(&view, &move);
-    mouse(QEvent::MouseButtonRelease, p[2], p[3], Qt::NoButton);
-    EXPECT_EQ(done, 1);
-    EXPECT_EQ(view.GetTool(), kToolZoom);
-    const CPrintSettings& ps = ViewPrintSettings(view);
-    // 10 pixels per unit; the pixels (100, 250) and (300, 50) are (-10, -10) and (10, 10).
-    EXPECT_NEAR(ps.m_x1, -10, 1e-9);
-    EXPECT_NEAR(ps.m_y1, -10, 1e-9);
-    EXPECT_NEAR(ps.m_x2, 10, 1e-9);
-    EXPECT_NEAR(ps.m_y2, 10, 1e-9);
-    // The camera did not move.
-    EXPECT_EQ(view.Camera().m_scale, 1.0);
-    EXPECT_NEAR(view.Camera().m_left, -20, 1e-12);
+TEST(PrintWindowPick, CornersSortedAndToolRestored) {
+    for (const std::array<int, 4>& c : kPrintWindowPickCases) {
+        SCOPED_TRACE(c[0] * 1000 + c[1]);
+        CRecordingPrompter prompter;
+        CTAVDoc doc(&prompter);
+        doc.SetViewState(PlanTestViewState());
+        CTAVView view(doc);
+        view.SetTool(kToolZoom);
+        int done = 0;
+        BeginPrintWindowPick(view, [&done] { ++done; });
+        EXPECT_EQ(view.GetTool(), kToolPrintWindow);
+        const std::array<int, 4> p = c;
+        auto mouse = [&view](QEvent::Type type, int x, int y, Qt::MouseButtons held) {
+            QMouseEvent e(type, QPointF(x, y), view.mapToGlobal(QPointF(x, y)), Qt::LeftButton,
+                          held, Qt::NoModifier);
+            QApplication::sendEvent(&view, &e);
+        };
+        mouse(QEvent::MouseButtonPress, p[0], p[1], Qt::LeftButton);
+        QMouseEvent move(QEvent::MouseMove, QPointF(p[2], p[3]),
+                         view.mapToGlobal(QPointF(p[2], p[3])), Qt::NoButton, Qt::LeftButton,
+                         Qt::NoModifier);
+        QApplication::sendEvent(&view, &move);
+        mouse(QEvent::MouseButtonRelease, p[2], p[3], Qt::NoButton);
+        EXPECT_EQ(done, 1);
+        EXPECT_EQ(view.GetTool(), kToolZoom);
+        const CPrintSettings& ps = ViewPrintSettings(view);
+        // 10 pixels per unit; the pixels (100, 250) and (300, 50) are (-10, -10) and (10, 10).
+        EXPECT_NEAR(ps.m_x1, -10, 1e-9);
+        EXPECT_NEAR(ps.m_y1, -10, 1e-9);
+        EXPECT_NEAR(ps.m_x2, 10, 1e-9);
+        EXPECT_NEAR(ps.m_y2, 10, 1e-9);
+        // The camera did not move.
+        EXPECT_EQ(view.Camera().m_scale, 1.0);
+        EXPECT_NEAR(view.Camera().m_left, -20, 1e-12);
+    }
 }
-
-INSTANTIATE_TEST_SUITE_P(AnyDirection, PrintWindowPick,
-                         testing::Values(std::array<int, 4>{100, 250, 300, 50},
-                                         std::array<int, 4>{300, 50, 100, 250},
-                                         std::array<int, 4>{100, 50, 300, 250},
-                                         std::array<int, 4>{300, 250, 100, 50}));
 
 }  // namespace

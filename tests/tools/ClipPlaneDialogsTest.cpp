@@ -168,19 +168,17 @@ TEST(ClipPlaneDialog, ControlsShowThePlane) {
         EXPECT_EQ(Text(*f.dlg, kFields[i]), expected[i]) << kFields[i];
     }
     EXPECT_EQ(f.dlg->findChild<QPushButton*>("2")->text(), "Przerwij");
-}
-
-TEST(ClipPlaneDialog, EditingWithTheSameNameIsAccepted) {
-    SPlaneFixture f(1);
-    SetText(*f.dlg, 1051, " 5 ");
-    SetText(*f.dlg, 1054, "2");
-    f.dlg->accept();
-    EXPECT_EQ(f.dlg->result(), QDialog::Accepted);
+    // Editing with the same name is accepted.
+    SPlaneFixture g(1);
+    SetText(*g.dlg, 1051, " 5 ");
+    SetText(*g.dlg, 1054, "2");
+    g.dlg->accept();
+    EXPECT_EQ(g.dlg->result(), QDialog::Accepted);
     double eq[4];
-    f.dlg->Plane().GetEquation(eq);
+    g.dlg->Plane().GetEquation(eq);
     EXPECT_EQ(eq[2], -1.0);
     EXPECT_EQ(eq[3], 5.0);
-    EXPECT_TRUE(f.prompter.messages.empty());
+    EXPECT_TRUE(g.prompter.messages.empty());
 }
 
 struct SRefusal {
@@ -190,30 +188,29 @@ struct SRefusal {
     const char* message;
 };
 
-class ClipPlaneRefusal : public testing::TestWithParam<SRefusal> {};
+const SRefusal kClipPlaneRefusalCases[] = {
+    {"EmptyName", 0, "", "Nazwa obiektu nie może być pusta!"},
+    {"TakenName", 0, "P0", "Obiekt o takiej nazwie już istnieje!"},
+    {"Comma", 1049, "1,5", "Wprowadź liczbę."},
+    {"Empty", 1051, "", "Wprowadź liczbę."},
+    {"TinyNormal", 1054, "1e-9", "Wektor normalny nie może być zerowy!"},
+};
 
-TEST_P(ClipPlaneRefusal, DialogStaysWithTheMessage) {
-    const SRefusal& c = GetParam();
-    SPlaneFixture f;
-    f.dlg->show();
-    SetText(*f.dlg, 1006, "Nowa");
-    SetText(*f.dlg, 1054, "1");
-    SetText(*f.dlg, c.field == 0 ? 1006 : c.field, QString::fromUtf8(c.text));
-    f.dlg->accept();
-    EXPECT_NE(f.dlg->result(), QDialog::Accepted);
-    EXPECT_TRUE(f.dlg->isVisible());
-    ASSERT_EQ(f.prompter.messages.size(), 1u);
-    EXPECT_EQ(f.prompter.messages[0].text, c.message);
+TEST(ClipPlaneRefusal, DialogStaysWithTheMessage) {
+    for (const SRefusal& c : kClipPlaneRefusalCases) {
+        SCOPED_TRACE(c.label);
+        SPlaneFixture f;
+        f.dlg->show();
+        SetText(*f.dlg, 1006, "Nowa");
+        SetText(*f.dlg, 1054, "1");
+        SetText(*f.dlg, c.field == 0 ? 1006 : c.field, QString::fromUtf8(c.text));
+        f.dlg->accept();
+        EXPECT_NE(f.dlg->result(), QDialog::Accepted);
+        EXPECT_TRUE(f.dlg->isVisible());
+        ASSERT_EQ(f.prompter.messages.size(), 1u);
+        EXPECT_EQ(f.prompter.messages[0].text, c.message);
+    }
 }
-
-INSTANTIATE_TEST_SUITE_P(
-    Cases, ClipPlaneRefusal,
-    testing::Values(SRefusal{"EmptyName", 0, "", "Nazwa obiektu nie może być pusta!"},
-                    SRefusal{"TakenName", 0, "P0", "Obiekt o takiej nazwie już istnieje!"},
-                    SRefusal{"Comma", 1049, "1,5", "Wprowadź liczbę."},
-                    SRefusal{"Empty", 1051, "", "Wprowadź liczbę."},
-                    SRefusal{"TinyNormal", 1054, "1e-9", "Wektor normalny nie może być zerowy!"}),
-    [](const testing::TestParamInfo<SRefusal>& i) { return i.param.label; });
 
 TEST(ClipPlanesCommand, MarksModifiedWhateverTheClose) {
     CRecordingPrompter prompter;

@@ -68,36 +68,32 @@ struct STextCase {
     double local;
 };
 
-class CoordinateTextTest : public ::testing::TestWithParam<STextCase> {
+class CoordinateTextTest : public ::testing::Test {
 protected:
     void SetUp() override { QLocale::setDefault(QLocale(QLocale::Polish, QLocale::Poland)); }
     void TearDown() override { QLocale::setDefault(QLocale::c()); }
 };
 
 // Column Y of row 1: stored global y = local y (the system is only shifted along x).
-TEST_P(CoordinateTextTest, ParsedInTheCLocaleWhateverTheUserLocale) {
-    const STextCase& c = GetParam();
-    SModelFixture f;
-    const CPoint3 before = f.poly[1];
-    EXPECT_EQ(f.model.setData(f.model.index(1, 2), QString(c.text)), c.accepted) << c.text;
-    if (c.accepted) {
-        EXPECT_DOUBLE_EQ(f.poly[1].y, c.local);
-        EXPECT_EQ(f.poly[1].x, before.x);
-        EXPECT_EQ(f.poly[1].flag, 0u) << "the flag word is kept";
-    } else {
-        EXPECT_EQ(f.poly[1].y, before.y);
-        EXPECT_EQ(f.model.LastError().toStdString(), kEnterNumber);
+TEST_F(CoordinateTextTest, ParsedInTheCLocaleWhateverTheUserLocale) {
+    const STextCase cases[] = {{"Dot", "12.5", true, 12.5},
+                               {"Exponent", " -3e2 ", true, -300},
+                               {"Comma", "1,5", false, 0},
+                               {"Trailing", "12x", false, 0}};
+    for (const STextCase& c : cases) {
+        SModelFixture f;
+        const CPoint3 before = f.poly[1];
+        EXPECT_EQ(f.model.setData(f.model.index(1, 2), QString(c.text)), c.accepted) << c.text;
+        if (c.accepted) {
+            EXPECT_DOUBLE_EQ(f.poly[1].y, c.local);
+            EXPECT_EQ(f.poly[1].x, before.x);
+            EXPECT_EQ(f.poly[1].flag, 0u) << "the flag word is kept";
+        } else {
+            EXPECT_EQ(f.poly[1].y, before.y);
+            EXPECT_EQ(f.model.LastError().toStdString(), kEnterNumber);
+        }
     }
 }
-
-INSTANTIATE_TEST_SUITE_P(Cases, CoordinateTextTest,
-                         ::testing::Values(STextCase{"Dot", "12.5", true, 12.5},
-                                           STextCase{"Exponent", " -3e2 ", true, -300},
-                                           STextCase{"Comma", "1,5", false, 0},
-                                           STextCase{"Trailing", "12x", false, 0}),
-                         [](const ::testing::TestParamInfo<STextCase>& info) {
-                             return info.param.name;
-                         });
 
 TEST(CoordinatesModelTest, TypedXIsStoredThroughTheInverse) {
     SModelFixture f;
@@ -108,16 +104,14 @@ TEST(CoordinatesModelTest, TypedXIsStoredThroughTheInverse) {
     EXPECT_EQ(f.Cell(0, 1), "-5.000");
     EXPECT_FALSE(f.model.SetCoordinateText(0, 4, "1"));
     EXPECT_FALSE(f.model.SetCoordinateText(2, 1, "1"));
-}
-
-TEST(CoordinatesModelTest, SingularActiveSystemRefusesTypedValues) {
-    SModelFixture f;
-    f.doc.AddCoordSystem(CCoordSystem("Z", CPoint3(), CPoint3(1, 0, 0), CPoint3(0, 1, 0)),
-                         CMatrix4());
-    f.doc.SetActiveCoordSystem(1);
-    EXPECT_FALSE(f.model.SetCoordinateText(1, 1, "5"));
-    EXPECT_EQ(f.poly[1].x, 110.0);
-    EXPECT_EQ(f.model.LastError().toStdString(), kSingularSystem);
+    // A singular active system refuses typed values.
+    SModelFixture f2;
+    f2.doc.AddCoordSystem(CCoordSystem("Z", CPoint3(), CPoint3(1, 0, 0), CPoint3(0, 1, 0)),
+                          CMatrix4());
+    f2.doc.SetActiveCoordSystem(1);
+    EXPECT_FALSE(f2.model.SetCoordinateText(1, 1, "5"));
+    EXPECT_EQ(f2.poly[1].x, 110.0);
+    EXPECT_EQ(f2.model.LastError().toStdString(), kSingularSystem);
 }
 
 TEST(CoordinatesModelTest, PendingRowsCopyTheLastVertex) {
@@ -190,16 +184,14 @@ TEST(CoordinatesListCtrlTest, EnterStoresTheTypedValue) {
     EXPECT_EQ(f.poly[1].y, 12345678.123456789);
     EXPECT_TRUE(f.SawText(1, 2));
     EXPECT_EQ(f.list.Editor(), nullptr);
-}
-
-TEST(CoordinatesListCtrlTest, EnterWithoutTypingNotifiesNothing) {
-    SListFixture f;
-    f.list.StartEdit(0, 3);
-    ASSERT_NE(f.list.Editor(), nullptr);
-    f.Key(f.list.Editor(), Qt::Key_Return);
+    // Enter without typing notifies nothing.
+    SListFixture f2;
+    f2.list.StartEdit(0, 3);
+    ASSERT_NE(f2.list.Editor(), nullptr);
+    f2.Key(f2.list.Editor(), Qt::Key_Return);
     QApplication::processEvents();
-    EXPECT_FALSE(f.SawText(0, 3));
-    EXPECT_TRUE(f.prompter.messages.empty());
+    EXPECT_FALSE(f2.SawText(0, 3));
+    EXPECT_TRUE(f2.prompter.messages.empty());
 }
 
 TEST(CoordinatesListCtrlTest, RefusedTextKeepsTheEditorAndTheValue) {

@@ -12,30 +12,9 @@
 
 #include "document/TAVDoc.h"
 #include "support/RecordingPrompter.h"
+#include "support/Widgets.h"
 
 namespace {
-
-void Key(QWidget* w, int key) {
-    QKeyEvent press(QEvent::KeyPress, key, Qt::NoModifier);
-    QApplication::sendEvent(w, &press);
-}
-
-// Runs act on the next modal dialog once the event loop reaches it.
-template <class Act>
-void OnNextModal(Act act) {
-    QMetaObject::invokeMethod(
-        qApp,
-        [act] {
-            QWidget* w = QApplication::activeModalWidget();
-            ASSERT_NE(w, nullptr);
-            act(*w);
-        },
-        Qt::QueuedConnection);
-}
-
-void Press(QWidget& dlg, int id) {
-    dlg.findChild<QAbstractButton*>(QString::number(id))->click();
-}
 
 CDataNode Parcel() {
     CDataNode tree;
@@ -159,25 +138,23 @@ TEST(DataTreeDialog, BadDateRestartsTheEdit) {
     EXPECT_EQ(f.dlg->Tree().GetChild(1).GetChild(0).GetText(), "2004.02.29");
     EXPECT_EQ(mods->child(0)->text(0), "2004.02.29");
     EXPECT_TRUE(f.dlg->isVisible());
-}
-
-TEST(DataTreeDialog, BadNumberAndEmptyTextAreRefused) {
-    STreeFixture f(Parcel());
-    QTreeWidgetItem* area = f.Root()->child(11);
-    f.Ctrl().setCurrentItem(area);
-    f.Ctrl().OnCommand(1003);
-    f.Type("1e5");
-    f.Type("-12.5");
-    f.Ctrl().setCurrentItem(f.Root()->child(0));
-    f.Ctrl().OnCommand(1003);
-    f.Type("");
-    ASSERT_EQ(f.prompter.messages.size(), 2u);
-    EXPECT_EQ(f.prompter.messages[0].text, "Niepoprawna Liczba!");
-    EXPECT_EQ(f.prompter.messages[1].text, "Niepoprawny Tekst!");
-    EXPECT_EQ(f.dlg->Tree().GetChild(11).GetChild(0).GetText(), "-12.5");
-    EXPECT_EQ(f.dlg->Tree().GetChild(0).GetChild(0).GetText(), "Wartość");
+    // A bad number and an empty text are refused.
+    STreeFixture f2(Parcel());
+    QTreeWidgetItem* area = f2.Root()->child(11);
+    f2.Ctrl().setCurrentItem(area);
+    f2.Ctrl().OnCommand(1003);
+    f2.Type("1e5");
+    f2.Type("-12.5");
+    f2.Ctrl().setCurrentItem(f2.Root()->child(0));
+    f2.Ctrl().OnCommand(1003);
+    f2.Type("");
+    ASSERT_EQ(f2.prompter.messages.size(), 2u);
+    EXPECT_EQ(f2.prompter.messages[0].text, "Niepoprawna Liczba!");
+    EXPECT_EQ(f2.prompter.messages[1].text, "Niepoprawny Tekst!");
+    EXPECT_EQ(f2.dlg->Tree().GetChild(11).GetChild(0).GetText(), "-12.5");
+    EXPECT_EQ(f2.dlg->Tree().GetChild(0).GetChild(0).GetText(), "Wartość");
     // The number field takes one value only.
-    std::unique_ptr<QMenu> menu(f.Ctrl().CreatePopup(area));
+    std::unique_ptr<QMenu> menu(f2.Ctrl().CreatePopup(area));
     EXPECT_EQ(menu, nullptr);
 }
 
@@ -235,7 +212,7 @@ TEST(DataTreeDialog, PrintButtonPrintsTheEditedCopy) {
     STreeFixture f(Parcel());
     std::string printed;
     SetDataPrintHandler([&printed](const CDataNode& tree, QWidget*) { printed = tree.GetText(); });
-    Press(*f.dlg, 1012);
+    Click(*f.dlg, 1012);
     SetDataPrintHandler({});
     EXPECT_EQ(printed, "Działka");
 }
@@ -251,26 +228,24 @@ TEST(DataEntryPoints, RemoveAsksAndEmpties) {
     EXPECT_EQ(tree.GetChildCount(), 0);
     ASSERT_EQ(prompter.questions.size(), 2u);
     EXPECT_EQ(prompter.questions[0].text, "Czy jesteś pewny?");
-}
-
-TEST(DataEntryPoints, CancelledTypeLeavesNoData) {
-    CDataNode tree;
-    CRecordingPrompter prompter;
-    OnNextModal([](QWidget& dlg) { Press(dlg, 2); });
-    EXPECT_FALSE(OnEntityDataButton(tree, prompter, nullptr));
-    EXPECT_EQ(tree, CDataNode());
+    // A cancelled type leaves no data.
+    CDataNode tree2;
+    CRecordingPrompter prompter2;
+    OnNextModal([](QWidget& dlg) { Click(dlg, 2); });
+    EXPECT_FALSE(OnEntityDataButton(tree2, prompter2, nullptr));
+    EXPECT_EQ(tree2, CDataNode());
 }
 
 TEST(DataEntryPoints, NewTreeStaysWhenTheTreeDialogIsCancelled) {
     CDataNode tree;
     CRecordingPrompter prompter;
     OnNextModal([](QWidget& dlg) {
-        Press(dlg, 1019);
+        Click(dlg, 1019);
         OnNextModal([](QWidget& treeDlg) {
             EXPECT_EQ(treeDlg.windowTitle(), "Kabel");
-            Press(treeDlg, 2);
+            Click(treeDlg, 2);
         });
-        Press(dlg, 1);
+        Click(dlg, 1);
     });
     EXPECT_TRUE(OnEntityDataButton(tree, prompter, nullptr));
     EXPECT_EQ(tree.GetText(), "Kabel");
@@ -283,22 +258,22 @@ TEST(DataEntryPoints, EditDataStoresOnlyOnTak) {
     doc.AddEntity(std::make_unique<CPnt>());
     doc.SetModifiedFlag(false);
     // Cancelling the type dialog: the entity stays without data.
-    OnNextModal([](QWidget& dlg) { Press(dlg, 1); });
+    OnNextModal([](QWidget& dlg) { Click(dlg, 1); });
     EXPECT_FALSE(OnEditData(doc, 0, prompter, nullptr));
     EXPECT_EQ(doc.GetEntity(0)->m_data.GetText(), "");
     // Type chosen, tree dialog cancelled: nothing reaches the entity.
     OnNextModal([](QWidget& dlg) {
-        Press(dlg, 1020);
-        OnNextModal([](QWidget& treeDlg) { Press(treeDlg, 2); });
-        Press(dlg, 1);
+        Click(dlg, 1020);
+        OnNextModal([](QWidget& treeDlg) { Click(treeDlg, 2); });
+        Click(dlg, 1);
     });
     EXPECT_FALSE(OnEditData(doc, 0, prompter, nullptr));
     EXPECT_EQ(doc.GetEntity(0)->m_data.GetText(), "");
     EXPECT_FALSE(doc.IsModified());
     OnNextModal([](QWidget& dlg) {
-        Press(dlg, 1020);
-        OnNextModal([](QWidget& treeDlg) { Press(treeDlg, 1); });
-        Press(dlg, 1);
+        Click(dlg, 1020);
+        OnNextModal([](QWidget& treeDlg) { Click(treeDlg, 1); });
+        Click(dlg, 1);
     });
     EXPECT_TRUE(OnEditData(doc, 0, prompter, nullptr));
     EXPECT_EQ(doc.GetEntity(0)->m_data.GetText(), "Rura");

@@ -59,21 +59,19 @@ TEST(DistanceReportDlgTest, ControlsAndTexts) {
     }
     EXPECT_EQ(dlg.Values().idealStart, -1);
     EXPECT_EQ(dlg.Values().measuredStart, -1);
-}
-
-TEST(DistanceReportDlgTest, ReadsTrimmedNamesAndNumbers) {
-    CRecordingPrompter prompter;
-    CDistanceReportDlg dlg(prompter);
-    Fill(dlg, " \tP 1\t ", "  1", "P 1", "101 ");
-    dlg.findChild<QCheckBox*>("1132")->setChecked(true);
-    ClickOk(dlg);
-    ASSERT_EQ(dlg.result(), QDialog::Accepted);
-    EXPECT_TRUE(prompter.messages.empty());
-    EXPECT_EQ(dlg.Values().idealPrefix, "P 1");
-    EXPECT_EQ(dlg.Values().idealStart, 1);
-    EXPECT_EQ(dlg.Values().measuredPrefix, "P 1");
-    EXPECT_EQ(dlg.Values().measuredStart, 101);
-    EXPECT_TRUE(dlg.Values().local);
+    // Names and numbers are read trimmed.
+    CRecordingPrompter readPrompter;
+    CDistanceReportDlg reading(readPrompter);
+    Fill(reading, " \tP 1\t ", "  1", "P 1", "101 ");
+    reading.findChild<QCheckBox*>("1132")->setChecked(true);
+    ClickOk(reading);
+    ASSERT_EQ(reading.result(), QDialog::Accepted);
+    EXPECT_TRUE(readPrompter.messages.empty());
+    EXPECT_EQ(reading.Values().idealPrefix, "P 1");
+    EXPECT_EQ(reading.Values().idealStart, 1);
+    EXPECT_EQ(reading.Values().measuredPrefix, "P 1");
+    EXPECT_EQ(reading.Values().measuredStart, 101);
+    EXPECT_TRUE(reading.Values().local);
 }
 
 TEST(DistanceReportDlgTest, RefusalsKeepTheDialogOpen) {

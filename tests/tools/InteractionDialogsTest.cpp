@@ -8,15 +8,11 @@
 #include <QSpinBox>
 
 #include "document/Entity.h"
+#include "support/Widgets.h"
 #include "tools/InfoDlg.h"
 #include "tools/PointLocalizeDlg.h"
 
 namespace {
-
-template <typename T>
-T* Control(QWidget& dlg, const char* id) {
-    return dlg.findChild<T*>(QString::fromLatin1(id));
-}
 
 TEST(InfoDlg, CircleShowsKindAndBothRows) {
     CArc circle;
@@ -24,26 +20,23 @@ TEST(InfoDlg, CircleShowsKindAndBothRows) {
     CInfoDlg dlg(EntityInfo(circle, nullptr));
     EXPECT_EQ(dlg.objectName(), "157");
     EXPECT_EQ(dlg.windowTitle(), "Informacja:");
-    ASSERT_NE(Control<QGroupBox>(dlg, "1085"), nullptr);
-    EXPECT_EQ(Control<QGroupBox>(dlg, "1085")->title(), "Okrąg");
-    EXPECT_EQ(Control<QLabel>(dlg, "1086")->text(), "Obwód:");
-    EXPECT_EQ(Control<QLabel>(dlg, "1087")->text(), "12.566");
-    EXPECT_EQ(Control<QLabel>(dlg, "1088")->text(), "Pole powierzchni:");
-    EXPECT_EQ(Control<QLabel>(dlg, "1089")->text(), "12.566");
-    for (const char* id : {"1086", "1087", "1088", "1089"}) {
+    EXPECT_EQ(Control<QGroupBox>(dlg, 1085)->title(), "Okrąg");
+    EXPECT_EQ(Control<QLabel>(dlg, 1086)->text(), "Obwód:");
+    EXPECT_EQ(Control<QLabel>(dlg, 1087)->text(), "12.566");
+    EXPECT_EQ(Control<QLabel>(dlg, 1088)->text(), "Pole powierzchni:");
+    EXPECT_EQ(Control<QLabel>(dlg, 1089)->text(), "12.566");
+    for (int id : {1086, 1087, 1088, 1089}) {
         EXPECT_TRUE(Control<QLabel>(dlg, id)->isVisibleTo(&dlg)) << id;
     }
-}
-
-TEST(InfoDlg, RowWithoutAreaIsHidden) {
+    // A row without area is hidden.
     CPoly bow;
     bow.m_vertices = {{0, 0, 0}, {1, 1, 0}, {1, 0, 0}, {0, 1, 0}};
-    CInfoDlg dlg(EntityInfo(bow, nullptr));
-    EXPECT_EQ(Control<QGroupBox>(dlg, "1085")->title(), "Łamana");
-    EXPECT_EQ(Control<QLabel>(dlg, "1086")->text(), "Długość:");
-    EXPECT_TRUE(Control<QLabel>(dlg, "1087")->isVisibleTo(&dlg));
-    EXPECT_FALSE(Control<QLabel>(dlg, "1088")->isVisibleTo(&dlg));
-    EXPECT_FALSE(Control<QLabel>(dlg, "1089")->isVisibleTo(&dlg));
+    CInfoDlg dlg2(EntityInfo(bow, nullptr));
+    EXPECT_EQ(Control<QGroupBox>(dlg2, 1085)->title(), "Łamana");
+    EXPECT_EQ(Control<QLabel>(dlg2, 1086)->text(), "Długość:");
+    EXPECT_TRUE(Control<QLabel>(dlg2, 1087)->isVisibleTo(&dlg2));
+    EXPECT_FALSE(Control<QLabel>(dlg2, 1088)->isVisibleTo(&dlg2));
+    EXPECT_FALSE(Control<QLabel>(dlg2, 1089)->isVisibleTo(&dlg2));
 }
 
 TEST(PointLocalizeDlg, BoxesFollowAndSetTheMaskAtOnce) {
@@ -56,17 +49,17 @@ TEST(PointLocalizeDlg, BoxesFollowAndSetTheMaskAtOnce) {
                            "Początek tekstu", "Środek odcinka/łuku", "Koniec łuku",
                            "Kwadrant okręgu", "Punkt przecięcia"};
     for (int i = 0; i < 8; ++i) {
-        QCheckBox* box = Control<QCheckBox>(dlg, std::to_string(1091 + i).c_str());
+        QCheckBox* box = Control<QCheckBox>(dlg, 1091 + i);
         ASSERT_NE(box, nullptr) << i;
         EXPECT_EQ(box->text().toStdString(), texts[i]);
         EXPECT_EQ(box->isChecked(), (mask >> i) & 1) << i;
     }
-    Control<QCheckBox>(dlg, "1092")->click();
+    Control<QCheckBox>(dlg, 1092)->click();
     EXPECT_EQ(mask, 1 | 2 | 4 | 128);
-    Control<QCheckBox>(dlg, "1098")->click();
-    Control<QCheckBox>(dlg, "1091")->click();
+    Control<QCheckBox>(dlg, 1098)->click();
+    Control<QCheckBox>(dlg, 1091)->click();
     EXPECT_EQ(mask, 2 | 4);
-    auto* size = Control<QSpinBox>(dlg, "1190");
+    auto* size = Control<QSpinBox>(dlg, 1190);
     ASSERT_NE(size, nullptr);
     EXPECT_EQ(window, 25);
     EXPECT_EQ(size->value(), 25);

@@ -12,6 +12,7 @@
 #include <memory>
 
 #include "document/TAVDoc.h"
+#include "support/Recorders.h"
 #include "support/RecordingPrompter.h"
 #include "support/Widgets.h"
 #include "view/FrameServices.h"
@@ -69,10 +70,7 @@ TEST(LayerDialog, ControlsAndTexts) {
     EXPECT_EQ(current->text(), "D");
     EXPECT_EQ(f.List().count(), 4);
     EXPECT_TRUE(f.List().SelectedRows().empty());
-}
-
-TEST(LayerDialog, PlainClickSelectsOneCtrlAndShiftToggleOne) {
-    SLayerFixture f;
+    // A plain click selects one row, Ctrl and Shift toggle one.
     f.Click(60, 0);
     f.Click(60, 2);
     EXPECT_EQ(f.List().SelectedRows(), (std::vector<int>{2}));
@@ -91,48 +89,44 @@ struct SFlagCase {
     bool selectionKept;
 };
 
-class LayerRowClick : public testing::TestWithParam<SFlagCase> {};
+const SFlagCase kLayerRowClickCases[] = {
+    {"X4Locks", 4, 1, 1, true},
+    {"X20Hides", 20, 0, 0, true},
+    {"X36Selects", 36, 0, 1, false},
+};
 
-TEST_P(LayerRowClick, FlagColumnsOfSelectedRows) {
-    const SFlagCase& c = GetParam();
-    SLayerFixture f;
-    f.Click(60, 0);
-    f.Click(60, 1, Qt::ControlModifier);
-    f.Click(60, 2, Qt::ControlModifier);
-    f.Click(c.x, 0);
-    for (int row : {0, 1}) {
-        EXPECT_EQ(f.doc.GetLayer(row).m_locked, c.locked) << row;
-        EXPECT_EQ(f.doc.GetLayer(row).m_visible, c.visible) << row;
+TEST(LayerRowClick, FlagColumnsOfSelectedRows) {
+    for (const SFlagCase& c : kLayerRowClickCases) {
+        SCOPED_TRACE(c.label);
+        SLayerFixture f;
+        f.Click(60, 0);
+        f.Click(60, 1, Qt::ControlModifier);
+        f.Click(60, 2, Qt::ControlModifier);
+        f.Click(c.x, 0);
+        for (int row : {0, 1}) {
+            EXPECT_EQ(f.doc.GetLayer(row).m_locked, c.locked) << row;
+            EXPECT_EQ(f.doc.GetLayer(row).m_visible, c.visible) << row;
+        }
+        if (c.selectionKept) {
+            EXPECT_EQ(f.List().SelectedRows(), (std::vector<int>{0, 1, 2}));
+            // Row 2 (locked, hidden) follows the clicked row in the clicked flag only.
+            EXPECT_EQ(f.doc.GetLayer(2).m_locked, c.x < 20 ? c.locked : 1);
+            EXPECT_EQ(f.doc.GetLayer(2).m_visible, c.x < 20 ? 0 : c.visible);
+        } else {
+            EXPECT_EQ(f.List().SelectedRows(), (std::vector<int>{0}));
+        }
+        EXPECT_EQ(f.doc.GetLayer(3).m_locked, 0);
+        EXPECT_EQ(f.doc.GetLayer(3).m_visible, 1);
     }
-    if (c.selectionKept) {
-        EXPECT_EQ(f.List().SelectedRows(), (std::vector<int>{0, 1, 2}));
-        // Row 2 (locked, hidden) follows the clicked row in the clicked flag only.
-        EXPECT_EQ(f.doc.GetLayer(2).m_locked, c.x < 20 ? c.locked : 1);
-        EXPECT_EQ(f.doc.GetLayer(2).m_visible, c.x < 20 ? 0 : c.visible);
-    } else {
-        EXPECT_EQ(f.List().SelectedRows(), (std::vector<int>{0}));
-    }
-    EXPECT_EQ(f.doc.GetLayer(3).m_locked, 0);
-    EXPECT_EQ(f.doc.GetLayer(3).m_visible, 1);
 }
 
-INSTANTIATE_TEST_SUITE_P(Columns, LayerRowClick,
-                         testing::Values(SFlagCase{"X4Locks", 4, 1, 1, true},
-                                         SFlagCase{"X20Hides", 20, 0, 0, true},
-                                         SFlagCase{"X36Selects", 36, 0, 1, false}),
-                         [](const testing::TestParamInfo<SFlagCase>& i) { return i.param.label; });
-
-TEST(LayerDialog, FlagClickOnUnselectedRowOnlySelects) {
+TEST(LayerDialog, FlagClickOnUnselectedRowOnlySelectsAndDoubleClickRenames) {
     SLayerFixture f;
     f.Click(60, 0);
     f.Click(10, 1);
     EXPECT_EQ(f.doc.GetLayer(1).m_locked, 0);
     EXPECT_EQ(f.List().SelectedRows(), (std::vector<int>{1}));
-}
-
-TEST(LayerDialog, DoubleClickRenamesOnlyBeyondX40) {
-    SLayerFixture f;
-    f.Click(60, 1);
+    // A double click renames only right of x = 40.
     f.DoubleClick(40, 1);
     QApplication::processEvents();
     EXPECT_EQ(f.Editor(), nullptr);
@@ -147,19 +141,36 @@ TEST(LayerDialog, DoubleClickRenamesOnlyBeyondX40) {
     EXPECT_GE(f.Editor()->geometry().left(), CLayerListBox::kTextPartX);
 }
 
-TEST(LayerDialog, RenameTrimsAndEnterCloses) {
-    SLayerFixture f;
-    f.Click(60, 0);
-    f.Button(1015);
-    ASSERT_NE(f.Editor(), nullptr);
-    CLayerNameEdit* editor = f.Editor();
-    Key(editor, Qt::Key_K);  // typing marks the text changed
-    editor->setText("  Kable  ");
-    Key(editor, Qt::Key_Return);
-    EXPECT_EQ(f.doc.GetLayer(0).m_name, "Kable");
-    EXPECT_EQ(f.List().Editor(), nullptr);
-    EXPECT_TRUE(f.prompter.messages.empty());
-    EXPECT_TRUE(f.dlg->isVisible());
+// A name typed in the editor is trimmed and stored by Enter or "Tak"; Enter on text the user did
+// not change leaves the name alone.
+TEST(LayerDialog, RenameByEnterOrTak) {
+    const struct {
+        int row;
+        const char* typed;  // nullptr: nothing typed
+        int button;         // 0: Enter in the editor
+        const char* name;
+    } cases[] = {{0, "  Kable  ", 0, "Kable"}, {3, "Rury", 1, "Rury"}, {2, nullptr, 0, "C"}};
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.row);
+        SLayerFixture f;
+        f.Click(60, c.row);
+        f.Button(1015);
+        ASSERT_NE(f.Editor(), nullptr);
+        if (c.typed != nullptr) {
+            Key(f.Editor(), Qt::Key_K);  // typing marks the text changed
+            f.Editor()->setText(c.typed);
+        }
+        if (c.button == 0) {
+            Key(f.Editor(), Qt::Key_Return);
+            EXPECT_EQ(f.List().Editor(), nullptr);
+            EXPECT_TRUE(f.dlg->isVisible());
+        } else {
+            f.Button(c.button);
+            EXPECT_EQ(f.dlg->result(), QDialog::Accepted);
+        }
+        EXPECT_EQ(f.doc.GetLayer(c.row).m_name, c.name);
+        EXPECT_TRUE(f.prompter.messages.empty());
+    }
 }
 
 TEST(LayerDialog, RefusedNameKeepsTheEditorAndTheDialog) {
@@ -188,29 +199,6 @@ TEST(LayerDialog, RefusedNameKeepsTheEditorAndTheDialog) {
     EXPECT_EQ(f.prompter.messages[1].text, "Nazwa obiektu nie może być pusta!");
     EXPECT_TRUE(f.dlg->isVisible());
     EXPECT_EQ(f.Editor(), editor);
-}
-
-TEST(LayerDialog, TakStoresATypedName) {
-    SLayerFixture f;
-    f.Click(60, 3);
-    f.Button(1015);
-    ASSERT_NE(f.Editor(), nullptr);
-    Key(f.Editor(), Qt::Key_R);
-    f.Editor()->setText("Rury");
-    f.Button(1);
-    EXPECT_EQ(f.dlg->result(), QDialog::Accepted);
-    EXPECT_EQ(f.doc.GetLayer(3).m_name, "Rury");
-}
-
-TEST(LayerDialog, UnchangedTextLeavesTheName) {
-    SLayerFixture f;
-    f.Click(60, 2);
-    f.Button(1015);
-    ASSERT_NE(f.Editor(), nullptr);
-    Key(f.Editor(), Qt::Key_Return);
-    EXPECT_EQ(f.doc.GetLayer(2).m_name, "C");
-    EXPECT_EQ(f.List().Editor(), nullptr);
-    EXPECT_TRUE(f.prompter.messages.empty());
 }
 
 TEST(LayerDialog, NewLayerEscapeKeepsItsName) {
@@ -264,14 +252,11 @@ TEST(LayerDialog, DeleteTwoRowsKeepsTheCurrentLayer) {
     ASSERT_EQ(f.doc.GetEntityCount(), 2);
     EXPECT_EQ(f.doc.GetEntity(1)->m_name, "D");
     EXPECT_EQ(f.doc.GetEntity(1)->m_layer, 1);
-}
-
-TEST(LayerDialog, DeletingTheCurrentLastMakesTheNewLastCurrent) {
-    SLayerFixture f;
-    f.Click(60, 3);
+    // The current layer, last, deleted: the new last is current.
+    f.Click(60, 1);
     f.Button(1016);
-    EXPECT_EQ(f.dlg->Current(), 2);
-    EXPECT_EQ(f.CurrentText(), "C");
+    EXPECT_EQ(f.dlg->Current(), 0);
+    EXPECT_EQ(f.CurrentText(), "A");
 }
 
 TEST(LayerDialog, DeleteWithARefusedNameOpenAsksNothingMore) {
@@ -321,17 +306,6 @@ TEST(LayerDialog, PopupSelectsClearsAndInverts) {
     f.List().ClearAllRows();
     EXPECT_TRUE(f.List().SelectedRows().empty());
 }
-
-// Records the combo reloads the command asks for.
-class CRecordingFrame : public CFrameServices {
-public:
-    bool IsBackgroundWhite() const override { return 0; }
-    bool IsDisplayListUsed() const override { return 1; }
-    void SetStatusText(const std::string&) override {}
-    void SetCoordinateText(const std::string&) override {}
-    void ShowDocumentLayers(CTAVDoc* doc) override { shown.push_back(doc); }
-    std::vector<CTAVDoc*> shown;
-};
 
 TEST(LayersCommand, AppliesCurrentAndReloadsTheCombo) {
     CRecordingPrompter prompter;

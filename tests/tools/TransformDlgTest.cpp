@@ -54,35 +54,33 @@ TEST(TransformDlgTest, ControlsAndTexts) {
         1);
     EXPECT_EQ(titles.count("Początek"), 2);
     EXPECT_EQ(titles.count("Punkt na osi:"), 4);
-}
-
-TEST(TransformDlgTest, ShowsThePreloadedValues) {
-    CRecordingPrompter prompter;
-    CTransformDlg dlg(prompter);
+    // Defaults, then preloaded values, which come back exactly when unchanged.
+    CRecordingPrompter preloadPrompter;
+    CTransformDlg preload(preloadPrompter);
     // Defaults.
-    EXPECT_EQ(Find<QLineEdit>(dlg, 1061)->text(), "1");
-    EXPECT_TRUE(Find<QRadioButton>(dlg, 1058)->isChecked());
-    EXPECT_TRUE(Find<QRadioButton>(dlg, 1065)->isChecked());
-    EXPECT_TRUE(Find<QRadioButton>(dlg, 1080)->isChecked());
+    EXPECT_EQ(Find<QLineEdit>(preload, 1061)->text(), "1");
+    EXPECT_TRUE(Find<QRadioButton>(preload, 1058)->isChecked());
+    EXPECT_TRUE(Find<QRadioButton>(preload, 1065)->isChecked());
+    EXPECT_TRUE(Find<QRadioButton>(preload, 1080)->isChecked());
     SAlignment a;
     a.modelOrigin = CPoint3(5420000.125, -0.1, 1e-9);
     a.modelFirstAxis = 1;
     a.modelSecondAxis = 2;
     a.leftHanded = true;
-    dlg.SetValues(a);
-    EXPECT_EQ(Find<QLineEdit>(dlg, 1055)->text(), "5420000.125");
-    EXPECT_EQ(Find<QLineEdit>(dlg, 1056)->text(), "-0.1");
-    EXPECT_EQ(Find<QLineEdit>(dlg, 1057)->text(), "1e-09");
-    EXPECT_TRUE(Find<QRadioButton>(dlg, 1059)->isChecked());
-    EXPECT_TRUE(Find<QRadioButton>(dlg, 1066)->isChecked());
-    EXPECT_TRUE(Find<QCheckBox>(dlg, 1131)->isChecked());
+    preload.SetValues(a);
+    EXPECT_EQ(Find<QLineEdit>(preload, 1055)->text(), "5420000.125");
+    EXPECT_EQ(Find<QLineEdit>(preload, 1056)->text(), "-0.1");
+    EXPECT_EQ(Find<QLineEdit>(preload, 1057)->text(), "1e-09");
+    EXPECT_TRUE(Find<QRadioButton>(preload, 1059)->isChecked());
+    EXPECT_TRUE(Find<QRadioButton>(preload, 1066)->isChecked());
+    EXPECT_TRUE(Find<QCheckBox>(preload, 1131)->isChecked());
     // Unchanged values come back exactly.
-    ClickOk(dlg);
-    EXPECT_EQ(dlg.result(), QDialog::Accepted);
-    EXPECT_EQ(dlg.Values().modelOrigin.x, 5420000.125);
-    EXPECT_EQ(dlg.Values().modelOrigin.z, 1e-9);
-    EXPECT_EQ(dlg.Values().modelSecondAxis, 2);
-    EXPECT_TRUE(dlg.Values().leftHanded);
+    ClickOk(preload);
+    EXPECT_EQ(preload.result(), QDialog::Accepted);
+    EXPECT_EQ(preload.Values().modelOrigin.x, 5420000.125);
+    EXPECT_EQ(preload.Values().modelOrigin.z, 1e-9);
+    EXPECT_EQ(preload.Values().modelSecondAxis, 2);
+    EXPECT_TRUE(preload.Values().leftHanded);
 }
 
 TEST(TransformDlgTest, FailedCheckKeepsTheDialogOpen) {

@@ -8,16 +8,10 @@
 #include <QRadioButton>
 
 #include "support/RecordingPrompter.h"
+#include "support/Widgets.h"
 #include "view/ViewDialogs.h"
 
 namespace {
-
-template <class T>
-T* Control(QWidget& dlg, int id) {
-    T* w = dlg.findChild<T*>(QString::number(id));
-    EXPECT_NE(w, nullptr) << id;
-    return w;
-}
 
 SViewPointValues SampleValues() {
     SViewPointValues v;
@@ -69,23 +63,21 @@ TEST(ViewPointDlg, SameEyeAndTargetKeepsTheDialogOpen) {
     Control<QLineEdit>(dlg, 1025)->setText("100.0001");
     dlg.accept();
     EXPECT_EQ(dlg.result(), QDialog::Accepted);
-}
-
-TEST(ViewPointDlg, BadNumbersAreRefused) {
+    // Bad numbers are refused.
     for (const char* text : {"", "abc", "1e999", "nan"}) {
-        CRecordingPrompter prompter;
-        CViewPointDlg dlg(SampleValues(), nullptr, prompter);
-        Control<QLineEdit>(dlg, 1026)->setText(text);
-        dlg.accept();
-        EXPECT_NE(dlg.result(), QDialog::Accepted) << text;
-        EXPECT_EQ(dlg.Values().target.x, 5420100.5);
+        CRecordingPrompter prompter2;
+        CViewPointDlg dlg2(SampleValues(), nullptr, prompter2);
+        Control<QLineEdit>(dlg2, 1026)->setText(text);
+        dlg2.accept();
+        EXPECT_NE(dlg2.result(), QDialog::Accepted) << text;
+        EXPECT_EQ(dlg2.Values().target.x, 5420100.5);
     }
     for (const char* scale : {"0", "-1"}) {
-        CRecordingPrompter prompter;
-        CViewPointDlg dlg(SampleValues(), nullptr, prompter);
-        Control<QLineEdit>(dlg, 1032)->setText(scale);
-        dlg.accept();
-        EXPECT_NE(dlg.result(), QDialog::Accepted) << scale;
+        CRecordingPrompter prompter2;
+        CViewPointDlg dlg2(SampleValues(), nullptr, prompter2);
+        Control<QLineEdit>(dlg2, 1032)->setText(scale);
+        dlg2.accept();
+        EXPECT_NE(dlg2.result(), QDialog::Accepted) << scale;
     }
 }
 
@@ -129,14 +121,12 @@ TEST(ProjectionDlg, ViewAngleOnlyWithPerspective) {
     EXPECT_EQ(dlg.Values().farPlane, 1000.0);
     Control<QRadioButton>(dlg, 1046)->setChecked(true);
     EXPECT_FALSE(angle->isVisible());
-}
-
-TEST(ProjectionDlg, NearIsNotCheckedAgainstFarButMustBeANumber) {
-    CProjectionDlg dlg(SProjectionValues{});
-    Control<QLineEdit>(dlg, 1029)->setText("50");
-    Control<QLineEdit>(dlg, 1030)->setText("10");
-    dlg.accept();
-    EXPECT_EQ(dlg.result(), QDialog::Accepted);
+    // Near is not checked against far but must be a number.
+    CProjectionDlg dlg2(SProjectionValues{});
+    Control<QLineEdit>(dlg2, 1029)->setText("50");
+    Control<QLineEdit>(dlg2, 1030)->setText("10");
+    dlg2.accept();
+    EXPECT_EQ(dlg2.result(), QDialog::Accepted);
     CProjectionDlg bad(SProjectionValues{});
     Control<QLineEdit>(bad, 1030)->setText("x");
     bad.accept();

@@ -10,6 +10,7 @@
 #include <memory>
 
 #include "document/TAVDoc.h"
+#include "support/Recorders.h"
 #include "support/RecordingPrompter.h"
 #include "support/TestView.h"
 #include "tools/core/Measurement.h"
@@ -18,17 +19,6 @@
 #include "view/core/PointLocator.h"
 
 namespace {
-
-// Keeps the status text the view shows.
-class CStatusFrame : public CFrameServices {
-public:
-    bool IsBackgroundWhite() const override { return 0; }
-    bool IsDisplayListUsed() const override { return 1; }
-    void SetStatusText(const std::string& text) override { status = text; }
-    void SetCoordinateText(const std::string& text) override { coordinates = text; }
-    void ShowDocumentLayers(CTAVDoc*) override {}
-    std::string status, coordinates;
-};
 
 // Pixel of world (x, y): ten pixels a unit, the origin at (200, 150).
 int Px(double x) {
@@ -101,7 +91,7 @@ protected:
         return out;
     }
 
-    CStatusFrame frame;
+    CRecordingFrame frame;
     CRecordingPrompter prompter;
     std::unique_ptr<CTAVDoc> doc;
     std::unique_ptr<CTAVView> view;
@@ -126,16 +116,14 @@ TEST_F(ViewPick, FourPixelsIsAClickFiveADrag) {
     EXPECT_EQ(frame.status, std::string("Liczba wybranych obieków: 1.") + std::string(50, ' '));
 }
 
-TEST_F(ViewPick, HiddenLayerIsNotPicked) {
+TEST_F(ViewPick, HiddenLayerIsNotPickedAndASecondClickDeselects) {
     Click(Px(0), Py(-5));
     EXPECT_TRUE(view->GetPickList().empty());
     doc->GetLayer(1).m_visible = 1;
     doc->InvalidateViews();
     Click(Px(0), Py(-5));
     EXPECT_EQ(view->GetPickList(), std::vector<int>{2});
-}
-
-TEST_F(ViewPick, ClickOnTheOnlySelectedEntityEmptiesTheSelection) {
+    // A click on the only selected entity empties the selection.
     Click(Px(1), Py(0.3));
     ASSERT_EQ(view->GetCurrentPick(), 0);
     Click(Px(1), Py(0.3));

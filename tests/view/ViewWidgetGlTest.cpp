@@ -10,9 +10,9 @@
 #include <memory>
 
 #include "document/TAVDoc.h"
+#include "support/Recorders.h"
 #include "support/RecordingPrompter.h"
 #include "support/TestView.h"
-#include "view/FrameServices.h"
 #include "view/TAVView.h"
 
 namespace {
@@ -63,13 +63,20 @@ protected:
     std::unique_ptr<CTAVView> view;
 };
 
-TEST_F(ViewWidget, ReadsTheSavedCameraAndDrawsIt) {
+TEST_F(ViewWidget, ReadsTheSavedCameraAndASelectClickLeavesNoHistory) {
     EXPECT_EQ(view->Camera().m_clientWidth, 400);
     EXPECT_DOUBLE_EQ(view->Camera().m_right, 20.0);
     EXPECT_STREQ(view->GetLastError(), "No Error");
     const QImage img = view->grabFramebuffer();
     EXPECT_EQ(img.pixelColor(200, 150), QColor(255, 255, 255));
     EXPECT_EQ(img.pixelColor(100, 100), QColor(0, 0, 0));
+    // A select click leaves no history.
+    Mouse(QEvent::MouseButtonPress, 10, 10, Qt::LeftButton, Qt::LeftButton);
+    Mouse(QEvent::MouseButtonRelease, 10, 10, Qt::LeftButton, Qt::NoButton);
+    EXPECT_EQ(view->Camera().HistorySize(), 0);
+    // The picked point of the press lies on the reference plane.
+    EXPECT_NEAR(view->GetPickedPoint().x, -19.0, 1e-9);
+    EXPECT_NEAR(view->GetPickedPoint().z, 0.0, 1e-9);
 }
 
 TEST_F(ViewWidget, CompilesTheListAfterTheFirstFrameThenIdles) {
@@ -161,15 +168,6 @@ TEST_F(ViewWidget, ZoomWindowAndWheel) {
     EXPECT_NEAR(view->Camera().m_scale, 0.25 * std::pow(2.0, 1.0 / 12.0), 1e-12);
 }
 
-TEST_F(ViewWidget, SelectClickLeavesNoHistory) {
-    Mouse(QEvent::MouseButtonPress, 10, 10, Qt::LeftButton, Qt::LeftButton);
-    Mouse(QEvent::MouseButtonRelease, 10, 10, Qt::LeftButton, Qt::NoButton);
-    EXPECT_EQ(view->Camera().HistorySize(), 0);
-    // The picked point of the press lies on the reference plane.
-    EXPECT_NEAR(view->GetPickedPoint().x, -19.0, 1e-9);
-    EXPECT_NEAR(view->GetPickedPoint().z, 0.0, 1e-9);
-}
-
 TEST_F(ViewWidget, BusyDocumentOnlyBeepsButPreviousWorks) {
     view->Camera().PushView();
     doc->SetBusy(1);
@@ -195,19 +193,6 @@ TEST_F(ViewWidget, CameraGoesBackToTheDocumentBeforeSaving) {
     EXPECT_TRUE(s.eye == view->Camera().m_eye);
     EXPECT_EQ(s.scale, 1.0);
 }
-
-// What the view tells the main frame.
-class CRecordingFrame : public CFrameServices {
-public:
-    bool IsBackgroundWhite() const override { return white; }
-    bool IsDisplayListUsed() const override { return 1; }
-    void SetStatusText(const std::string& text) override { status = text; }
-    void SetCoordinateText(const std::string& text) override { coordinates = text; }
-    void ShowDocumentLayers(CTAVDoc*) override {}
-
-    int white = 0;
-    std::string status, coordinates;
-};
 
 class ViewWidgetInFrame : public ViewWidget {
 protected:
@@ -243,7 +228,7 @@ TEST_F(ViewWidgetInFrame, StatusAndCoordinateTexts) {
 }
 
 TEST_F(ViewWidgetInFrame, WhiteBackgroundAndTargetMarker) {
-    frame.white = 1;
+    frame.white = true;
     CViewState s = doc->ViewState();
     s.targetMarker = 1;
     s.target = CPoint3(5, 0, 0);

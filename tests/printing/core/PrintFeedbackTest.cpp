@@ -88,36 +88,26 @@ struct CutCase {
     bool truncated;
 };
 
-class FeedbackCut : public testing::TestWithParam<CutCase> {};
+const CutCase kFeedbackCutCases[] = {
+    {"whole", 30, 2, false}, {"second_vertex_cut", 29, 1, true},     {"token_only", 16, 1, true},
+    {"empty", 0, 0, false},  {"overflowed_minus_one", -1, 0, false},
+};
 
-TEST_P(FeedbackCut, NeverReadsPastTheCount) {
-    const CutCase& c = GetParam();
-    std::vector<float> full;
-    Line(full, GL_LINE_TOKEN, 1, 2, 3, 4);
-    Line(full, GL_LINE_TOKEN, 5, 6, 7, 8);
-    // Only the counted floats exist, so reading further is caught by the sanitizers.
-    std::vector<float> b(full.begin(), full.begin() + std::max<int64_t>(0, c.keep));
-    CDeviceLines out;
-    const SFeedbackWalk w = WalkFeedback(b.empty() ? nullptr : b.data(), c.keep, TestMapping(),
-                                         false, SPrintPen{}, out);
-    EXPECT_EQ(w.lines, c.lines);
-    EXPECT_EQ(out.LineCount(), c.lines);
-    EXPECT_EQ(w.truncated, c.truncated);
-}
-
-INSTANTIATE_TEST_SUITE_P(
-    All, FeedbackCut,
-    testing::Values(CutCase{"whole", 30, 2, false}, CutCase{"second_vertex_cut", 29, 1, true},
-                    CutCase{"token_only", 16, 1, true}, CutCase{"empty", 0, 0, false},
-                    CutCase{"overflowed_minus_one", -1, 0, false}),
-    [](const testing::TestParamInfo<CutCase>& i) { return std::string(i.param.name); });
-
-TEST(FeedbackWalk, PolygonCountBeyondTheBufferEndsTheWalk) {
-    std::vector<float> b = {float(GL_POLYGON_TOKEN), 1e9f};
-    CDeviceLines out;
-    const SFeedbackWalk w = WalkFeedback(b.data(), 2, TestMapping(), false, SPrintPen{}, out);
-    EXPECT_TRUE(w.truncated);
-    EXPECT_EQ(out.LineCount(), 0);
+TEST(FeedbackCut, NeverReadsPastTheCount) {
+    for (const CutCase& c : kFeedbackCutCases) {
+        SCOPED_TRACE(c.name);
+        std::vector<float> full;
+        Line(full, GL_LINE_TOKEN, 1, 2, 3, 4);
+        Line(full, GL_LINE_TOKEN, 5, 6, 7, 8);
+        // Only the counted floats exist, so reading further is caught by the sanitizers.
+        std::vector<float> b(full.begin(), full.begin() + std::max<int64_t>(0, c.keep));
+        CDeviceLines out;
+        const SFeedbackWalk w = WalkFeedback(b.empty() ? nullptr : b.data(), c.keep, TestMapping(),
+                                             false, SPrintPen{}, out);
+        EXPECT_EQ(w.lines, c.lines);
+        EXPECT_EQ(out.LineCount(), c.lines);
+        EXPECT_EQ(w.truncated, c.truncated);
+    }
 }
 
 TEST(FeedbackWalk, NonFiniteValuesAreSkippedNotConverted) {
@@ -139,6 +129,13 @@ TEST(FeedbackWalk, NonFiniteValuesAreSkippedNotConverted) {
     EXPECT_EQ(w.lines, 1);
     ASSERT_EQ(out.Groups().size(), 1u);
     EXPECT_EQ(out.Groups()[0].rgb, 0x008000u);
+    // A polygon count beyond the buffer ends the walk.
+    std::vector<float> huge = {float(GL_POLYGON_TOKEN), 1e9f};
+    CDeviceLines hugeOut;
+    const SFeedbackWalk hugeWalk =
+        WalkFeedback(huge.data(), 2, TestMapping(), false, SPrintPen{}, hugeOut);
+    EXPECT_TRUE(hugeWalk.truncated);
+    EXPECT_EQ(hugeOut.LineCount(), 0);
 }
 
 struct PenCase {
@@ -148,22 +145,21 @@ struct PenCase {
     uint32_t rgb;
 };
 
-class FeedbackPen : public testing::TestWithParam<PenCase> {};
+const PenCase kFeedbackPenCases[] = {
+    {"half_rounds_up", 0.5f, 0, 0, false, 0x800000u},
+    {"just_below_half", 0.498f, 0, 0, false, 0x7F0000u},
+    {"white_prints_black", 1, 1, 1, false, 0},
+    {"near_white_stays", 1, 1, 0.99f, false, 0xFFFFFCu},
+    {"black_and_white", 0.2f, 0.9f, 0.1f, true, 0},
+    {"out_of_range_clamped", 2, -1, 1, false, 0xFF00FFu},
+};
 
-TEST_P(FeedbackPen, Colour) {
-    const PenCase& c = GetParam();
-    EXPECT_EQ(FeedbackPenColor(c.r, c.g, c.b, c.blackWhite), c.rgb);
+TEST(FeedbackPen, Colour) {
+    for (const PenCase& c : kFeedbackPenCases) {
+        SCOPED_TRACE(c.name);
+        EXPECT_EQ(FeedbackPenColor(c.r, c.g, c.b, c.blackWhite), c.rgb);
+    }
 }
-
-INSTANTIATE_TEST_SUITE_P(
-    All, FeedbackPen,
-    testing::Values(PenCase{"half_rounds_up", 0.5f, 0, 0, false, 0x800000u},
-                    PenCase{"just_below_half", 0.498f, 0, 0, false, 0x7F0000u},
-                    PenCase{"white_prints_black", 1, 1, 1, false, 0},
-                    PenCase{"near_white_stays", 1, 1, 0.99f, false, 0xFFFFFCu},
-                    PenCase{"black_and_white", 0.2f, 0.9f, 0.1f, true, 0},
-                    PenCase{"out_of_range_clamped", 2, -1, 1, false, 0xFF00FFu}),
-    [](const testing::TestParamInfo<PenCase>& i) { return std::string(i.param.name); });
 
 struct PrintPenCase {
     const char* name;
@@ -172,28 +168,27 @@ struct PrintPenCase {
     int halfX, halfY;
 };
 
-class PrintPenSize : public testing::TestWithParam<PrintPenCase> {};
-
 // Widths and squares keep their size on paper: units of 1/300 inch at any resolution.
-TEST_P(PrintPenSize, InDeviceDots) {
-    const PrintPenCase& c = GetParam();
-    const SPrintPen pen = MakePrintPen(c.units, c.dpiX, c.dpiY);
-    EXPECT_DOUBLE_EQ(pen.width, c.width);
-    EXPECT_EQ(pen.halfX, c.halfX);
-    EXPECT_EQ(pen.halfY, c.halfY);
-}
+const PrintPenCase kPrintPenSizeCases[] = {
+    {"one_at_300", 1, 300, 300, 1.0, 6, 6},
+    {"one_at_1200", 1, 1200, 1200, 4.0, 24, 24},
+    {"eight_at_1200", 8, 1200, 1200, 32.0, 24, 24},
+    {"eight_at_600_by_300", 8, 600, 300, 16.0, 12, 6},
+    {"screen_72_rounds_the_square", 1, 72, 72, 0.24, 1, 1},
+    {"square_half_rounds_up", 2, 325, 325, 2.0 * 325 / 300, 7, 7},
+    {"one_dot_devices_keep_a_square", 1, 1, 1, 1.0 / 300, 1, 1},
+    {"unknown_resolution_as_300", 3, 0, -5, 3.0, 6, 6},
+};
 
-INSTANTIATE_TEST_SUITE_P(
-    All, PrintPenSize,
-    testing::Values(PrintPenCase{"one_at_300", 1, 300, 300, 1.0, 6, 6},
-                    PrintPenCase{"one_at_1200", 1, 1200, 1200, 4.0, 24, 24},
-                    PrintPenCase{"eight_at_1200", 8, 1200, 1200, 32.0, 24, 24},
-                    PrintPenCase{"eight_at_600_by_300", 8, 600, 300, 16.0, 12, 6},
-                    PrintPenCase{"screen_72_rounds_the_square", 1, 72, 72, 0.24, 1, 1},
-                    PrintPenCase{"square_half_rounds_up", 2, 325, 325, 2.0 * 325 / 300, 7, 7},
-                    PrintPenCase{"one_dot_devices_keep_a_square", 1, 1, 1, 1.0 / 300, 1, 1},
-                    PrintPenCase{"unknown_resolution_as_300", 3, 0, -5, 3.0, 6, 6}),
-    [](const testing::TestParamInfo<PrintPenCase>& i) { return std::string(i.param.name); });
+TEST(PrintPenSize, InDeviceDots) {
+    for (const PrintPenCase& c : kPrintPenSizeCases) {
+        SCOPED_TRACE(c.name);
+        const SPrintPen pen = MakePrintPen(c.units, c.dpiX, c.dpiY);
+        EXPECT_DOUBLE_EQ(pen.width, c.width);
+        EXPECT_EQ(pen.halfX, c.halfX);
+        EXPECT_EQ(pen.halfY, c.halfY);
+    }
+}
 
 TEST(FeedbackWalk, OnePenPerColourAndWidth) {
     std::vector<float> b;
@@ -262,35 +257,33 @@ TEST(ChainDeviceLines, JoinsContinuationsAndDropsZeroLengthLines) {
     EXPECT_TRUE(out.sizes.empty());
     ChainDeviceLines({1, 1, 1, 1, 2, 2}, 0.5, out);  // zero length, then a partial line
     EXPECT_TRUE(out.sizes.empty());
-}
-
-TEST(ChainDeviceLines, DropsOnlyWhatTheToleranceAllows) {
+    // Only what the tolerance allows is dropped.
     // A diagonal staircase: each corner lies 0.71 units off the diagonal.
     std::vector<int> stairs;
     for (int k = 0; k < 10; ++k) {
         stairs.insert(stairs.end(), {k, k, k + 1, k, k + 1, k, k + 1, k + 1});
     }
-    SDevicePolylines out;
-    ChainDeviceLines(stairs, 0.5, out);
-    ASSERT_EQ(out.sizes.size(), 1u);
-    EXPECT_EQ(out.sizes[0], 21);  // every corner kept
-    ChainDeviceLines(stairs, 0.75, out);
-    EXPECT_EQ(Runs(out), (std::vector<std::vector<int>>{{0, 0, 10, 10}}));
+    SDevicePolylines out2;
+    ChainDeviceLines(stairs, 0.5, out2);
+    ASSERT_EQ(out2.sizes.size(), 1u);
+    EXPECT_EQ(out2.sizes[0], 21);  // every corner kept
+    ChainDeviceLines(stairs, 0.75, out2);
+    EXPECT_EQ(Runs(out2), (std::vector<std::vector<int>>{{0, 0, 10, 10}}));
 
     // Collinear points go, a spike back and a right angle stay.
-    ChainDeviceLines({0, 0, 5, 0, 5, 0, 9, 0, 9, 0, 2, 0, 2, 0, 2, 8}, 0.5, out);
-    EXPECT_EQ(Runs(out), (std::vector<std::vector<int>>{{0, 0, 9, 0, 2, 0, 2, 8}}));
+    ChainDeviceLines({0, 0, 5, 0, 5, 0, 9, 0, 9, 0, 2, 0, 2, 0, 2, 8}, 0.5, out2);
+    EXPECT_EQ(Runs(out2), (std::vector<std::vector<int>>{{0, 0, 9, 0, 2, 0, 2, 8}}));
 
     // A long straight run is cut into bounded stretches but stays straight.
     std::vector<int> straight;
     for (int k = 0; k < 100; ++k) {
         straight.insert(straight.end(), {k, 0, k + 1, 0});
     }
-    ChainDeviceLines(straight, 0.5, out);
-    ASSERT_EQ(out.sizes.size(), 1u);
-    EXPECT_LT(out.sizes[0], 10);
-    EXPECT_EQ(out.points.front(), 0);
-    EXPECT_EQ(out.points[out.points.size() - 2], 100);
+    ChainDeviceLines(straight, 0.5, out2);
+    ASSERT_EQ(out2.sizes.size(), 1u);
+    EXPECT_LT(out2.sizes[0], 10);
+    EXPECT_EQ(out2.points.front(), 0);
+    EXPECT_EQ(out2.points[out2.points.size() - 2], 100);
 }
 
 TEST(ChainDeviceLines, EveryPointStaysWithinTheToleranceOfItsRun) {
@@ -413,25 +406,23 @@ struct ArcCase {
     int n;
 };
 
-class PrintArcCount : public testing::TestWithParam<ArcCase> {};
-
-TEST_P(PrintArcCount, Segments) {
-    const ArcCase& c = GetParam();
-    EXPECT_EQ(PrintArcSegmentCount(c.radius, c.ppu, c.length, c.dpi, c.preview), c.n);
-}
-
 // 2 pi 10 / 5 + 0.5 = 13.066: a full circle of radius 10 at 1 pixel per unit has 13.
-INSTANTIATE_TEST_SUITE_P(All, PrintArcCount,
-                         testing::Values(ArcCase{"preview_screen_count", 10, 1, 360, 600, true, 13},
-                                         ArcCase{"600_dpi_times_50", 10, 1, 90, 600, false, 150},
-                                         ArcCase{"72_dpi_times_6", 10, 1, 360, 72, false, 78},
-                                         ArcCase{"at_least_8", 0.001, 1, 10, 600, true, 8},
-                                         ArcCase{"at_most_300", 10, 1, 360, 1200, false, 300},
-                                         ArcCase{"huge_radius", 1e12, 1, 360, 600, false, 300},
-                                         ArcCase{"nan_radius", std::nan(""), 1, 360, 600, false, 8},
-                                         ArcCase{"low_dpi_zero_factor", 10, 1, 360, 11, false, 8}),
-                         [](const testing::TestParamInfo<ArcCase>& i) {
-                             return std::string(i.param.name);
-                         });
+const ArcCase kPrintArcCountCases[] = {
+    {"preview_screen_count", 10, 1, 360, 600, true, 13},
+    {"600_dpi_times_50", 10, 1, 90, 600, false, 150},
+    {"72_dpi_times_6", 10, 1, 360, 72, false, 78},
+    {"at_least_8", 0.001, 1, 10, 600, true, 8},
+    {"at_most_300", 10, 1, 360, 1200, false, 300},
+    {"huge_radius", 1e12, 1, 360, 600, false, 300},
+    {"nan_radius", std::nan(""), 1, 360, 600, false, 8},
+    {"low_dpi_zero_factor", 10, 1, 360, 11, false, 8},
+};
+
+TEST(PrintArcCount, Segments) {
+    for (const ArcCase& c : kPrintArcCountCases) {
+        SCOPED_TRACE(c.name);
+        EXPECT_EQ(PrintArcSegmentCount(c.radius, c.ppu, c.length, c.dpi, c.preview), c.n);
+    }
+}
 
 }  // namespace

@@ -42,33 +42,32 @@ struct GridCase {
     double lastW, lastH;  // last column / row in units
 };
 
-class PrintGrid : public testing::TestWithParam<GridCase> {};
+const GridCase kPrintGridCases[] = {
+    {"three_columns_last_50", 450, 100, 1, 1, 200, 287, 3, 1, 50, 100},
+    {"remainder_exactly_1mm_adds_nothing", 401, 100, 1, 1, 200, 287, 2, 1, 200, 100},
+    {"remainder_1_01mm_adds_a_column", 401.01, 100, 1, 1, 200, 287, 3, 1, 1.01, 100},
+    {"half_millimetre_is_one_page", 0.5, 0.5, 1, 1, 200, 287, 1, 1, 0.5, 0.5},
+    {"scale_2mm_per_unit", 150, 100, 2, 1, 200, 287, 2, 1, 50, 100},
+    {"fit_portrait_width_limits", 400, 100, 0, 0, 200, 287, 1, 1, 400, 100},
+    {"fit_landscape_width_limits", 400, 100, 0, 0, 287, 200, 1, 1, 400, 100},
+    {"fit_height_limits", 100, 400, 0, 0, 287, 200, 1, 1, 100, 400},
+    {"a_thousand_pages_is_allowed", 200 * 1000, 10, 1, 1, 200, 287, 1000, 1, 200, 10},
+};
 
-TEST_P(PrintGrid, PagesAndLastSizes) {
-    const GridCase& c = GetParam();
-    CPrintSettings s = c.mm > 0 ? Scale(c.mm, c.units) : CPrintSettings{};
-    CPrintLayout layout;
-    const SPrintRefusal r =
-        PreparePrintLayout(s, PrintViewOf(PlanCamera(c.w, c.h)), c.paperW, c.paperH, layout);
-    ASSERT_TRUE(r.ok) << r.message;
-    EXPECT_EQ(layout.nx, c.nx);
-    EXPECT_EQ(layout.ny, c.ny);
-    EXPECT_NEAR(layout.lastColumnWidth, c.lastW, 1e-9);
-    EXPECT_NEAR(layout.lastRowHeight, c.lastH, 1e-9);
+TEST(PrintGrid, PagesAndLastSizes) {
+    for (const GridCase& c : kPrintGridCases) {
+        SCOPED_TRACE(c.name);
+        CPrintSettings s = c.mm > 0 ? Scale(c.mm, c.units) : CPrintSettings{};
+        CPrintLayout layout;
+        const SPrintRefusal r =
+            PreparePrintLayout(s, PrintViewOf(PlanCamera(c.w, c.h)), c.paperW, c.paperH, layout);
+        ASSERT_TRUE(r.ok) << r.message;
+        EXPECT_EQ(layout.nx, c.nx);
+        EXPECT_EQ(layout.ny, c.ny);
+        EXPECT_NEAR(layout.lastColumnWidth, c.lastW, 1e-9);
+        EXPECT_NEAR(layout.lastRowHeight, c.lastH, 1e-9);
+    }
 }
-
-INSTANTIATE_TEST_SUITE_P(
-    All, PrintGrid,
-    testing::Values(
-        GridCase{"three_columns_last_50", 450, 100, 1, 1, 200, 287, 3, 1, 50, 100},
-        GridCase{"remainder_exactly_1mm_adds_nothing", 401, 100, 1, 1, 200, 287, 2, 1, 200, 100},
-        GridCase{"remainder_1_01mm_adds_a_column", 401.01, 100, 1, 1, 200, 287, 3, 1, 1.01, 100},
-        GridCase{"half_millimetre_is_one_page", 0.5, 0.5, 1, 1, 200, 287, 1, 1, 0.5, 0.5},
-        GridCase{"scale_2mm_per_unit", 150, 100, 2, 1, 200, 287, 2, 1, 50, 100},
-        GridCase{"fit_portrait_width_limits", 400, 100, 0, 0, 200, 287, 1, 1, 400, 100},
-        GridCase{"fit_landscape_width_limits", 400, 100, 0, 0, 287, 200, 1, 1, 400, 100},
-        GridCase{"fit_height_limits", 100, 400, 0, 0, 287, 200, 1, 1, 100, 400}),
-    [](const testing::TestParamInfo<GridCase>& i) { return std::string(i.param.name); });
 
 TEST(PrintLayout, FitFillsThePageAlongTheLargerRatio) {
     CPrintLayout portrait, landscape;
@@ -101,43 +100,31 @@ CPrintSettings Window(double x1, double y1, double x2, double y2) {
     return s;
 }
 
-class PrintRefusals : public testing::TestWithParam<RefuseCase> {};
-
-TEST_P(PrintRefusals, NothingIsLaidOut) {
-    const RefuseCase& c = GetParam();
-    CPrintLayout layout;
-    const SPrintRefusal r = PreparePrintLayout(c.settings, PrintViewOf(PlanCamera(c.w, c.h)),
-                                               c.paperW, c.paperH, layout);
-    EXPECT_FALSE(r.ok);
-    EXPECT_EQ(r.messageId, c.id);
-    EXPECT_EQ(r.message.rfind(c.start, 0), 0u) << r.message;
-}
-
 const double kNaN = std::nan("");
 
-INSTANTIATE_TEST_SUITE_P(
-    All, PrintRefusals,
-    testing::Values(
-        RefuseCase{"zero_scale", Scale(0, 1), 10, 10, 200, 287, 41523, kPrintScaleMsg},
-        RefuseCase{"nan_units", Scale(1, kNaN), 10, 10, 200, 287, 41523, kPrintScaleMsg},
-        RefuseCase{"empty_window", Window(5, 0, 5, 10), 10, 10, 200, 287, 41524, kPrintWindowMsg},
-        RefuseCase{"nan_window", Window(0, 0, kNaN, 10), 10, 10, 200, 287, 41524, kPrintWindowMsg},
-        RefuseCase{"zero_paper", CPrintSettings{}, 10, 10, 0, 287, 0, "Rozmiar papieru"},
-        RefuseCase{"nan_paper", CPrintSettings{}, 10, 10, 200, kNaN, 0, "Rozmiar papieru"},
-        RefuseCase{"collapsed_screen", CPrintSettings{}, 0, 10, 200, 287, 0, "Obszar"},
-        RefuseCase{"infinite_screen", CPrintSettings{}, 1e308 * 10, 10, 200, 287, 0, "Obszar"},
-        RefuseCase{"1001_pages", Scale(1, 1), 200 * 1001, 10, 200, 287, 0,
-                   "Wydruk w tej skali zająłby 1001 stron"},
-        RefuseCase{"pages_beyond_int64", Scale(1e6, 1e-6), 1e5, 1e5, 200, 287, 0,
-                   "Wydruk w tej skali"}),
-    [](const testing::TestParamInfo<RefuseCase>& i) { return std::string(i.param.name); });
+const RefuseCase kPrintRefusalsCases[] = {
+    {"zero_scale", Scale(0, 1), 10, 10, 200, 287, 41523, kPrintScaleMsg},
+    {"empty_window", Window(5, 0, 5, 10), 10, 10, 200, 287, 41524, kPrintWindowMsg},
+    {"nan_window", Window(0, 0, kNaN, 10), 10, 10, 200, 287, 41524, kPrintWindowMsg},
+    {"zero_paper", CPrintSettings{}, 10, 10, 0, 287, 0, "Rozmiar papieru"},
+    {"nan_paper", CPrintSettings{}, 10, 10, 200, kNaN, 0, "Rozmiar papieru"},
+    {"collapsed_screen", CPrintSettings{}, 0, 10, 200, 287, 0, "Obszar"},
+    {"infinite_screen", CPrintSettings{}, 1e308 * 10, 10, 200, 287, 0, "Obszar"},
+    {"1001_pages", Scale(1, 1), 200 * 1001, 10, 200, 287, 0,
+     "Wydruk w tej skali zająłby 1001 stron"},
+    {"pages_beyond_int64", Scale(1e6, 1e-6), 1e5, 1e5, 200, 287, 0, "Wydruk w tej skali"},
+};
 
-TEST(PrintLayout, ExactlyAThousandPagesIsAccepted) {
-    CPrintLayout layout;
-    ASSERT_TRUE(
-        PreparePrintLayout(Scale(1, 1), PrintViewOf(PlanCamera(200 * 1000, 10)), 200, 287, layout)
-            .ok);
-    EXPECT_EQ(layout.PageCount(), 1000);
+TEST(PrintRefusals, NothingIsLaidOut) {
+    for (const RefuseCase& c : kPrintRefusalsCases) {
+        SCOPED_TRACE(c.name);
+        CPrintLayout layout;
+        const SPrintRefusal r = PreparePrintLayout(c.settings, PrintViewOf(PlanCamera(c.w, c.h)),
+                                                   c.paperW, c.paperH, layout);
+        EXPECT_FALSE(r.ok);
+        EXPECT_EQ(r.messageId, c.id);
+        EXPECT_EQ(r.message.rfind(c.start, 0), 0u) << r.message;
+    }
 }
 
 // The page (1-based) whose window shows world point q, and where in its window.
@@ -241,42 +228,41 @@ struct WindowCase {
     CPoint3 q;  // the point picked around
 };
 
-class PrintWindowFrame : public testing::TestWithParam<WindowCase> {};
+const WindowCase kPrintWindowFrameCases[] = {
+    {"plan_spin_0", {0, 0, 10}, {0, 0, 0}, 0, {12, -4, 0}},
+    {"plan_spin_90", {0, 0, 10}, {0, 0, 0}, 90, {12, -4, 0}},
+    {"plan_off_target", {50, 20, 10}, {50, 20, 0}, 30, {12, -4, 5}},
+    {"tilted_spun", {30, -40, 25}, {5, 5, 2}, 37, {17, 9, -3}},
+};
 
-TEST_P(PrintWindowFrame, PickedPointPrintsAtThePageCentre) {
-    const WindowCase& c = GetParam();
-    const CCamera cam = ViewFrom(c.eye, c.target, c.spin);
-    double qx = 0, qy = 0;
-    WorldToPrintPlane(PrintViewOf(cam), c.q, qx, qy);
-    // A window drawn on the screen around the point's pixel gives the same plane coordinates.
-    double px = 0, py = 0;
-    cam.ProjectToWindowF(c.q, px, py);
-    CPoint3 w;
-    cam.WindowToWorld(px, py, false, nullptr, w);
-    double wx = 0, wy = 0;
-    WorldToPrintPlane(PrintViewOf(cam), w, wx, wy);
-    EXPECT_NEAR(wx, qx, 1e-6);
-    EXPECT_NEAR(wy, qy, 1e-6);
+TEST(PrintWindowFrame, PickedPointPrintsAtThePageCentre) {
+    for (const WindowCase& c : kPrintWindowFrameCases) {
+        SCOPED_TRACE(c.name);
+        const CCamera cam = ViewFrom(c.eye, c.target, c.spin);
+        double qx = 0, qy = 0;
+        WorldToPrintPlane(PrintViewOf(cam), c.q, qx, qy);
+        // A window drawn on the screen around the point's pixel gives the same plane coordinates.
+        double px = 0, py = 0;
+        cam.ProjectToWindowF(c.q, px, py);
+        CPoint3 w;
+        cam.WindowToWorld(px, py, false, nullptr, w);
+        double wx = 0, wy = 0;
+        WorldToPrintPlane(PrintViewOf(cam), w, wx, wy);
+        EXPECT_NEAR(wx, qx, 1e-6);
+        EXPECT_NEAR(wy, qy, 1e-6);
 
-    CPrintSettings s = Window(qx - 7, qy - 3, qx + 7, qy + 3);
-    CPrintLayout layout;
-    ASSERT_TRUE(PreparePrintLayout(s, PrintViewOf(cam), 200, 287, layout).ok);
-    ASSERT_EQ(layout.PageCount(), 1);
-    CCamera page = cam;
-    ApplyPageCamera(page, PrintPage(layout, 1));
-    double x = 0, y = 0;
-    page.ProjectToWindowF(c.q, x, y);
-    EXPECT_NEAR(x, 200.0, 1e-6);
-    EXPECT_NEAR(y, 150.0, 1e-6);
+        CPrintSettings s = Window(qx - 7, qy - 3, qx + 7, qy + 3);
+        CPrintLayout layout;
+        ASSERT_TRUE(PreparePrintLayout(s, PrintViewOf(cam), 200, 287, layout).ok);
+        ASSERT_EQ(layout.PageCount(), 1);
+        CCamera page = cam;
+        ApplyPageCamera(page, PrintPage(layout, 1));
+        double x = 0, y = 0;
+        page.ProjectToWindowF(c.q, x, y);
+        EXPECT_NEAR(x, 200.0, 1e-6);
+        EXPECT_NEAR(y, 150.0, 1e-6);
+    }
 }
-
-INSTANTIATE_TEST_SUITE_P(
-    All, PrintWindowFrame,
-    testing::Values(WindowCase{"plan_spin_0", {0, 0, 10}, {0, 0, 0}, 0, {12, -4, 0}},
-                    WindowCase{"plan_spin_90", {0, 0, 10}, {0, 0, 0}, 90, {12, -4, 0}},
-                    WindowCase{"plan_off_target", {50, 20, 10}, {50, 20, 0}, 30, {12, -4, 5}},
-                    WindowCase{"tilted_spun", {30, -40, 25}, {5, 5, 2}, 37, {17, 9, -3}}),
-    [](const testing::TestParamInfo<WindowCase>& i) { return std::string(i.param.name); });
 
 TEST(PrintLayout, PlanFrameIsTheWorldTurnedBySpin) {
     double x = 0, y = 0;
@@ -312,37 +298,35 @@ CPrintSettings Screen(CPrintSettings s) {
     return s;
 }
 
-class PrintSettingsCheck : public testing::TestWithParam<CheckCase> {};
+const CheckCase kPrintSettingsCheckCases[] = {
+    {"defaults", CPrintSettings{}, false, 0, 0},
+    {"mm_zero", With({}, 0, 0, 1), false, 41523, 1107},
+    {"mm_negative_units_bad_too", With({}, 0, -1, -1), false, 41523, 1107},
+    {"units_negative", With({}, 0, 1, -2), false, 41523, 1108},
+    {"units_nan", With({}, 0, 1, std::nan("")), false, 41523, 1108},
+    {"fit_ignores_scale", With({}, 1, 0, 0), false, 0, 0},
+    {"x2_equals_x1", Window(1, 0, 1, 5), false, 41524, 1104},
+    {"y2_below_y1", Window(0, 5, 1, 4), false, 41524, 1105},
+    {"both_bad_x_first", Window(2, 5, 1, 4), false, 41524, 1104},
+    {"pick_skips_window", Window(2, 5, 1, 4), true, 0, 0},
+    {"pick_still_checks_scale", With(Window(2, 5, 1, 4), 0, 1, 0), true, 41523, 1108},
+    {"screen_ignores_window", Screen(Window(2, 5, 1, 4)), false, 0, 0},
+};
 
-TEST_P(PrintSettingsCheck, MessageAndFocus) {
-    const CheckCase& c = GetParam();
-    const SPrintCheck r = ValidatePrintSettings(c.settings, c.picking);
-    EXPECT_EQ(r.ok, c.id == 0);
-    EXPECT_EQ(r.messageId, c.id);
-    EXPECT_EQ(r.focusId, c.focus);
-    if (c.id == 41523) {
-        EXPECT_STREQ(r.message, kPrintScaleMsg);
-    } else if (c.id == 41524) {
-        EXPECT_STREQ(r.message, kPrintWindowMsg);
+TEST(PrintSettingsCheck, MessageAndFocus) {
+    for (const CheckCase& c : kPrintSettingsCheckCases) {
+        SCOPED_TRACE(c.name);
+        const SPrintCheck r = ValidatePrintSettings(c.settings, c.picking);
+        EXPECT_EQ(r.ok, c.id == 0);
+        EXPECT_EQ(r.messageId, c.id);
+        EXPECT_EQ(r.focusId, c.focus);
+        if (c.id == 41523) {
+            EXPECT_STREQ(r.message, kPrintScaleMsg);
+        } else if (c.id == 41524) {
+            EXPECT_STREQ(r.message, kPrintWindowMsg);
+        }
     }
 }
-
-INSTANTIATE_TEST_SUITE_P(
-    All, PrintSettingsCheck,
-    testing::Values(CheckCase{"defaults", CPrintSettings{}, false, 0, 0},
-                    CheckCase{"mm_zero", With({}, 0, 0, 1), false, 41523, 1107},
-                    CheckCase{"mm_negative_units_bad_too", With({}, 0, -1, -1), false, 41523, 1107},
-                    CheckCase{"units_negative", With({}, 0, 1, -2), false, 41523, 1108},
-                    CheckCase{"units_nan", With({}, 0, 1, std::nan("")), false, 41523, 1108},
-                    CheckCase{"fit_ignores_scale", With({}, 1, 0, 0), false, 0, 0},
-                    CheckCase{"x2_equals_x1", Window(1, 0, 1, 5), false, 41524, 1104},
-                    CheckCase{"y2_below_y1", Window(0, 5, 1, 4), false, 41524, 1105},
-                    CheckCase{"both_bad_x_first", Window(2, 5, 1, 4), false, 41524, 1104},
-                    CheckCase{"pick_skips_window", Window(2, 5, 1, 4), true, 0, 0},
-                    CheckCase{"pick_still_checks_scale", With(Window(2, 5, 1, 4), 0, 1, 0), true,
-                              41523, 1108},
-                    CheckCase{"screen_ignores_window", Screen(Window(2, 5, 1, 4)), false, 0, 0}),
-    [](const testing::TestParamInfo<CheckCase>& i) { return std::string(i.param.name); });
 
 TEST(PrintSettings, PenWidthAutoIsOne) {
     CPrintSettings s;

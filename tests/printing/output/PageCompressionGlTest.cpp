@@ -14,6 +14,7 @@
 #include "printing/output/PageCompression.h"
 #include "printing/output/PdfReadBack.h"
 #include "printing/output/PrintJob.h"
+#include "support/PlanView.h"
 #include "support/TempFiles.h"
 #include "view/core/Camera.h"
 
@@ -88,17 +89,7 @@ TEST(FastPageCompression, PrintedPageIsWrittenAtTheFastestLevelAsPolylines) {
         zigzag->AddVertex(CPoint3(-45 + i * 0.225, (i % 2) * 20.0 - 10.0, 0));
     }
     doc.AddEntity(std::move(zigzag));
-    CViewState s;
-    s.windowLeft = -50;
-    s.windowRight = 50;
-    s.windowBottom = -50;
-    s.windowTop = 50;
-    s.clientWidth = s.clientHeight = 400;
-    s.nearPlane = -100;
-    s.farPlane = 100;
-    CCamera cam;
-    cam.LoadState(s);
-    cam.Resize(400, 400);
+    const CCamera cam = CameraOf(PlanState(100, 100, 400, 400));
 
     CTempDir dir;
     const QString path = QString::fromStdString(dir.File("page.pdf"));

@@ -18,6 +18,7 @@
 #include "document/TAVDoc.h"
 #include "printing/output/PdfReadBack.h"
 #include "printing/output/PrintJob.h"
+#include "support/PlanView.h"
 #include "support/TempFiles.h"
 #include "support/TestEntities.h"
 #include "view/core/Camera.h"
@@ -29,28 +30,6 @@ std::unique_ptr<CPoly> Line(double x1, double y1, double x2, double y2, double r
     auto p = Colored(MakePoly({{x1, y1, 0}, {x2, y2, 0}}), r, g, b);
     p->m_layer = layer;
     return p;
-}
-
-// A plan view showing x in [-w/2, w/2], y in [-h/2, h/2] on a cx x cy client area.
-CViewState PlanState(double w, double h, int cx, int cy, int mode = 0) {
-    CViewState s;
-    s.renderMode = mode;
-    s.windowLeft = -w / 2;
-    s.windowRight = w / 2;
-    s.windowBottom = -h / 2;
-    s.windowTop = h / 2;
-    s.clientWidth = cx;
-    s.clientHeight = cy;
-    s.nearPlane = -100;
-    s.farPlane = 100;
-    return s;
-}
-
-CCamera CameraOf(const CViewState& s) {
-    CCamera cam;
-    cam.LoadState(s);
-    cam.Resize(s.clientWidth, s.clientHeight);
-    return cam;
 }
 
 // A device of paperW x paperH mm at dpm dots per mm, painted into image.
@@ -161,57 +140,55 @@ struct PenOnPaperCase {
     int units;  // expected width
 };
 
-class PenOnPaper : public testing::TestWithParam<PenOnPaperCase> {};
+const PenOnPaperCase kPenOnPaperCases[] = {
+    {"none_chosen_300", 300, -1, 1},
+    {"eight_300", 300, 8, 8},
+    {"auto_1200", 1200, 0, 1},
+    {"eight_1200", 1200, 8, 8},
+};
 
-TEST_P(PenOnPaper, PdfLineWidthAndPointSquare) {
-    const PenOnPaperCase& c = GetParam();
-    CTAVDoc doc;
-    doc.AddEntity(Line(-40, 20, 40, 20, 1, 0, 0));
-    doc.AddEntity(MakePnt({0, -20, 0}));
-    const CCamera cam = CameraOf(PlanState(100, 100, 400, 400));
-    CPrintSettings settings;
-    settings.m_lineWidthIndex = c.index;
-    CTempDir dir;
-    const QString path = QString::fromStdString(dir.File("pen.pdf"));
-    {
-        QPdfWriter writer(path);
-        writer.setResolution(c.dpi);
-        writer.setPageLayout(
-            QPageLayout(QPageSize(QPageSize::A4), QPageLayout::Portrait, QMarginsF(0, 0, 0, 0)));
-        CPrintJob job(doc, cam, settings, SPrintJobOptions{});
-        ASSERT_TRUE(job.Run(writer).ok);
-        EXPECT_TRUE(job.Messages().empty());
-    }
-    const SPdfContent pdf = ReadPdf(path);
-    ASSERT_TRUE(pdf.ok);
-    const double unit = 72.0 / 300.0;  // in points
-    ASSERT_FALSE(pdf.lineWidths.empty());
-    for (const double w : pdf.lineWidths) {
-        EXPECT_NEAR(w, c.units * unit, 1e-6);
-    }
-    // The line is 170 mm long; the point's square has four sides of 12 units.
-    std::vector<double> sides;
-    for (const auto& stream : pdf.segments) {
-        for (const SPdfSegment& seg : stream) {
-            if (seg.Length() < 72) {
-                sides.push_back(seg.Length());
+TEST(PenOnPaper, PdfLineWidthAndPointSquare) {
+    for (const PenOnPaperCase& c : kPenOnPaperCases) {
+        SCOPED_TRACE(c.name);
+        CTAVDoc doc;
+        doc.AddEntity(Line(-40, 20, 40, 20, 1, 0, 0));
+        doc.AddEntity(MakePnt({0, -20, 0}));
+        const CCamera cam = CameraOf(PlanState(100, 100, 400, 400));
+        CPrintSettings settings;
+        settings.m_lineWidthIndex = c.index;
+        CTempDir dir;
+        const QString path = QString::fromStdString(dir.File("pen.pdf"));
+        {
+            QPdfWriter writer(path);
+            writer.setResolution(c.dpi);
+            writer.setPageLayout(QPageLayout(QPageSize(QPageSize::A4), QPageLayout::Portrait,
+                                             QMarginsF(0, 0, 0, 0)));
+            CPrintJob job(doc, cam, settings, SPrintJobOptions{});
+            ASSERT_TRUE(job.Run(writer).ok);
+            EXPECT_TRUE(job.Messages().empty());
+        }
+        const SPdfContent pdf = ReadPdf(path);
+        ASSERT_TRUE(pdf.ok);
+        const double unit = 72.0 / 300.0;  // in points
+        ASSERT_FALSE(pdf.lineWidths.empty());
+        for (const double w : pdf.lineWidths) {
+            EXPECT_NEAR(w, c.units * unit, 1e-6);
+        }
+        // The line is 170 mm long; the point's square has four sides of 12 units.
+        std::vector<double> sides;
+        for (const auto& stream : pdf.segments) {
+            for (const SPdfSegment& seg : stream) {
+                if (seg.Length() < 72) {
+                    sides.push_back(seg.Length());
+                }
             }
         }
-    }
-    ASSERT_EQ(sides.size(), 4u);
-    for (const double side : sides) {
-        EXPECT_NEAR(side, 12 * unit, 1e-6);
+        ASSERT_EQ(sides.size(), 4u);
+        for (const double side : sides) {
+            EXPECT_NEAR(side, 12 * unit, 1e-6);
+        }
     }
 }
-
-INSTANTIATE_TEST_SUITE_P(All, PenOnPaper,
-                         testing::Values(PenOnPaperCase{"none_chosen_300", 300, -1, 1},
-                                         PenOnPaperCase{"eight_300", 300, 8, 8},
-                                         PenOnPaperCase{"auto_1200", 1200, 0, 1},
-                                         PenOnPaperCase{"eight_1200", 1200, 8, 8}),
-                         [](const testing::TestParamInfo<PenOnPaperCase>& i) {
-                             return std::string(i.param.name);
-                         });
 
 struct RasterMarkCase {
     const char* name;
@@ -221,52 +198,50 @@ struct RasterMarkCase {
     int point;  // side of the point's square in pixels
 };
 
-class RasterMarks : public testing::TestWithParam<RasterMarkCase> {};
-
 // Raster pages draw lines and points as large on paper as vector pages do.
-TEST_P(RasterMarks, LineAndPointInPixels) {
-    const RasterMarkCase& c = GetParam();
-    CTAVDoc doc;
-    doc.AddEntity(Line(-20, 10, 20, 10, 1, 0, 0));
-    doc.AddEntity(Colored(MakePnt({0, -10, 0}), 0, 0, 1));
-    // Two inches at 1 mm per unit on two-inch paper: one picture pixel per device dot.
-    const CCamera cam = CameraOf(PlanState(50.8, 50.8, 400, 400, 2));
-    CPrintSettings settings;
-    settings.m_fit = 0;
-    settings.m_lineWidthIndex = c.index;
-    SPrintJobOptions options;
-    options.renderMode = 2;
-    options.rasterDpi = c.dpi;
-    SPrintDevice device;
-    device.paperW = device.paperH = 50.8;
-    device.pw = device.ph = 2 * c.dpi;
-    device.dpiX = device.dpiY = c.dpi;
-    QImage image(2 * c.dpi, 2 * c.dpi, QImage::Format_RGB32);
-    image.fill(Qt::white);
-    CPrintJob job(doc, cam, settings, options);
-    ASSERT_TRUE(job.OnPreparePrinting(device).ok);
-    ASSERT_TRUE(job.OnBeginPrinting());
-    {
-        QPainter painter(&image);
-        ASSERT_TRUE(job.OnPrint(painter, 1));
-    }
-    int red = 0, blue = 0;
-    for (int y = 0; y < image.height(); ++y) {
-        red += (image.pixel(c.dpi, y) & 0xFFFFFF) == 0xFF0000u ? 1 : 0;
-        blue += (image.pixel(c.dpi, y) & 0xFFFFFF) == 0x0000FFu ? 1 : 0;
-    }
-    EXPECT_EQ(red, c.line);
-    EXPECT_EQ(blue, c.point);
-    EXPECT_EQ(CountColour(image, qRgb(0, 0, 255)), c.point * c.point);
-}
+const RasterMarkCase kRasterMarksCases[] = {
+    {"eight_300", 300, 8, 8, 12},
+    {"none_chosen_600", 600, -1, 2, 24},
+    {"eight_600", 600, 8, 16, 24},
+};
 
-INSTANTIATE_TEST_SUITE_P(All, RasterMarks,
-                         testing::Values(RasterMarkCase{"eight_300", 300, 8, 8, 12},
-                                         RasterMarkCase{"none_chosen_600", 600, -1, 2, 24},
-                                         RasterMarkCase{"eight_600", 600, 8, 16, 24}),
-                         [](const testing::TestParamInfo<RasterMarkCase>& i) {
-                             return std::string(i.param.name);
-                         });
+TEST(RasterMarks, LineAndPointInPixels) {
+    for (const RasterMarkCase& c : kRasterMarksCases) {
+        SCOPED_TRACE(c.name);
+        CTAVDoc doc;
+        doc.AddEntity(Line(-20, 10, 20, 10, 1, 0, 0));
+        doc.AddEntity(Colored(MakePnt({0, -10, 0}), 0, 0, 1));
+        // Two inches at 1 mm per unit on two-inch paper: one picture pixel per device dot.
+        const CCamera cam = CameraOf(PlanState(50.8, 50.8, 400, 400, 2));
+        CPrintSettings settings;
+        settings.m_fit = 0;
+        settings.m_lineWidthIndex = c.index;
+        SPrintJobOptions options;
+        options.renderMode = 2;
+        options.rasterDpi = c.dpi;
+        SPrintDevice device;
+        device.paperW = device.paperH = 50.8;
+        device.pw = device.ph = 2 * c.dpi;
+        device.dpiX = device.dpiY = c.dpi;
+        QImage image(2 * c.dpi, 2 * c.dpi, QImage::Format_RGB32);
+        image.fill(Qt::white);
+        CPrintJob job(doc, cam, settings, options);
+        ASSERT_TRUE(job.OnPreparePrinting(device).ok);
+        ASSERT_TRUE(job.OnBeginPrinting());
+        {
+            QPainter painter(&image);
+            ASSERT_TRUE(job.OnPrint(painter, 1));
+        }
+        int red = 0, blue = 0;
+        for (int y = 0; y < image.height(); ++y) {
+            red += (image.pixel(c.dpi, y) & 0xFFFFFF) == 0xFF0000u ? 1 : 0;
+            blue += (image.pixel(c.dpi, y) & 0xFFFFFF) == 0x0000FFu ? 1 : 0;
+        }
+        EXPECT_EQ(red, c.line);
+        EXPECT_EQ(blue, c.point);
+        EXPECT_EQ(CountColour(image, qRgb(0, 0, 255)), c.point * c.point);
+    }
+}
 
 TEST(PrintVector, ClippingPlaneCutsInPlaceOnTheSecondPage) {
     CTAVDoc doc;
@@ -301,27 +276,25 @@ TEST(PrintVector, SmallBuffersCaptureInManyRunsWithoutLoss) {
     PrintPageImage(doc, cam, CPrintSettings{}, tiny, ImageDevice(100, 100, 5), 1, &stats);
     EXPECT_EQ(stats.segments, 200);
     EXPECT_GT(stats.captures, 10);
-}
-
-TEST(PrintVector, ExtremeGeometryPrintsWithinBounds) {
-    CTAVDoc doc;
-    doc.AddEntity(Line(1e300, 0, -1e300, 5, 1, 0, 0));
-    doc.AddEntity(Line(std::nan(""), 0, 10, 5, 1, 0, 0));
-    doc.AddEntity(MakeArc({}, 1e12));
+    // Extreme geometry prints within bounds.
+    CTAVDoc doc2;
+    doc2.AddEntity(Line(1e300, 0, -1e300, 5, 1, 0, 0));
+    doc2.AddEntity(Line(std::nan(""), 0, 10, 5, 1, 0, 0));
+    doc2.AddEntity(MakeArc({}, 1e12));
     auto text = std::make_unique<CText>();  // lying in no plane: no axis
     text->m_text = std::string(1000000, 'A');
     text->m_height = 0.5;
-    doc.AddEntity(std::move(text));
+    doc2.AddEntity(std::move(text));
     auto poly = std::make_unique<CPoly>();
     for (int i = 0; i < 1000000; ++i) {
         poly->m_vertices.emplace_back(-40 + 80.0 * (i % 1000) / 1000, -40 + 80.0 * i / 1e6, 0);
     }
-    doc.AddEntity(std::move(poly));
-    const CCamera cam = CameraOf(PlanState(100, 100, 400, 400));
-    SPrintJobStats stats;
-    PrintPageImage(doc, cam, CPrintSettings{}, SPrintJobOptions{}, ImageDevice(100, 100, 5), 1,
-                   &stats);
-    EXPECT_GT(stats.segments, 999000);
+    doc2.AddEntity(std::move(poly));
+    const CCamera cam2 = CameraOf(PlanState(100, 100, 400, 400));
+    SPrintJobStats stats2;
+    PrintPageImage(doc2, cam2, CPrintSettings{}, SPrintJobOptions{}, ImageDevice(100, 100, 5), 1,
+                   &stats2);
+    EXPECT_GT(stats2.segments, 999000);
 }
 
 TEST(PrintRaster, FilledPolygonColourAtThePageCentre) {
@@ -353,23 +326,21 @@ TEST(PrintRaster, FilledPolygonColourAtThePageCentre) {
     // Outside the square the page shows the black background, outside the print the paper.
     EXPECT_EQ(image.pixel(240, 60) & 0xFFFFFF, 0u);
     EXPECT_EQ(image.pixel(5, 240) & 0xFFFFFF, 0xFFFFFFu);
-}
-
-TEST(PrintRaster, CurrentPickIsHighlighted) {
-    CTAVDoc doc;
-    doc.AddEntity(Colored(MakePnt({}), 0, 0, 1));
-    doc.AddEntity(Line(-40, 20, 40, 20, 0, 1, 0));
-    const CCamera cam = CameraOf(PlanState(100, 100, 300, 300, 2));
-    SPrintJobOptions options;
-    options.renderMode = 2;
-    options.rasterDpi = 100;
-    const SPrintDevice device = ImageDevice(100, 100, 4);
-    EXPECT_EQ(
-        PrintPageImage(doc, cam, CPrintSettings{}, options, device, 1).pixel(200, 200) & 0xFFFFFF,
-        0x0000FFu);
-    options.pickList = {0, 1};
-    options.currentPick = 0;
-    const QImage picked = PrintPageImage(doc, cam, CPrintSettings{}, options, device, 1);
+    // The current pick is highlighted.
+    CTAVDoc doc2;
+    doc2.AddEntity(Colored(MakePnt({}), 0, 0, 1));
+    doc2.AddEntity(Line(-40, 20, 40, 20, 0, 1, 0));
+    const CCamera cam2 = CameraOf(PlanState(100, 100, 300, 300, 2));
+    SPrintJobOptions options2;
+    options2.renderMode = 2;
+    options2.rasterDpi = 100;
+    const SPrintDevice device2 = ImageDevice(100, 100, 4);
+    EXPECT_EQ(PrintPageImage(doc2, cam2, CPrintSettings{}, options2, device2, 1).pixel(200, 200) &
+                  0xFFFFFF,
+              0x0000FFu);
+    options2.pickList = {0, 1};
+    options2.currentPick = 0;
+    const QImage picked = PrintPageImage(doc2, cam2, CPrintSettings{}, options2, device2, 1);
     EXPECT_EQ(picked.pixel(200, 200) & 0xFFFFFF, 0xFF0000u);
     // The other entity of the pick list is printed, not highlighted.
     const QColor line = picked.pixelColor(100, 120);

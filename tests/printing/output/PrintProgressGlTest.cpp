@@ -15,6 +15,7 @@
 #include "printing/output/PdfReadBack.h"
 #include "printing/output/PrintJob.h"
 #include "support/CancellingProgress.h"
+#include "support/PlanView.h"
 #include "view/core/Camera.h"
 
 namespace {
@@ -35,17 +36,7 @@ protected:
             p->m_vertices = {CPoint3(-200, -45 + 0.45 * i, 0), CPoint3(200, -45 + 0.45 * i, 0)};
             doc.AddEntity(std::move(p));
         }
-        CViewState s;
-        s.windowLeft = -200;
-        s.windowRight = 200;
-        s.windowBottom = -45;
-        s.windowTop = 45;
-        s.clientWidth = 800;
-        s.clientHeight = 180;
-        s.nearPlane = -100;
-        s.farPlane = 100;
-        camera.LoadState(s);
-        camera.Resize(s.clientWidth, s.clientHeight);
+        camera = CameraOf(PlanState(400, 90, 800, 180));
         settings.m_fit = 0;
         if (GetParam().raster) {
             options.forceRaster = true;

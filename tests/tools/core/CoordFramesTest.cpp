@@ -32,15 +32,13 @@ TEST(CoordFrameTest, GlobalFrameIsTheIdentity) {
     ExpectNear(f.ToGlobal(CPoint3(1, 2, 3)), 1, 2, 3);
     const CVec3 z = ActiveZAxis(doc);
     EXPECT_EQ(z.z, 1.0);
-}
-
-TEST(CoordFrameTest, ShiftedSystemMovesPointsButNotDirections) {
-    CTAVDoc doc;
-    doc.SetActiveCoordSystem(StoreCoordSystem(doc, -1, Shifted()));
-    const CCoordFrame f = CCoordFrame::Active(doc);
-    ExpectNear(f.ToLocal(CPoint3(11, 20, 0)), 1, 0, 0);
-    ExpectNear(f.ToGlobal(CPoint3(0, 0, 0)), 10, 20, 0);
-    const CVec3 d = f.DirToLocal(CVec3(0, 0, 2));
+    // A shifted system moves points but not directions.
+    CTAVDoc doc2;
+    doc2.SetActiveCoordSystem(StoreCoordSystem(doc2, -1, Shifted()));
+    const CCoordFrame f2 = CCoordFrame::Active(doc2);
+    ExpectNear(f2.ToLocal(CPoint3(11, 20, 0)), 1, 0, 0);
+    ExpectNear(f2.ToGlobal(CPoint3(0, 0, 0)), 10, 20, 0);
+    const CVec3 d = f2.DirToLocal(CVec3(0, 0, 2));
     EXPECT_NEAR(d.z, 2.0, 1e-12);
     EXPECT_NEAR(d.x, 0.0, 1e-12);
 }
@@ -76,15 +74,12 @@ TEST(CoordFrameTest, ZAxisOfATiltedSystemIsAUnitNormal) {
     EXPECT_NEAR(z.x, 0, 1e-12);
     EXPECT_NEAR(z.y, -1, 1e-12);
     EXPECT_NEAR(z.z, 0, 1e-12);
-}
-
-// A stored matrix that does not invert (a damaged file) is reported, not applied half-way.
-TEST(CoordFrameTest, SingularStoredMatrixIsNotInvertible) {
-    CTAVDoc doc;
+    // A singular stored matrix is not invertible.
+    CTAVDoc doc2;
     CMatrix4 zero;
-    doc.AddCoordSystem(Shifted(), zero);
-    doc.SetActiveCoordSystem(0);
-    const CCoordFrame f = CCoordFrame::Active(doc);
+    doc2.AddCoordSystem(Shifted(), zero);
+    doc2.SetActiveCoordSystem(0);
+    const CCoordFrame f = CCoordFrame::Active(doc2);
     EXPECT_FALSE(f.IsInvertible());
     ExpectNear(f.ToGlobal(CPoint3(1, 2, 3)), 1, 2, 3);
 }
@@ -96,41 +91,35 @@ struct SCheckCase {
     const char* message;
 };
 
-class CheckCoordSystemTest : public ::testing::TestWithParam<SCheckCase> {};
+const CPoint3 kO(0, 0, 0), kX(1, 0, 0), kY(0, 1, 0);
 
-TEST_P(CheckCoordSystemTest, FirstFailureInOrder) {
+const SCheckCase kCheckCases[] = {
+    {"Good", CCoordSystem("Nowy", kO, kX, kY), -1, nullptr},
+    {"EmptyNameBeforeCollinear", CCoordSystem("", kO, kX, CPoint3(2, 0, 0)), -1, kEmptyName},
+    {"TakenNameBeforeCollinear", CCoordSystem("Uklad1", kO, kX, CPoint3(2, 0, 0)), -1, kNameTaken},
+    {"OwnNameWhenEditing", CCoordSystem("Uklad1", kO, kX, kY), 1, nullptr},
+    {"OtherNameWhenEditing", CCoordSystem("Uklad0", kO, kX, kY), 1, kNameTaken},
+    {"NameCaseMatters", CCoordSystem("uklad1", kO, kX, kY), -1, nullptr},
+    {"Collinear", CCoordSystem("Nowy", kO, kX, CPoint3(2, 0, 0)), -1, kSystemDegenerate},
+    {"OriginOnXPoint", CCoordSystem("Nowy", kO, kO, kY), -1, kSystemDegenerate},
+    {"NotFinite", CCoordSystem("Nowy", kO, CPoint3(NAN, 0, 0), kY), -1, kSystemDegenerate},
+};
+
+TEST(CheckCoordSystemTest, FirstFailureInOrder) {
     CTAVDoc doc;
     StoreCoordSystem(doc, -1, Shifted("Uklad0"));
     StoreCoordSystem(doc, -1, Shifted("Uklad1"));
-    const SCheckCase& c = GetParam();
-    const char* got = CheckCoordSystem(doc, c.index, c.system);
-    if (c.message == nullptr) {
-        EXPECT_EQ(got, nullptr) << got;
-    } else {
-        ASSERT_NE(got, nullptr);
-        EXPECT_STREQ(got, c.message);
+    for (const SCheckCase& c : kCheckCases) {
+        SCOPED_TRACE(c.name);
+        const char* got = CheckCoordSystem(doc, c.index, c.system);
+        if (c.message == nullptr) {
+            EXPECT_EQ(got, nullptr) << got;
+        } else {
+            ASSERT_NE(got, nullptr);
+            EXPECT_STREQ(got, c.message);
+        }
     }
 }
-
-const CPoint3 kO(0, 0, 0), kX(1, 0, 0), kY(0, 1, 0);
-
-INSTANTIATE_TEST_SUITE_P(
-    Cases, CheckCoordSystemTest,
-    ::testing::Values(
-        SCheckCase{"Good", CCoordSystem("Nowy", kO, kX, kY), -1, nullptr},
-        SCheckCase{"EmptyNameBeforeCollinear", CCoordSystem("", kO, kX, CPoint3(2, 0, 0)), -1,
-                   kEmptyName},
-        SCheckCase{"TakenNameBeforeCollinear", CCoordSystem("Uklad1", kO, kX, CPoint3(2, 0, 0)), -1,
-                   kNameTaken},
-        SCheckCase{"OwnNameWhenEditing", CCoordSystem("Uklad1", kO, kX, kY), 1, nullptr},
-        SCheckCase{"OtherNameWhenEditing", CCoordSystem("Uklad0", kO, kX, kY), 1, kNameTaken},
-        SCheckCase{"NameCaseMatters", CCoordSystem("uklad1", kO, kX, kY), -1, nullptr},
-        SCheckCase{"Collinear", CCoordSystem("Nowy", kO, kX, CPoint3(2, 0, 0)), -1,
-                   kSystemDegenerate},
-        SCheckCase{"OriginOnXPoint", CCoordSystem("Nowy", kO, kO, kY), -1, kSystemDegenerate},
-        SCheckCase{"NotFinite", CCoordSystem("Nowy", kO, CPoint3(NAN, 0, 0), kY), -1,
-                   kSystemDegenerate}),
-    [](const ::testing::TestParamInfo<SCheckCase>& info) { return info.param.name; });
 
 TEST(StoreCoordSystemTest, ReplacesInPlaceAndRefusesWithoutPlane) {
     CTAVDoc doc;

@@ -13,62 +13,64 @@ struct SValueCase {
     const char* message;  // nullptr: accepted
 };
 
-class DataValueCheck : public testing::TestWithParam<SValueCase> {};
-
-TEST_P(DataValueCheck, MessageByKind) {
-    const SValueCase& c = GetParam();
-    const char* got = CheckDataValue(c.kind, c.text);
-    if (c.message == nullptr) {
-        EXPECT_EQ(got, nullptr) << got;
-    } else {
-        ASSERT_NE(got, nullptr);
-        EXPECT_STREQ(got, c.message);
-    }
-}
-
 constexpr char kDate[] = "Niepoprawna Data!\nPoprawny format daty: rrrr.mm.dd";
 constexpr char kNumber[] = "Niepoprawna Liczba!";
 constexpr char kText[] = "Niepoprawny Tekst!";
 
-INSTANTIATE_TEST_SUITE_P(
-    Dates, DataValueCheck,
-    testing::Values(
-        SValueCase{"LeapDay2004", 2, "2004.02.29", nullptr},
-        SValueCase{"NoLeapDay1900", 2, "1900.02.29", kDate},
-        SValueCase{"LeapDay2000", 2, "2000.02.29", nullptr},
-        SValueCase{"Feb29NotLeap", 2, "2006.02.29", kDate},
-        SValueCase{"Feb28", 2, "2006.02.28", nullptr},
-        SValueCase{"April31", 2, "2006.04.31", kDate},
-        SValueCase{"April30", 2, "2006.04.30", nullptr},
-        SValueCase{"Jan31", 2, "2006.01.31", nullptr}, SValueCase{"Jan32", 2, "2006.01.32", kDate},
-        SValueCase{"Month13", 2, "2006.13.01", kDate}, SValueCase{"Month0", 2, "2006.00.10", kDate},
-        SValueCase{"Day0", 2, "2006.01.00", kDate}, SValueCase{"Year0", 2, "0.01.01", kDate},
-        SValueCase{"Dashes", 2, "2006-01-01", kDate}, SValueCase{"Empty", 2, "", kDate},
-        SValueCase{"YearOnly", 2, "2006", kDate}, SValueCase{"NoDay", 2, "2006.01", kDate},
-        SValueCase{"ThreeStops", 2, "2006.01.01.", kDate},
-        SValueCase{"ShortParts", 2, "6.1.1", nullptr},
-        SValueCase{"HugeYear", 2, "99999999999999999999999.01.01", nullptr},
-        SValueCase{"HugeDay", 2, "2006.01.99999999999999999999", kDate},
-        SValueCase{"Blank", 2, " 2006.01.01", kDate}),
-    [](const testing::TestParamInfo<SValueCase>& i) { return i.param.label; });
+// Kind 2 dates, 3 numbers, 1 texts.
+const SValueCase kValueCases[] = {
+    {"LeapDay2004", 2, "2004.02.29", nullptr},
+    {"NoLeapDay1900", 2, "1900.02.29", kDate},
+    {"LeapDay2000", 2, "2000.02.29", nullptr},
+    {"Feb29NotLeap", 2, "2006.02.29", kDate},
+    {"Feb28", 2, "2006.02.28", nullptr},
+    {"April31", 2, "2006.04.31", kDate},
+    {"April30", 2, "2006.04.30", nullptr},
+    {"Jan31", 2, "2006.01.31", nullptr},
+    {"Jan32", 2, "2006.01.32", kDate},
+    {"Month13", 2, "2006.13.01", kDate},
+    {"Month0", 2, "2006.00.10", kDate},
+    {"Day0", 2, "2006.01.00", kDate},
+    {"Year0", 2, "0.01.01", kDate},
+    {"Dashes", 2, "2006-01-01", kDate},
+    {"Empty", 2, "", kDate},
+    {"YearOnly", 2, "2006", kDate},
+    {"NoDay", 2, "2006.01", kDate},
+    {"ThreeStops", 2, "2006.01.01.", kDate},
+    {"ShortParts", 2, "6.1.1", nullptr},
+    {"HugeYear", 2, "99999999999999999999999.01.01", nullptr},
+    {"HugeDay", 2, "2006.01.99999999999999999999", kDate},
+    {"Blank", 2, " 2006.01.01", kDate},
+    {"Negative", 3, "-12.5", nullptr},
+    {"Plus", 3, "+3", nullptr},
+    {"TrailingStop", 3, "5.", nullptr},
+    {"LeadingStop", 3, ".5", nullptr},
+    {"LoneStop", 3, ".", kNumber},
+    {"TwoStops", 3, "1.2.3", kNumber},
+    {"Exponent", 3, "1e5", kNumber},
+    {"Empty", 3, "", kNumber},
+    {"SignOnly", 3, "-", kNumber},
+    {"TwoSigns", 3, "--1", kNumber},
+    {"Comma", 3, "1,5", kNumber},
+    {"Blank", 3, "1 ", kNumber},
+    {"Any", 1, "Jan Kowalski", nullptr},
+    {"Blank", 1, " ", nullptr},
+    {"Empty", 1, "", kText},
+    {"UnknownKindTakesAnything", 7, "", nullptr},
+};
 
-INSTANTIATE_TEST_SUITE_P(
-    Numbers, DataValueCheck,
-    testing::Values(
-        SValueCase{"Negative", 3, "-12.5", nullptr}, SValueCase{"Plus", 3, "+3", nullptr},
-        SValueCase{"TrailingStop", 3, "5.", nullptr}, SValueCase{"LeadingStop", 3, ".5", nullptr},
-        SValueCase{"LoneStop", 3, ".", kNumber}, SValueCase{"TwoStops", 3, "1.2.3", kNumber},
-        SValueCase{"Exponent", 3, "1e5", kNumber}, SValueCase{"Empty", 3, "", kNumber},
-        SValueCase{"SignOnly", 3, "-", kNumber}, SValueCase{"TwoSigns", 3, "--1", kNumber},
-        SValueCase{"Comma", 3, "1,5", kNumber}, SValueCase{"Blank", 3, "1 ", kNumber}),
-    [](const testing::TestParamInfo<SValueCase>& i) { return i.param.label; });
-
-INSTANTIATE_TEST_SUITE_P(Texts, DataValueCheck,
-                         testing::Values(SValueCase{"Any", 1, "Jan Kowalski", nullptr},
-                                         SValueCase{"Blank", 1, " ", nullptr},
-                                         SValueCase{"Empty", 1, "", kText},
-                                         SValueCase{"UnknownKindTakesAnything", 7, "", nullptr}),
-                         [](const testing::TestParamInfo<SValueCase>& i) { return i.param.label; });
+TEST(DataValueCheck, MessageByKind) {
+    for (const SValueCase& c : kValueCases) {
+        SCOPED_TRACE(c.label);
+        const char* got = CheckDataValue(c.kind, c.text);
+        if (c.message == nullptr) {
+            EXPECT_EQ(got, nullptr) << got;
+        } else {
+            ASSERT_NE(got, nullptr);
+            EXPECT_STREQ(got, c.message);
+        }
+    }
+}
 
 TEST(DataPopup, ParcelFieldOffersOneAddItem) {
     CDataNode root;
@@ -187,13 +189,11 @@ TEST(DataPrintLayout, LongTreeGoesOnToNewPages) {
         lowest = std::max(lowest, l.y2);
     }
     EXPECT_DOUBLE_EQ(lowest, 160.0 + 13 * 50.0);
-}
-
-TEST(DataPrintLayout, TinyPagesStillProgress) {
-    const SDataPrintMetrics m(40.0);
-    EXPECT_EQ(m.RowsPerPage(10.0), 1);
-    EXPECT_EQ(m.RowsPerPage(-5.0), 1);
-    EXPECT_EQ(LayoutDataTree(Fan(3), m, 10.0).size(), 4u);
+    // Tiny pages still progress.
+    const SDataPrintMetrics m2(40.0);
+    EXPECT_EQ(m2.RowsPerPage(10.0), 1);
+    EXPECT_EQ(m2.RowsPerPage(-5.0), 1);
+    EXPECT_EQ(LayoutDataTree(Fan(3), m2, 10.0).size(), 4u);
     const SDataPrintMetrics zero(0.0);
     EXPECT_GT(zero.h, 0.0);
     EXPECT_EQ(LayoutDataTree(Fan(0), zero, 100.0).size(), 1u);

@@ -112,44 +112,42 @@ struct SVertexCase {
     const char* message;
 };
 
-class CommitVertexCountTest : public ::testing::TestWithParam<SVertexCase> {};
+const SVertexCase kCommitVertexCountTestCases[] = {
+    {"PolylineOfOne", 0, 1, kPolylineTooFew},
+    {"PolylineOfTwo", 0, 2, nullptr},
+    {"PolygonOfTwo", 1, 2, kPolygonTooFew},
+    {"PolygonOfThree", 1, 3, nullptr},
+};
 
-TEST_P(CommitVertexCountTest, TooFewVerticesKeepTheEditOpen) {
-    const SVertexCase& c = GetParam();
-    SDocFixture f;
-    CEntityEdit edit;
-    edit.BeginNew(f.doc, MakeNewEntity(f.doc, c.closed ? kTypePolygon : kTypePolyline));
-    auto* poly = static_cast<CPoly*>(edit.Entity());
-    poly->m_closed = c.closed;
-    for (int i = 0; i < c.vertices; ++i) {
-        poly->AddVertex(CPoint3(i, i % 2, 0));
-    }
-    const int lastNumber = GetLastEntityNumber();
-    const char* msg = edit.Commit();
-    if (c.message) {
-        ASSERT_NE(msg, nullptr);
-        EXPECT_STREQ(msg, c.message);
-        EXPECT_TRUE(edit.IsActive());
-        EXPECT_FALSE(f.doc.IsModified());
-        EXPECT_EQ(GetLastEntityNumber(), lastNumber);
-    } else {
-        EXPECT_EQ(msg, nullptr);
-        EXPECT_FALSE(edit.IsActive());
-        EXPECT_TRUE(f.doc.IsModified());
-        EXPECT_EQ(poly->m_number, lastNumber + 1);
-        EXPECT_EQ(GetLastEntityNumber(), lastNumber + 1);
-        EXPECT_EQ(poly->m_tessellated, c.closed);
+TEST(CommitVertexCountTest, TooFewVerticesKeepTheEditOpen) {
+    for (const SVertexCase& c : kCommitVertexCountTestCases) {
+        SCOPED_TRACE(c.name);
+        SDocFixture f;
+        CEntityEdit edit;
+        edit.BeginNew(f.doc, MakeNewEntity(f.doc, c.closed ? kTypePolygon : kTypePolyline));
+        auto* poly = static_cast<CPoly*>(edit.Entity());
+        poly->m_closed = c.closed;
+        for (int i = 0; i < c.vertices; ++i) {
+            poly->AddVertex(CPoint3(i, i % 2, 0));
+        }
+        const int lastNumber = GetLastEntityNumber();
+        const char* msg = edit.Commit();
+        if (c.message) {
+            ASSERT_NE(msg, nullptr);
+            EXPECT_STREQ(msg, c.message);
+            EXPECT_TRUE(edit.IsActive());
+            EXPECT_FALSE(f.doc.IsModified());
+            EXPECT_EQ(GetLastEntityNumber(), lastNumber);
+        } else {
+            EXPECT_EQ(msg, nullptr);
+            EXPECT_FALSE(edit.IsActive());
+            EXPECT_TRUE(f.doc.IsModified());
+            EXPECT_EQ(poly->m_number, lastNumber + 1);
+            EXPECT_EQ(GetLastEntityNumber(), lastNumber + 1);
+            EXPECT_EQ(poly->m_tessellated, c.closed);
+        }
     }
 }
-
-INSTANTIATE_TEST_SUITE_P(Cases, CommitVertexCountTest,
-                         ::testing::Values(SVertexCase{"PolylineOfOne", 0, 1, kPolylineTooFew},
-                                           SVertexCase{"PolylineOfTwo", 0, 2, nullptr},
-                                           SVertexCase{"PolygonOfTwo", 1, 2, kPolygonTooFew},
-                                           SVertexCase{"PolygonOfThree", 1, 3, nullptr}),
-                         [](const ::testing::TestParamInfo<SVertexCase>& info) {
-                             return info.param.name;
-                         });
 
 TEST(EntityEditTest, CommitSetsCurrentColourAndExtentsButKeepsNumbersOfOldEntities) {
     SDocFixture f;
@@ -185,11 +183,7 @@ TEST(EntityEditTest, ArcExtentsUseFivePointsBeyondAHalfTurn) {
     ExtendExtentsBy(doc2, arc);
     EXPECT_NEAR(doc2.GetMinCorner().x, 0, 1e-12);
     EXPECT_NEAR(doc2.GetMaxCorner().y, 2, 1e-12);
-}
-
-// Someone else removed an entity before the edited one while the edit ran: cancelling does not
-// remove whatever now stands in the old slot.
-TEST(EntityEditTest, RemovedSlotIsLeftAlone) {
+    // A removed slot is left alone.
     SDocFixture f;
     CEntityEdit edit;
     edit.BeginNew(f.doc, MakeNewEntity(f.doc, kTypePoint));
@@ -258,37 +252,35 @@ TEST(CommonPropertiesTest, DifferingNamesStayWhenNotTyped) {
     EXPECT_EQ(f.E(0).m_name, "P1");
     EXPECT_EQ(f.E(2).m_name, "P3");
     EXPECT_EQ(f.E(1).m_color[2], 1.0);
-}
-
-TEST(CommonPropertiesTest, ColoursLayersAndDataThatDiffer) {
-    SPropsFixture f;
-    f.E(1).m_color[0] += 2e-8;
-    f.E(2).m_layer = 1;
-    f.E(0).m_data.SetText("Dane");
-    SCommonProperties p = GatherCommonProperties(f.doc, f.sel);
-    EXPECT_EQ(p.colorsDiffer, 1);
-    EXPECT_EQ(p.color[0], 1.0);
-    EXPECT_EQ(p.color[1], 1.0);
-    EXPECT_EQ(p.layer, -1);
-    EXPECT_EQ(p.dataDiffer, 1);
-    EXPECT_EQ(p.data.GetText(), "");
-    p.name = "X";
-    p.namesDiffer = 0;
-    ApplyCommonProperties(f.doc, f.sel, p, p.layer);
-    EXPECT_EQ(f.E(2).m_layer, 1);
-    EXPECT_EQ(f.E(0).m_layer, 0);
-    EXPECT_EQ(f.E(1).m_color[0], 0.2 + 2e-8);
-    EXPECT_EQ(f.E(0).m_data.GetText(), "Dane");
-    EXPECT_EQ(f.E(1).m_name, "X");
+    // Colours, layers and data that differ.
+    SPropsFixture f2;
+    f2.E(1).m_color[0] += 2e-8;
+    f2.E(2).m_layer = 1;
+    f2.E(0).m_data.SetText("Dane");
+    SCommonProperties p2 = GatherCommonProperties(f2.doc, f2.sel);
+    EXPECT_EQ(p2.colorsDiffer, 1);
+    EXPECT_EQ(p2.color[0], 1.0);
+    EXPECT_EQ(p2.color[1], 1.0);
+    EXPECT_EQ(p2.layer, -1);
+    EXPECT_EQ(p2.dataDiffer, 1);
+    EXPECT_EQ(p2.data.GetText(), "");
+    p2.name = "X";
+    p2.namesDiffer = 0;
+    ApplyCommonProperties(f2.doc, f2.sel, p2, p2.layer);
+    EXPECT_EQ(f2.E(2).m_layer, 1);
+    EXPECT_EQ(f2.E(0).m_layer, 0);
+    EXPECT_EQ(f2.E(1).m_color[0], 0.2 + 2e-8);
+    EXPECT_EQ(f2.E(0).m_data.GetText(), "Dane");
+    EXPECT_EQ(f2.E(1).m_name, "X");
     // Confirmed removal of differing data: the flag is cleared and every entity loses its data.
-    p.data = CDataNode();
-    p.dataDiffer = 0;
-    ApplyCommonProperties(f.doc, f.sel, p, -1);
-    EXPECT_EQ(f.E(0).m_data.GetText(), "");
+    p2.data = CDataNode();
+    p2.dataDiffer = 0;
+    ApplyCommonProperties(f2.doc, f2.sel, p2, -1);
+    EXPECT_EQ(f2.E(0).m_data.GetText(), "");
     // Indices that are no longer entities are skipped.
-    const std::vector<int> stale = {f.sel[0], 99, -1};
-    EXPECT_EQ(ApplyCommonProperties(f.doc, stale, p, 0), 1);
-    const SCommonProperties q = GatherCommonProperties(f.doc, stale);
+    const std::vector<int> stale = {f2.sel[0], 99, -1};
+    EXPECT_EQ(ApplyCommonProperties(f2.doc, stale, p2, 0), 1);
+    const SCommonProperties q = GatherCommonProperties(f2.doc, stale);
     EXPECT_EQ(q.namesDiffer, 0);
 }
 

@@ -6,23 +6,13 @@
 #include <random>
 
 #include "document/TAVDoc.h"
+#include "support/Recorders.h"
 #include "support/RecordingPrompter.h"
 #include "support/TestEntities.h"
 
 namespace {
 
 constexpr char kLastLayer[] = "Nie można usunąć ostatniej wrstwy!";
-
-// Counts what the document tells its views.
-class CCountingView : public CDocObserver {
-public:
-    void OnDocumentUpdate(int) override {}
-    void InvalidateDisplayList() override {}
-    void ResetCurrentPick() override {}
-    void OnEntitiesRemoved() override { ++removed; }
-    void StoreViewState(CTAVDoc&) override {}
-    int removed = 0;
-};
 
 void AddPoint(CTAVDoc& doc, int layer, double x) {
     auto p = std::make_unique<CPnt>();
@@ -81,7 +71,7 @@ TEST(DeleteLayer, RefusalsChangeNothing) {
     EXPECT_EQ(four.DeleteLayer(-1), -1);
     EXPECT_EQ(four.DeleteLayer(4), -1);
     EXPECT_TRUE(prompter.questions.empty());
-    CCountingView view;
+    CCountingObserver view;
     four.AddObserver(&view);
     prompter.answers = {false};
     EXPECT_EQ(four.DeleteLayer(2), -1);
@@ -99,7 +89,7 @@ TEST(DeleteLayer, EntitiesGoAndLaterLayersMoveDown) {
     CRecordingPrompter prompter;
     CTAVDoc doc(&prompter);
     FourLayers(doc);
-    CCountingView view;
+    CCountingObserver view;
     doc.AddObserver(&view);
     EXPECT_EQ(doc.DeleteLayer(3), 2);  // the last: the new last takes its place
     EXPECT_EQ(doc.GetMaxCorner().x, 21.0);
@@ -212,52 +202,6 @@ TEST(LayerNames, NewNameStartsAtTheCountAndSkipsTakenNames) {
     EXPECT_EQ(doc.GetLayer(2).m_name, "Warstwa3");
     EXPECT_EQ(doc.GetLayer(2).m_locked, 0);
     EXPECT_EQ(doc.GetLayer(2).m_visible, 1);
-}
-
-struct SNameCase {
-    const char* label;
-    std::string typed;
-    int row;
-    const char* expected;  // the stored name, or the message
-    bool accepted;
-};
-
-class LayerNameCheck : public testing::TestWithParam<SNameCase> {};
-
-TEST_P(LayerNameCheck, TrimsAndRefuses) {
-    const SNameCase& c = GetParam();
-    CRecordingPrompter prompter;
-    CTAVDoc doc(&prompter);
-    doc.Layers() = {CLayer("Kable", 0, 1), CLayer("Rury", 0, 1)};
-    std::string out = "before";
-    EXPECT_EQ(CheckLayerName(doc, c.row, c.typed, prompter, out), c.accepted);
-    if (c.accepted) {
-        EXPECT_EQ(out, c.expected);
-        EXPECT_TRUE(prompter.messages.empty());
-    } else {
-        EXPECT_EQ(out, "before");
-        ASSERT_EQ(prompter.messages.size(), 1u);
-        EXPECT_EQ(prompter.messages[0].text, c.expected);
-    }
-}
-
-INSTANTIATE_TEST_SUITE_P(
-    Cases, LayerNameCheck,
-    testing::Values(SNameCase{"Padded", "  Kable  ", 0, "Kable", true},
-                    SNameCase{"Tabs", "\t Nowa\t", 1, "Nowa", true},
-                    SNameCase{"OwnName", "Rury", 1, "Rury", true},
-                    SNameCase{"NewRowIsAnyIndex", "Gaz", 2, "Gaz", true},
-                    SNameCase{"InnerBlanksStay", " a  b ", 0, "a  b", true},
-                    SNameCase{"CaseCounts", "kable", 1, "kable", true},
-                    SNameCase{"Empty", "", 0, "Nazwa obiektu nie może być pusta!", false},
-                    SNameCase{"Blank", " \t ", 0, "Nazwa obiektu nie może być pusta!", false},
-                    SNameCase{"Duplicate", "Kable", 1, "Obiekt o takiej nazwie już istnieje!",
-                              false},
-                    SNameCase{"DuplicateAfterTrim", " Kable ", 2,
-                              "Obiekt o takiej nazwie już istnieje!", false}),
-    [](const testing::TestParamInfo<SNameCase>& i) { return i.param.label; });
-
-TEST(LayerNames, LongNamesAreCutAtWholeCharactersAndFlagColumns) {
     std::string typed;
     for (int i = 0; i < 600; ++i) {
         typed += "ż";
@@ -270,6 +214,46 @@ TEST(LayerNames, LongNamesAreCutAtWholeCharactersAndFlagColumns) {
                                          {35, 1}, {36, -1}, {40, -1}, {41, -1}};
     for (auto [x, column] : cases) {
         EXPECT_EQ(LayerFlagColumn(x), column) << x;
+    }
+}
+
+struct SNameCase {
+    const char* label;
+    std::string typed;
+    int row;
+    const char* expected;  // the stored name, or the message
+    bool accepted;
+};
+
+const SNameCase kLayerNameCheckCases[] = {
+    {"Padded", "  Kable  ", 0, "Kable", true},
+    {"Tabs", "\t Nowa\t", 1, "Nowa", true},
+    {"OwnName", "Rury", 1, "Rury", true},
+    {"NewRowIsAnyIndex", "Gaz", 2, "Gaz", true},
+    {"InnerBlanksStay", " a  b ", 0, "a  b", true},
+    {"CaseCounts", "kable", 1, "kable", true},
+    {"Empty", "", 0, "Nazwa obiektu nie może być pusta!", false},
+    {"Blank", " \t ", 0, "Nazwa obiektu nie może być pusta!", false},
+    {"Duplicate", "Kable", 1, "Obiekt o takiej nazwie już istnieje!", false},
+    {"DuplicateAfterTrim", " Kable ", 2, "Obiekt o takiej nazwie już istnieje!", false},
+};
+
+TEST(LayerNameCheck, TrimsAndRefuses) {
+    for (const SNameCase& c : kLayerNameCheckCases) {
+        SCOPED_TRACE(c.label);
+        CRecordingPrompter prompter;
+        CTAVDoc doc(&prompter);
+        doc.Layers() = {CLayer("Kable", 0, 1), CLayer("Rury", 0, 1)};
+        std::string out = "before";
+        EXPECT_EQ(CheckLayerName(doc, c.row, c.typed, prompter, out), c.accepted);
+        if (c.accepted) {
+            EXPECT_EQ(out, c.expected);
+            EXPECT_TRUE(prompter.messages.empty());
+        } else {
+            EXPECT_EQ(out, "before");
+            ASSERT_EQ(prompter.messages.size(), 1u);
+            EXPECT_EQ(prompter.messages[0].text, c.expected);
+        }
     }
 }
 
@@ -310,11 +294,9 @@ TEST(ClipPlaneRules, LimitCountsActivePlanes) {
     ASSERT_EQ(prompter.messages.size(), 1u);
     EXPECT_EQ(prompter.messages[0].text,
               "Nie moze byc wlaczonych wiecej niz \n6 plaszczyzn odcinajacych!");
-}
-
-TEST(ClipPlaneRules, NewPlaneInGlobalFrame) {
-    CTAVDoc doc;
-    const CClipPlane p = MakeNewClipPlane(doc);
+    // A new plane in the global frame.
+    CTAVDoc global;
+    const CClipPlane p = MakeNewClipPlane(global);
     EXPECT_EQ(p.m_name, "");
     EXPECT_EQ(p.m_active, 0);
     ExpectXyz(p.m_point, 0, 0, 0);

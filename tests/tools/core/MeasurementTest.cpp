@@ -14,55 +14,64 @@ namespace {
 const std::vector<CPoint3> kSquare = {{0, 0, 0}, {1, 0, 0}, {1, 1, 0}, {0, 1, 0}};
 const std::vector<CPoint3> kBowTie = {{0, 0, 0}, {1, 1, 0}, {1, 0, 0}, {0, 1, 0}};
 
-TEST(MeasurementText, SquarePerimeterAndArea) {
-    CRecordingPrompter prompter;
-    EXPECT_EQ(MeasurementText(kMeasureArea, kSquare, {}, nullptr, &prompter),
-              "Obwód:\t 4.000\nPole:\t 1.000");
-    EXPECT_TRUE(prompter.messages.empty());
-}
+// The local system of the first rows is turned by 90 degrees about Z and moved: differences only
+// turn; the second is a shift.
+const CMatrix4 kTurned = [] {
+    CMatrix4 m(-M_PI / 2, 2);
+    m.m[0][3] = 100;
+    return m;
+}();
+const CMatrix4 kShifted(CVec3(-1, -1, -1));
 
-TEST(MeasurementText, BowTieGivesPerimeterAfterWarning) {
+TEST(MeasurementText, ByKind) {
+    const std::vector<CPoint3> two = {{1, 1, 1}, {4, 5, 1}};
+    const CPoint3 p(2, 3.0004, -4);
+    const struct {
+        int kind;
+        std::vector<CPoint3> vertices;
+        CPoint3 point;
+        const CMatrix4* toLocal;
+        const char* text;
+    } cases[] = {
+        {kMeasureArea, kSquare, {}, nullptr, "Obwód:\t 4.000\nPole:\t 1.000"},
+        // Ended before any click.
+        {kMeasureArea, {}, {}, nullptr, "Obwód:\t 0.000"},
+        {kMeasureLength, {}, {}, nullptr, "Długość:\t 0.000"},
+        {kMeasureLength, {{5, 5, 5}}, {}, nullptr, "Długość:\t 0.000"},
+        {kMeasureLength,
+         two,
+         {},
+         &kTurned,
+         "Długość:\t 5.000\n dX:\t 4.000\n dY:\t -3.000\n dZ:\t 0.000"},
+        {kMeasureLength,
+         two,
+         {},
+         nullptr,
+         "Długość:\t 5.000\n dX:\t 3.000\n dY:\t 4.000\n dZ:\t 0.000"},
+        // Three points show the length only.
+        {kMeasureLength, {{0, 0, 0}, {3, 4, 0}, {3, 4, 2}}, {}, nullptr, "Długość:\t 7.000"},
+        {kMeasureCoordinates,
+         {},
+         p,
+         &kShifted,
+         "Wspólrzedne:\n X:\t 1.000\n Y:\t 2.000\n Z:\t -5.000"},
+        {kMeasureCoordinates,
+         {},
+         {1234567.8916, 0, 0},
+         nullptr,
+         "Wspólrzedne:\n X:\t 1234567.892\n Y:\t 0.000\n Z:\t 0.000"},
+        {kMeasureNone, kSquare, p, nullptr, ""},
+    };
+    for (const auto& c : cases) {
+        CRecordingPrompter prompter;
+        EXPECT_EQ(MeasurementText(c.kind, c.vertices, c.point, c.toLocal, &prompter), c.text);
+        EXPECT_TRUE(prompter.messages.empty()) << c.text;
+    }
+    // A bow tie has no area: its perimeter after a warning.
     CRecordingPrompter prompter;
     EXPECT_EQ(MeasurementText(kMeasureArea, kBowTie, {}, nullptr, &prompter), "Obwód:\t 4.828");
     ASSERT_EQ(prompter.messages.size(), 1u);
     EXPECT_EQ(prompter.messages[0].text, LoadStr(41511));
-}
-
-TEST(MeasurementText, AreaEndedBeforeAnyClickIsZero) {
-    CRecordingPrompter prompter;
-    EXPECT_EQ(MeasurementText(kMeasureArea, {}, {}, nullptr, &prompter), "Obwód:\t 0.000");
-    EXPECT_EQ(MeasurementText(kMeasureLength, {}, {}, nullptr, &prompter), "Długość:\t 0.000");
-    EXPECT_EQ(
-        MeasurementText(kMeasureLength, std::vector<CPoint3>{{5, 5, 5}}, {}, nullptr, &prompter),
-        "Długość:\t 0.000");
-    EXPECT_TRUE(prompter.messages.empty());
-}
-
-TEST(MeasurementText, TwoPointsInLocalSystemShowRotatedDifferences) {
-    // The local system is turned by 90 degrees about Z and moved: differences only turn.
-    CMatrix4 toLocal(-M_PI / 2, 2);
-    toLocal.m[0][3] = 100;
-    const std::vector<CPoint3> v = {{1, 1, 1}, {4, 5, 1}};
-    EXPECT_EQ(MeasurementText(kMeasureLength, v, {}, &toLocal, nullptr),
-              "Długość:\t 5.000\n dX:\t 4.000\n dY:\t -3.000\n dZ:\t 0.000");
-    EXPECT_EQ(MeasurementText(kMeasureLength, v, {}, nullptr, nullptr),
-              "Długość:\t 5.000\n dX:\t 3.000\n dY:\t 4.000\n dZ:\t 0.000");
-}
-
-TEST(MeasurementText, ThreePointsShowLengthOnly) {
-    const std::vector<CPoint3> v = {{0, 0, 0}, {3, 4, 0}, {3, 4, 2}};
-    EXPECT_EQ(MeasurementText(kMeasureLength, v, {}, nullptr, nullptr), "Długość:\t 7.000");
-}
-
-TEST(MeasurementText, CoordinatesInLocalSystem) {
-    const CMatrix4 toLocal(CVec3(-1, -1, -1));
-    const CPoint3 p(2, 3.0004, -4);
-    EXPECT_EQ(MeasurementText(kMeasureCoordinates, {}, p, &toLocal, nullptr),
-              "Wspólrzedne:\n X:\t 1.000\n Y:\t 2.000\n Z:\t -5.000");
-    EXPECT_EQ(
-        MeasurementText(kMeasureCoordinates, {}, CPoint3(1234567.8916, 0, 0), nullptr, nullptr),
-        "Wspólrzedne:\n X:\t 1234567.892\n Y:\t 0.000\n Z:\t 0.000");
-    EXPECT_EQ(MeasurementText(kMeasureNone, kSquare, p, nullptr, nullptr), "");
 }
 
 TEST(MeasurementText, NumbersKeepThePointUnderACommaLocale) {
@@ -97,7 +106,7 @@ std::unique_ptr<CArc> Arc(double r, double start, double length) {
     return a;
 }
 
-TEST(EntityInfo, CircleOfRadiusTwo) {
+TEST(EntityInfo, CircleOfRadiusTwoPointsAndTexts) {
     const SEntityInfo info = EntityInfo(*Arc(2, 0, 360), nullptr);
     EXPECT_TRUE(info.available);
     EXPECT_EQ(info.group, "Okrąg");
@@ -108,6 +117,9 @@ TEST(EntityInfo, CircleOfRadiusTwo) {
     EXPECT_TRUE(info.isPerimeter);
     // Within the tolerance it is still a circle.
     EXPECT_EQ(EntityInfo(*Arc(2, 5e-9, 360 - 5e-9), nullptr).group, "Okrąg");
+    // Points and texts have none.
+    EXPECT_FALSE(EntityInfo(CPnt(), nullptr).available);
+    EXPECT_FALSE(EntityInfo(CText(), nullptr).available);
 }
 
 TEST(EntityInfo, ArcNegativeLengthGivesPositiveValues) {
@@ -151,11 +163,6 @@ TEST(EntityInfo, PolygonPolylineAndFailures) {
     info = EntityInfo(poly, &prompter);
     EXPECT_EQ(info.value1, "0.000");
     EXPECT_EQ(info.value2, "");
-}
-
-TEST(EntityInfo, PointsAndTextsHaveNone) {
-    EXPECT_FALSE(EntityInfo(CPnt(), nullptr).available);
-    EXPECT_FALSE(EntityInfo(CText(), nullptr).available);
 }
 
 }  // namespace

@@ -14,35 +14,41 @@ struct SParseCase {
     double value;
 };
 
-class ParseNumberTextTest : public ::testing::TestWithParam<SParseCase> {};
+const SParseCase kParseNumberTextTestCases[] = {
+    {"Plain", "12.5", true, 12.5},
+    {"Zero", "0", true, 0.0},
+    {"ZeroPointZero", "0.0", true, 0.0},
+    {"ExponentWithBlanks", " -3e2 ", true, -300.0},
+    {"TabsAround", "\t7\t", true, 7.0},
+    {"PlusSign", "+4", true, 4.0},
+    {"Letters", "abc", false, 0},
+    {"DecimalComma", "1,5", false, 0},
+    {"TrailingLetter", "12x", false, 0},
+    {"NegativeZero", "-0", false, 0},
+    {"DotZero", ".0", false, 0},
+    {"Hexadecimal", "0x10", false, 0},
+    {"Infinity", "inf", false, 0},
+    {"NotANumber", "nan", false, 0},
+    {"Overflow", "1e400", false, 0},
+    {"Empty", "", false, 0},
+    {"Blanks", "   ", false, 0},
+    {"DoubleSign", "+-1", false, 0},
+    {"ThirtyOneChars", "0000000000000000000000000000012", true, 12.0},
+    {"ThirtyTwoChars", "00000000000000000000000000000012", false, 0},
+};
 
-TEST_P(ParseNumberTextTest, AcceptsOnlyOneDecimalNumber) {
-    const SParseCase& c = GetParam();
-    double v = 777.0;
-    EXPECT_EQ(ParseNumberText(c.text, v), c.accepted) << '"' << c.text << '"';
-    if (c.accepted) {
-        EXPECT_DOUBLE_EQ(v, c.value);
-    } else {
-        EXPECT_EQ(v, 777.0) << "a refused text must not change the value";
+TEST(ParseNumberTextTest, AcceptsOnlyOneDecimalNumber) {
+    for (const SParseCase& c : kParseNumberTextTestCases) {
+        SCOPED_TRACE(c.name);
+        double v = 777.0;
+        EXPECT_EQ(ParseNumberText(c.text, v), c.accepted) << '"' << c.text << '"';
+        if (c.accepted) {
+            EXPECT_DOUBLE_EQ(v, c.value);
+        } else {
+            EXPECT_EQ(v, 777.0) << "a refused text must not change the value";
+        }
     }
 }
-
-INSTANTIATE_TEST_SUITE_P(
-    Cases, ParseNumberTextTest,
-    ::testing::Values(
-        SParseCase{"Plain", "12.5", true, 12.5}, SParseCase{"Zero", "0", true, 0.0},
-        SParseCase{"ZeroPointZero", "0.0", true, 0.0},
-        SParseCase{"ExponentWithBlanks", " -3e2 ", true, -300.0},
-        SParseCase{"TabsAround", "\t7\t", true, 7.0}, SParseCase{"PlusSign", "+4", true, 4.0},
-        SParseCase{"Letters", "abc", false, 0}, SParseCase{"DecimalComma", "1,5", false, 0},
-        SParseCase{"TrailingLetter", "12x", false, 0}, SParseCase{"NegativeZero", "-0", false, 0},
-        SParseCase{"DotZero", ".0", false, 0}, SParseCase{"Hexadecimal", "0x10", false, 0},
-        SParseCase{"Infinity", "inf", false, 0}, SParseCase{"NotANumber", "nan", false, 0},
-        SParseCase{"Overflow", "1e400", false, 0}, SParseCase{"Empty", "", false, 0},
-        SParseCase{"Blanks", "   ", false, 0}, SParseCase{"DoubleSign", "+-1", false, 0},
-        SParseCase{"ThirtyOneChars", "0000000000000000000000000000012", true, 12.0},
-        SParseCase{"ThirtyTwoChars", "00000000000000000000000000000012", false, 0}),
-    [](const ::testing::TestParamInfo<SParseCase>& info) { return info.param.name; });
 
 TEST(NumberFormatTest, FixedAndG15UseTheDotAndRound) {
     EXPECT_EQ(FormatFixed(12.5, 3), "12.500");
@@ -52,9 +58,7 @@ TEST(NumberFormatTest, FixedAndG15UseTheDotAndRound) {
     EXPECT_EQ(FormatG15(0.1), "0.1");
     EXPECT_EQ(FormatG15(1e-10), "1e-10");
     EXPECT_EQ(FormatG15(1234567890123456789.0), "1.23456789012346e+18");
-}
-
-TEST(NumberFormatTest, RangeMessageNamesBothEnds) {
+    // The range message names both ends.
     EXPECT_EQ(RangeMessage(1e-10, 1e10), "Wprowadź liczbę z zakresu od 1e-10 do 10000000000.");
     EXPECT_EQ(RangeMessage(0, 360), "Wprowadź liczbę z zakresu od 0 do 360.");
 }

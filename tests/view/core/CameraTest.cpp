@@ -78,10 +78,8 @@ TEST(CameraMapping, WindowAndProjectAreInverse) {
     cam.ProjectToWindow(w, ix, iy);
     EXPECT_EQ(ix, 10);
     EXPECT_EQ(iy, 20);
-}
-
-TEST(CameraMapping, WindowCornersAreTheScaledWindow) {
-    CCamera cam = MakeCamera();
+    // The window corners are the scaled window.
+    cam = MakeCamera();
     cam.m_scale = 2.0;
     ExpectVec(cam.WindowToView(0, 0), -40, 30, 0);
     ExpectVec(cam.WindowToView(400, 300), 40, -30, 0);
@@ -122,22 +120,6 @@ struct FitCase {
     double left, right, bottom, top;
 };
 
-class CameraFitBox : public testing::TestWithParam<FitCase> {};
-
-TEST_P(CameraFitBox, Window) {
-    const FitCase& c = GetParam();
-    CCamera cam = MakeCamera(c.cx, c.cy);
-    cam.m_scale = 3.0;
-    cam.FitBox(c.mn, c.mx);
-    EXPECT_NEAR(cam.m_left, c.left, 1e-9);
-    EXPECT_NEAR(cam.m_right, c.right, 1e-9);
-    EXPECT_NEAR(cam.m_bottom, c.bottom, 1e-9);
-    EXPECT_NEAR(cam.m_top, c.top, 1e-9);
-    EXPECT_EQ(cam.m_scale, 1.0);
-    EXPECT_EQ(cam.m_near, 0.0);
-    EXPECT_NEAR(cam.m_pixelsPerUnit, c.cx / (c.right - c.left), 1e-9);
-}
-
 // The box keeps 8 pixels from the binding edges: 16 of 400 pixels leave 0.96 of the width, 16 of
 // 200 leave 0.92 of the height.
 const FitCase kFits[] = {
@@ -155,15 +137,26 @@ const FitCase kFits[] = {
     {"point", {1, 1, 1}, {1, 1, 1}, 200, 100, -200, 200, -50, 50},
 };
 
-INSTANTIATE_TEST_SUITE_P(All, CameraFitBox, testing::ValuesIn(kFits),
-                         [](const auto& i) { return std::string(i.param.name); });
-
-TEST(CameraFitBox, FarFromCornersAndFallback) {
-    CCamera cam = MakeCamera();
-    cam.FitBox(CPoint3(0, 0, 0), CPoint3(3, 4, 0));
-    EXPECT_NEAR(cam.m_far, 5.0, 1e-12);
-    cam.FitBox(CPoint3(0, 0, 0), CPoint3(0, 0, 0));
-    EXPECT_EQ(cam.m_far, 2.0);
+TEST(CameraFitBox, Window) {
+    for (const FitCase& c : kFits) {
+        SCOPED_TRACE(c.name);
+        CCamera cam = MakeCamera(c.cx, c.cy);
+        cam.m_scale = 3.0;
+        cam.FitBox(c.mn, c.mx);
+        EXPECT_NEAR(cam.m_left, c.left, 1e-9);
+        EXPECT_NEAR(cam.m_right, c.right, 1e-9);
+        EXPECT_NEAR(cam.m_bottom, c.bottom, 1e-9);
+        EXPECT_NEAR(cam.m_top, c.top, 1e-9);
+        EXPECT_EQ(cam.m_scale, 1.0);
+        EXPECT_EQ(cam.m_near, 0.0);
+        EXPECT_NEAR(cam.m_pixelsPerUnit, c.cx / (c.right - c.left), 1e-9);
+    }
+    // The far plane reaches the far corner; a point box falls back to 2.
+    CCamera farCam = MakeCamera();
+    farCam.FitBox(CPoint3(0, 0, 0), CPoint3(3, 4, 0));
+    EXPECT_NEAR(farCam.m_far, 5.0, 1e-12);
+    farCam.FitBox(CPoint3(0, 0, 0), CPoint3(0, 0, 0));
+    EXPECT_EQ(farCam.m_far, 2.0);
 }
 
 // After "Pokaż wszystko" on a new view, every corner of the box lies in the depth range.
@@ -206,27 +199,25 @@ TEST(CameraZoomAll, PlanLooksDownAtTheBoxCentre) {
     CTAVDoc empty;
     cam.ZoomAll(empty, true, true);
     ExpectVec(cam.m_eye - cam.m_target, 0, 0, 1.0);
-}
-
-TEST(CameraZoomAll, PlanInLocalSystemRunsItsXAxisRight) {
-    CTAVDoc doc;
-    doc.SetExtents(CPoint3(0, 0, 0), CPoint3(10, 10, 10));
+    // In a local system its X axis runs right.
+    CTAVDoc tilted;
+    tilted.SetExtents(CPoint3(0, 0, 0), CPoint3(10, 10, 10));
     // A tilted system: x along (1,1,0), y up the z axis.
     const CCoordSystem cs("U", CPoint3(1, 1, 1), CPoint3(2, 2, 1), CPoint3(1, 1, 2));
-    doc.SetActiveCoordSystem(doc.AddCoordSystem(cs, CMatrix4::Identity()));
-    CCamera cam = MakeCamera();
-    cam.ZoomAll(doc, false, true);
+    tilted.SetActiveCoordSystem(tilted.AddCoordSystem(cs, CMatrix4::Identity()));
+    CCamera local = MakeCamera();
+    local.ZoomAll(tilted, false, true);
     double ox = 0, oy = 0, xx = 0, xy = 0, yx = 0, yy = 0;
-    cam.ProjectToWindowF(cs.m_origin, ox, oy);
-    cam.ProjectToWindowF(cs.m_xPoint, xx, xy);
-    cam.ProjectToWindowF(cs.m_yPoint, yx, yy);
+    local.ProjectToWindowF(cs.m_origin, ox, oy);
+    local.ProjectToWindowF(cs.m_xPoint, xx, xy);
+    local.ProjectToWindowF(cs.m_yPoint, yx, yy);
     EXPECT_GT(xx, ox);
     EXPECT_NEAR(xy, oy, 1e-9);
     EXPECT_LT(yy, oy);  // the system's y runs up the screen
     EXPECT_NEAR(yx, ox, 1e-9);
 }
 
-TEST(CameraHistory, KeepsTheNewestHundred) {
+TEST(CameraHistory, KeepsTheNewestHundredAndPopsWithTheirPivot) {
     CCamera cam = MakeCamera();
     for (int i = 0; i <= 100; ++i) {
         cam.m_scale = i + 1;  // the view pushed at step i has scale i + 1
@@ -240,38 +231,34 @@ TEST(CameraHistory, KeepsTheNewestHundred) {
     EXPECT_EQ(cam.HistorySize(), 0);
     // The oldest surviving entry was pushed at step 1.
     EXPECT_EQ(cam.m_scale, 2.0);
-}
-
-TEST(CameraHistory, PopReportsPivotChangeAndRecomputesPixels) {
-    CCamera cam = MakeCamera();
-    EXPECT_FALSE(cam.PopView());
-    cam.PushView();
-    const double ppu = cam.m_pixelsPerUnit;
-    cam.m_target = CPoint3(1e9, 0, 0);
-    cam.m_eye = CPoint3(1e9, 0, 1);
-    cam.UpdateViewMatrix();
-    ASSERT_TRUE(cam.RecentrePivot());
-    cam.m_scale = 4.0;
-    cam.UpdatePixelsPerUnit();
-    cam.PushView();
-    EXPECT_FALSE(cam.PopView());  // same pivot: the list stays valid
-    EXPECT_TRUE(cam.PopView());
-    EXPECT_EQ(cam.m_pivot.x, 0.0);
-    EXPECT_DOUBLE_EQ(cam.m_pixelsPerUnit, ppu);
+    // A pop says whether the pivot changed and recomputes the pixels.
+    CCamera pop = MakeCamera();
+    EXPECT_FALSE(pop.PopView());
+    pop.PushView();
+    const double ppu = pop.m_pixelsPerUnit;
+    pop.m_target = CPoint3(1e9, 0, 0);
+    pop.m_eye = CPoint3(1e9, 0, 1);
+    pop.UpdateViewMatrix();
+    ASSERT_TRUE(pop.RecentrePivot());
+    pop.m_scale = 4.0;
+    pop.UpdatePixelsPerUnit();
+    pop.PushView();
+    EXPECT_FALSE(pop.PopView());  // same pivot: the list stays valid
+    EXPECT_TRUE(pop.PopView());
+    EXPECT_EQ(pop.m_pivot.x, 0.0);
+    EXPECT_DOUBLE_EQ(pop.m_pixelsPerUnit, ppu);
     // The restored matrix projects the origin to the window centre again.
     double x = 0, y = 0;
-    cam.ProjectToWindowF(CPoint3(0, 0, 0), x, y);
+    pop.ProjectToWindowF(CPoint3(0, 0, 0), x, y);
     EXPECT_NEAR(x, 200, 1e-6);
     EXPECT_NEAR(y, 150, 1e-6);
-}
-
-TEST(CameraPivot, RecentresOnlyWhenFarFromTarget) {
-    CCamera cam = MakeCamera();  // 10 pixels per unit: limit 0.3 / 1e-6 units
-    cam.m_target = CPoint3(2.9e5, 0, 0);
-    EXPECT_FALSE(cam.RecentrePivot());
-    cam.m_target = CPoint3(0, -3.1e5, 0);
-    EXPECT_TRUE(cam.RecentrePivot());
-    ExpectVec(cam.m_pivot, 0, -3.1e5, 0);
+    // The pivot recentres only far from the target.
+    pop = MakeCamera();  // 10 pixels per unit: limit 0.3 / 1e-6 units
+    pop.m_target = CPoint3(2.9e5, 0, 0);
+    EXPECT_FALSE(pop.RecentrePivot());
+    pop.m_target = CPoint3(0, -3.1e5, 0);
+    EXPECT_TRUE(pop.RecentrePivot());
+    ExpectVec(pop.m_pivot, 0, -3.1e5, 0);
 }
 
 TEST(CameraWheel, NotchesAccumulateAndRestoreTheScale) {
@@ -300,7 +287,7 @@ TEST(CameraWheel, NotchesAccumulateAndRestoreTheScale) {
     EXPECT_NEAR(cam.m_scale, std::pow(2.0, 0.75), 1e-12);
 }
 
-TEST(CameraDrag, PanMovesModelWithCursor) {
+TEST(CameraDrag, PanAndZoom) {
     CCamera cam = MakeCamera();
     cam.m_eye = CPoint3(10, 0, 10);
     cam.UpdateViewMatrix();
@@ -314,17 +301,15 @@ TEST(CameraDrag, PanMovesModelWithCursor) {
     EXPECT_NEAR(x1 - x0, 30, 1e-9);
     EXPECT_NEAR(y1 - y0, -20, 1e-9);
     EXPECT_NEAR((cam.m_eye - cam.m_target).Length(), std::sqrt(200.0), 1e-9);
-}
-
-TEST(CameraDrag, ZoomByWindowHeight) {
-    CCamera cam = MakeCamera();
+    // Zoom by the window height.
+    cam = MakeCamera();
     cam.BeginDrag(10, 0);
     cam.DragZoom(10, 300);
     EXPECT_NEAR(cam.m_scale, 4.0, 1e-12);
     EXPECT_NEAR(cam.m_pixelsPerUnit, 2.5, 1e-12);
 }
 
-TEST(CameraDrag, RotateNearTheCentreDoesNothing) {
+TEST(CameraDrag, RotateNearTheCentreOrOutside) {
     CCamera cam = MakeCamera();  // target projects to (200, 150)
     cam.BeginDrag(240, 150);     // 40 px from the centre
     const CPoint3 eye = cam.m_eye;
@@ -333,10 +318,8 @@ TEST(CameraDrag, RotateNearTheCentreDoesNothing) {
     EXPECT_TRUE(cam.m_eye == eye);
     cam.BeginDrag(300, 150);                 // 100 px out
     EXPECT_FALSE(cam.DragRotate(205, 150));  // cursor within 10 px of the centre
-}
-
-TEST(CameraDrag, RotateOutsideSpinsAboutViewDirection) {
-    CCamera cam = MakeCamera();
+    // Outside the circle a rotation spins about the view direction.
+    cam = MakeCamera();
     cam.BeginDrag(300, 150);               // right of the centre
     ASSERT_TRUE(cam.DragRotate(200, 20));  // straight above, further out
     // A quarter turn anticlockwise on screen (y runs down): the model turns with it.
@@ -382,7 +365,7 @@ TEST(CameraDrag, VerticalTiltKeepsScreenAxes) {
     }
 }
 
-TEST(CameraZoomWindow, ScalesAndCentres) {
+TEST(CameraZoomWindow, ScalesAndCentresAndResizeRefits) {
     CCamera cam = MakeCamera();
     EXPECT_FALSE(cam.ZoomWindow(10, 10, 10, 50));
     EXPECT_FALSE(cam.ZoomWindow(10, 10, 50, 10));
@@ -394,26 +377,24 @@ TEST(CameraZoomWindow, ScalesAndCentres) {
     cam.ProjectToWindowF(centreBefore, x, y);
     EXPECT_NEAR(x, 200, 1e-9);
     EXPECT_NEAR(y, 150, 1e-9);
-}
-
-TEST(CameraResize, RefitsAroundTheCentreAndIgnoresZeroSize) {
-    CCamera cam = MakeCamera(400, 300);
-    EXPECT_FALSE(cam.Resize(0, 300));
-    EXPECT_FALSE(cam.Resize(300, 0));
-    EXPECT_EQ(cam.m_clientWidth, 400);
-    EXPECT_NEAR(cam.m_left, -20, 1e-12);
+    // A resize refits around the centre and ignores a zero size.
+    CCamera resized = MakeCamera(400, 300);
+    EXPECT_FALSE(resized.Resize(0, 300));
+    EXPECT_FALSE(resized.Resize(300, 0));
+    EXPECT_EQ(resized.m_clientWidth, 400);
+    EXPECT_NEAR(resized.m_left, -20, 1e-12);
     // Wider: the height stays.
-    ASSERT_TRUE(cam.Resize(600, 300));
-    EXPECT_NEAR(cam.m_left, -30, 1e-12);
-    EXPECT_NEAR(cam.m_top, 15, 1e-12);
+    ASSERT_TRUE(resized.Resize(600, 300));
+    EXPECT_NEAR(resized.m_left, -30, 1e-12);
+    EXPECT_NEAR(resized.m_top, 15, 1e-12);
     // Taller than wide: the width stays.
-    ASSERT_TRUE(cam.Resize(300, 600));
-    EXPECT_NEAR(cam.m_right, 30, 1e-12);
-    EXPECT_NEAR(cam.m_top, 60, 1e-12);
-    EXPECT_NEAR(cam.m_pixelsPerUnit, 5, 1e-12);
+    ASSERT_TRUE(resized.Resize(300, 600));
+    EXPECT_NEAR(resized.m_right, 30, 1e-12);
+    EXPECT_NEAR(resized.m_top, 60, 1e-12);
+    EXPECT_NEAR(resized.m_pixelsPerUnit, 5, 1e-12);
 }
 
-TEST(CameraProjection, PerspectiveWithZeroNearKeepsFraming) {
+TEST(CameraProjection, PerspectiveFramingAndStateRoundTrip) {
     CCamera cam = MakeCamera();
     cam.m_eye = CPoint3(0, 0, 50);
     cam.m_far = 100;
@@ -432,9 +413,7 @@ TEST(CameraProjection, PerspectiveWithZeroNearKeepsFraming) {
     p = cam.Projection();
     EXPECT_EQ(p.nearPlane, 5.0);
     EXPECT_EQ(p.left, -20.0);
-}
-
-TEST(CameraState, RoundTripsThroughTheDocument) {
+    // The state round-trips through the document.
     CViewState s;
     s.eye = CPoint3(1, 2, 3);
     s.target = CPoint3(4, 5, 6);
@@ -445,12 +424,12 @@ TEST(CameraState, RoundTripsThroughTheDocument) {
     s.perspective = 1;
     s.clientWidth = 320;
     s.clientHeight = 160;
-    CCamera cam;
-    cam.LoadState(s);
-    EXPECT_EQ(cam.m_aspect, 2.0);
-    EXPECT_NEAR(cam.m_pixelsPerUnit, 320 / 16.0 / 0.5, 1e-12);
+    CCamera loaded;
+    loaded.LoadState(s);
+    EXPECT_EQ(loaded.m_aspect, 2.0);
+    EXPECT_NEAR(loaded.m_pixelsPerUnit, 320 / 16.0 / 0.5, 1e-12);
     CViewState back;
-    cam.StoreState(back);
+    loaded.StoreState(back);
     EXPECT_TRUE(back.eye == s.eye);
     EXPECT_EQ(back.windowRight, 9.0);
     EXPECT_EQ(back.spinAngle, 12.0);
@@ -464,20 +443,21 @@ struct ArcCase {
     int segments;
 };
 
-class ArcSegments : public testing::TestWithParam<ArcCase> {};
+const ArcCase kArcSegmentsCases[] = {
+    {"one_degree", 100, 1, 1, 8},
+    // Circumference 2*pi*100 px / 5 = 125.66, plus 0.5: 126 segments.
+    ArcCase{"circle_100px", 100, 1, 360, 126},
+    {"half", 100, 1, 180, 63},
+    {"window_filling", 1000, 1, 360, 300},
+    {"negative", 10, 1, -90, 8},
+    {"nan", NAN, 1, 360, 8},
+};
 
-TEST_P(ArcSegments, Count) {
-    const ArcCase& c = GetParam();
-    EXPECT_EQ(ArcSegmentCount(c.radius, c.ppu, c.length), c.segments);
+TEST(ArcSegments, Count) {
+    for (const ArcCase& c : kArcSegmentsCases) {
+        SCOPED_TRACE(c.name);
+        EXPECT_EQ(ArcSegmentCount(c.radius, c.ppu, c.length), c.segments);
+    }
 }
-
-INSTANTIATE_TEST_SUITE_P(
-    All, ArcSegments,
-    testing::Values(ArcCase{"one_degree", 100, 1, 1, 8},
-                    // Circumference 2*pi*100 px / 5 = 125.66, plus 0.5: 126 segments.
-                    ArcCase{"circle_100px", 100, 1, 360, 126}, ArcCase{"half", 100, 1, 180, 63},
-                    ArcCase{"window_filling", 1000, 1, 360, 300},
-                    ArcCase{"negative", 10, 1, -90, 8}, ArcCase{"nan", NAN, 1, 360, 8}),
-    [](const testing::TestParamInfo<ArcCase>& i) { return i.param.name; });
 
 }  // namespace

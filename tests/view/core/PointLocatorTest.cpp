@@ -94,32 +94,20 @@ TEST_F(LocatorTest, VertexInsideWindowOnly) {
     EXPECT_FALSE(At(5.1, 0.1, kSnapPoint | kSnapArcCentre, p));
 }
 
-struct SClosingCase {
-    const char* name;
-    bool closed;
-    uint16_t mask;
-    bool snaps;
-};
-
-class ClosingSegment : public LocatorTest, public testing::WithParamInterface<SClosingCase> {};
-
-TEST_P(ClosingSegment, OnlyPolygonsHaveIt) {
-    const SClosingCase& c = GetParam();
-    doc.AddEntity(Poly({{0, 0, 0}, {4, 0, 0}, {4, 4, 0}, {0, 4, 0}}, c.closed));
-    // A short line across the closing segment (0,4)-(0,0) at (0,2).
-    doc.AddEntity(Poly({{-1, 2, 0}, {1, 2, 0}}, false));
-    CPoint3 p;
-    EXPECT_EQ(At(0, 2, c.mask, p), c.snaps);
-    if (c.snaps) {
-        ExpectPoint(p, 0, 2, 0);
+TEST_F(LocatorTest, ClosingSegmentOfPolygonsOnly) {
+    for (const bool closed : {false, true}) {
+        doc.DeleteAllEntities();
+        locator.Invalidate();
+        doc.AddEntity(Poly({{0, 0, 0}, {4, 0, 0}, {4, 4, 0}, {0, 4, 0}}, closed));
+        // A short line across the closing segment (0,4)-(0,0) at (0,2).
+        doc.AddEntity(Poly({{-1, 2, 0}, {1, 2, 0}}, false));
+        CPoint3 p;
+        EXPECT_EQ(At(0, 2, kSnapIntersection, p), closed);
+        if (closed) {
+            ExpectPoint(p, 0, 2, 0);
+        }
     }
 }
-
-INSTANTIATE_TEST_SUITE_P(
-    Locator, ClosingSegment,
-    testing::Values(SClosingCase{"polyline_crossing", false, kSnapIntersection, false},
-                    SClosingCase{"polygon_crossing", true, kSnapIntersection, true}),
-    [](const auto& info) { return std::string(info.param.name); });
 
 TEST_F(LocatorTest, ClosingMidpointOfPolygonOnly) {
     doc.AddEntity(Poly({{0, 0, 0}, {4, 0, 0}, {4, 4, 0}}, false));
@@ -142,34 +130,34 @@ struct SArcCase {
     double ex, ey;  // expected point
 };
 
-class ArcPoints : public LocatorTest, public testing::WithParamInterface<SArcCase> {};
-
-TEST_P(ArcPoints, CircleAndArcOfferDifferentPoints) {
-    const SArcCase& c = GetParam();
-    doc.AddEntity(Arc(3, c.start, c.length));
-    CPoint3 p;
-    EXPECT_EQ(At(c.x, c.y, c.mask, p), c.snaps);
-    if (c.snaps) {
-        ExpectPoint(p, c.ex, c.ey, 0);
-    }
-}
-
 const double kS = 3 * std::sqrt(0.5);
 
-INSTANTIATE_TEST_SUITE_P(
-    Locator, ArcPoints,
-    testing::Values(
-        SArcCase{"circle_centre", 0, 360, kSnapArcCentre, 0.1, 0, true, 0, 0},
-        SArcCase{"circle_no_ends", 0, 360, kSnapArcEnds | kSnapMidpoint, 3, 0, false, 0, 0},
-        SArcCase{"circle_quadrant_0", 0, 360, kSnapQuadrants, 3, 0.1, true, 3, 0},
-        SArcCase{"circle_quadrant_270", 0, 360, kSnapQuadrants, 0, -3, true, 0, -3},
-        SArcCase{"arc_start", 0, 90, kSnapArcEnds, 3, 0.1, true, 3, 0},
-        SArcCase{"arc_end", 0, 90, kSnapArcEnds, 0.1, 3, true, 0, 3},
-        SArcCase{"arc_mid", 0, 90, kSnapMidpoint, kS, kS, true, kS, kS},
-        SArcCase{"arc_no_quadrants", 0, 90, kSnapQuadrants, 3, 0, false, 0, 0},
-        SArcCase{"almost_circle_has_ends", 0, 359.9999, kSnapArcEnds, 3, 0, true, 3, 0},
-        SArcCase{"shifted_circle_is_arc", 1e-12, 360, kSnapQuadrants, 3, 0, false, 0, 0}),
-    [](const auto& info) { return std::string(info.param.name); });
+const SArcCase kArcCases[] = {
+    {"circle_centre", 0, 360, kSnapArcCentre, 0.1, 0, true, 0, 0},
+    {"circle_no_ends", 0, 360, kSnapArcEnds | kSnapMidpoint, 3, 0, false, 0, 0},
+    {"circle_quadrant_0", 0, 360, kSnapQuadrants, 3, 0.1, true, 3, 0},
+    {"circle_quadrant_270", 0, 360, kSnapQuadrants, 0, -3, true, 0, -3},
+    {"arc_start", 0, 90, kSnapArcEnds, 3, 0.1, true, 3, 0},
+    {"arc_end", 0, 90, kSnapArcEnds, 0.1, 3, true, 0, 3},
+    {"arc_mid", 0, 90, kSnapMidpoint, kS, kS, true, kS, kS},
+    {"arc_no_quadrants", 0, 90, kSnapQuadrants, 3, 0, false, 0, 0},
+    {"almost_circle_has_ends", 0, 359.9999, kSnapArcEnds, 3, 0, true, 3, 0},
+    {"shifted_circle_is_arc", 1e-12, 360, kSnapQuadrants, 3, 0, false, 0, 0},
+};
+
+TEST_F(LocatorTest, CircleAndArcOfferDifferentPoints) {
+    for (const SArcCase& c : kArcCases) {
+        SCOPED_TRACE(c.name);
+        doc.DeleteAllEntities();
+        locator.Invalidate();
+        doc.AddEntity(Arc(3, c.start, c.length));
+        CPoint3 p;
+        EXPECT_EQ(At(c.x, c.y, c.mask, p), c.snaps);
+        if (c.snaps) {
+            ExpectPoint(p, c.ex, c.ey, 0);
+        }
+    }
+}
 
 TEST_F(LocatorTest, ArcWithDownwardAxisSnapsWhereItIsDrawn) {
     // The arbitrary axis frame of (0, 0, -1) has its x axis along -X.
@@ -213,30 +201,20 @@ TEST_F(LocatorTest, OrderWithinEntityBreaksTies) {
     ExpectPoint(p, 0, 0, 0);
 }
 
-struct SCrossCase {
-    const char* name;
-    double crossingZ;
-    double vertexZ;
-    double ex, ez;
-};
-
-class VertexOrCrossing : public LocatorTest, public testing::WithParamInterface<SCrossCase> {};
-
-TEST_P(VertexOrCrossing, NearerToEyeWins) {
-    const SCrossCase& c = GetParam();
-    const double z = c.crossingZ;
-    doc.AddEntity(Poly({{-1, -1, z}, {1, 1, z}}, false));
-    doc.AddEntity(Poly({{-1, 1, z}, {1, -1, z}}, false));
-    doc.AddEntity(Pnt(0.1, 0, c.vertexZ));
-    CPoint3 p;
-    EXPECT_TRUE(At(0, 0, kSnapPoint | kSnapIntersection, p));
-    ExpectPoint(p, c.ex, 0, c.ez);
+// The nearer to the eye wins: a crossing at z = 1 over a vertex at 0, or a vertex over a
+// crossing at z = -1.
+TEST_F(LocatorTest, VertexOrCrossingNearerToEyeWins) {
+    for (const double z : {1.0, -1.0}) {
+        doc.DeleteAllEntities();
+        locator.Invalidate();
+        doc.AddEntity(Poly({{-1, -1, z}, {1, 1, z}}, false));
+        doc.AddEntity(Poly({{-1, 1, z}, {1, -1, z}}, false));
+        doc.AddEntity(Pnt(0.1, 0, 0));
+        CPoint3 p;
+        EXPECT_TRUE(At(0, 0, kSnapPoint | kSnapIntersection, p));
+        ExpectPoint(p, z > 0 ? 0 : 0.1, 0, z > 0 ? 1 : 0);
+    }
 }
-
-INSTANTIATE_TEST_SUITE_P(Locator, VertexOrCrossing,
-                         testing::Values(SCrossCase{"crossing_nearer", 1, 0, 0, 1},
-                                         SCrossCase{"vertex_nearer", -1, 0, 0.1, 0}),
-                         [](const auto& info) { return std::string(info.param.name); });
 
 TEST_F(LocatorTest, CrossingAloneIsTaken) {
     doc.AddEntity(Poly({{-1, -1, 0}, {1, 1, 0}}, false));

@@ -36,7 +36,7 @@ protected:
     int current = -1, cycle = 0, handle = -1;
 };
 
-TEST_F(SelectionTest, StackedHitsGoInAscendingAndNextWraps) {
+TEST_F(SelectionTest, StackedHitsGoInAscendingAndNextWrapsOverTwoOrMore) {
     const unsigned names[] = {7, 2, 5, 2};
     const SPickOutcome out = ApplyPick(Refs(), false, names, *doc);
     EXPECT_EQ(pickList, (std::vector<int>{2, 5, 7}));
@@ -50,11 +50,9 @@ TEST_F(SelectionTest, StackedHitsGoInAscendingAndNextWraps) {
         visited.push_back(current);
     }
     EXPECT_EQ(visited, (std::vector<int>{5, 7, 2, 5}));
-}
-
-TEST_F(SelectionTest, NextNeedsTwoEntries) {
-    const unsigned names[] = {4};
-    ApplyPick(Refs(), false, names, *doc);
+    // "Nastepny" needs two entries.
+    const unsigned one[] = {4};
+    ApplyPick(Refs(), false, one, *doc);
     EXPECT_FALSE(NextPick(Refs()));
     EXPECT_EQ(current, 4);
     pickList.clear();
@@ -115,6 +113,12 @@ TEST_F(SelectionTest, ClearKeepsListsUnlessAll) {
     EXPECT_TRUE(ClearSelection(Refs(), true));
     EXPECT_TRUE(pickList.empty());
     EXPECT_FALSE(ClearSelection(Refs(), true));
+    // Information is offered for everything but texts.
+    doc->AddEntity(std::make_unique<CText>());
+    EXPECT_FALSE(CanShowInfo(*doc, -1));
+    EXPECT_TRUE(CanShowInfo(*doc, 0));
+    EXPECT_FALSE(CanShowInfo(*doc, 10));
+    EXPECT_FALSE(CanShowInfo(*doc, 11));
 }
 
 TEST_F(SelectionTest, DeletingMultipleSelectionRemovesExactlyThose) {
@@ -140,6 +144,10 @@ TEST_F(SelectionTest, DeleteTakesCurrentPickBeforeMultipleSelection) {
     EXPECT_EQ(doc->GetEntity(6)->m_number, 107);
     EXPECT_EQ(current, -1);
     EXPECT_TRUE(pickList.empty());
+    // Stale indices are not deleted.
+    multi = {4, 12, -1};
+    EXPECT_EQ(DeleteSelection(*doc, Refs()), 1);
+    EXPECT_EQ(doc->GetEntityCount(), 8);
 }
 
 TEST_F(SelectionTest, DeleteAnsweredNoOrWhileBusyKeepsEverything) {
@@ -155,20 +163,6 @@ TEST_F(SelectionTest, DeleteAnsweredNoOrWhileBusyKeepsEverything) {
     EXPECT_EQ(prompter.beeps, 1);
     EXPECT_EQ(prompter.questions.size(), 1u);  // not asked again
     EXPECT_EQ(doc->GetEntityCount(), 10);
-}
-
-TEST_F(SelectionTest, StaleIndicesAreNotDeleted) {
-    multi = {4, 12, -1};
-    EXPECT_EQ(DeleteSelection(*doc, Refs()), 1);
-    EXPECT_EQ(doc->GetEntityCount(), 9);
-}
-
-TEST_F(SelectionTest, InfoIsOfferedForEverythingButTexts) {
-    doc->AddEntity(std::make_unique<CText>());
-    EXPECT_FALSE(CanShowInfo(*doc, -1));
-    EXPECT_TRUE(CanShowInfo(*doc, 0));
-    EXPECT_FALSE(CanShowInfo(*doc, 10));
-    EXPECT_FALSE(CanShowInfo(*doc, 11));
 }
 
 }  // namespace
