@@ -115,9 +115,7 @@ SImportResult ReadAscFile(const SImportSource& source, const SImportOptions& opt
     CLineReader in;
     std::string reason;
     if (!in.Open(source, reason)) {
-        out.FileError(reason);
-        result.outcome = EImportOutcome::Refused;
-        result.unreadable = true;
+        out.Unreadable(reason);
         return result;
     }
     CProgressMeter meter(options.progress, ImportProgressTitle(source));

@@ -143,9 +143,7 @@ SImportResult ReadCurveFile(const SImportSource& source, const SImportOptions& o
     CTribonLines in;
     std::string reason;
     if (!in.Open(source, reason)) {
-        out.FileError(reason);
-        result.outcome = EImportOutcome::Refused;
-        result.unreadable = true;
+        out.Unreadable(reason);
         return result;
     }
     CProgressMeter meter(options.progress, ImportProgressTitle(source));

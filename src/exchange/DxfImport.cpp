@@ -1740,9 +1740,7 @@ SImportResult ReadDxfFile(const SImportSource& source, const SImportOptions& opt
         std::span<const uint8_t> data = source.bytes;
         if (!source.inMemory) {
             if (!ReadFileBytes(source.name, bytes, reason)) {
-                out.FileError(reason);
-                result.outcome = EImportOutcome::Refused;
-                result.unreadable = true;
+                out.Unreadable(reason);
                 return result;
             }
             data = bytes;
@@ -1752,9 +1750,7 @@ SImportResult ReadDxfFile(const SImportSource& source, const SImportOptions& opt
     } else {
         lines = std::make_unique<CLineReader>();
         if (!lines->Open(source, reason)) {
-            out.FileError(reason);
-            result.outcome = EImportOutcome::Refused;
-            result.unreadable = true;
+            out.Unreadable(reason);
             return result;
         }
         pairs = std::make_unique<CDxfTextPairs>(*lines);

@@ -27,7 +27,6 @@ constexpr char kNoSdWi[] = "Can not find SD WI!";
 constexpr char kBadSd[] = "Can not read SD value!";
 constexpr char kSdUnits[] = "Unrecognized SD units: ";
 constexpr char kNoMemory[] = "Can not allocat memory!";
-constexpr char kReadFailed[] = "Can not read the file: ";
 
 constexpr char kWordValue[] = "Can not read WI ";
 constexpr char kWordUnits[] = "Unrecognized WI ";
@@ -737,9 +736,7 @@ SImportResult ReadGsiFile(const SImportSource& source, const SImportOptions& opt
     CLineReader reader;
     std::string reason;
     if (!reader.Open(source, reason)) {
-        out.FileError(reason);
-        result.outcome = EImportOutcome::Refused;
-        result.unreadable = true;
+        out.Unreadable(reason);
         return result;
     }
     reader.SetCrLineEnds(true);
@@ -808,9 +805,7 @@ SImportResult ReadGsiFile(const SImportSource& source, const SImportOptions& opt
                     return result;
                 case SGsiBatch::EEnd::ReadFailed:
                     points = SurveyPointList();
-                    out.FileError(kReadFailed + reader.ErrorText() + ".");
-                    result.outcome = EImportOutcome::Refused;
-                    result.unreadable = true;
+                    out.Unreadable(kImportReadFailed + reader.ErrorText() + ".");
                     return result;
                 default:
                     break;

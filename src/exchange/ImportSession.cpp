@@ -55,6 +55,12 @@ void CImportCollector::FileError(const std::string& reason) {
     m_result.messages.push_back({SImportMessage::EKind::FileError, reason});
 }
 
+void CImportCollector::Unreadable(const std::string& reason) {
+    FileError(reason);
+    m_result.outcome = EImportOutcome::Refused;
+    m_result.unreadable = true;
+}
+
 CImportStop ReadFailedStop(const std::string& reason) {
     const std::string text = kImportReadFailed + reason + ".";
     return CImportStop(EImportOutcome::Incomplete, {SImportMessage::EKind::FileError, text}, true);

@@ -141,6 +141,8 @@ public:
     void Message(const std::string& text);
     // The source could not be read: reason, shown with the source's name.
     void FileError(const std::string& reason);
+    // The same, and the reading is refused with nothing taken.
+    void Unreadable(const std::string& reason);
     // Entities collected so far.
     int AddedCount() const { return static_cast<int>(m_result.entities.size()); }
     SImportResult& Result() { return m_result; }

@@ -18,7 +18,6 @@ namespace {
 
 // The reader's messages.
 constexpr char kBadPointLine[] = "Can not read point label or point coordinates!";
-constexpr char kReadFailed[] = "Can not read the file: ";
 
 // White space as "%s" and "%lf" skip it (isspace in the C locale).
 bool IsSpace(char c) {
@@ -134,9 +133,7 @@ SImportResult ReadPointFile(const SImportSource& source, const SImportOptions& o
     CLineReader reader;
     std::string reason;
     if (!reader.Open(source, reason)) {
-        out.FileError(reason);
-        result.outcome = EImportOutcome::Refused;
-        result.unreadable = true;
+        out.Unreadable(reason);
         return result;
     }
     CProgressMeter meter(options.progress, ImportProgressTitle(source));
@@ -166,21 +163,7 @@ SImportResult ReadPointFile(const SImportSource& source, const SImportOptions& o
                 }
             });
     });
-    if (result.outcome == EImportOutcome::Refused) {
-        return result;
-    }
-    if (meter.Cancelled()) {
-        return CancelledResult();
-    }
-    if (reader.Failed()) {
-        out.FileError(kReadFailed + reader.ErrorText() + ".");
-        result.outcome = EImportOutcome::Refused;
-        result.unreadable = true;
-        return result;
-    }
-    result.alignment = PreloadAlignment(points);
-    out.AddAll(points);
-    return result;
+    return FinishPointList(result, meter.Cancelled(), reader, points);
 }
 
 EImportResult ImportPointFile(CTAVDoc& doc, const std::string& path) {

@@ -21,7 +21,6 @@ namespace {
 // The point text reader's message: a bad line reads the same in either list.
 constexpr char kBadPointLine[] = "Can not read point label or point coordinates!";
 constexpr char kLineTooLong[] = "The line is too long!";
-constexpr char kReadFailed[] = "Can not read the file: ";
 constexpr char kExportTitle[] = "Eksport punktów";
 
 // Lines looked at to find the layout.
@@ -308,9 +307,7 @@ SImportResult ReadPointListCsv(const SImportSource& source, const SImportOptions
     std::string reason;
     CLineReader reader;
     if (!FindPointListLayout(source, options, layout, reason) || !reader.Open(source, reason)) {
-        out.FileError(reason);
-        result.outcome = EImportOutcome::Refused;
-        result.unreadable = true;
+        out.Unreadable(reason);
         return result;
     }
     const SColumns columns = ColumnsOf(layout.columns);
@@ -379,21 +376,7 @@ SImportResult ReadPointListCsv(const SImportSource& source, const SImportOptions
                 }
             });
     });
-    if (result.outcome == EImportOutcome::Refused) {
-        return result;
-    }
-    if (meter.Cancelled()) {
-        return CancelledResult();
-    }
-    if (reader.Failed()) {
-        out.FileError(kReadFailed + reader.ErrorText() + ".");
-        result.outcome = EImportOutcome::Refused;
-        result.unreadable = true;
-        return result;
-    }
-    result.alignment = PreloadAlignment(points);
-    out.AddAll(points);
-    return result;
+    return FinishPointList(result, meter.Cancelled(), reader, points);
 }
 
 EImportResult ImportPointListCsv(CTAVDoc& doc, const std::string& path) {

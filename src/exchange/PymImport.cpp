@@ -118,9 +118,7 @@ SImportResult ReadPymFile(const SImportSource& source, const SImportOptions& opt
         std::vector<uint8_t> bytes;
         std::string reason;
         if (!ReadFileBytes(source.name, bytes, reason)) {
-            result.messages.push_back({SImportMessage::EKind::FileError, reason});
-            result.outcome = EImportOutcome::Refused;
-            result.unreadable = true;
+            CImportCollector(result).Unreadable(reason);
             return result;
         }
         ReadPymBytes(bytes, options, result);

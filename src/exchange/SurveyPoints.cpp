@@ -3,6 +3,7 @@
 #include "document/Cp1250.h"
 #include "document/Prompter.h"
 #include "document/TAVDoc.h"
+#include "exchange/LineReader.h"
 
 namespace {
 
@@ -125,4 +126,22 @@ std::string LabelToUtf8(std::string_view raw) {
         return std::string(raw);
     }
     return Cp1250ToUtf8(raw);
+}
+
+SImportResult FinishPointList(SImportResult& result, bool cancelled, const CLineReader& reader,
+                              SurveyPointList& points) {
+    if (result.outcome == EImportOutcome::Refused) {
+        return std::move(result);
+    }
+    if (cancelled) {
+        return CancelledResult();
+    }
+    CImportCollector out(result);
+    if (reader.Failed()) {
+        out.Unreadable(kImportReadFailed + reader.ErrorText() + ".");
+        return std::move(result);
+    }
+    result.alignment = PreloadAlignment(points);
+    out.AddAll(points);
+    return std::move(result);
 }

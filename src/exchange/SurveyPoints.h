@@ -46,6 +46,12 @@ private:
 // The pre-load of a whole list.
 SAlignment PreloadAlignment(const SurveyPointList& points);
 
+class CLineReader;
+// The end of a point list's reading: refused or stopped as it went, refused on a read error,
+// else the points (and the alignment pre-load from them) are the result's.
+SImportResult FinishPointList(SImportResult& result, bool cancelled, const CLineReader& reader,
+                              SurveyPointList& points);
+
 // "Line: <n>. \n" followed by text: the form of every reader message about a line.
 std::string LineMessageText(int line, std::string_view text);
 
