@@ -140,21 +140,25 @@ bool CLineReader::ReadLine(std::string_view& line) {
         const bool more = Fill();
         scan = m_begin + searched;
         if (!more) {
-            if (m_end > m_begin) {
-                // The last line has no line end.
-                size_t len = m_end - m_begin;
-                if (m_buf[m_end - 1] == '\r') {
-                    --len;
-                }
-                line = std::string_view(m_buf.get() + m_begin, len);
-                m_consumed += m_end - m_begin;
-                m_begin = m_end;
-                ++m_lineNumber;
-                return !m_failed || len > 0;
-            }
-            return false;
+            return LastLine(line);
         }
     }
+}
+
+// What is left at the end of the input: a last line without its line end, if any.
+bool CLineReader::LastLine(std::string_view& line) {
+    if (m_end <= m_begin) {
+        return false;
+    }
+    size_t len = m_end - m_begin;
+    if (m_buf[m_end - 1] == '\r') {
+        --len;
+    }
+    line = std::string_view(m_buf.get() + m_begin, len);
+    m_consumed += m_end - m_begin;
+    m_begin = m_end;
+    ++m_lineNumber;
+    return !m_failed || len > 0;
 }
 
 // ReadLine with a lone CR ending a line as well.
@@ -200,19 +204,7 @@ bool CLineReader::ReadLineAnyEnd(std::string_view& line) {
         const bool more = Fill();
         scan = m_begin + searched;
         if (!more) {
-            if (m_end > m_begin) {
-                // The last line has no line end.
-                size_t len = m_end - m_begin;
-                if (m_buf[m_end - 1] == '\r') {
-                    --len;
-                }
-                line = std::string_view(m_buf.get() + m_begin, len);
-                m_consumed += m_end - m_begin;
-                m_begin = m_end;
-                ++m_lineNumber;
-                return !m_failed || len > 0;
-            }
-            return false;
+            return LastLine(line);
         }
     }
 }

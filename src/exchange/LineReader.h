@@ -53,6 +53,7 @@ private:
     bool Fill();
     bool CutLongLine(std::string_view& line);
     bool ReadLineAnyEnd(std::string_view& line);
+    bool LastLine(std::string_view& line);
     // The first line end in n bytes at p: an LF, or with m_crEnds a CR before it; nullptr if none.
     const char* FindEnd(const char* p, size_t n) const;
     // Up to room bytes of the file or the memory; -1 with errno on a read error.
