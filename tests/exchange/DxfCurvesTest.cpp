@@ -37,18 +37,6 @@ std::vector<CPoint3> Points(const CPoly& p) {
     return {p.m_vertices.begin(), p.m_vertices.end()};
 }
 
-// Largest distance of a point from the polyline.
-double DistanceToPolyline(const CPoint3& q, const std::vector<CPoint3>& line) {
-    double best = 1e300;
-    for (size_t i = 0; i + 1 < line.size(); ++i) {
-        const CVec3 d = line[i + 1] - line[i];
-        const double len2 = Dot(d, d);
-        const double t = len2 > 0.0 ? std::clamp(Dot(q - line[i], d) / len2, 0.0, 1.0) : 0.0;
-        best = std::min(best, (q - (line[i] + d * t)).Length());
-    }
-    return best;
-}
-
 // ---- texts ----
 
 TEST(DxfTexts, ControlCodes) {

@@ -15,6 +15,7 @@
 #include "exchange/DxfExport.h"
 #include "exchange/DxfImport.h"
 #include "support/RecordingPrompter.h"
+#include "support/TestEntities.h"
 
 using nlohmann::json;
 
@@ -49,18 +50,6 @@ void ExpectVec(const CVec3& p, const json& v, const std::string& what) {
     ExpectNear(p.z, v[2].get<double>(), what + " z");
 }
 
-// Distance of a point from a polyline.
-double FromPolyline(const CPoint3& q, const std::vector<CPoint3>& line) {
-    double best = (q - line.front()).Length();
-    for (size_t i = 0; i + 1 < line.size(); ++i) {
-        const CVec3 d = line[i + 1] - line[i];
-        const double len2 = Dot(d, d);
-        const double t = len2 > 0.0 ? std::clamp(Dot(q - line[i], d) / len2, 0.0, 1.0) : 0.0;
-        best = std::min(best, (q - (line[i] + d * t)).Length());
-    }
-    return best;
-}
-
 // A curve drawn as a polyline: it starts and ends where the curve does, every vertex lies on
 // the curve (given densely), and the curve strays from it by little against its size.
 void ExpectCurve(const CPoly& p, const json& x, const std::string& what) {
@@ -82,16 +71,16 @@ void ExpectCurve(const CPoly& p, const json& x, const std::string& what) {
     if (x.contains("fit")) {
         for (const json& f : x["fit"]) {
             const CPoint3 q(f[0].get<double>(), f[1].get<double>(), f[2].get<double>());
-            EXPECT_LT(FromPolyline(q, drawn), 1e-9) << what;
+            EXPECT_LT(DistanceToPolyline(q, drawn), 1e-9) << what;
         }
     }
     EXPECT_LT((drawn.front() - curve.front()).Length(), tol) << what;
     EXPECT_LT((drawn.back() - curve.back()).Length(), tol) << what;
     for (const CPoint3& d : drawn) {
-        EXPECT_LT(FromPolyline(d, curve), tol) << what;
+        EXPECT_LT(DistanceToPolyline(d, curve), tol) << what;
     }
     for (const CPoint3& c : curve) {
-        EXPECT_LT(FromPolyline(c, drawn), tol) << what;
+        EXPECT_LT(DistanceToPolyline(c, drawn), tol) << what;
     }
 }
 

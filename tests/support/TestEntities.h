@@ -4,6 +4,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <memory>
 #include <string>
 #include <vector>
@@ -75,3 +76,15 @@ public:
 private:
     int m_saved;
 };
+
+// Distance of a point from a polyline (from its one point when it has only one).
+inline double DistanceToPolyline(const CPoint3& q, const std::vector<CPoint3>& line) {
+    double best = (q - line.front()).Length();
+    for (size_t i = 0; i + 1 < line.size(); ++i) {
+        const CVec3 d = line[i + 1] - line[i];
+        const double len2 = Dot(d, d);
+        const double t = len2 > 0.0 ? std::clamp(Dot(q - line[i], d) / len2, 0.0, 1.0) : 0.0;
+        best = std::min(best, (q - (line[i] + d * t)).Length());
+    }
+    return best;
+}
