@@ -71,6 +71,8 @@ constexpr SCommand kCommands[] = {
     {57617, "", "Otwiera ten dokument", "", ""},
     {57618, "", "Otwiera ten dokument", "", ""},
     {57619, "", "Otwiera ten dokument", "", ""},
+    {57643, "&Cofnij\tCtrl+Z", "Cofa ostatnią zmianę rysunku", "Cofnij", "Ctrl+Z"},
+    {57644, "&Ponów\tCtrl+Y", "Ponawia cofniętą zmianę rysunku", "Ponów", "Ctrl+Y; Ctrl+Shift+Z"},
     {57648, "&Nowe okno", "Otwiera nowe okno aktywnego dokumentu", "Nowe okno", ""},
     {57649, "Rozmieść &ikony", "Rozmieszcza ikony u dołu okna", "Rozmieść ikony", ""},
     {57650, "&Rozmieść", "Rozmieszcza okna kaskadowo", "Rozmieść", ""},
@@ -108,7 +110,8 @@ constexpr SMenuItem kBar128[] = {Popup("&Plik", kFile128), Popup("Wi&dok", kView
 constexpr SMenuItem kFile129[] = {Cmd(57600), Cmd(57601), Cmd(32769), Cmd(57602), Cmd(57603),
                                   Cmd(57604), Cmd(32770), kSep,       Cmd(32803), Cmd(57609),
                                   Cmd(57606), kSep,       kRecent,    kSep,       Cmd(57665)};
-constexpr SMenuItem kEdit129[] = {Cmd(32772), kSep, Cmd(32773), Cmd(32774), kSep, Cmd(32813)};
+constexpr SMenuItem kEdit129[] = {Cmd(57643), Cmd(57644), kSep, Cmd(32772), kSep,
+                                  Cmd(32773), Cmd(32774), kSep, Cmd(32813)};
 constexpr SMenuItem kZoom129[] = {Cmd(32780), Cmd(32781), Cmd(32782),
                                   Cmd(32783), Cmd(32812), Cmd(32784)};
 constexpr SMenuItem kView129[] = {Cmd(32775),
@@ -140,8 +143,8 @@ constexpr SMenuItem kBar129[] = {Popup("&Plik", kFile129),        Popup("&Edytuj
                                  Popup("&Nastawy", kSettings129), Popup("&Informacje", kInfo129),
                                  Popup("&Okno", kWindow129),      Popup("Po&moc", kHelp129)};
 
-constexpr unsigned kStandardButtons[] = {57600, 57601, 57603, 0,     32774, 32773, 0,    32809,
-                                         32786, 32779, 0,     57609, 57607, 0,     57664};
+constexpr unsigned kStandardButtons[] = {57600, 57601, 57603, 0, 57643, 57644, 0, 32774, 32773, 0,
+                                         32809, 32786, 32779, 0, 57609, 57607, 0, 57664};
 constexpr unsigned kLayersButtons[] = {kComboSlot, 0, 32791};
 constexpr unsigned kZoomButtons[] = {32784, 32780, 32781, 32782, 32783, 32812};
 constexpr unsigned kDrawButtons[] = {32787, 32788, 32789, 32790, 32800};

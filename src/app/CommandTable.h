@@ -28,6 +28,8 @@ inline constexpr unsigned kPrintDirect = 57608;
 // The print settings dialog "&Drukuj...".
 inline constexpr unsigned kPrintSettings = 32803;
 inline constexpr unsigned kRecentFile1 = 57616;
+inline constexpr unsigned kUndo = 57643;
+inline constexpr unsigned kRedo = 57644;
 inline constexpr unsigned kNewWindow = 57648;
 inline constexpr unsigned kArrangeIcons = 57649;
 inline constexpr unsigned kCascade = 57650;
@@ -62,8 +64,8 @@ inline constexpr unsigned kGsiUnit = 32830;
 inline constexpr int kRecentFileCount = 4;
 
 // One command: the menu text with its & mnemonic (and "\t" key text where the menu shows one),
-// the prompt of the status bar, the tooltip of a toolbar button and the keyboard shortcut in
-// QKeySequence's portable form. Empty texts mean "none".
+// the prompt of the status bar, the tooltip of a toolbar button and the keyboard shortcuts in
+// QKeySequence's portable form, separated by "; ". Empty texts mean "none".
 struct SCommand {
     unsigned id;
     const char* menuText;

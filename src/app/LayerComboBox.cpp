@@ -86,14 +86,17 @@ bool CLayerComboBox::ToggleAt(int layer, int x) {
     if (!doc || layer < 0 || layer >= doc->GetLayerCount() || x < kLockLeft || x >= kIconsRight) {
         return false;
     }
-    CLayer& l = doc->GetLayer(layer);
-    if (x < kEyeLeft) {
-        l.m_locked = l.m_locked ? 0 : 1;
-    } else {
-        l.m_visible = l.m_visible ? 0 : 1;
+    {
+        CDocStep step(*doc, x < kEyeLeft ? stepnames::kLayerLock : stepnames::kLayerVisible);
+        CLayer& l = doc->GetLayer(layer);
+        if (x < kEyeLeft) {
+            l.m_locked = l.m_locked ? 0 : 1;
+        } else {
+            l.m_visible = l.m_visible ? 0 : 1;
+        }
+        // Both flags are stored in the file: the change must not be lost on close.
+        doc->SetModifiedFlag();
     }
-    // Both flags are stored in the file: the change must not be lost on close.
-    doc->SetModifiedFlag();
     update();
     view()->viewport()->update();
     doc->InvalidateViews();
@@ -204,6 +207,7 @@ void CLayerComboBox::OnActivated(int index) {
     }
     if (index >= 0 && index < count()) {
         if (index != doc->GetCurrentLayer()) {
+            CDocStep step(*doc, stepnames::kCurrentLayer);
             doc->SetCurrentLayer(index);
             // The current layer is stored in the file.
             doc->SetModifiedFlag();

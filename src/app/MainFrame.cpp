@@ -230,6 +230,12 @@ void CMainFrame::UpdateCommandUI() {
         if (ui.checked >= 0) {
             action->setChecked(ui.checked != 0);
         }
+        if (!ui.text.empty()) {
+            const QString text = QString::fromStdString(ui.text);
+            if (action->text() != text) {
+                action->setText(text);
+            }
+        }
     }
     UpdateFrameTitles();
     COpenDoc* doc = ActiveDocument();
@@ -458,7 +464,11 @@ void CMainFrame::BuildAccelerators() {
             continue;
         }
         QAction* a = MakeAction(c.id, QString::fromUtf8(c.prompt), this);
-        a->setShortcut(QKeySequence(QString::fromUtf8(c.shortcut), QKeySequence::PortableText));
+        QList<QKeySequence> keys;
+        for (const QString& key : QString::fromUtf8(c.shortcut).split(QStringLiteral("; "))) {
+            keys.append(QKeySequence(key, QKeySequence::PortableText));
+        }
+        a->setShortcuts(keys);
         a->setShortcutContext(Qt::WindowShortcut);
         addAction(a);
     }

@@ -8,6 +8,7 @@
 #include <QStringList>
 #include <functional>
 #include <map>
+#include <string>
 #include <vector>
 
 #include "app/CommandTable.h"
@@ -30,6 +31,8 @@ public:
     struct SCmdUI {
         bool enabled = true;
         int checked = -1;
+        // A menu text that replaces the table's ("" keeps it).
+        std::string text;
     };
     using Handler = std::function<void()>;
     using Updater = std::function<void(SCmdUI&)>;

@@ -225,6 +225,7 @@ void CTAVDoc::UpdateAllViews(int hint) {
 }
 
 void CTAVDoc::SetModifiedFlag(bool modified) {
+    m_history.NoteModified(modified);
     if (m_modified != modified) {
         m_modified = modified;
         NotifyStateChanged();
@@ -268,6 +269,7 @@ int CTAVDoc::OnNewDocument() {
     m_min = CPoint3(0.0, 0.0, -1.0);
     m_max = CPoint3(0.0, 0.0, 1.0);
     m_loadedHeader.clear();
+    m_history.Clear();
     SetModifiedFlag(false);
     if (hadEntities) {
         NotifyEntitiesRemoved();
@@ -292,6 +294,7 @@ void CTAVDoc::TakeContentFrom(CTAVDoc& other) {
     m_matrices = std::move(other.m_matrices);
     m_viewState = other.m_viewState;
     m_loadedHeader = std::move(other.m_loadedHeader);
+    m_history.Clear();
 }
 
 void CTAVDoc::LoadFromBytes(std::span<const uint8_t> data) {
@@ -349,6 +352,7 @@ bool CTAVDoc::OnOpenDocument(const std::string& path, CProgress* progress) {
         return false;
     }
     m_pathName = path;
+    m_history.Clear();
     SetModifiedFlag(false);
     for (CDocObserver* o : m_observers) {
         o->InvalidateDisplayList();
@@ -715,10 +719,13 @@ void CTAVDoc::FinishLoad() {
 
 int CTAVDoc::AddEntity(std::unique_ptr<CEntity> entity) {
     m_entities.push_back(std::move(entity));
-    return static_cast<int>(m_entities.size()) - 1;
+    const int index = static_cast<int>(m_entities.size()) - 1;
+    m_history.RecordInsert(index, 1);
+    return index;
 }
 
 void CTAVDoc::AppendEntities(std::vector<std::unique_ptr<CEntity>>& entities) {
+    m_history.RecordInsert(GetEntityCount(), static_cast<int>(entities.size()));
     if (m_entities.empty()) {
         m_entities.swap(entities);
     } else {
@@ -732,14 +739,51 @@ bool CTAVDoc::RemoveEntity(int i) {
     if (i < 0 || i >= GetEntityCount()) {
         return false;
     }
+    if (m_history.Recording()) {
+        std::vector<std::unique_ptr<CEntity>> gone;
+        gone.push_back(std::move(m_entities[static_cast<size_t>(i)]));
+        m_history.RecordRemove({i}, std::move(gone));
+    }
     m_entities.erase(m_entities.begin() + i);
     NotifyEntitiesRemoved();
     return true;
 }
 
+int CTAVDoc::RemoveEntities(std::vector<int> indices) {
+    std::sort(indices.begin(), indices.end());
+    indices.erase(std::unique(indices.begin(), indices.end()), indices.end());
+    std::erase_if(indices, [n = GetEntityCount()](int i) { return i < 0 || i >= n; });
+    if (indices.empty()) {
+        return 0;
+    }
+    std::vector<std::unique_ptr<CEntity>> gone;
+    gone.reserve(indices.size());
+    size_t k = 0, w = 0;
+    for (size_t r = 0; r < m_entities.size(); ++r) {
+        if (k < indices.size() && static_cast<size_t>(indices[k]) == r) {
+            gone.push_back(std::move(m_entities[r]));
+            ++k;
+        } else {
+            m_entities[w++] = std::move(m_entities[r]);
+        }
+    }
+    m_entities.resize(w);
+    const int count = static_cast<int>(indices.size());
+    m_history.RecordRemove(std::move(indices), std::move(gone));
+    NotifyEntitiesRemoved();
+    return count;
+}
+
 void CTAVDoc::DeleteAllEntities() {
     if (m_entities.empty()) {
         return;
+    }
+    if (m_history.Recording()) {
+        std::vector<int> all(m_entities.size());
+        for (size_t i = 0; i < all.size(); ++i) {
+            all[i] = static_cast<int>(i);
+        }
+        m_history.RecordRemove(std::move(all), std::move(m_entities));
     }
     m_entities.clear();
     NotifyEntitiesRemoved();
@@ -887,6 +931,12 @@ void CTAVDoc::SetCoordSystem(int i, const CCoordSystem& system, const CMatrix4& 
     m_matrices[static_cast<size_t>(i)] = worldToLocal;
 }
 
+void CTAVDoc::ReplaceCoordSystems(const std::vector<CCoordSystem>& systems,
+                                  const std::vector<CMatrix4>& worldToLocal) {
+    m_coordSystems = systems;
+    m_matrices = worldToLocal;
+}
+
 void CTAVDoc::SetActiveCoordSystem(int i) {
     m_activeCoordSystem = (i < -1 || i >= GetCoordSystemCount()) ? -1 : i;
 }
@@ -921,17 +971,22 @@ int CTAVDoc::DeleteLayer(int i) {
     if (!m_prompter->AskYesNo(question, CPrompter::EIcon::Question)) {
         return -1;
     }
-    const size_t before = m_entities.size();
-    std::erase_if(m_entities, [i](const std::unique_ptr<CEntity>& e) { return e->m_layer == i; });
+    std::vector<int> doomed;
+    for (size_t k = 0; k < m_entities.size(); ++k) {
+        if (m_entities[k]->m_layer == i) {
+            doomed.push_back(static_cast<int>(k));
+        }
+    }
+    const bool removed = RemoveEntities(std::move(doomed)) > 0;
+    m_history.RecordLayerShift(i);
     for (const auto& e : m_entities) {
         if (e->m_layer > i) {
             --e->m_layer;
         }
     }
     m_layers.erase(m_layers.begin() + i);
-    if (m_entities.size() != before) {
-        // Selections hold indices into the old table, and the box may have shrunk.
-        NotifyEntitiesRemoved();
+    if (removed) {
+        // The box may have shrunk.
         RecomputeExtents();
     }
     const int count = GetLayerCount();

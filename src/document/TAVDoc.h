@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "document/Entity.h"
+#include "document/History.h"
 #include "document/Layer.h"
 #include "geometry/Vec3.h"
 
@@ -131,6 +132,9 @@ public:
     void AppendEntities(std::vector<std::unique_ptr<CEntity>>& entities);
     // Removes entity i (views are told); false when i is out of range.
     bool RemoveEntity(int i);
+    // Removes the entities at the given indices in one pass (views are told once); indices
+    // out of range and repeats are left out. Returns how many went.
+    int RemoveEntities(std::vector<int> indices);
     // Removes every entity (views are told).
     void DeleteAllEntities();
     // Number of point entities.
@@ -181,6 +185,9 @@ public:
     const CMatrix4& GetMatrix(int i) const { return m_matrices[static_cast<size_t>(i)]; }
     // Appends a system with its world-to-local matrix; returns the new index.
     int AddCoordSystem(const CCoordSystem& system, const CMatrix4& worldToLocal);
+    // Replaces every system and its matrix (parallel tables of one size).
+    void ReplaceCoordSystems(const std::vector<CCoordSystem>& systems,
+                             const std::vector<CMatrix4>& worldToLocal);
     // Replaces system i and its matrix; i must be valid.
     void SetCoordSystem(int i, const CCoordSystem& system, const CMatrix4& worldToLocal);
     // -1 = the global frame.
@@ -206,7 +213,31 @@ public:
     void SetViewState(const CViewState& state) { m_viewState = state; }
     const CViewState& ViewState() const { return m_viewState; }
 
+    // --- undo and redo ---
+    // Changes made between BeginStep and EndStep undo and redo as one step named name; the
+    // calls nest (the outermost names the step), and a step that changed nothing is not kept.
+    // Entities that come or go are recorded by the calls above; one changed in place must be
+    // announced with TouchEntity first. Prefer CDocStep.
+    void BeginStep(const std::string& name) { m_history.Begin(*this, name); }
+    void EndStep() { m_history.End(*this); }
+    // Puts back everything the open step recorded and ends it (a cancelled edit).
+    void CancelStep() { m_history.Cancel(*this); }
+    // Entity i is about to change in place: the open step keeps its present state.
+    void TouchEntity(int i) { m_history.Touch(*this, i); }
+    bool InStep() const { return m_history.Recording(); }
+    const CDocHistory& History() const { return m_history; }
+    CDocHistory& History() { return m_history; }
+    // Takes back or does again one step: false when there is none, and with a beep while the
+    // document is busy or a step is open. Selections are emptied when entities came or went,
+    // every view is rebuilt, and the modified flag follows the history.
+    bool Undo() { return m_history.Step(*this, true); }
+    bool Redo() { return m_history.Step(*this, false); }
+    // Forgets every step.
+    void ClearHistory() { m_history.Clear(); }
+
 private:
+    friend class CDocHistory;
+
     void NotifyStateChanged();
 
     // meter, when given, is told of the entities done and may stop the work (CWorkCancelled).
@@ -241,6 +272,7 @@ private:
     std::vector<CClipPlane> m_clipPlanes;
     std::vector<CMatrix4> m_matrices;
     CViewState m_viewState;
+    CDocHistory m_history;
 };
 
 // Splits a point name into number and rest after a fixed prefix. outNumber = -1; 0 when the

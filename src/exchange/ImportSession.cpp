@@ -259,6 +259,8 @@ EImportResult MergeImport(CTAVDoc& doc, SImportResult& result, const std::string
         }
     }
     CWaitCursor wait(&prompter);
+    // Entities, layers and the marks that follow undo as one.
+    CDocStep step(doc, stepnames::kImport);
     const bool taken = !result.entities.empty() || !result.layers.empty();
     const int own = doc.GetLayerCount();
     const std::vector<int> layers = MergeLayers(doc, result.layers, result.layerMatch);

@@ -150,6 +150,20 @@ void PaintButton(unsigned id, QPainter& p) {
             p.drawPolygon(QPolygon({{3, 1}, {3, 13}, {6, 10}, {9, 15}, {11, 14}, {8, 9}, {12, 9}}));
             p.setBrush(Qt::NoBrush);
             break;
+        case 57643:    // undo
+        case 57644: {  // redo: the same arrow mirrored
+            if (id == 57644) {
+                p.translate(15, 0);
+                p.scale(-1, 1);
+            }
+            p.setPen(QPen(kBlue, 2));
+            p.drawArc(3, 3, 10, 10, 160 * 16, -250 * 16);
+            p.setPen(kBlue);
+            p.setBrush(kBlue);
+            p.drawPolygon(QPolygon({{0, 4}, {6, 4}, {3, 9}}));
+            p.setBrush(Qt::NoBrush);
+            break;
+        }
         case 57609:  // print preview
             Page(p, 1, 0, 10, 14);
             Magnifier(p, 5, 4);
@@ -281,6 +295,8 @@ bool HasButtonImage(unsigned id) {
         case 57600:
         case 57601:
         case 57603:
+        case 57643:
+        case 57644:
         case 32774:
         case 32773:
         case 32809:

@@ -168,6 +168,7 @@ void CClipPlaneListBox::mouseReleaseEvent(QMouseEvent* event) {
         if (QListWidgetItem* it = itemAt(pos)) {
             const int r = row(it);
             if (pos.x() > 3 && pos.x() < 20 && r < m_doc.GetClipPlaneCount()) {
+                CDocStep step(m_doc, stepnames::kPlaneActive);
                 CClipPlane& plane = m_doc.GetClipPlane(r);
                 plane.m_active = plane.m_active ? 0 : 1;
                 viewport()->update();
@@ -216,6 +217,7 @@ void CClipPlanesDialog::OnNew() {
     if (!RunPlaneDialog(-1, plane)) {
         return;
     }
+    CDocStep step(m_doc, stepnames::kNewPlane);
     m_doc.ClipPlanes().push_back(plane);
     auto* row = new QListWidgetItem;
     m_list->addItem(row);
@@ -233,6 +235,7 @@ void CClipPlanesDialog::OnEdit() {
     if (!RunPlaneDialog(row, plane)) {
         return;
     }
+    CDocStep step(m_doc, stepnames::kEditPlane);
     m_doc.GetClipPlane(row) = plane;
     m_list->viewport()->update();
 }
@@ -242,6 +245,7 @@ void CClipPlanesDialog::OnDelete() {
     if (row < 0) {
         return;
     }
+    CDocStep step(m_doc, stepnames::kDeletePlane);
     const int next = m_doc.DeleteClipPlane(row);
     if (next == -2) {
         return;

@@ -125,6 +125,7 @@ void CCoordSystemsDialog::MakeCurrent(int row) {
     if (row < 0 || row >= m_doc.GetCoordSystemCount()) {
         return;
     }
+    CDocStep step(m_doc, stepnames::kActiveSystem);
     if (m_doc.GetActiveCoordSystem() != row) {
         // The current system is stored with the drawing.
         m_doc.SetModifiedFlag(true);
@@ -152,12 +153,16 @@ void CCoordSystemsDialog::OnDelete() {
         return;
     }
     // The document removes the transform with the definition.
-    const int next = m_doc.DeleteCoordSystem(row);
-    if (next == -2) {
-        return;
+    int next = -2;
+    {
+        CDocStep step(m_doc, stepnames::kDeleteSystem);
+        next = m_doc.DeleteCoordSystem(row);
+        if (next == -2) {
+            return;
+        }
+        // Otherwise closing the drawing would not offer to save the deletion.
+        m_doc.SetModifiedFlag(true);
     }
-    // Otherwise closing the drawing would not offer to save the deletion.
-    m_doc.SetModifiedFlag(true);
     m_list->Reload();
     if (next >= 0) {
         m_list->setCurrentRow(next);
@@ -175,6 +180,7 @@ void CCoordSystemsDialog::OnMakeCurrent() {
 }
 
 void CCoordSystemsDialog::OnGlobal() {
+    CDocStep step(m_doc, stepnames::kActiveSystem);
     if (m_doc.GetActiveCoordSystem() != -1) {
         m_doc.SetModifiedFlag(true);
     }
@@ -288,7 +294,9 @@ void CCoordSystemDialog::accept() {
         return;
     }
     try {
+        CDocStep step(Doc(), m_index < 0 ? stepnames::kNewSystem : stepnames::kEditSystem);
         m_index = StoreCoordSystem(Doc(), m_index, system);
+        Doc().SetModifiedFlag(true);
     } catch (const CGeometryError& e) {
         Message(e.what());
         return;
@@ -309,9 +317,6 @@ void CCoordSystemDialog::Abandon() {
 }
 
 void CCoordSystemDialog::Close(bool accepted, bool reopen) {
-    if (accepted) {
-        Doc().SetModifiedFlag(true);
-    }
     CTAVView* view = m_view;
     ReleaseView();
     if (accepted) {

@@ -436,6 +436,8 @@ bool OnEditData(CTAVDoc& doc, int index, CPrompter& prompter, QWidget* parent) {
     if (index >= doc.GetEntityCount()) {
         return false;
     }
+    CDocStep step(doc, stepnames::kData);
+    doc.TouchEntity(index);
     doc.GetEntity(index)->m_data = copy;
     doc.SetModifiedFlag(true);
     return true;

@@ -230,6 +230,7 @@ void CLayerListBox::CloseEditor() {
 void CLayerListBox::OnEditFinished(const CLayerNameEdit& editor) {
     const int row = editor.Row();
     if (editor.IsModified() && editor.IsValid() && row >= 0 && row < m_doc.GetLayerCount()) {
+        CDocStep step(m_doc, stepnames::kRenameLayer);
         m_doc.GetLayer(row).m_name = editor.AcceptedName();
     }
     viewport()->update();
@@ -437,12 +438,13 @@ void OnLayers(CTAVDoc& doc, CPrompter& prompter, QWidget* parent) {
     {
         CLayerDialog dlg(doc, doc.GetCurrentLayer(), prompter, parent);
         dlg.exec();
+        CDocStep step(doc, stepnames::kCurrentLayer);
         if (dlg.Current() != -1) {
             doc.SetCurrentLayer(dlg.Current());
         }
-    }
-    if (doc.GetCurrentLayer() >= doc.GetLayerCount()) {
-        doc.SetCurrentLayer(doc.GetLayerCount() - 1);
+        if (doc.GetCurrentLayer() >= doc.GetLayerCount()) {
+            doc.SetCurrentLayer(doc.GetLayerCount() - 1);
+        }
     }
     doc.SetModifiedFlag(true);
     doc.InvalidateViews();

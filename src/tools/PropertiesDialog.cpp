@@ -112,8 +112,11 @@ void CPropertiesDialog::accept() {
     if (!m_props.namesDiffer) {
         m_props.name = m_name->text().toStdString();
     }
-    ApplyCommonProperties(doc, m_selection, m_props, m_layer->currentIndex());
-    doc.SetModifiedFlag(true);
+    {
+        CDocStep step(doc, stepnames::kProperties);
+        ApplyCommonProperties(doc, m_selection, m_props, m_layer->currentIndex());
+        doc.SetModifiedFlag(true);
+    }
     ClearViewSelection(m_view);
     doc.InvalidateViews();
     doc.UpdateAllViews(0);

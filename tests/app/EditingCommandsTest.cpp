@@ -7,6 +7,7 @@
 #include "app/ChildFrame.h"
 #include "app/CommandTable.h"
 #include "app/OpenDoc.h"
+#include "support/Widgets.h"
 #include "tools/CoordSystemsDialog.h"
 #include "view/TAVView.h"
 
@@ -89,6 +90,59 @@ TEST_F(EditingCommandsTest, ClosingCancelsTheEditFirst) {
         countsWhenAsked.clear();
         app.reset();
         FlushDeferredDeletes();
+    }
+}
+
+// The menu names the step, the states follow the history, the keys reach the commands, and
+// while an edit is open they only beep.
+TEST_F(EditingCommandsTest, UndoAndRedoFromMenuAndKeys) {
+    Start();
+    const auto state = [this](unsigned id) {
+        const CMainFrame::SCmdUI ui = frame->QueryCommand(id);
+        return (ui.enabled ? "on " : "off ") + ui.text;
+    };
+    EXPECT_EQ(state(cmd::kUndo), "off &Cofnij\tCtrl+Z");
+    EXPECT_EQ(state(cmd::kRedo), "off &Ponów\tCtrl+Y");
+    ASSERT_TRUE(frame->Dispatch(cmd::kNewPoint));
+    QWidget* dlg = View()->GetEntityDialog();
+    ASSERT_NE(dlg, nullptr);
+    const int beeps = app->Prompter().BeepCount();
+    EXPECT_FALSE(Doc().Undo());
+    EXPECT_EQ(app->Prompter().BeepCount(), beeps + 1);
+    Click(*dlg, 1);
+    FlushDeferredDeletes();
+    ASSERT_EQ(Doc().GetEntityCount(), 1);
+    EXPECT_EQ(state(cmd::kUndo), "on &Cofnij: Nowy obiekt\tCtrl+Z");
+
+    ASSERT_TRUE(frame->Dispatch(cmd::kUndo));
+    EXPECT_EQ(Doc().GetEntityCount(), 0);
+    EXPECT_FALSE(Doc().IsModified());
+    EXPECT_EQ(state(cmd::kUndo), "off &Cofnij\tCtrl+Z");
+    EXPECT_EQ(state(cmd::kRedo), "on &Ponów: Nowy obiekt\tCtrl+Y");
+    // The menu item and the button show what the updater gives.
+    frame->UpdateCommandUI();
+    ASSERT_FALSE(frame->ActionsFor(cmd::kRedo).isEmpty());
+    for (QAction* a : frame->ActionsFor(cmd::kRedo)) {
+        EXPECT_TRUE(a->isEnabled());
+        EXPECT_EQ(a->text(), "&Ponów: Nowy obiekt\tCtrl+Y");
+    }
+
+    // Each redo key repeats; Ctrl+Z takes back.
+    for (const QKeySequence& key :
+         {QKeySequence("Ctrl+Y"), QKeySequence("Ctrl+Shift+Z"), QKeySequence("Ctrl+Z")}) {
+        QAction* bound = nullptr;
+        for (QAction* a : frame->findChildren<QAction*>()) {
+            if (a->shortcuts().contains(key)) {
+                bound = a;
+            }
+        }
+        ASSERT_NE(bound, nullptr) << key.toString().toStdString();
+        const int count = Doc().GetEntityCount();
+        bound->trigger();
+        EXPECT_EQ(Doc().GetEntityCount(), count == 0 ? 1 : 0);
+        if (key == QKeySequence("Ctrl+Y")) {
+            ASSERT_TRUE(frame->Dispatch(cmd::kUndo));
+        }
     }
 }
 

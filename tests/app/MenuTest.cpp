@@ -55,8 +55,8 @@ const std::vector<std::string> kBar129 = {
     "57603 &Zapisz\tCtrl+S|57604 Zapisz &jako...|32770 &Eksportuj...|-|32803 &Drukuj...\tCtrl+P|"
     "57609 Pod&gląd wydruku...|57606 D&rukarka...|-|57616 Ostatnio otwierane pliki|-|"
     "57665 &Koniec",
-    "&Edytuj: 32772 &Kasuj wybór|-|32773 &Edytuj wybrane|32774 Edytuj &Dane\tCtrl+D|-|"
-    "32813 Wymaż wybrane",
+    "&Edytuj: 57643 &Cofnij\tCtrl+Z|57644 &Ponów\tCtrl+Y|-|32772 &Kasuj wybór|-|"
+    "32773 &Edytuj wybrane|32774 Edytuj &Dane\tCtrl+D|-|32813 Wymaż wybrane",
     "Wi&dok: 32775 &Przezroczysty|32776 &Ukryte linie niewidoczne|32777 Wypełniony &kolorem|"
     "32778 Wypełniony i &cieniowany|-|32779 &Wybierz|> &Zoom[32780 &Przesuń|32781 &Skaluj|"
     "32782 &Obracaj|32783 O&kno|32812 Pop&rzedni|32784 &Wszystko]|-|32809 Pla&n|"
@@ -202,8 +202,9 @@ TEST_F(MenuTest, EveryShortcutIsBoundOnce) {
         }
     }
     const std::map<std::string, std::vector<unsigned>> expected = {
-        {"Ctrl+N", {57600}}, {"Ctrl+O", {57601}}, {"Ctrl+S", {57603}},   {"Ctrl+P", {57607}},
-        {"Ctrl+D", {32774}}, {"F6", {57680}},     {"Shift+F6", {57681}},
+        {"Ctrl+N", {57600}}, {"Ctrl+O", {57601}},       {"Ctrl+S", {57603}},   {"Ctrl+P", {57607}},
+        {"Ctrl+D", {32774}}, {"F6", {57680}},           {"Shift+F6", {57681}}, {"Ctrl+Z", {57643}},
+        {"Ctrl+Y", {57644}}, {"Ctrl+Shift+Z", {57644}},
     };
     EXPECT_EQ(owners, expected);
     for (QAction* a : frame->ActionsFor(32803)) {
@@ -222,8 +223,8 @@ TEST_F(MenuTest, ToolBarsInOrderWithTitlesAreasAndButtons) {
     const std::vector<SExpect> expected = {
         {59392,
          "Standard",
-         {"57600", "57601", "57603", "-", "32774", "32773", "-", "32809", "32786", "32779", "-",
-          "57609", "57607", "-", "57664"},
+         {"57600", "57601", "57603", "-", "57643", "57644", "-", "32774", "32773", "-", "32809",
+          "32786", "32779", "-", "57609", "57607", "-", "57664"},
          Qt::AllToolBarAreas},
         {32796, "Warstwy", {"combo", "-", "32791"}, Qt::TopToolBarArea | Qt::BottomToolBarArea},
         {32810,

@@ -70,6 +70,10 @@ TEST(ClipPlanesDialog, PadlockClickTogglesAndSelects) {
         EXPECT_EQ(f.doc.GetClipPlane(1).m_active, expected) << x;
     }
     EXPECT_EQ(f.doc.GetClipPlane(0).m_active, 0);
+    EXPECT_EQ(f.doc.History().UndoCount(), 2);
+    EXPECT_EQ(f.doc.History().UndoName(), "Przycinanie");
+    ASSERT_TRUE(f.doc.Undo());
+    EXPECT_EQ(f.doc.GetClipPlane(1).m_active, 1);
 }
 
 TEST(ClipPlanesDialog, SeventhActivePlaneIsRefusedOnTak) {
@@ -134,6 +138,7 @@ TEST(ClipPlanesDialog, NewPlaneGoesToTheEndSelected) {
     EXPECT_NEAR(p.m_normal.y, 1.0, 1e-9);
     EXPECT_NEAR(p.m_normal.x, 0.0, 1e-9);
     EXPECT_EQ(f.dlg->List()->SelectedRow(), 1);
+    EXPECT_EQ(f.doc.History().UndoName(), "Nowa płaszczyzna");
 }
 
 TEST(ClipPlanesDialog, CancelledEditChangesNothing) {

@@ -170,6 +170,7 @@ TEST(LayerDialog, RenameByEnterOrTak) {
         }
         EXPECT_EQ(f.doc.GetLayer(c.row).m_name, c.name);
         EXPECT_TRUE(f.prompter.messages.empty());
+        EXPECT_EQ(f.doc.History().UndoName(), c.typed ? "Nazwa warstwy" : "");
     }
 }
 
@@ -328,6 +329,12 @@ TEST(LayersCommand, AppliesCurrentAndReloadsTheCombo) {
     EXPECT_EQ(doc.GetEntityCount(), 0);
     EXPECT_TRUE(doc.IsModified());
     EXPECT_EQ(frame.shown, (std::vector<CTAVDoc*>{&doc}));
+    // One step; closing the manager marked the drawing modified, which undo keeps.
+    EXPECT_EQ(doc.History().UndoCount(), 1);
+    ASSERT_TRUE(doc.Undo());
+    EXPECT_EQ(doc.GetLayerCount(), 2);
+    EXPECT_EQ(doc.GetEntityCount(), 1);
+    EXPECT_TRUE(doc.IsModified());
 }
 
 TEST(LayersCommand, BeepsWhileBusy) {

@@ -54,6 +54,8 @@ int CEntityEdit::BeginNew(CTAVDoc& doc, std::unique_ptr<CEntity> entity) {
     entity->m_layer = doc.GetCurrentLayer();
     m_saved = entity->Clone();
     m_live = entity.get();
+    // The whole edit is one step; a cancel takes it back.
+    doc.BeginStep(stepnames::kNewEntity);
     m_index = doc.AddEntity(std::move(entity));
     m_doc = &doc;
     m_new = true;
@@ -69,6 +71,8 @@ bool CEntityEdit::BeginExisting(CTAVDoc& doc, int index) {
     m_new = false;
     m_live = doc.GetEntity(index);
     m_saved = m_live->Clone();
+    doc.BeginStep(stepnames::kEditEntity);
+    doc.TouchEntity(index);
     return true;
 }
 
@@ -83,6 +87,9 @@ CEntity* CEntityEdit::Entity() const {
 const char* CEntityEdit::Commit() {
     CEntity* e = Entity();
     if (e == nullptr) {
+        if (m_doc != nullptr) {
+            m_doc->EndStep();
+        }
         End();
         return nullptr;
     }
@@ -105,6 +112,7 @@ const char* CEntityEdit::Commit() {
     }
     ExtendExtentsBy(doc, *e);
     doc.SetModifiedFlag(true);
+    doc.EndStep();
     doc.InvalidateViews();
     End();
     return nullptr;
@@ -120,6 +128,11 @@ void CEntityEdit::Cancel() {
             m_doc->RemoveEntity(m_index);
             m_doc->InvalidateViews();
         }
+        // What the edit changed is put back and leaves no step.
+        m_doc->CancelStep();
+    } else {
+        // The table changed under the edit: what happened stays, and stays undoable.
+        m_doc->EndStep();
     }
     End();
 }
@@ -243,6 +256,7 @@ int ApplyCommonProperties(CTAVDoc& doc, std::span<const int> selection,
         if (i < 0 || i >= doc.GetEntityCount()) {
             continue;
         }
+        doc.TouchEntity(i);
         CEntity& e = *doc.GetEntity(i);
         if (!props.namesDiffer) {
             e.m_name = props.name;

@@ -48,6 +48,7 @@ std::string MakeNewLayerName(const CTAVDoc& doc) {
 
 int AddNewLayer(CTAVDoc& doc) {
     const std::string name = MakeNewLayerName(doc);
+    CDocStep step(doc, stepnames::kNewLayer);
     doc.Layers().emplace_back(name, 0, 1);
     return doc.GetLayerCount() - 1;
 }
@@ -119,6 +120,7 @@ bool ToggleLayerFlag(CTAVDoc& doc, const std::vector<int>& selected, int clicked
         return flag == 0 ? l.m_locked : l.m_visible;
     };
     const int32_t value = field(doc.GetLayer(clicked)) ? 0 : 1;
+    CDocStep step(doc, flag == 0 ? stepnames::kLayerLock : stepnames::kLayerVisible);
     for (int row : selected) {
         if (row >= 0 && row < doc.GetLayerCount()) {
             field(doc.GetLayer(row)) = value;
@@ -130,6 +132,7 @@ bool ToggleLayerFlag(CTAVDoc& doc, const std::vector<int>& selected, int clicked
 std::vector<int> DeleteSelectedLayers(CTAVDoc& doc, std::vector<int> rows, int& current) {
     std::sort(rows.begin(), rows.end());
     rows.erase(std::unique(rows.begin(), rows.end()), rows.end());
+    CDocStep step(doc, stepnames::kDeleteLayer);
     std::vector<int> deleted;
     for (size_t k = 0; k < rows.size(); ++k) {
         const int row = rows[k];

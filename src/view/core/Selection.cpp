@@ -127,11 +127,9 @@ int DeleteSelection(CTAVDoc& doc, SSelectionRefs s) {
     if (!doc.Prompter().AskYesNo(kDeleteQuestion, CPrompter::EIcon::Stop)) {
         return 0;
     }
-    // Copied first: each removal tells the views, which empty their lists.
-    const std::vector<int> doomed = EntitiesToDelete(s, doc);
-    for (int i : doomed) {
-        doc.RemoveEntity(i);
-    }
+    CDocStep step(doc, stepnames::kDelete);
+    // Copied first: the removal tells the views, which empty their lists.
+    const int removed = doc.RemoveEntities(EntitiesToDelete(s, doc));
     s.pickList.clear();
     s.multiSelection.clear();
     s.currentPick = -1;
@@ -140,7 +138,7 @@ int DeleteSelection(CTAVDoc& doc, SSelectionRefs s) {
     doc.SetModifiedFlag(true);
     doc.InvalidateViews();
     doc.UpdateAllViews(0);
-    return static_cast<int>(doomed.size());
+    return removed;
 }
 
 bool CanShowInfo(const CTAVDoc& doc, int currentPick) {

@@ -193,7 +193,11 @@ TEST(EntityEditTest, ArcExtentsUseFivePointsBeyondAHalfTurn) {
     EXPECT_EQ(f.doc.GetEntity(0)->GetType(), kTypePolyline);
     EXPECT_EQ(f.doc.GetEntity(1)->GetType(), kTypePoint);
     EXPECT_EQ(edit.Commit(), nullptr);
-    EXPECT_FALSE(f.doc.IsModified());
+    // The removal made meanwhile stays a change that can be taken back.
+    EXPECT_TRUE(f.doc.IsModified());
+    ASSERT_TRUE(f.doc.Undo());
+    EXPECT_EQ(f.doc.GetEntityCount(), 2);
+    EXPECT_EQ(f.doc.GetEntity(1)->GetType(), kTypePolyline);
 }
 
 TEST(PickMathTest, RayMeetsThePlaneAlongTheViewDirection) {
