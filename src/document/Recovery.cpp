@@ -28,7 +28,7 @@ constexpr char kAsideFolder[] = "set-aside";
 // Titles and paths longer than this are not ours.
 constexpr uint32_t kMaxText = 65536;
 
-std::array<uint32_t, 256> MakeCrcTable() {
+constexpr std::array<uint32_t, 256> MakeCrcTable() {
     std::array<uint32_t, 256> table{};
     for (uint32_t i = 0; i < 256; ++i) {
         uint32_t c = i;
@@ -39,6 +39,10 @@ std::array<uint32_t, 256> MakeCrcTable() {
     }
     return table;
 }
+
+// Made by the compiler: a snapshot process must not meet a half-made table (or the lock
+// guarding one) left by a thread of its parent.
+constexpr std::array<uint32_t, 256> kCrcTable = MakeCrcTable();
 
 void Put32(std::vector<uint8_t>& out, uint32_t v) {
     for (int i = 0; i < 4; ++i) {
@@ -223,10 +227,9 @@ void RemoveTree(const std::string& dir) {
 }  // namespace
 
 uint32_t RecoveryCrc32(std::span<const uint8_t> data) {
-    static const std::array<uint32_t, 256> table = MakeCrcTable();
     uint32_t c = 0xFFFFFFFFu;
     for (uint8_t b : data) {
-        c = table[(c ^ b) & 0xFF] ^ (c >> 8);
+        c = kCrcTable[(c ^ b) & 0xFF] ^ (c >> 8);
     }
     return c ^ 0xFFFFFFFFu;
 }
