@@ -1,11 +1,13 @@
 // Recovery copies in a running program: when a turn writes, waits or removes, what a save, a
 // close and the end of the run leave behind, and the question at start-up.
 
+#include <sys/resource.h>
 #include <sys/stat.h>
 
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <csignal>
 
 #include "app/AppTestSupport.h"
 #include "app/ChildFrame.h"
@@ -97,6 +99,30 @@ TEST_F(RecoveryTest, TurnsCopyChangedIdleDrawingsAndSaveCloseAndExitRemoveThem) 
     app.reset();
     EXPECT_FALSE(QFileInfo::exists(runDir));
     EXPECT_TRUE(QDir(base).entryList(QDir::Dirs | QDir::NoDotAndDotDot).isEmpty());
+}
+
+// A copy that cannot be written (the file-size limit stands in for a full disk) is reported
+// in the status bar and tried again at the next turn, without a further change.
+TEST_F(RecoveryTest, AFailedCopyIsReportedAndTriedAgain) {
+    Start();
+    COpenDoc& doc = *app->Documents().front();
+    Change(doc.Doc());
+    rlimit old{};
+    ASSERT_EQ(getrlimit(RLIMIT_FSIZE, &old), 0);
+    const auto oldHandler = std::signal(SIGXFSZ, SIG_IGN);
+    rlimit small = old;
+    small.rlim_cur = 16;
+    ASSERT_EQ(setrlimit(RLIMIT_FSIZE, &small), 0);
+    Keeper().RunTurn();
+    Keeper().WaitForWrites();
+    setrlimit(RLIMIT_FSIZE, &old);
+    std::signal(SIGXFSZ, oldHandler);
+    QCoreApplication::processEvents();
+    EXPECT_EQ(frame->StatusText(),
+              "Nie można zapisać kopii rysunku TAV1: Can not write the file: File too large.");
+    EXPECT_TRUE(Copies().isEmpty());
+    Keeper().RunTurn();
+    EXPECT_EQ(Copies().size(), 1);
 }
 
 TEST_F(RecoveryTest, LeftCopiesAreOfferedOnceAndDeclinedOnesRemoved) {
