@@ -627,6 +627,9 @@ void CMainFrame::UpdateFrameTitles() {
         if (n > 1) {
             title += QStringLiteral(":%1").arg(doc->Frames().indexOf(f) + 1);
         }
+        if (!doc->RecoveredFrom().isEmpty()) {
+            title += QString::fromUtf8(" (odzyskany: %1)").arg(doc->RecoveredFrom());
+        }
         title += QStringLiteral("[*]");
         if (f->windowTitle() != title) {
             f->setWindowTitle(title);

@@ -10,6 +10,7 @@ COpenDoc::~COpenDoc() = default;
 void COpenDoc::SetPathName(const QString& path) {
     m_doc->SetPathName(path.toStdString());
     m_title = QFileInfo(path).fileName();
+    m_recoveredFrom.clear();
 }
 
 void COpenDoc::AddFrame(CChildFrame* frame) {

@@ -29,6 +29,10 @@ public:
     QString PathName() const { return QString::fromStdString(m_doc->GetPathName()); }
     // Sets the path and the title that goes with it.
     void SetPathName(const QString& path);
+    // The title of the drawing a recovery copy was made of, shown beside the title until the
+    // document is saved; empty for other documents.
+    const QString& RecoveredFrom() const { return m_recoveredFrom; }
+    void SetRecoveredFrom(const QString& title) { m_recoveredFrom = title; }
 
     // The child frames showing the document, in the order they were opened.
     const QList<CChildFrame*>& Frames() const { return m_frames; }
@@ -38,5 +42,6 @@ public:
 private:
     std::unique_ptr<CTAVDoc> m_doc;
     QString m_title;
+    QString m_recoveredFrom;
     QList<CChildFrame*> m_frames;
 };

@@ -21,6 +21,8 @@ inline constexpr char kGsiCoordinates[] = "GsiCoordinates";
 // order of the columns.
 inline constexpr char kCsvSeparator[] = "CsvSeparator";
 inline constexpr char kCsvColumns[] = "CsvColumns";
+// Minutes between recovery copies of drawings with unsaved changes; 0 turns them off.
+inline constexpr char kRecoveryMinutes[] = "RecoveryMinutes";
 
 // The int stored under group "Settings"; fallback when missing or not a number.
 int ReadInt(const char* name, int fallback);

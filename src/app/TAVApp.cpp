@@ -15,7 +15,9 @@
 #include "app/MainFrame.h"
 #include "app/OpenDoc.h"
 #include "app/QtProgress.h"
+#include "app/RecoveryKeeper.h"
 #include "app/Settings.h"
+#include "document/Archive.h"
 #include "document/DataNode.h"
 #include "printing/ViewPrinting.h"
 #include "printing/core/PrintSettings.h"
@@ -62,6 +64,8 @@ CTAVApp::~CTAVApp() {
         delete m_helpWindow;
     }
     CloseAllDocuments();
+    // Normal end: this run's recovery copies go.
+    m_recovery.reset();
     m_mainFrame.reset();
     if (g_app == this) {
         g_app = nullptr;
@@ -116,7 +120,10 @@ bool CTAVApp::InitInstance(const QStringList& args, bool show) {
         }
         m_mainFrame->showMaximized();
     }
-    if (line.files.isEmpty()) {
+    m_recovery = std::make_unique<CRecoveryKeeper>(*this);
+    m_recovery->Start();
+    const int recovered = m_recovery->OfferAbandoned();
+    if (line.files.isEmpty() && recovered == 0) {
         OnFileNew();
     }
     // A file that cannot be opened is reported; the others still open.
@@ -197,6 +204,30 @@ COpenDoc* CTAVApp::OpenDocumentFile(const QString& path) {
     return opened;
 }
 
+COpenDoc* CTAVApp::OpenRecovered(std::span<const uint8_t> bytes, const QString& originalTitle,
+                                 std::string& error) {
+    // Silent while reading: a bad copy is reported once, by the caller, with what became of it.
+    auto doc = std::make_unique<COpenDoc>(nullptr, QString());
+    try {
+        doc->Doc().LoadFromBytes(bytes);
+        doc->Doc().SetPrompter(&m_prompter);
+    } catch (const CArchiveException& e) {
+        error = e.what();
+        return nullptr;
+    } catch (const std::bad_alloc&) {
+        error = "Not enough memory to read the document.";
+        return nullptr;
+    }
+    doc->SetTitle(QString::fromStdString(DocTemplateField(EDocField::FileNewName)) +
+                  QString::number(++m_untitledCount));
+    doc->SetRecoveredFrom(originalTitle);
+    doc->Doc().SetModifiedFlag(true);
+    m_docs.push_back(std::move(doc));
+    COpenDoc* opened = m_docs.back().get();
+    CreateFrame(*opened);
+    return opened;
+}
+
 bool CTAVApp::DoSave(COpenDoc& doc, bool askPath) {
     QString path = doc.PathName();
     if (askPath || path.isEmpty()) {
@@ -223,6 +254,9 @@ bool CTAVApp::DoSave(COpenDoc& doc, bool askPath) {
         return false;
     }
     doc.SetPathName(path);
+    if (m_recovery) {
+        m_recovery->Forget(doc);
+    }
     AddToRecentFileList(path);
     m_mainFrame->UpdateFrameTitles();
     return true;

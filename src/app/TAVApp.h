@@ -4,6 +4,8 @@
 #include <QPointer>
 #include <QStringList>
 #include <memory>
+#include <span>
+#include <string>
 #include <vector>
 
 #include "app/QtPrompter.h"
@@ -12,6 +14,7 @@ class CChildFrame;
 class CHelpWindow;
 class CMainFrame;
 class COpenDoc;
+class CRecoveryKeeper;
 class QPrinter;
 
 // What the command line asks for: files to open, or with -p files to print.
@@ -47,6 +50,8 @@ public:
     CQtPrompter& Prompter() { return m_prompter; }
     // The printer chosen with "D&rukarka..." (created on first use).
     QPrinter& Printer();
+    // The recovery copies of this run; nullptr while printing from the command line.
+    CRecoveryKeeper* Recovery() const { return m_recovery.get(); }
 
     // --- documents ---
     const std::vector<std::unique_ptr<COpenDoc>>& Documents() const { return m_docs; }
@@ -57,6 +62,11 @@ public:
     // Opens path in a new window, or activates the window of the document already open from
     // it. Failures are reported; nullptr then.
     COpenDoc* OpenDocumentFile(const QString& path);
+    // A drawing read from the bytes of a recovery copy, in a new window titled like a new
+    // drawing: modified, without a path, originalTitle shown beside its title. nullptr (error
+    // filled in, nothing opened) when the bytes are no document.
+    COpenDoc* OpenRecovered(std::span<const uint8_t> bytes, const QString& originalTitle,
+                            std::string& error);
     // Saves under the document's path, asking for one when it has none.
     bool OnFileSave(COpenDoc& doc);
     // Asks for a path and saves there.
@@ -97,6 +107,7 @@ private:
     std::vector<std::unique_ptr<COpenDoc>> m_docs;
     QStringList m_recentFiles;
     std::unique_ptr<QPrinter> m_printer;
+    std::unique_ptr<CRecoveryKeeper> m_recovery;
     QPointer<CHelpWindow> m_helpWindow;
     int m_untitledCount = 0;
     int m_exitCode = 0;

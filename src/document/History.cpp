@@ -448,6 +448,7 @@ void CDocHistory::End(CTAVDoc& doc) {
     Trim();
     // A kept step is a change: the flag is set, and the undo command's state follows.
     doc.m_modified = true;
+    ++doc.m_changeCount;
     doc.NotifyStateChanged();
 }
 
@@ -596,6 +597,7 @@ bool CDocHistory::Step(CTAVDoc& doc, bool undo) {
         doc.NotifyEntitiesRemoved();
     }
     doc.m_modified = m_dirtyWithoutChange || StateId() != m_cleanId;
+    ++doc.m_changeCount;
     doc.NotifyStateChanged();
     doc.InvalidateViews();
     doc.UpdateAllViews(0);

@@ -226,6 +226,7 @@ void CTAVDoc::UpdateAllViews(int hint) {
 
 void CTAVDoc::SetModifiedFlag(bool modified) {
     m_history.NoteModified(modified);
+    m_changeCount += modified ? 1 : 0;
     if (m_modified != modified) {
         m_modified = modified;
         NotifyStateChanged();

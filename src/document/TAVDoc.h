@@ -120,6 +120,9 @@ public:
     void SetModifiedFlag(bool modified = true);
     bool GetBusy() const { return m_busy; }
     void SetBusy(bool busy);
+    // Rises at every SetModifiedFlag(true), which every change calls: a recovery copy tells
+    // by it whether the drawing changed since the copy was written.
+    uint64_t GetChangeCount() const { return m_changeCount; }
 
     // --- entities ---
     int GetEntityCount() const { return static_cast<int>(m_entities.size()); }
@@ -259,6 +262,7 @@ private:
     std::string m_pathName;
     std::string m_loadedHeader;
     bool m_modified = false;
+    uint64_t m_changeCount = 0;
 
     bool m_busy = false;
     CPoint3 m_max{0.0, 0.0, 0.0};

@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <QByteArray>
 #include <QCoreApplication>
 #include <QEvent>
 #include <QSettings>
@@ -14,19 +15,31 @@
 #include "app/TAVApp.h"
 #include "support/TempFiles.h"
 
-// Settings in a fresh temporary folder for each test.
+// Settings and the user's data folder (recovery copies) in a fresh temporary folder for each
+// test.
 class CTempSettings {
 public:
-    CTempSettings() {
+    CTempSettings() : m_dataHome(qgetenv("XDG_DATA_HOME")) {
         QSettings::setPath(QSettings::NativeFormat, QSettings::UserScope, Path());
         QSettings::setPath(QSettings::IniFormat, QSettings::UserScope, Path());
+        qputenv("XDG_DATA_HOME", Path().toLocal8Bit());
     }
+    ~CTempSettings() {
+        if (m_dataHome.isEmpty()) {
+            qunsetenv("XDG_DATA_HOME");
+        } else {
+            qputenv("XDG_DATA_HOME", m_dataHome);
+        }
+    }
+    CTempSettings(const CTempSettings&) = delete;
+    CTempSettings& operator=(const CTempSettings&) = delete;
     QString Path() const { return QString::fromStdString(m_dir.path); }
     // The file QSettings("Velmor", "TAV 2.1") writes.
     QString File() const { return Path() + "/Velmor/TAV 2.1.conf"; }
 
 private:
     CTempDir m_dir;
+    QByteArray m_dataHome;
 };
 
 // Message boxes and file dialogs answered from scripts; what was shown is recorded.
