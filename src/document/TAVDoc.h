@@ -120,8 +120,9 @@ public:
     void SetModifiedFlag(bool modified = true);
     bool GetBusy() const { return m_busy; }
     void SetBusy(bool busy);
-    // Rises at every SetModifiedFlag(true), which every change calls: a recovery copy tells
-    // by it whether the drawing changed since the copy was written.
+    // Rises at every SetModifiedFlag(true), which every change calls, and at every step kept,
+    // undone or redone: a recovery copy tells by it whether the drawing changed since the copy
+    // was written.
     uint64_t GetChangeCount() const { return m_changeCount; }
 
     // --- entities ---
