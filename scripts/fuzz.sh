@@ -10,7 +10,7 @@ SECONDS_EACH=${1:-10}
 shift || true
 BUILD_DIR=${FUZZ_BUILD_DIR:-build-fuzz}
 ALL_TARGETS=(fuzz_tav_load fuzz_data_node fuzz_dxf fuzz_pnt fuzz_gsi fuzz_csv fuzz_pnl fuzz_crv
-    fuzz_asc fuzz_pym)
+    fuzz_asc fuzz_pym fuzz_history)
 TARGETS=("$@")
 if [ ${#TARGETS[@]} -eq 0 ]; then
     TARGETS=("${ALL_TARGETS[@]}")
