@@ -12,6 +12,7 @@
 #include <vector>
 
 #include "exchange/LineReader.h"
+#include "exchange/WorkerThreads.h"
 
 // Lines of a file copied out of the reader, so that they outlive its next call.
 class CLineChunk {
@@ -60,7 +61,9 @@ public:
         Reset();
         auto lane = [&](bool caller) { Lane(caller, claim, work, take); };
         try {
-            m_worker = std::thread([&lane] { lane(false); });
+            if (WorkerThreadsAllowed()) {
+                m_worker = std::thread([&lane] { lane(false); });
+            }
         } catch (const std::system_error&) {
         }
         try {

@@ -8,6 +8,8 @@
 #include <thread>
 #include <utility>
 
+#include "exchange/WorkerThreads.h"
+
 // A reader split in two: a thread of its own reads and decodes the file into batches (numbers
 // converted, geometry computed) while the calling thread turns the batches into entities, so
 // that on two cores an import takes about the longer of the two halves instead of their sum.
@@ -22,7 +24,11 @@ class CDecodePipeline {
 public:
     explicit CDecodePipeline(std::function<bool(TBatch&)> fill) : m_fill(std::move(fill)) {
         try {
-            m_thread = std::thread([this] { Produce(); });
+            if (WorkerThreadsAllowed()) {
+                m_thread = std::thread([this] { Produce(); });
+            } else {
+                m_inline = true;
+            }
         } catch (const std::system_error&) {
             m_inline = true;
         }

@@ -24,6 +24,7 @@
 #include "document/TAVDoc.h"
 #include "exchange/DxfEntities.h"
 #include "exchange/DxfText.h"
+#include "exchange/WorkerThreads.h"
 
 namespace {
 
@@ -583,7 +584,7 @@ void WriteEntitiesInParallel(const CTAVDoc& doc, const std::vector<std::string>&
 // costs more than it saves.
 int ExportWorkers(int count) {
     const unsigned hardware = std::thread::hardware_concurrency();
-    if (hardware < 2 || count < 4 * kPieceEntities) {
+    if (hardware < 2 || !WorkerThreadsAllowed() || count < 4 * kPieceEntities) {
         return 0;
     }
     return static_cast<int>(std::min(hardware, 4u));
