@@ -328,8 +328,18 @@ CDocStep::CDocStep(CTAVDoc& doc, const std::string& name) : m_doc(&doc) {
 }
 
 CDocStep::~CDocStep() {
-    if (m_doc != nullptr) {
+    if (m_doc == nullptr) {
+        return;
+    }
+    try {
         m_doc->EndStep();
+    } catch (...) {
+        // Out of memory while closing the step: the drawing stays as it is, the history goes.
+        CDocHistory& h = m_doc->History();
+        h.m_open.reset();
+        h.m_depth = 0;
+        h.Clear();
+        h.m_dirtyWithoutChange = true;
     }
 }
 

@@ -39,6 +39,7 @@ public:
 
 private:
     friend class CTAVDoc;
+    friend class CDocStep;
     struct SStep;
     struct SOpen;
 

@@ -224,7 +224,8 @@ public:
     // announced with TouchEntity first. Prefer CDocStep.
     void BeginStep(const std::string& name) { m_history.Begin(*this, name); }
     void EndStep() { m_history.End(*this); }
-    // Puts back everything the open step recorded and ends it (a cancelled edit).
+    // Puts back everything the open step recorded and ends it (a cancelled edit); nested in an
+    // outer step it only ends.
     void CancelStep() { m_history.Cancel(*this); }
     // Entity i is about to change in place: the open step keeps its present state.
     void TouchEntity(int i) { m_history.Touch(*this, i); }
