@@ -6,6 +6,7 @@
 #include <array>
 #include <charconv>
 #include <cmath>
+#include <cstdint>
 #include <cstdio>
 #include <cstring>
 #include <iterator>
@@ -171,20 +172,42 @@ void FoldCase(std::string_view s, std::string& out) {
     }
 }
 
-// The kind of a word in the ENTITIES section, looked up among the words of its length only
-// (this runs for every record of the file).
+// The entity words by their first letter (& 31), as indices into kEntityWords.
+struct SWordBucket {
+    uint8_t count = 0;
+    uint8_t index[6] = {};
+};
+constexpr std::array<SWordBucket, 32> kEntityBuckets = [] {
+    std::array<SWordBucket, 32> buckets{};
+    for (size_t i = 0; i < std::size(kEntityWords); ++i) {
+        SWordBucket& b = buckets[static_cast<unsigned char>(kEntityWords[i].word[0]) & 31];
+        b.index[b.count++] = static_cast<uint8_t>(i);
+    }
+    return buckets;
+}();
+
+char Upper(char c) {
+    return (c >= 'a' && c <= 'z') ? static_cast<char>(c - 'a' + 'A') : c;
+}
+
+// The kind of a word in the ENTITIES section, compared only with the words of its first
+// letter (this runs for every record of the file).
 int EntityKind(std::string_view word) {
-    char upper[24];
     if (word.size() < 3 || word.size() > 22) {
         return kKindNone;
     }
-    for (size_t i = 0; i < word.size(); ++i) {
-        const char c = word[i];
-        upper[i] = (c >= 'a' && c <= 'z') ? static_cast<char>(c - 'a' + 'A') : c;
-    }
-    const std::string_view w(upper, word.size());
-    for (const SWord& e : kEntityWords) {
-        if (e.word.size() == w.size() && e.word[0] == w[0] && e.word == w) {
+    const char first = Upper(word[0]);
+    const SWordBucket& bucket = kEntityBuckets[static_cast<unsigned char>(first) & 31];
+    for (uint8_t k = 0; k < bucket.count; ++k) {
+        const SWord& e = kEntityWords[bucket.index[k]];
+        if (e.word.size() != word.size() || e.word[0] != first) {
+            continue;
+        }
+        size_t i = 1;
+        while (i < word.size() && e.word[i] == Upper(word[i])) {
+            ++i;
+        }
+        if (i == word.size()) {
             return e.value;
         }
     }
@@ -262,8 +285,8 @@ std::string_view Trim(std::string_view s) {
     return s;
 }
 
-// Copies at most cap bytes; in a UTF-8 file the cut does not split a character.
-void AssignCapped(std::string& dst, std::string_view src, size_t cap, bool utf8) {
+// At most cap bytes of src; in a UTF-8 file the cut does not split a character.
+std::string_view Capped(std::string_view src, size_t cap, bool utf8) {
     if (src.size() > cap) {
         size_t n = cap;
         if (utf8) {
@@ -272,6 +295,31 @@ void AssignCapped(std::string& dst, std::string_view src, size_t cap, bool utf8)
             }
         }
         src = src.substr(0, n);
+    }
+    return src;
+}
+
+// The last word scanned, copied into a buffer of its own: it is set for every record, and a
+// string's assign costs several times the copy.
+class CLastWord {
+public:
+    void Assign(std::string_view word) {
+        m_size = std::min(word.size(), sizeof m_text);
+        std::memcpy(m_text, word.data(), m_size);
+    }
+    operator std::string_view() const { return std::string_view(m_text, m_size); }
+
+private:
+    char m_text[kLongItem];
+    size_t m_size = 0;
+};
+
+// Copies at most cap bytes; in a UTF-8 file the cut does not split a character.
+void AssignCapped(std::string& dst, std::string_view src, size_t cap, bool utf8) {
+    src = Capped(src, cap, utf8);
+    // Every VERTEX repeats its POLYLINE's layer: an equal value is left as it is.
+    if (src == std::string_view(dst)) {
+        return;
     }
     dst.assign(src);
 }
@@ -336,7 +384,7 @@ public:
     CDxfReader(CImportCollector& out, CDxfPairs& pairs, CProgressMeter& meter,
                const SImportOptions& options)
         : m_out(out), m_lines(pairs), m_meter(meter) {
-        for (std::string* s : {&m_last, &m_text, &m_layer, &m_handle, &m_style, &m_cachedLayer}) {
+        for (std::string* s : {&m_text, &m_layer, &m_handle, &m_style, &m_cachedLayer}) {
             s->reserve(kLongItem + 1);
         }
         SetBudget(options.entityBudget);
@@ -351,6 +399,7 @@ private:
     template <class Pairs>
     bool ReadPairs(Pairs& source);
     void Dispatch(int code, std::string_view value);
+    void Collect(int code, std::string_view value);
     void OnCode0(std::string_view value);
     void HandleWord();
     void FinishPending();
@@ -360,9 +409,13 @@ private:
     int LayerIndex();
     CPoint3 OwnToWorld(const CPoint3& p) const;
 
-    bool ReadDouble(std::string_view value, double& out);
+    // Inline for the usual form of a number: it runs for most pairs of a file.
+    bool ReadDouble(std::string_view value, double& out) {
+        return FastDouble(value, out) || ReadDoubleSlow(value, out);
+    }
+    bool ReadDoubleSlow(std::string_view value, double& out);
     void ReadInt(std::string_view value, int& out);
-    bool ReadWord(std::string_view value, bool report);
+    bool ReadWord(std::string_view value, bool report, std::string_view* read = nullptr);
     void LineMessage(const char* format);
     void MessageAt(int line, const std::string& text);
 
@@ -402,7 +455,7 @@ private:
     bool m_afterTable = false;
     int m_kind = kKindNone;
     int m_count = 0;
-    std::string m_last;        // last word scanned
+    CLastWord m_last;          // last word scanned
     bool m_eofWord = false;    // the last word is "EOF": reading stops
     bool m_cutOff = false;     // the input ended before the EOF record
     bool m_eofRecord = false;  // that word came as a record (code 0), not as a value
@@ -554,9 +607,9 @@ void CDxfReader::LineMessage(const char* format) {
 
 // "%lf"; values that are not finite numbers (nan, inf) are refused like unreadable ones, as
 // they would poison the drawing's extents and every computation with them.
-bool CDxfReader::ReadDouble(std::string_view value, double& out) {
+bool CDxfReader::ReadDoubleSlow(std::string_view value, double& out) {
     double v = 0.0;
-    if (FastDouble(value, v) || (ScanDouble(value, v) && std::isfinite(v))) {
+    if (ScanDouble(value, v) && std::isfinite(v)) {
         out = v;
         return true;
     }
@@ -574,7 +627,7 @@ void CDxfReader::ReadInt(std::string_view value, int& out) {
 }
 
 // "%s" into the last word; false (the word unchanged) on a blank value.
-bool CDxfReader::ReadWord(std::string_view value, bool report) {
+bool CDxfReader::ReadWord(std::string_view value, bool report, std::string_view* read) {
     std::string_view word;
     if (!ScanWord(value, word)) {
         if (report) {
@@ -582,9 +635,36 @@ bool CDxfReader::ReadWord(std::string_view value, bool report) {
         }
         return false;
     }
-    AssignCapped(m_last, word, kLongItem, m_decoder.IsUtf8());
+    if (read != nullptr) {
+        *read = word;
+    }
+    m_last.Assign(Capped(word, kLongItem, m_decoder.IsUtf8()));
     m_eofWord = EqualNoCase(m_last, "EOF");
     return true;
+}
+
+// Keeps a pair of an entity read whole.
+void CDxfReader::Collect(int code, std::string_view value) {
+    if (code == 101 && m_kind != kKindMText) {
+        // An embedded object reuses the entity's codes for other things; MTEXT keeps its
+        // columns there and reads them apart.
+        m_collect = false;
+        return;
+    }
+    if (m_recordFull) {
+        return;
+    }
+    // Texts of MTEXT may be long; every other value is a number or a name.
+    const size_t cap = m_kind == kKindMText && (code == 1 || code == 3) ? kMaxMTextBytes + 1 : 4096;
+    const std::string_view kept = CutAtNul(value).substr(0, cap);
+    m_recordBytes += kept.size() + sizeof(DxfRecord::value_type);
+    if (m_recordBytes > kMaxRecordBytes) {
+        m_recordFull = true;
+        m_record.clear();
+        m_record.shrink_to_fit();
+    } else {
+        m_record.emplace_back(code, std::string(kept));
+    }
 }
 
 // Inlined into the loop over the pairs: it runs for every pair of the file.
@@ -593,24 +673,8 @@ bool CDxfReader::ReadWord(std::string_view value, bool report) {
         OnCode0(value);
         return;
     }
-    if (code == 101 && m_kind != kKindMText) {
-        // An embedded object reuses the entity's codes for other things; MTEXT keeps its
-        // columns there and reads them apart.
-        m_collect = false;
-    }
-    if (m_collect && !m_recordFull) {
-        // Texts of MTEXT may be long; every other value is a number or a name.
-        const size_t cap =
-            m_kind == kKindMText && (code == 1 || code == 3) ? kMaxMTextBytes + 1 : 4096;
-        const std::string_view kept = CutAtNul(value).substr(0, cap);
-        m_recordBytes += kept.size() + sizeof(DxfRecord::value_type);
-        if (m_recordBytes > kMaxRecordBytes) {
-            m_recordFull = true;
-            m_record.clear();
-            m_record.shrink_to_fit();
-        } else {
-            m_record.emplace_back(code, std::string(kept));
-        }
+    if (m_collect) {
+        Collect(code, value);
     }
     const bool utf8 = m_decoder.IsUtf8();
     // Tables and objects of every newer file hold empty names (plot styles, plot devices):
@@ -674,8 +738,10 @@ bool CDxfReader::ReadWord(std::string_view value, bool report) {
             case 8:
                 // The whole name, blanks inside included: "%s" would cut "Warstwa 1" to
                 // "Warstwa" and merge layers. The last word stays the first word.
-                if (ReadWord(value, reportBlank)) {
-                    AssignCapped(m_layer, Trim(CutAtNul(value)), kLongItem, utf8);
+                if (std::string_view word; ReadWord(value, reportBlank, &word)) {
+                    // A word that ends the line is the whole name already.
+                    const bool whole = word.data() + word.size() == value.data() + value.size();
+                    AssignCapped(m_layer, whole ? word : Trim(CutAtNul(value)), kLongItem, utf8);
                 }
                 break;
             case 9:

@@ -47,7 +47,7 @@ T LittleEndian(const char* p) {
 
 }  // namespace
 
-bool ScanDxfGroupCode(std::string_view line, int& code) {
+bool ScanDxfGroupCodeSlow(std::string_view line, int& code) {
     size_t i = 0;
     while (i < line.size() && line[i] == ' ') {
         ++i;

@@ -15,8 +15,29 @@
 // The byte order mark of UTF-8 text.
 inline constexpr std::string_view kUtf8Bom = "\xEF\xBB\xBF";
 
-// The group code of the text line, as "%d" reads it.
-bool ScanDxfGroupCode(std::string_view line, int& code);
+// The group code of the text line, as "%d" reads it. Inline for the usual form, blanks and at
+// most four digits: it runs for every pair of a text file.
+bool ScanDxfGroupCodeSlow(std::string_view line, int& code);
+inline bool ScanDxfGroupCode(std::string_view line, int& code) {
+    size_t i = 0;
+    while (i < line.size() && line[i] == ' ') {
+        ++i;
+    }
+    const size_t first = i;
+    int v = 0;
+    for (; i < line.size() && i - first < 4; ++i) {
+        const unsigned d = static_cast<unsigned char>(line[i]) - unsigned{'0'};
+        if (d > 9) {
+            break;
+        }
+        v = v * 10 + static_cast<int>(d);
+    }
+    if (i > first && i == line.size()) {
+        code = v;
+        return true;
+    }
+    return ScanDxfGroupCodeSlow(line, code);
+}
 
 // The first bytes of a binary DXF file.
 inline constexpr std::string_view kBinaryDxfSentinel("AutoCAD Binary DXF\r\n\x1a\0", 22);

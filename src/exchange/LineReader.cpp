@@ -109,7 +109,9 @@ const char* CLineReader::FindEnd(const char* p, size_t n) const {
     return cr ? cr : nl;
 }
 
-bool CLineReader::ReadLine(std::string_view& line) {
+bool CLineReader::ReadLineSlow(std::string_view& line) {
+    // Only a line found below lets the inline path in again.
+    m_lfEnd = 0;
     if (!m_open) {
         return false;
     }
@@ -130,6 +132,7 @@ bool CLineReader::ReadLine(std::string_view& line) {
             m_consumed += at + 1 - m_begin;
             m_begin = at + 1;
             ++m_lineNumber;
+            m_lfEnd = m_end;
             return true;
         }
         // Fill may move the unread bytes to the front; remember how far was searched.

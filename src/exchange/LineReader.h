@@ -3,6 +3,7 @@
 #include <sys/types.h>
 
 #include <cstdint>
+#include <cstring>
 #include <memory>
 #include <span>
 #include <string>
@@ -32,10 +33,28 @@ public:
     // Opens a file; on failure reports it through prompter (the file name and the reason).
     bool Open(const std::string& path, CPrompter& prompter);
     // The next line without its line end; false at the end of the file or on a read error
-    // (then Failed() is true).
-    bool ReadLine(std::string_view& line);
+    // (then Failed() is true). Inline for a line whose LF is already in the buffer: the
+    // importers call it for every line.
+    bool ReadLine(std::string_view& line) {
+        if (m_begin < m_lfEnd) {
+            const char* b = m_buf.get() + m_begin;
+            const auto* nl = static_cast<const char*>(std::memchr(b, '\n', m_lfEnd - m_begin));
+            if (nl) {
+                const size_t len = static_cast<size_t>(nl - b);
+                line = std::string_view(b, len > 0 && nl[-1] == '\r' ? len - 1 : len);
+                m_consumed += len + 1;
+                m_begin += len + 1;
+                ++m_lineNumber;
+                return true;
+            }
+        }
+        return ReadLineSlow(line);
+    }
     // Lets a lone CR end a line too (CR LF stays one line end); instruments write CR only.
-    void SetCrLineEnds(bool on) { m_crEnds = on; }
+    void SetCrLineEnds(bool on) {
+        m_crEnds = on;
+        m_lfEnd = 0;
+    }
     // Number of the line last returned (1 for the first).
     int LineNumber() const { return m_lineNumber; }
     // True when the line last returned was longer than kMaxLineBytes and was cut.
@@ -51,6 +70,8 @@ public:
 
 private:
     bool Fill();
+    // ReadLine past the buffered lines, or in any mode but LF only.
+    bool ReadLineSlow(std::string_view& line);
     bool CutLongLine(std::string_view& line);
     bool ReadLineAnyEnd(std::string_view& line);
     bool LastLine(std::string_view& line);
@@ -67,6 +88,9 @@ private:
     size_t m_cap = 0;
     size_t m_begin = 0;  // first unread byte
     size_t m_end = 0;    // one past the last valid byte
+    // Where ReadLine's inline path may look for an LF: m_end in the plain mode, 0 (never)
+    // with lone CR line ends, after a cut line (WasCut is reset on the slow path) or closed.
+    size_t m_lfEnd = 0;
     bool m_eof = false;
     bool m_failed = false;
     bool m_cut = false;

@@ -85,6 +85,19 @@ TEST(LineReaderTest, LongLinesAreCutNotHeld) {
     EXPECT_EQ(lines[0][0], 'A');
     EXPECT_EQ(lines[1], "next");
     EXPECT_EQ(lines[2], std::string(max, 'y'));
+    {
+        // Only the cut line says so; the line after it is whole.
+        CTempFile f(big + "\nnext\nlast\n");
+        CRecordingPrompter prompter;
+        CLineReader reader;
+        ASSERT_TRUE(reader.Open(f.path, prompter));
+        std::string_view line;
+        ASSERT_TRUE(reader.ReadLine(line));
+        EXPECT_TRUE(reader.WasCut());
+        ASSERT_TRUE(reader.ReadLine(line));
+        EXPECT_EQ(line, "next");
+        EXPECT_FALSE(reader.WasCut());
+    }
 
     // Lines that straddle the buffer keep their bytes.
     std::string many;
