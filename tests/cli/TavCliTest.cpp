@@ -4,15 +4,11 @@
 
 #include <gtest/gtest.h>
 
-#include <fstream>
-#include <iterator>
-
 #include <cmath>
 #include <cstdlib>
 #include <filesystem>
 #include <nlohmann/json.hpp>
 
-#include "document/Archive.h"
 #include "document/TAVDoc.h"
 #include "support/CliRun.h"
 #include "support/SurveyTestFiles.h"
@@ -204,28 +200,17 @@ TEST_F(TavCliTest, ShipFiles) {
         "TRANSFORMATION MATRIX\r\n1 0 0 0\r\n0 1 0 0\r\n0 0 1 0\r\n0 0 0 1\r\n"
         "END TRANSFORMATION MATRIX\r\nEND CURVE:\r\n";
     const std::string mesh = "3\n1 0 0 0\n2 1 0 0\n3 0 1 0\n1 1 2 3\n2 1 2\n";
-    CArchive pym;
-    for (int i = 0; i < 5; ++i) {
-        pym.WriteU32(0);
-    }
-    pym.WriteCount(1);
-    pym.WriteU32(0);
-    pym.WriteU32(1);
-    pym.WriteString("L");
-    for (int group = 0; group < 4; ++group) {
-        pym.WriteCount(0);
-    }
+    // Five header values, one layer "L", four empty entity groups.
+    const std::string pym =
+        std::string(20, '\0') + std::string("\1\0\0\0\0\0\1\0\0\0\1L", 12) + std::string(8, '\0');
     const struct {
         std::string in, kind;
         int entities;
     } cases[] = {
-        {m_dir.Write("a.pnl", panel), "", 2},
-        {m_dir.Write("a.txt", panel), "pnl", 2},
-        {m_dir.Write("b.CRV", curve), "", 1},
-        {m_dir.Write("b.dat", curve), "crv", 1},
-        {m_dir.Write("c.asc", mesh), "", 2},
-        {m_dir.Write("c.pnt", mesh), "asc", 2},
-        {m_dir.Write("d.pym", std::string(pym.Buffer().begin(), pym.Buffer().end())), "", 0},
+        {m_dir.Write("a.pnl", panel), "", 2}, {m_dir.Write("a.txt", panel), "pnl", 2},
+        {m_dir.Write("b.CRV", curve), "", 1}, {m_dir.Write("b.dat", curve), "crv", 1},
+        {m_dir.Write("c.asc", mesh), "", 2},  {m_dir.Write("c.pnt", mesh), "asc", 2},
+        {m_dir.Write("d.pym", pym), "", 0},
     };
     for (const auto& c : cases) {
         std::vector<std::string> args{"convert", c.in, c.in + ".tav"};
@@ -320,9 +305,7 @@ TEST_F(TavCliTest, SurveyOptionsAndPointLists) {
               "1 1.000000 2.000000 3.000000\n2 4.000000 5.500000 6.000000\n");
     r = RunCli({"convert", m_dir.File("i.tav"), m_dir.File("j.csv"), "--columns", "ZNXY"});
     ASSERT_EQ(r.code, 0) << r.err;
-    std::ifstream in(m_dir.File("j.csv"), std::ios::binary);
-    const std::string written((std::istreambuf_iterator<char>(in)), {});
-    EXPECT_EQ(written, "3,1,1,2\r\n6,2,4,5.5\r\n");
+    EXPECT_EQ(ReadFile(m_dir.File("j.csv")), "3,1,1,2\r\n6,2,4,5.5\r\n");
 
     for (const std::vector<std::string>& bad :
          {std::vector<std::string>{"--columns", "NXY"}, {"--columns"}, {"--units", "km"}}) {

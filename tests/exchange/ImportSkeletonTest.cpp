@@ -2,7 +2,6 @@
 
 #include <gtest/gtest.h>
 
-#include "document/Archive.h"
 #include "document/TAVDoc.h"
 #include "exchange/AscImport.h"
 #include "exchange/CurveImport.h"
@@ -295,21 +294,9 @@ struct SReaderCase {
     int entities;
 };
 
-// A sibling document with one layer and no entities.
-std::string PymSample() {
-    CArchive ar;
-    for (int i = 0; i < 5; ++i) {
-        ar.WriteU32(0);
-    }
-    ar.WriteCount(1);
-    ar.WriteU32(0);
-    ar.WriteU32(1);
-    ar.WriteString("L");
-    for (int group = 0; group < 4; ++group) {
-        ar.WriteCount(0);
-    }
-    return std::string(ar.Buffer().begin(), ar.Buffer().end());
-}
+// A sibling document: five header values, one layer "L", four empty entity groups.
+const std::string kPymSample =
+    std::string(20, '\0') + std::string("\1\0\0\0\0\0\1\0\0\0\1L", 12) + std::string(8, '\0');
 
 class ReaderFileTest : public testing::TestWithParam<SReaderCase> {};
 
@@ -355,7 +342,7 @@ INSTANTIATE_TEST_SUITE_P(
                     "  0\nSECTION\n  2\nENTITIES\n  0\nPOINT\n"
                     "  0\nENDSEC\n  0\nEOF\n",
                     1},
-        SReaderCase{"pym", ImportPymFile, 6, "pym", PymSample(), 0},
+        SReaderCase{"pym", ImportPymFile, 6, "pym", kPymSample, 0},
         SReaderCase{"asc", ImportAscFile, 7, ".asc", "2\n1 0 0 0\n2 1 0 0\n1 1 2\n", 1}),
     [](const auto& info) { return std::string(info.param.name); });
 
