@@ -260,6 +260,8 @@ TEST(ImportMergeTest, AlignmentPlacesPointsOrTakesNothing) {
         r.alignment = SAlignment{};
         EXPECT_EQ(MergeImport(f.doc, r, "plik"),
                   confirm ? EImportResult::Done : EImportResult::Cancelled);
+        EXPECT_EQ(GetLastEntityNumber(), confirm ? 41 : 40);  // no number spent on a cancel
+        EXPECT_EQ(f.doc.IsModified(), confirm);
     }
     EXPECT_EQ(f.prompter.dialogs, 2);
     EXPECT_EQ(f.prompter.dialogWaitDepth, 0);  // no wait cursor over the dialog

@@ -123,21 +123,6 @@ TEST_F(PointImportTest, BadLinesAreReportedWithTheirNumberAndSkipped) {
     EXPECT_EQ(prompter.shown.size(), 1u);
 }
 
-TEST_F(PointImportTest, BinaryFileShowsTenMessagesThenTheCount) {
-    std::string garbage;
-    for (int i = 0; i < 25; ++i) {
-        garbage += std::string("\x01\xff\xfe\x00 zz", 7) + "\n";
-    }
-    garbage += "OK 1 1 1\n";
-    ASSERT_EQ(Import(garbage), EImportResult::Done);
-    ASSERT_EQ(prompter.messages.size(), 11u);
-    EXPECT_EQ(prompter.messages[0].text, BadLine(1));
-    EXPECT_EQ(prompter.messages[9].text, BadLine(10));
-    EXPECT_NE(prompter.messages[10].text.find("15"), std::string::npos)
-        << prompter.messages[10].text;
-    EXPECT_EQ(doc.GetEntityCount(), 1);
-}
-
 TEST_F(PointImportTest, ReservedLabelsPreloadTheDialogAndAreImported) {
     ASSERT_EQ(Import("BAZA 10 0 0\nBAZAY 10 5 0\nBAZAX 20 0 0\nP 12 3 4\n"), EImportResult::Done);
     ASSERT_EQ(prompter.shown.size(), 1u);
@@ -197,16 +182,6 @@ TEST_F(PointImportTest, CommentsOnlyStillAskAndFinish) {
     EXPECT_EQ(prompter.shown.size(), 1u);
     EXPECT_EQ(doc.GetEntityCount(), 0);
     EXPECT_TRUE(doc.IsModified());
-}
-
-TEST_F(PointImportTest, CancelledDialogAddsNothing) {
-    prompter.confirm = false;
-    ASSERT_EQ(Import("P1 1 2 3\nP2 4 5 6\n"), EImportResult::Cancelled);
-    EXPECT_EQ(prompter.shown.size(), 1u);
-    EXPECT_EQ(doc.GetEntityCount(), 0);
-    EXPECT_FALSE(doc.IsModified());
-    EXPECT_EQ(GetLastEntityNumber(), 100);
-    EXPECT_TRUE(prompter.messages.empty());
 }
 
 TEST_F(PointImportTest, LeftHandedNegatesYAfterPlacement) {
