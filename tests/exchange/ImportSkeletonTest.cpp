@@ -118,9 +118,12 @@ public:
         values.drawingOrigin = CPoint3(100, 0, 0);
         values.drawingFirstPoint = CPoint3(101, 0, 0);
         values.drawingSecondPoint = CPoint3(100, 1, 0);
+        if (sameAxes) {
+            values.drawingSecondAxis = values.drawingFirstAxis;
+        }
         return confirm;
     }
-    bool confirm = true;
+    bool confirm = true, sameAxes = false;
     int dialogs = 0;
     int dialogWaitDepth = -1;
 };
@@ -267,6 +270,15 @@ TEST(ImportMergeTest, AlignmentPlacesPointsOrTakesNothing) {
     EXPECT_EQ(f.prompter.dialogWaitDepth, 0);  // no wait cursor over the dialog
     ASSERT_EQ(f.doc.GetEntityCount(), 1);
     EXPECT_EQ(static_cast<const CPnt&>(*f.doc.GetEntity(0)).m_point.x, 101.0);
+    // Values the dialog hands back are checked before anything is taken.
+    f.prompter.sameAxes = true;
+    SImportResult r;
+    r.entities.push_back(PointAt(2, kImportCurrentLayer));
+    r.alignment = SAlignment{};
+    EXPECT_EQ(MergeImport(f.doc, r, "plik"), EImportResult::Refused);
+    EXPECT_EQ(f.prompter.messages.back().text,
+              "Dwukrotnie zdefiniowano ta sama os dla ukladu wspólrzednych modelu!");
+    EXPECT_EQ(f.doc.GetEntityCount(), 1);
 }
 
 TEST(ImportCommandTest, FiltersAndNames) {
