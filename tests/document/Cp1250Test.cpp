@@ -77,28 +77,17 @@ TEST(Cp1250Test, UndefinedBytesMapToC1Controls) {
     EXPECT_EQ(out, 0x80);
 }
 
-TEST(Cp1250Test, EveryByteRoundTrips) {
+// Byte by byte the iconv test covers; here all of them in one string, undefined ones too.
+TEST(Cp1250Test, EveryByteRoundTripsInOneString) {
     std::string all;
     for (int b = 0; b < 256; ++b) {
-        std::string byte(1, static_cast<char>(b));
-        bool lossy = false;
-        EXPECT_EQ(Utf8ToCp1250(Cp1250ToUtf8(byte), &lossy), byte) << "byte " << b;
-        EXPECT_FALSE(lossy) << "byte " << b;
-        all += byte;
+        all += static_cast<char>(b);
     }
-    std::string utf8 = Cp1250ToUtf8(all);
+    const std::string utf8 = Cp1250ToUtf8(all);
     EXPECT_EQ(Utf8CharCount(utf8), 256u);
-    EXPECT_EQ(Utf8ToCp1250(utf8), all);
-    // Polish letters.
-    const std::string utf82 = "ąćęłńóśźżĄĆĘŁŃÓŚŹŻ";
-    const std::string cp1250 =
-        "\xB9\xE6\xEA\xB3\xF1\xF3\x9C\x9F\xBF\xA5\xC6\xCA\xA3\xD1\xD3\x8C\x8F\xAF";
-    bool lossy2 = false;
-    EXPECT_EQ(Utf8ToCp1250(utf82, &lossy2), cp1250);
-    EXPECT_FALSE(lossy2);
-    EXPECT_EQ(Cp1250ToUtf8(cp1250), utf82);
-    EXPECT_EQ(Utf8CharCount(utf82), 18u);
-    EXPECT_EQ(Cp1250ToUtf8("Dzia\xB3ka Nr 12"), "Działka Nr 12");
+    bool lossy = false;
+    EXPECT_EQ(Utf8ToCp1250(utf8, &lossy), all);
+    EXPECT_FALSE(lossy);
     EXPECT_EQ(Utf8CharCount(""), 0u);
     EXPECT_EQ(Utf8CharCount("Zażółć gęślą jaźń"), 17u);
     EXPECT_EQ(Utf8CharCount("\xF0\x9F\x98\x80"), 1u);

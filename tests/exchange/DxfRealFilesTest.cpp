@@ -27,9 +27,7 @@ std::string DataPath(const std::string& name) {
 
 std::string Fold(std::string s) {
     for (char& c : s) {
-        if (c >= 'A' && c <= 'Z') {
-            c = static_cast<char>(c - 'A' + 'a');
-        }
+        c = c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c;
     }
     return s;
 }
@@ -38,13 +36,8 @@ void ExpectNear(double actual, double expected, const std::string& what) {
     EXPECT_NEAR(actual, expected, 1e-9 * std::max(1.0, std::fabs(expected))) << what;
 }
 
-void ExpectPoint(const CPoint3& p, const json& v, const std::string& what) {
-    ExpectNear(p.x, v[0].get<double>(), what + " x");
-    ExpectNear(p.y, v[1].get<double>(), what + " y");
-    ExpectNear(p.z, v[2].get<double>(), what + " z");
-}
-
-void ExpectVec(const CVec3& p, const json& v, const std::string& what) {
+template <class P>
+void ExpectPoint(const P& p, const json& v, const std::string& what) {
     ExpectNear(p.x, v[0].get<double>(), what + " x");
     ExpectNear(p.y, v[1].get<double>(), what + " y");
     ExpectNear(p.z, v[2].get<double>(), what + " z");
@@ -143,7 +136,7 @@ TEST_P(DxfRealFileTest, EverySupportedEntityArrives) {
             ASSERT_EQ(e.GetType(), kTypeArc) << what;
             const auto& a = static_cast<const CArc&>(e);
             ExpectPoint(a.m_center, x["center"], what + " centre");
-            ExpectVec(a.m_axis, x["axis"], what + " axis");
+            ExpectPoint(a.m_axis, x["axis"], what + " axis");
             ExpectNear(a.m_radius, x["radius"], what + " radius");
             ExpectNear(a.m_start, x["start"], what + " start");
             ExpectNear(a.m_length, x["length"], what + " length");
@@ -154,7 +147,7 @@ TEST_P(DxfRealFileTest, EverySupportedEntityArrives) {
             if (x.contains("position")) {  // justified texts stand by our font's widths
                 ExpectPoint(t.m_position, x["position"], what + " position");
             }
-            ExpectVec(t.m_axis, x["axis"], what + " axis");
+            ExpectPoint(t.m_axis, x["axis"], what + " axis");
             ExpectNear(t.m_height, x["height"], what + " height");
             ExpectNear(t.m_rotation, x["rotation"], what + " rotation");
             EXPECT_EQ(t.m_font, 3);

@@ -2,7 +2,6 @@
 
 #include <gtest/gtest.h>
 
-#include "document/Archive.h"
 #include "document/TAVDoc.h"
 #include "exchange/AscImport.h"
 #include "exchange/CurveImport.h"
@@ -132,9 +131,12 @@ public:
         values.drawingOrigin = CPoint3(100, 0, 0);
         values.drawingFirstPoint = CPoint3(101, 0, 0);
         values.drawingSecondPoint = CPoint3(100, 1, 0);
+        if (sameAxes) {
+            values.drawingSecondAxis = values.drawingFirstAxis;
+        }
         return confirm;
     }
-    bool confirm = true;
+    bool confirm = true, sameAxes = false;
     int dialogs = 0;
     int dialogWaitDepth = -1;
 };
@@ -274,11 +276,22 @@ TEST(ImportMergeTest, AlignmentPlacesPointsOrTakesNothing) {
         r.alignment = SAlignment{};
         EXPECT_EQ(MergeImport(f.doc, r, "plik"),
                   confirm ? EImportResult::Done : EImportResult::Cancelled);
+        EXPECT_EQ(GetLastEntityNumber(), confirm ? 41 : 40);  // no number spent on a cancel
+        EXPECT_EQ(f.doc.IsModified(), confirm);
     }
     EXPECT_EQ(f.prompter.dialogs, 2);
     EXPECT_EQ(f.prompter.dialogWaitDepth, 0);  // no wait cursor over the dialog
     ASSERT_EQ(f.doc.GetEntityCount(), 1);
     EXPECT_EQ(static_cast<const CPnt&>(*f.doc.GetEntity(0)).m_point.x, 101.0);
+    // Values the dialog hands back are checked before anything is taken.
+    f.prompter.sameAxes = true;
+    SImportResult r;
+    r.entities.push_back(PointAt(2, kImportCurrentLayer));
+    r.alignment = SAlignment{};
+    EXPECT_EQ(MergeImport(f.doc, r, "plik"), EImportResult::Refused);
+    EXPECT_EQ(f.prompter.messages.back().text,
+              "Dwukrotnie zdefiniowano ta sama os dla ukladu wspólrzednych modelu!");
+    EXPECT_EQ(f.doc.GetEntityCount(), 1);
 }
 
 TEST(ImportCommandTest, FiltersAndNames) {
@@ -308,21 +321,9 @@ struct SReaderCase {
     int entities;
 };
 
-// A sibling document with one layer and no entities.
-std::string PymSample() {
-    CArchive ar;
-    for (int i = 0; i < 5; ++i) {
-        ar.WriteU32(0);
-    }
-    ar.WriteCount(1);
-    ar.WriteU32(0);
-    ar.WriteU32(1);
-    ar.WriteString("L");
-    for (int group = 0; group < 4; ++group) {
-        ar.WriteCount(0);
-    }
-    return std::string(ar.Buffer().begin(), ar.Buffer().end());
-}
+// A sibling document: five header values, one layer "L", four empty entity groups.
+const std::string kPymSample =
+    std::string(20, '\0') + std::string("\1\0\0\0\0\0\1\0\0\0\1L", 12) + std::string(8, '\0');
 
 class ReaderFileTest : public testing::TestWithParam<SReaderCase> {};
 
@@ -368,7 +369,7 @@ INSTANTIATE_TEST_SUITE_P(
                     "  0\nSECTION\n  2\nENTITIES\n  0\nPOINT\n"
                     "  0\nENDSEC\n  0\nEOF\n",
                     1},
-        SReaderCase{"pym", ImportPymFile, 6, "pym", PymSample(), 0},
+        SReaderCase{"pym", ImportPymFile, 6, "pym", kPymSample, 0},
         SReaderCase{"asc", ImportAscFile, 7, ".asc", "2\n1 0 0 0\n2 1 0 0\n1 1 2\n", 1}),
     [](const auto& info) { return std::string(info.param.name); });
 

@@ -10,38 +10,12 @@ namespace {
 
 // One panel with one plate (a triangle, N = 4) and one stiffener, moved by (100, 200, 300).
 // Line numbers matter to the error cases below.
-const std::vector<std::string> kPanel = {
-    "BEGIN PANELS",
-    "PANEL: P1",
-    "1",
-    "PLATE: A",
-    "CONTOUR:",
-    "4",
-    "0 0",
-    "10 0",  // 1-8
-    "10 5",
-    "0 0",
-    "END CONTOUR",
-    "DISTANCE1: 5",
-    "DISTANCE2: 4.5",
-    "END PLATE:",  // 9-14
-    "BEGIN STIFFENERS",
-    "1",
-    "STIFFENER: S1",
-    "2",
-    "0 1",
-    "10 1",
-    "END STIFFENER:",  // 15-21
-    "END STIFFENERS",
-    "TRANSFORMATION MATRIX",
-    "1 0 0 0",
-    "0 1 0 0",
-    "0 0 1 0",  // 22-26
-    "100 200 300 1",
-    "END TRANSFORMATION MATRIX",
-    "SYMMETRY: 1",
-    "END PANEL:",  // 27-30
-};
+const std::vector<std::string> kPanel = Split(
+    "BEGIN PANELS|PANEL: P1|1|PLATE: A|CONTOUR:|4|0 0|10 0|"            // 1-8
+    "10 5|0 0|END CONTOUR|DISTANCE1: 5|DISTANCE2: 4.5|END PLATE:|"      // 9-14
+    "BEGIN STIFFENERS|1|STIFFENER: S1|2|0 1|10 1|END STIFFENER:|"       // 15-21
+    "END STIFFENERS|TRANSFORMATION MATRIX|1 0 0 0|0 1 0 0|0 0 1 0|"     // 22-26
+    "100 200 300 1|END TRANSFORMATION MATRIX|SYMMETRY: 1|END PANEL:");  // 27-30
 
 std::string Replace(int n, const std::string& with) {
     return Edit(kPanel, n, n, {with});
@@ -176,6 +150,7 @@ INSTANTIATE_TEST_SUITE_P(Codes, PanelSymmetryTest,
 struct SErrorCase {
     const char* name;
     std::string text;
+    int line;
     std::string message;
     int entities;  // left in the drawing
     bool placed;   // and moved by the matrix
@@ -187,7 +162,8 @@ TEST_P(PanelErrorTest, StopsWithTheMessageAndKeepsFinishedEntities) {
     const SErrorCase& c = GetParam();
     SPanelRun r;
     EXPECT_EQ(r.Run(c.text), EImportResult::Refused);
-    EXPECT_EQ(r.messages, std::vector<std::string>{c.message});
+    EXPECT_EQ(r.messages,
+              std::vector<std::string>{"Line: " + std::to_string(c.line) + ". \n" + c.message});
     ASSERT_EQ(r.doc.GetEntityCount(), c.entities);
     // What stays is shown and counted like any import.
     EXPECT_EQ(r.doc.IsModified(), c.entities > 0);
@@ -208,60 +184,55 @@ TEST_P(PanelErrorTest, StopsWithTheMessageAndKeepsFinishedEntities) {
 }
 
 const SErrorCase kErrors[] = {
-    {"EmptyFile", "", "Line: 1. \nWrong .PNL file header!", 0, false},
-    {"CurveHeader", Replace(1, "BEGIN CURVES"), "Line: 1. \nWrong .PNL file header!", 0, false},
-    {"NoPanelName", Replace(2, "PANEL:  "), "Line: 2. \nCan not read name of the panel!", 0, false},
-    {"EndAfterName", Upto(2), "Line: 3. \nCan not read 1st line of panel data!", 0, false},
-    {"PlateCount", Replace(3, "one"), "Line: 3. \nCan not read number of plates!", 0, false},
-    {"ZeroPlates", Replace(3, "0"), "Line: 3. \nPanel must have plates defined!", 0, false},
-    {"ContourBegin", Replace(5, "CONTOUR"), "Line: 5. \nCan not read begin of the plate contour!",
-     0, false},
-    {"VertexCount", Replace(6, "four"), "Line: 6. \nCan not read number of vertices!", 0, false},
-    {"ContourOfOne", Replace(6, "1"), "Line: 6. \nPlate contour must have at least two vertices!",
-     0, false},
-    {"NegativeContour", Replace(6, "-3"),
-     "Line: 6. \nPlate contour must have at least two vertices!", 0, false},
-    {"VertexError", Replace(8, "10 x"), "Line: 8. \nVertex coordinates read error!", 0, false},
-    {"VerticesCut", Upto(8), "Line: 9. \nNot all vertices read!", 0, false},
-    {"HugeVertexCount", Edit(kPanel, 6, 6, {"2000000000"}, 10),
-     "Line: 11. \nNot all vertices read!", 0, false},
-    {"ContourEnd", Replace(11, "END"), "Line: 11. \nCan not read end of countour!", 1, false},
-    {"Thickness1", Replace(12, "DISTANCE1:"),
-     "Line: 12. \nCan not read first part of the plate thickness!", 1, false},
-    {"Thickness2", Replace(13, "DISTANCE2 4"),
-     "Line: 13. \nCan not read second part of the plate thickness!", 1, false},
-    {"PlateEnd", Replace(14, "END PLATE"), "Line: 14. \nCan not read end of the plate!", 1, false},
-    {"StiffenerCount", Replace(16, "x"), "Line: 16. \nCan not read number of Stiffeners!", 1,
+    {"EmptyFile", "", 1, "Wrong .PNL file header!", 0, false},
+    {"CurveHeader", Replace(1, "BEGIN CURVES"), 1, "Wrong .PNL file header!", 0, false},
+    {"NoPanelName", Replace(2, "PANEL:  "), 2, "Can not read name of the panel!", 0, false},
+    {"EndAfterName", Upto(2), 3, "Can not read 1st line of panel data!", 0, false},
+    {"PlateCount", Replace(3, "one"), 3, "Can not read number of plates!", 0, false},
+    {"ZeroPlates", Replace(3, "0"), 3, "Panel must have plates defined!", 0, false},
+    {"ContourBegin", Replace(5, "CONTOUR"), 5, "Can not read begin of the plate contour!", 0,
      false},
-    {"StiffenerName", Replace(17, "STIFFENER:"), "Line: 17. \nCan not read name of the stiffener!",
+    {"VertexCount", Replace(6, "four"), 6, "Can not read number of vertices!", 0, false},
+    {"ContourOfOne", Replace(6, "1"), 6, "Plate contour must have at least two vertices!", 0,
+     false},
+    {"NegativeContour", Replace(6, "-3"), 6, "Plate contour must have at least two vertices!", 0,
+     false},
+    {"VertexError", Replace(8, "10 x"), 8, "Vertex coordinates read error!", 0, false},
+    {"VerticesCut", Upto(8), 9, "Not all vertices read!", 0, false},
+    {"HugeVertexCount", Edit(kPanel, 6, 6, {"2000000000"}, 10), 11, "Not all vertices read!", 0,
+     false},
+    {"ContourEnd", Replace(11, "END"), 11, "Can not read end of countour!", 1, false},
+    {"Thickness1", Replace(12, "DISTANCE1:"), 12, "Can not read first part of the plate thickness!",
      1, false},
-    {"StiffenerVertexCount", Replace(18, "two"), "Line: 18. \nCan not read number of vertices!", 1,
+    {"Thickness2", Replace(13, "DISTANCE2 4"), 13,
+     "Can not read second part of the plate thickness!", 1, false},
+    {"PlateEnd", Replace(14, "END PLATE"), 14, "Can not read end of the plate!", 1, false},
+    {"StiffenerCount", Replace(16, "x"), 16, "Can not read number of Stiffeners!", 1, false},
+    {"StiffenerName", Replace(17, "STIFFENER:"), 17, "Can not read name of the stiffener!", 1,
      false},
-    {"ThreeVertexStiffener", Replace(18, "3"),
-     "Line: 18. \nStiffener must have exactly two vertices!", 1, false},
-    {"StiffenerVertex", Replace(20, "10"), "Line: 20. \nVertex coordinates read error!", 1, false},
-    {"StiffenerVerticesCut", Upto(19), "Line: 20. \nNot all vertices read!", 1, false},
-    {"StiffenerEnd", Replace(21, "END STIFFENERS"),
-     "Line: 21. \nCan not read end of the stiffener!", 2, false},
-    {"StiffenersEnd", Replace(22, "END STIFFENER:"), "Line: 22. \nExpecting END STIFFENERS!", 2,
+    {"StiffenerVertexCount", Replace(18, "two"), 18, "Can not read number of vertices!", 1, false},
+    {"ThreeVertexStiffener", Replace(18, "3"), 18, "Stiffener must have exactly two vertices!", 1,
      false},
-    {"MatrixBegin", Replace(23, "TRANSFORMATION"),
-     "Line: 23. \nCan not read begin of transformation matrix!", 2, false},
-    {"MatrixBeginWithoutStiffeners", Replace(15, "MATRIX"),
-     "Line: 15. \nCan not read begin of transformation matrix!", 1, false},
-    {"MatrixLine2", Replace(25, "0 1 0"),
-     "Line: 25. \nError in the 2 line of transformation matrix!", 2, false},
-    {"MatrixCut", Upto(25), "Line: 26. \nCan not read the 3 line of transformation matrix!", 2,
+    {"StiffenerVertex", Replace(20, "10"), 20, "Vertex coordinates read error!", 1, false},
+    {"StiffenerVerticesCut", Upto(19), 20, "Not all vertices read!", 1, false},
+    {"StiffenerEnd", Replace(21, "END STIFFENERS"), 21, "Can not read end of the stiffener!", 2,
      false},
-    {"MatrixEnd", Replace(28, "END MATRIX"),
-     "Line: 28. \nCan not read end of transformation matrix!", 2, false},
-    {"Symmetry", Replace(29, "SYMMETRY: none"), "Line: 29. \nCan not read symmetry of the panel!",
-     2, false},
+    {"StiffenersEnd", Replace(22, "END STIFFENER:"), 22, "Expecting END STIFFENERS!", 2, false},
+    {"MatrixBegin", Replace(23, "TRANSFORMATION"), 23,
+     "Can not read begin of transformation matrix!", 2, false},
+    {"MatrixBeginWithoutStiffeners", Replace(15, "MATRIX"), 15,
+     "Can not read begin of transformation matrix!", 1, false},
+    {"MatrixLine2", Replace(25, "0 1 0"), 25, "Error in the 2 line of transformation matrix!", 2,
+     false},
+    {"MatrixCut", Upto(25), 26, "Can not read the 3 line of transformation matrix!", 2, false},
+    {"MatrixEnd", Replace(28, "END MATRIX"), 28, "Can not read end of transformation matrix!", 2,
+     false},
+    {"Symmetry", Replace(29, "SYMMETRY: none"), 29, "Can not read symmetry of the panel!", 2,
+     false},
     // The panel is placed before its end line is read.
-    {"PanelEnd", Replace(30, "END PANELS"), "Line: 30. \nExpecting END PANEL:!", 2, true},
-    {"PanelEndCut", Upto(29), "Line: 30. \nExpecting END PANEL:!", 2, true},
-    {"SecondPanelName", Join(kPanel) + "PANEL:\n", "Line: 31. \nCan not read name of the panel!", 2,
-     true},
+    {"PanelEnd", Replace(30, "END PANELS"), 30, "Expecting END PANEL:!", 2, true},
+    {"PanelEndCut", Upto(29), 30, "Expecting END PANEL:!", 2, true},
+    {"SecondPanelName", Join(kPanel) + "PANEL:\n", 31, "Can not read name of the panel!", 2, true},
 };
 
 INSTANTIATE_TEST_SUITE_P(Messages, PanelErrorTest, ::testing::ValuesIn(kErrors),

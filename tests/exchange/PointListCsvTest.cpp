@@ -11,6 +11,7 @@
 #include "exchange/PointImport.h"
 #include "support/AlignPrompter.h"
 #include "support/TempFiles.h"
+#include "support/TestEntities.h"
 
 namespace {
 
@@ -86,9 +87,7 @@ TEST_P(PointListCaseTest, ReadsThePoints) {
         const auto& [name, x, y, z, code] = c.points[i];
         const int k = static_cast<int>(i);
         EXPECT_EQ(Point(k).m_name, name);
-        EXPECT_EQ(Point(k).m_point.x, x);
-        EXPECT_EQ(Point(k).m_point.y, y);
-        EXPECT_EQ(Point(k).m_point.z, z);
+        ExpectXyz(Point(k).m_point, x, y, z, 0);
         EXPECT_EQ(Code(k), code);
         EXPECT_EQ(Point(k).m_data.GetChildCount(), code.empty() ? 0 : 1);
     }
@@ -120,9 +119,7 @@ TEST_F(PointListTest, CorpusListsThroughThePointFilter) {
         ASSERT_EQ(d.GetEntityCount(), f.count);
         const auto& pt = static_cast<const CPnt&>(*d.GetEntity(f.at));
         EXPECT_EQ(pt.m_name, f.name);
-        EXPECT_EQ(pt.m_point.x, f.x);
-        EXPECT_EQ(pt.m_point.y, f.y);
-        EXPECT_EQ(pt.m_point.z, f.z);
+        ExpectXyz(pt.m_point, f.x, f.y, f.z, 0);
         EXPECT_EQ(pt.m_data.GetChildCount() == 1 ? pt.m_data.GetChild(0).GetText() : "", f.code);
     }
 }
@@ -187,10 +184,7 @@ TEST_F(PointListTest, ExportReadsBackToTheSameDoubles) {
         {" padded ", 1, 2, 3},
     };
     for (const auto& [name, x, y, z] : points) {
-        auto p = std::make_unique<CPnt>();
-        p->m_name = name;
-        p->m_point = CPoint3(x, y, z);
-        doc.AddEntity(std::move(p));
+        doc.AddEntity(MakePnt({x, y, z}, name));
     }
     const std::string text = PointListText(doc, {});
     EXPECT_EQ(text.substr(0, text.find('\n') + 1),

@@ -18,64 +18,37 @@
 #include "support/AlignPrompter.h"
 #include "support/CancellingProgress.h"
 #include "support/RecordingPrompter.h"
+#include "support/TempFiles.h"
+#include "support/TestEntities.h"
 
 namespace fs = std::filesystem;
 
 namespace {
 
-class CTempFolder {
-public:
-    CTempFolder() {
-        char tmpl[] = "/tmp/tavcancel-XXXXXX";
-        path = mkdtemp(tmpl);
+std::set<std::string> Names(const CTempDir& dir) {
+    std::set<std::string> names;
+    for (const auto& e : fs::directory_iterator(dir.path)) {
+        names.insert(e.path().filename().string());
     }
-    ~CTempFolder() {
-        std::error_code ec;
-        fs::remove_all(path, ec);
-    }
-    std::string File(const std::string& name) const { return path + "/" + name; }
-    // Names of the files in the folder.
-    std::set<std::string> Names() const {
-        std::set<std::string> names;
-        for (const auto& e : fs::directory_iterator(path)) {
-            names.insert(e.path().filename().string());
-        }
-        return names;
-    }
-    std::string path;
-};
-
-std::string ReadAll(const std::string& path) {
-    std::ifstream in(path, std::ios::binary);
-    return {std::istreambuf_iterator<char>(in), {}};
-}
-
-void WriteAll(const std::string& path, const std::string& bytes) {
-    std::ofstream(path, std::ios::binary) << bytes;
+    return names;
 }
 
 // n entities: named points and three-vertex polylines in turn.
 void Fill(CTAVDoc& doc, int n, const std::string& prefix = "P") {
     for (int i = 0; i < n; ++i) {
+        const double d = i;
         if (i % 2 == 0) {
-            auto p = std::make_unique<CPnt>();
-            p->m_point = CPoint3(5420000.0 + i, 6310000.0 - i, 0.25 * i);
-            p->m_name = prefix + std::to_string(i);
-            doc.AddEntity(std::move(p));
+            doc.AddEntity(
+                MakePnt({5420000.0 + d, 6310000.0 - d, 0.25 * d}, prefix + std::to_string(i)));
         } else {
-            auto p = std::make_unique<CPoly>();
-            for (int k = 0; k < 3; ++k) {
-                p->AddVertex(CPoint3(i + k, i - k, k));
-            }
-            doc.AddEntity(std::move(p));
+            doc.AddEntity(MakePoly({{d, d, 0}, {d + 1, d - 1, 1}, {d + 2, d - 2, 2}}));
         }
     }
     doc.RecomputeExtents();
 }
 
 // Hears what a document tells its views.
-class CUpdateCounter : public CDocObserver {
-public:
+struct CUpdateCounter : CDocObserver {
     void OnDocumentUpdate(int) override { ++updates; }
     void InvalidateDisplayList() override { ++updates; }
     void ResetCurrentPick() override { ++updates; }
@@ -118,7 +91,7 @@ void ExpectQuietStop(const CRecordingPrompter& prompter, const CCancellingProgre
 }
 
 TEST(OpenCancel, DocumentStaysAsItWas) {
-    CTempFolder dir;
+    CTempDir dir;
     const std::string path = dir.File("big.tav");
     {
         CTAVDoc source;
@@ -155,10 +128,9 @@ TEST(OpenCancel, DocumentStaysAsItWas) {
 }
 
 TEST(SaveCancel, OldFileStaysByteForByteAndNoTemporaryIsLeft) {
-    CTempFolder dir;
-    const std::string path = dir.File("a.tav");
-    WriteAll(path, "the previous version, whatever it holds");
-    const std::string old = ReadAll(path);
+    CTempDir dir;
+    const std::string old = "the previous version, whatever it holds";
+    const std::string path = dir.Write("a.tav", old);
 
     CTAVDoc doc;
     Fill(doc, 20000);
@@ -168,7 +140,7 @@ TEST(SaveCancel, OldFileStaysByteForByteAndNoTemporaryIsLeft) {
     EXPECT_EQ(counting.titles, std::vector<std::string>{"Zapisywanie count.tav"});
     // Watching the save changes no byte of it.
     const std::vector<uint8_t> image = doc.SaveToBytes();
-    EXPECT_EQ(ReadAll(counted), std::string(image.begin(), image.end()));
+    EXPECT_EQ(ReadFile(counted), std::string(image.begin(), image.end()));
     fs::remove(counted);
     const int total = counting.Reports();
     ASSERT_GE(total, 10);
@@ -181,8 +153,8 @@ TEST(SaveCancel, OldFileStaysByteForByteAndNoTemporaryIsLeft) {
         doc.SetModifiedFlag(true);
         CCancellingProgress progress(n);
         EXPECT_FALSE(doc.OnSaveDocument(path, &progress));
-        EXPECT_EQ(ReadAll(path), old);
-        EXPECT_EQ(dir.Names(), std::set<std::string>{"a.tav"});
+        EXPECT_EQ(ReadFile(path), old);
+        EXPECT_EQ(Names(dir), std::set<std::string>{"a.tav"});
         // A stopped save leaves the document unsaved under its old name.
         EXPECT_TRUE(doc.IsModified());
         EXPECT_EQ(doc.GetPathName(), dir.File("other.tav"));
@@ -193,7 +165,7 @@ TEST(SaveCancel, OldFileStaysByteForByteAndNoTemporaryIsLeft) {
     doc.SetPrompter(&prompter);
     CCancellingProgress progress(0);
     EXPECT_FALSE(doc.OnSaveDocument(dir.File("new.tav"), &progress));
-    EXPECT_EQ(dir.Names(), std::set<std::string>{"a.tav"});
+    EXPECT_EQ(Names(dir), std::set<std::string>{"a.tav"});
     doc.SetPrompter(nullptr);
 }
 
@@ -205,10 +177,9 @@ struct SExportCase {
 class ExportCancel : public testing::TestWithParam<SExportCase> {};
 
 TEST_P(ExportCancel, OldFileStaysAndNothingIsSaid) {
-    CTempFolder dir;
-    const std::string path = dir.File("old.dxf");
-    WriteAll(path, "  0\nSECTION\n  2\nENTITIES\n  0\nENDSEC\n  0\nEOF");
-    const std::string old = ReadAll(path);
+    CTempDir dir;
+    const std::string old = "  0\nSECTION\n  2\nENTITIES\n  0\nENDSEC\n  0\nEOF";
+    const std::string path = dir.Write("old.dxf", old);
     CRecordingPrompter prompter;
     CTAVDoc doc(&prompter);
     Fill(doc, GetParam().entities);
@@ -216,7 +187,7 @@ TEST_P(ExportCancel, OldFileStaysAndNothingIsSaid) {
     CCancellingProgress counting;
     ASSERT_TRUE(ExportDxfFile(doc, dir.File("count.dxf"), &counting));
     ASSERT_TRUE(ExportDxfFile(doc, dir.File("plain.dxf")));
-    EXPECT_EQ(ReadAll(dir.File("count.dxf")), ReadAll(dir.File("plain.dxf")));
+    EXPECT_EQ(ReadFile(dir.File("count.dxf")), ReadFile(dir.File("plain.dxf")));
     EXPECT_EQ(counting.titles, std::vector<std::string>{"Eksport count.dxf"});
     fs::remove(dir.File("count.dxf"));
     fs::remove(dir.File("plain.dxf"));
@@ -228,8 +199,8 @@ TEST_P(ExportCancel, OldFileStaysAndNothingIsSaid) {
         prompter = CRecordingPrompter();
         CCancellingProgress progress(n);
         EXPECT_FALSE(ExportDxfFile(doc, path, &progress));
-        EXPECT_EQ(ReadAll(path), old);
-        EXPECT_EQ(dir.Names(), std::set<std::string>{"old.dxf"});
+        EXPECT_EQ(ReadFile(path), old);
+        EXPECT_EQ(Names(dir), std::set<std::string>{"old.dxf"});
         // Not even the count of entities written.
         ExpectQuietStop(prompter, progress, n);
     }
@@ -271,9 +242,8 @@ class ImportCancel : public testing::TestWithParam<SImportCase> {};
 
 TEST_P(ImportCancel, AddsNothingAndAsksNothing) {
     const SImportCase& c = GetParam();
-    CTempFolder dir;
-    const std::string path = dir.File(std::string("input") + c.suffix);
-    WriteAll(path, c.content());
+    CTempDir dir;
+    const std::string path = dir.Write(std::string("input") + c.suffix, c.content());
 
     CAlignPrompter countingPrompter;
     CTAVDoc counted(&countingPrompter);
@@ -312,9 +282,8 @@ class ReportCancel : public testing::TestWithParam<const char*> {};
 
 TEST_P(ReportCancel, WritesNothingAndKeepsTheOldReport) {
     const std::string name = std::string("r.") + GetParam();
-    CTempFolder dir;
-    const std::string path = dir.File(name);
-    WriteAll(path, "last week's report\r\n");
+    CTempDir dir;
+    const std::string path = dir.Write(name, "last week's report\r\n");
     CRecordingPrompter prompter;
     CTAVDoc doc(&prompter);
     Fill(doc, 6000, "A");
@@ -348,8 +317,8 @@ TEST_P(ReportCancel, WritesNothingAndKeepsTheOldReport) {
                   EReportResult::Cancelled);
         // Stopped while matching, the file is not even asked for.
         EXPECT_EQ(asked, n >= matching);
-        EXPECT_EQ(ReadAll(path), "last week's report\r\n");
-        EXPECT_EQ(dir.Names(), std::set<std::string>{name});
+        EXPECT_EQ(ReadFile(path), "last week's report\r\n");
+        EXPECT_EQ(Names(dir), std::set<std::string>{name});
         ExpectQuietStop(prompter, progress, n);
     }
 }

@@ -46,6 +46,19 @@ inline std::string Join(const std::vector<std::string>& lines, const char* end =
     return s;
 }
 
+// "a|b|c" as the lines a, b and c.
+inline std::vector<std::string> Split(const std::string& text, char sep = '|') {
+    std::vector<std::string> out(1);
+    for (char c : text) {
+        if (c == sep) {
+            out.emplace_back();
+        } else {
+            out.back() += c;
+        }
+    }
+    return out;
+}
+
 // base with lines first..last (from 1) replaced by with, then cut after keep lines when keep > 0.
 inline std::string Edit(std::vector<std::string> base, int first, int last,
                         const std::vector<std::string>& with, int keep = 0) {

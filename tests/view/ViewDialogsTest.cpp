@@ -63,21 +63,16 @@ TEST(ViewPointDlg, SameEyeAndTargetKeepsTheDialogOpen) {
     Control<QLineEdit>(dlg, 1025)->setText("100.0001");
     dlg.accept();
     EXPECT_EQ(dlg.result(), QDialog::Accepted);
-    // Bad numbers are refused.
-    for (const char* text : {"", "abc", "1e999", "nan"}) {
+    // Bad numbers, and scales that are not positive, are refused.
+    const std::pair<int, const char*> bad[] = {{1026, ""},    {1026, "abc"}, {1026, "1e999"},
+                                               {1026, "nan"}, {1032, "0"},   {1032, "-1"}};
+    for (const auto& [id, text] : bad) {
         CRecordingPrompter prompter2;
         CViewPointDlg dlg2(SampleValues(), nullptr, prompter2);
-        Control<QLineEdit>(dlg2, 1026)->setText(text);
+        Control<QLineEdit>(dlg2, id)->setText(text);
         dlg2.accept();
         EXPECT_NE(dlg2.result(), QDialog::Accepted) << text;
         EXPECT_EQ(dlg2.Values().target.x, 5420100.5);
-    }
-    for (const char* scale : {"0", "-1"}) {
-        CRecordingPrompter prompter2;
-        CViewPointDlg dlg2(SampleValues(), nullptr, prompter2);
-        Control<QLineEdit>(dlg2, 1032)->setText(scale);
-        dlg2.accept();
-        EXPECT_NE(dlg2.result(), QDialog::Accepted) << scale;
     }
 }
 

@@ -12,6 +12,7 @@
 #include "document/TAVDoc.h"
 #include "support/Recorders.h"
 #include "support/RecordingPrompter.h"
+#include "support/TestEntities.h"
 #include "support/TestView.h"
 #include "view/TAVView.h"
 
@@ -30,10 +31,7 @@ class ViewWidget : public testing::Test {
 protected:
     void SetUp() override {
         doc = std::make_unique<CTAVDoc>(&prompter);
-        auto p = std::make_unique<CPnt>();
-        p->m_point = CPoint3(0, 0, 0);
-        p->m_color[0] = p->m_color[1] = p->m_color[2] = 1.0;
-        doc->AddEntity(std::move(p));
+        doc->AddEntity(Colored(MakePnt({0, 0, 0}), 1, 1, 1));
         doc->SetViewState(PlanTestViewState());
         view = std::make_unique<CTAVView>(*doc);
         ASSERT_TRUE(ShowAndWaitForFrame(*view)) << "no frame drawn";

@@ -105,9 +105,7 @@ TEST(FastPageCompression, PrintedPageIsWrittenAtTheFastestLevelAsPolylines) {
     }
     EXPECT_FALSE(CFastPageCompression::Active());
 
-    QFile f(path);
-    ASSERT_TRUE(f.open(QIODevice::ReadOnly));
-    const QByteArray pdf = f.readAll();
+    const QByteArray pdf = QByteArray::fromStdString(ReadFile(path.toStdString()));
     // The page's content stream, stored as zlib's fastest level makes it.
     bool found = false;
     for (qsizetype pos = pdf.indexOf("stream\n"); pos >= 0 && !found;

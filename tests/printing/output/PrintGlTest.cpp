@@ -3,7 +3,6 @@
 #include <gtest/gtest.h>
 
 #include <QDir>
-#include <QFile>
 #include <QImage>
 #include <QPageLayout>
 #include <QPageSize>
@@ -406,16 +405,8 @@ TEST_F(TavCliPrint, RefusalsKeepTheOldFile) {
     CTAVDoc doc;
     doc.AddEntity(Line(0, 0, 10, 0, 1, 0, 0));
     const std::string in = Save("b.tav", doc, 100, 100);
-    const std::string out = Path("old.pdf");
-    {
-        QFile f(QString::fromStdString(out));
-        ASSERT_TRUE(f.open(QIODevice::WriteOnly));
-        f.write("old");
-    }
-    auto oldKept = [&] {
-        QFile f(QString::fromStdString(out));
-        return f.open(QIODevice::ReadOnly) && f.readAll() == "old";
-    };
+    const std::string out = m_dir.Write("old.pdf", "old");
+    auto oldKept = [&] { return ReadFile(out) == "old"; };
     EXPECT_EQ(Run({in, "-o", out, "--scale", "0:1"}), 1);
     EXPECT_EQ(m_err.str(), std::string(kPrintScaleMsg) + "\n");
     EXPECT_EQ(Run({in, "-o", out, "--window", "5,0,5,10"}), 1);

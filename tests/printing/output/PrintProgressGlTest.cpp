@@ -16,6 +16,7 @@
 #include "printing/output/PrintJob.h"
 #include "support/CancellingProgress.h"
 #include "support/PlanView.h"
+#include "support/TestEntities.h"
 #include "view/core/Camera.h"
 
 namespace {
@@ -32,9 +33,7 @@ protected:
     void SetUp() override {
         // 400 x 90 units at 1 mm per unit: four pages of 100 mm across, one row.
         for (int i = 0; i < 200; ++i) {
-            auto p = std::make_unique<CPoly>();
-            p->m_vertices = {CPoint3(-200, -45 + 0.45 * i, 0), CPoint3(200, -45 + 0.45 * i, 0)};
-            doc.AddEntity(std::move(p));
+            doc.AddEntity(MakePoly({{-200, -45 + 0.45 * i, 0}, {200, -45 + 0.45 * i, 0}}));
         }
         camera = CameraOf(PlanState(400, 90, 800, 180));
         settings.m_fit = 0;

@@ -37,10 +37,6 @@ std::unique_ptr<CPoly> Poly(std::initializer_list<CPoint3> v, bool closed) {
     return MakePoly(v, closed ? 1 : 0);
 }
 
-std::unique_ptr<CPnt> Pnt(double x, double y, double z) {
-    return MakePnt({x, y, z});
-}
-
 std::unique_ptr<CArc> Arc(double r, double start, double length, CVec3 axis = {0, 0, 1}) {
     auto a = MakeArc({}, r, start, length);
     a->m_axis = axis;
@@ -65,15 +61,11 @@ protected:
     CPointLocator locator;
 };
 
-void ExpectPoint(const CPoint3& p, double x, double y, double z) {
-    ExpectXyz(p, x, y, z);
-}
-
 TEST_F(LocatorTest, MaskZeroLiesOnGlobalPlane) {
     doc.AddEntity(Poly({{0, 0, 0}, {5, 0, 0}}, false));
     CPoint3 p;
     EXPECT_FALSE(At(0.1, 0, 0, p));
-    ExpectPoint(p, 0.1, 0, 0);
+    ExpectXyz(p, 0.1, 0, 0);
 }
 
 TEST_F(LocatorTest, MaskZeroLiesOnLocalPlane) {
@@ -82,14 +74,14 @@ TEST_F(LocatorTest, MaskZeroLiesOnLocalPlane) {
     doc.SetActiveCoordSystem(0);
     CPoint3 p;
     EXPECT_FALSE(At(1, 2, 0, p));
-    ExpectPoint(p, 1, 2, 5);
+    ExpectXyz(p, 1, 2, 5);
 }
 
 TEST_F(LocatorTest, VertexInsideWindowOnly) {
     doc.AddEntity(Poly({{0, 0, 0}, {5, 0, 0}, {5, 5, 0}}, false));
     CPoint3 p;
     EXPECT_TRUE(At(5.1, 0.1, kSnapVertex, p));
-    ExpectPoint(p, 5, 0, 0);
+    ExpectXyz(p, 5, 0, 0);
     EXPECT_FALSE(At(5.3, 0, kSnapVertex, p));  // three pixels away
     EXPECT_FALSE(At(5.1, 0.1, kSnapPoint | kSnapArcCentre, p));
 }
@@ -104,7 +96,7 @@ TEST_F(LocatorTest, ClosingSegmentOfPolygonsOnly) {
         CPoint3 p;
         EXPECT_EQ(At(0, 2, kSnapIntersection, p), closed);
         if (closed) {
-            ExpectPoint(p, 0, 2, 0);
+            ExpectXyz(p, 0, 2, 0);
         }
     }
 }
@@ -116,9 +108,9 @@ TEST_F(LocatorTest, ClosingMidpointOfPolygonOnly) {
     static_cast<CPoly*>(doc.GetEntity(0))->m_closed = 1;
     locator.Invalidate();
     EXPECT_TRUE(At(2, 2, kSnapMidpoint, p));
-    ExpectPoint(p, 2, 2, 0);
+    ExpectXyz(p, 2, 2, 0);
     EXPECT_TRUE(At(2, 0.1, kSnapMidpoint, p));
-    ExpectPoint(p, 2, 0, 0);
+    ExpectXyz(p, 2, 0, 0);
 }
 
 struct SArcCase {
@@ -154,7 +146,7 @@ TEST_F(LocatorTest, CircleAndArcOfferDifferentPoints) {
         CPoint3 p;
         EXPECT_EQ(At(c.x, c.y, c.mask, p), c.snaps);
         if (c.snaps) {
-            ExpectPoint(p, c.ex, c.ey, 0);
+            ExpectXyz(p, c.ex, c.ey, 0);
         }
     }
 }
@@ -164,31 +156,31 @@ TEST_F(LocatorTest, ArcWithDownwardAxisSnapsWhereItIsDrawn) {
     doc.AddEntity(Arc(3, 0, 90, {0, 0, -1}));
     CPoint3 p;
     EXPECT_TRUE(At(-3, 0, kSnapArcEnds, p));
-    ExpectPoint(p, -3, 0, 0);
+    ExpectXyz(p, -3, 0, 0);
     EXPECT_FALSE(At(3, 0, kSnapArcEnds, p));
 }
 
 TEST_F(LocatorTest, TextAndPointKinds) {
     doc.AddEntity(MakeText("ABC", {1, 1, 0}));
-    doc.AddEntity(Pnt(-1, -1, 0));
+    doc.AddEntity(MakePnt({-1, -1, 0}));
     CPoint3 p;
     EXPECT_TRUE(At(1, 1, kSnapTextStart, p));
-    ExpectPoint(p, 1, 1, 0);
+    ExpectXyz(p, 1, 1, 0);
     EXPECT_FALSE(At(1, 1, kSnapPoint, p));
     EXPECT_TRUE(At(-1, -1, kSnapPoint, p));
     EXPECT_FALSE(At(-1, -1, kSnapTextStart, p));
 }
 
 TEST_F(LocatorTest, EqualDepthTakesFirstListed) {
-    doc.AddEntity(Pnt(0.1, 0.1, 0));
-    doc.AddEntity(Pnt(0, 0, 0));
+    doc.AddEntity(MakePnt({0.1, 0.1, 0}));
+    doc.AddEntity(MakePnt({0, 0, 0}));
     CPoint3 p;
     EXPECT_TRUE(At(0, 0, kSnapPoint, p));
-    ExpectPoint(p, 0.1, 0.1, 0);  // entity 0 although entity 1 lies under the cursor
+    ExpectXyz(p, 0.1, 0.1, 0);  // entity 0 although entity 1 lies under the cursor
     static_cast<CPnt*>(doc.GetEntity(1))->m_point.z = 0.5;  // nearer to the eye
     locator.Invalidate();
     EXPECT_TRUE(At(0, 0, kSnapPoint, p));
-    ExpectPoint(p, 0, 0, 0.5);
+    ExpectXyz(p, 0, 0, 0.5);
 }
 
 TEST_F(LocatorTest, OrderWithinEntityBreaksTies) {
@@ -196,9 +188,9 @@ TEST_F(LocatorTest, OrderWithinEntityBreaksTies) {
     doc.AddEntity(Poly({{-0.1, 0, 0}, {0.1, 0, 0}}, false));
     CPoint3 p;
     EXPECT_TRUE(At(0, 0, kSnapVertex | kSnapMidpoint, p));
-    ExpectPoint(p, -0.1, 0, 0);  // vertex 0 is listed first of all
+    ExpectXyz(p, -0.1, 0, 0);  // vertex 0 is listed first of all
     EXPECT_TRUE(At(0.05, 0, kSnapMidpoint, p));
-    ExpectPoint(p, 0, 0, 0);
+    ExpectXyz(p, 0, 0, 0);
 }
 
 // The nearer to the eye wins: a crossing at z = 1 over a vertex at 0, or a vertex over a
@@ -209,10 +201,10 @@ TEST_F(LocatorTest, VertexOrCrossingNearerToEyeWins) {
         locator.Invalidate();
         doc.AddEntity(Poly({{-1, -1, z}, {1, 1, z}}, false));
         doc.AddEntity(Poly({{-1, 1, z}, {1, -1, z}}, false));
-        doc.AddEntity(Pnt(0.1, 0, 0));
+        doc.AddEntity(MakePnt({0.1, 0, 0}));
         CPoint3 p;
         EXPECT_TRUE(At(0, 0, kSnapPoint | kSnapIntersection, p));
-        ExpectPoint(p, z > 0 ? 0 : 0.1, 0, z > 0 ? 1 : 0);
+        ExpectXyz(p, z > 0 ? 0 : 0.1, 0, z > 0 ? 1 : 0);
     }
 }
 
@@ -221,14 +213,14 @@ TEST_F(LocatorTest, CrossingAloneIsTaken) {
     doc.AddEntity(Poly({{-1, 1, 0}, {1, -1, 0}}, false));
     CPoint3 p;
     EXPECT_TRUE(At(0.1, 0, kSnapIntersection, p));
-    ExpectPoint(p, 0, 0, 0);
+    ExpectXyz(p, 0, 0, 0);
     EXPECT_FALSE(At(0.1, 0, kSnapVertex, p));
 }
 
 TEST_F(LocatorTest, HiddenLockedAndClippedAreLeftOut) {
     doc.Layers().emplace_back("ukryta", 0, 0);
     doc.Layers().emplace_back("zamknieta", 1, 1);
-    doc.AddEntity(Pnt(0, 0, 0));
+    doc.AddEntity(MakePnt({0, 0, 0}));
     CPoint3 p;
     for (int layer : {1, 2}) {
         doc.GetEntity(0)->m_layer = layer;
@@ -253,7 +245,7 @@ TEST_F(LocatorTest, ManyStackedCandidatesStillSnap) {
     }
     CPoint3 p;
     EXPECT_TRUE(At(0, 0, kSnapVertex | kSnapIntersection, p));
-    ExpectPoint(p, 0, 0, 0);
+    ExpectXyz(p, 0, 0, 0);
 }
 
 TEST_F(LocatorTest, NonFiniteCoordinatesNeitherCrashNorSnap) {

@@ -204,10 +204,7 @@ int FeedbackSegments(CSceneRenderer& renderer, const CArc& arc) {
 }
 
 TEST_F(GLRender, ArcSegmentCounts) {
-    CArc arc;
-    arc.m_radius = 5;
-    arc.m_start = 0;
-    arc.m_length = 1;
+    CArc arc = *MakeArc({}, 5, 0, 1);
     EXPECT_EQ(FeedbackSegments(*m_renderer, arc), 8);
     // A full circle of 5 units at 10 px per unit: 2*pi*50/5 + 0.5 = 63.3 segments.
     arc.m_length = 360;
@@ -359,13 +356,7 @@ TEST_F(GLRender, ListAndDirectDrawingAgree) {
         doc.AddEntity(Colored(MakePoly(strip), 0, 0, 1));
         doc.AddEntity(Colored(MakeArc({}, 3), 1, 1, 0));
         doc.AddEntity(MakePoint(-7, -3, 0, 1, 1, 1));
-        auto text = std::make_unique<CText>();
-        text->m_text = "AV";
-        text->m_position = CPoint3(2, -9, 0);
-        text->m_axis = CVec3(0, 0, 1);
-        text->m_height = 2;
-        text->m_color[1] = 1;
-        doc.AddEntity(std::move(text));
+        doc.AddEntity(Colored(MakeText("AV", {2, -9, 0}, 2), 0, 1, 0));
         m_renderer->m_renderMode = mode;
         m_renderer->m_useDisplayList = true;
         const QImage listed = Frame();
@@ -418,9 +409,7 @@ std::string WriteSampleDocument(const CTempDir& dir) {
     doc.AddEntity(MakeLine(CPoint3(-6, -6, 1), CPoint3(6, 6, 1), 1, 1, 1));
     doc.AddEntity(Colored(MakeArc({0, 0, 2}, 3, 30, 270), 0, 1, 0));
     doc.AddEntity(Colored(MakeText("TAV", {-3, -3, 0.1}, 1.5), 1, 1, 0));
-    auto pnt = MakePoint(5, -5, 0, 1, 0, 1);
-    pnt->m_name = "P1";
-    doc.AddEntity(std::move(pnt));
+    doc.AddEntity(Colored(MakePnt({5, -5, 0}, "P1"), 1, 0, 1));
     doc.RecomputeExtents();
     CViewState view;
     view.eye = CPoint3(12, -16, 14);
