@@ -1,7 +1,6 @@
 #include "exchange/AscImport.h"
 
 #include <algorithm>
-#include <atomic>
 #include <cmath>
 #include <cstdint>
 #include <memory>
@@ -119,7 +118,7 @@ SImportResult ReadAscFile(const SImportSource& source, const SImportOptions& opt
         return result;
     }
     CProgressMeter meter(options.progress, ImportProgressTitle(source));
-    std::atomic<bool> stop = false;
+    bool stop = false;
     int64_t skipped = 0;
     RunReading(result, EImportOutcome::Incomplete, [&] {
         std::string_view line;
@@ -138,10 +137,10 @@ SImportResult ReadAscFile(const SImportSource& source, const SImportOptions& opt
         const uint64_t bytesLeft = in.FileSize() - std::min(in.FileSize(), in.BytesRead());
         nodes.reserve(
             static_cast<size_t>(std::min<uint64_t>(static_cast<uint64_t>(count), bytesLeft / 8)));
-        // Both phases decode on two threads; the node list is complete before any element is.
+        // One thread: a second one made this reader slower (bench/threads). The node list is
+        // complete before any element is read.
         size_t nodeLinesLeft = static_cast<size_t>(count);
-        CChunkLanes<SNodeChunk> nodeLanes;
-        nodeLanes.Run(
+        RunChunksInOrder<SNodeChunk>(
             [&](SNodeChunk& chunk) {
                 if (stop || nodeLinesLeft == 0 ||
                     !chunk.lines.Fill(in, std::min(nodeLinesLeft, kChunkLines))) {
@@ -157,8 +156,7 @@ SImportResult ReadAscFile(const SImportSource& source, const SImportOptions& opt
                 stop = stop || !meter.Update(chunk.bytesRead, in.FileSize());
             });
 
-        CChunkLanes<SElementChunk> elementLanes;
-        elementLanes.Run(
+        RunChunksInOrder<SElementChunk>(
             [&](SElementChunk& chunk) {
                 if (stop || !chunk.lines.Fill(in, kChunkLines)) {
                     return false;
