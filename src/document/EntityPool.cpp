@@ -4,6 +4,7 @@
 
 #include <atomic>
 #include <cstdint>
+#include <cstdlib>
 #include <new>
 #include <thread>
 
@@ -236,7 +237,13 @@ bool IsPooledEntitySize(std::size_t size) {
     (void)size;
     return false;
 #else
-    return size > 0 && size <= kMaxPooled;
+    // TAV_PLAIN_HEAP=1 puts every entity on the global heap, to measure what the pool gains; read
+    // once, before the first entity, so that every object is freed the way it was taken.
+    static const bool plain = [] {
+        const char* v = std::getenv("TAV_PLAIN_HEAP");
+        return v != nullptr && *v != '\0' && *v != '0';
+    }();
+    return !plain && size > 0 && size <= kMaxPooled;
 #endif
 }
 
