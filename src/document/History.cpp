@@ -112,19 +112,7 @@ struct SOp {
     }
 
     void TakeOut(CEntityTable& table, const std::vector<int>& at) {
-        CEntityTable out;
-        out.reserve(at.size());
-        size_t k = 0, w = 0;
-        for (size_t r = 0; r < table.size(); ++r) {
-            if (k < at.size() && static_cast<size_t>(at[k]) == r) {
-                out.push_back(std::move(table[r]));
-                ++k;
-            } else {
-                table[w++] = std::move(table[r]);
-            }
-        }
-        table.resize(w);
-        Hold(std::move(out));
+        Hold(ExtractEntities(table, at));
     }
 
     void PutBack(CEntityTable& table, const std::vector<int>& at) {
@@ -260,6 +248,25 @@ struct CDocHistory::SStep {
         }
         return n;
     }
+
+    // Takes the entity changes back, last first, or does them again; true when entities came
+    // or went.
+    bool Revert(CEntityTable& table) {
+        bool moved = false;
+        for (auto op = ops.rbegin(); op != ops.rend(); ++op) {
+            op->Revert(table);
+            moved = moved || op->ChangesTable();
+        }
+        return moved;
+    }
+    bool Apply(CEntityTable& table) {
+        bool moved = false;
+        for (SOp& op : ops) {
+            op.Apply(table);
+            moved = moved || op.ChangesTable();
+        }
+        return moved;
+    }
 };
 
 struct CDocHistory::SOpen {
@@ -268,6 +275,23 @@ struct CDocHistory::SOpen {
     std::vector<bool> touched;
     bool markedModified = false;
 };
+
+std::vector<std::unique_ptr<CEntity>> ExtractEntities(std::vector<std::unique_ptr<CEntity>>& table,
+                                                      const std::vector<int>& ascending) {
+    CEntityTable out;
+    out.reserve(ascending.size());
+    size_t k = 0, w = 0;
+    for (size_t r = 0; r < table.size(); ++r) {
+        if (k < ascending.size() && static_cast<size_t>(ascending[k]) == r) {
+            out.push_back(std::move(table[r]));
+            ++k;
+        } else {
+            table[w++] = std::move(table[r]);
+        }
+    }
+    table.resize(w);
+    return out;
+}
 
 CDocHistory::CDocHistory() = default;
 CDocHistory::~CDocHistory() = default;
@@ -467,14 +491,9 @@ void CDocHistory::Cancel(CTAVDoc& doc) {
         return;
     }
     std::unique_ptr<SOpen> open = std::move(m_open);
-    std::vector<SOp>& ops = open->step.ops;
-    bool tableChanged = false;
-    for (auto op = ops.rbegin(); op != ops.rend(); ++op) {
-        op->Revert(doc.m_entities);
-        tableChanged = tableChanged || op->ChangesTable();
-    }
+    const bool moved = open->step.Revert(doc.m_entities);
     PutTables(doc, open->step.before);
-    if (tableChanged) {
+    if (moved) {
         doc.NotifyEntitiesRemoved();
     }
 }
@@ -585,25 +604,12 @@ bool CDocHistory::Step(CTAVDoc& doc, bool undo) {
         doc.Prompter().Beep();
         return false;
     }
-    bool tableChanged = false;
-    if (undo) {
-        for (auto op = step.ops.rbegin(); op != step.ops.rend(); ++op) {
-            op->Revert(table);
-            tableChanged = tableChanged || op->ChangesTable();
-        }
-        PutTables(doc, step.before);
-        --m_done;
-    } else {
-        for (SOp& op : step.ops) {
-            op.Apply(table);
-            tableChanged = tableChanged || op.ChangesTable();
-        }
-        PutTables(doc, step.after);
-        ++m_done;
-    }
+    const bool moved = undo ? step.Revert(table) : step.Apply(table);
+    PutTables(doc, undo ? step.before : step.after);
+    m_done += undo ? -1 : 1;
     // Held entities changed hands: the memory bound applies again.
     Trim();
-    if (tableChanged) {
+    if (moved) {
         doc.NotifyEntitiesRemoved();
     }
     doc.m_modified = m_dirtyWithoutChange || StateId() != m_cleanId;

@@ -75,6 +75,11 @@ private:
     bool m_dirtyWithoutChange = false;
 };
 
+// Moves the entities at the ascending indices out of table, the rest keeping their order, and
+// returns them in order.
+std::vector<std::unique_ptr<CEntity>> ExtractEntities(std::vector<std::unique_ptr<CEntity>>& table,
+                                                      const std::vector<int>& ascending);
+
 // One step for the lifetime of the object: changes made meanwhile undo and redo as one.
 class CDocStep {
 public:

@@ -757,18 +757,7 @@ int CTAVDoc::RemoveEntities(std::vector<int> indices) {
     if (indices.empty()) {
         return 0;
     }
-    std::vector<std::unique_ptr<CEntity>> gone;
-    gone.reserve(indices.size());
-    size_t k = 0, w = 0;
-    for (size_t r = 0; r < m_entities.size(); ++r) {
-        if (k < indices.size() && static_cast<size_t>(indices[k]) == r) {
-            gone.push_back(std::move(m_entities[r]));
-            ++k;
-        } else {
-            m_entities[w++] = std::move(m_entities[r]);
-        }
-    }
-    m_entities.resize(w);
+    std::vector<std::unique_ptr<CEntity>> gone = ExtractEntities(m_entities, indices);
     const int count = static_cast<int>(indices.size());
     m_history.RecordRemove(std::move(indices), std::move(gone));
     NotifyEntitiesRemoved();
