@@ -41,17 +41,6 @@ private:
     std::vector<uint32_t> m_ends;  // a chunk holds at most kBytes and one cut line
 };
 
-// CChunkLanes::Run's contract on the calling thread alone, for the readers whose second thread
-// does not pay for itself (bench/threads measures each).
-template <class TChunk, class FClaim, class FWork, class FTake>
-void RunChunksInOrder(FClaim&& claim, FWork&& work, FTake&& take) {
-    TChunk chunk;
-    while (claim(chunk)) {
-        work(chunk);
-        take(chunk);
-    }
-}
-
 // A reader's work on two threads side by side. Run(claim, work, take): claim(chunk) fills a
 // chunk with the next part of the file and returns false when nothing was left (one thread at a
 // time, in file order); work(chunk) decodes it, on either thread, each its own chunk;

@@ -1,5 +1,6 @@
 #include "exchange/PointImport.h"
 
+#include <atomic>
 #include <iterator>
 #include <new>
 #include <vector>
@@ -136,12 +137,13 @@ SImportResult ReadPointFile(const SImportSource& source, const SImportOptions& o
         return result;
     }
     CProgressMeter meter(options.progress, ImportProgressTitle(source));
-    bool stop = false;
+    std::atomic<bool> stop = false;
     SurveyPointList points;
     RunReading(result, EImportOutcome::Refused, [&] {
-        // Chunks of lines decoded in the file's order on one thread: a second one gained
-        // nothing measurable (bench/threads).
-        RunChunksInOrder<SPointChunk>(
+        // Two threads decode chunks of lines and make the points (a sixth faster than one,
+        // bench/threads); the messages and the list follow the file's order.
+        CChunkLanes<SPointChunk> lanes;
+        lanes.Run(
             [&](SPointChunk& chunk) {
                 chunk.firstLine = reader.LineNumber() + 1;
                 const bool more = !stop && chunk.lines.Fill(reader, kChunkLines);
