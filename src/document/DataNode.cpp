@@ -114,7 +114,7 @@ void CDataNode::SetText(unsigned stringId) {
 }
 
 CDataNode& CDataNode::GetChild(int i) {
-    std::vector<CDataNode>& children = Mutable().children;
+    ChildList& children = Mutable().children;
     if (i < 0 || i >= GetChildCount()) {
         children.emplace_back();
         return children.back();
@@ -131,7 +131,7 @@ void CDataNode::AddChild(const CDataNode& node) {
 void CDataNode::InsertChild(int i, const CDataNode& node) {
     CDataNode copy(node);
     int at = std::clamp(i, 0, GetChildCount());
-    std::vector<CDataNode>& children = Mutable().children;
+    ChildList& children = Mutable().children;
     children.insert(children.begin() + at, std::move(copy));
 }
 
@@ -251,7 +251,7 @@ void CDataNode::Load(CArchive& ar, int depth) {
     }
     ar.CheckAvailable(count, kMinStoredBytes, "Attribute data child count");
     // Grow as children are read, so a false count costs no more than the bytes behind it.
-    std::vector<CDataNode> children;
+    ChildList children;
     children.reserve(std::min<uint32_t>(count, 1024));
     for (uint32_t i = 0; i < count; ++i) {
         children.emplace_back();

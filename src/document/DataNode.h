@@ -9,10 +9,14 @@
 #include <string>
 #include <vector>
 
+#include "document/EntityPool.h"
+
 class CArchive;
 
 class CDataNode {
 public:
+    // Children, in the entities' storage like the entities that own them.
+    using ChildList = std::vector<CDataNode, CEntityAllocator<CDataNode>>;
     // Flag bits.
     enum { flagEdit = 1, flagDelete = 2, flagAdd = 4 };
     // Value kinds.
@@ -73,7 +77,7 @@ public:
     // Child i, read-only; i must be in range.
     const CDataNode& GetChild(int i) const { return m_state->children[static_cast<size_t>(i)]; }
     // All children, read-only.
-    const std::vector<CDataNode>& GetChildren() const { return State().children; }
+    const ChildList& GetChildren() const { return State().children; }
     // Appends a copy of node.
     void AddChild(const CDataNode& node);
     // Inserts a copy of node before child i; i is clamped to 0..count.
@@ -107,7 +111,13 @@ private:
         int32_t childLimit = 0;
         intptr_t treeItem = 0;
         const CDataNode* tmpl = nullptr;
-        std::vector<CDataNode> children;
+        ChildList children;
+        // A survey of coded points has as many trees as points: kept with the entities, on
+        // huge pages, instead of faulting in the heap a 4 KB page at a time.
+        static void* operator new(std::size_t size) { return AllocateEntityStorage(size); }
+        static void operator delete(void* p, std::size_t size) noexcept {
+            FreeEntityStorage(p, size);
+        }
     };
 
     // The node's fields, the shared defaults when it has none of its own.

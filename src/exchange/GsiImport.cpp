@@ -758,6 +758,8 @@ SImportResult ReadGsiFile(const SImportSource& source, const SImportOptions& opt
         CDecodePipeline<SGsiBatch> pipeline([&reader, &state, &block](SGsiBatch& batch) {
             return FillBatch(reader, state, block, batch);
         });
+        // Points and their codes come from runs of storage slots, one lock a run.
+        CEntityStorageCache cache;
         for (;;) {
             bool ended = false;
             const SGsiBatch& batch = pipeline.Next(ended);

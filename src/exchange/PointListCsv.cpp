@@ -326,6 +326,8 @@ SImportResult ReadPointListCsv(const SImportSource& source, const SImportOptions
                 return more;
             },
             [&](SCsvChunk& chunk) {
+                // Both threads make points and their codes: storage in runs, one lock a run.
+                CEntityStorageCache cache;
                 chunk.points.clear();
                 chunk.badLines.clear();
                 std::vector<std::string> fields;
