@@ -12,8 +12,6 @@ namespace {
 // Four nodes numbered from 100; elements refer to them by position 1..4.
 const std::string kNodes = "4\n100 0 0 0\n101 10 0 0\n102 10 10 0\n103 0 10 0\n";
 
-const std::array<double, 3> kN[5] = {{0, 0, 0}, {0, 0, 0}, {10, 0, 0}, {10, 10, 0}, {0, 10, 0}};
-
 std::string Skipped(int n) {
     return std::to_string(n) +
            " elements were skipped: they refer to nodes outside the node list or to node lines "
@@ -24,62 +22,36 @@ struct SAscRun : SReaderRun {
     explicit SAscRun(int counter = 0) : SReaderRun(ImportAscFile, ".asc", counter) {}
 };
 
-struct SElementCase {
-    const char* name;
-    const char* line;
-    std::vector<int> nodes;  // positions of the vertices; empty: no entity
-};
-
-class AscElementTest : public ::testing::TestWithParam<SElementCase> {};
-
-TEST_P(AscElementTest, KindByConvertedValues) {
-    const SElementCase& c = GetParam();
-    SAscRun r;
-    r.Run(kNodes + c.line + "\n");
-    const CTAVDoc& doc = r.doc;
-    EXPECT_EQ(r.result, EImportResult::Done);
-    EXPECT_TRUE(r.messages.empty());
-    if (c.nodes.empty()) {
-        EXPECT_EQ(doc.GetEntityCount(), 0);
-        return;
-    }
-    ASSERT_EQ(doc.GetEntityCount(), 1);
-    const CPoly& p = PolyAt(doc, 0);
-    Coords3 expected;
-    for (int n : c.nodes) {
-        expected.push_back(kN[n]);
-    }
-    EXPECT_EQ(Coords(p), expected);
-    EXPECT_EQ(p.m_closed, c.nodes.size() > 2 ? 1 : 0);
-    EXPECT_EQ(p.m_name, "");
-    EXPECT_EQ(p.m_number, 1);
-    EXPECT_EQ(p.m_color[0], 1.0);
-    if (p.m_closed) {
-        EXPECT_EQ(p.m_tessellated, 1);
-        EXPECT_FALSE(p.FillPrimitives().empty());
-        EXPECT_EQ(p.m_planar, 1);
-        EXPECT_NEAR(std::fabs(p.m_normal.z), 1.0, 1e-12);
-    } else {
-        EXPECT_TRUE(p.FillPrimitives().empty());
+TEST(AscImportTest, ElementKindByConvertedValues) {
+    const std::pair<const char*, const char*> cases[] = {
+        {"7 1 2", "line [0 0 0, 10 0 0]"},
+        {"8 1 2 3", "polygon [0 0 0, 10 0 0, 10 10 0] planar n=0 0 1 tess fan=1"},
+        {"9 1 2 3 4", "polygon [0 0 0, 10 0 0, 10 10 0, 0 10 0] planar n=0 0 1 tess fan=1"},
+        {"9 4 3 2 1", "polygon [0 10 0, 10 10 0, 10 0 0, 0 0 0] planar n=0 0 -1 tess fan=1"},
+        // "%d" stops at the full stop: four values, a triangle.
+        {"7 1 2 3.5", "polygon [0 0 0, 10 0 0, 10 10 0] planar n=0 0 1 tess fan=1"},
+        {"  \t+7 +1\t 2  ", "line [0 0 0, 10 0 0]"},
+        {"7 2 3 4 1 and more",
+         "polygon [10 0 0, 10 10 0, 0 10 0, 0 0 0] planar n=0 0 1 tess fan=1"},
+        {"7 1 2 3 4 1", "polygon [0 0 0, 10 0 0, 10 10 0, 0 10 0] planar n=0 0 1 tess fan=1"},
+        {"7 1", nullptr},
+        {"7", nullptr},
+        {"   ", nullptr},
+        {"", nullptr},
+        {"END", nullptr},
+        {"7 1 99999999999", nullptr},
+    };
+    for (const auto& [line, entity] : cases) {
+        SCOPED_TRACE(line);
+        SAscRun r;
+        EXPECT_EQ(r.Run(kNodes + line + "\n"), EImportResult::Done);
+        EXPECT_TRUE(r.messages.empty());
+        EXPECT_EQ(Describe(r.doc, 12), entity ? entity + std::string(" #1 rgb=1 1 1\n") : "");
+        if (entity) {
+            EXPECT_EQ(PolyAt(r.doc, 0).FillPrimitives().empty(), !PolyAt(r.doc, 0).m_closed);
+        }
     }
 }
-
-INSTANTIATE_TEST_SUITE_P(
-    Lines, AscElementTest,
-    ::testing::Values(SElementCase{"Line", "7 1 2", {1, 2}},
-                      SElementCase{"Triangle", "8 1 2 3", {1, 2, 3}},
-                      SElementCase{"Rectangle", "9 1 2 3 4", {1, 2, 3, 4}},
-                      SElementCase{"RectangleReversed", "9 4 3 2 1", {4, 3, 2, 1}},
-                      // "%d" stops at the full stop: four values, a triangle.
-                      SElementCase{"StopsAtFullStop", "7 1 2 3.5", {1, 2, 3}},
-                      SElementCase{"BlanksAndPlus", "  \t+7 +1\t 2  ", {1, 2}},
-                      SElementCase{"TextAfterValues", "7 2 3 4 1 and more", {2, 3, 4, 1}},
-                      SElementCase{"SixValues", "7 1 2 3 4 1", {1, 2, 3, 4}},
-                      SElementCase{"TwoValues", "7 1", {}}, SElementCase{"OneValue", "7", {}},
-                      SElementCase{"Blank", "   ", {}}, SElementCase{"Empty", "", {}},
-                      SElementCase{"Text", "END", {}},
-                      SElementCase{"IntOverflow", "7 1 99999999999", {}}),
-    [](const auto& info) { return std::string(info.param.name); });
 
 TEST(AscImportTest, MeshInFileOrderWithCrlfAndBlankLines) {
     SAscRun r(10);
@@ -96,59 +68,48 @@ TEST(AscImportTest, MeshInFileOrderWithCrlfAndBlankLines) {
         "1 1 2 3\r\n"
         "2 3 1\r\n";
     EXPECT_EQ(r.Run(text), EImportResult::Done);
-    ASSERT_EQ(doc.GetEntityCount(), 2);
-    EXPECT_EQ(Coords(PolyAt(doc, 0)), (Coords3{{5432109.123, 6543210.987, 101.25},
-                                               {5432119.123, 6543210.987, 101.25},
-                                               {5432109.123, 6543220.987, 101.25}}));
-    EXPECT_EQ(Coords(PolyAt(doc, 1)),
-              (Coords3{{5432109.123, 6543220.987, 101.25}, {5432109.123, 6543210.987, 101.25}}));
-    EXPECT_EQ(doc.GetEntity(0)->m_number, 11);
-    EXPECT_EQ(doc.GetEntity(1)->m_number, 12);
-    EXPECT_EQ(doc.GetEntity(1)->m_layer, 1);
+    EXPECT_EQ(Describe(doc),
+              "polygon [5432109.123 6543210.987 101.25, 5432119.123 6543210.987 101.25, "
+              "5432109.123 6543220.987 101.25] planar n=0 0 1 tess fan=1 L1 #11 rgb=1 1 1\n"
+              "line [5432109.123 6543220.987 101.25, 5432109.123 6543210.987 101.25] L1 #12 "
+              "rgb=1 1 1\n");
 }
 
-struct SSkipCase {
-    const char* name;
-    std::string text;
-    int entities;
-    int skipped;
-};
-
-class AscSkipTest : public ::testing::TestWithParam<SSkipCase> {};
-
 // The reader never looks outside its node list: elements that would are skipped and counted.
-TEST_P(AscSkipTest, BadPositionsAreSkippedAndCounted) {
-    const SSkipCase& c = GetParam();
-    SAscRun r;
-    EXPECT_EQ(r.Run(c.text), EImportResult::Done);
-    const CTAVDoc& doc = r.doc;
-    EXPECT_EQ(doc.GetEntityCount(), c.entities);
-    EXPECT_EQ(r.messages, c.skipped ? std::vector<std::string>{Skipped(c.skipped)}
-                                    : std::vector<std::string>{});
-    for (int i = 0; i < doc.GetEntityCount(); ++i) {
-        for (const CPoint3& v : PolyAt(doc, i).m_vertices) {
-            EXPECT_TRUE(std::isfinite(v.x) && std::isfinite(v.y) && std::isfinite(v.z));
+TEST(AscImportTest, BadPositionsAreSkippedAndCounted) {
+    const struct {
+        std::string text;
+        int entities;
+        int skipped;
+    } cases[] = {
+        {kNodes + "1 0 1\n1 1 2\n", 1, 1},
+        {kNodes + "1 1 5\n1 2 3 4 5\n1 4 3\n", 1, 2},
+        {kNodes + "1 -1 2 3\n", 0, 1},
+        {"3\n1 0 0 0\n2 x 1 1\n3 1 1\n1 1 3\n1 1 2\n1 2 3\n", 0, 3},  // node lines not scanned
+        {"2\n1 0 0 0\n\n1 1 2\n", 0, 1},
+        {"nodes\n1 1 2\n2 1 2 3\n3 x\n", 0, 2},
+        {"-4\n1 1 2\n", 0, 1},
+        // Too few node lines: the element lines are read as nodes, nothing is left over.
+        {"9\n1 0 0 0\n2 1 0 0\n1 1 2\n", 0, 0},
+        {"2000000000\n1 0 0 0\n", 0, 0},
+        // A count beyond int does not scan: no nodes, and the node line reads as an element.
+        {"1000000000000\n1 0 0 0\n", 0, 1},
+        {"", 0, 0},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.text);
+        SAscRun r;
+        EXPECT_EQ(r.Run(c.text), EImportResult::Done);
+        EXPECT_EQ(r.doc.GetEntityCount(), c.entities);
+        EXPECT_EQ(r.messages, c.skipped ? std::vector<std::string>{Skipped(c.skipped)}
+                                        : std::vector<std::string>{});
+        for (int i = 0; i < r.doc.GetEntityCount(); ++i) {
+            for (const CPoint3& v : PolyAt(r.doc, i).m_vertices) {
+                EXPECT_TRUE(std::isfinite(v.x) && std::isfinite(v.y) && std::isfinite(v.z));
+            }
         }
     }
 }
-
-INSTANTIATE_TEST_SUITE_P(
-    Nodes, AscSkipTest,
-    ::testing::Values(
-        SSkipCase{"PositionZero", kNodes + "1 0 1\n1 1 2\n", 1, 1},
-        SSkipCase{"PositionPastTheList", kNodes + "1 1 5\n1 2 3 4 5\n1 4 3\n", 1, 2},
-        SSkipCase{"NegativePosition", kNodes + "1 -1 2 3\n", 0, 1},
-        SSkipCase{"NodeLineNotScanned", "3\n1 0 0 0\n2 x 1 1\n3 1 1\n1 1 3\n1 1 2\n1 2 3\n", 0, 3},
-        SSkipCase{"BlankNodeLine", "2\n1 0 0 0\n\n1 1 2\n", 0, 1},
-        SSkipCase{"NoNodeCount", "nodes\n1 1 2\n2 1 2 3\n3 x\n", 0, 2},
-        SSkipCase{"NegativeNodeCount", "-4\n1 1 2\n", 0, 1},
-        // Too few node lines: the element lines are read as nodes, nothing is left over.
-        SSkipCase{"FewerNodeLinesThanCount", "9\n1 0 0 0\n2 1 0 0\n1 1 2\n", 0, 0},
-        SSkipCase{"HugeNodeCount", "2000000000\n1 0 0 0\n", 0, 0},
-        // A count beyond int does not scan: no nodes, and the node line reads as an element.
-        SSkipCase{"NodeCountBeyondInt", "1000000000000\n1 0 0 0\n", 0, 1},
-        SSkipCase{"EmptyFile", "", 0, 0}),
-    [](const auto& info) { return std::string(info.param.name); });
 
 TEST(AscImportTest, BinaryBytesAndHugeLines) {
     SAscRun r;

@@ -40,19 +40,11 @@ TEST(CurveImportTest, EveryContourIsAnOpenPolylineOfTheCurve) {
           Join(std::vector<std::string>(kCurve.begin() + 15, kCurve.end()), "\r\n"));
     EXPECT_EQ(r.result, EImportResult::Done);
     EXPECT_TRUE(r.messages.empty());
-    ASSERT_EQ(r.doc.GetEntityCount(), 3);
     // Every node is a vertex; a last node equal to the first does not close the polyline.
-    EXPECT_EQ(Coords(PolyAt(r.doc, 0)), kFirst);
-    EXPECT_EQ(Coords(PolyAt(r.doc, 1)), kSecond);
-    EXPECT_EQ(Coords(PolyAt(r.doc, 2)), Coords3{});
-    for (int i = 0; i < 3; ++i) {
-        const CPoly& p = PolyAt(r.doc, i);
-        EXPECT_EQ(p.m_closed, 0);
-        EXPECT_EQ(p.m_name, "K1");
-        EXPECT_EQ(p.m_number, 8 + i);
-        EXPECT_EQ(p.m_layer, 1);
-        EXPECT_EQ(p.m_color[1], 1.0);
-    }
+    EXPECT_EQ(Describe(r.doc),
+              "line [100 200 300, 101 200 300, 101 201 300, 100 200 300] L1 #8 name=K1 rgb=1 1 1\n"
+              "line [105 205 300, 106 205 300] L1 #9 name=K1 rgb=1 1 1\n"
+              "line [] L1 #10 name=K1 rgb=1 1 1\n");
 }
 
 TEST(CurveImportTest, MatrixColumnsSeveralCurvesAndNames) {
@@ -81,56 +73,53 @@ struct SStopCase {
     bool placed;          // and moved by the matrix
 };
 
-class CurveStopTest : public ::testing::TestWithParam<SStopCase> {};
-
-TEST_P(CurveStopTest, MessageAndWhatStays) {
-    const SStopCase& c = GetParam();
-    SCurveRun r;
-    r.Run(c.text);
-    EXPECT_EQ(r.result, c.message.empty() ? EImportResult::Done : EImportResult::Refused);
-    EXPECT_EQ(r.messages,
-              c.message.empty() ? std::vector<std::string>{} : std::vector<std::string>{c.message});
-    ASSERT_EQ(r.doc.GetEntityCount(), c.entities);
-    // A silent stop finishes normally; an error stop finishes whatever stays.
-    EXPECT_EQ(r.doc.IsModified(), c.message.empty() || c.entities > 0);
-    const Coords3 expected[2] = {
-        c.placed ? kFirst : Coords3{{0, 0, 0}, {1, 0, 0}, {1, 1, 0}, {0, 0, 0}},
-        c.placed ? kSecond : Coords3{{5, 5, 0}, {6, 5, 0}}};
-    for (int i = 0; i < c.entities; ++i) {
-        EXPECT_EQ(Coords(PolyAt(r.doc, i)), expected[i]) << i;
-        EXPECT_EQ(PolyAt(r.doc, i).m_number, i + 1);
+TEST(CurveImportTest, StopsWithTheMessageAndWhatStays) {
+    const SStopCase cases[] = {
+        {"EmptyFile", "", "Wrong .CRV file header!", 0, false},
+        {"PanelHeader", Replace(1, "BEGIN PANELS"), "Wrong .CRV file header!", 0, false},
+        {"NoName", Replace(2, "CURVE:"), "Can not read name of the curve!", 0, false},
+        {"EndAfterName", Upto(2), "", 0, false},
+        {"ContourCount", Replace(3, "two"), "Can not read number of contours!", 0, false},
+        {"ContourHead", Replace(4, "CONTOUR"), "Can not read head of contour!", 0, false},
+        {"ContourHeadCut", Upto(3), "Can not read head of contour!", 0, false},
+        {"EndBeforeNodeCount", Upto(4), "", 0, false},
+        {"EndBeforeSecondNodeCount", Upto(11), "", 1, false},
+        {"NodeCount", Replace(5, "x"), "Can not read number of nodes!", 0, false},
+        {"NegativeNodeCount", Replace(12, "-2"), "Number of nodes can not be negative!", 1, false},
+        {"VerticesCut", Upto(13), "Not all vertices read!", 1, false},
+        {"HugeNodeCount", Edit(kCurve, 12, 12, {"2000000000"}, 14), "Not all vertices read!", 1,
+         false},
+        {"VertexError", Replace(14, "6;5"), "Vertex coordinates read error!", 1, false},
+        {"ContourEnd", Replace(15, "END"), "Can not read end of countour!", 2, false},
+        {"MatrixBegin", Replace(16, "MATRIX"), "Can not read begin of transformation matrix!", 2,
+         false},
+        {"MatrixLine4", Replace(20, "100 200 300"), "Error in the 4 line of transformation matrix!",
+         2, false},
+        {"MatrixCut", Upto(17), "Can not read the 2 line of transformation matrix!", 2, false},
+        {"MatrixEnd", Replace(21, "END"), "Can not read end of transformation matrix!", 2, false},
+        // The curve is placed before its end line is read.
+        {"CurveEnd", Replace(22, "END CURVES"), "Can not read end of curve!", 2, true},
+        {"CurveEndCut", Upto(21), "Can not read end of curve!", 2, true},
+        {"SecondCurveCut", Join(kCurve) + "CURVE: K2\n", "", 2, true},
+    };
+    for (const SStopCase& c : cases) {
+        SCOPED_TRACE(c.name);
+        SCurveRun r;
+        r.Run(c.text);
+        EXPECT_EQ(r.result, c.message.empty() ? EImportResult::Done : EImportResult::Refused);
+        EXPECT_EQ(r.messages, c.message.empty() ? std::vector<std::string>{}
+                                                : std::vector<std::string>{c.message});
+        ASSERT_EQ(r.doc.GetEntityCount(), c.entities);
+        // A silent stop finishes normally; an error stop finishes whatever stays.
+        EXPECT_EQ(r.doc.IsModified(), c.message.empty() || c.entities > 0);
+        const Coords3 expected[2] = {
+            c.placed ? kFirst : Coords3{{0, 0, 0}, {1, 0, 0}, {1, 1, 0}, {0, 0, 0}},
+            c.placed ? kSecond : Coords3{{5, 5, 0}, {6, 5, 0}}};
+        for (int i = 0; i < c.entities; ++i) {
+            EXPECT_EQ(Coords(PolyAt(r.doc, i)), expected[i]) << i;
+            EXPECT_EQ(PolyAt(r.doc, i).m_number, i + 1);
+        }
     }
 }
-
-const SStopCase kStops[] = {
-    {"EmptyFile", "", "Wrong .CRV file header!", 0, false},
-    {"PanelHeader", Replace(1, "BEGIN PANELS"), "Wrong .CRV file header!", 0, false},
-    {"NoName", Replace(2, "CURVE:"), "Can not read name of the curve!", 0, false},
-    {"EndAfterName", Upto(2), "", 0, false},
-    {"ContourCount", Replace(3, "two"), "Can not read number of contours!", 0, false},
-    {"ContourHead", Replace(4, "CONTOUR"), "Can not read head of contour!", 0, false},
-    {"ContourHeadCut", Upto(3), "Can not read head of contour!", 0, false},
-    {"EndBeforeNodeCount", Upto(4), "", 0, false},
-    {"EndBeforeSecondNodeCount", Upto(11), "", 1, false},
-    {"NodeCount", Replace(5, "x"), "Can not read number of nodes!", 0, false},
-    {"NegativeNodeCount", Replace(12, "-2"), "Number of nodes can not be negative!", 1, false},
-    {"VerticesCut", Upto(13), "Not all vertices read!", 1, false},
-    {"HugeNodeCount", Edit(kCurve, 12, 12, {"2000000000"}, 14), "Not all vertices read!", 1, false},
-    {"VertexError", Replace(14, "6;5"), "Vertex coordinates read error!", 1, false},
-    {"ContourEnd", Replace(15, "END"), "Can not read end of countour!", 2, false},
-    {"MatrixBegin", Replace(16, "MATRIX"), "Can not read begin of transformation matrix!", 2,
-     false},
-    {"MatrixLine4", Replace(20, "100 200 300"), "Error in the 4 line of transformation matrix!", 2,
-     false},
-    {"MatrixCut", Upto(17), "Can not read the 2 line of transformation matrix!", 2, false},
-    {"MatrixEnd", Replace(21, "END"), "Can not read end of transformation matrix!", 2, false},
-    // The curve is placed before its end line is read.
-    {"CurveEnd", Replace(22, "END CURVES"), "Can not read end of curve!", 2, true},
-    {"CurveEndCut", Upto(21), "Can not read end of curve!", 2, true},
-    {"SecondCurveCut", Join(kCurve) + "CURVE: K2\n", "", 2, true},
-};
-
-INSTANTIATE_TEST_SUITE_P(Messages, CurveStopTest, ::testing::ValuesIn(kStops),
-                         [](const auto& info) { return std::string(info.param.name); });
 
 }  // namespace

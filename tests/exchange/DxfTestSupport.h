@@ -8,8 +8,10 @@
 
 #include "document/TAVDoc.h"
 #include "exchange/DxfImport.h"
+#include "support/Describe.h"
 #include "support/RecordingPrompter.h"
 #include "support/TempFiles.h"
+#include "support/TestEntities.h"
 
 // Group codes and values separated by '|', one line each: "0|POINT|10|1.5".
 inline std::string Dxf(const std::string& spec) {
@@ -28,7 +30,9 @@ inline std::string Entities(const std::string& body) {
     return "  0\nSECTION\n  2\nENTITIES\n" + body + "  0\nENDSEC\n  0\nEOF\n";
 }
 
+// Entity numbers start at 1.
 struct SImport {
+    CCounterGuard counter;
     CRecordingPrompter prompter;
     CTAVDoc doc{&prompter};
     EImportResult result = EImportResult::Refused;
@@ -47,11 +51,5 @@ struct SImport {
         return *e;
     }
     const std::string& LayerOf(int i) { return doc.GetLayer(doc.GetEntity(i)->m_layer).m_name; }
-    std::vector<std::string> Texts() const {
-        std::vector<std::string> out;
-        for (const auto& m : prompter.messages) {
-            out.push_back(m.text);
-        }
-        return out;
-    }
+    std::vector<std::string> Texts() const { return MessageTexts(prompter); }
 };

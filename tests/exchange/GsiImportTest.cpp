@@ -73,20 +73,15 @@ const SDecodeCase kDecodeCases[] = {
      1000, -91.44},
 };
 
-class GsiDecodeTest : public ::testing::TestWithParam<SDecodeCase> {};
-
-TEST_P(GsiDecodeTest, ReducesThePolarMeasurement) {
-    const SDecodeCase& c = GetParam();
-    SGsiMeasurement m;
-    ASSERT_EQ(DecodeGsiLine(c.line, m), EGsiError::None);
-    EXPECT_EQ(m.label, c.label);
-    EXPECT_NEAR(m.point.x, c.x, 1e-9);
-    EXPECT_NEAR(m.point.y, c.y, 1e-9);
-    EXPECT_NEAR(m.point.z, c.z, 1e-9);
+TEST(GsiDecode, ReducesThePolarMeasurement) {
+    for (const SDecodeCase& c : kDecodeCases) {
+        SCOPED_TRACE(c.name);
+        SGsiMeasurement m;
+        ASSERT_EQ(DecodeGsiLine(c.line, m), EGsiError::None);
+        EXPECT_EQ(m.label, c.label);
+        ExpectXyz(m.point, c.x, c.y, c.z);
+    }
 }
-
-INSTANTIATE_TEST_SUITE_P(Lines, GsiDecodeTest, ::testing::ValuesIn(kDecodeCases),
-                         [](const auto& info) { return std::string(info.param.name); });
 
 struct SErrorCase {
     const char* name;
@@ -147,17 +142,15 @@ const SErrorCase kErrorCases[] = {
      "Unrecognized Hz units: ą !"},
 };
 
-class GsiErrorTest : public ::testing::TestWithParam<SErrorCase> {};
-
-TEST_P(GsiErrorTest, FirstFaultOfTheLine) {
-    SGsiMeasurement m;
-    const EGsiError e = DecodeGsiLine(GetParam().line, m);
-    ASSERT_NE(e, EGsiError::None);
-    EXPECT_EQ(GsiErrorMessage(e, 7, m.unit, m.wi), std::string("Line: 7. \n") + GetParam().message);
+TEST(GsiDecode, FirstFaultOfTheLine) {
+    for (const SErrorCase& c : kErrorCases) {
+        SCOPED_TRACE(c.name);
+        SGsiMeasurement m;
+        const EGsiError e = DecodeGsiLine(c.line, m);
+        ASSERT_NE(e, EGsiError::None);
+        EXPECT_EQ(GsiErrorMessage(e, 7, m.unit, m.wi), std::string("Line: 7. \n") + c.message);
+    }
 }
-
-INSTANTIATE_TEST_SUITE_P(Lines, GsiErrorTest, ::testing::ValuesIn(kErrorCases),
-                         [](const auto& info) { return std::string(info.param.name); });
 
 class GsiImportTest : public ::testing::Test {
 protected:
@@ -181,14 +174,13 @@ TEST_F(GsiImportTest, InstrumentFileWithCrlf) {
                              GsiLine("P12", kRight, kRight, kThousand) + "\r\n";
     ASSERT_EQ(Import(file), EImportResult::Done);
     ASSERT_EQ(prompter.shown.size(), 1u);
-    EXPECT_NEAR(prompter.shown[0].modelFirstPoint.x, 2000.0, 1e-9);
-    EXPECT_EQ(prompter.shown[0].modelSecondAxis, 1);
-    EXPECT_NEAR(prompter.shown[0].modelSecondPoint.y, 2000.0, 1e-9);
-    ASSERT_EQ(doc.GetEntityCount(), 4);
-    EXPECT_EQ(Point(3).m_name, "P12");
-    ExpectXyz(Point(3).m_point, 0.0, 1000.0, 0.0);
-    EXPECT_EQ(Point(3).m_number, 4);
-    EXPECT_EQ(Point(3).m_color[1], 1.0);
+    EXPECT_EQ(Describe(prompter.shown[0], 9),
+              "0 0 0 x=2000 0 0 y=0 2000 0 -> 0 0 0 x=1 0 0 y=0 1 0");
+    EXPECT_EQ(Describe(doc, 9),
+              "pnt 0 0 0 #1 name=BAZA rgb=1 1 1\n"
+              "pnt 2000 0 0 #2 name=BAZAX rgb=1 1 1\n"
+              "pnt 0 2000 0 #3 name=BAZAY rgb=1 1 1\n"
+              "pnt 0 1000 0 #4 name=P12 rgb=1 1 1\n");
     EXPECT_TRUE(prompter.messages.empty());
 }
 
@@ -196,8 +188,7 @@ TEST_F(GsiImportTest, ErrorOnTheThirdLineImportsNothing) {
     const std::string bad = WithWord(1, GsiWord("81", '2', '+', kRight));
     ASSERT_EQ(Import(Good() + "\r\n" + Good() + "\r\n" + bad + "\r\n" + Good() + "\r\n"),
               EImportResult::Refused);
-    ASSERT_EQ(prompter.messages.size(), 1u);
-    EXPECT_EQ(prompter.messages[0].text, "Line: 3. \nCan not find Hz WI!");
+    EXPECT_EQ(MessageTexts(prompter), std::vector<std::string>{"Line: 3. \nCan not find Hz WI!"});
     EXPECT_TRUE(prompter.shown.empty());  // no dialog
     EXPECT_EQ(doc.GetEntityCount(), 0);
     EXPECT_FALSE(doc.IsModified());
@@ -263,8 +254,8 @@ TEST_F(GsiImportTest, EmptyLinesAreReadOverAndCountedEndsAnyMix) {
     const std::string bad = WithWord(1, GsiWord("21", '9', '+', kRight));
     ASSERT_EQ(Import("\r\n" + Good() + "\r\r\r" + Good() + "\n  \n" + Good() + "\r" + bad + "\r\n"),
               EImportResult::Refused);
-    ASSERT_EQ(prompter.messages.size(), 1u);
-    EXPECT_EQ(prompter.messages[0].text, "Line: 8. \nUnrecognized Hz units: 9 !");
+    EXPECT_EQ(MessageTexts(prompter),
+              std::vector<std::string>{"Line: 8. \nUnrecognized Hz units: 9 !"});
     ASSERT_EQ(Import("\r\n" + Good() + "\r\r\r" + Good() + "\n  \n" + Good() + "\r"),
               EImportResult::Done);
     EXPECT_EQ(doc.GetEntityCount(), 3);
@@ -444,22 +435,13 @@ TEST_F(GsiFileTest, StationsFromStationAndCodeBlocks) {
         "410005+00000002 42....+000000S2 43....+00001600 \n"
         "110006+000000P3 21.322+00000000 22.322+10000000 31..00+00010000 \n";
     ASSERT_EQ(Import(text), EImportResult::Done);
-    ASSERT_EQ(doc.GetEntityCount(), 3);
-    ASSERT_EQ(doc.GetLayerCount(), 3);
-    EXPECT_EQ(doc.GetLayer(1).m_name, "S1");
-    EXPECT_EQ(doc.GetLayer(2).m_name, "S2");
-    EXPECT_EQ(Point(0).m_layer, 1);
-    ExpectXyz(Point(0).m_point, 1000, 12000, 100 + 1500 - 1300);
-    EXPECT_EQ(CodeOf(Point(0)), "WALL BRCK");
-    // The reflector height stays in force; the remark wins over the code block.
-    EXPECT_NEAR(Point(1).m_point.x, 11000, 1e-9);
-    EXPECT_NEAR(Point(1).m_point.z, 300, 1e-9);
-    EXPECT_EQ(CodeOf(Point(1)), "TREE");
-    // S2 has no coordinates: the instrument frame again, no code in force.
-    EXPECT_EQ(Point(2).m_layer, 2);
-    EXPECT_NEAR(Point(2).m_point.x, 10000, 1e-9);
-    EXPECT_NEAR(Point(2).m_point.z, 0, 1e-9);
-    EXPECT_EQ(Point(2).m_data.GetChildCount(), 0);
+    // The reflector height stays in force; the remark wins over the code block. S2 has no
+    // coordinates: the instrument frame again, no code in force.
+    EXPECT_EQ(DescribeLayers(doc), "Warstwa1; S1; S2");
+    EXPECT_EQ(Describe(doc, 9),
+              "pnt 1000 12000 300 L1 #1 name=P1 rgb=1 1 1 data=\"inne dane\"{\"WALL BRCK\"}\n"
+              "pnt 11000 2000 300 L1 #2 name=P2 rgb=1 1 1 data=\"inne dane\"{\"TREE\"}\n"
+              "pnt 10000 0 0 L2 #3 name=P3 rgb=1 1 1\n");
 }
 
 TEST_F(GsiFileTest, HostileShapesEndWithAMessage) {

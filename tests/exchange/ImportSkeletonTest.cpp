@@ -14,6 +14,7 @@
 #include "exchange/PointImport.h"
 #include "exchange/PymImport.h"
 #include "support/AlignPrompter.h"
+#include "support/Describe.h"
 #include "support/SurveyTestFiles.h"
 #include "support/TempFiles.h"
 #include "support/TestEntities.h"
@@ -170,20 +171,12 @@ TEST(ImportMergeTest, NumbersAndLayersByName) {
     out.Add(PointAt(2, 0), 1);  // "Nowa" is appended with its flags
     r.closingNote = "koniec";
     EXPECT_EQ(MergeImport(f.doc, r, "plik"), EImportResult::Done);
-    ASSERT_EQ(f.doc.GetEntityCount(), 3);
-    const int numbers[] = {41, 42, 43}, layers[] = {1, 1, 2};
-    for (int i = 0; i < 3; ++i) {
-        EXPECT_EQ(f.doc.GetEntity(i)->m_number, numbers[i]);
-        EXPECT_EQ(f.doc.GetEntity(i)->m_layer, layers[i]);
-    }
-    ASSERT_EQ(f.doc.GetLayerCount(), 3);
-    EXPECT_EQ(f.doc.GetLayer(2).m_name, "Nowa");
-    EXPECT_EQ(f.doc.GetLayer(2).m_locked, 1);
+    EXPECT_EQ(Describe(f.doc), "pnt 5 6 7 L1 #41\npnt 1 6 7 L1 #42\npnt 2 6 7 L2 #43\n");
+    EXPECT_EQ(DescribeLayers(f.doc), "Warstwa1; B; Nowa locked hidden");
     EXPECT_TRUE(f.doc.IsModified());
     EXPECT_EQ(f.doc.GetMaxCorner().x, 5.0);
     EXPECT_EQ(f.prompter.waitDepth, 0);
-    ASSERT_EQ(f.prompter.messages.size(), 1u);
-    EXPECT_EQ(f.prompter.messages[0].text, "koniec");
+    EXPECT_EQ(MessageTexts(f.prompter), std::vector<std::string>{"koniec"});
 }
 
 TEST(ImportMergeTest, AppendRenamedCountsFromTheFirstRecord) {
@@ -194,59 +187,46 @@ TEST(ImportMergeTest, AppendRenamedCountsFromTheFirstRecord) {
     r.entities.push_back(PointAt(1, 1));
     r.entities.push_back(PointAt(2, -1));  // below the records: the drawing's own last layer
     EXPECT_EQ(MergeImport(f.doc, r, "plik"), EImportResult::Done);
-    ASSERT_EQ(f.doc.GetLayerCount(), 4);
-    EXPECT_EQ(f.doc.GetLayer(2).m_name, "B import");
-    EXPECT_EQ(f.doc.GetLayer(3).m_name, "B import");  // compared with the drawing's own only
-    EXPECT_EQ(f.doc.GetEntity(0)->m_layer, 3);
-    EXPECT_EQ(f.doc.GetEntity(1)->m_layer, 1);
+    // The names are compared with the drawing's own only.
+    EXPECT_EQ(DescribeLayers(f.doc), "Warstwa1; B; B import; B import");
+    EXPECT_EQ(Describe(f.doc), "pnt 1 6 7 L3 #41\npnt 2 6 7 L1 #42\n");
 }
 
 // What each outcome takes, reports and finishes.
-struct SOutcomeCase {
-    const char* name;
-    EImportOutcome outcome;
-    bool unreadable;
-    bool withEntity;
-    EImportResult reported;
-    int entities;
-    bool modified;
-    size_t shown;
-};
-
-class ImportMergeOutcome : public testing::TestWithParam<SOutcomeCase> {};
-
-TEST_P(ImportMergeOutcome, TakesAndFinishes) {
-    const SOutcomeCase& c = GetParam();
-    SMergeFixture f;
-    SImportResult r;
-    CImportCollector out(r);
-    r.outcome = c.outcome;
-    r.unreadable = c.unreadable;
-    if (c.withEntity) {
-        out.Add(PointAt(1, 0));
+TEST(ImportMergeTest, EachOutcomeTakesAndFinishes) {
+    const struct {
+        EImportOutcome outcome;
+        bool unreadable;
+        bool withEntity;
+        EImportResult reported;
+        int entities;
+        bool modified;
+        size_t shown;
+    } cases[] = {
+        {EImportOutcome::Complete, false, false, EImportResult::Done, 0, true, 1},
+        {EImportOutcome::Incomplete, false, true, EImportResult::Refused, 1, true, 1},
+        {EImportOutcome::Incomplete, false, false, EImportResult::Refused, 0, false, 1},
+        {EImportOutcome::Incomplete, true, true, EImportResult::OpenFailed, 1, true, 1},
+        {EImportOutcome::Refused, true, false, EImportResult::OpenFailed, 0, false, 1},
+        {EImportOutcome::Cancelled, false, true, EImportResult::Cancelled, 0, false, 0},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(static_cast<int>(&c - cases));
+        SMergeFixture f;
+        SImportResult r;
+        CImportCollector out(r);
+        r.outcome = c.outcome;
+        r.unreadable = c.unreadable;
+        if (c.withEntity) {
+            out.Add(PointAt(1, 0));
+        }
+        out.FileError("zepsuty");
+        EXPECT_EQ(MergeImport(f.doc, r, "plik"), c.reported);
+        EXPECT_EQ(f.doc.GetEntityCount(), c.entities);
+        EXPECT_EQ(f.doc.IsModified(), c.modified);
+        EXPECT_EQ(f.prompter.fileErrors.size(), c.shown);
     }
-    out.FileError("zepsuty");
-    EXPECT_EQ(MergeImport(f.doc, r, "plik"), c.reported);
-    EXPECT_EQ(f.doc.GetEntityCount(), c.entities);
-    EXPECT_EQ(f.doc.IsModified(), c.modified);
-    EXPECT_EQ(f.prompter.fileErrors.size(), c.shown);
 }
-
-INSTANTIATE_TEST_SUITE_P(
-    All, ImportMergeOutcome,
-    testing::Values(SOutcomeCase{"complete_empty", EImportOutcome::Complete, false, false,
-                                 EImportResult::Done, 0, true, 1},
-                    SOutcomeCase{"incomplete_taken", EImportOutcome::Incomplete, false, true,
-                                 EImportResult::Refused, 1, true, 1},
-                    SOutcomeCase{"incomplete_nothing", EImportOutcome::Incomplete, false, false,
-                                 EImportResult::Refused, 0, false, 1},
-                    SOutcomeCase{"unreadable_taken", EImportOutcome::Incomplete, true, true,
-                                 EImportResult::OpenFailed, 1, true, 1},
-                    SOutcomeCase{"refused", EImportOutcome::Refused, true, false,
-                                 EImportResult::OpenFailed, 0, false, 1},
-                    SOutcomeCase{"cancelled", EImportOutcome::Cancelled, false, true,
-                                 EImportResult::Cancelled, 0, false, 0}),
-    [](const auto& info) { return std::string(info.param.name); });
 
 TEST(ImportMergeTest, LineMessagesAreCappedAndCounted) {
     SMergeFixture f;
@@ -258,11 +238,10 @@ TEST(ImportMergeTest, LineMessagesAreCappedAndCounted) {
     out.Message("fatal");  // never counted away
     EXPECT_EQ(r.lineMessageCount, kKeptLineMessages + 8);
     MergeImport(f.doc, r, "plik");
-    ASSERT_EQ(f.prompter.messages.size(), 5u);
-    EXPECT_EQ(f.prompter.messages[2].text, "Line: 3. \nbad");
-    EXPECT_EQ(f.prompter.messages[3].text, "fatal");
-    EXPECT_EQ(f.prompter.messages[4].text,
-              "Pominięto komunikaty o kolejnych błędnych wierszach pliku: 1005.");
+    EXPECT_EQ(MessageTexts(f.prompter),
+              (std::vector<std::string>{
+                  "Line: 1. \nbad", "Line: 2. \nbad", "Line: 3. \nbad", "fatal",
+                  "Pominięto komunikaty o kolejnych błędnych wierszach pliku: 1005."}));
     // The default limit is ten for a person clicking through them.
     EXPECT_EQ(CRecordingPrompter().LineMessageLimit(), 10);
 }
@@ -281,8 +260,7 @@ TEST(ImportMergeTest, AlignmentPlacesPointsOrTakesNothing) {
     }
     EXPECT_EQ(f.prompter.dialogs, 2);
     EXPECT_EQ(f.prompter.dialogWaitDepth, 0);  // no wait cursor over the dialog
-    ASSERT_EQ(f.doc.GetEntityCount(), 1);
-    EXPECT_EQ(static_cast<const CPnt&>(*f.doc.GetEntity(0)).m_point.x, 101.0);
+    EXPECT_EQ(Describe(f.doc), "pnt 101 6 7 L1 #41\n");
     // Values the dialog hands back are checked before anything is taken.
     f.prompter.sameAxes = true;
     SImportResult r;
@@ -312,65 +290,58 @@ TEST(ImportCommandTest, FiltersAndNames) {
     EXPECT_EQ(ProposeExportName(".tav"), "");
 }
 
-struct SReaderCase {
-    const char* name;
-    EImportResult (*read)(CTAVDoc&, const std::string&);
-    int filter;
-    const char* kind;    // as tavcli names it, any case, with or without the dot
-    std::string sample;  // in a file whose extension belongs to another reader
-    int entities;
-};
-
 // A sibling document: five header values, one layer "L", four empty entity groups.
 const std::string kPymSample =
     std::string(20, '\0') + std::string("\1\0\0\0\0\0\1\0\0\0\1L", 12) + std::string(8, '\0');
 
-class ReaderFileTest : public testing::TestWithParam<SReaderCase> {};
-
 // A file that cannot be opened is reported and changes nothing; the filter index, not the
 // extension, chooses the reader.
-TEST_P(ReaderFileTest, OpenFailuresAndTheFilterIndex) {
-    const SReaderCase& c = GetParam();
-    CCounterGuard counter;
-    CAlignPrompter prompter;
-    CTAVDoc doc(&prompter);
-    CTempDir dir;
-    EXPECT_EQ(c.read(doc, "/nonexistent/dir/x"), EImportResult::OpenFailed);
-    EXPECT_EQ(c.read(doc, dir.path), EImportResult::OpenFailed);
-    EXPECT_EQ(prompter.fileErrors.size(), 2u);
-    EXPECT_TRUE(prompter.messages.empty());
-    EXPECT_TRUE(prompter.shown.empty());
-    EXPECT_FALSE(doc.IsModified());
-    EXPECT_EQ(prompter.waitDepth, 0);
-    EXPECT_EQ(ImportFilterIndexForKind(c.kind), c.filter);
-    const std::string wrongExtension = std::string(c.name) == "pnt" ? "in.gsi" : "in.pnt";
-    EXPECT_EQ(ImportByFilterIndex(doc, c.filter, dir.Write(wrongExtension, c.sample)),
-              EImportResult::Done);
-    EXPECT_EQ(doc.GetEntityCount(), c.entities);
+TEST(ImportCommandTest, OpenFailuresAndTheFilterIndex) {
+    const struct {
+        const char* name;
+        EImportResult (*read)(CTAVDoc&, const std::string&);
+        int filter;
+        const char* kind;    // as tavcli names it, any case, with or without the dot
+        std::string sample;  // in a file whose extension belongs to another reader
+        int entities;
+    } cases[] = {
+        {"pnt", ImportPointFile, 1, "pnt", "P1 1 2 3\n", 1},
+        {"gsi", ImportGsiFile, 2, "GSI", GsiLine("P1", "0", "10000000", "1000"), 1},
+        {"pnl", ImportPanelFile, 3, "pnl",
+         "BEGIN PANELS\nPANEL: P\nBEGIN STIFFENERS\n1\n"
+         "STIFFENER: S\n2\n0 0\n1 0\nEND STIFFENER:\nEND STIFFENERS\n"
+         "TRANSFORMATION MATRIX\n1 0 0 0\n0 1 0 0\n0 0 1 0\n0 0 0 1\n"
+         "END TRANSFORMATION MATRIX\nSYMMETRY: 0\nEND PANEL:\n",
+         2},
+        {"crv", ImportCurveFile, 4, "CRV",
+         "BEGIN CURVES\nCURVE: K\n1\nCONTOUR:\n2\n"
+         "0 0\n1 0\nEND CONTOUR\nTRANSFORMATION MATRIX\n1 0 0 0\n0 1 0 0\n0 0 1 0\n"
+         "0 0 0 1\nEND TRANSFORMATION MATRIX\nEND CURVE:\n",
+         1},
+        {"dxf", ImportDxfFile, 5, ".dxf",
+         "  0\nSECTION\n  2\nENTITIES\n  0\nPOINT\n  0\nENDSEC\n  0\nEOF\n", 1},
+        {"pym", ImportPymFile, 6, "pym", kPymSample, 0},
+        {"asc", ImportAscFile, 7, ".asc", "2\n1 0 0 0\n2 1 0 0\n1 1 2\n", 1},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        CCounterGuard counter;
+        CAlignPrompter prompter;
+        CTAVDoc doc(&prompter);
+        CTempDir dir;
+        EXPECT_EQ(c.read(doc, "/nonexistent/dir/x"), EImportResult::OpenFailed);
+        EXPECT_EQ(c.read(doc, dir.path), EImportResult::OpenFailed);
+        EXPECT_EQ(prompter.fileErrors.size(), 2u);
+        EXPECT_TRUE(prompter.messages.empty());
+        EXPECT_TRUE(prompter.shown.empty());
+        EXPECT_FALSE(doc.IsModified());
+        EXPECT_EQ(prompter.waitDepth, 0);
+        EXPECT_EQ(ImportFilterIndexForKind(c.kind), c.filter);
+        const std::string wrongExtension = std::string(c.name) == "pnt" ? "in.gsi" : "in.pnt";
+        EXPECT_EQ(ImportByFilterIndex(doc, c.filter, dir.Write(wrongExtension, c.sample)),
+                  EImportResult::Done);
+        EXPECT_EQ(doc.GetEntityCount(), c.entities);
+    }
 }
-
-INSTANTIATE_TEST_SUITE_P(
-    Readers, ReaderFileTest,
-    testing::Values(
-        SReaderCase{"pnt", ImportPointFile, 1, "pnt", "P1 1 2 3\n", 1},
-        SReaderCase{"gsi", ImportGsiFile, 2, "GSI", GsiLine("P1", "0", "10000000", "1000"), 1},
-        SReaderCase{"pnl", ImportPanelFile, 3, "pnl",
-                    "BEGIN PANELS\nPANEL: P\nBEGIN STIFFENERS\n1\n"
-                    "STIFFENER: S\n2\n0 0\n1 0\nEND STIFFENER:\nEND STIFFENERS\n"
-                    "TRANSFORMATION MATRIX\n1 0 0 0\n0 1 0 0\n0 0 1 0\n0 0 0 1\n"
-                    "END TRANSFORMATION MATRIX\nSYMMETRY: 0\nEND PANEL:\n",
-                    2},
-        SReaderCase{"crv", ImportCurveFile, 4, "CRV",
-                    "BEGIN CURVES\nCURVE: K\n1\nCONTOUR:\n2\n"
-                    "0 0\n1 0\nEND CONTOUR\nTRANSFORMATION MATRIX\n1 0 0 0\n0 1 0 0\n0 0 1 0\n"
-                    "0 0 0 1\nEND TRANSFORMATION MATRIX\nEND CURVE:\n",
-                    1},
-        SReaderCase{"dxf", ImportDxfFile, 5, ".dxf",
-                    "  0\nSECTION\n  2\nENTITIES\n  0\nPOINT\n"
-                    "  0\nENDSEC\n  0\nEOF\n",
-                    1},
-        SReaderCase{"pym", ImportPymFile, 6, "pym", kPymSample, 0},
-        SReaderCase{"asc", ImportAscFile, 7, ".asc", "2\n1 0 0 0\n2 1 0 0\n1 1 2\n", 1}),
-    [](const auto& info) { return std::string(info.param.name); });
 
 }  // namespace

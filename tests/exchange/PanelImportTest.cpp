@@ -2,8 +2,6 @@
 
 #include <gtest/gtest.h>
 
-#include <cmath>
-
 #include "exchange/ReaderTestUtil.h"
 
 namespace {
@@ -37,26 +35,11 @@ TEST(PanelImportTest, PlateStiffenerAndPlacement) {
     r.Run(Edit(kPanel, 6, 10, {"5", "0 0", "10 0", "10 5", "0 5", "closing, not read"}));
     EXPECT_EQ(r.result, EImportResult::Done);
     EXPECT_TRUE(r.messages.empty());
-    ASSERT_EQ(r.doc.GetEntityCount(), 2);
-    const CPoly& plate = PolyAt(r.doc, 0);
-    EXPECT_EQ(plate.m_closed, 1);
-    EXPECT_EQ(plate.m_name, "A");
-    EXPECT_EQ(Coords(plate),
-              (Coords3{{100, 200, 300}, {110, 200, 300}, {110, 205, 300}, {100, 205, 300}}));
-    EXPECT_EQ(plate.m_tessellated, 1);
-    EXPECT_FALSE(plate.FillPrimitives().empty());
-    EXPECT_EQ(plate.m_planar, 1);
-    EXPECT_NEAR(std::fabs(plate.m_normal.z), 1.0, 1e-12);
-    const CPoly& stf = PolyAt(r.doc, 1);
-    EXPECT_EQ(stf.m_closed, 0);
-    EXPECT_EQ(stf.m_name, "P1 stf: S1");
-    EXPECT_EQ(Coords(stf), (Coords3{{100, 201, 300}, {110, 201, 300}}));
-    for (int i = 0; i < 2; ++i) {
-        EXPECT_EQ(r.doc.GetEntity(i)->m_number, 41 + i);
-        EXPECT_EQ(r.doc.GetEntity(i)->m_layer, 1);
-        EXPECT_EQ(r.doc.GetEntity(i)->m_color[0], 1.0);
-        EXPECT_EQ(r.doc.GetEntity(i)->m_color[2], 1.0);
-    }
+    EXPECT_EQ(Describe(r.doc, 12),
+              "polygon [100 200 300, 110 200 300, 110 205 300, 100 205 300] planar n=0 0 1 tess "
+              "fan=1 L1 #41 name=A rgb=1 1 1\n"
+              "line [100 201 300, 110 201 300] L1 #42 name=P1 stf: S1 rgb=1 1 1\n");
+    EXPECT_FALSE(PolyAt(r.doc, 0).FillPrimitives().empty());
     EXPECT_TRUE(r.doc.IsModified());
     EXPECT_EQ(r.doc.GetMaxCorner().x, 110.0);
     EXPECT_EQ(r.doc.GetMinCorner().y, 200.0);
@@ -100,52 +83,42 @@ TEST(PanelImportTest, SeveralPanelsAndHowTheFileMayEnd) {
     EXPECT_TRUE(r.doc.IsModified());
 }
 
-struct SSymmetryCase {
-    const char* name;
-    int code;
-    bool original;  // the panel itself is created
-    bool mirrored;  // a mirrored panel is created
-};
-
-class PanelSymmetryTest : public ::testing::TestWithParam<SSymmetryCase> {};
-
-TEST_P(PanelSymmetryTest, CopiesAndMirrors) {
-    const SSymmetryCase& c = GetParam();
-    SPanelRun r;
-    ASSERT_EQ(r.Run(Replace(29, "SYMMETRY: " + std::to_string(c.code))), EImportResult::Done);
-    std::vector<Coords3> expected;
-    for (const double s : {1.0, -1.0}) {
-        if (s > 0 ? c.original : c.mirrored) {
-            expected.push_back({{100, 200 * s, 300}, {110, 200 * s, 300}, {110, 205 * s, 300}});
-            expected.push_back({{100, 201 * s, 300}, {110, 201 * s, 300}});
+TEST(PanelImportTest, SymmetryCopiesAndMirrors) {
+    const struct {
+        int code;
+        bool original;  // the panel itself is created
+        bool mirrored;  // a mirrored panel is created
+    } cases[] = {{0, true, true},   {10, true, true}, {2, false, true},
+                 {11, false, true}, {1, true, false}, {-7, true, false}};
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.code);
+        SPanelRun r;
+        ASSERT_EQ(r.Run(Replace(29, "SYMMETRY: " + std::to_string(c.code))), EImportResult::Done);
+        std::vector<Coords3> expected;
+        for (const double s : {1.0, -1.0}) {
+            if (s > 0 ? c.original : c.mirrored) {
+                expected.push_back({{100, 200 * s, 300}, {110, 200 * s, 300}, {110, 205 * s, 300}});
+                expected.push_back({{100, 201 * s, 300}, {110, 201 * s, 300}});
+            }
         }
-    }
-    ASSERT_EQ(r.doc.GetEntityCount(), static_cast<int>(expected.size()));
-    for (int i = 0; i < r.doc.GetEntityCount(); ++i) {
-        const CPoly& p = PolyAt(r.doc, i);
-        EXPECT_EQ(Coords(p), expected[static_cast<size_t>(i)]) << i;
-        EXPECT_EQ(p.m_number, i + 1);
-        EXPECT_EQ(p.m_name, i % 2 ? "P1 stf: S1" : "A");
-        EXPECT_EQ(p.m_closed, i % 2 ? 0 : 1);
-        if (p.m_closed) {
-            // The triangulation follows the placed vertices, mirrored ones included.
-            const std::vector<CTessPrimitive> fill = p.FillPrimitives();
-            ASSERT_EQ(fill.size(), 1u);
-            for (const CPoint3& t : fill[0].points) {
-                EXPECT_EQ(t.y < 0, p.m_vertices[0].y < 0);
+        ASSERT_EQ(r.doc.GetEntityCount(), static_cast<int>(expected.size()));
+        for (int i = 0; i < r.doc.GetEntityCount(); ++i) {
+            const CPoly& p = PolyAt(r.doc, i);
+            EXPECT_EQ(Coords(p), expected[static_cast<size_t>(i)]) << i;
+            EXPECT_EQ(p.m_number, i + 1);
+            EXPECT_EQ(p.m_name, i % 2 ? "P1 stf: S1" : "A");
+            EXPECT_EQ(p.m_closed, i % 2 ? 0 : 1);
+            if (p.m_closed) {
+                // The triangulation follows the placed vertices, mirrored ones included.
+                const std::vector<CTessPrimitive> fill = p.FillPrimitives();
+                ASSERT_EQ(fill.size(), 1u);
+                for (const CPoint3& t : fill[0].points) {
+                    EXPECT_EQ(t.y < 0, p.m_vertices[0].y < 0);
+                }
             }
         }
     }
 }
-
-INSTANTIATE_TEST_SUITE_P(Codes, PanelSymmetryTest,
-                         ::testing::Values(SSymmetryCase{"Code0", 0, true, true},
-                                           SSymmetryCase{"Code10", 10, true, true},
-                                           SSymmetryCase{"Code2", 2, false, true},
-                                           SSymmetryCase{"Code11", 11, false, true},
-                                           SSymmetryCase{"Code1", 1, true, false},
-                                           SSymmetryCase{"CodeMinus7", -7, true, false}),
-                         [](const auto& info) { return std::string(info.param.name); });
 
 struct SErrorCase {
     const char* name;
@@ -155,33 +128,6 @@ struct SErrorCase {
     int entities;  // left in the drawing
     bool placed;   // and moved by the matrix
 };
-
-class PanelErrorTest : public ::testing::TestWithParam<SErrorCase> {};
-
-TEST_P(PanelErrorTest, StopsWithTheMessageAndKeepsFinishedEntities) {
-    const SErrorCase& c = GetParam();
-    SPanelRun r;
-    EXPECT_EQ(r.Run(c.text), EImportResult::Refused);
-    EXPECT_EQ(r.messages,
-              std::vector<std::string>{"Line: " + std::to_string(c.line) + ". \n" + c.message});
-    ASSERT_EQ(r.doc.GetEntityCount(), c.entities);
-    // What stays is shown and counted like any import.
-    EXPECT_EQ(r.doc.IsModified(), c.entities > 0);
-    EXPECT_EQ(r.prompter.waitDepth, 0);
-    for (int i = 0; i < c.entities; ++i) {
-        const CPoly& p = PolyAt(r.doc, i);
-        EXPECT_EQ(p.m_number, i + 1);
-        EXPECT_EQ(p.m_vertices[0].x >= 100.0, c.placed) << i;
-        EXPECT_EQ(Coords(p).size(), p.m_closed ? 3u : 2u);
-        if (p.m_closed) {
-            EXPECT_EQ(p.m_tessellated, 1);
-            EXPECT_EQ(p.FillPrimitives().size(), 1u);
-        }
-    }
-    if (c.entities > 0) {
-        EXPECT_EQ(r.doc.GetMaxCorner().x, c.placed ? 110.0 : 10.0);
-    }
-}
 
 const SErrorCase kErrors[] = {
     {"EmptyFile", "", 1, "Wrong .PNL file header!", 0, false},
@@ -235,8 +181,32 @@ const SErrorCase kErrors[] = {
     {"SecondPanelName", Join(kPanel) + "PANEL:\n", 31, "Can not read name of the panel!", 2, true},
 };
 
-INSTANTIATE_TEST_SUITE_P(Messages, PanelErrorTest, ::testing::ValuesIn(kErrors),
-                         [](const auto& info) { return std::string(info.param.name); });
+TEST(PanelImportTest, ErrorsStopWithTheMessageAndKeepFinishedEntities) {
+    for (const SErrorCase& c : kErrors) {
+        SCOPED_TRACE(c.name);
+        SPanelRun r;
+        EXPECT_EQ(r.Run(c.text), EImportResult::Refused);
+        EXPECT_EQ(r.messages,
+                  std::vector<std::string>{"Line: " + std::to_string(c.line) + ". \n" + c.message});
+        ASSERT_EQ(r.doc.GetEntityCount(), c.entities);
+        // What stays is shown and counted like any import.
+        EXPECT_EQ(r.doc.IsModified(), c.entities > 0);
+        EXPECT_EQ(r.prompter.waitDepth, 0);
+        for (int i = 0; i < c.entities; ++i) {
+            const CPoly& p = PolyAt(r.doc, i);
+            EXPECT_EQ(p.m_number, i + 1);
+            EXPECT_EQ(p.m_vertices[0].x >= 100.0, c.placed) << i;
+            EXPECT_EQ(Coords(p).size(), p.m_closed ? 3u : 2u);
+            if (p.m_closed) {
+                EXPECT_EQ(p.m_tessellated, 1);
+                EXPECT_EQ(p.FillPrimitives().size(), 1u);
+            }
+        }
+        if (c.entities > 0) {
+            EXPECT_EQ(r.doc.GetMaxCorner().x, c.placed ? 110.0 : 10.0);
+        }
+    }
+}
 
 std::string SkippedPlate(int line, int plate) {
     return "Line: " + std::to_string(line) +

@@ -21,55 +21,40 @@ std::string BadLine(int n) {
     return "Line: " + std::to_string(n) + ". \n" + kBadLine;
 }
 
-struct SLineCase {
-    const char* name;
-    std::string line;
-    EPointLine kind;
-    const char* label;
-    double x, y, z;
-};
-
-const SLineCase kLineCases[] = {
-    {"empty", "", EPointLine::Comment, "", 0, 0, 0},
-    {"blanks_and_tabs", " \t \t", EPointLine::Comment, "", 0, 0, 0},
-    {"comment", "// P1 1 2 3", EPointLine::Comment, "", 0, 0, 0},
-    {"indented_comment", " \t  //x", EPointLine::Comment, "", 0, 0, 0},
-    {"single_slash", "/ 1 2 3", EPointLine::Point, "/", 1, 2, 3},
-    {"slashes_inside_label", "x// 1 2 3", EPointLine::Point, "x//", 1, 2, 3},
-    {"plain", "P1 10.5 -20 3e2", EPointLine::Point, "P1", 10.5, -20, 300},
-    {"tabs_and_plus", "\tP2\t+1\t.5\t-0", EPointLine::Point, "P2", 1, 0.5, 0},
-    {"text_after_fourth_field", "P3 1 2 3 uwaga 4", EPointLine::Point, "P3", 1, 2, 3},
-    {"glued_text_after_number", "P4 1 2 3m", EPointLine::Point, "P4", 1, 2, 3},
-    {"survey_scale", "1020 5420000.123 6310000.456 101.5", EPointLine::Point, "1020", 5420000.123,
-     6310000.456, 101.5},
-    {"two_numbers", "P5 1 2", EPointLine::Bad, "", 0, 0, 0},
-    {"label_only", "P6", EPointLine::Bad, "", 0, 0, 0},
-    {"decimal_comma", "P7 1,5 2 3", EPointLine::Bad, "", 0, 0, 0},
-    {"number_missing_between", "P8 1 x 3 4", EPointLine::Bad, "", 0, 0, 0},
-    {"form_feed_only", "\f", EPointLine::Bad, "", 0, 0, 0},
-    {"vertical_tab_before_label", "\vP9 1 2 3", EPointLine::Point, "P9", 1, 2, 3},
-    {"nul_ends_the_line", std::string("P10 1 2\0 3", 10), EPointLine::Bad, "", 0, 0, 0},
-    {"nul_after_the_numbers", std::string("P11 1 2 3\0garbage", 17), EPointLine::Point, "P11", 1, 2,
-     3},
-};
-
-class PointLineTest : public ::testing::TestWithParam<SLineCase> {};
-
-TEST_P(PointLineTest, ScansLikeTheCFormat) {
-    const SLineCase& c = GetParam();
-    std::string_view label;
-    double xyz[3] = {0, 0, 0};
-    ASSERT_EQ(ParsePointLine(c.line, label, xyz), c.kind);
-    if (c.kind == EPointLine::Point) {
-        EXPECT_EQ(label, c.label);
-        EXPECT_EQ(xyz[0], c.x);
-        EXPECT_EQ(xyz[1], c.y);
-        EXPECT_EQ(xyz[2], c.z);
+TEST(PointLine, ScansLikeTheCFormat) {
+    const std::pair<std::string, const char*> cases[] = {
+        {"", "comment"},
+        {" \t \t", "comment"},
+        {"// P1 1 2 3", "comment"},
+        {" \t  //x", "comment"},
+        {"/ 1 2 3", "/ 1 2 3"},
+        {"x// 1 2 3", "x// 1 2 3"},
+        {"P1 10.5 -20 3e2", "P1 10.5 -20 300"},
+        {"\tP2\t+1\t.5\t-0", "P2 1 0.5 -0"},
+        {"P3 1 2 3 uwaga 4", "P3 1 2 3"},
+        {"P4 1 2 3m", "P4 1 2 3"},
+        {"1020 5420000.123 6310000.456 101.5", "1020 5420000.123 6310000.456 101.5"},
+        {"P5 1 2", "bad"},
+        {"P6", "bad"},
+        {"P7 1,5 2 3", "bad"},
+        {"P8 1 x 3 4", "bad"},
+        {"\f", "bad"},
+        {"\vP9 1 2 3", "P9 1 2 3"},
+        {std::string("P10 1 2\0 3", 10), "bad"},
+        {std::string("P11 1 2 3\0garbage", 17), "P11 1 2 3"},
+    };
+    for (const auto& [line, want] : cases) {
+        SCOPED_TRACE(line);
+        std::string_view label;
+        double xyz[3] = {0, 0, 0};
+        const EPointLine kind = ParsePointLine(line, label, xyz);
+        EXPECT_EQ(kind == EPointLine::Comment ? "comment"
+                  : kind == EPointLine::Bad   ? "bad"
+                                              : std::string(label) + " " + Num(xyz[0]) + " " +
+                                                  Num(xyz[1]) + " " + Num(xyz[2]),
+                  want);
     }
 }
-
-INSTANTIATE_TEST_SUITE_P(Lines, PointLineTest, ::testing::ValuesIn(kLineCases),
-                         [](const auto& info) { return std::string(info.param.name); });
 
 class PointImportTest : public ::testing::Test {
 protected:
@@ -90,77 +75,52 @@ TEST_F(PointImportTest, PointsGetNumbersLayerAndColour) {
     doc.Layers().emplace_back("Pomiar", 0, 1);
     doc.SetCurrentLayer(1);
     ASSERT_EQ(Import("// pomiar\r\nA 1 2 3\r\n\r\nB 4 5 6\r\n"), EImportResult::Done);
-    ASSERT_EQ(doc.GetEntityCount(), 2);
-    EXPECT_EQ(Point(0).m_name, "A");
-    EXPECT_EQ(Point(0).m_number, 101);
-    EXPECT_EQ(Point(1).m_number, 102);
-    EXPECT_EQ(Point(1).m_name, "B");
-    for (int i = 0; i < 2; ++i) {
-        EXPECT_EQ(Point(i).m_layer, 1);
-        EXPECT_EQ(Point(i).m_color[0], 1.0);
-        EXPECT_EQ(Point(i).m_color[2], 1.0);
-        EXPECT_EQ(Point(i).m_point.flag, 1u);
-    }
-    ExpectXyz(Point(1).m_point, 4, 5, 6, 0);
     EXPECT_TRUE(prompter.messages.empty());
-
     // A second import adds to the drawing; numbers keep rising.
     ASSERT_EQ(Import("C 7 8 9\n"), EImportResult::Done);
-    ASSERT_EQ(doc.GetEntityCount(), 3);
-    EXPECT_EQ(Point(2).m_number, 103);
+    EXPECT_EQ(Describe(doc),
+              "pnt 1 2 3 L1 #101 name=A rgb=1 1 1\n"
+              "pnt 4 5 6 L1 #102 name=B rgb=1 1 1\n"
+              "pnt 7 8 9 L1 #103 name=C rgb=1 1 1\n");
 }
 
 TEST_F(PointImportTest, BadLinesAreReportedWithTheirNumberAndSkipped) {
     ASSERT_EQ(Import("// naglowek\n\nP1 1 2\nP2 1 2 3\n  // x\nP3 a b c\nP4 4 5 6"),
               EImportResult::Done);
-    ASSERT_EQ(prompter.messages.size(), 2u);
-    EXPECT_EQ(prompter.messages[0].text, BadLine(3));
-    EXPECT_EQ(prompter.messages[1].text, BadLine(6));
-    ASSERT_EQ(doc.GetEntityCount(), 2);
-    EXPECT_EQ(Point(0).m_name, "P2");
-    EXPECT_EQ(Point(1).m_name, "P4");
+    EXPECT_EQ(MessageTexts(prompter), (std::vector<std::string>{BadLine(3), BadLine(6)}));
+    EXPECT_EQ(Describe(doc),
+              "pnt 1 2 3 #101 name=P2 rgb=1 1 1\npnt 4 5 6 #102 name=P4 rgb=1 1 1\n");
     // The messages come before the dialog.
     EXPECT_EQ(prompter.shown.size(), 1u);
 }
 
 TEST_F(PointImportTest, ReservedLabelsPreloadTheDialogAndAreImported) {
     ASSERT_EQ(Import("BAZA 10 0 0\nBAZAY 10 5 0\nBAZAX 20 0 0\nP 12 3 4\n"), EImportResult::Done);
-    ASSERT_EQ(prompter.shown.size(), 1u);
-    const SAlignment& a = prompter.shown[0];
-    EXPECT_EQ(a.modelOrigin.x, 10.0);
-    EXPECT_EQ(a.modelFirstAxis, 1);
-    EXPECT_EQ(a.modelFirstPoint.y, 5.0);
-    EXPECT_EQ(a.modelSecondAxis, 0);
-    EXPECT_EQ(a.modelSecondPoint.x, 20.0);
     // The drawing side keeps its defaults.
-    EXPECT_EQ(a.drawingFirstPoint.x, 1.0);
-    EXPECT_EQ(a.drawingSecondPoint.y, 1.0);
-    EXPECT_FALSE(a.leftHanded);
-
-    ASSERT_EQ(doc.GetEntityCount(), 4);
-    EXPECT_EQ(Point(0).m_name, "BAZA");
-    EXPECT_NEAR(Point(0).m_point.x, 0.0, 1e-12);
-    EXPECT_NEAR(Point(2).m_point.x, 10.0, 1e-12);
-    ExpectXyz(Point(3).m_point, 2.0, 3.0, 4.0, 1e-12);
+    ASSERT_EQ(prompter.shown.size(), 1u);
+    EXPECT_EQ(Describe(prompter.shown[0]), "10 0 0 y=10 5 0 x=20 0 0 -> 0 0 0 x=1 0 0 y=0 1 0");
+    EXPECT_EQ(Describe(doc, 12),
+              "pnt 0 0 0 #101 name=BAZA rgb=1 1 1\n"
+              "pnt 0 5 0 #102 name=BAZAY rgb=1 1 1\n"
+              "pnt 10 0 0 #103 name=BAZAX rgb=1 1 1\n"
+              "pnt 2 3 4 #104 name=P rgb=1 1 1\n");
 }
 
 TEST(PreloadAlignmentTest, OrderRules) {
     struct SCase {
         const char* name;
         std::vector<const char*> labels;  // point i is at (i + 1, 10 * (i + 1), 0)
-        double origin;                    // x of the origin, 0 for the default
-        int firstAxis;
-        double first;  // x of the first axis point
-        int secondAxis;
-        double second;
+        const char* model;
     };
     const SCase cases[] = {
-        {"none", {"P1", "P2"}, 0, 0, 1, 1, 0},
-        {"last_baza_wins", {"BAZA", "BAZA", "BAZAZ"}, 2, 2, 3, 1, 0},
-        {"baza_after_second_axis_unseen", {"BAZAX", "BAZA", "BAZAY", "BAZA"}, 2, 0, 1, 1, 3},
-        {"third_axis_ignored", {"BAZAZ", "BAZAY", "BAZAX"}, 0, 2, 1, 1, 2},
-        {"same_axis_twice_kept", {"BAZAX", "BAZAX"}, 0, 0, 1, 0, 2},
-        {"case_sensitive", {"baza", "BAZAx", "BAZAXX", " BAZA"}, 0, 0, 1, 1, 0},
+        {"none", {"P1", "P2"}, "0 0 0 x=1 0 0 y=0 1 0"},
+        {"last_baza_wins", {"BAZA", "BAZA", "BAZAZ"}, "2 20 0 z=3 30 0 y=0 1 0"},
+        {"baza_after_second_axis_unseen",
+         {"BAZAX", "BAZA", "BAZAY", "BAZA"},
+         "2 20 0 x=1 10 0 y=3 30 0"},
+        {"third_axis_ignored", {"BAZAZ", "BAZAY", "BAZAX"}, "0 0 0 z=1 10 0 y=2 20 0"},
+        {"same_axis_twice_kept", {"BAZAX", "BAZAX"}, "0 0 0 x=1 10 0 x=2 20 0"},
+        {"case_sensitive", {"baza", "BAZAx", "BAZAXX", " BAZA"}, "0 0 0 x=1 0 0 y=0 1 0"},
     };
     for (const SCase& c : cases) {
         SurveyPointList points;
@@ -168,12 +128,9 @@ TEST(PreloadAlignmentTest, OrderRules) {
             const double k = static_cast<double>(i + 1);
             points.push_back(MakeSurveyPoint(c.labels[i], CPoint3(k, 10 * k, 0)));
         }
-        const SAlignment a = PreloadAlignment(points);
-        EXPECT_EQ(a.modelOrigin.x, c.origin) << c.name;
-        EXPECT_EQ(a.modelFirstAxis, c.firstAxis) << c.name;
-        EXPECT_EQ(a.modelFirstPoint.x, c.first) << c.name;
-        EXPECT_EQ(a.modelSecondAxis, c.secondAxis) << c.name;
-        EXPECT_EQ(a.modelSecondPoint.x, c.second) << c.name;
+        EXPECT_EQ(Describe(PreloadAlignment(points)),
+                  c.model + std::string(" -> 0 0 0 x=1 0 0 y=0 1 0"))
+            << c.name;
     }
 }
 
@@ -192,8 +149,7 @@ TEST_F(PointImportTest, LeftHandedNegatesYAfterPlacement) {
         a.drawingSecondPoint = CPoint3(0, 101, 0);
     };
     ASSERT_EQ(Import("P 1 2 3\n"), EImportResult::Done);
-    ASSERT_EQ(doc.GetEntityCount(), 1);
-    ExpectXyz(Point(0).m_point, 1.0, -102.0, 3.0, 1e-12);
+    EXPECT_EQ(Describe(doc, 12), "pnt 1 -102 3 #101 name=P rgb=1 1 1\n");
 }
 
 TEST_F(PointImportTest, CollinearReservedPointsAreCaughtByTheChecks) {
@@ -209,10 +165,11 @@ TEST_F(PointImportTest, LongLabelsAndEncodings) {
     const std::string longLabel(300, 'L');
     ASSERT_EQ(Import(longLabel + " 1 2 3\n" + "Pą 4 5 6\n" + "P\xb9\x9c 7 8 9\n"),
               EImportResult::Done);
-    ASSERT_EQ(doc.GetEntityCount(), 3);
-    EXPECT_EQ(Point(0).m_name, longLabel);
-    EXPECT_EQ(Point(1).m_name, "Pą");   // UTF-8 as it is
-    EXPECT_EQ(Point(2).m_name, "Pąś");  // Windows-1250 converted
+    // UTF-8 as it is, Windows-1250 converted.
+    EXPECT_EQ(Describe(doc),
+              "pnt 1 2 3 #101 name=" + longLabel +
+                  " rgb=1 1 1\n"
+                  "pnt 4 5 6 #102 name=Pą rgb=1 1 1\npnt 7 8 9 #103 name=Pąś rgb=1 1 1\n");
 }
 
 TEST_F(PointImportTest, HugeLinesAreBadLinesNotMemory) {
@@ -221,11 +178,8 @@ TEST_F(PointImportTest, HugeLinesAreBadLinesNotMemory) {
     std::string text(3u << 20, 'x');
     text += "\n" + std::string(2u << 20, 'L') + " 1 2 3\nP 1 2 3\n";
     ASSERT_EQ(Import(text), EImportResult::Done);
-    ASSERT_EQ(prompter.messages.size(), 2u);
-    EXPECT_EQ(prompter.messages[0].text, BadLine(1));
-    EXPECT_EQ(prompter.messages[1].text, BadLine(2));
-    ASSERT_EQ(doc.GetEntityCount(), 1);
-    EXPECT_EQ(Point(0).m_name, "P");
+    EXPECT_EQ(MessageTexts(prompter), (std::vector<std::string>{BadLine(1), BadLine(2)}));
+    EXPECT_EQ(Describe(doc), "pnt 1 2 3 #101 name=P rgb=1 1 1\n");
 }
 
 // A file of many chunks' worth of lines, bad lines and comments at the chunk edges: points in
@@ -274,10 +228,7 @@ TEST_F(PointImportTest, LongFilesKeepTheirOrderAcrossChunks) {
     }
     ASSERT_EQ(Import(reserved), EImportResult::Done);
     ASSERT_EQ(prompter.shown.size(), 2u);
-    EXPECT_EQ(prompter.shown[1].modelFirstAxis, 1);
-    EXPECT_EQ(prompter.shown[1].modelFirstPoint.y, 7.0);
-    EXPECT_EQ(prompter.shown[1].modelSecondAxis, 0);
-    EXPECT_EQ(prompter.shown[1].modelSecondPoint.x, 9.0);
+    EXPECT_EQ(Describe(prompter.shown[1]), "0 0 0 y=0 7 0 x=9 0 0 -> 0 0 0 x=1 0 0 y=0 1 0");
 }
 
 }  // namespace

@@ -12,6 +12,7 @@
 #include "document/Entity.h"
 #include "document/TAVDoc.h"
 #include "exchange/ImportSession.h"
+#include "support/Describe.h"
 #include "support/RecordingPrompter.h"
 #include "support/TempFiles.h"
 #include "support/TestEntities.h"
@@ -85,10 +86,7 @@ struct SReaderRun {
     EImportResult Run(const std::string& text) {
         CTempFile file(text, m_suffix);
         result = m_reader(doc, file.path);
-        messages.clear();
-        for (const auto& m : prompter.messages) {
-            messages.push_back(m.text);
-        }
+        messages = MessageTexts(prompter);
         return result;
     }
 
