@@ -101,6 +101,8 @@ TEST(DxfTexts, MTextLinesStandByTheirAttachmentPoint) {
         EXPECT_EQ(b.m_text, "Second");
         EXPECT_EQ(im.LayerOf(1), "NOTES");
         EXPECT_EQ(a.m_height, 2.0);
+        EXPECT_EQ(a.m_font, 3);  // every line of an MTEXT in the drawing's stroke font
+        EXPECT_EQ(b.m_font, 3);
         EXPECT_NEAR(a.m_position.x, c.x1, 1e-12) << c.attachment;
         EXPECT_NEAR(a.m_position.y, c.y1, 1e-12) << c.attachment;
         EXPECT_NEAR(b.m_position.x, c.x2, 1e-12) << c.attachment;
