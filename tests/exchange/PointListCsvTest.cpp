@@ -34,13 +34,7 @@ protected:
         const CDataNode& d = Point(i).m_data;
         return d.GetChildCount() == 1 ? d.GetChild(0).GetText() : "";
     }
-    std::vector<std::string> Messages() {
-        std::vector<std::string> out;
-        for (const auto& m : prompter.messages) {
-            out.push_back(m.text);
-        }
-        return out;
-    }
+    std::vector<std::string> Messages() { return MessageTexts(prompter); }
 
     CAlignPrompter prompter;
     CTAVDoc doc{&prompter};
