@@ -63,6 +63,7 @@ SImportResult ReadText(const std::string& text, int64_t budget = 0) {
 }
 
 struct SRead {
+    CCounterGuard counter;
     CRecordingPrompter prompter;
     CTAVDoc doc{&prompter};
     EImportResult result = EImportResult::Refused;
@@ -118,19 +119,19 @@ TEST(DxfBlocks, ArraysAttributesAndDefinitions) {
         Dxf("0|ATTRIB|8|T|10|1|20|2|30|0|40|0.5|1|wartosc|2|TAG|0|SEQEND|8|0") +
         Insert("P", 50, 0, "70|40|71|40");
     SRead r(File("", blocks, entities));
-    ASSERT_EQ(r.doc.GetEntityCount(), 6 + 1 + 1 + 1);
-    // Cells along the turned axes: column c at (100, 5c), row r at (-2r, 0) from there.
-    for (int row = 0; row < 2; ++row) {
-        for (int column = 0; column < 3; ++column) {
-            const auto& p = dynamic_cast<const CPnt&>(*r.doc.GetEntity(row * 3 + column));
-            ExpectPoint(p.m_point, 100 - 2.0 * row, 5.0 * column);
-        }
-    }
-    const auto& text = dynamic_cast<const CText&>(*r.doc.GetEntity(7));
-    EXPECT_EQ(text.m_text, "wartosc");
-    ExpectPoint(text.m_position, 1, 2);
-    EXPECT_EQ(r.LayerOf(7), "T");
-    ExpectPoint(dynamic_cast<const CPnt&>(*r.doc.GetEntity(8)).m_point, 50, 0);
+    // Cells along the turned axes: column c at (100, 5c), row r at (-2r, 0) from there. The
+    // definition draws nothing; the attribute is on its own layer.
+    EXPECT_EQ(Describe(r.doc, 9),
+              "pnt 100 0 0 L1 #1 rgb=1 1 1\n"
+              "pnt 100 5 0 L1 #2 rgb=1 1 1\n"
+              "pnt 100 10 0 L1 #3 rgb=1 1 1\n"
+              "pnt 98 0 0 L1 #4 rgb=1 1 1\n"
+              "pnt 98 5 0 L1 #5 rgb=1 1 1\n"
+              "pnt 98 10 0 L1 #6 rgb=1 1 1\n"
+              "pnt 0 0 0 L1 #7 rgb=1 1 1\n"
+              "text \"wartosc\" at=1 2 0 h=0.5 axis=0 0 1 font=3 L2 #8 rgb=1 1 1\n"
+              "pnt 50 0 0 L1 #9 rgb=1 1 1\n");
+    EXPECT_EQ(DescribeLayers(r.doc), "Warstwa1; 0; T");
 }
 
 TEST(DxfBlocks, DimensionsThroughTheirBlocksAndLeaders) {
@@ -139,12 +140,12 @@ TEST(DxfBlocks, DimensionsThroughTheirBlocksAndLeaders) {
         Dxf("0|DIMENSION|8|WYMIARY|2|*D1|10|4|20|1|30|0|70|32|"
             "0|LEADER|8|0|76|3|10|0|20|0|30|0|10|1|20|1|30|0|10|2|20|1|30|0");
     SRead r(File("", blocks, entities));
-    ASSERT_EQ(r.doc.GetEntityCount(), 3);
     // Entities of the dimension's block on layer 0 go to the dimension's layer.
-    EXPECT_EQ(r.LayerOf(0), "WYMIARY");
-    ExpectPoint(r.Poly(1).m_vertices[1], 0, 1);
-    ASSERT_EQ(r.Poly(2).GetVertexCount(), 3);
-    ExpectPoint(r.Poly(2).m_vertices[2], 2, 1);
+    EXPECT_EQ(Describe(r.doc, 9),
+              "line [0 0 0, 4 0 0] L1 #1 rgb=1 1 1\n"
+              "line [0 0 0, 0 1 0] L1 #2 rgb=1 1 1\n"
+              "line [0 0 0, 1 1 0, 2 1 0] L2 #3 rgb=1 1 1\n");
+    EXPECT_EQ(DescribeLayers(r.doc), "Warstwa1; WYMIARY; 0");
 }
 
 TEST(DxfBlocks, LayerTableColoursAndStates) {
@@ -158,37 +159,27 @@ TEST(DxfBlocks, LayerTableColoursAndStates) {
                                  Line(0, 0, 1, 0, "PRAWDZIWA") +
                                  Insert("K", 0, 0, "62|4", "CZERWONA");
     SRead r(File(tables, blocks, entities));
-    ASSERT_EQ(r.doc.GetEntityCount(), 7);
-    const struct {
-        int entity;
-        const char* layer;
-        bool visible;
-        double r, g, b;
-    } want[] = {
-        {0, "CZERWONA", true, 1, 0, 0},     // by layer
-        {1, "ZAMROZONA", false, 0, 1, 0},   // frozen: hidden, its colour
-        {2, "WYLACZONA", false, 1, 1, 0},   // off: hidden; its own colour 2, name as the table
-        {3, "ISTNIEJACA", false, 1, 1, 1},  // colour 7
-        {4, "PRAWDZIWA", true, 0x12 / 255.0, 0x34 / 255.0, 0x56 / 255.0},  // true colour
-        {5, "CZERWONA", true, 0, 1, 1},  // block's BYBLOCK takes the reference's colour 4
-        {6, "CZERWONA", true, 1, 0, 0},  // block's BYLAYER on layer 0: the reference's layer
-    };
-    for (const auto& w : want) {
-        const CEntity& e = *r.doc.GetEntity(w.entity);
-        EXPECT_EQ(r.LayerOf(w.entity), w.layer) << w.entity;
-        EXPECT_EQ(r.doc.GetLayer(e.m_layer).m_visible != 0, w.visible) << w.entity;
-        EXPECT_NEAR(e.m_color[0], w.r, 1e-9) << w.entity;
-        EXPECT_NEAR(e.m_color[1], w.g, 1e-9) << w.entity;
-        EXPECT_NEAR(e.m_color[2], w.b, 1e-9) << w.entity;
-    }
+    // By layer; frozen: hidden, its colour; off: hidden, its own colour 2, named as the table;
+    // colour 7; a true colour; a block's BYBLOCK takes the reference's colour 4; a block's
+    // BYLAYER on layer 0 takes the reference's layer.
+    EXPECT_EQ(Describe(r.doc, 9),
+              "line [0 0 0, 1 0 0] L1 #1 rgb=1 0 0\n"
+              "line [0 0 0, 1 0 0] L2 #2 rgb=0 1 0\n"
+              "line [0 0 0, 1 0 0] L3 #3 rgb=1 1 0\n"
+              "line [0 0 0, 1 0 0] L4 #4 rgb=1 1 1\n"
+              "line [0 0 0, 1 0 0] L5 #5 rgb=0.070588235 0.203921569 0.337254902\n"
+              "line [0 0 0, 1 0 0] L1 #6 rgb=0 1 1\n"
+              "line [0 0 0, 1 1 0] L1 #7 rgb=1 0 0\n");
+    EXPECT_EQ(DescribeLayers(r.doc),
+              "Warstwa1; CZERWONA; ZAMROZONA hidden; WYLACZONA hidden; ISTNIEJACA hidden; "
+              "PRAWDZIWA");
     // A layer the drawing already has keeps its own state.
     CRecordingPrompter p2;
     CTAVDoc doc(&p2);
     doc.Layers().emplace_back("istniejaca", 0, 1);
     SImportResult res = ReadText(File(tables, "", Line(0, 0, 1, 0, "ISTNIEJACA")));
     MergeImport(doc, res, "t");
-    ASSERT_EQ(doc.GetLayerCount(), 2);
-    EXPECT_EQ(doc.GetLayer(1).m_visible, 1);
+    EXPECT_EQ(DescribeLayers(doc), "Warstwa1; istniejaca");
     EXPECT_EQ(doc.GetEntity(0)->m_layer, 1);
 }
 
@@ -201,16 +192,21 @@ TEST(DxfBlocks, CyclesMissingBlocksAndBadPlacements) {
                                  Line(5, 5, 6, 6);
     SRead r(File("", blocks, entities));
     EXPECT_EQ(r.result, EImportResult::Done);
-    // A's line, B's line, and the line after the references.
-    ASSERT_EQ(r.doc.GetEntityCount(), 3);
-    ExpectPoint(r.Poly(2).m_vertices[0], 5, 5);
-    // A missing block might come later in the file: it is said at the end.
-    ASSERT_EQ(r.lineMessages.size(), 4u);
-    EXPECT_NE(r.lineMessages[0].find("Block \"A\" refers to itself"), std::string::npos);
-    EXPECT_NE(r.lineMessages[1].find("zero or invalid scale"), std::string::npos);
-    EXPECT_NE(r.lineMessages[2].find("zero or invalid scale"), std::string::npos);
-    EXPECT_NE(r.lineMessages[3].find("Block \"BRAK\" is not defined"), std::string::npos);
-    EXPECT_EQ(r.lineMessages[3].rfind("Line: ", 0), 0u);
+    // A's line, B's line, and the line after the references. A missing block might come later
+    // in the file: it is said at the end.
+    EXPECT_EQ(Describe(r.doc),
+              "line [0 0 0, 1 0 0] L1 #1 rgb=1 1 1\n"
+              "line [0 0 0, 0 1 0] L1 #2 rgb=1 1 1\n"
+              "line [5 5 0, 6 6 0] L1 #3 rgb=1 1 1\n");
+    EXPECT_EQ(r.lineMessages,
+              (std::vector<std::string>{
+                  "Line: 82. \nBlock \"A\" refers to itself; the reference that closes the "
+                  "circle is left out.",
+                  "Line: 128. \nThe reference to block \"A\" has a zero or invalid scale, "
+                  "rotation or position; it is left out.",
+                  "Line: 142. \nThe reference to block \"A\" has a zero or invalid scale, "
+                  "rotation or position; it is left out.",
+                  "Line: 116. \nBlock \"BRAK\" is not defined; its reference is left out."}));
 }
 
 // A block of many entities referenced many times, and a huge array: the budget ends it with a

@@ -94,20 +94,15 @@ TEST(DxfTexts, MTextLinesStandByTheirAttachmentPoint) {
         SImport im;
         im.RunEntities("0|MTEXT|8|NOTES|10|10|20|20|30|3|40|2|44|1.5|71|" +
                        std::to_string(c.attachment) + "|1|First\\PSecond|0|MTEXT|10|0|20|0|40|1|");
-        ASSERT_EQ(im.doc.GetEntityCount(), 2) << c.attachment;  // the empty MTEXT adds nothing
-        const CText& a = im.At<CText>(0);
-        const CText& b = im.At<CText>(1);
-        EXPECT_EQ(a.m_text, "First");
-        EXPECT_EQ(b.m_text, "Second");
+        // The empty MTEXT adds nothing; every line is in the drawing's stroke font.
+        const auto line = [](const char* text, double x, double y, int number) {
+            return "text \"" + std::string(text) + "\" at=" + Num(x, 9) + " " + Num(y, 9) +
+                   " 3 h=2 axis=0 0 1 font=3 L1 #" + std::to_string(number) + " rgb=1 1 1\n";
+        };
+        EXPECT_EQ(Describe(im.doc, 9),
+                  line("First", c.x1, c.y1, 1) + line("Second", c.x2, c.y1 - pitch, 2))
+            << c.attachment;
         EXPECT_EQ(im.LayerOf(1), "NOTES");
-        EXPECT_EQ(a.m_height, 2.0);
-        EXPECT_EQ(a.m_font, 3);  // every line of an MTEXT in the drawing's stroke font
-        EXPECT_EQ(b.m_font, 3);
-        EXPECT_NEAR(a.m_position.x, c.x1, 1e-12) << c.attachment;
-        EXPECT_NEAR(a.m_position.y, c.y1, 1e-12) << c.attachment;
-        EXPECT_NEAR(b.m_position.x, c.x2, 1e-12) << c.attachment;
-        EXPECT_NEAR(b.m_position.y, c.y1 - pitch, 1e-12) << c.attachment;
-        EXPECT_EQ(b.m_position.z, 3.0);
     }
 }
 
@@ -118,14 +113,13 @@ TEST(DxfTexts, MTextDirectionRotationAndWrapping) {
     const double wrap = (Width("aaa") + 0.1) * 1.0;
     im.RunEntities("0|MTEXT|10|0|20|0|40|1|50|45|11|0|21|2|31|0|1|up|0|MTEXT|10|0|20|0|40|1|41|" +
                    std::to_string(wrap) + "|3|aaa b|1|bb ccc|0|MTEXT|10|0|20|0|40|1|50|30|1|r|");
-    ASSERT_EQ(im.doc.GetEntityCount(), 5);
-    EXPECT_NEAR(im.At<CText>(0).m_rotation, 90.0, 1e-12);
-    EXPECT_NEAR(im.At<CText>(0).m_position.x, 1.0, 1e-12);  // a height below the top, turned
-    EXPECT_NEAR(im.At<CText>(0).m_position.y, 0.0, 1e-12);
-    EXPECT_EQ(im.At<CText>(1).m_text, "aaa");
-    EXPECT_EQ(im.At<CText>(2).m_text, "bbb");
-    EXPECT_EQ(im.At<CText>(3).m_text, "ccc");
-    EXPECT_EQ(im.At<CText>(4).m_rotation, 30.0);
+    // The first is a height below its top, turned.
+    EXPECT_EQ(Describe(im.doc, 9),
+              "text \"up\" at=1 0 0 h=1 axis=0 0 1 rot=90 font=3 #1 rgb=1 1 1\n"
+              "text \"aaa\" at=0 -1 0 h=1 axis=0 0 1 font=3 #2 rgb=1 1 1\n"
+              "text \"bbb\" at=0 -2.666666667 0 h=1 axis=0 0 1 font=3 #3 rgb=1 1 1\n"
+              "text \"ccc\" at=0 -4.333333333 0 h=1 axis=0 0 1 font=3 #4 rgb=1 1 1\n"
+              "text \"r\" at=0.5 -0.866025404 0 h=1 axis=0 0 1 rot=30 font=3 #5 rgb=1 1 1\n");
 }
 
 TEST(DxfTexts, MTextColumns) {
@@ -431,20 +425,16 @@ TEST(DxfAreas, PolyfaceCubeGivesSixFaces) {
     }
     SImport im;
     im.RunEntities(spec + "0|SEQEND|0|POINT|");
-    ASSERT_EQ(im.doc.GetEntityCount(), 7);
-    for (int i = 0; i < 6; ++i) {
-        const CPoly& p = im.At<CPoly>(i);
-        EXPECT_EQ(p.m_closed, 1);
-        ASSERT_EQ(p.GetVertexCount(), 4);
-        EXPECT_EQ(im.LayerOf(i), "CUBE");
-        // Each face is a unit square: its corners differ in one coordinate per side.
-        for (int k = 0; k < 4; ++k) {
-            EXPECT_NEAR((p[(k + 1) % 4] - p[k]).Length(), 1.0, 1e-12) << i;
-        }
-    }
-    EXPECT_EQ(im.At<CPoly>(0).m_name, "C1");
-    EXPECT_EQ(im.At<CPoly>(1).m_name, "");
-    ExpectXyz(im.At<CPoly>(3)[2], 1, 1, 1);
+    EXPECT_EQ(DescribeLayers(im.doc), "Warstwa1; CUBE");
+    EXPECT_EQ(Describe(im.doc),
+              "polygon [0 0 0, 1 0 0, 1 1 0, 0 1 0] planar n=0 0 1 tess fan=1 L1 #1 name=C1 "
+              "rgb=1 1 1\n"
+              "polygon [0 0 1, 1 0 1, 1 1 1, 0 1 1] planar n=0 0 1 tess fan=1 L1 #2 rgb=1 1 1\n"
+              "polygon [0 0 0, 1 0 0, 1 0 1, 0 0 1] planar n=0 -1 0 tess fan=1 L1 #3 rgb=1 1 1\n"
+              "polygon [0 1 0, 1 1 0, 1 1 1, 0 1 1] planar n=0 -1 0 tess fan=1 L1 #4 rgb=1 1 1\n"
+              "polygon [0 0 0, 0 1 0, 0 1 1, 0 0 1] planar n=1 0 0 tess fan=1 L1 #5 rgb=1 1 1\n"
+              "polygon [1 0 0, 1 1 0, 1 1 1, 1 0 1] planar n=1 0 0 tess fan=1 L1 #6 rgb=1 1 1\n"
+              "pnt 0 0 0 L1 #7 rgb=1 1 1\n");
 }
 
 TEST(DxfAreas, PolygonMeshesGiveTheirQuadrilaterals) {
@@ -525,12 +515,10 @@ TEST(DxfAreas, NestedSolidHatchesAndBadCounts) {
     // A square with a hole: outlines, not filled. A count of paths beyond what follows.
     im.RunEntities("0|HATCH|70|1|91|2|" + path(2) + path(1) + "75|1|0|HATCH|70|1|91|2147483647|" +
                    path(3) + "0|HATCH|70|1|91|1|92|0|93|1|72|9|");
-    ASSERT_EQ(im.doc.GetEntityCount(), 3);
-    for (int i = 0; i < 3; ++i) {
-        const CPoly& p = im.At<CPoly>(i);
-        EXPECT_EQ(p.m_closed, i == 2 ? 1 : 0);
-        EXPECT_EQ(p.GetVertexCount(), i == 2 ? 4 : 5);
-    }
+    EXPECT_EQ(Describe(im.doc),
+              "line [-2 -2 0, 2 -2 0, 2 2 0, -2 2 0, -2 -2 0] #1 rgb=1 1 1\n"
+              "line [-1 -1 0, 1 -1 0, 1 1 0, -1 1 0, -1 -1 0] #2 rgb=1 1 1\n"
+              "polygon [-3 -3 0, 3 -3 0, 3 3 0, -3 3 0] planar n=0 0 1 tess fan=1 #3 rgb=1 1 1\n");
     EXPECT_TRUE(
         Said(im, "HATCH boundary paths after the 1 read are left out: they cannot be read."));
     EXPECT_TRUE(

@@ -297,42 +297,31 @@ protected:
         ADD_FAILURE() << "no point " << name;
         return nullptr;
     }
-    std::string CodeOf(const CPnt& p) {
-        return p.m_data.GetChildCount() == 1 ? p.m_data.GetChild(0).GetText() : "";
+    // The named points to a micrometre.
+    std::string DescribeNamed(std::initializer_list<const char*> names) {
+        std::string s;
+        for (const char* name : names) {
+            const CPnt* p = Named(name);
+            s += p ? Describe(*p, 6) + "\n" : "";
+        }
+        return s;
     }
 };
 
-struct SSurveyPoint {
-    const char* name;
-    double x, y, z;
-};
-
-TEST_F(GsiFileTest, CrOnlyGsi8WithHorizontalDistances) {
+TEST_F(GsiFileTest, CrOnlyGsi8WithHorizontalDistancesAndGsi16WithSexagesimalAngles) {
     ASSERT_EQ(ReadFile("totalopenstation_totalopenstation__RILIEVO.gsi"), EImportResult::Done);
     EXPECT_TRUE(prompter.messages.empty());
     ASSERT_EQ(doc.GetEntityCount(), 23);
-    for (const SSurveyPoint& e :
-         {SSurveyPoint{"102", -2517.2271196878824, 4499.639169720199, -306.6593716610798},
-          SSurveyPoint{"116", -62797.21258133694, 35293.927524391336, -422.06743227737536},
-          SSurveyPoint{"100", 0, 0, 0}}) {
-        SCOPED_TRACE(e.name);
-        const CPnt* p = Named(e.name);
-        ASSERT_NE(p, nullptr);
-        EXPECT_NEAR(p->m_point.x, e.x, 1e-6);
-        EXPECT_NEAR(p->m_point.y, e.y, 1e-6);
-        EXPECT_NEAR(p->m_point.z, e.z, 1e-6);
-        EXPECT_EQ(p->m_data.GetChildCount(), 0);  // no code, no data
-    }
-}
-
-TEST_F(GsiFileTest, Gsi16WithSexagesimalAnglesIsReducedAsThePartForm) {
+    EXPECT_EQ(DescribeNamed({"102", "116", "100"}),  // no code, no data
+              "pnt -2517.22712 4499.63917 -306.659372 #3 name=102 rgb=1 1 1\n"
+              "pnt -62797.212581 35293.927524 -422.067432 #17 name=116 rgb=1 1 1\n"
+              "pnt 0 0 0 #1 name=100 rgb=1 1 1\n");
+    // 35 45'10.0", 91 17'51.0", 13.825 m; 87 and 88 change nothing without a station.
     ASSERT_EQ(ReadFile("totalopenstation_totalopenstation__leica_gsi16_gurob.gsi"),
               EImportResult::Done);
-    ASSERT_EQ(doc.GetEntityCount(), 343);
-    // 35 45'10.0", 91 17'51.0", 13.825 m; 87 and 88 change nothing without a station.
-    const CPnt* p = Named("GDEM5415");
-    ASSERT_NE(p, nullptr);
-    ExpectXyz(p->m_point, 11216.74196188313, 8075.7244188164705, -313.04931218822594, 1e-6);
+    ASSERT_EQ(doc.GetEntityCount(), 23 + 343);
+    EXPECT_EQ(DescribeNamed({"GDEM5415"}),
+              "pnt 11216.741962 8075.724419 -313.049312 #24 name=GDEM5415 rgb=1 1 1\n");
     EXPECT_EQ(doc.GetLayerCount(), 1);
 }
 
@@ -341,25 +330,18 @@ TEST_F(GsiFileTest, TwoStationsGiveTwoLayersAndAgreeWithTheInstrumentsCoordinate
     ASSERT_EQ(ReadFile(file), EImportResult::Done);
     // 699 blocks, four of them station blocks of STAZLIB3 and STAZLIB4.
     ASSERT_EQ(doc.GetEntityCount(), 695);
-    ASSERT_EQ(doc.GetLayerCount(), 3);
-    EXPECT_EQ(doc.GetLayer(1).m_name, "STAZLIB3");
-    EXPECT_EQ(doc.GetLayer(2).m_name, "STAZLIB4");
-    // Before the first station: the instrument frame, on the current layer.
-    const CPnt* first = Named("1");
-    ASSERT_NE(first, nullptr);
-    EXPECT_EQ(first->m_layer, 0);
-    EXPECT_NEAR(first->m_point.x, 25870.894130480072, 1e-6);
-    EXPECT_NEAR(first->m_point.z, 3038.7533983513426, 1e-6);
-    EXPECT_EQ(CodeOf(*first), "1");
-    // From STAZLIB3 (X0 465.244, Y0 519.659, Z0 -0.588, i 1.350, r 1.300).
-    const CPnt* p = Named("850");
-    ASSERT_NE(p, nullptr);
-    EXPECT_EQ(p->m_layer, 1);
-    ExpectXyz(p->m_point, 444915.298887512, 449720.36753536377, 1931.2559720810432, 1e-6);
-    EXPECT_EQ(CodeOf(*p), "70");
-    EXPECT_EQ(p->m_data.GetText(), "inne dane");
-    EXPECT_EQ(CodeOf(*Named("852")), "MK10");
-    EXPECT_EQ(Named("900")->m_layer, 2);
+    // Before the first station: the instrument frame, on the current layer. Then from STAZLIB3
+    // (X0 465.244, Y0 519.659, Z0 -0.588, i 1.350, r 1.300), and from STAZLIB4.
+    EXPECT_EQ(DescribeLayers(doc), "Warstwa1; STAZLIB3; STAZLIB4");
+    EXPECT_EQ(DescribeNamed({"1", "850", "852", "900"}),
+              "pnt 25870.89413 15836.604424 3038.753398 #1 name=1 rgb=1 1 1 "
+              "data=\"inne dane\"{\"1\"}\n"
+              "pnt 444915.298888 449720.367535 1931.255972 L1 #498 name=850 rgb=1 1 1 "
+              "data=\"inne dane\"{\"70\"}\n"
+              "pnt 456567.326084 517177.769333 -1190.018502 L1 #500 name=852 rgb=1 1 1 "
+              "data=\"inne dane\"{\"MK10\"}\n"
+              "pnt 442775.848513 515667.320216 -1588.67612 L2 #528 name=900 rgb=1 1 1 "
+              "data=\"inne dane\"{\"80\"}\n");
 
     // The instrument's own 81-83 for the same blocks: from STAZLIB3, where it recorded the
     // station it computed with, the two agree to the millimetre of the file (after STAZLIB4

@@ -17,6 +17,7 @@
 #include "exchange/ImportCommand.h"
 #include "support/AlignPrompter.h"
 #include "support/CancellingProgress.h"
+#include "support/Describe.h"
 #include "support/RecordingPrompter.h"
 #include "support/TempFiles.h"
 #include "support/TestEntities.h"
@@ -58,25 +59,10 @@ struct CUpdateCounter : CDocObserver {
 };
 
 // What a document shows of itself, to compare before and after stopped work.
-struct SDocLook {
-    int entities;
-    std::string firstName;
-    std::string path;
-    bool modified;
-    int layers;
-    double minX, maxX;
-    bool operator==(const SDocLook&) const = default;
-};
-
-SDocLook Look(const CTAVDoc& doc) {
-    return {doc.GetEntityCount(),
-            doc.GetEntityCount() > 0 ? std::string(std::string_view(doc.GetEntity(0)->m_name))
-                                     : std::string(),
-            doc.GetPathName(),
-            doc.IsModified(),
-            doc.GetLayerCount(),
-            doc.GetMinCorner().x,
-            doc.GetMaxCorner().x};
+std::string Look(const CTAVDoc& doc) {
+    return Describe(doc) + DescribeLayers(doc) + " " + doc.GetPathName() +
+           (doc.IsModified() ? " modified " : " ") + Xyz(doc.GetMinCorner()) + " " +
+           Xyz(doc.GetMaxCorner());
 }
 
 // A stop says nothing, leaves no wait cursor and ends every piece of work it began.
@@ -116,11 +102,11 @@ TEST(OpenCancel, DocumentStaysAsItWas) {
         doc.SetModifiedFlag(true);
         CUpdateCounter view;
         doc.AddObserver(&view);
-        const SDocLook before = Look(doc);
+        const std::string before = Look(doc);
         const int lastNumber = GetLastEntityNumber();
         CCancellingProgress progress(n);
         EXPECT_FALSE(doc.OnOpenDocument(path, &progress));
-        EXPECT_TRUE(Look(doc) == before);
+        EXPECT_EQ(Look(doc), before);
         EXPECT_EQ(GetLastEntityNumber(), lastNumber);
         EXPECT_EQ(view.updates, 0);
         ExpectQuietStop(prompter, progress, n);
@@ -169,54 +155,39 @@ TEST(SaveCancel, OldFileStaysByteForByteAndNoTemporaryIsLeft) {
     doc.SetPrompter(nullptr);
 }
 
-struct SExportCase {
-    const char* name;
-    int entities;  // the export runs on worker threads from 16384 on
-};
+// Small drawings are written on this thread, from 16384 entities on by workers.
+TEST(ExportCancel, OldFileStaysAndNothingIsSaid) {
+    for (const int entities : {3000, 70000}) {
+        SCOPED_TRACE(entities);
+        CTempDir dir;
+        const std::string old = "  0\nSECTION\n  2\nENTITIES\n  0\nENDSEC\n  0\nEOF";
+        const std::string path = dir.Write("old.dxf", old);
+        CRecordingPrompter prompter;
+        CTAVDoc doc(&prompter);
+        Fill(doc, entities);
 
-class ExportCancel : public testing::TestWithParam<SExportCase> {};
+        CCancellingProgress counting;
+        ASSERT_TRUE(ExportDxfFile(doc, dir.File("count.dxf"), &counting));
+        ASSERT_TRUE(ExportDxfFile(doc, dir.File("plain.dxf")));
+        EXPECT_EQ(ReadFile(dir.File("count.dxf")), ReadFile(dir.File("plain.dxf")));
+        EXPECT_EQ(counting.titles, std::vector<std::string>{"Eksport count.dxf"});
+        fs::remove(dir.File("count.dxf"));
+        fs::remove(dir.File("plain.dxf"));
+        const int total = counting.Reports();
+        ASSERT_GE(total, 3);
 
-TEST_P(ExportCancel, OldFileStaysAndNothingIsSaid) {
-    CTempDir dir;
-    const std::string old = "  0\nSECTION\n  2\nENTITIES\n  0\nENDSEC\n  0\nEOF";
-    const std::string path = dir.Write("old.dxf", old);
-    CRecordingPrompter prompter;
-    CTAVDoc doc(&prompter);
-    Fill(doc, GetParam().entities);
-
-    CCancellingProgress counting;
-    ASSERT_TRUE(ExportDxfFile(doc, dir.File("count.dxf"), &counting));
-    ASSERT_TRUE(ExportDxfFile(doc, dir.File("plain.dxf")));
-    EXPECT_EQ(ReadFile(dir.File("count.dxf")), ReadFile(dir.File("plain.dxf")));
-    EXPECT_EQ(counting.titles, std::vector<std::string>{"Eksport count.dxf"});
-    fs::remove(dir.File("count.dxf"));
-    fs::remove(dir.File("plain.dxf"));
-    const int total = counting.Reports();
-    ASSERT_GE(total, 3);
-
-    for (const int n : CancelPoints(total)) {
-        SCOPED_TRACE(n);
-        prompter = CRecordingPrompter();
-        CCancellingProgress progress(n);
-        EXPECT_FALSE(ExportDxfFile(doc, path, &progress));
-        EXPECT_EQ(ReadFile(path), old);
-        EXPECT_EQ(Names(dir), std::set<std::string>{"old.dxf"});
-        // Not even the count of entities written.
-        ExpectQuietStop(prompter, progress, n);
+        for (const int n : CancelPoints(total)) {
+            SCOPED_TRACE(n);
+            prompter = CRecordingPrompter();
+            CCancellingProgress progress(n);
+            EXPECT_FALSE(ExportDxfFile(doc, path, &progress));
+            EXPECT_EQ(ReadFile(path), old);
+            EXPECT_EQ(Names(dir), std::set<std::string>{"old.dxf"});
+            // Not even the count of entities written.
+            ExpectQuietStop(prompter, progress, n);
+        }
     }
 }
-
-INSTANTIATE_TEST_SUITE_P(Threads, ExportCancel,
-                         testing::Values(SExportCase{"serial", 3000},
-                                         SExportCase{"parallel", 70000}),
-                         [](const auto& info) { return std::string(info.param.name); });
-
-struct SImportCase {
-    const char* name;
-    int filter;
-    const char* suffix;
-    std::string (*content)();
-};
 
 std::string PointText() {
     std::string text = "// many points\n";
@@ -238,91 +209,91 @@ std::string DxfText() {
     return text + "  0\nENDSEC\n  0\nEOF\n";
 }
 
-class ImportCancel : public testing::TestWithParam<SImportCase> {};
+TEST(ImportCancel, AddsNothingAndAsksNothing) {
+    const struct {
+        int filter;
+        const char* suffix;
+        std::string content;
+    } cases[] = {{1, ".pnt", PointText()}, {5, ".dxf", DxfText()}};
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.suffix);
+        CTempDir dir;
+        const std::string path = dir.Write(std::string("input") + c.suffix, c.content);
 
-TEST_P(ImportCancel, AddsNothingAndAsksNothing) {
-    const SImportCase& c = GetParam();
-    CTempDir dir;
-    const std::string path = dir.Write(std::string("input") + c.suffix, c.content());
+        CAlignPrompter countingPrompter;
+        CTAVDoc counted(&countingPrompter);
+        CCancellingProgress counting;
+        ASSERT_EQ(ImportByFilterIndex(counted, c.filter, path, &counting), EImportResult::Done);
+        EXPECT_GT(counted.GetEntityCount(), 1000);
+        EXPECT_EQ(counting.titles,
+                  std::vector<std::string>{std::string("Import input") + c.suffix});
+        const int total = counting.Reports();
+        ASSERT_GE(total, 5);
 
-    CAlignPrompter countingPrompter;
-    CTAVDoc counted(&countingPrompter);
-    CCancellingProgress counting;
-    ASSERT_EQ(ImportByFilterIndex(counted, c.filter, path, &counting), EImportResult::Done);
-    EXPECT_GT(counted.GetEntityCount(), 1000);
-    EXPECT_EQ(counting.titles, std::vector<std::string>{std::string("Import input") + c.suffix});
-    const int total = counting.Reports();
-    ASSERT_GE(total, 5);
+        for (const int n : CancelPoints(total)) {
+            SCOPED_TRACE(n);
+            CAlignPrompter prompter;
+            CTAVDoc doc(&prompter);
+            Fill(doc, 2);
+            CUpdateCounter view;
+            doc.AddObserver(&view);
+            const std::string before = Look(doc);
+            CCancellingProgress progress(n);
+            EXPECT_EQ(ImportByFilterIndex(doc, c.filter, path, &progress),
+                      EImportResult::Cancelled);
+            EXPECT_EQ(Look(doc), before);
+            EXPECT_FALSE(doc.IsModified());
+            EXPECT_EQ(view.updates, 0);
+            // The alignment dialog is not shown for points that will not be taken.
+            EXPECT_TRUE(prompter.shown.empty());
+            ExpectQuietStop(prompter, progress, n);
+        }
+    }
+}
 
-    for (const int n : CancelPoints(total)) {
-        SCOPED_TRACE(n);
-        CAlignPrompter prompter;
+TEST(ReportCancel, WritesNothingAndKeepsTheOldReport) {
+    for (const std::string name : {"r.txt", "r.csv"}) {
+        SCOPED_TRACE(name);
+        CTempDir dir;
+        const std::string path = dir.Write(name, "last week's report\r\n");
+        CRecordingPrompter prompter;
         CTAVDoc doc(&prompter);
-        Fill(doc, 2);
-        CUpdateCounter view;
-        doc.AddObserver(&view);
-        const SDocLook before = Look(doc);
-        CCancellingProgress progress(n);
-        EXPECT_EQ(ImportByFilterIndex(doc, c.filter, path, &progress), EImportResult::Cancelled);
-        EXPECT_TRUE(Look(doc) == before);
-        EXPECT_FALSE(doc.IsModified());
-        EXPECT_EQ(view.updates, 0);
-        // The alignment dialog is not shown for points that will not be taken.
-        EXPECT_TRUE(prompter.shown.empty());
-        ExpectQuietStop(prompter, progress, n);
+        Fill(doc, 6000, "A");
+        Fill(doc, 6000, "B");
+        SReportQuery q;
+        q.idealPrefix = "A";
+        q.measuredPrefix = "B";
+
+        CCancellingProgress counting;
+        const auto toCount = [&](const std::string&) { return dir.File("count." + name); };
+        ASSERT_EQ(MakeDistanceReport(doc, q, toCount, SReportFormat{}, &counting),
+                  EReportResult::Written);
+        fs::remove(dir.File("count." + name));
+        // Matching, then writing.
+        ASSERT_EQ(counting.titles, (std::vector<std::string>{"Raport", "Raport"}));
+        const int matching = counting.reportsPerWork[0];
+        const int writing = counting.reportsPerWork[1];
+        ASSERT_GE(matching, 3);
+        ASSERT_GE(writing, 3);
+
+        for (const int n : {0, matching - 1, matching, matching + 1, matching + writing - 1}) {
+            SCOPED_TRACE(n);
+            prompter = CRecordingPrompter();
+            bool asked = false;
+            const auto choose = [&](const std::string&) {
+                asked = true;
+                return path;
+            };
+            CCancellingProgress progress(n);
+            EXPECT_EQ(MakeDistanceReport(doc, q, choose, SReportFormat{}, &progress),
+                      EReportResult::Cancelled);
+            // Stopped while matching, the file is not even asked for.
+            EXPECT_EQ(asked, n >= matching);
+            EXPECT_EQ(ReadFile(path), "last week's report\r\n");
+            EXPECT_EQ(Names(dir), std::set<std::string>{name});
+            ExpectQuietStop(prompter, progress, n);
+        }
     }
 }
-
-INSTANTIATE_TEST_SUITE_P(Readers, ImportCancel,
-                         testing::Values(SImportCase{"points", 1, ".pnt", PointText},
-                                         SImportCase{"dxf", 5, ".dxf", DxfText}),
-                         [](const auto& info) { return std::string(info.param.name); });
-
-class ReportCancel : public testing::TestWithParam<const char*> {};
-
-TEST_P(ReportCancel, WritesNothingAndKeepsTheOldReport) {
-    const std::string name = std::string("r.") + GetParam();
-    CTempDir dir;
-    const std::string path = dir.Write(name, "last week's report\r\n");
-    CRecordingPrompter prompter;
-    CTAVDoc doc(&prompter);
-    Fill(doc, 6000, "A");
-    Fill(doc, 6000, "B");
-    SReportQuery q;
-    q.idealPrefix = "A";
-    q.measuredPrefix = "B";
-
-    CCancellingProgress counting;
-    const auto toCount = [&](const std::string&) { return dir.File("count." + name); };
-    ASSERT_EQ(MakeDistanceReport(doc, q, toCount, SReportFormat{}, &counting),
-              EReportResult::Written);
-    fs::remove(dir.File("count." + name));
-    // Matching, then writing.
-    ASSERT_EQ(counting.titles, (std::vector<std::string>{"Raport", "Raport"}));
-    const int matching = counting.reportsPerWork[0];
-    const int writing = counting.reportsPerWork[1];
-    ASSERT_GE(matching, 3);
-    ASSERT_GE(writing, 3);
-
-    for (const int n : {0, matching - 1, matching, matching + 1, matching + writing - 1}) {
-        SCOPED_TRACE(n);
-        prompter = CRecordingPrompter();
-        bool asked = false;
-        const auto choose = [&](const std::string&) {
-            asked = true;
-            return path;
-        };
-        CCancellingProgress progress(n);
-        EXPECT_EQ(MakeDistanceReport(doc, q, choose, SReportFormat{}, &progress),
-                  EReportResult::Cancelled);
-        // Stopped while matching, the file is not even asked for.
-        EXPECT_EQ(asked, n >= matching);
-        EXPECT_EQ(ReadFile(path), "last week's report\r\n");
-        EXPECT_EQ(Names(dir), std::set<std::string>{name});
-        ExpectQuietStop(prompter, progress, n);
-    }
-}
-
-INSTANTIATE_TEST_SUITE_P(Forms, ReportCancel, testing::Values("txt", "csv"));
 
 }  // namespace
