@@ -35,53 +35,43 @@ protected:
     std::string m_file;
 };
 
-TEST_F(MeasureCli, SquarePolygon) {
-    const SRun r = Run({m_file, "--entity", "0"});
-    ASSERT_EQ(r.code, kExitOk) << r.err;
-    const auto j = nlohmann::json::parse(r.out);
-    EXPECT_EQ(j["entity"], 0);
-    EXPECT_EQ(j["type"], 100);
-    EXPECT_EQ(j["kind"], "Poligon");
-    EXPECT_EQ(j["rows"],
-              nlohmann::json::parse(R"([["Obwód:","4.000"],["Pole powierzchni:","1.000"]])"));
-    EXPECT_DOUBLE_EQ(j["perimeter"].get<double>(), 4.0);
-    EXPECT_DOUBLE_EQ(j["area"].get<double>(), 1.0);
-    EXPECT_FALSE(j.contains("length"));
-    EXPECT_TRUE(r.err.empty());
-}
-
-TEST_F(MeasureCli, BowTieHasNoAreaAndSaysWhy) {
-    const SRun r = Run({m_file, "--entity", "1"});
-    ASSERT_EQ(r.code, kExitOk) << r.err;
-    const auto j = nlohmann::json::parse(r.out);
-    EXPECT_TRUE(j["area"].is_null());
-    EXPECT_EQ(j["rows"].size(), 1u);
-    EXPECT_EQ(r.err, std::string(LoadStr(41511)) + "\n");
-}
-
-TEST_F(MeasureCli, CircleAndPolyline) {
-    SRun r = Run({m_file, "--entity", "2"});
-    ASSERT_EQ(r.code, kExitOk) << r.err;
-    auto j = nlohmann::json::parse(r.out);
-    EXPECT_EQ(j["kind"], "Okrąg");
-    EXPECT_EQ(j["rows"][0][1], "12.566");
-    EXPECT_EQ(j["rows"][1][1], "12.566");
-    EXPECT_NEAR(j["perimeter"].get<double>(), 4 * M_PI, 1e-12);
-    r = Run({"--entity", "3", m_file});
-    ASSERT_EQ(r.code, kExitOk) << r.err;
-    j = nlohmann::json::parse(r.out);
-    EXPECT_EQ(j["kind"], "Łamana");
-    EXPECT_EQ(j["rows"][0], nlohmann::json::parse(R"(["Długość:","5.000"])"));
-    EXPECT_DOUBLE_EQ(j["length"].get<double>(), 5.0);
-    EXPECT_TRUE(j["area"].is_null());  // two points enclose nothing
-}
-
-TEST_F(MeasureCli, VertexlessPolygonMeasuresZero) {
-    const SRun r = Run({m_file, "--entity", "6"});
-    ASSERT_EQ(r.code, kExitOk) << r.err;
-    const auto j = nlohmann::json::parse(r.out);
-    EXPECT_EQ(j["perimeter"], 0.0);
-    EXPECT_EQ(j["rows"].size(), 1u);
+// The square, the bow tie (no area, and why), the circle, the polyline (two points enclose
+// nothing) and the polygon without vertices.
+TEST_F(MeasureCli, AreaAndLengthOfEachKind) {
+    const struct {
+        const char* entity;
+        const char* json;
+        std::string err;
+    } cases[] = {
+        {"0",
+         R"({"area":1.0,"entity":0,"kind":"Poligon","perimeter":4.0,"rows":[["Obwód:","4.000"],
+             ["Pole powierzchni:","1.000"]],"type":100})",
+         ""},
+        {"1",
+         R"({"area":null,"entity":1,"kind":"Poligon","perimeter":4.82842712474619,
+             "rows":[["Obwód:","4.828"]],"type":100})",
+         std::string(LoadStr(41511)) + "\n"},
+        {"2",
+         R"({"area":12.566370614359172,"entity":2,"kind":"Okrąg","perimeter":12.566370614359172,
+             "rows":[["Obwód:","12.566"],["Pole powierzchni:","12.566"]],"type":103})",
+         ""},
+        {"3",
+         R"({"area":null,"entity":3,"kind":"Łamana","length":5.0,"rows":[["Długość:","5.000"]],
+             "type":101})",
+         ""},
+        {"6",
+         R"({"area":null,"entity":6,"kind":"Poligon","perimeter":0.0,"rows":[["Obwód:","0.000"]],
+             "type":100})",
+         ""},
+    };
+    for (const auto& c : cases) {
+        const SRun r = Run({m_file, "--entity", c.entity});
+        ASSERT_EQ(r.code, kExitOk) << r.err;
+        EXPECT_EQ(nlohmann::json::parse(r.out), nlohmann::json::parse(c.json)) << r.out;
+        EXPECT_EQ(r.err, c.err);
+    }
+    // The options may come before the file.
+    EXPECT_EQ(Run({"--entity", "3", m_file}).out, Run({m_file, "--entity", "3"}).out);
 }
 
 TEST_F(MeasureCli, PointsTextsAndOutOfRangeAreRefused) {

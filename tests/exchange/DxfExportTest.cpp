@@ -15,6 +15,7 @@
 #include "document/TAVDoc.h"
 #include "exchange/DxfImport.h"
 #include "exchange/DxfText.h"
+#include "support/Describe.h"
 #include "support/RecordingPrompter.h"
 #include "support/TempFiles.h"
 #include "support/TestEntities.h"
@@ -67,27 +68,22 @@ std::string ExportToString(CTAVDoc& doc) {
 
 // ---- palette ----
 
-struct SColorCase {
-    const char* name;
-    double rgb[3];
-    int number;
-};
-
-class NearestAciColorTest : public testing::TestWithParam<SColorCase> {};
-
-TEST_P(NearestAciColorTest, PicksTheNumber) {
-    EXPECT_EQ(NearestAciColor(GetParam().rgb), GetParam().number);
+TEST(AciPalette, NearestNumberAndTies) {
+    const struct {
+        double rgb[3];
+        int number;
+    } cases[] = {
+        {{1.0, 0.0, 0.0}, 1},     // red beats its twin 10
+        {{0.9, 0.1, 0.1}, 12},    // dark red
+        {{1.0, 1.0, 1.0}, 7},     // white is 7, not 0 or 255
+        {{0.5, 0.5, 0.5}, 8},     // mid grey
+        {{0.0, 0.0, 0.0}, 18},    // black is the darkest red
+        {{0.99, 0.99, 0.99}, 7},  // near white is still 7
+    };
+    for (const auto& c : cases) {
+        EXPECT_EQ(NearestAciColor(c.rgb), c.number) << Xyz(CVec3(c.rgb[0], c.rgb[1], c.rgb[2]));
+    }
 }
-
-INSTANTIATE_TEST_SUITE_P(Ties, NearestAciColorTest,
-                         testing::Values(SColorCase{"RedBeatsItsTwinTen", {1.0, 0.0, 0.0}, 1},
-                                         SColorCase{"DarkRed", {0.9, 0.1, 0.1}, 12},
-                                         SColorCase{"WhiteIsSevenNotZeroOr255", {1.0, 1.0, 1.0}, 7},
-                                         SColorCase{"MidGrey", {0.5, 0.5, 0.5}, 8},
-                                         SColorCase{"BlackIsTheDarkestRed", {0.0, 0.0, 0.0}, 18},
-                                         SColorCase{
-                                             "NearWhiteIsStillSeven", {0.99, 0.99, 0.99}, 7}),
-                         [](const auto& info) { return std::string(info.param.name); });
 
 TEST(AciPalette, EntriesAsListed) {
     auto hex = [](int i) {
