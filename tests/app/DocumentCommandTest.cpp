@@ -12,6 +12,7 @@
 #include "app/LayerComboBox.h"
 #include "app/OpenDoc.h"
 #include "exchange/Alignment.h"
+#include "support/Describe.h"
 #include "view/TAVView.h"
 
 namespace {
@@ -127,9 +128,8 @@ TEST_F(DocumentCommandTest, NewSaveOpenRoundTripThroughTheCommands) {
     ASSERT_EQ(app->Documents().size(), 1u);
     COpenDoc* reopened = Active();
     ASSERT_NE(reopened, nullptr);
-    EXPECT_EQ(reopened->Doc().GetEntityCount(), 1);
-    ASSERT_EQ(reopened->Doc().GetLayerCount(), 2);
-    EXPECT_EQ(reopened->Doc().GetLayer(1).m_name, "Druga");
+    EXPECT_EQ(Describe(reopened->Doc()), "pnt 0 0 0\n");
+    EXPECT_EQ(DescribeLayers(reopened->Doc()), "Warstwa1; Druga locked hidden");
     EXPECT_EQ(reopened->Doc().GetCurrentLayer(), 1);
     EXPECT_EQ(frame->LayerCombo()->count(), 2);
     EXPECT_EQ(frame->LayerCombo()->currentIndex(), 1);
