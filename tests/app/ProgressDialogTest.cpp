@@ -20,6 +20,7 @@
 #include "app/OpenDoc.h"
 #include "app/QtProgress.h"
 #include "document/Entity.h"
+#include "support/TestEntities.h"
 
 namespace {
 
@@ -107,15 +108,6 @@ class ProgressCommandTest : public CAppTest {
 protected:
     QString TempPath(const QString& name) const { return settingsDir.Path() + "/" + name; }
     CTAVDoc& ActiveDoc() const { return frame->ActiveDocument()->Doc(); }
-    void AddPoints(CTAVDoc& doc, int n) {
-        for (int i = 0; i < n; ++i) {
-            auto p = std::make_unique<CPnt>();
-            p->m_name = "P" + std::to_string(i);
-            p->m_point = CPoint3(i, i, 0);
-            doc.AddEntity(std::move(p));
-        }
-        doc.RecomputeExtents();
-    }
 };
 
 TEST_F(ProgressCommandTest, CommandsDropsAndClosingWaitForTheWork) {
@@ -175,7 +167,10 @@ private:
 TEST_F(ProgressCommandTest, StoppedCommandsChangeNothing) {
     Start();
     CTAVDoc& doc = ActiveDoc();
-    AddPoints(doc, 5000);
+    for (int i = 0; i < 5000; ++i) {
+        doc.AddEntity(MakePnt(CPoint3(i, i, 0), "P" + std::to_string(i)));
+    }
+    doc.RecomputeExtents();
     const QString path = TempPath("a.tav");
     user.files.push_back({path, 1});
     ASSERT_TRUE(frame->Dispatch(cmd::kFileSaveAs));
