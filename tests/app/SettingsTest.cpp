@@ -88,10 +88,6 @@ TEST_F(SettingsTest, ToolBarLayoutIsSavedAtCloseAndRestoredAtStart) {
     EXPECT_FALSE(frame->ToolBar(cmd::kStandardBar)->isHidden());
 }
 
-}  // namespace
-
-namespace {
-
 // "Jednostka GSI" and the list dialog keep what the user chose, and imports take it from there.
 TEST_F(SettingsTest, GsiUnitAndPointListChoicesAreKept) {
     Start();
