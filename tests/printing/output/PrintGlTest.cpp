@@ -217,15 +217,7 @@ TEST(RasterMarks, LineAndPointInPixels) {
         device.paperW = device.paperH = 50.8;
         device.pw = device.ph = 2 * c.dpi;
         device.dpiX = device.dpiY = c.dpi;
-        QImage image(2 * c.dpi, 2 * c.dpi, QImage::Format_RGB32);
-        image.fill(Qt::white);
-        CPrintJob job(doc, cam, settings, options);
-        ASSERT_TRUE(job.OnPreparePrinting(device).ok);
-        ASSERT_TRUE(job.OnBeginPrinting());
-        {
-            QPainter painter(&image);
-            ASSERT_TRUE(job.OnPrint(painter, 1));
-        }
+        const QImage image = PrintPageImage(doc, cam, settings, options, device, 1);
         int red = 0, blue = 0;
         for (int y = 0; y < image.height(); ++y) {
             red += (image.pixel(c.dpi, y) & 0xFFFFFF) == 0xFF0000u ? 1 : 0;
