@@ -236,25 +236,24 @@ TEST_F(ViewPick, LengthOfTwoSnappedVertices) {
     EXPECT_EQ(frame.status, "Gotowy");
 }
 
-TEST_F(ViewPick, EndedBeforeAnyClick) {
+// Measurements ended before any click, by one click, and abandoned by Escape.
+TEST_F(ViewPick, MeasurementsEndedEarly) {
     view->OnMeasure(3);
     RightClick(Px(3), Py(3));
     // Coordinates ended by the right button: no stale point, no box.
     view->OnMeasure(1);
     RightClick(Px(3), Py(3));
-    EXPECT_EQ(MessageTexts(prompter), std::vector<std::string>{"Obwód:\t 0.000"});
+    std::vector<std::string> shown = {"Obwód:\t 0.000"};
+    EXPECT_EQ(MessageTexts(prompter), shown);
     EXPECT_EQ(doc->GetBusy(), 0);
     EXPECT_EQ(view->GetTool(), kToolSelect);
-}
-
-TEST_F(ViewPick, CoordinatesAfterOneClickAndEscapeAbandons) {
     view->OnMeasure(1);
     view->OnMeasure(2);  // busy: only a beep
     EXPECT_EQ(prompter.beeps, 1);
     EXPECT_EQ(view->GetMeasureKind(), 1);
     Click(Px(2), Py(-1));
     QApplication::processEvents();
-    const std::vector<std::string> shown = {"Wspólrzedne:\n X:\t 2.000\n Y:\t -1.000\n Z:\t 0.000"};
+    shown.push_back("Wspólrzedne:\n X:\t 2.000\n Y:\t -1.000\n Z:\t 0.000");
     EXPECT_EQ(MessageTexts(prompter), shown);
     view->OnMeasure(2);
     Click(Px(2), Py(-1));
