@@ -156,28 +156,9 @@ TEST(EntityDialogsTest, TooFewVerticesThenCancelledPolygon) {
     EXPECT_EQ(rgb[0], 1.0);
 }
 
-TEST(EntityDialogsTest, PointTypedInALocalSystemIsStoredGlobally) {
-    SViewFixture f;
-    f.ShiftedSystem();
-    CEntityDialog* dlg = StartEditEntityDialog(f.view, 0);
-    ASSERT_NE(dlg, nullptr);
-    EXPECT_EQ(dlg->objectName(), "156");
-    EXPECT_EQ(Text(*dlg, 1049), "-95");
-    EXPECT_EQ(Text(*dlg, 1006), "P");
-    SetText(*dlg, 1049, "0");
-    SetText(*dlg, 1050, "abc");
-    Click(*dlg, 1);
-    EXPECT_EQ(MessageTexts(f.prompter), std::vector<std::string>{kEnterNumber});
-    EXPECT_EQ(Describe(f.doc), "pnt 5 6 7 name=P\n");
-    SetText(*dlg, 1050, "0");
-    SetText(*dlg, 1051, "0");
-    Click(*dlg, 1);
-    Flush();
-    EXPECT_EQ(Describe(f.doc), "pnt 100 0 0 name=P\n");
-    EXPECT_EQ(f.doc.GetBusy(), 0);
-}
-
-TEST(EntityDialogsTest, CancelledPointEditRestoresPositionColourAndData) {
+// A cancelled edit restores position, colour and data; a point typed in a local system is stored
+// globally.
+TEST(EntityDialogsTest, PointEdits) {
     SViewFixture f;
     f.doc.GetEntity(0)->m_data.SetText("Dane");
     const std::vector<uint8_t> before = f.doc.SaveToBytes();
@@ -202,6 +183,24 @@ TEST(EntityDialogsTest, CancelledPointEditRestoresPositionColourAndData) {
     Flush();
     EXPECT_EQ(f.doc.SaveToBytes(), before);
     EXPECT_FALSE(f.doc.IsModified());
+
+    f.ShiftedSystem();
+    dlg = StartEditEntityDialog(f.view, 0);
+    ASSERT_NE(dlg, nullptr);
+    EXPECT_EQ(dlg->objectName(), "156");
+    EXPECT_EQ(Text(*dlg, 1049), "-95");
+    EXPECT_EQ(Text(*dlg, 1006), "P");
+    SetText(*dlg, 1049, "0");
+    SetText(*dlg, 1050, "abc");
+    Click(*dlg, 1);
+    EXPECT_EQ(MessageTexts(f.prompter), std::vector<std::string>{kEnterNumber});
+    EXPECT_EQ(Describe(f.doc), "pnt 5 6 7 name=P data=\"Dane\"\n");
+    SetText(*dlg, 1050, "0");
+    SetText(*dlg, 1051, "0");
+    Click(*dlg, 1);
+    Flush();
+    EXPECT_EQ(Describe(f.doc), "pnt 100 0 0 name=P data=\"Dane\"\n");
+    EXPECT_EQ(f.doc.GetBusy(), 0);
 }
 
 TEST(EntityDialogsTest, ArcDialogCircleAnglesAndRanges) {
