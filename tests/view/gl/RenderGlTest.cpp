@@ -270,19 +270,17 @@ TEST_F(GLRender, ChangesInARowCompileOnlyOnceSettled) {
     EXPECT_EQ(At(m_gl.Image(), -3, -1), QColor(255, 0, 0));
 }
 
-TEST_F(GLRender, PerspectiveWithZeroNearShowsTheTarget) {
+// A perspective with a zero near plane shows the target, keeping the framing of the window; an
+// orthographic view whose far plane is below one keeps the back.
+TEST_F(GLRender, CameraEdgeValuesKeepThePicture) {
     m_doc.AddEntity(MakePoint(0, 0, 0, 1, 1, 1));
     m_doc.AddEntity(MakePoint(5, 5, 0, 1, 1, 1));
     m_camera.m_perspective = 1;
     m_camera.m_near = 0;
     const QImage img = Frame();  // Frame checks that GL accepted the frustum
     EXPECT_EQ(At(img, 0, 0), QColor(255, 255, 255));
-    // The target plane keeps the framing of the window.
     EXPECT_EQ(At(img, 5, 5), QColor(255, 255, 255));
-}
-
-TEST_F(GLRender, FarBelowOneKeepsTheBack) {
-    m_doc.AddEntity(MakePoint(0, 0, 0, 1, 1, 1));
+    m_camera.m_perspective = 0;
     m_camera.m_eye = CPoint3(0, 0, 0.4);
     m_camera.m_far = 0.5;
     m_camera.UpdateViewMatrix();
