@@ -80,7 +80,8 @@ TEST(LayerDialog, ControlsAndTexts) {
     EXPECT_EQ(f.List().SelectedRows(), (std::vector<int>{0, 3}));
 }
 
-// Rows 0..2 selected, then a click on row 0 at x: the flag columns act on every selected row.
+// Rows 0..2 selected, then a click on row 0 at x: every selected row takes the clicked row's new
+// flag (C is locked and hidden already); right of the flags the click only selects.
 TEST(LayerRowClick, FlagColumnsOfSelectedRows) {
     const struct {
         int x;
@@ -178,7 +179,9 @@ TEST(LayerDialog, RefusedNameKeepsTheEditorAndTheDialog) {
     Key(editor, Qt::Key_Space);
     editor->setText(" \t ");
     f.Button(1);
-    EXPECT_EQ(MessageTexts(f.prompter).back(), "Nazwa obiektu nie może być pusta!");
+    EXPECT_EQ(MessageTexts(f.prompter),
+              (std::vector<std::string>{"Obiekt o takiej nazwie już istnieje!",
+                                        "Nazwa obiektu nie może być pusta!"}));
     EXPECT_TRUE(f.dlg->isVisible());
     EXPECT_EQ(f.Editor(), editor);
 }
