@@ -132,7 +132,7 @@ TEST_F(ViewWidget, ToolCommandsCheckMarksAndMiddleDrag) {
     EXPECT_FALSE(State(32812).first);
 }
 
-TEST_F(ViewWidget, TwoButtonPan) {
+TEST_F(ViewWidget, TwoButtonPanZoomWindowAndWheel) {
     const CPoint3 target = view->Camera().m_target;
     Mouse(QEvent::MouseButtonPress, 100, 100, Qt::LeftButton, Qt::LeftButton);
     Mouse(QEvent::MouseButtonPress, 100, 100, Qt::RightButton, Qt::LeftButton | Qt::RightButton);
@@ -145,9 +145,7 @@ TEST_F(ViewWidget, TwoButtonPan) {
     EXPECT_EQ(view->GetTool(), kToolPanTwoButtons);  // left still held
     Mouse(QEvent::MouseButtonRelease, 140, 100, Qt::LeftButton, Qt::NoButton);
     EXPECT_EQ(view->GetTool(), kToolSelect);
-}
-
-TEST_F(ViewWidget, ZoomWindowAndWheel) {
+    // The zoom window, then the wheel.
     Run(32783);
     EXPECT_EQ(view->GetTool(), kToolZoomWindow);
     Mouse(QEvent::MouseButtonPress, 100, 75, Qt::LeftButton, Qt::LeftButton);
