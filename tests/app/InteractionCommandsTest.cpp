@@ -77,9 +77,7 @@ TEST_F(InteractionCommands, MeasuringChecksItsCommandShowsThePromptAndTheCaption
     EXPECT_EQ(view->GetMeasureKind(), 0);
     EXPECT_EQ(frame->QueryCommand(32818).checked, 0);
     EXPECT_EQ(doc->GetBusy(), 0);
-}
-
-TEST_F(InteractionCommands, HooksGoWithTheFrame) {
+    // The hooks go with the frame.
     EXPECT_TRUE(static_cast<bool>(FrameCommandHooks().run));
     app.reset();
     FlushDeferredDeletes();
