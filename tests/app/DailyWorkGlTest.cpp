@@ -11,7 +11,6 @@
 #include <QImage>
 #include <QLineEdit>
 #include <QMenu>
-#include <QMouseEvent>
 #include <QPushButton>
 #include <QTimer>
 #include <algorithm>
@@ -26,6 +25,7 @@
 #include "support/RecordingPrompter.h"
 #include "support/TestEntities.h"
 #include "support/TestView.h"
+#include "support/Widgets.h"
 #include "tools/DistanceReportDlg.h"
 #include "view/TAVView.h"
 #include "view/ViewCursors.h"
@@ -60,15 +60,13 @@ protected:
     }
 };
 
-void Mouse(QWidget& w, QEvent::Type type, QPoint p, Qt::MouseButton button, Qt::MouseButtons held) {
-    QMouseEvent e(type, QPointF(p), w.mapToGlobal(QPointF(p)), button, held, Qt::NoModifier);
-    QApplication::sendEvent(&w, &e);
+void MoveTo(QWidget& w, QPoint p) {
+    Mouse(&w, QEvent::MouseMove, p, Qt::NoButton, Qt::NoButton);
 }
 
 void Click(QWidget& w, QPoint p) {
-    Mouse(w, QEvent::MouseMove, p, Qt::NoButton, Qt::NoButton);
-    Mouse(w, QEvent::MouseButtonPress, p, Qt::LeftButton, Qt::LeftButton);
-    Mouse(w, QEvent::MouseButtonRelease, p, Qt::LeftButton, Qt::NoButton);
+    MoveTo(w, p);
+    ClickAt(&w, p);
 }
 
 // Pixels of img (a frame of background bg) that differ from bg inside the rectangle.
@@ -361,7 +359,7 @@ TEST(RubberLine, ShowsAtSurveyHeights) {
         view.OnMeasure(2);
         const QPoint a(100, 150), b(300, 150);
         Click(view, a);
-        Mouse(view, QEvent::MouseMove, b, Qt::NoButton, Qt::NoButton);
+        MoveTo(view, b);
         const QImage img = view.grabFramebuffer();
         // Along the middle of the segment, away from the markers at its ends.
         const int ink = InkIn(img, QRect(150, 146, 100, 9), qRgb(0, 0, 0));
@@ -374,11 +372,7 @@ TEST(RubberLine, ShowsAtSurveyHeights) {
 TEST(SnapMarker, DrawnAtTheSnappedPointWithItsKind) {
     CRecordingPrompter prompter;
     CTAVDoc doc(&prompter);
-    auto poly = std::make_unique<CPoly>();
-    poly->AddVertex(CPoint3(-10, -5, 0));
-    poly->AddVertex(CPoint3(10, -5, 0));
-    poly->m_color[0] = 1.0;
-    doc.AddEntity(std::move(poly));
+    doc.AddEntity(Colored(MakePoly({{-10, -5, 0}, {10, -5, 0}}), 1, 0, 0));
     doc.RecomputeExtents();
     doc.SetViewState(PlanTestViewState());
     CTAVView view(doc);
@@ -387,7 +381,7 @@ TEST(SnapMarker, DrawnAtTheSnappedPointWithItsKind) {
     view.OnMeasure(1);
     int x = 0, y = 0;
     view.Camera().ProjectToWindow(CPoint3(-10, -5, 0), x, y);
-    Mouse(view, QEvent::MouseMove, {x + 1, y - 1}, Qt::NoButton, Qt::NoButton);
+    MoveTo(view, {x + 1, y - 1});
     ASSERT_TRUE(view.IsLocalizedPending());
     EXPECT_EQ(view.GetLocalizedKind(), kSnapVertex);
     QImage img = view.grabFramebuffer();
@@ -399,7 +393,7 @@ TEST(SnapMarker, DrawnAtTheSnappedPointWithItsKind) {
     EXPECT_NE(img.pixel(x, y - h - 3) & 0xffffff, marker & 0xffffff);
 
     view.Camera().ProjectToWindow(CPoint3(0, -5, 0), x, y);
-    Mouse(view, QEvent::MouseMove, {x, y}, Qt::NoButton, Qt::NoButton);
+    MoveTo(view, {x, y});
     ASSERT_TRUE(view.IsLocalizedPending());
     EXPECT_EQ(view.GetLocalizedKind(), kSnapMidpoint);
     img = view.grabFramebuffer();
@@ -407,7 +401,7 @@ TEST(SnapMarker, DrawnAtTheSnappedPointWithItsKind) {
     EXPECT_NE(img.pixel(x - h, y) & 0xffffff, marker & 0xffffff);  // no square side
 
     // Away from everything: no marker.
-    Mouse(view, QEvent::MouseMove, {20, 20}, Qt::NoButton, Qt::NoButton);
+    MoveTo(view, {20, 20});
     EXPECT_FALSE(view.IsLocalizedPending());
     EXPECT_EQ(view.GetLocalizedKind(), 0);
     view.AbandonMeasurement();

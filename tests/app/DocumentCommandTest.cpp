@@ -12,6 +12,7 @@
 #include "app/LayerComboBox.h"
 #include "app/OpenDoc.h"
 #include "exchange/Alignment.h"
+#include "support/Describe.h"
 #include "view/TAVView.h"
 
 namespace {
@@ -127,9 +128,8 @@ TEST_F(DocumentCommandTest, NewSaveOpenRoundTripThroughTheCommands) {
     ASSERT_EQ(app->Documents().size(), 1u);
     COpenDoc* reopened = Active();
     ASSERT_NE(reopened, nullptr);
-    EXPECT_EQ(reopened->Doc().GetEntityCount(), 1);
-    ASSERT_EQ(reopened->Doc().GetLayerCount(), 2);
-    EXPECT_EQ(reopened->Doc().GetLayer(1).m_name, "Druga");
+    EXPECT_EQ(Describe(reopened->Doc()), "pnt 0 0 0\n");
+    EXPECT_EQ(DescribeLayers(reopened->Doc()), "Warstwa1; Druga locked hidden");
     EXPECT_EQ(reopened->Doc().GetCurrentLayer(), 1);
     EXPECT_EQ(frame->LayerCombo()->count(), 2);
     EXPECT_EQ(frame->LayerCombo()->currentIndex(), 1);
@@ -309,9 +309,9 @@ TEST_F(DocumentCommandTest, StatusAndCoordinatePanes) {
     first->GetView()->SetEntityDialog(nullptr);
 }
 
-TEST_F(DocumentCommandTest, ImportUsesTheChosenFilterNotTheExtension) {
+TEST_F(DocumentCommandTest, ImportUsesTheChosenFilterAndAsksForTheAlignment) {
     Start();
-    const QString path = WriteTemp("points.gsi", "P1 10.0 20.0 30.0\n");
+    QString path = WriteTemp("points.gsi", "P1 10.0 20.0 30.0\n");
     user.files.push_back({path, 99});
     ASSERT_TRUE(frame->Dispatch(cmd::kImport));
     ASSERT_EQ(user.fileRequests.size(), 1u);
@@ -323,13 +323,10 @@ TEST_F(DocumentCommandTest, ImportUsesTheChosenFilterNotTheExtension) {
               "Nodes, lines, triangles & rectangles in ASCII files (*.asc)");
     // An index outside the list reads nothing.
     EXPECT_EQ(Active()->Doc().GetEntityCount(), 0);
-}
 
-// A point file read through the command runs the alignment dialog of the program; confirmed,
-// the points are added, cancelled, nothing is.
-TEST_F(DocumentCommandTest, PointImportAsksForTheAlignment) {
-    Start();
-    const QString path = WriteTemp("points.txt", "P1 1 2 3\nP2 4 5 6\n");
+    // A point file runs the alignment dialog of the program; confirmed, the points are added,
+    // cancelled, nothing is.
+    path = WriteTemp("points.txt", "P1 1 2 3\nP2 4 5 6\n");
     int asked = 0;
     bool confirm = false;
     app->Prompter().SetAlignmentRunner([&](SAlignment&) {

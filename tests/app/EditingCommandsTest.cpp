@@ -1,8 +1,5 @@
 // The editing commands through the shell, and what closing windows does to an open edit.
 
-#include <QApplication>
-#include <QKeyEvent>
-
 #include "app/AppTestSupport.h"
 #include "app/ChildFrame.h"
 #include "app/CommandTable.h"
@@ -56,8 +53,7 @@ TEST_F(EditingCommandsTest, DrawCommandsOpenTheirDialogsOnce) {
 TEST_F(EditingCommandsTest, DeleteIsRefusedWhileAnEntityIsEdited) {
     Start();
     ASSERT_TRUE(frame->Dispatch(cmd::kNewPoint));
-    QKeyEvent esc(QEvent::KeyRelease, Qt::Key_Escape, Qt::NoModifier);
-    QApplication::sendEvent(View(), &esc);
+    Key(View(), Qt::Key_Escape, QEvent::KeyRelease);
     EXPECT_EQ(View()->GetTool(), 1);
     View()->Renderer().m_currentPick = 0;
     View()->Renderer().m_pickList = {0};

@@ -2,10 +2,11 @@
 // result boxes that go through the shell.
 #include <QApplication>
 #include <QMenu>
-#include <QMouseEvent>
 
 #include "app/AppTestSupport.h"
 #include "app/OpenDoc.h"
+#include "support/TestEntities.h"
+#include "support/Widgets.h"
 #include "view/FrameServices.h"
 #include "view/TAVView.h"
 
@@ -18,21 +19,10 @@ protected:
         view = frame->ActiveView();
         ASSERT_NE(view, nullptr);
         doc = view->GetDocument();
-        auto square = std::make_unique<CPoly>();
-        square->m_vertices = {{0, 0, 0}, {1, 0, 0}, {1, 1, 0}, {0, 1, 0}};
-        square->m_closed = 1;
-        doc->AddEntity(std::move(square));
+        doc->AddEntity(MakePoly({{0, 0, 0}, {1, 0, 0}, {1, 1, 0}, {0, 1, 0}}, 1));
         doc->AddEntity(std::make_unique<CText>());
     }
     bool Enabled(unsigned id) { return frame->QueryCommand(id).enabled; }
-    void Click(int x, int y) {
-        for (QEvent::Type type : {QEvent::MouseButtonPress, QEvent::MouseButtonRelease}) {
-            QMouseEvent e(type, QPointF(x, y), view->mapToGlobal(QPointF(x, y)), Qt::LeftButton,
-                          type == QEvent::MouseButtonPress ? Qt::LeftButton : Qt::NoButton,
-                          Qt::NoModifier);
-            QApplication::sendEvent(view, &e);
-        }
-    }
 
     CTAVView* view = nullptr;
     CTAVDoc* doc = nullptr;
@@ -78,7 +68,7 @@ TEST_F(InteractionCommands, MeasuringChecksItsCommandShowsThePromptAndTheCaption
     frame->Dispatch(32799);
     EXPECT_EQ(app->Prompter().BeepCount(), beeps + 1);
     EXPECT_EQ(view->GetMeasureKind(), 1);
-    Click(10, 10);
+    ClickAt(view, QPointF(10, 10));
     QApplication::processEvents();
     ASSERT_EQ(user.boxes.size(), 1u);
     EXPECT_EQ(user.boxes[0].title, "Pomiar:");
@@ -87,9 +77,7 @@ TEST_F(InteractionCommands, MeasuringChecksItsCommandShowsThePromptAndTheCaption
     EXPECT_EQ(view->GetMeasureKind(), 0);
     EXPECT_EQ(frame->QueryCommand(32818).checked, 0);
     EXPECT_EQ(doc->GetBusy(), 0);
-}
-
-TEST_F(InteractionCommands, HooksGoWithTheFrame) {
+    // The hooks go with the frame.
     EXPECT_TRUE(static_cast<bool>(FrameCommandHooks().run));
     app.reset();
     FlushDeferredDeletes();

@@ -6,6 +6,7 @@
 #include "app/AppTestSupport.h"
 #include "app/LayerComboBox.h"
 #include "document/TAVDoc.h"
+#include "support/Describe.h"
 #include "support/Recorders.h"
 #include "support/Widgets.h"
 
@@ -63,17 +64,14 @@ TEST_F(LayerComboTest, ForgetsTheDocumentWhenItsGuardGoes) {
 }
 
 struct SHitCase {
-    const char* name;
     int x;
-    int locked;  // expected flags of the current layer (starts unlocked, visible)
-    int visible;
-    bool opens;  // the list drops down
+    const char* flags;  // of the layer clicked, which starts unlocked and visible
+    bool opens;         // the list drops down
 };
 
-const SHitCase kHits[] = {{"x3", 3, 0, 1, false},   {"x4", 4, 1, 1, false},
-                          {"x19", 19, 1, 1, false}, {"x20", 20, 0, 0, false},
-                          {"x35", 35, 0, 0, false}, {"x36", 36, 0, 1, false},
-                          {"x37", 37, 0, 1, true}};
+const SHitCase kHits[] = {{3, "", false},         {4, " locked", false},  {19, " locked", false},
+                          {20, " hidden", false}, {35, " hidden", false}, {36, "", false},
+                          {37, "", true}};
 
 // Puts the flags, the modified mark and the counts back as SetUp left them.
 void Reset(CTAVDoc& doc, CCountingObserver& view, CLayerComboBox& combo) {
@@ -88,18 +86,15 @@ void Reset(CTAVDoc& doc, CCountingObserver& view, CLayerComboBox& combo) {
 
 TEST_F(LayerComboTest, ClickOnTheClosedField) {
     for (const SHitCase& c : kHits) {
-        SCOPED_TRACE(c.name);
+        SCOPED_TRACE(c.x);
         Reset(doc, view, combo);
         Click(&combo, QEvent::MouseButtonPress, c.x, combo.height() / 2);
         Click(&combo, QEvent::MouseButtonRelease, c.x, combo.height() / 2);
-        const CLayer& current = doc.GetLayer(1);
-        EXPECT_EQ(current.m_locked, c.locked);
-        EXPECT_EQ(current.m_visible, c.visible);
+        // Only the current layer is touched from the closed field.
+        EXPECT_EQ(DescribeLayers(doc),
+                  std::string("Warstwa1; Druga") + c.flags + "; Trzecia locked hidden");
         EXPECT_EQ(ListOpen(), c.opens);
-        // Other layers are never touched from the closed field.
-        EXPECT_EQ(doc.GetLayer(0).m_locked, 0);
-        EXPECT_EQ(doc.GetLayer(2).m_locked, 1);
-        const bool toggled = c.locked != 0 || c.visible != 1;
+        const bool toggled = *c.flags != 0;
         EXPECT_EQ(doc.IsModified(), toggled);
         EXPECT_EQ(view.invalidated, toggled ? 1 : 0);
         EXPECT_EQ(view.hints.size(), toggled ? 1u : 0u);
@@ -109,7 +104,7 @@ TEST_F(LayerComboTest, ClickOnTheClosedField) {
 // In the dropped list the click acts on the row under the mouse, and the list stays open.
 TEST_F(LayerComboTest, ClickInTheDroppedList) {
     for (const SHitCase& c : kHits) {
-        SCOPED_TRACE(c.name);
+        SCOPED_TRACE(c.x);
         Reset(doc, view, combo);
         combo.showPopup();
         ASSERT_TRUE(ListOpen());
@@ -117,20 +112,14 @@ TEST_F(LayerComboTest, ClickInTheDroppedList) {
         const QRect row = combo.view()->visualRect(combo.model()->index(0, 0));
         ASSERT_TRUE(row.isValid());
         Click(viewport, QEvent::MouseButtonPress, c.x, row.center().y());
-        if (c.opens) {
-            // x > 36 is the ordinary click that selects the row.
-            EXPECT_EQ(doc.GetLayer(0).m_locked, 0);
-            EXPECT_EQ(doc.GetLayer(0).m_visible, 1);
-            continue;
+        // x > 36 is the ordinary click that selects the row.
+        if (!c.opens) {
+            Click(viewport, QEvent::MouseButtonRelease, c.x, row.center().y());
+            EXPECT_TRUE(ListOpen());
+            EXPECT_EQ(doc.GetCurrentLayer(), 1);
         }
-        Click(viewport, QEvent::MouseButtonRelease, c.x, row.center().y());
-        EXPECT_TRUE(ListOpen());
-        EXPECT_EQ(doc.GetLayer(0).m_locked, c.locked);
-        EXPECT_EQ(doc.GetLayer(0).m_visible, c.visible);
-        // The current layer stays what it was.
-        EXPECT_EQ(doc.GetCurrentLayer(), 1);
-        EXPECT_EQ(doc.GetLayer(1).m_locked, 0);
-        EXPECT_EQ(doc.GetLayer(1).m_visible, 1);
+        EXPECT_EQ(DescribeLayers(doc),
+                  std::string("Warstwa1") + c.flags + "; Druga; Trzecia locked hidden");
     }
 }
 
@@ -139,7 +128,7 @@ TEST_F(LayerComboTest, DoubleClickOnTheEyeTogglesOnce) {
     Click(&combo, QEvent::MouseButtonRelease, 25, 5);
     Click(&combo, QEvent::MouseButtonDblClick, 25, 5);
     Click(&combo, QEvent::MouseButtonRelease, 25, 5);
-    EXPECT_EQ(doc.GetLayer(1).m_visible, 0);
+    EXPECT_EQ(DescribeLayers(doc), "Warstwa1; Druga hidden; Trzecia locked hidden");
     EXPECT_FALSE(ListOpen());
 }
 
@@ -162,7 +151,7 @@ TEST_F(LayerComboTest, ToggleAtRefusesOutOfRange) {
     EXPECT_FALSE(combo.ToggleAt(-1, 10));
     EXPECT_FALSE(combo.ToggleAt(0, 36));
     EXPECT_TRUE(combo.ToggleAt(0, 4));
-    EXPECT_EQ(doc.GetLayer(0).m_locked, 1);
+    EXPECT_EQ(DescribeLayers(doc), "Warstwa1 locked; Druga; Trzecia locked hidden");
     EXPECT_GE(combo.ItemHeight(), 16);
 }
 

@@ -20,6 +20,7 @@
 #include "app/OpenDoc.h"
 #include "app/QtProgress.h"
 #include "document/Entity.h"
+#include "support/TestEntities.h"
 
 namespace {
 
@@ -90,32 +91,21 @@ TEST(ProgressDialog, LongWorkShowsAModalDialogWhoseButtonStopsIt) {
     EXPECT_EQ(QApplication::overrideCursor(), nullptr);
     EXPECT_FALSE(doc.GetBusy());
     EXPECT_FALSE(CQtProgress::IsWorkRunning());
-}
 
-TEST(ProgressDialog, EscapeStopsTheWorkToo) {
-    const CTiming timing(milliseconds(0));
-    CQtProgress progress(nullptr, nullptr);
-    progress.Begin("Drukowanie");
-    ASSERT_TRUE(progress.Report(0.1));
-    ASSERT_NE(progress.Dialog(), nullptr);
-    progress.Dialog()->reject();
-    EXPECT_FALSE(progress.Report(0.2));
-    progress.End();
+    // Escape stops the work too.
+    CQtProgress escaped(nullptr, nullptr);
+    escaped.Begin("Drukowanie");
+    ASSERT_TRUE(escaped.Report(0.1));
+    ASSERT_NE(escaped.Dialog(), nullptr);
+    escaped.Dialog()->reject();
+    EXPECT_FALSE(escaped.Report(0.2));
+    escaped.End();
 }
 
 class ProgressCommandTest : public CAppTest {
 protected:
     QString TempPath(const QString& name) const { return settingsDir.Path() + "/" + name; }
     CTAVDoc& ActiveDoc() const { return frame->ActiveDocument()->Doc(); }
-    void AddPoints(CTAVDoc& doc, int n) {
-        for (int i = 0; i < n; ++i) {
-            auto p = std::make_unique<CPnt>();
-            p->m_name = "P" + std::to_string(i);
-            p->m_point = CPoint3(i, i, 0);
-            doc.AddEntity(std::move(p));
-        }
-        doc.RecomputeExtents();
-    }
 };
 
 TEST_F(ProgressCommandTest, CommandsDropsAndClosingWaitForTheWork) {
@@ -175,7 +165,10 @@ private:
 TEST_F(ProgressCommandTest, StoppedCommandsChangeNothing) {
     Start();
     CTAVDoc& doc = ActiveDoc();
-    AddPoints(doc, 5000);
+    for (int i = 0; i < 5000; ++i) {
+        doc.AddEntity(MakePnt(CPoint3(i, i, 0), "P" + std::to_string(i)));
+    }
+    doc.RecomputeExtents();
     const QString path = TempPath("a.tav");
     user.files.push_back({path, 1});
     ASSERT_TRUE(frame->Dispatch(cmd::kFileSaveAs));

@@ -12,6 +12,7 @@
 #include "app/OpenDoc.h"
 #include "app/RecoveryKeeper.h"
 #include "document/Recovery.h"
+#include "support/Describe.h"
 
 namespace {
 
@@ -96,8 +97,7 @@ TEST(RecoveryAfterKill, TheNextStartOpensTheChangedDrawing) {
         EXPECT_EQ(doc.Title(), "TAV1");
         EXPECT_TRUE(doc.PathName().isEmpty());
         EXPECT_TRUE(doc.Doc().IsModified());
-        ASSERT_EQ(doc.Doc().GetEntityCount(), 1);
-        EXPECT_EQ(doc.Doc().GetEntity(0)->m_name.view(), "KILL1");
+        EXPECT_EQ(Describe(doc.Doc()), "pnt 5420001.5 6310002.25 10 name=KILL1\n");
         EXPECT_FALSE(QFileInfo::exists(ended));
         EXPECT_FALSE(QFileInfo::exists(base + "/run-1-zzzzzz"));
         EXPECT_EQ(CopiesUnder(base).size(), 1);  // now this run's

@@ -61,36 +61,27 @@ TEST_F(SettingsTest, EachToggleStoresItsIntAtOnce) {
     EXPECT_EQ(s.value("Settings/IsBackgrWhite").toString(), "0");
 }
 
-TEST_F(SettingsTest, StoredValuesAreReadAtStart) {
+// Stored values are read at start; recent files and the toolbar layout, saved at close, survive
+// a restart.
+TEST_F(SettingsTest, StoredValuesRecentFilesAndToolBarsSurviveARestart) {
     settings::WriteInt(settings::kBackground, 1);
     settings::WriteInt(settings::kDisplayList, 0);
     Start();
     EXPECT_EQ(frame->IsBackgroundWhite(), 1);
     EXPECT_EQ(frame->IsDisplayListUsed(), 0);
-    // Recent files survive a restart.
     app->AddToRecentFileList("/tmp/one.tav");
     app->AddToRecentFileList("/tmp/two.tav");
-    app.reset();
-    Start();
-    EXPECT_EQ(app->RecentFiles(), (QStringList{"/tmp/two.tav", "/tmp/one.tav"}));
-}
-
-TEST_F(SettingsTest, ToolBarLayoutIsSavedAtCloseAndRestoredAtStart) {
-    Start();
     frame->ToolBar(cmd::kDrawBar)->hide();
     frame->addToolBar(Qt::LeftToolBarArea, frame->ToolBar(cmd::kZoomBar));
     ASSERT_TRUE(frame->close());
     EXPECT_FALSE(settings::ReadToolBarState().isEmpty());
     app.reset();
     Start();
+    EXPECT_EQ(app->RecentFiles(), (QStringList{"/tmp/two.tav", "/tmp/one.tav"}));
     EXPECT_TRUE(frame->ToolBar(cmd::kDrawBar)->isHidden());
     EXPECT_EQ(frame->toolBarArea(frame->ToolBar(cmd::kZoomBar)), Qt::LeftToolBarArea);
     EXPECT_FALSE(frame->ToolBar(cmd::kStandardBar)->isHidden());
 }
-
-}  // namespace
-
-namespace {
 
 // "Jednostka GSI" and the list dialog keep what the user chose, and imports take it from there.
 TEST_F(SettingsTest, GsiUnitAndPointListChoicesAreKept) {

@@ -6,15 +6,15 @@
 #include <QComboBox>
 #include <QDoubleSpinBox>
 #include <QLineEdit>
-#include <QMouseEvent>
 #include <QValidator>
 #include <memory>
 #include <utility>
 
 #include "printing/PrintSetupDlg.h"
 #include "printing/ViewPrinting.h"
-#include "support/RecordingPrompter.h"
+#include "support/Describe.h"
 #include "support/TestView.h"
+#include "support/Widgets.h"
 #include "view/TAVView.h"
 
 namespace {
@@ -140,8 +140,7 @@ TEST_F(PrintSetupDlgTest, RefusalsKeepTheDialogOpenOnTheField) {
             }
         }
         Click(c.button);
-        ASSERT_EQ(prompter.messages.size(), 1u);
-        EXPECT_EQ(prompter.messages[0].text, c.message);
+        EXPECT_EQ(MessageTexts(prompter), std::vector<std::string>{c.message});
         EXPECT_TRUE(dlg->isVisible());
         EXPECT_EQ(dlg->result(), 0);
         EXPECT_EQ(dlg->focusWidget(), W(c.focus));
@@ -225,18 +224,10 @@ TEST(PrintWindowPick, CornersSortedAndToolRestored) {
         int done = 0;
         BeginPrintWindowPick(view, [&done] { ++done; });
         EXPECT_EQ(view.GetTool(), kToolPrintWindow);
-        const std::array<int, 4> p = c;
-        auto mouse = [&view](QEvent::Type type, int x, int y, Qt::MouseButtons held) {
-            QMouseEvent e(type, QPointF(x, y), view.mapToGlobal(QPointF(x, y)), Qt::LeftButton,
-                          held, Qt::NoModifier);
-            QApplication::sendEvent(&view, &e);
-        };
-        mouse(QEvent::MouseButtonPress, p[0], p[1], Qt::LeftButton);
-        QMouseEvent move(QEvent::MouseMove, QPointF(p[2], p[3]),
-                         view.mapToGlobal(QPointF(p[2], p[3])), Qt::NoButton, Qt::LeftButton,
-                         Qt::NoModifier);
-        QApplication::sendEvent(&view, &move);
-        mouse(QEvent::MouseButtonRelease, p[2], p[3], Qt::NoButton);
+        const QPointF from(c[0], c[1]), to(c[2], c[3]);
+        Mouse(&view, QEvent::MouseButtonPress, from, Qt::LeftButton, Qt::LeftButton);
+        Mouse(&view, QEvent::MouseMove, to, Qt::NoButton, Qt::LeftButton);
+        Mouse(&view, QEvent::MouseButtonRelease, to, Qt::LeftButton, Qt::NoButton);
         EXPECT_EQ(done, 1);
         EXPECT_EQ(view.GetTool(), kToolZoom);
         const CPrintSettings& ps = ViewPrintSettings(view);

@@ -5,12 +5,11 @@
 #include <QApplication>
 #include <QCheckBox>
 #include <QLineEdit>
-#include <QMouseEvent>
 #include <QPushButton>
 #include <memory>
 
 #include "document/TAVDoc.h"
-#include "support/RecordingPrompter.h"
+#include "support/Describe.h"
 #include "support/Widgets.h"
 #include "tools/core/CoordFrames.h"
 
@@ -81,9 +80,9 @@ TEST(ClipPlanesDialog, SeventhActivePlaneIsRefusedOnTak) {
     f.Release(10, 6);
     EXPECT_EQ(f.doc.GetClipPlane(6).m_active, 1);
     Click(*f.dlg, 1);
-    ASSERT_EQ(f.prompter.messages.size(), 1u);
-    EXPECT_EQ(f.prompter.messages[0].text,
-              "Nie moze byc wlaczonych wiecej niz \n6 plaszczyzn odcinajacych!");
+    EXPECT_EQ(MessageTexts(f.prompter),
+              std::vector<std::string>{
+                  "Nie moze byc wlaczonych wiecej niz \n6 plaszczyzn odcinajacych!"});
     EXPECT_TRUE(f.dlg->isVisible());
     f.Release(10, 0);
     Click(*f.dlg, 1);
@@ -212,23 +211,18 @@ TEST(ClipPlaneRefusal, DialogStaysWithTheMessage) {
         f.dlg->accept();
         EXPECT_NE(f.dlg->result(), QDialog::Accepted);
         EXPECT_TRUE(f.dlg->isVisible());
-        ASSERT_EQ(f.prompter.messages.size(), 1u);
-        EXPECT_EQ(f.prompter.messages[0].text, c.message);
+        EXPECT_EQ(MessageTexts(f.prompter), std::vector<std::string>{c.message});
     }
 }
 
 TEST(ClipPlanesCommand, MarksModifiedWhateverTheClose) {
     CRecordingPrompter prompter;
     CTAVDoc doc(&prompter);
-    QMetaObject::invokeMethod(
-        qApp,
-        [] {
-            if (auto* dlg = qobject_cast<CClipPlanesDialog*>(QApplication::activeModalWidget())) {
-                EXPECT_EQ(dlg->Limit(), 6);
-                dlg->reject();
-            }
-        },
-        Qt::QueuedConnection);
+    OnNextModal([](QWidget& w) {
+        auto& dlg = dynamic_cast<CClipPlanesDialog&>(w);
+        EXPECT_EQ(dlg.Limit(), 6);
+        dlg.reject();
+    });
     OnClipPlanes(doc, 0, prompter, nullptr);
     EXPECT_TRUE(doc.IsModified());
 }

@@ -9,30 +9,20 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
-#include <QTimer>
 
 #include "document/TAVDoc.h"
-#include "support/RecordingPrompter.h"
+#include "support/Describe.h"
 #include "support/TempFiles.h"
 #include "support/TestEntities.h"
+#include "support/Widgets.h"
 
 namespace {
 
-QLineEdit* Edit(QWidget& dlg, int id) {
-    auto* e = dlg.findChild<QLineEdit*>(QString::number(id));
-    EXPECT_NE(e, nullptr) << id;
-    return e;
-}
-
 void Fill(QWidget& dlg, const char* p1, const char* s1, const char* p2, const char* s2) {
-    Edit(dlg, 1116)->setText(p1);
-    Edit(dlg, 1117)->setText(s1);
-    Edit(dlg, 1118)->setText(p2);
-    Edit(dlg, 1119)->setText(s2);
-}
-
-void ClickOk(QWidget& dlg) {
-    dlg.findChild<QPushButton*>("1")->click();
+    SetText(dlg, 1116, p1);
+    SetText(dlg, 1117, s1);
+    SetText(dlg, 1118, p2);
+    SetText(dlg, 1119, s2);
 }
 
 TEST(DistanceReportDlgTest, ControlsAndTexts) {
@@ -55,7 +45,7 @@ TEST(DistanceReportDlgTest, ControlsAndTexts) {
     EXPECT_EQ(labels.count("Stały prefiks w nazwie punktu:"), 2);
     EXPECT_EQ(labels.count("Numer początkowy:"), 2);
     for (int id : {1116, 1117, 1118, 1119}) {
-        EXPECT_TRUE(Edit(dlg, id)->text().isEmpty());
+        EXPECT_TRUE(Text(dlg, id).isEmpty());
     }
     EXPECT_EQ(dlg.Values().idealStart, -1);
     EXPECT_EQ(dlg.Values().measuredStart, -1);
@@ -64,7 +54,7 @@ TEST(DistanceReportDlgTest, ControlsAndTexts) {
     CDistanceReportDlg reading(readPrompter);
     Fill(reading, " \tP 1\t ", "  1", "P 1", "101 ");
     reading.findChild<QCheckBox*>("1132")->setChecked(true);
-    ClickOk(reading);
+    Click(reading, 1);
     ASSERT_EQ(reading.result(), QDialog::Accepted);
     EXPECT_TRUE(readPrompter.messages.empty());
     EXPECT_EQ(reading.Values().idealPrefix, "P 1");
@@ -78,30 +68,22 @@ TEST(DistanceReportDlgTest, RefusalsKeepTheDialogOpen) {
     CRecordingPrompter prompter;
     CDistanceReportDlg dlg(prompter);
     Fill(dlg, "P", "1000001", "P", "x");
-    ClickOk(dlg);
+    Click(dlg, 1);
+    SetText(dlg, 1117, "1");  // now the measured start is the one refused
+    Click(dlg, 1);
+    SetText(dlg, 1119, " 1");  // the same prefix and number
+    Click(dlg, 1);
+    SetText(dlg, 1119, "");  // one number only still clashes
+    Click(dlg, 1);
     EXPECT_NE(dlg.result(), QDialog::Accepted);
-    ASSERT_EQ(prompter.messages.size(), 1u);
-    EXPECT_EQ(prompter.messages[0].text, "Wprowadź liczbę całkowitą z zakresu od 0 do 1000000.");
-
-    Edit(dlg, 1117)->setText("1");  // now the measured start is the one refused
-    ClickOk(dlg);
-    ASSERT_EQ(prompter.messages.size(), 2u);
-    EXPECT_EQ(prompter.messages[1].text, "Wprowadź liczbę całkowitą z zakresu od 0 do 1000000.");
-
-    Edit(dlg, 1119)->setText(" 1");  // the same prefix and number
-    ClickOk(dlg);
-    ASSERT_EQ(prompter.messages.size(), 3u);
-    EXPECT_EQ(prompter.messages[2].text, "Nazwy punktów idealnych i zmierzonych muszą sie różnić");
-    EXPECT_NE(dlg.result(), QDialog::Accepted);
-
-    Edit(dlg, 1119)->clear();  // one number only still clashes
-    ClickOk(dlg);
-    EXPECT_EQ(prompter.messages.size(), 4u);
-
-    Edit(dlg, 1118)->setText("p");  // prefixes compared with case
-    ClickOk(dlg);
+    const char* range = "Wprowadź liczbę całkowitą z zakresu od 0 do 1000000.";
+    const char* clash = "Nazwy punktów idealnych i zmierzonych muszą sie różnić";
+    const std::vector<std::string> refused = {range, range, clash, clash};
+    EXPECT_EQ(MessageTexts(prompter), refused);
+    SetText(dlg, 1118, "p");  // prefixes compared with case
+    Click(dlg, 1);
     EXPECT_EQ(dlg.result(), QDialog::Accepted);
-    EXPECT_EQ(prompter.messages.size(), 4u);
+    EXPECT_EQ(MessageTexts(prompter), refused);
 }
 
 TEST(DistanceReportFormatTest, LocaleForms) {
@@ -129,15 +111,12 @@ protected:
 
     // Fills and confirms, or cancels, the report dialog once it is shown.
     static void AnswerDialog(const char* p1, const char* s1, const char* p2, const char* s2) {
-        QTimer::singleShot(0, [=] {
-            auto* dlg = qobject_cast<CDistanceReportDlg*>(QApplication::activeModalWidget());
-            ASSERT_NE(dlg, nullptr);
-            if (p1 == nullptr) {
-                dlg->findChild<QPushButton*>("2")->click();
-                return;
+        OnNextModal([=](QWidget& dlg) {
+            ASSERT_NE(qobject_cast<CDistanceReportDlg*>(&dlg), nullptr);
+            if (p1 != nullptr) {
+                Fill(dlg, p1, s1, p2, s2);
             }
-            Fill(*dlg, p1, s1, p2, s2);
-            ClickOk(*dlg);
+            Click(dlg, p1 != nullptr ? 1 : 2);
         });
     }
 
@@ -159,8 +138,8 @@ TEST_F(DistanceReportCommandTest, DialogMatchingAndWriter) {
 
     AnswerDialog("Q", "", "P", "");
     OnDistanceReport(doc, nullptr, choose);
-    ASSERT_EQ(prompter.messages.size(), 1u);
-    EXPECT_EQ(prompter.messages[0].text, "Nie znaleziono punktów o zadanych nazwach");
+    EXPECT_EQ(MessageTexts(prompter),
+              std::vector<std::string>{"Nie znaleziono punktów o zadanych nazwach"});
     EXPECT_TRUE(proposals.empty());
 
     AnswerDialog("P", "1", "P", "101");

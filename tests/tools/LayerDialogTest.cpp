@@ -12,14 +12,13 @@
 #include <memory>
 
 #include "document/TAVDoc.h"
+#include "support/Describe.h"
 #include "support/Recorders.h"
 #include "support/RecordingPrompter.h"
 #include "support/Widgets.h"
 #include "view/FrameServices.h"
 
 namespace {
-
-constexpr char kChooseOne[] = "Wybierz jedną warstwę";
 
 void AddPoint(CTAVDoc& doc, int layer) {
     doc.AddEntity(std::make_unique<CPnt>());
@@ -81,42 +80,27 @@ TEST(LayerDialog, ControlsAndTexts) {
     EXPECT_EQ(f.List().SelectedRows(), (std::vector<int>{0, 3}));
 }
 
-struct SFlagCase {
-    const char* label;
-    int x;
-    int locked;   // expected for rows 0, 1 afterwards
-    int visible;  // expected for rows 0, 1 afterwards
-    bool selectionKept;
-};
-
-const SFlagCase kLayerRowClickCases[] = {
-    {"X4Locks", 4, 1, 1, true},
-    {"X20Hides", 20, 0, 0, true},
-    {"X36Selects", 36, 0, 1, false},
-};
-
+// Rows 0..2 selected, then a click on row 0 at x: every selected row takes the clicked row's new
+// flag (C is locked and hidden already); right of the flags the click only selects.
 TEST(LayerRowClick, FlagColumnsOfSelectedRows) {
-    for (const SFlagCase& c : kLayerRowClickCases) {
-        SCOPED_TRACE(c.label);
+    const struct {
+        int x;
+        const char* layers;
+        std::vector<int> selected;
+    } cases[] = {
+        {4, "A locked; B locked; C locked hidden; D", {0, 1, 2}},
+        {20, "A hidden; B hidden; C locked hidden; D", {0, 1, 2}},
+        {36, "A; B; C locked hidden; D", {0}},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.x);
         SLayerFixture f;
         f.Click(60, 0);
         f.Click(60, 1, Qt::ControlModifier);
         f.Click(60, 2, Qt::ControlModifier);
         f.Click(c.x, 0);
-        for (int row : {0, 1}) {
-            EXPECT_EQ(f.doc.GetLayer(row).m_locked, c.locked) << row;
-            EXPECT_EQ(f.doc.GetLayer(row).m_visible, c.visible) << row;
-        }
-        if (c.selectionKept) {
-            EXPECT_EQ(f.List().SelectedRows(), (std::vector<int>{0, 1, 2}));
-            // Row 2 (locked, hidden) follows the clicked row in the clicked flag only.
-            EXPECT_EQ(f.doc.GetLayer(2).m_locked, c.x < 20 ? c.locked : 1);
-            EXPECT_EQ(f.doc.GetLayer(2).m_visible, c.x < 20 ? 0 : c.visible);
-        } else {
-            EXPECT_EQ(f.List().SelectedRows(), (std::vector<int>{0}));
-        }
-        EXPECT_EQ(f.doc.GetLayer(3).m_locked, 0);
-        EXPECT_EQ(f.doc.GetLayer(3).m_visible, 1);
+        EXPECT_EQ(DescribeLayers(f.doc), c.layers);
+        EXPECT_EQ(f.List().SelectedRows(), c.selected);
     }
 }
 
@@ -183,21 +167,21 @@ TEST(LayerDialog, RefusedNameKeepsTheEditorAndTheDialog) {
     Key(editor, Qt::Key_A);
     editor->setText("A");
     Key(editor, Qt::Key_Return);
-    ASSERT_EQ(f.prompter.messages.size(), 1u);
-    EXPECT_EQ(f.prompter.messages[0].text, "Obiekt o takiej nazwie już istnieje!");
     ASSERT_EQ(f.Editor(), editor);
     // "Tak" over the refused text: the text was checked already, so no second message.
     f.Button(1);
     EXPECT_TRUE(f.dlg->isVisible());
     EXPECT_EQ(f.dlg->result(), QDialog::Rejected);
-    EXPECT_EQ(f.prompter.messages.size(), 1u);
-    EXPECT_EQ(f.doc.GetLayer(1).m_name, "B");
+    EXPECT_EQ(MessageTexts(f.prompter),
+              std::vector<std::string>{"Obiekt o takiej nazwie już istnieje!"});
+    EXPECT_EQ(DescribeLayers(f.doc), "A; B; C locked hidden; D");
     // A blank text is refused in its turn.
     Key(editor, Qt::Key_Space);
     editor->setText(" \t ");
     f.Button(1);
-    ASSERT_EQ(f.prompter.messages.size(), 2u);
-    EXPECT_EQ(f.prompter.messages[1].text, "Nazwa obiektu nie może być pusta!");
+    EXPECT_EQ(MessageTexts(f.prompter),
+              (std::vector<std::string>{"Obiekt o takiej nazwie już istnieje!",
+                                        "Nazwa obiektu nie może być pusta!"}));
     EXPECT_TRUE(f.dlg->isVisible());
     EXPECT_EQ(f.Editor(), editor);
 }
@@ -206,8 +190,7 @@ TEST(LayerDialog, NewLayerEscapeKeepsItsName) {
     SLayerFixture f;
     f.Click(60, 0);
     f.Button(1014);
-    ASSERT_EQ(f.doc.GetLayerCount(), 5);
-    EXPECT_EQ(f.doc.GetLayer(4).m_name, "Warstwa4");
+    EXPECT_EQ(DescribeLayers(f.doc), "A; B; C locked hidden; D; Warstwa4");
     EXPECT_EQ(f.List().count(), 5);
     EXPECT_EQ(f.List().SelectedRows(), (std::vector<int>{0, 4}));
     ASSERT_NE(f.Editor(), nullptr);
@@ -215,8 +198,7 @@ TEST(LayerDialog, NewLayerEscapeKeepsItsName) {
     Key(f.Editor(), Qt::Key_Escape);
     QApplication::processEvents();
     EXPECT_EQ(f.List().Editor(), nullptr);
-    EXPECT_EQ(f.doc.GetLayerCount(), 5);
-    EXPECT_EQ(f.doc.GetLayer(4).m_name, "Warstwa4");
+    EXPECT_EQ(DescribeLayers(f.doc), "A; B; C locked hidden; D; Warstwa4");
     EXPECT_TRUE(f.dlg->isVisible());
 }
 
@@ -228,10 +210,7 @@ TEST(LayerDialog, OneRowButtonsWantOneRow) {
     f.Click(60, 1, Qt::ControlModifier);
     f.Button(1015);
     f.Button(1017);
-    ASSERT_EQ(f.prompter.messages.size(), 4u);
-    for (const auto& m : f.prompter.messages) {
-        EXPECT_EQ(m.text, kChooseOne);
-    }
+    EXPECT_EQ(MessageTexts(f.prompter), std::vector<std::string>(4, "Wybierz jedną warstwę"));
     EXPECT_EQ(f.Editor(), nullptr);
     EXPECT_EQ(f.dlg->Current(), 3);
     f.Click(60, 1);
@@ -250,9 +229,7 @@ TEST(LayerDialog, DeleteTwoRowsKeepsTheCurrentLayer) {
     EXPECT_EQ(f.dlg->Current(), 1);
     EXPECT_EQ(f.CurrentText(), "D");
     EXPECT_TRUE(f.List().SelectedRows().empty());
-    ASSERT_EQ(f.doc.GetEntityCount(), 2);
-    EXPECT_EQ(f.doc.GetEntity(1)->m_name, "D");
-    EXPECT_EQ(f.doc.GetEntity(1)->m_layer, 1);
+    EXPECT_EQ(Describe(f.doc), "pnt 0 0 0 name=A\npnt 0 0 0 L1 name=D\n");
     // The current layer, last, deleted: the new last is current.
     f.Click(60, 1);
     f.Button(1016);
@@ -272,19 +249,21 @@ TEST(LayerDialog, DeleteWithARefusedNameOpenAsksNothingMore) {
     QApplication::processEvents();
     EXPECT_TRUE(f.prompter.messages.empty());
     EXPECT_EQ(f.List().Editor(), nullptr);
-    EXPECT_EQ(f.doc.GetLayerCount(), 3);
-    EXPECT_EQ(f.doc.GetLayer(1).m_name, "C");
+    EXPECT_EQ(DescribeLayers(f.doc), "A; C locked hidden; D");
 }
 
-TEST(LayerDialog, DeleteOnlyBeepsWhileBusy) {
+// While busy the dialog's delete and the command itself only beep.
+TEST(LayerDialog, OnlyBeepsWhileBusy) {
     SLayerFixture f;
     f.doc.SetBusy(1);
     f.Click(60, 1);
     f.Button(1016);
-    EXPECT_EQ(f.prompter.beeps, 1);
+    OnLayers(f.doc, f.prompter, nullptr);
+    EXPECT_EQ(f.prompter.beeps, 2);
     EXPECT_TRUE(f.prompter.questions.empty());
-    EXPECT_EQ(f.doc.GetLayerCount(), 4);
+    EXPECT_EQ(DescribeLayers(f.doc), "A; B; C locked hidden; D");
     EXPECT_EQ(f.doc.GetEntityCount(), 4);
+    EXPECT_FALSE(f.doc.IsModified());
 }
 
 TEST(LayerDialog, PopupSelectsClearsAndInverts) {
@@ -324,7 +303,7 @@ TEST(LayersCommand, AppliesCurrentAndReloadsTheCombo) {
     });
     OnLayers(doc, prompter, nullptr);
     SetFrameServices(before);
-    EXPECT_EQ(doc.GetLayerCount(), 1);
+    EXPECT_EQ(DescribeLayers(doc), "Druga");
     EXPECT_EQ(doc.GetCurrentLayer(), 0);
     EXPECT_EQ(doc.GetEntityCount(), 0);
     EXPECT_TRUE(doc.IsModified());
@@ -332,18 +311,9 @@ TEST(LayersCommand, AppliesCurrentAndReloadsTheCombo) {
     // One step; closing the manager marked the drawing modified, which undo keeps.
     EXPECT_EQ(doc.History().UndoCount(), 1);
     ASSERT_TRUE(doc.Undo());
-    EXPECT_EQ(doc.GetLayerCount(), 2);
+    EXPECT_EQ(DescribeLayers(doc), "Warstwa1; Druga");
     EXPECT_EQ(doc.GetEntityCount(), 1);
     EXPECT_TRUE(doc.IsModified());
-}
-
-TEST(LayersCommand, BeepsWhileBusy) {
-    CRecordingPrompter prompter;
-    CTAVDoc doc(&prompter);
-    doc.SetBusy(1);
-    OnLayers(doc, prompter, nullptr);
-    EXPECT_EQ(prompter.beeps, 1);
-    EXPECT_FALSE(doc.IsModified());
 }
 
 }  // namespace

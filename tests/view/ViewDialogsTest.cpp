@@ -7,7 +7,7 @@
 #include <QLineEdit>
 #include <QRadioButton>
 
-#include "support/RecordingPrompter.h"
+#include "support/Describe.h"
 #include "support/Widgets.h"
 #include "view/ViewDialogs.h"
 
@@ -56,8 +56,8 @@ TEST(ViewPointDlg, SameEyeAndTargetKeepsTheDialogOpen) {
     Control<QLineEdit>(dlg, 1025)->setText("100.000000001");  // within 1e-8 of the target
     dlg.accept();
     EXPECT_NE(dlg.result(), QDialog::Accepted);
-    ASSERT_EQ(prompter.messages.size(), 1u);
-    EXPECT_EQ(prompter.messages[0].text, "Punkt obserwacji i punkt celu są takie same.");
+    EXPECT_EQ(MessageTexts(prompter),
+              std::vector<std::string>{"Punkt obserwacji i punkt celu są takie same."});
     // Nothing was taken over.
     EXPECT_EQ(dlg.Values().eye.z, 150.0);
     Control<QLineEdit>(dlg, 1025)->setText("100.0001");

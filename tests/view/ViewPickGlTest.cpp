@@ -3,16 +3,15 @@
 
 #include <QAction>
 #include <QApplication>
-#include <QElapsedTimer>
-#include <QKeyEvent>
 #include <QMenu>
-#include <QMouseEvent>
 #include <memory>
 
 #include "document/TAVDoc.h"
+#include "support/Describe.h"
 #include "support/Recorders.h"
-#include "support/RecordingPrompter.h"
+#include "support/TestEntities.h"
 #include "support/TestView.h"
+#include "support/Widgets.h"
 #include "tools/core/Measurement.h"
 #include "view/FrameServices.h"
 #include "view/TAVView.h"
@@ -37,9 +36,7 @@ protected:
         doc->Layers().emplace_back("ukryta", 0, 0);
         // 0: a line at y = 0.3, 1: a point at (0, 5), 2: a line on the hidden layer at y = -5.
         AddLine({-5, 0.3, 0}, {5, 0.3, 0}, 0);
-        auto p = std::make_unique<CPnt>();
-        p->m_point = CPoint3(0, 5, 0);
-        doc->AddEntity(std::move(p));
+        doc->AddEntity(MakePnt({0, 5, 0}));
         AddLine({-5, -5, 0}, {5, -5, 0}, 1);
         doc->SetViewState(PlanTestViewState());
         view = std::make_unique<CTAVView>(*doc);
@@ -52,34 +49,33 @@ protected:
     }
 
     void AddLine(CPoint3 a, CPoint3 b, int layer) {
-        auto l = std::make_unique<CPoly>();
-        l->m_vertices = {a, b};
+        auto l = MakePoly({a, b});
         l->m_layer = layer;
         doc->AddEntity(std::move(l));
     }
-    void Mouse(QEvent::Type type, int x, int y, Qt::MouseButton button, Qt::MouseButtons held,
-               Qt::KeyboardModifiers mods = Qt::NoModifier) {
-        QMouseEvent e(type, QPointF(x, y), view->mapToGlobal(QPointF(x, y)), button, held, mods);
-        QApplication::sendEvent(view.get(), &e);
+    void Move(int x, int y, Qt::MouseButtons held = Qt::NoButton,
+              Qt::KeyboardModifiers mods = Qt::NoModifier) {
+        ::Mouse(view.get(), QEvent::MouseMove, QPointF(x, y), Qt::NoButton, held, mods);
     }
     void Click(int x, int y, Qt::KeyboardModifiers mods = Qt::NoModifier) {
         Drag(x, y, x, y, mods);
     }
     void Drag(int x0, int y0, int x1, int y1, Qt::KeyboardModifiers mods = Qt::NoModifier) {
-        Mouse(QEvent::MouseMove, x0, y0, Qt::NoButton, Qt::NoButton, mods);
-        Mouse(QEvent::MouseButtonPress, x0, y0, Qt::LeftButton, Qt::LeftButton, mods);
-        Mouse(QEvent::MouseMove, x1, y1, Qt::NoButton, Qt::LeftButton, mods);
-        Mouse(QEvent::MouseButtonRelease, x1, y1, Qt::LeftButton, Qt::NoButton, mods);
+        Move(x0, y0, Qt::NoButton, mods);
+        ::Mouse(view.get(), QEvent::MouseButtonPress, QPointF(x0, y0), Qt::LeftButton,
+                Qt::LeftButton, mods);
+        Move(x1, y1, Qt::LeftButton, mods);
+        ::Mouse(view.get(), QEvent::MouseButtonRelease, QPointF(x1, y1), Qt::LeftButton,
+                Qt::NoButton, mods);
     }
     void RightClick(int x, int y) {
-        Mouse(QEvent::MouseButtonPress, x, y, Qt::RightButton, Qt::RightButton);
-        Mouse(QEvent::MouseButtonRelease, x, y, Qt::RightButton, Qt::NoButton);
+        ::Mouse(view.get(), QEvent::MouseButtonPress, QPointF(x, y), Qt::RightButton,
+                Qt::RightButton);
+        ::Mouse(view.get(), QEvent::MouseButtonRelease, QPointF(x, y), Qt::RightButton,
+                Qt::NoButton);
         QApplication::processEvents();
     }
-    void Key(int key) {
-        QKeyEvent e(QEvent::KeyRelease, key, Qt::NoModifier);
-        QApplication::sendEvent(view.get(), &e);
-    }
+    void Key(int key) { ::Key(view.get(), key, QEvent::KeyRelease); }
     // Texts of a popup's items ("" for separators), and of the enabled ones.
     static std::vector<std::string> Texts(QMenu& menu, bool enabledOnly) {
         std::vector<std::string> out;
@@ -190,8 +186,7 @@ TEST_F(ViewPick, DeleteKeyAsksAndDeletesThePick) {
     Click(Px(0), Py(5));
     Key(Qt::Key_Delete);
     ASSERT_EQ(prompter.questions.size(), 1u);
-    EXPECT_EQ(doc->GetEntityCount(), 2);
-    EXPECT_EQ(doc->GetEntity(1)->GetType(), kTypePolyline);
+    EXPECT_EQ(Describe(*doc), "line [-5 0.3 0, 5 0.3 0]\nline [-5 -5 0, 5 -5 0] L1\n");
     EXPECT_EQ(view->GetCurrentPick(), -1);
     EXPECT_EQ(frame.status, "Gotowy");
 }
@@ -223,18 +218,17 @@ TEST_F(ViewPick, LengthOfTwoSnappedVertices) {
     EXPECT_EQ(doc->GetBusy(), 1);
     EXPECT_EQ(frame.status,
               "Wskaż położenie wierzchołka. Prawy przycisk myszy, aby zakończyć pomiar.");
-    Mouse(QEvent::MouseMove, Px(-5) + 1, Py(0.3) + 1, Qt::NoButton, Qt::NoButton);
+    Move(Px(-5) + 1, Py(0.3) + 1);
     EXPECT_TRUE(view->IsLocalizedPending());
     EXPECT_EQ(view->GetCursorResource(), 134);
     Click(Px(-5) + 1, Py(0.3) + 1);
     Click(Px(5) - 1, Py(0.3));
-    Mouse(QEvent::MouseMove, Px(1), Py(-3), Qt::NoButton, Qt::NoButton);
+    Move(Px(1), Py(-3));
     EXPECT_FALSE(view->IsLocalizedPending());
     EXPECT_EQ(view->GetCursorResource(), 130);
     RightClick(Px(1), Py(-3));
-    ASSERT_EQ(prompter.messages.size(), 1u);
-    EXPECT_EQ(prompter.messages[0].text,
-              "Długość:\t 10.000\n dX:\t 10.000\n dY:\t 0.000\n dZ:\t 0.000");
+    EXPECT_EQ(MessageTexts(prompter), std::vector<std::string>{"Długość:\t 10.000\n dX:\t 10.000\n"
+                                                               " dY:\t 0.000\n dZ:\t 0.000"});
     EXPECT_EQ(prompter.messages[0].icon, CPrompter::EIcon::Information);
     EXPECT_EQ(view->GetTool(), kToolSelect);
     EXPECT_EQ(doc->GetBusy(), 0);
@@ -242,33 +236,30 @@ TEST_F(ViewPick, LengthOfTwoSnappedVertices) {
     EXPECT_EQ(frame.status, "Gotowy");
 }
 
-TEST_F(ViewPick, EndedBeforeAnyClick) {
+// Measurements ended before any click, by one click, and abandoned by Escape.
+TEST_F(ViewPick, MeasurementsEndedEarly) {
     view->OnMeasure(3);
     RightClick(Px(3), Py(3));
-    ASSERT_EQ(prompter.messages.size(), 1u);
-    EXPECT_EQ(prompter.messages[0].text, "Obwód:\t 0.000");
     // Coordinates ended by the right button: no stale point, no box.
     view->OnMeasure(1);
     RightClick(Px(3), Py(3));
-    EXPECT_EQ(prompter.messages.size(), 1u);
+    std::vector<std::string> shown = {"Obwód:\t 0.000"};
+    EXPECT_EQ(MessageTexts(prompter), shown);
     EXPECT_EQ(doc->GetBusy(), 0);
     EXPECT_EQ(view->GetTool(), kToolSelect);
-}
-
-TEST_F(ViewPick, CoordinatesAfterOneClickAndEscapeAbandons) {
     view->OnMeasure(1);
     view->OnMeasure(2);  // busy: only a beep
     EXPECT_EQ(prompter.beeps, 1);
     EXPECT_EQ(view->GetMeasureKind(), 1);
     Click(Px(2), Py(-1));
     QApplication::processEvents();
-    ASSERT_EQ(prompter.messages.size(), 1u);
-    EXPECT_EQ(prompter.messages[0].text, "Wspólrzedne:\n X:\t 2.000\n Y:\t -1.000\n Z:\t 0.000");
+    shown.push_back("Wspólrzedne:\n X:\t 2.000\n Y:\t -1.000\n Z:\t 0.000");
+    EXPECT_EQ(MessageTexts(prompter), shown);
     view->OnMeasure(2);
     Click(Px(2), Py(-1));
     Key(Qt::Key_Escape);
     QApplication::processEvents();
-    EXPECT_EQ(prompter.messages.size(), 1u);
+    EXPECT_EQ(MessageTexts(prompter), shown);
     EXPECT_EQ(doc->GetBusy(), 0);
     EXPECT_EQ(view->GetMeasureKind(), 0);
     EXPECT_EQ(view->GetTempEntity(), nullptr);
@@ -283,8 +274,8 @@ TEST_F(ViewPick, SnappedCrossingIsThePickedPoint) {
     view->OnMeasure(1);
     Click(Px(0) + 1, Py(0) + 1);
     QApplication::processEvents();
-    ASSERT_EQ(prompter.messages.size(), 1u);
-    EXPECT_EQ(prompter.messages[0].text, "Wspólrzedne:\n X:\t 0.000\n Y:\t 0.000\n Z:\t 0.000");
+    EXPECT_EQ(MessageTexts(prompter),
+              std::vector<std::string>{"Wspólrzedne:\n X:\t 0.000\n Y:\t 0.000\n Z:\t 0.000"});
     EXPECT_EQ(frame.coordinates, "       0.000,      0.000,      0.000");
 }
 

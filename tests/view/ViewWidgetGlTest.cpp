@@ -4,7 +4,6 @@
 #include <QApplication>
 #include <QElapsedTimer>
 #include <QImage>
-#include <QMouseEvent>
 #include <QWheelEvent>
 #include <cmath>
 #include <memory>
@@ -14,6 +13,7 @@
 #include "support/RecordingPrompter.h"
 #include "support/TestEntities.h"
 #include "support/TestView.h"
+#include "support/Widgets.h"
 #include "view/TAVView.h"
 
 namespace {
@@ -39,9 +39,7 @@ protected:
     void TearDown() override { view.reset(); }
 
     void Mouse(QEvent::Type type, int x, int y, Qt::MouseButton button, Qt::MouseButtons held) {
-        QMouseEvent e(type, QPointF(x, y), view->mapToGlobal(QPointF(x, y)), button, held,
-                      Qt::NoModifier);
-        QApplication::sendEvent(view.get(), &e);
+        ::Mouse(view.get(), type, QPointF(x, y), button, held);
     }
     void Run(unsigned id) {
         const CTAVView::SViewCommand* c = Command(id);
@@ -105,7 +103,7 @@ TEST_F(ViewWidget, CompilesTheListAfterTheFirstFrameThenIdles) {
     EXPECT_EQ(view->Renderer().GetCompileCount(), 2);
 }
 
-TEST_F(ViewWidget, ToolCommandsAndCheckMarks) {
+TEST_F(ViewWidget, ToolCommandsCheckMarksAndMiddleDrag) {
     EXPECT_EQ(State(32779).second, 1);
     EXPECT_EQ(State(32780).second, 0);
     EXPECT_EQ(State(32783).second, -1);
@@ -118,10 +116,7 @@ TEST_F(ViewWidget, ToolCommandsAndCheckMarks) {
     EXPECT_EQ(view->GetRenderMode(), 2);
     EXPECT_EQ(State(32777).second, 1);
     EXPECT_TRUE(view->IsRebuildPending());
-}
-
-TEST_F(ViewWidget, MiddleDragRotatesAndReturnsToTheTool) {
-    Run(32781);
+    // A middle drag rotates and returns to the tool.
     const CPoint3 eye = view->Camera().m_eye;
     Mouse(QEvent::MouseButtonPress, 200, 50, Qt::MiddleButton, Qt::MiddleButton);
     Mouse(QEvent::MouseMove, 200, 100, Qt::NoButton, Qt::MiddleButton);
@@ -137,7 +132,7 @@ TEST_F(ViewWidget, MiddleDragRotatesAndReturnsToTheTool) {
     EXPECT_FALSE(State(32812).first);
 }
 
-TEST_F(ViewWidget, TwoButtonPan) {
+TEST_F(ViewWidget, TwoButtonPanZoomWindowAndWheel) {
     const CPoint3 target = view->Camera().m_target;
     Mouse(QEvent::MouseButtonPress, 100, 100, Qt::LeftButton, Qt::LeftButton);
     Mouse(QEvent::MouseButtonPress, 100, 100, Qt::RightButton, Qt::LeftButton | Qt::RightButton);
@@ -150,9 +145,7 @@ TEST_F(ViewWidget, TwoButtonPan) {
     EXPECT_EQ(view->GetTool(), kToolPanTwoButtons);  // left still held
     Mouse(QEvent::MouseButtonRelease, 140, 100, Qt::LeftButton, Qt::NoButton);
     EXPECT_EQ(view->GetTool(), kToolSelect);
-}
-
-TEST_F(ViewWidget, ZoomWindowAndWheel) {
+    // The zoom window, then the wheel.
     Run(32783);
     EXPECT_EQ(view->GetTool(), kToolZoomWindow);
     Mouse(QEvent::MouseButtonPress, 100, 75, Qt::LeftButton, Qt::LeftButton);

@@ -92,28 +92,23 @@ TEST(PrintVector, HiddenLayersAreNotCaptured) {
 }
 
 TEST(PrintVector, MarkedPolylinePrintsClosedAsOnScreen) {
-    CTAVDoc doc;
-    auto open = Line(-30, -30, 30, -30, 1, 0, 0);
-    open->m_vertices.emplace_back(30, 30, 0);
-    open->m_vertices.emplace_back(-30, 30, 0);
-    auto marked = std::make_unique<CPoly>(*open);
-    marked->m_marker = 1;
-    CTAVDoc markedDoc;
-    doc.AddEntity(std::move(open));
-    markedDoc.AddEntity(std::move(marked));
     const CCamera cam = CameraOf(PlanState(100, 100, 400, 400));
     CPrintSettings settings;
     settings.m_fit = 0;  // 1 mm per unit, 5 dots per mm: x = -30 is dot 100
     settings.m_lineWidthIndex = 3;
-    SPrintJobStats stats;
-    const QImage plain =
-        PrintPageImage(doc, cam, settings, SPrintJobOptions{}, ImageDevice(100, 100, 5), 1, &stats);
-    EXPECT_EQ(stats.segments, 3);
-    EXPECT_EQ(plain.pixel(100, 250) & 0xFFFFFF, 0xFFFFFFu);
-    const QImage closed = PrintPageImage(markedDoc, cam, settings, SPrintJobOptions{},
-                                         ImageDevice(100, 100, 5), 1, &stats);
-    EXPECT_EQ(stats.segments, 4);
-    EXPECT_EQ(closed.pixel(100, 250) & 0xFFFFFF, 0xFF0000u);
+    for (const int marker : {0, 1}) {
+        CTAVDoc doc;
+        auto line = Line(-30, -30, 30, -30, 1, 0, 0);
+        line->m_vertices.emplace_back(30, 30, 0);
+        line->m_vertices.emplace_back(-30, 30, 0);
+        line->m_marker = marker;
+        doc.AddEntity(std::move(line));
+        SPrintJobStats stats;
+        const QImage image = PrintPageImage(doc, cam, settings, SPrintJobOptions{},
+                                            ImageDevice(100, 100, 5), 1, &stats);
+        EXPECT_EQ(stats.segments, 3 + marker);
+        EXPECT_EQ(image.pixel(100, 250) & 0xFFFFFF, marker ? 0xFF0000u : 0xFFFFFFu);
+    }
 }
 
 TEST(PrintDevice, PdfWriterPageInMillimetresAndDots) {
@@ -222,15 +217,7 @@ TEST(RasterMarks, LineAndPointInPixels) {
         device.paperW = device.paperH = 50.8;
         device.pw = device.ph = 2 * c.dpi;
         device.dpiX = device.dpiY = c.dpi;
-        QImage image(2 * c.dpi, 2 * c.dpi, QImage::Format_RGB32);
-        image.fill(Qt::white);
-        CPrintJob job(doc, cam, settings, options);
-        ASSERT_TRUE(job.OnPreparePrinting(device).ok);
-        ASSERT_TRUE(job.OnBeginPrinting());
-        {
-            QPainter painter(&image);
-            ASSERT_TRUE(job.OnPrint(painter, 1));
-        }
+        const QImage image = PrintPageImage(doc, cam, settings, options, device, 1);
         int red = 0, blue = 0;
         for (int y = 0; y < image.height(); ++y) {
             red += (image.pixel(c.dpi, y) & 0xFFFFFF) == 0xFF0000u ? 1 : 0;

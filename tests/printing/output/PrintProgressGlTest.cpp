@@ -23,21 +23,16 @@ namespace {
 
 constexpr int kPages = 4;
 
-struct SPrintCancelCase {
-    const char* name;
-    bool raster;
-};
-
-class PrintCancel : public testing::TestWithParam<SPrintCancelCase> {
-protected:
-    void SetUp() override {
+// A job of four pages printed by vectors or as a raster, its device dropped when told.
+struct SCancelJob {
+    explicit SCancelJob(bool raster) {
         // 400 x 90 units at 1 mm per unit: four pages of 100 mm across, one row.
         for (int i = 0; i < 200; ++i) {
             doc.AddEntity(MakePoly({{-200, -45 + 0.45 * i, 0}, {200, -45 + 0.45 * i, 0}}));
         }
         camera = CameraOf(PlanState(400, 90, 800, 180));
         settings.m_fit = 0;
-        if (GetParam().raster) {
+        if (raster) {
             options.forceRaster = true;
             options.rasterDpi = 50;
             options.rasterTileSide = 128;  // several bands a page
@@ -72,56 +67,55 @@ protected:
     int aborts = 0;
 };
 
-TEST_P(PrintCancel, EndsTheDocumentCleanly) {
-    CCancellingProgress counting;
-    std::vector<std::string> messages;
-    bool painting = true;
-    ASSERT_TRUE(Print(counting, messages, painting).ok);
-    EXPECT_TRUE(messages.empty());
-    EXPECT_EQ(aborts, 0);
-    EXPECT_EQ(counting.titles, std::vector<std::string>{"Drukowanie"});
-    ASSERT_EQ(ReadPdf(Path()).pages.size(), static_cast<size_t>(kPages));
-    // Each page is announced by the first report of its share; more come within the page.
-    std::vector<int> pageStarts;
-    for (int i = 0; i < counting.Reports(); ++i) {
-        if (counting.fractions[static_cast<size_t>(i)] ==
-            static_cast<double>(pageStarts.size()) / kPages) {
-            pageStarts.push_back(i);
-        }
-    }
-    ASSERT_EQ(pageStarts.size(), static_cast<size_t>(kPages));
-    ASSERT_GT(counting.Reports(), 3 * kPages);
-
-    std::vector<int> stops = CancelPoints(counting.Reports());
-    stops.insert(stops.end(), {pageStarts[1], pageStarts[2] + 1});
-    for (const int n : stops) {
-        SCOPED_TRACE(n);
-        aborts = 0;
-        CCancellingProgress progress(n);
-        const SPrintRefusal r = Print(progress, messages, painting);
-        EXPECT_FALSE(r.ok);
-        EXPECT_TRUE(r.cancelled);
-        EXPECT_TRUE(r.message.empty());
+TEST(PrintCancel, EndsTheDocumentCleanly) {
+    for (const bool raster : {false, true}) {
+        SCOPED_TRACE(raster ? "raster" : "vector");
+        SCancelJob job(raster);
+        CCancellingProgress counting;
+        std::vector<std::string> messages;
+        bool painting = true;
+        ASSERT_TRUE(job.Print(counting, messages, painting).ok);
         EXPECT_TRUE(messages.empty());
-        EXPECT_EQ(aborts, 1);
-        EXPECT_FALSE(painting);
-        EXPECT_EQ(progress.Reports(), n + 1);
-        EXPECT_EQ(progress.depth, 0);
-        // The pages begun before the stop, and no empty one after it (a painter always has
-        // its first page).
-        int begun = 0;
-        for (const int start : pageStarts) {
-            begun += start < n ? 1 : 0;
+        EXPECT_EQ(job.aborts, 0);
+        EXPECT_EQ(counting.titles, std::vector<std::string>{"Drukowanie"});
+        ASSERT_EQ(ReadPdf(job.Path()).pages.size(), static_cast<size_t>(kPages));
+        // Each page is announced by the first report of its share; more come within the page.
+        std::vector<int> pageStarts;
+        for (int i = 0; i < counting.Reports(); ++i) {
+            if (counting.fractions[static_cast<size_t>(i)] ==
+                static_cast<double>(pageStarts.size()) / kPages) {
+                pageStarts.push_back(i);
+            }
         }
-        const SPdfContent pdf = ReadPdf(Path());
-        ASSERT_TRUE(pdf.ok);
-        EXPECT_EQ(pdf.pages.size(), static_cast<size_t>(std::max(1, begun)));
+        ASSERT_EQ(pageStarts.size(), static_cast<size_t>(kPages));
+        ASSERT_GT(counting.Reports(), 3 * kPages);
+
+        std::vector<int> stops = CancelPoints(counting.Reports());
+        stops.insert(stops.end(), {pageStarts[1], pageStarts[2] + 1});
+        for (const int n : stops) {
+            SCOPED_TRACE(n);
+            job.aborts = 0;
+            CCancellingProgress progress(n);
+            const SPrintRefusal r = job.Print(progress, messages, painting);
+            EXPECT_FALSE(r.ok);
+            EXPECT_TRUE(r.cancelled);
+            EXPECT_TRUE(r.message.empty());
+            EXPECT_TRUE(messages.empty());
+            EXPECT_EQ(job.aborts, 1);
+            EXPECT_FALSE(painting);
+            EXPECT_EQ(progress.Reports(), n + 1);
+            EXPECT_EQ(progress.depth, 0);
+            // The pages begun before the stop, and no empty one after it (a painter always has
+            // its first page).
+            int begun = 0;
+            for (const int start : pageStarts) {
+                begun += start < n ? 1 : 0;
+            }
+            const SPdfContent pdf = ReadPdf(job.Path());
+            ASSERT_TRUE(pdf.ok);
+            EXPECT_EQ(pdf.pages.size(), static_cast<size_t>(std::max(1, begun)));
+        }
     }
 }
-
-INSTANTIATE_TEST_SUITE_P(Methods, PrintCancel,
-                         testing::Values(SPrintCancelCase{"vector", false},
-                                         SPrintCancelCase{"raster", true}),
-                         [](const auto& info) { return std::string(info.param.name); });
 
 }  // namespace

@@ -19,12 +19,6 @@ namespace {
 
 constexpr int kW = 400, kH = 300;
 
-struct SSceneCase {
-    const char* name;
-    int perspective;
-    bool clipPlane;
-};
-
 // A 400 x 300 view of x -20..20, y -15..15 from eye.
 CCamera ViewFrom(const CPoint3& eye, int perspective, double nearPlane, double farPlane) {
     CCamera camera;
@@ -100,70 +94,63 @@ std::vector<unsigned> Sorted(std::vector<unsigned> v) {
     return v;
 }
 
-class PickPass : public testing::TestWithParam<SSceneCase> {
-protected:
-    void SetUp() override {
-        FillScene(m_doc, m_rng, GetParam().clipPlane);
-        ASSERT_TRUE(m_scene.ok);
-    }
-
-    std::mt19937 m_rng{99};
-    CTAVDoc m_doc;
-    CCamera m_camera =
-        ViewFrom({6, -9, 14}, GetParam().perspective, GetParam().perspective ? 12 : 0, 40);
-    SGlScene m_scene{m_doc, m_camera};
-    CSceneRenderer* m_renderer = &m_scene.renderer;
-    CPointLocator m_locator;
-};
-
-TEST_P(PickPass, IndexedPickEqualsFullPass) {
-    std::uniform_int_distribution<int> px(0, kW - 1), py(0, kH - 1), d(-60, 60);
-    int hitSome = 0;
-    for (int k = 0; k < 1000; ++k) {
-        const int x = px(m_rng), y = py(m_rng);
-        double l, r, b, t;
-        if (k % 2 == 0) {
-            ClickPickBox(m_camera, x, y, l, r, b, t);
-        } else {
-            RectanglePickBox(m_camera, x, y, x + d(m_rng), y + d(m_rng), l, r, b, t);
+// Over 1000 random clicks and drags the indexed pick finds what the full pass finds, and over
+// 1000 random pixels the locator snaps where the selection buffer does.
+TEST(PickPass, FastSearchesEqualTheGlPasses) {
+    const struct {
+        const char* name;
+        int perspective;
+        bool clipPlane;
+    } cases[] = {{"ortho", 0, false}, {"perspective", 1, false}, {"clip_plane", 0, true}};
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        std::mt19937 rng{99};
+        CTAVDoc doc;
+        FillScene(doc, rng, c.clipPlane);
+        const std::mt19937 afterFill = rng;
+        CCamera camera = ViewFrom({6, -9, 14}, c.perspective, c.perspective ? 12 : 0, 40);
+        SGlScene scene{doc, camera};
+        ASSERT_TRUE(scene.ok);
+        CSceneRenderer& renderer = scene.renderer;
+        CPointLocator locator;
+        std::uniform_int_distribution<int> px(0, kW - 1), py(0, kH - 1), d(-60, 60);
+        int hitSome = 0;
+        for (int k = 0; k < 1000; ++k) {
+            const int x = px(rng), y = py(rng);
+            double l, r, b, t;
+            if (k % 2 == 0) {
+                ClickPickBox(camera, x, y, l, r, b, t);
+            } else {
+                RectanglePickBox(camera, x, y, x + d(rng), y + d(rng), l, r, b, t);
+            }
+            const CClipTransform clip =
+                CClipTransform::ForBox(camera, &doc, renderer.GetMaxClipPlanes(), l, r, b, t);
+            const std::vector<int> candidates = locator.PickCandidates(doc, clip, false);
+            const auto fast = Sorted(RunPickPass(renderer, camera, l, r, b, t, &candidates));
+            const auto full = Sorted(RunPickPass(renderer, camera, l, r, b, t, nullptr));
+            ASSERT_EQ(fast, full) << "at " << x << "," << y << " pick " << k;
+            hitSome += full.empty() ? 0 : 1;
         }
-        const CClipTransform clip =
-            CClipTransform::ForBox(m_camera, &m_doc, m_renderer->GetMaxClipPlanes(), l, r, b, t);
-        const std::vector<int> candidates = m_locator.PickCandidates(m_doc, clip, false);
-        const auto fast = Sorted(RunPickPass(*m_renderer, m_camera, l, r, b, t, &candidates));
-        const auto full = Sorted(RunPickPass(*m_renderer, m_camera, l, r, b, t, nullptr));
-        ASSERT_EQ(fast, full) << "at " << x << "," << y << " pick " << k;
-        hitSome += full.empty() ? 0 : 1;
-    }
-    EXPECT_GT(hitSome, 100);
-}
-
-TEST_P(PickPass, LocatorEqualsSelectionBuffer) {
-    std::uniform_int_distribution<int> px(0, kW - 1), py(0, kH - 1);
-    int snapped = 0, differing = 0;
-    for (int k = 0; k < 1000; ++k) {
-        const int x = px(m_rng), y = py(m_rng);
-        CPoint3 a, b;
-        const bool fa =
-            m_locator.Locate(m_doc, m_camera, 255, m_renderer->GetMaxClipPlanes(), x, y, a);
-        const bool fb = ReferenceLocalize(*m_renderer, m_camera, m_doc, 255, x, y, b);
-        ASSERT_EQ(fa, fb) << "at " << x << "," << y;
-        if (!(a == b)) {
-            ++differing;
-            ADD_FAILURE() << "at " << x << "," << y << ": " << a.x << " " << a.y << " " << a.z
-                          << " against " << b.x << " " << b.y << " " << b.z;
+        EXPECT_GT(hitSome, 100);
+        rng = afterFill;
+        int snapped = 0, differing = 0;
+        for (int k = 0; k < 1000; ++k) {
+            const int x = px(rng), y = py(rng);
+            CPoint3 a, b;
+            const bool fa = locator.Locate(doc, camera, 255, renderer.GetMaxClipPlanes(), x, y, a);
+            const bool fb = ReferenceLocalize(renderer, camera, doc, 255, x, y, b);
+            ASSERT_EQ(fa, fb) << "at " << x << "," << y;
+            if (!(a == b)) {
+                ++differing;
+                ADD_FAILURE() << "at " << x << "," << y << ": " << a.x << " " << a.y << " " << a.z
+                              << " against " << b.x << " " << b.y << " " << b.z;
+            }
+            snapped += fa ? 1 : 0;
         }
-        snapped += fa ? 1 : 0;
+        EXPECT_EQ(differing, 0);
+        EXPECT_GT(snapped, 50);
     }
-    EXPECT_EQ(differing, 0);
-    EXPECT_GT(snapped, 50);
 }
-
-INSTANTIATE_TEST_SUITE_P(Scenes, PickPass,
-                         testing::Values(SSceneCase{"ortho", 0, false},
-                                         SSceneCase{"perspective", 1, false},
-                                         SSceneCase{"clip_plane", 0, true}),
-                         [](const auto& info) { return std::string(info.param.name); });
 
 // More than 62 entities under one click: every one is counted.
 TEST(PickPassStack, HundredStackedEntitiesAreAllHit) {

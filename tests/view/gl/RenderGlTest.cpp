@@ -143,24 +143,18 @@ TEST_F(GLRender, HiddenLinesMode) {
     EXPECT_EQ(At(img, -7, 1), QColor(0, 255, 0));
 }
 
-TEST_F(GLRender, ClipPlaneCutsTheNormalSide) {
+TEST_F(GLRender, ClipPlanesCutTheNormalSideUpToTheLimit) {
+    ASSERT_GE(m_renderer->GetMaxClipPlanes(), 8);
     m_doc.AddEntity(MakePoint(-5, 0, 0, 1, 1, 1));
     m_doc.AddEntity(MakePoint(5, 0, 0, 1, 1, 1));
     m_doc.ClipPlanes().emplace_back("cut", 1, CPoint3(1e-3, 0, 0), CVec3(1, 0, 0));
     QImage img = Frame();
     EXPECT_EQ(At(img, -5, 0), QColor(255, 255, 255));
     EXPECT_EQ(At(img, 5, 0), QColor(0, 0, 0));
-    // An inactive plane cuts nothing.
+    // An inactive plane cuts nothing, even one that would cut everything, and takes no slot.
     m_doc.GetClipPlane(0).m_active = 0;
     EXPECT_EQ(At(Frame(), 5, 0), QColor(255, 255, 255));
-}
-
-TEST_F(GLRender, ClipPlanesBeyondTheLimitAreNotApplied) {
-    ASSERT_GE(m_renderer->GetMaxClipPlanes(), 8);
-    m_doc.AddEntity(MakePoint(-5, 0, 0, 1, 1, 1));
-    m_doc.AddEntity(MakePoint(5, 0, 0, 1, 1, 1));
-    // An inactive plane that would cut everything: skipped, takes no slot.
-    m_doc.ClipPlanes().emplace_back("off", 0, CPoint3(-100, 0, 0), CVec3(1, 0, 0));
+    m_doc.GetClipPlane(0).m_point = CPoint3(-100, 0, 0);
     // First active plane cuts the right point; the next five cut nothing.
     m_doc.ClipPlanes().emplace_back("p1", 1, CPoint3(1e-3, 0, 0), CVec3(1, 0, 0));
     for (int i = 0; i < 5; ++i) {
@@ -169,7 +163,7 @@ TEST_F(GLRender, ClipPlanesBeyondTheLimitAreNotApplied) {
     // The seventh and eighth active planes would cut everything.
     m_doc.ClipPlanes().emplace_back("p7", 1, CPoint3(-100, 0, 0), CVec3(1, 0, 0));
     m_doc.ClipPlanes().emplace_back("p8", 1, CPoint3(-100, 0, 0), CVec3(1, 0, 0));
-    QImage img = Frame();
+    img = Frame();
     EXPECT_TRUE(IsBlank(img, qRgb(0, 0, 0)));  // all eight apply on this context
     m_renderer->LimitClipPlanes(6);
     img = Frame();
@@ -276,19 +270,17 @@ TEST_F(GLRender, ChangesInARowCompileOnlyOnceSettled) {
     EXPECT_EQ(At(m_gl.Image(), -3, -1), QColor(255, 0, 0));
 }
 
-TEST_F(GLRender, PerspectiveWithZeroNearShowsTheTarget) {
+// A perspective with a zero near plane shows the target, keeping the framing of the window; an
+// orthographic view whose far plane is below one keeps the back.
+TEST_F(GLRender, CameraEdgeValuesKeepThePicture) {
     m_doc.AddEntity(MakePoint(0, 0, 0, 1, 1, 1));
     m_doc.AddEntity(MakePoint(5, 5, 0, 1, 1, 1));
     m_camera.m_perspective = 1;
     m_camera.m_near = 0;
     const QImage img = Frame();  // Frame checks that GL accepted the frustum
     EXPECT_EQ(At(img, 0, 0), QColor(255, 255, 255));
-    // The target plane keeps the framing of the window.
     EXPECT_EQ(At(img, 5, 5), QColor(255, 255, 255));
-}
-
-TEST_F(GLRender, FarBelowOneKeepsTheBack) {
-    m_doc.AddEntity(MakePoint(0, 0, 0, 1, 1, 1));
+    m_camera.m_perspective = 0;
     m_camera.m_eye = CPoint3(0, 0, 0.4);
     m_camera.m_far = 0.5;
     m_camera.UpdateViewMatrix();
@@ -337,8 +329,7 @@ TEST_F(GLRender, SelectionOverlaysAndEditHandle) {
 // without the list may differ only where runs reorder equal depths.
 TEST_F(GLRender, ListAndDirectDrawingAgree) {
     for (int mode = 0; mode < 4; ++mode) {
-        CTAVDoc& doc = m_doc;
-        doc.DeleteAllEntities();
+        m_doc.DeleteAllEntities();
         // Long enough that the lines after it go out in a new slice: after a flush when drawn
         // directly, in a second list when compiled.
         auto zigzag = std::make_unique<CPoly>();
@@ -346,17 +337,17 @@ TEST_F(GLRender, ListAndDirectDrawingAgree) {
             zigzag->AddVertex(CPoint3(-9.5 + k % 2, -9.5 + k * 0.0004, 0.2));
         }
         zigzag->m_color[0] = zigzag->m_color[2] = 1;
-        doc.AddEntity(std::move(zigzag));
-        doc.AddEntity(MakeSquare(5, 0, 1, 0, 0));
-        doc.AddEntity(MakeLine(CPoint3(-8, -8, 1), CPoint3(8, 3, -1), 0, 1, 0));
+        m_doc.AddEntity(std::move(zigzag));
+        m_doc.AddEntity(MakeSquare(5, 0, 1, 0, 0));
+        m_doc.AddEntity(MakeLine(CPoint3(-8, -8, 1), CPoint3(8, 3, -1), 0, 1, 0));
         std::vector<CPoint3> strip;
         for (int k = 0; k < 20; ++k) {
             strip.emplace_back(-9 + k * 0.9, 7 + (k % 2), 0.5);
         }
-        doc.AddEntity(Colored(MakePoly(strip), 0, 0, 1));
-        doc.AddEntity(Colored(MakeArc({}, 3), 1, 1, 0));
-        doc.AddEntity(MakePoint(-7, -3, 0, 1, 1, 1));
-        doc.AddEntity(Colored(MakeText("AV", {2, -9, 0}, 2), 0, 1, 0));
+        m_doc.AddEntity(Colored(MakePoly(strip), 0, 0, 1));
+        m_doc.AddEntity(Colored(MakeArc({}, 3), 1, 1, 0));
+        m_doc.AddEntity(MakePoint(-7, -3, 0, 1, 1, 1));
+        m_doc.AddEntity(Colored(MakeText("AV", {2, -9, 0}, 2), 0, 1, 0));
         m_renderer->m_renderMode = mode;
         m_renderer->m_useDisplayList = true;
         const QImage listed = Frame();
