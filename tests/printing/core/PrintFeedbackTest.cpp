@@ -81,20 +81,20 @@ TEST(FeedbackWalk, EachTokenKind) {
     EXPECT_EQ(out.Groups()[0].width, 2.5);
 }
 
-struct CutCase {
-    const char* name;
-    int64_t keep;  // floats of the buffer given as its count
-    int64_t lines;
-    bool truncated;
-};
-
-const CutCase kFeedbackCutCases[] = {
-    {"whole", 30, 2, false}, {"second_vertex_cut", 29, 1, true},     {"token_only", 16, 1, true},
-    {"empty", 0, 0, false},  {"overflowed_minus_one", -1, 0, false},
-};
-
 TEST(FeedbackCut, NeverReadsPastTheCount) {
-    for (const CutCase& c : kFeedbackCutCases) {
+    const struct {
+        const char* name;
+        int64_t keep;  // floats of the buffer given as its count
+        int64_t lines;
+        bool truncated;
+    } cases[] = {
+        {"whole", 30, 2, false},
+        {"second_vertex_cut", 29, 1, true},
+        {"token_only", 16, 1, true},
+        {"empty", 0, 0, false},
+        {"overflowed_minus_one", -1, 0, false},
+    };
+    for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
         std::vector<float> full;
         Line(full, GL_LINE_TOKEN, 1, 2, 3, 4);
@@ -138,50 +138,45 @@ TEST(FeedbackWalk, NonFiniteValuesAreSkippedNotConverted) {
     EXPECT_EQ(hugeOut.LineCount(), 0);
 }
 
-struct PenCase {
-    const char* name;
-    float r, g, b;
-    bool blackWhite;
-    uint32_t rgb;
-};
-
-const PenCase kFeedbackPenCases[] = {
-    {"half_rounds_up", 0.5f, 0, 0, false, 0x800000u},
-    {"just_below_half", 0.498f, 0, 0, false, 0x7F0000u},
-    {"white_prints_black", 1, 1, 1, false, 0},
-    {"near_white_stays", 1, 1, 0.99f, false, 0xFFFFFCu},
-    {"black_and_white", 0.2f, 0.9f, 0.1f, true, 0},
-    {"out_of_range_clamped", 2, -1, 1, false, 0xFF00FFu},
-};
-
 TEST(FeedbackPen, Colour) {
-    for (const PenCase& c : kFeedbackPenCases) {
+    const struct {
+        const char* name;
+        float r, g, b;
+        bool blackWhite;
+        uint32_t rgb;
+    } cases[] = {
+        {"half_rounds_up", 0.5f, 0, 0, false, 0x800000u},
+        {"just_below_half", 0.498f, 0, 0, false, 0x7F0000u},
+        {"white_prints_black", 1, 1, 1, false, 0},
+        {"near_white_stays", 1, 1, 0.99f, false, 0xFFFFFCu},
+        {"black_and_white", 0.2f, 0.9f, 0.1f, true, 0},
+        {"out_of_range_clamped", 2, -1, 1, false, 0xFF00FFu},
+    };
+    for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
         EXPECT_EQ(FeedbackPenColor(c.r, c.g, c.b, c.blackWhite), c.rgb);
     }
 }
 
-struct PrintPenCase {
-    const char* name;
-    int units, dpiX, dpiY;
-    double width;
-    int halfX, halfY;
-};
-
 // Widths and squares keep their size on paper: units of 1/300 inch at any resolution.
-const PrintPenCase kPrintPenSizeCases[] = {
-    {"one_at_300", 1, 300, 300, 1.0, 6, 6},
-    {"one_at_1200", 1, 1200, 1200, 4.0, 24, 24},
-    {"eight_at_1200", 8, 1200, 1200, 32.0, 24, 24},
-    {"eight_at_600_by_300", 8, 600, 300, 16.0, 12, 6},
-    {"screen_72_rounds_the_square", 1, 72, 72, 0.24, 1, 1},
-    {"square_half_rounds_up", 2, 325, 325, 2.0 * 325 / 300, 7, 7},
-    {"one_dot_devices_keep_a_square", 1, 1, 1, 1.0 / 300, 1, 1},
-    {"unknown_resolution_as_300", 3, 0, -5, 3.0, 6, 6},
-};
 
 TEST(PrintPenSize, InDeviceDots) {
-    for (const PrintPenCase& c : kPrintPenSizeCases) {
+    const struct {
+        const char* name;
+        int units, dpiX, dpiY;
+        double width;
+        int halfX, halfY;
+    } cases[] = {
+        {"one_at_300", 1, 300, 300, 1.0, 6, 6},
+        {"one_at_1200", 1, 1200, 1200, 4.0, 24, 24},
+        {"eight_at_1200", 8, 1200, 1200, 32.0, 24, 24},
+        {"eight_at_600_by_300", 8, 600, 300, 16.0, 12, 6},
+        {"screen_72_rounds_the_square", 1, 72, 72, 0.24, 1, 1},
+        {"square_half_rounds_up", 2, 325, 325, 2.0 * 325 / 300, 7, 7},
+        {"one_dot_devices_keep_a_square", 1, 1, 1, 1.0 / 300, 1, 1},
+        {"unknown_resolution_as_300", 3, 0, -5, 3.0, 6, 6},
+    };
+    for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
         const SPrintPen pen = MakePrintPen(c.units, c.dpiX, c.dpiY);
         EXPECT_DOUBLE_EQ(pen.width, c.width);
@@ -398,28 +393,26 @@ TEST(FeedbackPlan, LongTextCutWithAdvances) {
     EXPECT_EQ(items.back().end, 1000000);
 }
 
-struct ArcCase {
-    const char* name;
-    double radius, ppu, length;
-    int dpi;
-    bool preview;
-    int n;
-};
-
 // 2 pi 10 / 5 + 0.5 = 13.066: a full circle of radius 10 at 1 pixel per unit has 13.
-const ArcCase kPrintArcCountCases[] = {
-    {"preview_screen_count", 10, 1, 360, 600, true, 13},
-    {"600_dpi_times_50", 10, 1, 90, 600, false, 150},
-    {"72_dpi_times_6", 10, 1, 360, 72, false, 78},
-    {"at_least_8", 0.001, 1, 10, 600, true, 8},
-    {"at_most_300", 10, 1, 360, 1200, false, 300},
-    {"huge_radius", 1e12, 1, 360, 600, false, 300},
-    {"nan_radius", std::nan(""), 1, 360, 600, false, 8},
-    {"low_dpi_zero_factor", 10, 1, 360, 11, false, 8},
-};
 
 TEST(PrintArcCount, Segments) {
-    for (const ArcCase& c : kPrintArcCountCases) {
+    const struct {
+        const char* name;
+        double radius, ppu, length;
+        int dpi;
+        bool preview;
+        int n;
+    } cases[] = {
+        {"preview_screen_count", 10, 1, 360, 600, true, 13},
+        {"600_dpi_times_50", 10, 1, 90, 600, false, 150},
+        {"72_dpi_times_6", 10, 1, 360, 72, false, 78},
+        {"at_least_8", 0.001, 1, 10, 600, true, 8},
+        {"at_most_300", 10, 1, 360, 1200, false, 300},
+        {"huge_radius", 1e12, 1, 360, 600, false, 300},
+        {"nan_radius", std::nan(""), 1, 360, 600, false, 8},
+        {"low_dpi_zero_factor", 10, 1, 360, 11, false, 8},
+    };
+    for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
         EXPECT_EQ(PrintArcSegmentCount(c.radius, c.ppu, c.length, c.dpi, c.preview), c.n);
     }
