@@ -4,35 +4,32 @@
 
 #include "document/Archive.h"
 #include "document/Layer.h"
+#include "support/Describe.h"
 
 namespace {
 
-TEST(ClipPlaneEquation, CutsTheNormalSide) {
-    const CClipPlane p(CPoint3(0, 0, 5), CVec3(0, 0, 2));
+// The plane's equation a b c d, to 15 decimals.
+std::string Equation(const CClipPlane& p) {
     double eq[4];
     p.GetEquation(eq);
-    EXPECT_EQ(eq[0], 0.0);
-    EXPECT_EQ(eq[1], 0.0);
-    EXPECT_EQ(eq[2], -1.0);
-    EXPECT_EQ(eq[3], 5.0);
+    return Xyz(CVec3(eq[0], eq[1], eq[2]), 15) + " " + Num(eq[3], 15);
+}
+
+TEST(ClipPlaneEquation, CutsTheNormalSide) {
+    const CClipPlane p(CPoint3(0, 0, 5), CVec3(0, 0, 2));
+    EXPECT_EQ(Equation(p), "0 0 -1 5");
     EXPECT_EQ(p.m_normal.z, 2.0);  // kept as entered
     EXPECT_EQ(p.m_active, 0);
 
     // A tilted plane at survey coordinates keeps its points on the zero set.
     const CPoint3 at(5420000.0, 6310000.0, 120.0);
     const CClipPlane t("t", 1, at, CVec3(1, 1, 0));
+    double eq[4];
     t.GetEquation(eq);
     EXPECT_NEAR(eq[0] * at.x + eq[1] * at.y + eq[2] * at.z + eq[3], 0.0, 1e-6);
     EXPECT_NEAR(eq[0], -std::sqrt(0.5), 1e-15);
-}
-
-TEST(ClipPlaneEquation, ZeroNormalClipsNothing) {
-    const CClipPlane p(CPoint3(3, 4, 5), CVec3(0, 0, 0));
-    double eq[4];
-    p.GetEquation(eq);
-    for (double v : eq) {
-        EXPECT_EQ(v, 0.0);  // -0.0 compares equal
-    }
+    // A zero normal clips nothing.
+    EXPECT_EQ(Equation(CClipPlane(CPoint3(3, 4, 5), CVec3(0, 0, 0))), "0 0 0 0");
 }
 
 TEST(ClipPlaneRecord, LoadRecomputesEquation) {
@@ -46,10 +43,7 @@ TEST(ClipPlaneRecord, LoadRecomputesEquation) {
     back.Serialize(in);
     EXPECT_EQ(back.m_name, "Ścięcie");
     EXPECT_EQ(back.m_active, 1);
-    double eq[4];
-    back.GetEquation(eq);
-    EXPECT_EQ(eq[1], -1.0);
-    EXPECT_EQ(eq[3], 2.0);
+    EXPECT_EQ(Equation(back), "0 -1 0 2");
 }
 
 TEST(LayerAndSystemRecords, Defaults) {
