@@ -206,9 +206,6 @@ TEST(DocumentFile, RoundTripOfEveryKindIsByteStable) {
     EXPECT_EQ(back.GetActiveCoordSystem(), 0);
     EXPECT_EQ(back.GetCoordSystem(0).m_name, "Układ Ł");
     EXPECT_EQ(back.GetMatrix(0).m[0][3], -100.0);
-    double eq[4];
-    back.GetClipPlane(0).GetEquation(eq);  // recomputed on load
-    EXPECT_EQ(Xyz(CVec3(eq[0], eq[1], eq[2]), 15) + " " + Num(eq[3], 15), "0 0 -1 5");
     EXPECT_EQ(
         static_cast<const CPnt&>(*back.GetEntity(0)).m_data.GetChild(1).GetChild(0).GetTemplate(),
         GetDataTemplate(2));
@@ -314,21 +311,15 @@ TEST(DocumentFile, TypeCodes) {
     for (uint32_t bad : {99u, 105u, 0u, 0xFFFFFFFFu}) {
         std::memcpy(bytes.data() + kFirstTypeCode, &bad, 4);
         CTAVDoc back;
-        try {
-            back.LoadFromBytes(bytes);
-            ADD_FAILURE() << bad;
-        } catch (const CArchiveException& e) {
-            EXPECT_NE(std::string(e.what()).find("Unknown entity type code"), std::string::npos);
-        }
+        EXPECT_EQ(CatchArchive([&] { back.LoadFromBytes(bytes); }).what(),
+                  "Unknown entity type code " + std::to_string(bad) + " at byte " +
+                      std::to_string(kFirstTypeCode) + " (entity 1).");
     }
     const uint32_t polyline = 101;
     std::memcpy(bytes.data() + kFirstTypeCode, &polyline, 4);
     CTAVDoc back;
     back.LoadFromBytes(bytes);
-    const auto& p = static_cast<const CPoly&>(*back.GetEntity(0));
-    EXPECT_EQ(p.GetType(), 100);
-    EXPECT_EQ(p.m_tessellated, 1);
-    EXPECT_FALSE(p.FillPrimitives().empty());
+    EXPECT_EQ(Describe(back), "polygon [0 0 0, 1 0 0, 1 1 0] planar n=0 0 1 tess fan=1\n");
 }
 
 TEST(DocumentFile, CountsAndIndicesAreCheckedBeforeUse) {
@@ -367,12 +358,8 @@ TEST(DocumentFile, CountsAndIndicesAreCheckedBeforeUse) {
     CTAVDoc doc;
     doc.AddEntity(MakePnt({}));
     doc.GetEntity(0)->m_layer = 1;  // only layer 0 exists
-    try {
-        back.LoadFromBytes(doc.SaveToBytes());
-        ADD_FAILURE();
-    } catch (const CArchiveException& e) {
-        EXPECT_STREQ(e.what(), "Entity 1 refers to layer 1, which does not exist.");
-    }
+    EXPECT_STREQ(CatchArchive([&] { back.LoadFromBytes(doc.SaveToBytes()); }).what(),
+                 "Entity 1 refers to layer 1, which does not exist.");
 }
 
 TEST(DocumentExtents, PointsArcsAndEmptyPolylines) {
