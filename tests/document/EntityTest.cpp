@@ -153,10 +153,8 @@ TEST(ArcPoints, ArcsAndTheFullCircleRule) {
     ExpectXyz(at, 7, 7, 7);  // untouched
     CPoint3 c0, c1, c2, c3;
     ASSERT_EQ(circle.GetQuarterPoints(c0, c1, c2, c3), 1);
-    ExpectXyz(c0, 13, 20, 30);
-    ExpectXyz(c1, 10, 23, 30);
-    ExpectXyz(c2, 7, 20, 30);
-    ExpectXyz(c3, 10, 17, 30);
+    EXPECT_EQ(Xyz(c0, 12) + ", " + Xyz(c1, 12) + ", " + Xyz(c2, 12) + ", " + Xyz(c3, 12),
+              "13 20 30, 10 23 30, 7 20 30, 10 17 30");
     EXPECT_EQ(circle.GetPointAt(at, 90.0), 1);  // no full-circle test
     ExpectXyz(at, 10, 23, 30);
     circle.m_length = 359.999;
