@@ -185,7 +185,7 @@ TEST(PrintLayout, DeviceMappingPutsTheViewportOnThePrintedRectangle) {
     const SDeviceMapping s = ComputeDeviceMapping(shifted, layout, page, 2000, 2800, 400, 100);
     EXPECT_EQ(map(s, 0, 100), "125 30");  // top left
     // Truncation as the printer dots are whole; non-finite and far values are refused.
-    EXPECT_EQ(map(s, 0.19, 99.99), "125 30");
+    EXPECT_EQ(map(s, 0.3, 99.99), "125 30");
     EXPECT_EQ(map(s, std::nan(""), 0), "refused");
     EXPECT_EQ(map(s, 1e300, 0), "refused");
 
