@@ -6,7 +6,7 @@
 #include <cstring>
 
 #include "document/Archive.h"
-#include "support/Describe.h"
+#include "support/CoreFold.h"
 #include "support/RecordingPrompter.h"
 #include "support/TestEntities.h"
 
@@ -238,44 +238,12 @@ TEST(EntityCopy, DeepCopiesDataTreeAndCounterRules) {
     EXPECT_EQ(GetLastEntityNumber(), 900);
 }
 
-// An entity base: empty data node, reserved 1 (not in the old format), layer, number, name,
-// colour; then the doubles and words of the rest.
-Bytes Record(int32_t layer, int32_t number, const std::string& cp1250Name, double red,
-             const std::vector<double>& doubles, const std::vector<uint32_t>& words,
-             bool withReserved = true) {
-    CArchive ar;
-    ar.WriteCount(0);
-    ar.WriteU8(0);
-    ar.WriteU32(20);
-    ar.WriteU8(3);
-    ar.WriteU8(1);
-    ar.WriteU32(0);
-    ar.WriteU32(0);
-    if (withReserved) {
-        ar.WriteU32(1);
-    }
-    ar.WriteI32(layer);
-    ar.WriteI32(number);
-    ar.WriteU8(static_cast<uint8_t>(cp1250Name.size()));
-    ar.WriteRaw(cp1250Name.data(), cp1250Name.size());
-    for (double d : {red, 0.0, 0.0}) {
-        ar.WriteF64(d);
-    }
-    for (double d : doubles) {
-        ar.WriteF64(d);
-    }
-    for (uint32_t w : words) {
-        ar.WriteU32(w);
-    }
-    return ar.Buffer();
-}
-
 TEST(EntityRecords, PointAndTextByteLayout) {
     CPnt p = *Colored(MakePnt({1.5, -2.0, 3.0}, "Ł"), 0.25, 0, 0);
     p.m_layer = 1;
     p.m_number = 7;
     p.m_point.flag = 0x10;
-    const Bytes point = Record(1, 7, "\xA3", 0.25, {1.5, -2.0, 3.0}, {0x10});
+    const Bytes point = EntityRecord(1, 7, "\xA3", {0.25, 0, 0}, {1.5, -2.0, 3.0}, {0x10});
     EXPECT_EQ(Store(p), point);
     EXPECT_EQ(Describe(Reload<CPnt>(point)), "pnt 1.5 -2 3 f16 L1 #7 name=Ł rgb=0.25 0 0");
 
@@ -283,7 +251,7 @@ TEST(EntityRecords, PointAndTextByteLayout) {
     CText t = *MakeText("ąb", {1, 2, 3}, 2.5);
     t.m_rotation = 30;
     t.m_font = 2;
-    Bytes text = Record(0, 0, "", 0, {1, 2, 3, 0, 0, 1, 30, 2.5}, {2});
+    Bytes text = EntityRecord(0, 0, "", {}, {1, 2, 3, 0, 0, 1, 30, 2.5}, {2});
     text.insert(text.end(), {0x02, 0xB9, 'b'});
     EXPECT_EQ(Store(t), text);
     CText textBack = Reload<CText>(text);
@@ -297,7 +265,7 @@ TEST(EntityRecords, PolyAndArcRoundTrip) {
     p[1].flag = 3;
     const Bytes bytes = Store(p);
     // base, closed, marker, count, 4 x (point3, flag)
-    EXPECT_EQ(bytes.size(), Record(0, 0, "", 0, {}, {}).size() + 12 + 4 * 28);
+    EXPECT_EQ(bytes.size(), EntityRecord(0, 0, "", {}, {}, {}).size() + 12 + 4 * 28);
     CPoly back = Reload<CPoly>(bytes);
     EXPECT_EQ(Describe(back), "polygon [0 0 0, 1 0 0 f3, 1 1 0, 0 1 0] marker=1");
     EXPECT_EQ(Store(back), bytes);
@@ -311,7 +279,7 @@ TEST(EntityRecords, PolyAndArcRoundTrip) {
 }
 
 TEST(EntityRecords, OldFormatLyingCountsAndTruncations) {
-    const Bytes bytes = Record(0, 12, "A", 1, {}, {2}, false);
+    const Bytes bytes = EntityRecord(0, 12, "A", {1, 0, 0}, {}, {2}, false);
     CArchive tail;
     for (double d : {1.0, 2.0, 3.0}) {
         tail.WriteF64(d);
@@ -329,7 +297,7 @@ TEST(EntityRecords, OldFormatLyingCountsAndTruncations) {
     EXPECT_EQ(ar.Remaining(), 0u);
     EXPECT_EQ(Describe(p), "line [1 2 3, 4 5 6 f5] #12 name=A rgb=1 0 0");
     // Closed, marker, and a vertex count far beyond the bytes left: refused, as is every cut.
-    const Bytes lying = Record(0, 1, "", 0, {}, {0, 0, 0xFFFFFFF0});
+    const Bytes lying = EntityRecord(0, 1, "", {}, {}, {0, 0, 0xFFFFFFF0});
     CArchive lyingAr(lying);
     CPoly lyingPoly;
     lyingPoly.AddVertex(CPoint3(1, 1, 1));
