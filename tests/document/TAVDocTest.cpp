@@ -235,20 +235,9 @@ Bytes OldFileBytes() {
     WriteLayer(ar, "Warstwa1");
     ar.WriteCount(0);
     ar.WriteCount(0);
-    auto base = [&](int number) {
-        ar.WriteCount(0);  // a default data node
-        ar.WriteU8(0);
-        ar.WriteU32(20);
-        ar.WriteU8(3);
-        ar.WriteU8(1);
-        ar.WriteU32(0);
-        ar.WriteU32(0);
-        ar.WriteI32(0);
-        ar.WriteI32(number);
-        ar.WriteU8(0);
-        for (int i = 0; i < 3; ++i) {
-            ar.WriteF64(1.0);
-        }
+    const auto base = [&](int number) {
+        const Bytes b = EntityRecord(0, number, "", {1, 1, 1}, {}, {}, false);
+        ar.WriteRaw(b.data(), b.size());
     };
     ar.WriteCount(3);
     for (int k = 0; k < 3; ++k) {
