@@ -6,6 +6,7 @@
 #include <algorithm>
 #include <cmath>
 #include <cstdint>
+#include <cstdio>
 #include <limits>
 #include <memory>
 #include <vector>
@@ -15,6 +16,7 @@
 #include "document/StrokeFont.h"
 #include "document/TAVDoc.h"
 #include "printing/core/Feedback.h"
+#include "support/Describe.h"
 
 namespace {
 
@@ -41,12 +43,18 @@ void Line(std::vector<float>& b, float token, float x1, float y1, float x2, floa
     Vertex(b, x2, y2, r, g, bl);
 }
 
-std::vector<int> AllCoords(const CDeviceLines& lines) {
-    std::vector<int> all;
+// Each pen's lines: "RRGGBB w<width>: x1 y1 x2 y2 ...", the pens joined by "; ".
+std::string Groups(const CDeviceLines& lines) {
+    std::string s;
     for (const auto& g : lines.Groups()) {
-        all.insert(all.end(), g.coords.begin(), g.coords.end());
+        char rgb[16];
+        std::snprintf(rgb, sizeof rgb, "%06X", g.rgb);
+        s += (s.empty() ? "" : "; ") + std::string(rgb) + " w" + Num(g.width) + ":";
+        for (int c : g.coords) {
+            s += " " + std::to_string(c);
+        }
     }
-    return all;
+    return s;
 }
 
 TEST(FeedbackWalk, EachTokenKind) {
@@ -72,13 +80,10 @@ TEST(FeedbackWalk, EachTokenKind) {
     EXPECT_EQ(w.lines, 3);
     EXPECT_EQ(w.points, 1);
     EXPECT_FALSE(w.truncated);
-    const std::vector<int> expected = {12,  94, 16,  88, 10,  100, 20,  100,  // the two lines
-                                       104, 66, 116, 66, 116, 66,  116, 74,   // the square
-                                       116, 74, 104, 74, 104, 74,  104, 66,   //
-                                       24,  76, 28,  70};
-    EXPECT_EQ(AllCoords(out), expected);
-    ASSERT_EQ(out.Groups().size(), 1u);
-    EXPECT_EQ(out.Groups()[0].width, 2.5);
+    EXPECT_EQ(Groups(out),
+              "000000 w2.5: 12 94 16 88 10 100 20 100 "                   // the two lines
+              "104 66 116 66 116 66 116 74 116 74 104 74 104 74 104 66 "  // the square
+              "24 76 28 70");
 }
 
 TEST(FeedbackCut, NeverReadsPastTheCount) {
@@ -127,8 +132,7 @@ TEST(FeedbackWalk, NonFiniteValuesAreSkippedNotConverted) {
                                          false, SPrintPen{}, out);
     EXPECT_EQ(w.skipped, 4);
     EXPECT_EQ(w.lines, 1);
-    ASSERT_EQ(out.Groups().size(), 1u);
-    EXPECT_EQ(out.Groups()[0].rgb, 0x008000u);
+    EXPECT_EQ(Groups(out), "008000 w1: 10 100 12 100");
     // A polygon count beyond the buffer ends the walk.
     std::vector<float> huge = {float(GL_POLYGON_TOKEN), 1e9f};
     CDeviceLines hugeOut;
@@ -194,16 +198,12 @@ TEST(FeedbackWalk, OnePenPerColourAndWidth) {
     CDeviceLines colour;
     WalkFeedback(b.data(), static_cast<int64_t>(b.size()), TestMapping(), false, SPrintPen{3.0},
                  colour);
-    ASSERT_EQ(colour.Groups().size(), 3u);
-    EXPECT_EQ(colour.Groups()[0].rgb, 0xFF0000u);
-    EXPECT_EQ(colour.Groups()[0].coords.size(), 8u);
-    EXPECT_EQ(colour.Groups()[1].rgb, 0x0000FFu);
-    EXPECT_EQ(colour.Groups()[2].rgb, 0u);
-    EXPECT_EQ(colour.Groups()[2].width, 3);
+    EXPECT_EQ(Groups(colour),
+              "FF0000 w3: 10 100 12 97 10 100 12 97; 0000FF w3: 10 100 12 97; "
+              "000000 w3: 10 100 12 97");
     CDeviceLines mono;
     WalkFeedback(b.data(), static_cast<int64_t>(b.size()), TestMapping(), true, SPrintPen{}, mono);
-    ASSERT_EQ(mono.Groups().size(), 1u);
-    EXPECT_EQ(mono.Groups()[0].coords.size(), 16u);
+    EXPECT_EQ(Groups(mono), "000000 w1: 10 100 12 97 10 100 12 97 10 100 12 97 10 100 12 97");
 }
 
 std::unique_ptr<CPoly> Poly(int n, bool closed, int layer = 0) {
