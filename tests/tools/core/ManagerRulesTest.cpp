@@ -10,7 +10,6 @@
 #include "support/Describe.h"
 #include "support/Recorders.h"
 #include "support/RecordingPrompter.h"
-#include "support/TestEntities.h"
 
 namespace {
 

@@ -5,7 +5,6 @@
 #include <cmath>
 
 #include "support/Describe.h"
-#include "support/TestEntities.h"
 
 namespace {
 
