@@ -247,6 +247,11 @@ TEST(ArchiveTest, RefusalsNameTheByteAndConsumeNothing) {
         EXPECT_EQ(ar.Position(), c.position);
         EXPECT_EQ(stored.Buffer(), Bytes(c.bytes ? 0 : c.position, 7));
     }
+    // Counts the bytes left can hold pass.
+    CArchive in(blank);
+    EXPECT_NO_THROW(in.CheckAvailable(2, 17, "Vertex count"));
+    EXPECT_NO_THROW(in.CheckAvailable(0, 1000, "Vertex count"));
+    EXPECT_NO_THROW(in.CheckAvailable(34, 1, "Vertex count"));
 }
 
 // One item of the truncation table: how to write it and how to read and check it back.
