@@ -8,16 +8,16 @@
 
 namespace {
 
-// The plane's equation a b c d, to 15 decimals.
+// The plane's equation a b c d, exact (a zero component may be -0).
 std::string Equation(const CClipPlane& p) {
     double eq[4];
     p.GetEquation(eq);
-    return Xyz(CVec3(eq[0], eq[1], eq[2]), 15) + " " + Num(eq[3], 15);
+    return Xyz(CVec3(eq[0], eq[1], eq[2])) + " " + Num(eq[3]);
 }
 
 TEST(ClipPlaneEquation, CutsTheNormalSide) {
     const CClipPlane p(CPoint3(0, 0, 5), CVec3(0, 0, 2));
-    EXPECT_EQ(Equation(p), "0 0 -1 5");
+    EXPECT_EQ(Equation(p), "-0 -0 -1 5");
     EXPECT_EQ(p.m_normal.z, 2.0);  // kept as entered
     EXPECT_EQ(p.m_active, 0);
 
@@ -29,7 +29,7 @@ TEST(ClipPlaneEquation, CutsTheNormalSide) {
     EXPECT_NEAR(eq[0] * at.x + eq[1] * at.y + eq[2] * at.z + eq[3], 0.0, 1e-6);
     EXPECT_NEAR(eq[0], -std::sqrt(0.5), 1e-15);
     // A zero normal clips nothing.
-    EXPECT_EQ(Equation(CClipPlane(CPoint3(3, 4, 5), CVec3(0, 0, 0))), "0 0 0 0");
+    EXPECT_EQ(Equation(CClipPlane(CPoint3(3, 4, 5), CVec3(0, 0, 0))), "-0 -0 -0 0");
 }
 
 TEST(ClipPlaneRecord, LoadRecomputesEquation) {
@@ -43,7 +43,7 @@ TEST(ClipPlaneRecord, LoadRecomputesEquation) {
     back.Serialize(in);
     EXPECT_EQ(back.m_name, "Ścięcie");
     EXPECT_EQ(back.m_active, 1);
-    EXPECT_EQ(Equation(back), "0 -1 0 2");
+    EXPECT_EQ(Equation(back), "-0 -1 -0 2");
 }
 
 TEST(LayerAndSystemRecords, Defaults) {
