@@ -117,7 +117,7 @@ TEST(DataPopup, AddStopsAtTheChildLimit) {
 std::string Texts(const SPrintPage& page) {
     std::string s;
     for (const SPrintText& t : page.texts) {
-        s += (s.empty() ? "" : ", ") + t.text + " " + Num(t.x, 9) + " " + Num(t.top, 9);
+        s += (s.empty() ? "" : ", ") + t.text + " " + Num(t.x) + " " + Num(t.top);
     }
     return s;
 }
