@@ -4,6 +4,7 @@
 
 #include <cmath>
 #include <cstring>
+#include <functional>
 #include <limits>
 #include <random>
 
@@ -35,6 +36,19 @@ CMatrix4 Mirror(int axis) {
     CMatrix4 m;
     m.SetMirror(axis);
     return m;
+}
+
+// A frame builder run on a set matrix must refuse with text and leave the matrix as it was.
+void ExpectRefused(const std::function<void(CMatrix4&)>& build, const char* text) {
+    CMatrix4 m(CVec3(1, 2, 3));
+    const CMatrix4 before = m;
+    try {
+        build(m);
+        ADD_FAILURE() << "no exception for " << text;
+    } catch (const CGeometryError& e) {
+        EXPECT_STREQ(e.what(), text);
+    }
+    EXPECT_TRUE(SameBits(m, before));
 }
 
 // A frame builder must be a proper rotation: orthonormal columns, determinant +1.
@@ -281,15 +295,9 @@ TEST(ThreePointFailureTest, ThrowsAndKeepsMatrix) {
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
         const CPoint3 o(1e6, 1e6, 0);
-        CMatrix4 m(CVec3(1, 2, 3));
-        const CMatrix4 before = m;
-        try {
-            m.setLocalCSMatrix(o, c.axisA, o + c.toP1, c.axisB, o + c.toP2);
-            FAIL() << "no exception";
-        } catch (const CGeometryError& e) {
-            EXPECT_STREQ(e.what(), c.text);
-        }
-        EXPECT_TRUE(SameBits(m, before));
+        ExpectRefused(
+            [&](CMatrix4& m) { m.setLocalCSMatrix(o, c.axisA, o + c.toP1, c.axisB, o + c.toP2); },
+            c.text);
     }
 }
 
@@ -320,15 +328,7 @@ TEST(Matrix4, AxisPairFrame) {
         {{0, 0, 1}, {0, 0, 0}, kLcsZeroAxis},
     };
     for (const auto& c : failures) {
-        CMatrix4 kept(CVec3(1, 2, 3));
-        const CMatrix4 before = kept;
-        try {
-            kept.setLocalCSMatrix(CPoint3(), c.z, c.x);
-            ADD_FAILURE() << "no exception for " << c.text;
-        } catch (const CGeometryError& e) {
-            EXPECT_STREQ(e.what(), c.text);
-        }
-        EXPECT_TRUE(SameBits(kept, before));
+        ExpectRefused([&](CMatrix4& m) { m.setLocalCSMatrix(CPoint3(), c.z, c.x); }, c.text);
     }
 }
 
