@@ -144,6 +144,7 @@ TEST(DeleteSelectedLayers, RowsAnswersAndTheCurrentLayer) {
         EXPECT_EQ(DescribeLayers(doc), c.layers);
         EXPECT_EQ(current, c.currentAfter);
         EXPECT_EQ(MessageTexts(prompter), std::vector<std::string>(c.messages, kLastLayer));
+        EXPECT_EQ(doc.GetEntityCount(), 2 * doc.GetLayerCount());  // two points each
         ExpectLayersConsistent(doc);
     }
 }
