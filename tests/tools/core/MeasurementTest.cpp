@@ -7,6 +7,7 @@
 #include "document/Entity.h"
 #include "document/StringTable.h"
 #include "support/RecordingPrompter.h"
+#include "support/TestEntities.h"
 #include "tools/core/Measurement.h"
 
 namespace {
@@ -98,14 +99,6 @@ TEST(Format3, RoundsLikePrintf) {
     EXPECT_EQ(Format3(1e300).size(), 305u);
 }
 
-std::unique_ptr<CArc> Arc(double r, double start, double length) {
-    auto a = std::make_unique<CArc>();
-    a->m_radius = r;
-    a->m_start = start;
-    a->m_length = length;
-    return a;
-}
-
 // The dialog's rows: "group (type): label1 value1 | label2 value2", "perimeter" or "length" and
 // whether an area was computed; "none" when nothing is shown.
 std::string Info(const CEntity& e, CPrompter* prompter = nullptr) {
@@ -119,19 +112,17 @@ std::string Info(const CEntity& e, CPrompter* prompter = nullptr) {
 }
 
 TEST(EntityInfo, ArcsPolygonsPolylinesAndFailures) {
-    EXPECT_EQ(Info(*Arc(2, 0, 360)),
+    EXPECT_EQ(Info(*MakeArc({}, 2, 0, 360)),
               "Okrąg (103): Obwód: 12.566 | Pole powierzchni: 12.566, perimeter, area");
     // Within the tolerance it is still a circle; a negative length gives positive values.
-    EXPECT_EQ(Info(*Arc(2, 5e-9, 360 - 5e-9)).substr(0, 6), "Okrąg");
-    EXPECT_EQ(Info(*Arc(2, 10, -90)),
+    EXPECT_EQ(Info(*MakeArc({}, 2, 5e-9, 360 - 5e-9)).substr(0, 6), "Okrąg");
+    EXPECT_EQ(Info(*MakeArc({}, 2, 10, -90)),
               "Łuk (103): Długość: 3.142 | Pole powierzchni: 3.142, length, area");
     // Points and texts have none.
     EXPECT_EQ(Info(CPnt()), "none");
     EXPECT_EQ(Info(CText()), "none");
 
-    CPoly poly;
-    poly.m_vertices.assign(kSquare.begin(), kSquare.end());
-    poly.m_closed = 1;
+    CPoly poly = *MakePoly(kSquare, 1);
     EXPECT_EQ(Info(poly), "Poligon (100): Obwód: 4.000 | Pole powierzchni: 1.000, perimeter, area");
     poly.m_closed = 0;
     EXPECT_EQ(Info(poly), "Łamana (101): Długość: 3.000 | Pole powierzchni: 1.000, length, area");
