@@ -18,15 +18,8 @@ struct SDocFixture {
     CRecordingPrompter prompter;
     CTAVDoc doc{&prompter};
     SDocFixture() {
-        auto pnt = std::make_unique<CPnt>();
-        pnt->m_point = CPoint3(1, 2, 3);
-        pnt->m_name = "P1";
-        pnt->m_color[0] = 0.5;
-        doc.AddEntity(std::move(pnt));
-        auto poly = std::make_unique<CPoly>();
-        poly->AddVertex(CPoint3(0, 0, 0));
-        poly->AddVertex(CPoint3(4, 0, 0));
-        doc.AddEntity(std::move(poly));
+        doc.AddEntity(Colored(MakePnt({1, 2, 3}, "P1"), 0.5, 0, 0));
+        doc.AddEntity(MakePoly({{0, 0, 0}, {4, 0, 0}}));
         doc.Layers().push_back(CLayer("Druga", 0, 1));
         doc.SetCurrentLayer(1);
         const double red[3] = {1, 0, 0};
@@ -213,11 +206,7 @@ struct SPropsFixture : SDocFixture {
     std::vector<int> sel;
     SPropsFixture() {
         for (const char* n : {"P1", "P2", "P3"}) {
-            auto p = std::make_unique<CPnt>();
-            p->m_name = n;
-            p->m_color[0] = 0.2;
-            p->m_color[1] = 0.4;
-            sel.push_back(doc.AddEntity(std::move(p)));
+            sel.push_back(doc.AddEntity(Colored(MakePnt({}, n), 0.2, 0.4, 0)));
         }
     }
     CEntity& E(int k) { return *doc.GetEntity(sel[static_cast<size_t>(k)]); }
