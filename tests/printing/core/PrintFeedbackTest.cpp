@@ -17,6 +17,7 @@
 #include "document/TAVDoc.h"
 #include "printing/core/Feedback.h"
 #include "support/Describe.h"
+#include "support/TestEntities.h"
 
 namespace {
 
@@ -328,13 +329,9 @@ TEST(FeedbackEstimate, EntitiesOfVisibleLayers) {
     marked->m_marker = 1;
     doc.AddEntity(std::move(marked));         // 3
     doc.AddEntity(std::make_unique<CArc>());  // 300
-    auto pnt = std::make_unique<CPnt>();
-    pnt->m_name = "P12";
-    doc.AddEntity(std::move(pnt));
-    auto text = std::make_unique<CText>();
-    text->m_text = "żab";  // three characters, four bytes
-    doc.AddEntity(std::move(text));
-    doc.AddEntity(Poly(50, false, 1));  // hidden
+    doc.AddEntity(MakePnt({}, "P12"));
+    doc.AddEntity(MakeText("żab", {}));  // three characters, four bytes
+    doc.AddEntity(Poly(50, false, 1));   // hidden
     const int64_t g = CStrokeFontMetrics::Get().MaxGlyphVertexCount();
     const int64_t l = 4 + 2 + 3 + 300 + 3 * g;
     EXPECT_EQ(EstimateFeedbackFloats(doc, false), 15 * (l + 1 + l / 10) + 8 * (1 + 1));
