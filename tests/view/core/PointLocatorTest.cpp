@@ -7,24 +7,21 @@
 
 #include "document/TAVDoc.h"
 #include "support/Describe.h"
+#include "support/PlanView.h"
 #include "support/TestEntities.h"
 #include "view/core/PointLocator.h"
 
 namespace {
 
 // 400 x 300 pixels over x -20..20, y -15..15: ten pixels a unit, world origin at (200, 150).
-void PlanCamera(CCamera& cam) {
-    cam.m_clientWidth = 400;
-    cam.m_clientHeight = 300;
-    cam.m_left = -20;
-    cam.m_right = 20;
-    cam.m_bottom = -15;
-    cam.m_top = 15;
-    cam.m_eye = CPoint3(0, 0, 10);
-    cam.m_target = CPoint3(0, 0, 0);
-    cam.m_near = 0;
-    cam.m_far = 20;
-    cam.UpdateViewMatrix();
+CCamera PlanCamera() {
+    CViewState s = PlanState(40, 30, 400, 300);
+    s.eye = CPoint3(0, 0, 10);
+    s.nearPlane = 0;
+    s.farPlane = 20;
+    CCamera cam;
+    cam.LoadState(s);
+    return cam;
 }
 
 int Px(double x) {
@@ -46,7 +43,6 @@ std::unique_ptr<CArc> Arc(double r, double start, double length, CVec3 axis = {0
 
 class LocatorTest : public testing::Test {
 protected:
-    void SetUp() override { PlanCamera(cam); }
     // Locates at the pixel of world (x, y), checks both ways of searching agree and gives the
     // point found (to 9 decimals) or "none"; the point is kept in last either way.
     std::string At(double x, double y, uint16_t mask) {
@@ -65,7 +61,7 @@ protected:
     }
 
     CTAVDoc doc;
-    CCamera cam;
+    CCamera cam = PlanCamera();
     CPointLocator locator;
     CPoint3 last;
 };
@@ -209,8 +205,7 @@ TEST_F(LocatorTest, StackedAndNonFiniteCandidates) {
 }
 
 TEST(PickBoxTest, ClickIsEightPixelsAndEmptyRectangleIsWidened) {
-    CCamera cam;
-    PlanCamera(cam);
+    const CCamera cam = PlanCamera();
     double l, r, b, t;
     ClickPickBox(cam, 200, 150, l, r, b, t);
     EXPECT_EQ(Xyz(CVec3(l, r, b), 12) + " " + Num(t, 12), "-0.4 0.4 -0.4 0.4");
@@ -221,8 +216,7 @@ TEST(PickBoxTest, ClickIsEightPixelsAndEmptyRectangleIsWidened) {
 }
 
 TEST(PickBoxTest, SegmentThroughBoxHitsWithoutEndsInside) {
-    CCamera cam;
-    PlanCamera(cam);
+    const CCamera cam = PlanCamera();
     const CClipTransform t = CClipTransform::ForBox(cam, nullptr, 6, -1, 1, -1, 1);
     EXPECT_TRUE(t.SegmentHit({-5, 0, 0}, {5, 0, 0}));
     EXPECT_FALSE(t.SegmentHit({-5, 2, 0}, {5, 2, 0}));
