@@ -8,6 +8,7 @@
 #include "printing/core/PrintSettings.h"
 #include "printing/output/PrintJob.h"
 #include "support/Describe.h"
+#include "support/PlanView.h"
 #include "view/core/Camera.h"
 
 namespace {
@@ -15,14 +16,7 @@ namespace {
 // A plan view of cx x cy pixels showing w x h units centred on the target.
 CCamera PlanCamera(double w, double h, int cx = 900, int cy = 200) {
     CCamera cam;
-    cam.m_left = -w / 2;
-    cam.m_right = w / 2;
-    cam.m_bottom = -h / 2;
-    cam.m_top = h / 2;
-    cam.m_clientWidth = cx;
-    cam.m_clientHeight = cy;
-    cam.UpdateViewMatrix();
-    cam.UpdatePixelsPerUnit();
+    cam.LoadState(PlanState(w, h, cx, cy));
     return cam;
 }
 
