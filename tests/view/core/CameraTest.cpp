@@ -5,19 +5,16 @@
 #include <cmath>
 
 #include "support/Describe.h"
+#include "support/PlanView.h"
 
 namespace {
 
 // A camera on a 400 x 300 client with a window of the same aspect.
 CCamera MakeCamera(int cx = 400, int cy = 300) {
-    CCamera cam;
-    cam.m_left = -20;
-    cam.m_right = 20;
-    cam.m_bottom = -15;
-    cam.m_top = 15;
-    cam.Resize(cx, cy);
-    cam.UpdateViewMatrix();
-    return cam;
+    CViewState s = PlanState(40, 30, cx, cy);
+    s.nearPlane = 0;  // a new camera's depth range
+    s.farPlane = 2;
+    return CameraOf(s);
 }
 
 // The rows of the view matrix for the view's x, y and z axes, to 12 decimals.
