@@ -10,6 +10,7 @@
 #include "support/Describe.h"
 #include "support/Recorders.h"
 #include "support/RecordingPrompter.h"
+#include "tools/core/CoordFrames.h"
 
 namespace {
 
@@ -44,18 +45,6 @@ void ExpectLayersConsistent(const CTAVDoc& doc) {
         ASSERT_LT(e.m_layer, doc.GetLayerCount());
         EXPECT_EQ(e.m_name, "L" + doc.GetLayer(e.m_layer).m_name);
     }
-}
-
-CMatrix4 WorldToLocal(const CPoint3& origin, const CPoint3& xPoint, const CPoint3& yPoint) {
-    CMatrix4 m;
-    m.setLocalCSMatrix(origin, 0, xPoint, 1, yPoint);
-    EXPECT_EQ(m.Invert(), 1);
-    return m;
-}
-
-void AddSystem(CTAVDoc& doc, const CPoint3& origin, const CPoint3& xPoint, const CPoint3& yPoint) {
-    doc.SetActiveCoordSystem(doc.AddCoordSystem(CCoordSystem("U", origin, xPoint, yPoint),
-                                                WorldToLocal(origin, xPoint, yPoint)));
 }
 
 // "name" (on) at x y z n x y z of a plane or the dialog's values, to 9 decimals.
@@ -276,7 +265,8 @@ TEST(ClipPlaneRules, LimitCountsActivePlanes) {
 TEST(ClipPlaneRules, ShiftedSystemShowsLocalStoresGlobal) {
     CRecordingPrompter prompter;
     CTAVDoc doc(&prompter);
-    AddSystem(doc, CPoint3(100, 0, 0), CPoint3(101, 0, 0), CPoint3(100, 1, 0));
+    doc.SetActiveCoordSystem(
+        StoreCoordSystem(doc, -1, CCoordSystem("U", {100, 0, 0}, {101, 0, 0}, {100, 1, 0})));
     const CClipPlane fresh = MakeNewClipPlane(doc);
     SClipPlaneInput typed = ClipPlaneToInput(doc, fresh);
     EXPECT_EQ(Plane(typed), "\"\" at 0 0 0 n 1 0 0");
@@ -289,7 +279,8 @@ TEST(ClipPlaneRules, ShiftedSystemShowsLocalStoresGlobal) {
 TEST(ClipPlaneRules, NormalTurnsWithTheSystemButIsNotShifted) {
     CRecordingPrompter prompter;
     CTAVDoc doc(&prompter);
-    AddSystem(doc, CPoint3(100, 0, 0), CPoint3(100, 1, 0), CPoint3(99, 0, 0));
+    doc.SetActiveCoordSystem(
+        StoreCoordSystem(doc, -1, CCoordSystem("U", {100, 0, 0}, {100, 1, 0}, {99, 0, 0})));
     EXPECT_EQ(Plane(MakeNewClipPlane(doc)), "\"\" at 100 0 0 n 0 1 0");
     SClipPlaneInput typed;
     typed.name = "Z";
