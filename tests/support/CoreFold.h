@@ -24,6 +24,14 @@ inline std::string CurrentColor(const CTAVDoc& doc) {
     return Num(rgb[0]) + " " + Num(rgb[1]) + " " + Num(rgb[2]);
 }
 
+// The bytes a copy of obj stores (Serialize both stores and loads, so it is not const).
+template <class T>
+std::vector<uint8_t> Stored(T obj) {
+    CArchive ar;
+    obj.Serialize(ar);
+    return ar.Buffer();
+}
+
 // An entity record as files hold it: an empty data node, the reserved word 1 (not in the old
 // format), layer, number, name in Windows-1250 and colour; then the doubles and words of its
 // kind.
