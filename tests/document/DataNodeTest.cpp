@@ -9,18 +9,11 @@
 
 #include "document/Archive.h"
 #include "support/CatchArchive.h"
-#include "support/Describe.h"
+#include "support/CoreFold.h"
 
 namespace {
 
 using Bytes = std::vector<uint8_t>;
-
-Bytes Store(const CDataNode& node) {
-    CArchive ar;
-    CDataNode copy(node);
-    copy.Serialize(ar);
-    return ar.Buffer();
-}
 
 // The fields of a stored node after its children: text, 20, 3, 1, 0, template 0.
 const Bytes kDefaultFields = {0x00, 0x14, 0, 0, 0, 0x03, 0x01, 0, 0, 0, 0, 0, 0, 0, 0};
@@ -70,7 +63,7 @@ TEST(DataNodeTest, DefaultNodeImage) {
     EXPECT_EQ(n.GetTemplate(), nullptr);
     Bytes expected = {0x00, 0x00};
     expected.insert(expected.end(), kDefaultFields.begin(), kDefaultFields.end());
-    EXPECT_EQ(Store(n), expected);
+    EXPECT_EQ(Stored(n), expected);
     EXPECT_EQ(expected.size(), static_cast<size_t>(CDataNode::kMinStoredBytes));
 }
 
@@ -96,7 +89,7 @@ TEST(DataNodeTest, DefaultNodesStayIndependent) {
     c.SetChildCount(0);
     EXPECT_TRUE(c == untouched);
     EXPECT_TRUE(untouched == c);
-    EXPECT_EQ(Store(c), Store(untouched));
+    EXPECT_EQ(Stored(c), Stored(untouched));
     c.SetFlags(0);
     EXPECT_FALSE(c == untouched);
     EXPECT_FALSE(untouched == c);
@@ -114,14 +107,14 @@ TEST(DataNodeTest, DefaultNodesStayIndependent) {
     EXPECT_EQ(moved.GetChild(0).GetKind(), CDataNode::kindNumber);
 
     // A stored default node loads back as one, and a changed one with every field.
-    Bytes image = Store(untouched);
+    Bytes image = Stored(untouched);
     CArchive in(image);
     CDataNode loaded;
     loaded.SetText("before");
     loaded.Serialize(in);
     EXPECT_TRUE(loaded == untouched);
     EXPECT_EQ(loaded.GetTreeItem(), 0);
-    image = Store(moved);
+    image = Stored(moved);
     CArchive in2(image);
     loaded.Serialize(in2);
     EXPECT_TRUE(loaded == moved);
@@ -136,12 +129,12 @@ TEST(DataNodeTest, FieldImage) {
     n.SetChildLimit(-1);
     n.SetTemplate(GetDataTemplate(5));
     n.SetTreeItem(12345);
-    EXPECT_EQ(Store(n), (Bytes{0, 0, 4,    0xA3, 0xB9, 'k',  'a', 0xFE, 0xFF, 0xFF, 0xFF,
-                               7, 2, 0xFF, 0xFF, 0xFF, 0xFF, 5,   0,    0,    0}));
+    EXPECT_EQ(Stored(n), (Bytes{0, 0, 4,    0xA3, 0xB9, 'k',  'a', 0xFE, 0xFF, 0xFF, 0xFF,
+                                7, 2, 0xFF, 0xFF, 0xFF, 0xFF, 5,   0,    0,    0}));
     // A template that is none of the five is stored as none.
     CDataNode foreign, other;
     other.SetTemplate(&foreign);
-    const Bytes b = Store(other);
+    const Bytes b = Stored(other);
     EXPECT_EQ(Bytes(b.end() - 4, b.end()), (Bytes{0, 0, 0, 0}));
 }
 
@@ -266,7 +259,7 @@ TEST(DataNodeTest, ModernizationsRoundTripKeepsTemplates) {
     EXPECT_EQ(loaded.GetChild(1).GetChild(1).GetChild(0).GetText(), "Malowanie zbiornika – ściany");
     EXPECT_EQ(loaded.GetChild(1).GetChild(0).GetTemplate(), GetDataTemplate(2));
     // Stored again it gives the same bytes.
-    EXPECT_EQ(Store(loaded), image);
+    EXPECT_EQ(Stored(loaded), image);
 }
 
 TEST(DataNodeTest, ChildListOperations) {
@@ -376,7 +369,7 @@ TEST(DataNodeTest, DepthLimit) {
         ++depth;
     }
     EXPECT_EQ(depth, CDataNode::kMaxDepth);
-    EXPECT_EQ(Store(n), ok);
+    EXPECT_EQ(Stored(n), ok);
 
     Bytes deep = Chain(CDataNode::kMaxDepth + 1);
     CArchive in2(deep);
@@ -447,7 +440,7 @@ TEST(DataNodeTest, EveryTruncationIsRefusedAndLeavesTheNodeUnchanged) {
     root.BuildObjectTree(4);
     root.GetChild(1).AddChild(GetDataTemplate(3)->GetChild(0));
     root.GetChild(1).GetChild(0).AddChild(GetDataTemplate(2)->GetChild(0));
-    const Bytes image = Store(root);
+    const Bytes image = Stored(root);
 
     CDataNode target;
     target.BuildObjectTree(3);
