@@ -19,12 +19,6 @@ CPoly Square(int closed) {
     return *MakePoly({{0, 0, 0}, {1, 0, 0}, {1, 1, 0}, {0, 1, 0}}, closed);
 }
 
-Bytes Store(CEntity& e) {
-    CArchive ar;
-    e.Serialize(ar);
-    return ar.Buffer();
-}
-
 template <typename T>
 T Reload(const Bytes& bytes) {
     CArchive ar(bytes);
@@ -229,7 +223,7 @@ TEST(EntityCopy, DeepCopiesDataTreeAndCounterRules) {
     // Loading an entity raises the counter to its number.
     CPnt numbered;
     numbered.m_number = 500;
-    const Bytes bytes = Store(numbered);
+    const Bytes bytes = Stored(numbered);
     SetLastEntityNumber(3);
     Reload<CPnt>(bytes);
     EXPECT_EQ(GetLastEntityNumber(), 500);
@@ -244,7 +238,7 @@ TEST(EntityRecords, PointAndTextByteLayout) {
     p.m_number = 7;
     p.m_point.flag = 0x10;
     const Bytes point = EntityRecord(1, 7, "\xA3", {0.25, 0, 0}, {1.5, -2.0, 3.0}, {0x10});
-    EXPECT_EQ(Store(p), point);
+    EXPECT_EQ(Stored(p), point);
     EXPECT_EQ(Describe(Reload<CPnt>(point)), "pnt 1.5 -2 3 f16 L1 #7 name=Ł rgb=0.25 0 0");
 
     // A text ends with its string.
@@ -253,7 +247,7 @@ TEST(EntityRecords, PointAndTextByteLayout) {
     t.m_font = 2;
     Bytes text = EntityRecord(0, 0, "", {}, {1, 2, 3, 0, 0, 1, 30, 2.5}, {2});
     text.insert(text.end(), {0x02, 0xB9, 'b'});
-    EXPECT_EQ(Store(t), text);
+    EXPECT_EQ(Stored(t), text);
     CText textBack = Reload<CText>(text);
     EXPECT_EQ(Describe(textBack), "text \"ąb\" at=1 2 3 h=2.5 axis=0 0 1 rot=30 font=2");
     EXPECT_EQ(textBack.GetTextLength(), 2);
@@ -263,18 +257,18 @@ TEST(EntityRecords, PolyAndArcRoundTrip) {
     CPoly p = Square(1);
     p.m_marker = 1;
     p[1].flag = 3;
-    const Bytes bytes = Store(p);
+    const Bytes bytes = Stored(p);
     // base, closed, marker, count, 4 x (point3, flag)
     EXPECT_EQ(bytes.size(), EntityRecord(0, 0, "", {}, {}, {}).size() + 12 + 4 * 28);
     CPoly back = Reload<CPoly>(bytes);
     EXPECT_EQ(Describe(back), "polygon [0 0 0, 1 0 0 f3, 1 1 0, 0 1 0] marker=1");
-    EXPECT_EQ(Store(back), bytes);
+    EXPECT_EQ(Stored(back), bytes);
 
     CArc a = *MakeArc({1e6, 2e6, 3.25}, 12.5, 10, 270);
     a.m_axis = CVec3(0.1, 0.2, 0.9);
-    const Bytes arcBytes = Store(a);
+    const Bytes arcBytes = Stored(a);
     CArc arcBack = Reload<CArc>(arcBytes);
-    EXPECT_EQ(Store(arcBack), arcBytes);
+    EXPECT_EQ(Stored(arcBack), arcBytes);
     EXPECT_EQ(Describe(arcBack), "arc c=1e+06 2e+06 3.25 r=12.5 10+270 axis=0.1 0.2 0.9");
 }
 
@@ -306,7 +300,7 @@ TEST(EntityRecords, OldFormatLyingCountsAndTruncations) {
 
     CText t = *MakeText("Zażółć gęślą jaźń", {});
     t.m_data.BuildObjectTree(4);
-    const Bytes text = Store(t);
+    const Bytes text = Stored(t);
     for (size_t cut = 0; cut < text.size(); ++cut) {
         const Bytes part(text.begin(), text.begin() + static_cast<long>(cut));
         CArchive in(part);
