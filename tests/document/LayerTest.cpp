@@ -4,7 +4,7 @@
 
 #include "document/Archive.h"
 #include "document/Layer.h"
-#include "support/Describe.h"
+#include "support/CoreFold.h"
 
 namespace {
 
@@ -34,11 +34,10 @@ TEST(ClipPlaneEquation, CutsTheNormalSide) {
 
 TEST(ClipPlaneRecord, LoadRecomputesEquation) {
     CClipPlane p("Ścięcie", 1, CPoint3(1, 2, 3), CVec3(0, 3, 0));
-    CArchive out;
-    p.Serialize(out);
+    const std::vector<uint8_t> bytes = Stored(p);
     // u32 active, 6 doubles, name "Ścięcie" in Windows-1250 (7 bytes) with its prefix
-    EXPECT_EQ(out.Buffer().size(), 4u + 48u + 1u + 7u);
-    CArchive in(out.Buffer());
+    EXPECT_EQ(bytes.size(), 4u + 48u + 1u + 7u);
+    CArchive in(bytes);
     CClipPlane back;
     back.Serialize(in);
     EXPECT_EQ(back.m_name, "Ścięcie");
@@ -50,18 +49,15 @@ TEST(LayerAndSystemRecords, Defaults) {
     CLayer layer;
     EXPECT_EQ(layer.m_name, "Warstwa");
     EXPECT_EQ(layer.m_visible, 1);
-    CArchive out;
-    layer.Serialize(out);
     const std::vector<uint8_t> expected = {0, 0,   0,   0,   1,   0,   0,   0,
                                            7, 'W', 'a', 'r', 's', 't', 'w', 'a'};
-    EXPECT_EQ(out.Buffer(), expected);
+    EXPECT_EQ(Stored(layer), expected);
 
     // A default system is the world frame: (0,0,0, 1,0,0, 0,1,0, empty name).
     CCoordSystem system;
-    CArchive sys;
-    system.Serialize(sys);
-    ASSERT_EQ(sys.Buffer().size(), 73u);
-    CArchive in(sys.Buffer());
+    const std::vector<uint8_t> bytes = Stored(system);
+    ASSERT_EQ(bytes.size(), 73u);
+    CArchive in(bytes);
     const double want[9] = {0, 0, 0, 1, 0, 0, 0, 1, 0};
     for (double w : want) {
         EXPECT_EQ(in.ReadF64(), w);
