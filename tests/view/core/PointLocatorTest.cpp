@@ -31,10 +31,6 @@ int Py(double y) {
     return static_cast<int>(std::lround(150 - 10 * y));
 }
 
-std::unique_ptr<CPoly> Poly(std::initializer_list<CPoint3> v, bool closed) {
-    return MakePoly(v, closed ? 1 : 0);
-}
-
 std::unique_ptr<CArc> Arc(double r, double start, double length, CVec3 axis = {0, 0, 1}) {
     auto a = MakeArc({}, r, start, length);
     a->m_axis = axis;
@@ -75,7 +71,7 @@ std::vector<std::unique_ptr<CEntity>> List(std::unique_ptr<E>... e) {
 
 // With nothing to snap to the point lies on the global plane, or the active system's.
 TEST_F(LocatorTest, MaskZeroLiesOnThePlane) {
-    doc.AddEntity(Poly({{0, 0, 0}, {5, 0, 0}}, false));
+    doc.AddEntity(MakePoly({{0, 0, 0}, {5, 0, 0}}));
     EXPECT_EQ(At(0.1, 0, 0), "none");
     EXPECT_EQ(Xyz(last, 9), "0.1 0 0");
     CMatrix4 toLocal(CVec3(0, 0, -5));
@@ -86,12 +82,12 @@ TEST_F(LocatorTest, MaskZeroLiesOnThePlane) {
 }
 
 TEST_F(LocatorTest, VerticesMidpointsAndTheClosingSegment) {
-    doc.AddEntity(Poly({{0, 0, 0}, {5, 0, 0}, {5, 5, 0}}, false));
+    doc.AddEntity(MakePoly({{0, 0, 0}, {5, 0, 0}, {5, 5, 0}}));
     EXPECT_EQ(At(5.1, 0.1, kSnapVertex), "5 0 0");
     EXPECT_EQ(At(5.3, 0, kSnapVertex), "none");  // three pixels away
     EXPECT_EQ(At(5.1, 0.1, kSnapPoint | kSnapArcCentre), "none");
     // Only a polygon has the closing segment's midpoint.
-    Scene(List(Poly({{0, 0, 0}, {4, 0, 0}, {4, 4, 0}}, false)));
+    Scene(List(MakePoly({{0, 0, 0}, {4, 0, 0}, {4, 4, 0}})));
     EXPECT_EQ(At(2, 2, kSnapMidpoint), "none");
     static_cast<CPoly*>(doc.GetEntity(0))->m_closed = 1;
     locator.Invalidate();
@@ -99,8 +95,8 @@ TEST_F(LocatorTest, VerticesMidpointsAndTheClosingSegment) {
     EXPECT_EQ(At(2, 0.1, kSnapMidpoint), "2 0 0");
     // A short line across the closing segment (0,4)-(0,0) at (0,2) crosses a polygon only.
     for (const bool closed : {false, true}) {
-        Scene(List(Poly({{0, 0, 0}, {4, 0, 0}, {4, 4, 0}, {0, 4, 0}}, closed),
-                   Poly({{-1, 2, 0}, {1, 2, 0}}, false)));
+        Scene(List(MakePoly({{0, 0, 0}, {4, 0, 0}, {4, 4, 0}, {0, 4, 0}}, closed),
+                   MakePoly({{-1, 2, 0}, {1, 2, 0}})));
         EXPECT_EQ(At(0, 2, kSnapIntersection), closed ? "0 2 0" : "none");
     }
 }
@@ -156,17 +152,17 @@ TEST_F(LocatorTest, DepthThenOrderBreaksTies) {
     locator.Invalidate();
     EXPECT_EQ(At(0, 0, kSnapPoint), "0 0 0.5");
     // Vertex 0, the midpoint of segment 0 and vertex 1 all lie in the window at one depth.
-    Scene(List(Poly({{-0.1, 0, 0}, {0.1, 0, 0}}, false)));
+    Scene(List(MakePoly({{-0.1, 0, 0}, {0.1, 0, 0}})));
     EXPECT_EQ(At(0, 0, kSnapVertex | kSnapMidpoint), "-0.1 0 0");
     EXPECT_EQ(At(0.05, 0, kSnapMidpoint), "0 0 0");
     // A crossing at z = 1 over a vertex at 0, or a vertex over a crossing at z = -1.
     for (const double z : {1.0, -1.0}) {
-        Scene(List(Poly({{-1, -1, z}, {1, 1, z}}, false), Poly({{-1, 1, z}, {1, -1, z}}, false),
+        Scene(List(MakePoly({{-1, -1, z}, {1, 1, z}}), MakePoly({{-1, 1, z}, {1, -1, z}}),
                    MakePnt({0.1, 0, 0})));
         EXPECT_EQ(At(0, 0, kSnapPoint | kSnapIntersection), z > 0 ? "0 0 1" : "0.1 0 0");
     }
     // A crossing alone is taken.
-    Scene(List(Poly({{-1, -1, 0}, {1, 1, 0}}, false), Poly({{-1, 1, 0}, {1, -1, 0}}, false)));
+    Scene(List(MakePoly({{-1, -1, 0}, {1, 1, 0}}), MakePoly({{-1, 1, 0}, {1, -1, 0}})));
     EXPECT_EQ(At(0.1, 0, kSnapIntersection), "0 0 0");
     EXPECT_EQ(At(0.1, 0, kSnapVertex), "none");
 }
@@ -195,12 +191,12 @@ TEST_F(LocatorTest, HiddenLockedAndClippedAreLeftOut) {
 // Many stacked candidates still snap; non-finite coordinates neither crash nor snap.
 TEST_F(LocatorTest, StackedAndNonFiniteCandidates) {
     for (int i = 0; i < 100; ++i) {
-        doc.AddEntity(Poly({{0, 0, 0}, {1e-3 * i, 0.5, 0}}, false));
+        doc.AddEntity(MakePoly({{0, 0, 0}, {1e-3 * i, 0.5, 0}}));
     }
     EXPECT_EQ(At(0, 0, kSnapVertex | kSnapIntersection), "0 0 0");
     auto arc = Arc(NAN, 0, 90);
     arc->m_center = CPoint3(0, NAN, 0);
-    Scene(List(Poly({{NAN, 0, 0}, {0, INFINITY, 0}}, true), std::move(arc)));
+    Scene(List(MakePoly({{NAN, 0, 0}, {0, INFINITY, 0}}, 1), std::move(arc)));
     EXPECT_EQ(At(0, 0, 255), "none");
 }
 
