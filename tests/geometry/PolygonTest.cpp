@@ -10,6 +10,8 @@
 #include <random>
 #include <thread>
 
+#include "support/Describe.h"
+
 namespace {
 
 using Outline = std::vector<CPoint3>;
@@ -107,13 +109,12 @@ TEST(Polygon, BestPlaneCentroidAndFailure) {
     CVec3 n;
     CPoint3 c(7, 7, 7);
     ASSERT_TRUE(ComputeBestPlane(kL, n, c));
-    EXPECT_NEAR(c.x, 1.0, 1e-15);
-    EXPECT_NEAR(c.y, 1.0, 1e-15);
+    EXPECT_EQ(Xyz(n, 15) + " / " + Xyz(c, 15), "0 0 1 / 1 1 0");
+    // A failure leaves both.
     n = CVec3(4, 5, 6);
     c = CPoint3(7, 7, 7);
     EXPECT_FALSE(ComputeBestPlane(Outline{{0, 0, 0}, {1, 0, 0}, {2, 0, 0}}, n, c));
-    EXPECT_EQ(n.x, 4);
-    EXPECT_EQ(c.x, 7);
+    EXPECT_EQ(Xyz(n) + " / " + Xyz(c), "4 5 6 / 7 7 7");
 }
 
 // The plane's angle tests give AngleTo's answers everywhere: at the bounds themselves, where
