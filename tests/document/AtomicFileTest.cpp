@@ -13,7 +13,7 @@ namespace fs = std::filesystem;
 
 namespace {
 
-TEST(AtomicFile, CommitReplacesTheTargetAndKeepsItsPermissions) {
+TEST(AtomicFile, CommitReplacesTheTargetAndKeepsOrSetsPermissions) {
     CTempDir dir;
     const std::string path = dir.File("out.txt");
     std::ofstream(path) << "old";
@@ -34,6 +34,13 @@ TEST(AtomicFile, CommitReplacesTheTargetAndKeepsItsPermissions) {
     struct stat st;
     ASSERT_EQ(::stat(path.c_str(), &st), 0);
     EXPECT_EQ(st.st_mode & 07777, 0640u);
+    // A new file gets the usual permissions, not mkstemp's 0600.
+    const mode_t mask = ::umask(022);
+    ASSERT_TRUE(file.Open(dir.File("n.txt"), error));
+    ASSERT_TRUE(file.Commit(error));
+    ::umask(mask);
+    ASSERT_EQ(::stat(dir.File("n.txt").c_str(), &st), 0);
+    EXPECT_EQ(st.st_mode & 07777, 0644u);
 }
 
 TEST(AtomicFile, DiscardAndDestructionLeaveTheTargetAlone) {
@@ -73,19 +80,6 @@ TEST(AtomicFile, FailuresSayWhatFailed) {
     EXPECT_EQ(error.rfind("Can not replace the file: ", 0), 0u) << error;
     EXPECT_EQ(dir.FileCount(), 1);
     EXPECT_TRUE(fs::is_directory(dir.File("d.txt")));
-}
-
-TEST(AtomicFile, NewFileGetsTheUsualPermissions) {
-    CTempDir dir;
-    const mode_t mask = ::umask(022);
-    CAtomicFile file;
-    std::string error;
-    ASSERT_TRUE(file.Open(dir.File("n.txt"), error));
-    ASSERT_TRUE(file.Commit(error));
-    ::umask(mask);
-    struct stat st;
-    ASSERT_EQ(::stat((dir.File("n.txt")).c_str(), &st), 0);
-    EXPECT_EQ(st.st_mode & 07777, 0644u);  // not mkstemp's 0600
 }
 
 }  // namespace

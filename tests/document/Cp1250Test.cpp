@@ -93,56 +93,41 @@ TEST(Cp1250Test, EveryByteRoundTripsInOneString) {
     EXPECT_EQ(Utf8CharCount("\xF0\x9F\x98\x80"), 1u);
 }
 
-TEST(Cp1250Test, UnmappableCharactersBecomeQuestionMarks) {
-    bool lossy = false;
-    EXPECT_EQ(Utf8ToCp1250("aЖb", &lossy), "a?b");
-    EXPECT_TRUE(lossy);
-
-    lossy = false;
-    EXPECT_EQ(Utf8ToCp1250("€ 5 – ok", &lossy), "\x80 5 \x96 ok");
-    EXPECT_FALSE(lossy);
-
-    // A character outside the basic plane is one '?', not four.
-    lossy = false;
-    EXPECT_EQ(Utf8ToCp1250("x\xF0\x9F\x98\x80y", &lossy), "x?y");
-    EXPECT_TRUE(lossy);
-
+// Characters cp1250 lacks and bad UTF-8 become one question mark each; a character outside the
+// basic plane is one '?', not four.
+TEST(Cp1250Test, UnmappableAndInvalidBecomeQuestionMarks) {
+    const struct {
+        std::string utf8;
+        std::string cp1250;
+        bool lossy;
+    } cases[] = {
+        {"aЖb", "a?b", true},
+        {"€ 5 – ok", "\x80 5 \x96 ok", false},
+        {"x\xF0\x9F\x98\x80y", "x?y", true},
+        {"a\x80z", "a?z", true},  // a lone continuation
+        {"ab\xC5", "ab?", true},  // truncated at the end
+        {"\xC5"
+         "A",
+         "?A", true},                        // truncated before ASCII
+        {"\xE2\x82", "??", true},            // a truncated three-byte sequence
+        {"\xC0\x80", "??", true},            // an overlong NUL
+        {"\xE0\x80\xAF", "???", true},       // overlong, three bytes
+        {"\xED\xA0\x80", "???", true},       // a surrogate
+        {"\xF4\x90\x80\x80", "????", true},  // above Unicode
+        {"\xFF\xC5\x82", "?\xB3", true},     // an invalid lead byte 0xFF
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.cp1250);
+        bool lossy = false;
+        EXPECT_EQ(Utf8ToCp1250(c.utf8, &lossy), c.cp1250);
+        EXPECT_EQ(lossy, c.lossy);
+        EXPECT_EQ(Utf8CharCount(c.utf8), c.cp1250.size());
+    }
     // A flag that is already set stays set; a null flag pointer is allowed.
-    lossy = true;
+    bool lossy = true;
     EXPECT_EQ(Utf8ToCp1250("plain", &lossy), "plain");
     EXPECT_TRUE(lossy);
     EXPECT_EQ(Utf8ToCp1250("Ж"), "?");
-}
-
-struct SInvalidCase {
-    const char* name;
-    std::string utf8;
-    std::string cp1250;
-};
-
-const SInvalidCase kCp1250InvalidUtf8TestCases[] = {
-    {"lone_continuation", "a\x80z", "a?z"},
-    {"truncated_at_end", "ab\xC5", "ab?"},
-    {"truncated_before_ascii",
-     "\xC5"
-     "A",
-     "?A"},
-    {"truncated_three_byte", "\xE2\x82", "??"},
-    {"overlong_nul", "\xC0\x80", "??"},
-    {"overlong_three_byte", "\xE0\x80\xAF", "???"},
-    {"surrogate", "\xED\xA0\x80", "???"},
-    {"above_unicode", "\xF4\x90\x80\x80", "????"},
-    {"invalid_lead_ff", "\xFF\xC5\x82", "?\xB3"},
-};
-
-TEST(Cp1250InvalidUtf8Test, EachBadByteBecomesOneQuestionMark) {
-    for (const SInvalidCase& c : kCp1250InvalidUtf8TestCases) {
-        SCOPED_TRACE(c.name);
-        bool lossy = false;
-        EXPECT_EQ(Utf8ToCp1250(c.utf8, &lossy), c.cp1250);
-        EXPECT_TRUE(lossy);
-        EXPECT_EQ(Utf8CharCount(c.utf8), c.cp1250.size());
-    }
 }
 
 }  // namespace

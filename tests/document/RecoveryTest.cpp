@@ -48,62 +48,43 @@ TEST(RecoveryFile, HeaderLayoutAndRoundTrip) {
     EXPECT_EQ(full.path, "/home/u/plac.tav");
 }
 
-struct SBadCase {
-    const char* name;
-    std::function<void(std::string&)> spoil;
-    ERecoveryCheck header;
-    ERecoveryCheck whole;
-};
-
-class RecoveryBadFile : public ::testing::TestWithParam<SBadCase> {};
-
-TEST_P(RecoveryBadFile, IsRecognisedAndNothingIsReturned) {
-    CTempDir dir;
-    std::string bytes = Str(MakeRecoveryHeader({"TAV1", ""}, Bytes("document"))) + "document";
-    GetParam().spoil(bytes);
-    const std::string path = dir.Write("1.tavrec", bytes);
-    SRecoveryInfo info;
-    std::string error;
-    EXPECT_EQ(ReadRecoveryHeader(path, info, error), GetParam().header);
-    std::vector<uint8_t> doc;
-    error.clear();
-    EXPECT_EQ(ReadRecoveryFile(path, info, doc, error), GetParam().whole);
-    EXPECT_TRUE(doc.empty());
-    EXPECT_FALSE(error.empty());
+TEST(RecoveryFile, BadFilesAreRecognisedAndNothingIsReturned) {
+    using E = ERecoveryCheck;
+    const struct {
+        const char* name;
+        std::function<void(std::string&)> spoil;
+        E header, whole;
+    } cases[] = {
+        {"empty", [](std::string& b) { b.clear(); }, E::Corrupt, E::Corrupt},
+        {"cut in header", [](std::string& b) { b.resize(20); }, E::Corrupt, E::Corrupt},
+        {"one byte short", [](std::string& b) { b.pop_back(); }, E::Corrupt, E::Corrupt},
+        {"one byte long", [](std::string& b) { b += 'x'; }, E::Corrupt, E::Corrupt},
+        {"document damaged", [](std::string& b) { b.back() ^= 1; }, E::Ok, E::Corrupt},
+        {"not ours", [](std::string& b) { b[0] = 'X'; }, E::Corrupt, E::Corrupt},
+        {"other version", [](std::string& b) { b[8] = 2; }, E::OtherVersion, E::OtherVersion},
+        {"huge title", [](std::string& b) { b.replace(12, 4, "\xFF\xFF\xFF\xFF"); }, E::Corrupt,
+         E::Corrupt},
+        // Document length 2^64 - 4 + the texts wraps round to the file's size.
+        {"lengths overflow",
+         [](std::string& b) { b.replace(20, 8, "\xFC\xFF\xFF\xFF\xFF\xFF\xFF\xFF"); }, E::Corrupt,
+         E::Corrupt},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        CTempDir dir;
+        std::string bytes = Str(MakeRecoveryHeader({"TAV1", ""}, Bytes("document"))) + "document";
+        c.spoil(bytes);
+        const std::string path = dir.Write("1.tavrec", bytes);
+        SRecoveryInfo info;
+        std::string error;
+        EXPECT_EQ(ReadRecoveryHeader(path, info, error), c.header);
+        std::vector<uint8_t> doc;
+        error.clear();
+        EXPECT_EQ(ReadRecoveryFile(path, info, doc, error), c.whole);
+        EXPECT_TRUE(doc.empty());
+        EXPECT_FALSE(error.empty());
+    }
 }
-
-using E = ERecoveryCheck;
-INSTANTIATE_TEST_SUITE_P(
-    Cases, RecoveryBadFile,
-    ::testing::Values(
-        SBadCase{"empty", [](std::string& b) { b.clear(); }, E::Corrupt, E::Corrupt},
-        SBadCase{"cut-in-header", [](std::string& b) { b.resize(20); }, E::Corrupt, E::Corrupt},
-        SBadCase{"one-byte-short", [](std::string& b) { b.pop_back(); }, E::Corrupt, E::Corrupt},
-        SBadCase{"one-byte-long", [](std::string& b) { b += 'x'; }, E::Corrupt, E::Corrupt},
-        SBadCase{"document-damaged", [](std::string& b) { b.back() ^= 1; }, E::Ok, E::Corrupt},
-        SBadCase{"not-ours", [](std::string& b) { b[0] = 'X'; }, E::Corrupt, E::Corrupt},
-        SBadCase{"other-version", [](std::string& b) { b[8] = 2; }, E::OtherVersion,
-                 E::OtherVersion},
-        SBadCase{"huge-title",
-                 [](std::string& b) {
-                     b[12] = '\xFF';
-                     b[13] = b[14] = b[15] = '\xFF';
-                 },
-                 E::Corrupt, E::Corrupt},
-        SBadCase{"lengths-overflow",
-                 [](std::string& b) {
-                     // Document length 2^64 - 4 + the texts wraps round to the file's size.
-                     for (int i = 20; i < 28; ++i) {
-                         b[i] = '\xFF';
-                     }
-                     b[20] = '\xFC';
-                 },
-                 E::Corrupt, E::Corrupt}),
-    [](const auto& info) {
-        std::string n = info.param.name;
-        std::replace(n.begin(), n.end(), '-', '_');
-        return n;
-    });
 
 // A write that fails half way (the file-size limit stands in for a full disk) leaves the
 // previous copy whole and no temporary file.

@@ -204,26 +204,23 @@ TEST(StrokeFontTest, NarrowAndSlantedFonts) {
 
 enum class EMark { kAbove, kBelow, kThrough };
 
-struct SLetterCase {
-    const char* name;
-    unsigned char code;
-    unsigned char base;
-    EMark mark;
-};
-
 constexpr EMark kA = EMark::kAbove, kB = EMark::kBelow, kT = EMark::kThrough;
 
-const SLetterCase kStrokeFontPolishTestCases[] = {
-    {"A_ogonek", 0xA5, 'A', kB}, {"a_ogonek", 0xB9, 'a', kB}, {"C_acute", 0xC6, 'C', kA},
-    {"c_acute", 0xE6, 'c', kA},  {"E_ogonek", 0xCA, 'E', kB}, {"e_ogonek", 0xEA, 'e', kB},
-    {"L_stroke", 0xA3, 'L', kT}, {"l_stroke", 0xB3, 'l', kT}, {"N_acute", 0xD1, 'N', kA},
-    {"n_acute", 0xF1, 'n', kA},  {"O_acute", 0xD3, 'O', kA},  {"o_acute", 0xF3, 'o', kA},
-    {"S_acute", 0x8C, 'S', kA},  {"s_acute", 0x9C, 's', kA},  {"Z_acute", 0x8F, 'Z', kA},
-    {"z_acute", 0x9F, 'z', kA},  {"Z_dot", 0xAF, 'Z', kA},    {"z_dot", 0xBF, 'z', kA},
-};
-
 TEST(StrokeFontPolishTest, IsTheBaseLetterWithItsMark) {
-    for (const SLetterCase& c : kStrokeFontPolishTestCases) {
+    const struct {
+        const char* name;
+        unsigned char code;
+        unsigned char base;
+        EMark mark;
+    } cases[] = {
+        {"A_ogonek", 0xA5, 'A', kB}, {"a_ogonek", 0xB9, 'a', kB}, {"C_acute", 0xC6, 'C', kA},
+        {"c_acute", 0xE6, 'c', kA},  {"E_ogonek", 0xCA, 'E', kB}, {"e_ogonek", 0xEA, 'e', kB},
+        {"L_stroke", 0xA3, 'L', kT}, {"l_stroke", 0xB3, 'l', kT}, {"N_acute", 0xD1, 'N', kA},
+        {"n_acute", 0xF1, 'n', kA},  {"O_acute", 0xD3, 'O', kA},  {"o_acute", 0xF3, 'o', kA},
+        {"S_acute", 0x8C, 'S', kA},  {"s_acute", 0x9C, 's', kA},  {"Z_acute", 0x8F, 'Z', kA},
+        {"z_acute", 0x9F, 'z', kA},  {"Z_dot", 0xAF, 'Z', kA},    {"z_dot", 0xBF, 'z', kA},
+    };
+    for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
         for (int font = 0; font < kStrokeFontCount; ++font) {
             SCOPED_TRACE(GetStrokeFontName(font));
@@ -284,32 +281,29 @@ TEST(StrokeFontMetricsTest, MaxVertexCountNamesAndOutOfRangeFonts) {
     EXPECT_NE(M().GlyphWidth(2, 'W'), M().GlyphWidth(3, 'W'));
 }
 
-struct SMeasureCase {
-    const char* name;
-    std::string utf8;
-    std::string codes;  // the same text in Windows-1250
-};
-
 // The width sums the glyph widths and a gap of 0.2 between glyphs; the height is the tallest
 // glyph's, not the combined extent ('A' spans 0..1 and 'g' -0.333..0.667).
-const SMeasureCase kStrokeFontMeasureTestCases[] = {
-    {"Empty", "", ""},
-    {"SingleLetter", "A", "A"},
-    {"TwoLetters", "AB", "AB"},
-    {"Spaces", "  ", "  "},
-    {"TallestGlyph", "Ag", "Ag"},
-    {"PolishWord", "Łódź",
-     "\xA3\xF3"
-     "d\x9F"},
-    {"OneCodeForTwoBytes", "\xC5\xBC", "\xBF"},
-    {"Degrees", "12°30'",
-     "12\xB0"
-     "30'"},
-    {"Unmappable", "a→b", "a?b"},
-};
-
 TEST(StrokeFontMeasureTest, SumsAdvancesOfTheWindows1250Codes) {
-    for (const SMeasureCase& c : kStrokeFontMeasureTestCases) {
+    const struct {
+        const char* name;
+        std::string utf8;
+        std::string codes;  // the same text in Windows-1250
+    } cases[] = {
+        {"Empty", "", ""},
+        {"SingleLetter", "A", "A"},
+        {"TwoLetters", "AB", "AB"},
+        {"Spaces", "  ", "  "},
+        {"TallestGlyph", "Ag", "Ag"},
+        {"PolishWord", "Łódź",
+         "\xA3\xF3"
+         "d\x9F"},
+        {"OneCodeForTwoBytes", "\xC5\xBC", "\xBF"},
+        {"Degrees", "12°30'",
+         "12\xB0"
+         "30'"},
+        {"Unmappable", "a→b", "a?b"},
+    };
+    for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
         for (int font : {0, 1, 2, 3, 9}) {
             double expectedWidth = 0.0, expectedHeight = 0.0;
@@ -327,9 +321,6 @@ TEST(StrokeFontMeasureTest, SumsAdvancesOfTheWindows1250Codes) {
             EXPECT_EQ(ch, h);
         }
     }
-}
-
-TEST(StrokeFontMeasureTest, CodesAreNotUtf8) {
     // "ż" is two UTF-8 bytes but one Windows-1250 code: measured as codes it is two glyphs.
     double w = 0, h = 0, bytesWidth = 0, bytesHeight = 0;
     M().MeasureString("\xC5\xBC", 0, w, h);

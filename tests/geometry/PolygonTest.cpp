@@ -10,6 +10,8 @@
 #include <random>
 #include <thread>
 
+#include "support/Describe.h"
+
 namespace {
 
 using Outline = std::vector<CPoint3>;
@@ -65,44 +67,40 @@ double TessellatedArea(const std::vector<CTessPrimitive>& prims) {
 
 }  // namespace
 
-struct PlaneCase {
-    const char* name;
-    Outline v;
-    CVec3 normal;  // expected; (0, 0, 0) when there is no plane
-    bool planar;
-};
-
-const PlaneCase kPlanes[] = {
-    {"square_ccw", kSquare, {0, 0, 1}, true},
-    {"square_cw", kSquareCw, {0, 0, -1}, true},
-    {"concave_L", kL, {0, 0, 1}, true},
-    {"lifted_1e_6", {{0, 0, 0}, {1, 0, 0}, {1, 1, 1e-6}, {0, 1, 0}}, {0, 0, 1}, false},
-    {"survey_offset_1e6",
-     {{6e6, 5e6, 300}, {6e6 + 20, 5e6, 300}, {6e6 + 20, 5e6 + 9, 300}},
-     {0, 0, 1},
-     true},
-    // A vertical wall: the XZ plane, normal -y for this winding.
-    {"vertical", {{0, 0, 0}, {4, 0, 0}, {4, 0, 3}, {0, 0, 3}}, {0, -1, 0}, true},
-    // A tiny first edge is skipped when looking for the reference normal.
-    {"short_first_edge",
-     {{0, 0, 0}, {1e-3, 0, 0}, {10, 0, 0}, {10, 10, 0}, {0, 10, 0}},
-     {0, 0, 1},
-     true},
-    {"collinear", {{0, 0, 0}, {1, 1, 1}, {2, 2, 2}, {3, 3, 3}}, {0, 0, 0}, false},
-    {"coincident", {{5, 5, 5}, {5, 5, 5}, {5, 5, 5}}, {0, 0, 0}, false},
-    {"two_vertices", {{0, 0, 0}, {1, 0, 0}}, {0, 0, 0}, false},
-    {"empty", {}, {0, 0, 0}, false}};
-
 TEST(Polygon, PlaneNormalAndPlanarity) {
-    for (const PlaneCase& c : kPlanes) {
+    const struct {
+        const char* name;
+        Outline v;
+        CVec3 normal;  // expected; (0, 0, 0) when there is no plane
+        bool planar;
+    } cases[] = {
+        {"square_ccw", kSquare, {0, 0, 1}, true},
+        {"square_cw", kSquareCw, {0, 0, -1}, true},
+        {"concave_L", kL, {0, 0, 1}, true},
+        {"lifted_1e_6", {{0, 0, 0}, {1, 0, 0}, {1, 1, 1e-6}, {0, 1, 0}}, {0, 0, 1}, false},
+        {"survey_offset_1e6",
+         {{6e6, 5e6, 300}, {6e6 + 20, 5e6, 300}, {6e6 + 20, 5e6 + 9, 300}},
+         {0, 0, 1},
+         true},
+        // A vertical wall: the XZ plane, normal -y for this winding.
+        {"vertical", {{0, 0, 0}, {4, 0, 0}, {4, 0, 3}, {0, 0, 3}}, {0, -1, 0}, true},
+        // A tiny first edge is skipped when looking for the reference normal.
+        {"short_first_edge",
+         {{0, 0, 0}, {1e-3, 0, 0}, {10, 0, 0}, {10, 10, 0}, {0, 10, 0}},
+         {0, 0, 1},
+         true},
+        {"collinear", {{0, 0, 0}, {1, 1, 1}, {2, 2, 2}, {3, 3, 3}}, {0, 0, 0}, false},
+        {"coincident", {{5, 5, 5}, {5, 5, 5}, {5, 5, 5}}, {0, 0, 0}, false},
+        {"two_vertices", {{0, 0, 0}, {1, 0, 0}}, {0, 0, 0}, false},
+        {"empty", {}, {0, 0, 0}, false},
+    };
+    for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
         CVec3 n(9, 9, 9);
         bool planar = !c.planar;
         ComputePlane(c.v, n, planar);
         // Loose enough for the slightly tilted normal of the lifted square.
-        EXPECT_NEAR(n.x, c.normal.x, 1e-6);
-        EXPECT_NEAR(n.y, c.normal.y, 1e-6);
-        EXPECT_NEAR(n.z, c.normal.z, 1e-6);
+        EXPECT_LT((n - c.normal).Length(), 1e-6);
         EXPECT_EQ(planar, c.planar);
     }
 }
@@ -111,13 +109,12 @@ TEST(Polygon, BestPlaneCentroidAndFailure) {
     CVec3 n;
     CPoint3 c(7, 7, 7);
     ASSERT_TRUE(ComputeBestPlane(kL, n, c));
-    EXPECT_NEAR(c.x, 1.0, 1e-15);
-    EXPECT_NEAR(c.y, 1.0, 1e-15);
+    EXPECT_EQ(Xyz(n, 15) + " / " + Xyz(c, 15), "0 0 1 / 1 1 0");
+    // A failure leaves both.
     n = CVec3(4, 5, 6);
     c = CPoint3(7, 7, 7);
     EXPECT_FALSE(ComputeBestPlane(Outline{{0, 0, 0}, {1, 0, 0}, {2, 0, 0}}, n, c));
-    EXPECT_EQ(n.x, 4);
-    EXPECT_EQ(c.x, 7);
+    EXPECT_EQ(Xyz(n) + " / " + Xyz(c), "4 5 6 / 7 7 7");
 }
 
 // The plane's angle tests give AngleTo's answers everywhere: at the bounds themselves, where
@@ -240,33 +237,31 @@ TEST(Polygon, TrianglePlaneMatchesTheGeneralSearch) {
     EXPECT_NEAR(c.y, 0.1 / 3, 1e-15);
 }
 
-struct AreaCase {
-    const char* name;
-    Outline v;
-    EAreaResult result;
-    double area;
-};
-
 constexpr EAreaResult kOk = EAreaResult::Ok, kNoPlane = EAreaResult::NoPlane;
 
-const AreaCase kAreas[] = {
-    {"square_ccw", kSquare, kOk, 1},
-    {"square_cw", kSquareCw, kOk, 1},
-    {"last_repeated", {{0, 0, 0}, {1, 0, 0}, {1, 1, 0}, {0, 1, 0}, {0, 1, 0}}, kOk, 1},
-    {"closed_by_first", {{0, 0, 0}, {1, 0, 0}, {1, 1, 0}, {0, 1, 0}, {0, 0, 0}}, kOk, 1},
-    // Removing the duplicate leaves a triangle in the same pass; it must not be clipped.
-    {"duplicate_first", {{0, 0, 0}, {0, 0, 0}, {1, 0, 0}, {0, 1, 0}}, kOk, 0.5},
-    {"triangle", {{0, 0, 0}, {4, 0, 0}, {0, 3, 0}}, kOk, 6},
-    {"concave_L", kL, kOk, 3},
-    {"survey_offset_1e6", Placed(kL), kOk, 3},
-    {"collinear_midpoint", {{0, 0, 0}, {1, 0, 0}, {2, 0, 0}, {2, 2, 0}, {0, 2, 0}}, kOk, 4},
-    {"bow_tie", kBowTie, EAreaResult::NotReducible, 0},
-    {"collinear", {{0, 0, 0}, {1, 0, 0}, {2, 0, 0}, {3, 0, 0}}, kNoPlane, 0},
-    {"two_vertices", {{0, 0, 0}, {1, 0, 0}}, kNoPlane, 0},
-    {"empty", {}, kNoPlane, 0}};
-
 TEST(Polygon, AreaByEarClipping) {
-    for (const AreaCase& c : kAreas) {
+    const struct {
+        const char* name;
+        Outline v;
+        EAreaResult result;
+        double area;
+    } cases[] = {
+        {"square_ccw", kSquare, kOk, 1},
+        {"square_cw", kSquareCw, kOk, 1},
+        {"last_repeated", {{0, 0, 0}, {1, 0, 0}, {1, 1, 0}, {0, 1, 0}, {0, 1, 0}}, kOk, 1},
+        {"closed_by_first", {{0, 0, 0}, {1, 0, 0}, {1, 1, 0}, {0, 1, 0}, {0, 0, 0}}, kOk, 1},
+        // Removing the duplicate leaves a triangle in the same pass; it must not be clipped.
+        {"duplicate_first", {{0, 0, 0}, {0, 0, 0}, {1, 0, 0}, {0, 1, 0}}, kOk, 0.5},
+        {"triangle", {{0, 0, 0}, {4, 0, 0}, {0, 3, 0}}, kOk, 6},
+        {"concave_L", kL, kOk, 3},
+        {"survey_offset_1e6", Placed(kL), kOk, 3},
+        {"collinear_midpoint", {{0, 0, 0}, {1, 0, 0}, {2, 0, 0}, {2, 2, 0}, {0, 2, 0}}, kOk, 4},
+        {"bow_tie", kBowTie, EAreaResult::NotReducible, 0},
+        {"collinear", {{0, 0, 0}, {1, 0, 0}, {2, 0, 0}, {3, 0, 0}}, kNoPlane, 0},
+        {"two_vertices", {{0, 0, 0}, {1, 0, 0}}, kNoPlane, 0},
+        {"empty", {}, kNoPlane, 0},
+    };
+    for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
         double area = -1;
         EXPECT_EQ(ComputeArea(c.v, area), c.result);
@@ -325,38 +320,40 @@ TEST(Polygon, AreaOfRandomSimpleOutlines) {
     }
 }
 
-struct SegmentCase {
-    const char* name;
-    CSegment a, b;
-    const char* flags;  // 'a', 'b': clamp to segment a, b; 's': skip the coplanarity test
-    int result;
-    CPoint3 point;
-};
-
 const CPoint3 kE6(6e6, 5e6, 100);
 const CSegment kSurveyA{kE6, kE6 + CVec3(10, 10, 0)},
     kSurveyB{kE6 + CVec3(10, 0, 0), kE6 + CVec3(0, 10, 0)};
 const CSegment kTinyA{{0, 0, 0}, {0.01, 0, 0}}, kTinyB{{5e-3, -4e-4, -4e-4}, {5e-3, 4e-4, 4e-4}};
 
-const SegmentCase kSegments[] = {
-    {"end_excluded", {{0, 0, 0}, {1, 0, 0}}, {{1, 0, 0}, {1, 1, 0}}, "ab", 0, {}},
-    {"start_included", {{1, 0, 0}, {1, 1, 0}}, {{0, 0, 0}, {2, 0, 0}}, "ab", 1, {1, 0, 0}},
-    {"crossing", {{0, 0, 0}, {2, 0, 0}}, {{1, -1, 0}, {1, 1, 0}}, "ab", 1, {1, 0, 0}},
-    {"beyond_end", {{0, 0, 0}, {2, 0, 0}}, {{3, -1, 0}, {3, 1, 0}}, "ab", 0, {}},
-    {"beyond_end_unclamped", {{0, 0, 0}, {2, 0, 0}}, {{3, -1, 0}, {3, 1, 0}}, "b", 1, {3, 0, 0}},
-    {"parallel", {{0, 0, 0}, {2, 0, 0}}, {{0, 1, 0}, {2, 1, 0}}, "", 0, {}},
-    {"overlapping", {{0, 0, 0}, {2, 0, 0}}, {{1, 0, 0}, {3, 0, 0}}, "ab", 0, {}},
-    {"skew", {{0, 0, 0}, {2, 0, 0}}, {{1, -1, 1}, {1, 1, 1}}, "ab", 0, {}},
-    // Without the coplanarity test the crossing in the first solvable plane counts.
-    {"skew_unchecked", {{0, 0, 0}, {2, 0, 0}}, {{1, -1, 1}, {1, 1, 1}}, "abs", 1, {1, 0, 0}},
-    {"vertical_plane", {{0, 5, 0}, {2, 5, 2}}, {{0, 5, 2}, {2, 5, 0}}, "ab", 1, {1, 5, 1}},
-    {"survey_offset_1e6", kSurveyA, kSurveyB, "ab", 1, kE6 + CVec3(5, 5, 0)},
-    // Every coordinate pair sees less than the tolerance, the 3D cross product does not.
-    {"tiny_segments", kTinyA, kTinyB, "ab", 1, {0.005, 0, 0}},
-};
-
 TEST(Polygon, SegmentIntersection) {
-    for (const SegmentCase& c : kSegments) {
+    const struct {
+        const char* name;
+        CSegment a, b;
+        const char* flags;  // 'a', 'b': clamp to segment a, b; 's': skip the coplanarity test
+        int result;
+        CPoint3 point;
+    } cases[] = {
+        {"end_excluded", {{0, 0, 0}, {1, 0, 0}}, {{1, 0, 0}, {1, 1, 0}}, "ab", 0, {}},
+        {"start_included", {{1, 0, 0}, {1, 1, 0}}, {{0, 0, 0}, {2, 0, 0}}, "ab", 1, {1, 0, 0}},
+        {"crossing", {{0, 0, 0}, {2, 0, 0}}, {{1, -1, 0}, {1, 1, 0}}, "ab", 1, {1, 0, 0}},
+        {"beyond_end", {{0, 0, 0}, {2, 0, 0}}, {{3, -1, 0}, {3, 1, 0}}, "ab", 0, {}},
+        {"beyond_end_unclamped",
+         {{0, 0, 0}, {2, 0, 0}},
+         {{3, -1, 0}, {3, 1, 0}},
+         "b",
+         1,
+         {3, 0, 0}},
+        {"parallel", {{0, 0, 0}, {2, 0, 0}}, {{0, 1, 0}, {2, 1, 0}}, "", 0, {}},
+        {"overlapping", {{0, 0, 0}, {2, 0, 0}}, {{1, 0, 0}, {3, 0, 0}}, "ab", 0, {}},
+        {"skew", {{0, 0, 0}, {2, 0, 0}}, {{1, -1, 1}, {1, 1, 1}}, "ab", 0, {}},
+        // Without the coplanarity test the crossing in the first solvable plane counts.
+        {"skew_unchecked", {{0, 0, 0}, {2, 0, 0}}, {{1, -1, 1}, {1, 1, 1}}, "abs", 1, {1, 0, 0}},
+        {"vertical_plane", {{0, 5, 0}, {2, 5, 2}}, {{0, 5, 2}, {2, 5, 0}}, "ab", 1, {1, 5, 1}},
+        {"survey_offset_1e6", kSurveyA, kSurveyB, "ab", 1, kE6 + CVec3(5, 5, 0)},
+        // Every coordinate pair sees less than the tolerance, the 3D cross product does not.
+        {"tiny_segments", kTinyA, kTinyB, "ab", 1, {0.005, 0, 0}},
+    };
+    for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
         const std::string f = c.flags;
         const auto has = [&f](char k) { return f.find(k) != std::string::npos ? 1 : 0; };
@@ -385,26 +382,23 @@ TEST(Polygon, PointInPolygon) {
     EXPECT_EQ(PointInPolygon(wall, CPoint3(5, 0, 1), flat), 0);
 }
 
-struct TessCase {
-    const char* name;
-    Outline v;
-    double area;
-};
-
-const TessCase kTess[] = {
-    {"square", kSquare, 1},
-    {"square_cw", kSquareCw, 1},
-    {"concave_L", kL, 3},
-    {"survey_offset_1e6", Placed(kL), 3},
-    {"repeated_vertex", {{0, 0, 0}, {1, 0, 0}, {1, 1, 0}, {1, 1, 0}, {0, 1, 0}}, 1},
-    // The crossing needs a new vertex; both lobes are filled (odd winding).
-    {"bow_tie", kBowTie, 0.5},
-    {"two_vertices", {{0, 0, 0}, {1, 0, 0}}, 0},
-    {"empty", {}, 0},
-};
-
 TEST(Polygon, TessellationCoversTheOutline) {
-    for (const TessCase& c : kTess) {
+    const struct {
+        const char* name;
+        Outline v;
+        double area;
+    } cases[] = {
+        {"square", kSquare, 1},
+        {"square_cw", kSquareCw, 1},
+        {"concave_L", kL, 3},
+        {"survey_offset_1e6", Placed(kL), 3},
+        {"repeated_vertex", {{0, 0, 0}, {1, 0, 0}, {1, 1, 0}, {1, 1, 0}, {0, 1, 0}}, 1},
+        // The crossing needs a new vertex; both lobes are filled (odd winding).
+        {"bow_tie", kBowTie, 0.5},
+        {"two_vertices", {{0, 0, 0}, {1, 0, 0}}, 0},
+        {"empty", {}, 0},
+    };
+    for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
         std::vector<CTessPrimitive> prims(2);  // stale content must go
         ASSERT_TRUE(Tessellate(c.v, prims));
@@ -419,19 +413,7 @@ TEST(Polygon, TessellationCoversTheOutline) {
     }
 }
 
-TEST(Polygon, TessellateBowTieUsesTheCrossing) {
-    std::vector<CTessPrimitive> prims;
-    ASSERT_TRUE(Tessellate(kBowTie, prims));
-    bool crossing = false;
-    for (const CTessPrimitive& p : prims) {
-        for (const CPoint3& q : p.points) {
-            crossing = crossing || q.Equals(CPoint3(0.5, 0.5, 0), 1e-12);
-        }
-    }
-    EXPECT_TRUE(crossing);
-}
-
-TEST(Polygon, TessellateRefusesUnusableCoordinates) {
+TEST(Polygon, TessellateRefusesUnusableCoordinatesAndCutsAtCrossings) {
     const double nan = std::numeric_limits<double>::quiet_NaN();
     std::vector<CTessPrimitive> prims(1);
     EXPECT_FALSE(Tessellate(Outline{{0, 0, 0}, {1, 0, 0}, {1, nan, 0}}, prims));
@@ -441,6 +423,15 @@ TEST(Polygon, TessellateRefusesUnusableCoordinates) {
     // Nothing stale is left behind for the next polygon.
     ASSERT_TRUE(Tessellate(kSquare, prims));
     EXPECT_NEAR(TessellatedArea(prims), 1, 1e-12);
+    // A bow tie is cut at its crossing.
+    ASSERT_TRUE(Tessellate(kBowTie, prims));
+    bool crossing = false;
+    for (const CTessPrimitive& p : prims) {
+        for (const CPoint3& q : p.points) {
+            crossing = crossing || q.Equals(CPoint3(0.5, 0.5, 0), 1e-12);
+        }
+    }
+    EXPECT_TRUE(crossing);
 }
 
 TEST(Polygon, TessellateOnAnotherThread) {

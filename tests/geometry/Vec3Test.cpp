@@ -4,22 +4,24 @@
 
 #include <cmath>
 #include <cstring>
+#include <functional>
 #include <limits>
 #include <random>
+
+#include "support/Describe.h"
 
 namespace {
 
 constexpr double kPi = 3.14159265358979323846;
 constexpr double kNaN = std::numeric_limits<double>::quiet_NaN();
 
-void ExpectVec(const CVec3& v, double x, double y, double z, double tol = 1e-12) {
-    EXPECT_NEAR(v.x, x, tol);
-    EXPECT_NEAR(v.y, y, tol);
-    EXPECT_NEAR(v.z, z, tol);
-}
-
 CVec3 Column(const CMatrix4& m, int c) {
     return {m.m[0][c], m.m[1][c], m.m[2][c]};
+}
+
+// The rotation's x, y and z columns to 12 decimals.
+std::string Columns(const CMatrix4& m) {
+    return Xyz(Column(m, 0), 12) + " | " + Xyz(Column(m, 1), 12) + " | " + Xyz(Column(m, 2), 12);
 }
 
 bool SameBits(const CMatrix4& a, const CMatrix4& b) {
@@ -36,6 +38,19 @@ CMatrix4 Mirror(int axis) {
     return m;
 }
 
+// A frame builder run on a set matrix must refuse with text and leave the matrix as it was.
+void ExpectRefused(const std::function<void(CMatrix4&)>& build, const char* text) {
+    CMatrix4 m(CVec3(1, 2, 3));
+    const CMatrix4 before = m;
+    try {
+        build(m);
+        ADD_FAILURE() << "no exception for " << text;
+    } catch (const CGeometryError& e) {
+        EXPECT_STREQ(e.what(), text);
+    }
+    EXPECT_TRUE(SameBits(m, before));
+}
+
 // A frame builder must be a proper rotation: orthonormal columns, determinant +1.
 void ExpectRightHandedRotation(const CMatrix4& m) {
     const CVec3 x = Column(m, 0), y = Column(m, 1), z = Column(m, 2);
@@ -45,11 +60,6 @@ void ExpectRightHandedRotation(const CMatrix4& m) {
     EXPECT_NEAR(Dot(Cross(x, y), z), 1, 1e-12);
     EXPECT_EQ(m.m[3][0], 0);
     EXPECT_EQ(m.m[3][3], 1);
-}
-
-template <class Case>
-std::string CaseName(const testing::TestParamInfo<Case>& info) {
-    return info.param.name;
 }
 
 }  // namespace
@@ -74,7 +84,7 @@ TEST(Vec3, NormalizeAndAngleToKeepTheirEdgeCases) {
     EXPECT_EQ(tiny.x, 1e-9);
     CVec3 v(3, 0, -4);
     v.Normalize();
-    ExpectVec(v, 0.6, 0, -0.8);
+    EXPECT_EQ(Xyz(v, 12), "0.6 0 -0.8");
     EXPECT_TRUE(CVec3(0, 1e-9, 0).IsShorterThan(1e-8));
     EXPECT_FALSE(CVec3(0, 2e-8, 0).IsShorterThan(1e-8));
     // (a·a/|a|)/|a| rounds to 1.0000000000000002 for these; acos would give NaN.
@@ -89,28 +99,25 @@ TEST(Vec3, NormalizeAndAngleToKeepTheirEdgeCases) {
     EXPECT_DOUBLE_EQ(CVec3(1, 0, 0).AngleTo(CVec3(-1, 0, 0)), kPi * kAngleRadToDeg);
 }
 
-struct AngleInFrameCase {
-    const char* name;
-    CVec3 a, b;
-    CMatrix4 frame;
-    double expected;
-};
-
 const CMatrix4 kId = CMatrix4::Identity();
 
-const AngleInFrameCase kAngleInFrameTestCases[] = {
-    {"x_to_minus_y", {1, 0, 0}, {0, -1, 0}, kId, 270},
-    {"minus_y_to_x", {0, -1, 0}, {1, 0, 0}, kId, -270},
-    {"x_to_y", {2, 0, 0}, {0, 3, 0}, kId, 90},
-    // In a frame turned 90 degrees about Z, world Y is the frame's X.
-    AngleInFrameCase{"rotated_frame", {0, 1, 0}, {-1, 0, 0}, {kPi / 2, 2}, 90},
-    {"mirrored_frame", {1, 0, 0}, {0, 1, 0}, Mirror(1), 270},
-    {"short_vector", {1e-9, 0, 0}, {0, 1, 0}, kId, 0},
-    {"singular_frame", {1, 0, 0}, {0, 1, 0}, CMatrix4(), 0},
-};
-
 TEST(AngleInFrameTest, DirectedAngle) {
-    for (const AngleInFrameCase& c : kAngleInFrameTestCases) {
+    const struct {
+        const char* name;
+        CVec3 a, b;
+        CMatrix4 frame;
+        double expected;
+    } cases[] = {
+        {"x_to_minus_y", {1, 0, 0}, {0, -1, 0}, kId, 270},
+        {"minus_y_to_x", {0, -1, 0}, {1, 0, 0}, kId, -270},
+        {"x_to_y", {2, 0, 0}, {0, 3, 0}, kId, 90},
+        // In a frame turned 90 degrees about Z, world Y is the frame's X.
+        {"rotated_frame", {0, 1, 0}, {-1, 0, 0}, {kPi / 2, 2}, 90},
+        {"mirrored_frame", {1, 0, 0}, {0, 1, 0}, Mirror(1), 270},
+        {"short_vector", {1e-9, 0, 0}, {0, 1, 0}, kId, 0},
+        {"singular_frame", {1, 0, 0}, {0, 1, 0}, CMatrix4(), 0},
+    };
+    for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
         const double got = c.a.AngleInFrame(c.b, c.frame);
         ASSERT_FALSE(std::isnan(got));
@@ -161,7 +168,7 @@ TEST(Point3, EqualityTolerance) {
     EXPECT_FALSE(start.LineIntersectPlane(CPoint3(0, 0, 3), CVec3(0, 0, 1), CVec3(1, 1, 0), out));
     EXPECT_EQ(out.x, -1);
     ASSERT_TRUE(start.LineIntersectPlane(CPoint3(0, 0, 3), CVec3(0, 0, 2), CVec3(1, 0, -1), out));
-    ExpectVec(out.AsVec(), 8, 2, 3);
+    EXPECT_EQ(Xyz(out.AsVec(), 12), "8 2 3");
 }
 
 TEST(Matrix4, ConstructionConventions) {
@@ -172,16 +179,16 @@ TEST(Matrix4, ConstructionConventions) {
     // Right-hand rule about each axis.
     CVec3 v(1, 0, 0);
     v.RotateBy(CMatrix4(kPi / 2, 2));
-    ExpectVec(v, 0, 1, 0);
+    EXPECT_EQ(Xyz(v, 12), "0 1 0");
     v.RotateBy(CMatrix4(kPi / 2, 0));
-    ExpectVec(v, 0, 0, 1);
+    EXPECT_EQ(Xyz(v, 12), "0 0 1");
     v.RotateBy(CMatrix4(1.0, 0.0, 1));
-    ExpectVec(v, 1, 0, 0);
+    EXPECT_EQ(Xyz(v, 12), "1 0 0");
     EXPECT_TRUE(CMatrix4(0.3, 5).Equals(CMatrix4::Identity(), 0));
     // A·B applies B first: translate, then turn.
     const CPoint3 p =
         CPoint3(0, 0, 0).TransformedBy(CMatrix4(kPi / 2, 2) * CMatrix4(CVec3(1, 0, 0)));
-    ExpectVec(p.AsVec(), 0, 1, 0);
+    EXPECT_EQ(Xyz(p.AsVec(), 12), "0 1 0");
     const CMatrix4 rows(CVec3(1, 2, 3), CVec3(4, 5, 6), CVec3(7, 8, 9), 0);
     const CMatrix4 cols(CVec3(1, 2, 3), CVec3(4, 5, 6), CVec3(7, 8, 9), 1);
     EXPECT_EQ(rows.m[0][2], 3);
@@ -189,20 +196,17 @@ TEST(Matrix4, ConstructionConventions) {
     EXPECT_EQ(cols.m[3][3], 1);
 }
 
-struct InvertCase {
-    const char* name;
-    double m[4][4];
-};
-
-const InvertCase kInvertSingularTestCases[] = {
-    {"zero_row", {{1, 2, 3, 4}, {0, 0, 0, 0}, {5, 6, 7, 8}, {0, 0, 0, 1}}},
-    {"equal_rows", {{1, 2, 4, 0}, {2, 4, 8, 0}, {0, 1, 1, 0}, {0, 0, 0, 1}}},
-    {"zero", {}},
-    {"nan", {{kNaN, 0, 0, 0}, {0, 1, 0, 0}, {0, 0, 1, 0}, {0, 0, 0, 1}}},
-};
-
 TEST(InvertSingularTest, ReturnsZeroAndKeepsMatrix) {
-    for (const InvertCase& c : kInvertSingularTestCases) {
+    const struct {
+        const char* name;
+        double m[4][4];
+    } cases[] = {
+        {"zero_row", {{1, 2, 3, 4}, {0, 0, 0, 0}, {5, 6, 7, 8}, {0, 0, 0, 1}}},
+        {"equal_rows", {{1, 2, 4, 0}, {2, 4, 8, 0}, {0, 1, 1, 0}, {0, 0, 0, 1}}},
+        {"zero", {}},
+        {"nan", {{kNaN, 0, 0, 0}, {0, 1, 0, 0}, {0, 0, 1, 0}, {0, 0, 0, 1}}},
+    };
+    for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
         CMatrix4 m;
         std::memcpy(m.m, c.m, sizeof m.m);
@@ -240,29 +244,25 @@ TEST(Matrix4, InvertRandomAndPivoting) {
     EXPECT_DOUBLE_EQ(inv.m[1][3], -5e5);
 }
 
-struct ThreePointCase {
-    const char* name;
-    CPoint3 origin;
-    int axisA;
-    CVec3 toP1;
-    int axisB;
-    CVec3 toP2;
-    CMatrix4 rotation;  // expected 3x3 part
-};
-
-const CPoint3 kO(10, 20, 30), kSurvey(6543210.123, 5432109.876, 212.5);
-
-const ThreePointCase kThreePointFrameTestCases[] = {
-    {"x_then_y", kO, 0, {5, 0, 0}, 1, {3, 7, 0}, kId},
-    {"z_then_x", kO, 2, {0, -3, 0}, 0, {5, 1, 0}, {kPi / 2, 0}},
-    // p2 only fixes the plane: Z is X × Y, not the direction to p2.
-    ThreePointCase{"x_then_z", kO, 0, {2, 2, 0}, 2, {1, 1, 3}, {kPi / 4, 2}},
-    {"y_then_z", {}, 1, {0, 4, 0}, 2, {0, 1, 2}, kId},
-    {"survey_offset_1e6", kSurvey, 0, {0, 12.5, 0}, 1, {-4, 3, 0}, {kPi / 2, 2}},
-};
-
 TEST(ThreePointFrameTest, BuildsRightHandedFrame) {
-    for (const ThreePointCase& c : kThreePointFrameTestCases) {
+    const CPoint3 o(10, 20, 30), survey(6543210.123, 5432109.876, 212.5);
+    const struct {
+        const char* name;
+        CPoint3 origin;
+        int axisA;
+        CVec3 toP1;
+        int axisB;
+        CVec3 toP2;
+        CMatrix4 rotation;  // expected 3x3 part
+    } cases[] = {
+        {"x_then_y", o, 0, {5, 0, 0}, 1, {3, 7, 0}, kId},
+        {"z_then_x", o, 2, {0, -3, 0}, 0, {5, 1, 0}, {kPi / 2, 0}},
+        // p2 only fixes the plane: Z is X × Y, not the direction to p2.
+        {"x_then_z", o, 0, {2, 2, 0}, 2, {1, 1, 3}, {kPi / 4, 2}},
+        {"y_then_z", {}, 1, {0, 4, 0}, 2, {0, 1, 2}, kId},
+        {"survey_offset_1e6", survey, 0, {0, 12.5, 0}, 1, {-4, 3, 0}, {kPi / 2, 2}},
+    };
+    for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
         const CPoint3 p1 = c.origin + c.toP1;
         CMatrix4 m;
@@ -276,37 +276,28 @@ TEST(ThreePointFrameTest, BuildsRightHandedFrame) {
     }
 }
 
-struct FrameFailureCase {
-    const char* name;
-    int axisA;
-    CVec3 toP1;  // from (1e6, 1e6, 0)
-    int axisB;
-    CVec3 toP2;
-    const char* text;
-};
-
-const FrameFailureCase kThreePointFailureTestCases[] = {
-    {"equal_axes", 1, {1, 0, 0}, 1, {0, 1, 0}, kLcsInvalidAxis},
-    {"negative_axis", -1, {1, 0, 0}, 1, {0, 1, 0}, kLcsInvalidAxis},
-    {"axis_3", 0, {1, 0, 0}, 3, {0, 1, 0}, kLcsInvalidAxis},
-    {"collinear", 0, {1, 1, 0}, 1, {5, 5, 0}, kLcsNoPlane},
-    {"p1_at_origin", 0, {}, 1, {0, 1, 0}, kLcsNoPlane},
-    {"nan", 0, {kNaN, 0, 0}, 1, {0, 1, 0}, kLcsNoPlane},
-};
-
 TEST(ThreePointFailureTest, ThrowsAndKeepsMatrix) {
-    for (const FrameFailureCase& c : kThreePointFailureTestCases) {
+    const struct {
+        const char* name;
+        int axisA;
+        CVec3 toP1;  // from (1e6, 1e6, 0)
+        int axisB;
+        CVec3 toP2;
+        const char* text;
+    } cases[] = {
+        {"equal_axes", 1, {1, 0, 0}, 1, {0, 1, 0}, kLcsInvalidAxis},
+        {"negative_axis", -1, {1, 0, 0}, 1, {0, 1, 0}, kLcsInvalidAxis},
+        {"axis_3", 0, {1, 0, 0}, 3, {0, 1, 0}, kLcsInvalidAxis},
+        {"collinear", 0, {1, 1, 0}, 1, {5, 5, 0}, kLcsNoPlane},
+        {"p1_at_origin", 0, {}, 1, {0, 1, 0}, kLcsNoPlane},
+        {"nan", 0, {kNaN, 0, 0}, 1, {0, 1, 0}, kLcsNoPlane},
+    };
+    for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
         const CPoint3 o(1e6, 1e6, 0);
-        CMatrix4 m(CVec3(1, 2, 3));
-        const CMatrix4 before = m;
-        try {
-            m.setLocalCSMatrix(o, c.axisA, o + c.toP1, c.axisB, o + c.toP2);
-            FAIL() << "no exception";
-        } catch (const CGeometryError& e) {
-            EXPECT_STREQ(e.what(), c.text);
-        }
-        EXPECT_TRUE(SameBits(m, before));
+        ExpectRefused(
+            [&](CMatrix4& m) { m.setLocalCSMatrix(o, c.axisA, o + c.toP1, c.axisB, o + c.toP2); },
+            c.text);
     }
 }
 
@@ -337,15 +328,7 @@ TEST(Matrix4, AxisPairFrame) {
         {{0, 0, 1}, {0, 0, 0}, kLcsZeroAxis},
     };
     for (const auto& c : failures) {
-        CMatrix4 kept(CVec3(1, 2, 3));
-        const CMatrix4 before = kept;
-        try {
-            kept.setLocalCSMatrix(CPoint3(), c.z, c.x);
-            ADD_FAILURE() << "no exception for " << c.text;
-        } catch (const CGeometryError& e) {
-            EXPECT_STREQ(e.what(), c.text);
-        }
-        EXPECT_TRUE(SameBits(kept, before));
+        ExpectRefused([&](CMatrix4& m) { m.setLocalCSMatrix(CPoint3(), c.z, c.x); }, c.text);
     }
 }
 
@@ -356,14 +339,11 @@ TEST(Matrix4, ArbitraryAxisFrame) {
     EXPECT_TRUE(m.Equals(Translated(CMatrix4::Identity(), p), 1e-15));
 
     m.SetArbitraryAxisFrame(p, CVec3(0, 0, -1), 0);
-    ExpectVec(Column(m, 0), -1, 0, 0);
-    ExpectVec(Column(m, 1), 0, 1, 0);
-    ExpectVec(Column(m, 2), 0, 0, -1);
+    EXPECT_EQ(Columns(m), "-1 0 0 | 0 1 0 | 0 0 -1");
 
     // Far from Z the world Z axis is used: X lies horizontal.
     m.SetArbitraryAxisFrame(p, CVec3(1, 0, 0), 0);
-    ExpectVec(Column(m, 0), 0, 1, 0);
-    ExpectVec(Column(m, 1), 0, 0, 1);
+    EXPECT_EQ(Columns(m), "0 1 0 | 0 0 1 | 1 0 0");
     ExpectRightHandedRotation(m);
 
     // Just inside the 1/64 box the world Y axis is used.
@@ -373,8 +353,7 @@ TEST(Matrix4, ArbitraryAxisFrame) {
 
     // The angle turns the frame about its own Z; the origin stays.
     m.SetArbitraryAxisFrame(p, CVec3(0, 0, -1), 90);
-    ExpectVec(Column(m, 0), 0, 1, 0);
-    ExpectVec(Column(m, 1), 1, 0, 0);
+    EXPECT_EQ(Columns(m), "0 1 0 | 1 0 0 | 0 0 -1");
     EXPECT_EQ(m.m[0][3], p.x);
     EXPECT_EQ(m.m[1][3], p.y);
 }

@@ -6,6 +6,7 @@
 #include <algorithm>
 #include <cmath>
 #include <cstdint>
+#include <cstdio>
 #include <limits>
 #include <memory>
 #include <vector>
@@ -15,6 +16,8 @@
 #include "document/StrokeFont.h"
 #include "document/TAVDoc.h"
 #include "printing/core/Feedback.h"
+#include "support/Describe.h"
+#include "support/TestEntities.h"
 
 namespace {
 
@@ -41,12 +44,18 @@ void Line(std::vector<float>& b, float token, float x1, float y1, float x2, floa
     Vertex(b, x2, y2, r, g, bl);
 }
 
-std::vector<int> AllCoords(const CDeviceLines& lines) {
-    std::vector<int> all;
+// Each pen's lines: "RRGGBB w<width>: x1 y1 x2 y2 ...", the pens joined by "; ".
+std::string Groups(const CDeviceLines& lines) {
+    std::string s;
     for (const auto& g : lines.Groups()) {
-        all.insert(all.end(), g.coords.begin(), g.coords.end());
+        char rgb[16];
+        std::snprintf(rgb, sizeof rgb, "%06X", g.rgb);
+        s += (s.empty() ? "" : "; ") + std::string(rgb) + " w" + Num(g.width) + ":";
+        for (int c : g.coords) {
+            s += " " + std::to_string(c);
+        }
     }
-    return all;
+    return s;
 }
 
 TEST(FeedbackWalk, EachTokenKind) {
@@ -72,29 +81,26 @@ TEST(FeedbackWalk, EachTokenKind) {
     EXPECT_EQ(w.lines, 3);
     EXPECT_EQ(w.points, 1);
     EXPECT_FALSE(w.truncated);
-    const std::vector<int> expected = {12,  94, 16,  88, 10,  100, 20,  100,  // the two lines
-                                       104, 66, 116, 66, 116, 66,  116, 74,   // the square
-                                       116, 74, 104, 74, 104, 74,  104, 66,   //
-                                       24,  76, 28,  70};
-    EXPECT_EQ(AllCoords(out), expected);
-    ASSERT_EQ(out.Groups().size(), 1u);
-    EXPECT_EQ(out.Groups()[0].width, 2.5);
+    EXPECT_EQ(Groups(out),
+              "000000 w2.5: 12 94 16 88 10 100 20 100 "                   // the two lines
+              "104 66 116 66 116 66 116 74 116 74 104 74 104 74 104 66 "  // the square
+              "24 76 28 70");
 }
 
-struct CutCase {
-    const char* name;
-    int64_t keep;  // floats of the buffer given as its count
-    int64_t lines;
-    bool truncated;
-};
-
-const CutCase kFeedbackCutCases[] = {
-    {"whole", 30, 2, false}, {"second_vertex_cut", 29, 1, true},     {"token_only", 16, 1, true},
-    {"empty", 0, 0, false},  {"overflowed_minus_one", -1, 0, false},
-};
-
 TEST(FeedbackCut, NeverReadsPastTheCount) {
-    for (const CutCase& c : kFeedbackCutCases) {
+    const struct {
+        const char* name;
+        int64_t keep;  // floats of the buffer given as its count
+        int64_t lines;
+        bool truncated;
+    } cases[] = {
+        {"whole", 30, 2, false},
+        {"second_vertex_cut", 29, 1, true},
+        {"token_only", 16, 1, true},
+        {"empty", 0, 0, false},
+        {"overflowed_minus_one", -1, 0, false},
+    };
+    for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
         std::vector<float> full;
         Line(full, GL_LINE_TOKEN, 1, 2, 3, 4);
@@ -127,8 +133,7 @@ TEST(FeedbackWalk, NonFiniteValuesAreSkippedNotConverted) {
                                          false, SPrintPen{}, out);
     EXPECT_EQ(w.skipped, 4);
     EXPECT_EQ(w.lines, 1);
-    ASSERT_EQ(out.Groups().size(), 1u);
-    EXPECT_EQ(out.Groups()[0].rgb, 0x008000u);
+    EXPECT_EQ(Groups(out), "008000 w1: 10 100 12 100");
     // A polygon count beyond the buffer ends the walk.
     std::vector<float> huge = {float(GL_POLYGON_TOKEN), 1e9f};
     CDeviceLines hugeOut;
@@ -138,50 +143,45 @@ TEST(FeedbackWalk, NonFiniteValuesAreSkippedNotConverted) {
     EXPECT_EQ(hugeOut.LineCount(), 0);
 }
 
-struct PenCase {
-    const char* name;
-    float r, g, b;
-    bool blackWhite;
-    uint32_t rgb;
-};
-
-const PenCase kFeedbackPenCases[] = {
-    {"half_rounds_up", 0.5f, 0, 0, false, 0x800000u},
-    {"just_below_half", 0.498f, 0, 0, false, 0x7F0000u},
-    {"white_prints_black", 1, 1, 1, false, 0},
-    {"near_white_stays", 1, 1, 0.99f, false, 0xFFFFFCu},
-    {"black_and_white", 0.2f, 0.9f, 0.1f, true, 0},
-    {"out_of_range_clamped", 2, -1, 1, false, 0xFF00FFu},
-};
-
 TEST(FeedbackPen, Colour) {
-    for (const PenCase& c : kFeedbackPenCases) {
+    const struct {
+        const char* name;
+        float r, g, b;
+        bool blackWhite;
+        uint32_t rgb;
+    } cases[] = {
+        {"half_rounds_up", 0.5f, 0, 0, false, 0x800000u},
+        {"just_below_half", 0.498f, 0, 0, false, 0x7F0000u},
+        {"white_prints_black", 1, 1, 1, false, 0},
+        {"near_white_stays", 1, 1, 0.99f, false, 0xFFFFFCu},
+        {"black_and_white", 0.2f, 0.9f, 0.1f, true, 0},
+        {"out_of_range_clamped", 2, -1, 1, false, 0xFF00FFu},
+    };
+    for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
         EXPECT_EQ(FeedbackPenColor(c.r, c.g, c.b, c.blackWhite), c.rgb);
     }
 }
 
-struct PrintPenCase {
-    const char* name;
-    int units, dpiX, dpiY;
-    double width;
-    int halfX, halfY;
-};
-
 // Widths and squares keep their size on paper: units of 1/300 inch at any resolution.
-const PrintPenCase kPrintPenSizeCases[] = {
-    {"one_at_300", 1, 300, 300, 1.0, 6, 6},
-    {"one_at_1200", 1, 1200, 1200, 4.0, 24, 24},
-    {"eight_at_1200", 8, 1200, 1200, 32.0, 24, 24},
-    {"eight_at_600_by_300", 8, 600, 300, 16.0, 12, 6},
-    {"screen_72_rounds_the_square", 1, 72, 72, 0.24, 1, 1},
-    {"square_half_rounds_up", 2, 325, 325, 2.0 * 325 / 300, 7, 7},
-    {"one_dot_devices_keep_a_square", 1, 1, 1, 1.0 / 300, 1, 1},
-    {"unknown_resolution_as_300", 3, 0, -5, 3.0, 6, 6},
-};
 
 TEST(PrintPenSize, InDeviceDots) {
-    for (const PrintPenCase& c : kPrintPenSizeCases) {
+    const struct {
+        const char* name;
+        int units, dpiX, dpiY;
+        double width;
+        int halfX, halfY;
+    } cases[] = {
+        {"one_at_300", 1, 300, 300, 1.0, 6, 6},
+        {"one_at_1200", 1, 1200, 1200, 4.0, 24, 24},
+        {"eight_at_1200", 8, 1200, 1200, 32.0, 24, 24},
+        {"eight_at_600_by_300", 8, 600, 300, 16.0, 12, 6},
+        {"screen_72_rounds_the_square", 1, 72, 72, 0.24, 1, 1},
+        {"square_half_rounds_up", 2, 325, 325, 2.0 * 325 / 300, 7, 7},
+        {"one_dot_devices_keep_a_square", 1, 1, 1, 1.0 / 300, 1, 1},
+        {"unknown_resolution_as_300", 3, 0, -5, 3.0, 6, 6},
+    };
+    for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
         const SPrintPen pen = MakePrintPen(c.units, c.dpiX, c.dpiY);
         EXPECT_DOUBLE_EQ(pen.width, c.width);
@@ -199,16 +199,12 @@ TEST(FeedbackWalk, OnePenPerColourAndWidth) {
     CDeviceLines colour;
     WalkFeedback(b.data(), static_cast<int64_t>(b.size()), TestMapping(), false, SPrintPen{3.0},
                  colour);
-    ASSERT_EQ(colour.Groups().size(), 3u);
-    EXPECT_EQ(colour.Groups()[0].rgb, 0xFF0000u);
-    EXPECT_EQ(colour.Groups()[0].coords.size(), 8u);
-    EXPECT_EQ(colour.Groups()[1].rgb, 0x0000FFu);
-    EXPECT_EQ(colour.Groups()[2].rgb, 0u);
-    EXPECT_EQ(colour.Groups()[2].width, 3);
+    EXPECT_EQ(Groups(colour),
+              "FF0000 w3: 10 100 12 97 10 100 12 97; 0000FF w3: 10 100 12 97; "
+              "000000 w3: 10 100 12 97");
     CDeviceLines mono;
     WalkFeedback(b.data(), static_cast<int64_t>(b.size()), TestMapping(), true, SPrintPen{}, mono);
-    ASSERT_EQ(mono.Groups().size(), 1u);
-    EXPECT_EQ(mono.Groups()[0].coords.size(), 16u);
+    EXPECT_EQ(Groups(mono), "000000 w1: 10 100 12 97 10 100 12 97 10 100 12 97 10 100 12 97");
 }
 
 std::unique_ptr<CPoly> Poly(int n, bool closed, int layer = 0) {
@@ -333,13 +329,9 @@ TEST(FeedbackEstimate, EntitiesOfVisibleLayers) {
     marked->m_marker = 1;
     doc.AddEntity(std::move(marked));         // 3
     doc.AddEntity(std::make_unique<CArc>());  // 300
-    auto pnt = std::make_unique<CPnt>();
-    pnt->m_name = "P12";
-    doc.AddEntity(std::move(pnt));
-    auto text = std::make_unique<CText>();
-    text->m_text = "żab";  // three characters, four bytes
-    doc.AddEntity(std::move(text));
-    doc.AddEntity(Poly(50, false, 1));  // hidden
+    doc.AddEntity(MakePnt({}, "P12"));
+    doc.AddEntity(MakeText("żab", {}));  // three characters, four bytes
+    doc.AddEntity(Poly(50, false, 1));   // hidden
     const int64_t g = CStrokeFontMetrics::Get().MaxGlyphVertexCount();
     const int64_t l = 4 + 2 + 3 + 300 + 3 * g;
     EXPECT_EQ(EstimateFeedbackFloats(doc, false), 15 * (l + 1 + l / 10) + 8 * (1 + 1));
@@ -398,28 +390,26 @@ TEST(FeedbackPlan, LongTextCutWithAdvances) {
     EXPECT_EQ(items.back().end, 1000000);
 }
 
-struct ArcCase {
-    const char* name;
-    double radius, ppu, length;
-    int dpi;
-    bool preview;
-    int n;
-};
-
 // 2 pi 10 / 5 + 0.5 = 13.066: a full circle of radius 10 at 1 pixel per unit has 13.
-const ArcCase kPrintArcCountCases[] = {
-    {"preview_screen_count", 10, 1, 360, 600, true, 13},
-    {"600_dpi_times_50", 10, 1, 90, 600, false, 150},
-    {"72_dpi_times_6", 10, 1, 360, 72, false, 78},
-    {"at_least_8", 0.001, 1, 10, 600, true, 8},
-    {"at_most_300", 10, 1, 360, 1200, false, 300},
-    {"huge_radius", 1e12, 1, 360, 600, false, 300},
-    {"nan_radius", std::nan(""), 1, 360, 600, false, 8},
-    {"low_dpi_zero_factor", 10, 1, 360, 11, false, 8},
-};
 
 TEST(PrintArcCount, Segments) {
-    for (const ArcCase& c : kPrintArcCountCases) {
+    const struct {
+        const char* name;
+        double radius, ppu, length;
+        int dpi;
+        bool preview;
+        int n;
+    } cases[] = {
+        {"preview_screen_count", 10, 1, 360, 600, true, 13},
+        {"600_dpi_times_50", 10, 1, 90, 600, false, 150},
+        {"72_dpi_times_6", 10, 1, 360, 72, false, 78},
+        {"at_least_8", 0.001, 1, 10, 600, true, 8},
+        {"at_most_300", 10, 1, 360, 1200, false, 300},
+        {"huge_radius", 1e12, 1, 360, 600, false, 300},
+        {"nan_radius", std::nan(""), 1, 360, 600, false, 8},
+        {"low_dpi_zero_factor", 10, 1, 360, 11, false, 8},
+    };
+    for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
         EXPECT_EQ(PrintArcSegmentCount(c.radius, c.ppu, c.length, c.dpi, c.preview), c.n);
     }

@@ -7,6 +7,8 @@
 #include "printing/core/PrintLayout.h"
 #include "printing/core/PrintSettings.h"
 #include "printing/output/PrintJob.h"
+#include "support/Describe.h"
+#include "support/PlanView.h"
 #include "view/core/Camera.h"
 
 namespace {
@@ -14,14 +16,7 @@ namespace {
 // A plan view of cx x cy pixels showing w x h units centred on the target.
 CCamera PlanCamera(double w, double h, int cx = 900, int cy = 200) {
     CCamera cam;
-    cam.m_left = -w / 2;
-    cam.m_right = w / 2;
-    cam.m_bottom = -h / 2;
-    cam.m_top = h / 2;
-    cam.m_clientWidth = cx;
-    cam.m_clientHeight = cy;
-    cam.UpdateViewMatrix();
-    cam.UpdatePixelsPerUnit();
+    cam.LoadState(PlanState(w, h, cx, cy));
     return cam;
 }
 
@@ -33,29 +28,26 @@ CPrintSettings Scale(double mm, double units) {
     return s;
 }
 
-struct GridCase {
-    const char* name;
-    double w, h;            // area in units
-    double mm, units;       // scale (mm = 0: fit)
-    double paperW, paperH;  // mm
-    int64_t nx, ny;
-    double lastW, lastH;  // last column / row in units
-};
-
-const GridCase kPrintGridCases[] = {
-    {"three_columns_last_50", 450, 100, 1, 1, 200, 287, 3, 1, 50, 100},
-    {"remainder_exactly_1mm_adds_nothing", 401, 100, 1, 1, 200, 287, 2, 1, 200, 100},
-    {"remainder_1_01mm_adds_a_column", 401.01, 100, 1, 1, 200, 287, 3, 1, 1.01, 100},
-    {"half_millimetre_is_one_page", 0.5, 0.5, 1, 1, 200, 287, 1, 1, 0.5, 0.5},
-    {"scale_2mm_per_unit", 150, 100, 2, 1, 200, 287, 2, 1, 50, 100},
-    {"fit_portrait_width_limits", 400, 100, 0, 0, 200, 287, 1, 1, 400, 100},
-    {"fit_landscape_width_limits", 400, 100, 0, 0, 287, 200, 1, 1, 400, 100},
-    {"fit_height_limits", 100, 400, 0, 0, 287, 200, 1, 1, 100, 400},
-    {"a_thousand_pages_is_allowed", 200 * 1000, 10, 1, 1, 200, 287, 1000, 1, 200, 10},
-};
-
 TEST(PrintGrid, PagesAndLastSizes) {
-    for (const GridCase& c : kPrintGridCases) {
+    const struct {
+        const char* name;
+        double w, h;            // area in units
+        double mm, units;       // scale (mm = 0: fit)
+        double paperW, paperH;  // mm
+        int64_t nx, ny;
+        double lastW, lastH;  // last column / row in units
+    } cases[] = {
+        {"three_columns_last_50", 450, 100, 1, 1, 200, 287, 3, 1, 50, 100},
+        {"remainder_exactly_1mm_adds_nothing", 401, 100, 1, 1, 200, 287, 2, 1, 200, 100},
+        {"remainder_1_01mm_adds_a_column", 401.01, 100, 1, 1, 200, 287, 3, 1, 1.01, 100},
+        {"half_millimetre_is_one_page", 0.5, 0.5, 1, 1, 200, 287, 1, 1, 0.5, 0.5},
+        {"scale_2mm_per_unit", 150, 100, 2, 1, 200, 287, 2, 1, 50, 100},
+        {"fit_portrait_width_limits", 400, 100, 0, 0, 200, 287, 1, 1, 400, 100},
+        {"fit_landscape_width_limits", 400, 100, 0, 0, 287, 200, 1, 1, 400, 100},
+        {"fit_height_limits", 100, 400, 0, 0, 287, 200, 1, 1, 100, 400},
+        {"a_thousand_pages_is_allowed", 200 * 1000, 10, 1, 1, 200, 287, 1000, 1, 200, 10},
+    };
+    for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
         CPrintSettings s = c.mm > 0 ? Scale(c.mm, c.units) : CPrintSettings{};
         CPrintLayout layout;
@@ -82,14 +74,6 @@ TEST(PrintLayout, FitFillsThePageAlongTheLargerRatio) {
     EXPECT_NEAR(landscape.lastRowHeight / landscape.s, 200.0, 1e-9);
 }
 
-struct RefuseCase {
-    const char* name;
-    CPrintSettings settings;
-    double w, h, paperW, paperH;
-    unsigned id;
-    const char* start;
-};
-
 CPrintSettings Window(double x1, double y1, double x2, double y2) {
     CPrintSettings s;
     s.m_areaMode = 1;
@@ -102,21 +86,26 @@ CPrintSettings Window(double x1, double y1, double x2, double y2) {
 
 const double kNaN = std::nan("");
 
-const RefuseCase kPrintRefusalsCases[] = {
-    {"zero_scale", Scale(0, 1), 10, 10, 200, 287, 41523, kPrintScaleMsg},
-    {"empty_window", Window(5, 0, 5, 10), 10, 10, 200, 287, 41524, kPrintWindowMsg},
-    {"nan_window", Window(0, 0, kNaN, 10), 10, 10, 200, 287, 41524, kPrintWindowMsg},
-    {"zero_paper", CPrintSettings{}, 10, 10, 0, 287, 0, "Rozmiar papieru"},
-    {"nan_paper", CPrintSettings{}, 10, 10, 200, kNaN, 0, "Rozmiar papieru"},
-    {"collapsed_screen", CPrintSettings{}, 0, 10, 200, 287, 0, "Obszar"},
-    {"infinite_screen", CPrintSettings{}, 1e308 * 10, 10, 200, 287, 0, "Obszar"},
-    {"1001_pages", Scale(1, 1), 200 * 1001, 10, 200, 287, 0,
-     "Wydruk w tej skali zająłby 1001 stron"},
-    {"pages_beyond_int64", Scale(1e6, 1e-6), 1e5, 1e5, 200, 287, 0, "Wydruk w tej skali"},
-};
-
 TEST(PrintRefusals, NothingIsLaidOut) {
-    for (const RefuseCase& c : kPrintRefusalsCases) {
+    const struct {
+        const char* name;
+        CPrintSettings settings;
+        double w, h, paperW, paperH;
+        unsigned id;
+        const char* start;
+    } cases[] = {
+        {"zero_scale", Scale(0, 1), 10, 10, 200, 287, 41523, kPrintScaleMsg},
+        {"empty_window", Window(5, 0, 5, 10), 10, 10, 200, 287, 41524, kPrintWindowMsg},
+        {"nan_window", Window(0, 0, kNaN, 10), 10, 10, 200, 287, 41524, kPrintWindowMsg},
+        {"zero_paper", CPrintSettings{}, 10, 10, 0, 287, 0, "Rozmiar papieru"},
+        {"nan_paper", CPrintSettings{}, 10, 10, 200, kNaN, 0, "Rozmiar papieru"},
+        {"collapsed_screen", CPrintSettings{}, 0, 10, 200, 287, 0, "Obszar"},
+        {"infinite_screen", CPrintSettings{}, 1e308 * 10, 10, 200, 287, 0, "Obszar"},
+        {"1001_pages", Scale(1, 1), 200 * 1001, 10, 200, 287, 0,
+         "Wydruk w tej skali zająłby 1001 stron"},
+        {"pages_beyond_int64", Scale(1e6, 1e-6), 1e5, 1e5, 200, 287, 0, "Wydruk w tej skali"},
+    };
+    for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
         CPrintLayout layout;
         const SPrintRefusal r = PreparePrintLayout(c.settings, PrintViewOf(PlanCamera(c.w, c.h)),
@@ -160,10 +149,8 @@ TEST(PrintLayout, PagesTileTheAreaRowByRowFromTheTopLeft) {
         }
     }
     const SPrintPage last = PrintPage(layout, 6);
-    EXPECT_EQ(last.column, 3);
-    EXPECT_EQ(last.row, 2);
-    EXPECT_NEAR(last.width, 50, 1e-9);
-    EXPECT_NEAR(last.height, 63, 1e-9);
+    EXPECT_EQ(Xyz(CVec3(last.column, last.row, last.width), 9) + " " + Num(last.height, 9),
+              "3 2 50 63");
 }
 
 TEST(PrintLayout, DeviceMappingPutsTheViewportOnThePrintedRectangle) {
@@ -176,13 +163,13 @@ TEST(PrintLayout, DeviceMappingPutsTheViewportOnThePrintedRectangle) {
     const SDeviceMapping m = ComputeDeviceMapping(centred, layout, page, 2000, 2800, 400, 100);
     EXPECT_DOUBLE_EQ(m.printedW, 1000);
     EXPECT_DOUBLE_EQ(m.printedH, 500);
-    int x = 0, y = 0;
-    ASSERT_TRUE(m.Map(0, 0, x, y));  // bottom left of the view
-    EXPECT_EQ(x, 500);
-    EXPECT_EQ(y, 1650);
-    ASSERT_TRUE(m.Map(400, 100, x, y));  // top right
-    EXPECT_EQ(x, 1500);
-    EXPECT_EQ(y, 1150);
+    // The device dots of a view position, or "refused".
+    const auto map = [](const SDeviceMapping& d, double vx, double vy) {
+        int x = 0, y = 0;
+        return d.Map(vx, vy, x, y) ? std::to_string(x) + " " + std::to_string(y) : "refused";
+    };
+    EXPECT_EQ(map(m, 0, 0), "500 1650");       // bottom left of the view
+    EXPECT_EQ(map(m, 400, 100), "1500 1150");  // top right
 
     CPrintSettings shifted = centred;
     shifted.m_centreH = 0;
@@ -190,15 +177,11 @@ TEST(PrintLayout, DeviceMappingPutsTheViewportOnThePrintedRectangle) {
     shifted.m_centreV = 0;
     shifted.m_shiftDown = 3;
     const SDeviceMapping s = ComputeDeviceMapping(shifted, layout, page, 2000, 2800, 400, 100);
-    ASSERT_TRUE(s.Map(0, 100, x, y));  // top left
-    EXPECT_EQ(x, 125);
-    EXPECT_EQ(y, 30);
+    EXPECT_EQ(map(s, 0, 100), "125 30");  // top left
     // Truncation as the printer dots are whole; non-finite and far values are refused.
-    ASSERT_TRUE(s.Map(0.19, 99.99, x, y));
-    EXPECT_EQ(x, 125);
-    EXPECT_EQ(y, 30);
-    EXPECT_FALSE(s.Map(std::nan(""), 0, x, y));
-    EXPECT_FALSE(s.Map(1e300, 0, x, y));
+    EXPECT_EQ(map(s, 0.3, 99.99), "125 30");
+    EXPECT_EQ(map(s, std::nan(""), 0), "refused");
+    EXPECT_EQ(map(s, 1e300, 0), "refused");
 
     // Shifts are held to 0..1000 mm; a shift that is not a number counts as 0.
     shifted.m_shiftRight = 5000;
@@ -221,22 +204,19 @@ CCamera ViewFrom(const CPoint3& eye, const CPoint3& target, double spin) {
     return cam;
 }
 
-struct WindowCase {
-    const char* name;
-    CPoint3 eye, target;
-    double spin;
-    CPoint3 q;  // the point picked around
-};
-
-const WindowCase kPrintWindowFrameCases[] = {
-    {"plan_spin_0", {0, 0, 10}, {0, 0, 0}, 0, {12, -4, 0}},
-    {"plan_spin_90", {0, 0, 10}, {0, 0, 0}, 90, {12, -4, 0}},
-    {"plan_off_target", {50, 20, 10}, {50, 20, 0}, 30, {12, -4, 5}},
-    {"tilted_spun", {30, -40, 25}, {5, 5, 2}, 37, {17, 9, -3}},
-};
-
 TEST(PrintWindowFrame, PickedPointPrintsAtThePageCentre) {
-    for (const WindowCase& c : kPrintWindowFrameCases) {
+    const struct {
+        const char* name;
+        CPoint3 eye, target;
+        double spin;
+        CPoint3 q;  // the point picked around
+    } cases[] = {
+        {"plan_spin_0", {0, 0, 10}, {0, 0, 0}, 0, {12, -4, 0}},
+        {"plan_spin_90", {0, 0, 10}, {0, 0, 0}, 90, {12, -4, 0}},
+        {"plan_off_target", {50, 20, 10}, {50, 20, 0}, 30, {12, -4, 5}},
+        {"tilted_spun", {30, -40, 25}, {5, 5, 2}, 37, {17, 9, -3}},
+    };
+    for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
         const CCamera cam = ViewFrom(c.eye, c.target, c.spin);
         double qx = 0, qy = 0;
@@ -248,8 +228,7 @@ TEST(PrintWindowFrame, PickedPointPrintsAtThePageCentre) {
         cam.WindowToWorld(px, py, false, nullptr, w);
         double wx = 0, wy = 0;
         WorldToPrintPlane(PrintViewOf(cam), w, wx, wy);
-        EXPECT_NEAR(wx, qx, 1e-6);
-        EXPECT_NEAR(wy, qy, 1e-6);
+        EXPECT_LT(std::hypot(wx - qx, wy - qy), 1e-6);
 
         CPrintSettings s = Window(qx - 7, qy - 3, qx + 7, qy + 3);
         CPrintLayout layout;
@@ -259,32 +238,21 @@ TEST(PrintWindowFrame, PickedPointPrintsAtThePageCentre) {
         ApplyPageCamera(page, PrintPage(layout, 1));
         double x = 0, y = 0;
         page.ProjectToWindowF(c.q, x, y);
-        EXPECT_NEAR(x, 200.0, 1e-6);
-        EXPECT_NEAR(y, 150.0, 1e-6);
+        EXPECT_LT(std::hypot(x - 200, y - 150), 1e-6);
     }
 }
 
 TEST(PrintLayout, PlanFrameIsTheWorldTurnedBySpin) {
     double x = 0, y = 0;
     WorldToPrintPlane(PrintViewOf(ViewFrom({0, 0, 5}, {0, 0, 0}, 0)), CPoint3(3, 4, 9), x, y);
-    EXPECT_NEAR(x, 3, 1e-12);
-    EXPECT_NEAR(y, 4, 1e-12);
+    EXPECT_EQ(Num(x, 12) + " " + Num(y, 12), "3 4");
     // Turning the view by 90 degrees turns what is to the right.
     WorldToPrintPlane(PrintViewOf(ViewFrom({0, 0, 5}, {0, 0, 0}, 90)), CPoint3(3, 4, 9), x, y);
     EXPECT_NEAR(std::hypot(x, y), 5, 1e-12);
     EXPECT_NEAR(std::fabs(x), 4, 1e-12);
     const CPoint3 back = PrintPlaneToWorld(PrintViewOf(ViewFrom({0, 0, 5}, {0, 0, 0}, 90)), x, y);
-    EXPECT_NEAR(back.x, 3, 1e-12);
-    EXPECT_NEAR(back.y, 4, 1e-12);
+    EXPECT_EQ(Num(back.x, 12) + " " + Num(back.y, 12), "3 4");
 }
-
-struct CheckCase {
-    const char* name;
-    CPrintSettings settings;
-    bool picking;
-    unsigned id;
-    int focus;
-};
 
 CPrintSettings With(CPrintSettings s, int fit, double mm, double units) {
     s.m_fit = fit;
@@ -298,33 +266,34 @@ CPrintSettings Screen(CPrintSettings s) {
     return s;
 }
 
-const CheckCase kPrintSettingsCheckCases[] = {
-    {"defaults", CPrintSettings{}, false, 0, 0},
-    {"mm_zero", With({}, 0, 0, 1), false, 41523, 1107},
-    {"mm_negative_units_bad_too", With({}, 0, -1, -1), false, 41523, 1107},
-    {"units_negative", With({}, 0, 1, -2), false, 41523, 1108},
-    {"units_nan", With({}, 0, 1, std::nan("")), false, 41523, 1108},
-    {"fit_ignores_scale", With({}, 1, 0, 0), false, 0, 0},
-    {"x2_equals_x1", Window(1, 0, 1, 5), false, 41524, 1104},
-    {"y2_below_y1", Window(0, 5, 1, 4), false, 41524, 1105},
-    {"both_bad_x_first", Window(2, 5, 1, 4), false, 41524, 1104},
-    {"pick_skips_window", Window(2, 5, 1, 4), true, 0, 0},
-    {"pick_still_checks_scale", With(Window(2, 5, 1, 4), 0, 1, 0), true, 41523, 1108},
-    {"screen_ignores_window", Screen(Window(2, 5, 1, 4)), false, 0, 0},
-};
-
 TEST(PrintSettingsCheck, MessageAndFocus) {
-    for (const CheckCase& c : kPrintSettingsCheckCases) {
+    const struct {
+        const char* name;
+        CPrintSettings settings;
+        bool picking;
+        unsigned id;
+        int focus;
+    } cases[] = {
+        {"defaults", CPrintSettings{}, false, 0, 0},
+        {"mm_zero", With({}, 0, 0, 1), false, 41523, 1107},
+        {"mm_negative_units_bad_too", With({}, 0, -1, -1), false, 41523, 1107},
+        {"units_negative", With({}, 0, 1, -2), false, 41523, 1108},
+        {"units_nan", With({}, 0, 1, std::nan("")), false, 41523, 1108},
+        {"fit_ignores_scale", With({}, 1, 0, 0), false, 0, 0},
+        {"x2_equals_x1", Window(1, 0, 1, 5), false, 41524, 1104},
+        {"y2_below_y1", Window(0, 5, 1, 4), false, 41524, 1105},
+        {"both_bad_x_first", Window(2, 5, 1, 4), false, 41524, 1104},
+        {"pick_skips_window", Window(2, 5, 1, 4), true, 0, 0},
+        {"pick_still_checks_scale", With(Window(2, 5, 1, 4), 0, 1, 0), true, 41523, 1108},
+        {"screen_ignores_window", Screen(Window(2, 5, 1, 4)), false, 0, 0},
+    };
+    for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
         const SPrintCheck r = ValidatePrintSettings(c.settings, c.picking);
         EXPECT_EQ(r.ok, c.id == 0);
         EXPECT_EQ(r.messageId, c.id);
         EXPECT_EQ(r.focusId, c.focus);
-        if (c.id == 41523) {
-            EXPECT_STREQ(r.message, kPrintScaleMsg);
-        } else if (c.id == 41524) {
-            EXPECT_STREQ(r.message, kPrintWindowMsg);
-        }
+        EXPECT_STREQ(r.message, c.id == 41523 ? kPrintScaleMsg : c.id ? kPrintWindowMsg : "");
     }
 }
 

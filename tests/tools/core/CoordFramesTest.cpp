@@ -3,17 +3,11 @@
 #include <cmath>
 
 #include "document/TAVDoc.h"
-#include "support/RecordingPrompter.h"
+#include "support/Describe.h"
 #include "tools/core/CoordFrames.h"
 #include "tools/core/EditTexts.h"
 
 namespace {
-
-void ExpectNear(const CPoint3& p, double x, double y, double z) {
-    EXPECT_NEAR(p.x, x, 1e-9);
-    EXPECT_NEAR(p.y, y, 1e-9);
-    EXPECT_NEAR(p.z, z, 1e-9);
-}
 
 // Origin (10, 20, 0), axes along the global ones.
 CCoordSystem Shifted(const char* name = "Przesuniety") {
@@ -28,19 +22,16 @@ CCoordSystem Turned() {
 TEST(CoordFrameTest, GlobalFrameIsTheIdentity) {
     CTAVDoc doc;
     const CCoordFrame f = CCoordFrame::Active(doc);
-    ExpectNear(f.ToLocal(CPoint3(1, 2, 3)), 1, 2, 3);
-    ExpectNear(f.ToGlobal(CPoint3(1, 2, 3)), 1, 2, 3);
-    const CVec3 z = ActiveZAxis(doc);
-    EXPECT_EQ(z.z, 1.0);
+    EXPECT_EQ(Xyz(f.ToLocal(CPoint3(1, 2, 3)), 9), "1 2 3");
+    EXPECT_EQ(Xyz(f.ToGlobal(CPoint3(1, 2, 3)), 9), "1 2 3");
+    EXPECT_EQ(Xyz(ActiveZAxis(doc)), "0 0 1");
     // A shifted system moves points but not directions.
     CTAVDoc doc2;
     doc2.SetActiveCoordSystem(StoreCoordSystem(doc2, -1, Shifted()));
     const CCoordFrame f2 = CCoordFrame::Active(doc2);
-    ExpectNear(f2.ToLocal(CPoint3(11, 20, 0)), 1, 0, 0);
-    ExpectNear(f2.ToGlobal(CPoint3(0, 0, 0)), 10, 20, 0);
-    const CVec3 d = f2.DirToLocal(CVec3(0, 0, 2));
-    EXPECT_NEAR(d.z, 2.0, 1e-12);
-    EXPECT_NEAR(d.x, 0.0, 1e-12);
+    EXPECT_EQ(Xyz(f2.ToLocal(CPoint3(11, 20, 0)), 9), "1 0 0");
+    EXPECT_EQ(Xyz(f2.ToGlobal(CPoint3(0, 0, 0)), 9), "10 20 0");
+    EXPECT_EQ(Xyz(f2.DirToLocal(CVec3(0, 0, 2)), 12), "0 0 2");
 }
 
 TEST(CoordFrameTest, RotatedSystemRoundTripsPointsFlagsAndDirections) {
@@ -48,32 +39,22 @@ TEST(CoordFrameTest, RotatedSystemRoundTripsPointsFlagsAndDirections) {
     doc.SetActiveCoordSystem(StoreCoordSystem(doc, -1, Turned()));
     const CCoordFrame f = CCoordFrame::Active(doc);
     ASSERT_TRUE(f.IsInvertible());
-    ExpectNear(f.ToGlobal(CPoint3(0, 0, 0)), 100, 0, 0);
-    ExpectNear(f.ToLocal(CPoint3(100, 3, 0)), 3, 0, 0);
-    ExpectNear(f.ToLocal(CPoint3(97, 0, 1)), 0, 3, 1);
+    EXPECT_EQ(Xyz(f.ToGlobal(CPoint3(0, 0, 0)), 9), "100 0 0");
+    EXPECT_EQ(Xyz(f.ToLocal(CPoint3(100, 3, 0)), 9), "3 0 0");
+    EXPECT_EQ(Xyz(f.ToLocal(CPoint3(97, 0, 1)), 9), "0 3 1");
     CPoint3 p(-12.25, 7.5, 3.125);
     p.flag = 0;
-    const CPoint3 back = f.ToGlobal(f.ToLocal(p));
-    ExpectNear(back, p.x, p.y, p.z);
-    EXPECT_EQ(back.flag, 0u);
-    const CVec3 v = f.DirToGlobal(f.DirToLocal(CVec3(1, 2, 3)));
-    EXPECT_NEAR(v.x, 1, 1e-12);
-    EXPECT_NEAR(v.y, 2, 1e-12);
-    EXPECT_NEAR(v.z, 3, 1e-12);
+    EXPECT_EQ(Pt(f.ToGlobal(f.ToLocal(p)), 9), "-12.25 7.5 3.125 f0");
+    EXPECT_EQ(Xyz(f.DirToGlobal(f.DirToLocal(CVec3(1, 2, 3))), 12), "1 2 3");
     // A direction does not pick up the origin's offset.
-    const CVec3 x = f.DirToLocal(CVec3(0, 1, 0));
-    EXPECT_NEAR(x.x, 1, 1e-12);
-    EXPECT_NEAR(x.y, 0, 1e-12);
+    EXPECT_EQ(Xyz(f.DirToLocal(CVec3(0, 1, 0)), 12), "1 0 0");
 }
 
 TEST(CoordFrameTest, ZAxisOfATiltedSystemIsAUnitNormal) {
     CTAVDoc doc;
     doc.SetActiveCoordSystem(StoreCoordSystem(
         doc, -1, CCoordSystem("Pion", CPoint3(0, 0, 0), CPoint3(2, 0, 0), CPoint3(0, 0, 7))));
-    const CVec3 z = ActiveZAxis(doc);
-    EXPECT_NEAR(z.x, 0, 1e-12);
-    EXPECT_NEAR(z.y, -1, 1e-12);
-    EXPECT_NEAR(z.z, 0, 1e-12);
+    EXPECT_EQ(Xyz(ActiveZAxis(doc), 12), "0 -1 0");
     // A singular stored matrix is not invertible.
     CTAVDoc doc2;
     CMatrix4 zero;
@@ -81,43 +62,35 @@ TEST(CoordFrameTest, ZAxisOfATiltedSystemIsAUnitNormal) {
     doc2.SetActiveCoordSystem(0);
     const CCoordFrame f = CCoordFrame::Active(doc2);
     EXPECT_FALSE(f.IsInvertible());
-    ExpectNear(f.ToGlobal(CPoint3(1, 2, 3)), 1, 2, 3);
+    EXPECT_EQ(Xyz(f.ToGlobal(CPoint3(1, 2, 3)), 9), "1 2 3");
 }
 
-struct SCheckCase {
-    const char* name;
-    CCoordSystem system;
-    int index;
-    const char* message;
-};
-
 const CPoint3 kO(0, 0, 0), kX(1, 0, 0), kY(0, 1, 0);
-
-const SCheckCase kCheckCases[] = {
-    {"Good", CCoordSystem("Nowy", kO, kX, kY), -1, nullptr},
-    {"EmptyNameBeforeCollinear", CCoordSystem("", kO, kX, CPoint3(2, 0, 0)), -1, kEmptyName},
-    {"TakenNameBeforeCollinear", CCoordSystem("Uklad1", kO, kX, CPoint3(2, 0, 0)), -1, kNameTaken},
-    {"OwnNameWhenEditing", CCoordSystem("Uklad1", kO, kX, kY), 1, nullptr},
-    {"OtherNameWhenEditing", CCoordSystem("Uklad0", kO, kX, kY), 1, kNameTaken},
-    {"NameCaseMatters", CCoordSystem("uklad1", kO, kX, kY), -1, nullptr},
-    {"Collinear", CCoordSystem("Nowy", kO, kX, CPoint3(2, 0, 0)), -1, kSystemDegenerate},
-    {"OriginOnXPoint", CCoordSystem("Nowy", kO, kO, kY), -1, kSystemDegenerate},
-    {"NotFinite", CCoordSystem("Nowy", kO, CPoint3(NAN, 0, 0), kY), -1, kSystemDegenerate},
-};
 
 TEST(CheckCoordSystemTest, FirstFailureInOrder) {
     CTAVDoc doc;
     StoreCoordSystem(doc, -1, Shifted("Uklad0"));
     StoreCoordSystem(doc, -1, Shifted("Uklad1"));
-    for (const SCheckCase& c : kCheckCases) {
+    const struct {
+        const char* name;
+        CCoordSystem system;
+        int index;
+        const char* message;
+    } cases[] = {
+        {"Good", CCoordSystem("Nowy", kO, kX, kY), -1, nullptr},
+        {"EmptyNameBeforeCollinear", CCoordSystem("", kO, kX, CPoint3(2, 0, 0)), -1, kEmptyName},
+        {"TakenNameBeforeCollinear", CCoordSystem("Uklad1", kO, kX, CPoint3(2, 0, 0)), -1,
+         kNameTaken},
+        {"OwnNameWhenEditing", CCoordSystem("Uklad1", kO, kX, kY), 1, nullptr},
+        {"OtherNameWhenEditing", CCoordSystem("Uklad0", kO, kX, kY), 1, kNameTaken},
+        {"NameCaseMatters", CCoordSystem("uklad1", kO, kX, kY), -1, nullptr},
+        {"Collinear", CCoordSystem("Nowy", kO, kX, CPoint3(2, 0, 0)), -1, kSystemDegenerate},
+        {"OriginOnXPoint", CCoordSystem("Nowy", kO, kO, kY), -1, kSystemDegenerate},
+        {"NotFinite", CCoordSystem("Nowy", kO, CPoint3(NAN, 0, 0), kY), -1, kSystemDegenerate},
+    };
+    for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
-        const char* got = CheckCoordSystem(doc, c.index, c.system);
-        if (c.message == nullptr) {
-            EXPECT_EQ(got, nullptr) << got;
-        } else {
-            ASSERT_NE(got, nullptr);
-            EXPECT_STREQ(got, c.message);
-        }
+        EXPECT_STREQ(CheckCoordSystem(doc, c.index, c.system), c.message);
     }
 }
 

@@ -3,72 +3,64 @@
 #include <gtest/gtest.h>
 
 #include "document/DataNode.h"
+#include "support/Describe.h"
 
 namespace {
-
-struct SValueCase {
-    const char* label;
-    int kind;
-    std::string text;
-    const char* message;  // nullptr: accepted
-};
 
 constexpr char kDate[] = "Niepoprawna Data!\nPoprawny format daty: rrrr.mm.dd";
 constexpr char kNumber[] = "Niepoprawna Liczba!";
 constexpr char kText[] = "Niepoprawny Tekst!";
 
 // Kind 2 dates, 3 numbers, 1 texts.
-const SValueCase kValueCases[] = {
-    {"LeapDay2004", 2, "2004.02.29", nullptr},
-    {"NoLeapDay1900", 2, "1900.02.29", kDate},
-    {"LeapDay2000", 2, "2000.02.29", nullptr},
-    {"Feb29NotLeap", 2, "2006.02.29", kDate},
-    {"Feb28", 2, "2006.02.28", nullptr},
-    {"April31", 2, "2006.04.31", kDate},
-    {"April30", 2, "2006.04.30", nullptr},
-    {"Jan31", 2, "2006.01.31", nullptr},
-    {"Jan32", 2, "2006.01.32", kDate},
-    {"Month13", 2, "2006.13.01", kDate},
-    {"Month0", 2, "2006.00.10", kDate},
-    {"Day0", 2, "2006.01.00", kDate},
-    {"Year0", 2, "0.01.01", kDate},
-    {"Dashes", 2, "2006-01-01", kDate},
-    {"Empty", 2, "", kDate},
-    {"YearOnly", 2, "2006", kDate},
-    {"NoDay", 2, "2006.01", kDate},
-    {"ThreeStops", 2, "2006.01.01.", kDate},
-    {"ShortParts", 2, "6.1.1", nullptr},
-    {"HugeYear", 2, "99999999999999999999999.01.01", nullptr},
-    {"HugeDay", 2, "2006.01.99999999999999999999", kDate},
-    {"Blank", 2, " 2006.01.01", kDate},
-    {"Negative", 3, "-12.5", nullptr},
-    {"Plus", 3, "+3", nullptr},
-    {"TrailingStop", 3, "5.", nullptr},
-    {"LeadingStop", 3, ".5", nullptr},
-    {"LoneStop", 3, ".", kNumber},
-    {"TwoStops", 3, "1.2.3", kNumber},
-    {"Exponent", 3, "1e5", kNumber},
-    {"Empty", 3, "", kNumber},
-    {"SignOnly", 3, "-", kNumber},
-    {"TwoSigns", 3, "--1", kNumber},
-    {"Comma", 3, "1,5", kNumber},
-    {"Blank", 3, "1 ", kNumber},
-    {"Any", 1, "Jan Kowalski", nullptr},
-    {"Blank", 1, " ", nullptr},
-    {"Empty", 1, "", kText},
-    {"UnknownKindTakesAnything", 7, "", nullptr},
-};
-
 TEST(DataValueCheck, MessageByKind) {
-    for (const SValueCase& c : kValueCases) {
+    const struct {
+        const char* label;
+        int kind;
+        std::string text;
+        const char* message;  // nullptr: accepted
+    } cases[] = {
+        {"LeapDay2004", 2, "2004.02.29", nullptr},
+        {"NoLeapDay1900", 2, "1900.02.29", kDate},
+        {"LeapDay2000", 2, "2000.02.29", nullptr},
+        {"Feb29NotLeap", 2, "2006.02.29", kDate},
+        {"Feb28", 2, "2006.02.28", nullptr},
+        {"April31", 2, "2006.04.31", kDate},
+        {"April30", 2, "2006.04.30", nullptr},
+        {"Jan31", 2, "2006.01.31", nullptr},
+        {"Jan32", 2, "2006.01.32", kDate},
+        {"Month13", 2, "2006.13.01", kDate},
+        {"Month0", 2, "2006.00.10", kDate},
+        {"Day0", 2, "2006.01.00", kDate},
+        {"Year0", 2, "0.01.01", kDate},
+        {"Dashes", 2, "2006-01-01", kDate},
+        {"Empty", 2, "", kDate},
+        {"YearOnly", 2, "2006", kDate},
+        {"NoDay", 2, "2006.01", kDate},
+        {"ThreeStops", 2, "2006.01.01.", kDate},
+        {"ShortParts", 2, "6.1.1", nullptr},
+        {"HugeYear", 2, "99999999999999999999999.01.01", nullptr},
+        {"HugeDay", 2, "2006.01.99999999999999999999", kDate},
+        {"Blank", 2, " 2006.01.01", kDate},
+        {"Negative", 3, "-12.5", nullptr},
+        {"Plus", 3, "+3", nullptr},
+        {"TrailingStop", 3, "5.", nullptr},
+        {"LeadingStop", 3, ".5", nullptr},
+        {"LoneStop", 3, ".", kNumber},
+        {"TwoStops", 3, "1.2.3", kNumber},
+        {"Exponent", 3, "1e5", kNumber},
+        {"Empty", 3, "", kNumber},
+        {"SignOnly", 3, "-", kNumber},
+        {"TwoSigns", 3, "--1", kNumber},
+        {"Comma", 3, "1,5", kNumber},
+        {"Blank", 3, "1 ", kNumber},
+        {"Any", 1, "Jan Kowalski", nullptr},
+        {"Blank", 1, " ", nullptr},
+        {"Empty", 1, "", kText},
+        {"UnknownKindTakesAnything", 7, "", nullptr},
+    };
+    for (const auto& c : cases) {
         SCOPED_TRACE(c.label);
-        const char* got = CheckDataValue(c.kind, c.text);
-        if (c.message == nullptr) {
-            EXPECT_EQ(got, nullptr) << got;
-        } else {
-            ASSERT_NE(got, nullptr);
-            EXPECT_STREQ(got, c.message);
-        }
+        EXPECT_STREQ(CheckDataValue(c.kind, c.text), c.message);
     }
 }
 
@@ -112,13 +104,20 @@ TEST(DataPopup, AddStopsAtTheChildLimit) {
     EXPECT_EQ(AddDataChild(node, 0), 1);
     EXPECT_TRUE(BuildDataPopup(node).addNames.empty());
     EXPECT_EQ(AddDataChild(node, 0), -1);
-    ASSERT_EQ(node.GetChildCount(), 2);
-    EXPECT_EQ(node.GetChild(0).GetText(), "B");
-    EXPECT_EQ(node.GetChild(1).GetText(), "A");
+    EXPECT_EQ(DescribeData(node), R"(""{"B", "A"})");
     kinds.SetChildLimit(-1);
     EXPECT_EQ(AddDataChild(node, 0), 2);
     node.SetFlags(CDataNode::flagEdit);
     EXPECT_EQ(AddDataChild(node, 0), -1);
+}
+
+// "text x top, ..." of a page.
+std::string Texts(const SPrintPage& page) {
+    std::string s;
+    for (const SPrintText& t : page.texts) {
+        s += (s.empty() ? "" : ", ") + t.text + " " + Num(t.x) + " " + Num(t.top);
+    }
+    return s;
 }
 
 // A root with n children "c0".."cn-1".
@@ -141,15 +140,7 @@ TEST(DataPrintLayout, RowsIndentsAndConnectors) {
     const SDataPrintMetrics m(40.0);
     const std::vector<SPrintPage> pages = LayoutDataTree(root, m, 4000.0);
     ASSERT_EQ(pages.size(), 1u);
-    const auto& t = pages[0].texts;
-    ASSERT_EQ(t.size(), 4u);
-    const std::pair<const char*, double> expected[] = {
-        {"root", 160.0}, {"c0", 240.0}, {"g", 320.0}, {"c1", 240.0}};
-    for (size_t i = 0; i < 4; ++i) {
-        EXPECT_EQ(t[i].text, expected[i].first);
-        EXPECT_DOUBLE_EQ(t[i].x, expected[i].second);
-        EXPECT_DOUBLE_EQ(t[i].top, 160.0 + 50.0 * i);
-    }
+    EXPECT_EQ(Texts(pages[0]), "root 160 160, c0 240 210, g 320 260, c1 240 310");
     // Each child: one line down and one across.
     ASSERT_EQ(pages[0].lines.size(), 6u);
     const SPrintLine& downToC1 = pages[0].lines[4];

@@ -4,7 +4,9 @@
 #include <vector>
 
 #include "document/TAVDoc.h"
+#include "support/CoreFold.h"
 #include "support/RecordingPrompter.h"
+#include "support/TestEntities.h"
 #include "tools/core/CoordFrames.h"
 #include "tools/core/EditTexts.h"
 #include "tools/core/EntityEdit.h"
@@ -16,15 +18,8 @@ struct SDocFixture {
     CRecordingPrompter prompter;
     CTAVDoc doc{&prompter};
     SDocFixture() {
-        auto pnt = std::make_unique<CPnt>();
-        pnt->m_point = CPoint3(1, 2, 3);
-        pnt->m_name = "P1";
-        pnt->m_color[0] = 0.5;
-        doc.AddEntity(std::move(pnt));
-        auto poly = std::make_unique<CPoly>();
-        poly->AddVertex(CPoint3(0, 0, 0));
-        poly->AddVertex(CPoint3(4, 0, 0));
-        doc.AddEntity(std::move(poly));
+        doc.AddEntity(Colored(MakePnt({1, 2, 3}, "P1"), 0.5, 0, 0));
+        doc.AddEntity(MakePoly({{0, 0, 0}, {4, 0, 0}}));
         doc.Layers().push_back(CLayer("Druga", 0, 1));
         doc.SetCurrentLayer(1);
         const double red[3] = {1, 0, 0};
@@ -39,9 +34,7 @@ TEST(EntityEditTest, NewEntityTakesCurrentColourLayerAndTheLastSlot) {
     CEntityEdit edit;
     EXPECT_EQ(edit.BeginNew(f.doc, MakeNewEntity(f.doc, kTypePoint)), 2);
     ASSERT_NE(edit.Entity(), nullptr);
-    EXPECT_EQ(edit.Entity()->m_layer, 1);
-    EXPECT_EQ(edit.Entity()->m_color[0], 1.0);
-    EXPECT_EQ(edit.Entity()->m_color[1], 0.0);
+    EXPECT_EQ(Describe(*edit.Entity()), "pnt 0 0 0 L1 rgb=1 0 0");
     EXPECT_TRUE(edit.IsNew());
     EXPECT_EQ(f.doc.GetEntityCount(), 3);
     EXPECT_EQ(edit.BeginNew(f.doc, nullptr), -1);
@@ -55,9 +48,7 @@ TEST(EntityEditTest, NewArcAndTextLieInTheActiveSystemsPlane) {
         std::unique_ptr<CEntity> e = MakeNewEntity(f.doc, type);
         const CVec3 axis =
             type == kTypeArc ? static_cast<CArc&>(*e).m_axis : static_cast<CText&>(*e).m_axis;
-        EXPECT_NEAR(axis.x, 1.0, 1e-12);
-        EXPECT_NEAR(axis.y, 0.0, 1e-12);
-        EXPECT_NEAR(axis.z, 0.0, 1e-12);
+        EXPECT_EQ(Xyz(axis, 12), "1 0 0");
     }
     EXPECT_EQ(MakeNewEntity(f.doc, 99), nullptr);
 }
@@ -95,10 +86,7 @@ TEST(EntityEditTest, CancelledEditOfAPointRestoresEverything) {
     pnt->m_name = "Q";
     pnt->m_data.SetText("Dane");
     edit.Cancel();
-    const auto& back = static_cast<const CPnt&>(*f.doc.GetEntity(0));
-    EXPECT_EQ(back.m_point.x, 1.0);
-    EXPECT_EQ(back.m_color[0], 0.5);
-    EXPECT_EQ(back.m_name, "P1");
+    EXPECT_EQ(Describe(*f.doc.GetEntity(0)), "pnt 1 2 3 name=P1 rgb=0.5 0 0");
     EXPECT_EQ(f.doc.SaveToBytes(), before);
     EXPECT_FALSE(f.doc.IsModified());
     EXPECT_FALSE(edit.BeginExisting(f.doc, 2));
@@ -159,45 +147,32 @@ TEST(EntityEditTest, CommitSetsCurrentColourAndExtentsButKeepsNumbersOfOldEntiti
     pnt->m_color[1] = 0.75;
     EXPECT_EQ(edit.Commit(), nullptr);
     EXPECT_EQ(pnt->m_number, number);
-    double rgb[3];
-    f.doc.GetCurrentColor(rgb);
-    EXPECT_EQ(rgb[0], 0.5);
-    EXPECT_EQ(rgb[1], 0.75);
-    EXPECT_EQ(f.doc.GetMinCorner().x, -50);
-    EXPECT_EQ(f.doc.GetMaxCorner().z, 70);
+    EXPECT_EQ(CurrentColor(f.doc), "0.5 0.75 0");
+    EXPECT_EQ(Box(f.doc), "-50 0 0 / 4 60 70");
 }
 
 TEST(EntityEditTest, ArcExtentsUseFivePointsBeyondAHalfTurn) {
     CTAVDoc doc;
-    CArc arc;
-    arc.m_radius = 2;
-    arc.m_start = 0;
-    arc.m_length = 270;
+    CArc arc = *MakeArc({}, 2, 0, 270);
     ExtendExtentsBy(doc, arc);  // 0, 67.5, 135, 202.5 and 270 degrees
-    EXPECT_NEAR(doc.GetMinCorner().x, 2 * std::cos(202.5 * kDegToRad), 1e-12);
-    EXPECT_NEAR(doc.GetMinCorner().y, -2, 1e-12);
-    EXPECT_NEAR(doc.GetMaxCorner().x, 2, 1e-12);
-    EXPECT_NEAR(doc.GetMaxCorner().y, 2 * std::sin(67.5 * kDegToRad), 1e-12);
+    EXPECT_EQ(Box(doc, 12), Num(2 * std::cos(202.5 * kDegToRad), 12) + " -2 0 / 2 " +
+                                Num(2 * std::sin(67.5 * kDegToRad), 12) + " 0");
     CTAVDoc doc2;
     arc.m_length = 90;  // start (2, 0), middle, end (0, 2)
     ExtendExtentsBy(doc2, arc);
-    EXPECT_NEAR(doc2.GetMinCorner().x, 0, 1e-12);
-    EXPECT_NEAR(doc2.GetMaxCorner().y, 2, 1e-12);
+    EXPECT_EQ(Box(doc2, 12), "0 0 0 / 2 2 0");
     // A removed slot is left alone.
     SDocFixture f;
     CEntityEdit edit;
     edit.BeginNew(f.doc, MakeNewEntity(f.doc, kTypePoint));
     f.doc.RemoveEntity(0);
     edit.Cancel();
-    ASSERT_EQ(f.doc.GetEntityCount(), 2);
-    EXPECT_EQ(f.doc.GetEntity(0)->GetType(), kTypePolyline);
-    EXPECT_EQ(f.doc.GetEntity(1)->GetType(), kTypePoint);
+    EXPECT_EQ(Describe(f.doc), "line [0 0 0, 4 0 0]\npnt 0 0 0 L1 rgb=1 0 0\n");
     EXPECT_EQ(edit.Commit(), nullptr);
     // The removal made meanwhile stays a change that can be taken back.
     EXPECT_TRUE(f.doc.IsModified());
     ASSERT_TRUE(f.doc.Undo());
-    EXPECT_EQ(f.doc.GetEntityCount(), 2);
-    EXPECT_EQ(f.doc.GetEntity(1)->GetType(), kTypePolyline);
+    EXPECT_EQ(Describe(f.doc), "pnt 1 2 3 name=P1 rgb=0.5 0 0\nline [0 0 0, 4 0 0]\n");
 }
 
 TEST(PickMathTest, RayMeetsThePlaneAlongTheViewDirection) {
@@ -208,9 +183,7 @@ TEST(PickMathTest, RayMeetsThePlaneAlongTheViewDirection) {
         IntersectPickRay(CPoint3(3, 4, 0), eye, target, CPoint3(0, 0, 0), CVec3(1, 0, 0), hit));
     ASSERT_TRUE(
         IntersectPickRay(CPoint3(3, 4, 0), eye, target, CPoint3(0, 0, 5), CVec3(0, 0, 2), hit));
-    EXPECT_NEAR(hit.x, 3, 1e-12);
-    EXPECT_NEAR(hit.y, 4, 1e-12);
-    EXPECT_NEAR(hit.z, 5, 1e-12);
+    EXPECT_EQ(Xyz(hit, 12), "3 4 5");
     EXPECT_FALSE(
         IntersectPickRay(CPoint3(3, 4, 0), eye, eye, CPoint3(0, 0, 5), CVec3(0, 0, 1), hit));
 }
@@ -233,11 +206,7 @@ struct SPropsFixture : SDocFixture {
     std::vector<int> sel;
     SPropsFixture() {
         for (const char* n : {"P1", "P2", "P3"}) {
-            auto p = std::make_unique<CPnt>();
-            p->m_name = n;
-            p->m_color[0] = 0.2;
-            p->m_color[1] = 0.4;
-            sel.push_back(doc.AddEntity(std::move(p)));
+            sel.push_back(doc.AddEntity(Colored(MakePnt({}, n), 0.2, 0.4, 0)));
         }
     }
     CEntity& E(int k) { return *doc.GetEntity(sel[static_cast<size_t>(k)]); }

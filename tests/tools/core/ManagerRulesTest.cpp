@@ -2,13 +2,15 @@
 
 #include <gtest/gtest.h>
 
+#include <deque>
 #include <memory>
 #include <random>
 
 #include "document/TAVDoc.h"
+#include "support/Describe.h"
 #include "support/Recorders.h"
 #include "support/RecordingPrompter.h"
-#include "support/TestEntities.h"
+#include "tools/core/CoordFrames.h"
 
 namespace {
 
@@ -45,16 +47,15 @@ void ExpectLayersConsistent(const CTAVDoc& doc) {
     }
 }
 
-CMatrix4 WorldToLocal(const CPoint3& origin, const CPoint3& xPoint, const CPoint3& yPoint) {
-    CMatrix4 m;
-    m.setLocalCSMatrix(origin, 0, xPoint, 1, yPoint);
-    EXPECT_EQ(m.Invert(), 1);
-    return m;
+// "name" (on) at x y z n x y z of a plane or the dialog's values, to 9 decimals.
+std::string Plane(const std::string& name, int active, const CPoint3& p, const CVec3& n) {
+    return "\"" + name + "\"" + (active ? " on" : "") + " at " + Xyz(p, 9) + " n " + Xyz(n, 9);
 }
-
-void AddSystem(CTAVDoc& doc, const CPoint3& origin, const CPoint3& xPoint, const CPoint3& yPoint) {
-    doc.SetActiveCoordSystem(doc.AddCoordSystem(CCoordSystem("U", origin, xPoint, yPoint),
-                                                WorldToLocal(origin, xPoint, yPoint)));
+std::string Plane(const CClipPlane& c) {
+    return Plane(c.m_name, c.m_active, c.m_point, c.m_normal);
+}
+std::string Plane(const SClipPlaneInput& c) {
+    return Plane(c.name, c.active, c.point, c.normal);
 }
 
 // Out of range asks nothing; the only layer is kept with a message; No changes nothing.
@@ -63,8 +64,7 @@ TEST(DeleteLayer, RefusalsChangeNothing) {
     CTAVDoc doc(&prompter);
     AddPoint(doc, 0, 1.0);
     EXPECT_EQ(doc.DeleteLayer(0), -1);
-    ASSERT_EQ(prompter.messages.size(), 1u);
-    EXPECT_EQ(prompter.messages[0].text, kLastLayer);
+    EXPECT_EQ(MessageTexts(prompter), std::vector<std::string>{kLastLayer});
     EXPECT_EQ(doc.GetEntityCount(), 1);
     CTAVDoc four(&prompter);
     FourLayers(four);
@@ -78,7 +78,7 @@ TEST(DeleteLayer, RefusalsChangeNothing) {
     ASSERT_EQ(prompter.questions.size(), 1u);
     EXPECT_EQ(prompter.questions[0].text,
               "Czy na prawdę chcesz usunąć warstwę: C i wszystkie obiekty, które do niej należą?");
-    EXPECT_EQ(four.GetLayerCount(), 4);
+    EXPECT_EQ(DescribeLayers(four), "A; B; C; D");
     EXPECT_EQ(four.GetEntityCount(), 8);
     EXPECT_EQ(view.removed, 0);
     EXPECT_EQ(prompter.messages.size(), 1u);
@@ -96,69 +96,46 @@ TEST(DeleteLayer, EntitiesGoAndLaterLayersMoveDown) {
     EXPECT_EQ(doc.DeleteLayer(0), 0);
     EXPECT_EQ(view.removed, 2);
     EXPECT_EQ(doc.GetMinCorner().x, 10.0);
-    ASSERT_EQ(doc.GetLayerCount(), 2);
-    EXPECT_EQ(doc.GetLayer(0).m_name, "B");
+    EXPECT_EQ(DescribeLayers(doc), "B; C");
     EXPECT_EQ(doc.GetEntityCount(), 4);
     ExpectLayersConsistent(doc);
     doc.RemoveObserver(&view);
 }
 
-TEST(DeleteSelectedLayers, TwoOfFourWithLaterCurrent) {
-    CRecordingPrompter prompter;
-    CTAVDoc doc(&prompter);
-    FourLayers(doc);
-    int current = 3;
-    const std::vector<int> rows = DeleteSelectedLayers(doc, {2, 1}, current);
-    EXPECT_EQ(rows, (std::vector<int>{1, 1}));
-    EXPECT_EQ(prompter.questions.size(), 2u);
-    EXPECT_EQ(current, 1);
-    ASSERT_EQ(doc.GetLayerCount(), 2);
-    EXPECT_EQ(doc.GetLayer(current).m_name, "D");
-    EXPECT_EQ(doc.GetEntityCount(), 4);
-    for (int i = 0; i < doc.GetEntityCount(); ++i) {
-        if (doc.GetEntity(i)->m_name == "LD") {
-            EXPECT_EQ(doc.GetEntity(i)->m_layer, 1);
-        }
+// Rows are deleted with a question each; a refused one stays. The current layer keeps its
+// layer, or when deleted goes to its successor or the new last; the last layer always stays.
+TEST(DeleteSelectedLayers, RowsAnswersAndTheCurrentLayer) {
+    const struct {
+        std::vector<int> rows;
+        std::deque<bool> answers;
+        int current;
+        size_t asked;
+        std::vector<int> deleted;
+        const char* layers;
+        int currentAfter;
+        int messages;
+    } cases[] = {
+        {{2, 1}, {}, 3, 2, {1, 1}, "A; D", 1, 0},
+        {{0, 1, 3}, {true, false, true}, 1, 3, {0, 2}, "B; C", 0, 0},
+        {{1}, {}, 1, 1, {1}, "A; C; D", 1, 0},
+        {{3}, {}, 3, 1, {3}, "A; B; C", 2, 0},
+        {{0, 1, 2, 3}, {}, 0, 3, {0, 0, 0}, "D", 0, 1},  // the last is not asked about
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.layers);
+        CRecordingPrompter prompter;
+        prompter.answers = c.answers;
+        CTAVDoc doc(&prompter);
+        FourLayers(doc);
+        int current = c.current;
+        EXPECT_EQ(DeleteSelectedLayers(doc, c.rows, current), c.deleted);
+        EXPECT_EQ(prompter.questions.size(), c.asked);
+        EXPECT_EQ(DescribeLayers(doc), c.layers);
+        EXPECT_EQ(current, c.currentAfter);
+        EXPECT_EQ(MessageTexts(prompter), std::vector<std::string>(c.messages, kLastLayer));
+        EXPECT_EQ(doc.GetEntityCount(), 2 * doc.GetLayerCount());  // two points each
+        ExpectLayersConsistent(doc);
     }
-    ExpectLayersConsistent(doc);
-}
-
-TEST(DeleteSelectedLayers, OneRefusalTheOthersStillGo) {
-    CRecordingPrompter prompter;
-    prompter.answers = {true, false, true};
-    CTAVDoc doc(&prompter);
-    FourLayers(doc);
-    int current = 1;
-    const std::vector<int> rows = DeleteSelectedLayers(doc, {0, 1, 3}, current);
-    EXPECT_EQ(rows, (std::vector<int>{0, 2}));
-    ASSERT_EQ(doc.GetLayerCount(), 2);
-    EXPECT_EQ(doc.GetLayer(0).m_name, "B");
-    EXPECT_EQ(doc.GetLayer(1).m_name, "C");
-    EXPECT_EQ(doc.GetLayer(current).m_name, "B");
-    ExpectLayersConsistent(doc);
-    // A deleted current layer: its successor takes over, or the new last.
-    FourLayers(doc);
-    current = 1;
-    DeleteSelectedLayers(doc, {1}, current);
-    EXPECT_EQ(doc.GetLayer(current).m_name, "C");
-    current = 2;
-    DeleteSelectedLayers(doc, {2}, current);
-    EXPECT_EQ(current, 1);
-    EXPECT_EQ(doc.GetLayer(current).m_name, "C");
-}
-
-TEST(DeleteSelectedLayers, AllRowsLeaveTheLastOne) {
-    CRecordingPrompter prompter;
-    CTAVDoc doc(&prompter);
-    FourLayers(doc);
-    int current = 0;
-    DeleteSelectedLayers(doc, {0, 1, 2, 3}, current);
-    ASSERT_EQ(doc.GetLayerCount(), 1);
-    EXPECT_EQ(current, 0);
-    EXPECT_EQ(doc.GetLayer(0).m_name, "D");
-    ASSERT_EQ(prompter.messages.size(), 1u);
-    EXPECT_EQ(prompter.messages[0].text, kLastLayer);
-    ExpectLayersConsistent(doc);
 }
 
 TEST(DeleteSelectedLayers, RandomDeletionsKeepEveryEntityOnItsLayer) {
@@ -199,9 +176,7 @@ TEST(LayerNames, NewNameStartsAtTheCountAndSkipsTakenNames) {
     doc.Layers() = {CLayer("Warstwa2", 0, 1), CLayer("A", 0, 1)};
     EXPECT_EQ(MakeNewLayerName(doc), "Warstwa3");
     EXPECT_EQ(AddNewLayer(doc), 2);
-    EXPECT_EQ(doc.GetLayer(2).m_name, "Warstwa3");
-    EXPECT_EQ(doc.GetLayer(2).m_locked, 0);
-    EXPECT_EQ(doc.GetLayer(2).m_visible, 1);
+    EXPECT_EQ(DescribeLayers(doc), "Warstwa2; A; Warstwa3");
     std::string typed;
     for (int i = 0; i < 600; ++i) {
         typed += "ż";
@@ -246,14 +221,9 @@ TEST(LayerNameCheck, TrimsAndRefuses) {
         doc.Layers() = {CLayer("Kable", 0, 1), CLayer("Rury", 0, 1)};
         std::string out = "before";
         EXPECT_EQ(CheckLayerName(doc, c.row, c.typed, prompter, out), c.accepted);
-        if (c.accepted) {
-            EXPECT_EQ(out, c.expected);
-            EXPECT_TRUE(prompter.messages.empty());
-        } else {
-            EXPECT_EQ(out, "before");
-            ASSERT_EQ(prompter.messages.size(), 1u);
-            EXPECT_EQ(prompter.messages[0].text, c.expected);
-        }
+        EXPECT_EQ(out, c.accepted ? c.expected : "before");
+        EXPECT_EQ(MessageTexts(prompter),
+                  c.accepted ? std::vector<std::string>{} : std::vector<std::string>{c.expected});
     }
 }
 
@@ -261,20 +231,14 @@ TEST(LayerFlags, SelectedRowsTakeTheOppositeOfTheClickedRow) {
     CTAVDoc doc;
     doc.Layers() = {CLayer("A", 0, 1), CLayer("B", 0, 0), CLayer("C", 1, 1), CLayer("D", 0, 1)};
     EXPECT_TRUE(ToggleLayerFlag(doc, {0, 1, 2}, 0, 1));
-    for (int i = 0; i < 3; ++i) {
-        EXPECT_EQ(doc.GetLayer(i).m_visible, 0) << i;
-    }
-    EXPECT_EQ(doc.GetLayer(3).m_visible, 1);
+    EXPECT_EQ(DescribeLayers(doc), "A hidden; B hidden; C locked hidden; D");
     EXPECT_TRUE(ToggleLayerFlag(doc, {0, 1, 2}, 1, 1));
-    for (int i = 0; i < 3; ++i) {
-        EXPECT_EQ(doc.GetLayer(i).m_visible, 1) << i;
-    }
+    EXPECT_EQ(DescribeLayers(doc), "A; B; C locked; D");
     EXPECT_TRUE(ToggleLayerFlag(doc, {1, 2}, 2, 0));
-    EXPECT_EQ(doc.GetLayer(1).m_locked, 0);
-    EXPECT_EQ(doc.GetLayer(2).m_locked, 0);
+    EXPECT_EQ(DescribeLayers(doc), "A; B; C; D");
     EXPECT_FALSE(ToggleLayerFlag(doc, {0}, 4, 0));
     EXPECT_TRUE(ToggleLayerFlag(doc, {0, 9, -1}, 0, 0));
-    EXPECT_EQ(doc.GetLayer(0).m_locked, 1);
+    EXPECT_EQ(DescribeLayers(doc), "A locked; B; C; D");
 }
 
 TEST(ClipPlaneRules, LimitCountsActivePlanes) {
@@ -291,58 +255,45 @@ TEST(ClipPlaneRules, LimitCountsActivePlanes) {
     doc.GetClipPlane(6).m_active = 1;
     EXPECT_EQ(CountActiveClipPlanes(doc), 7);
     EXPECT_FALSE(CheckActiveClipPlanes(doc, 6, prompter));
-    ASSERT_EQ(prompter.messages.size(), 1u);
-    EXPECT_EQ(prompter.messages[0].text,
-              "Nie moze byc wlaczonych wiecej niz \n6 plaszczyzn odcinajacych!");
+    EXPECT_EQ(MessageTexts(prompter), std::vector<std::string>{"Nie moze byc wlaczonych wiecej "
+                                                               "niz \n6 plaszczyzn odcinajacych!"});
     // A new plane in the global frame.
     CTAVDoc global;
-    const CClipPlane p = MakeNewClipPlane(global);
-    EXPECT_EQ(p.m_name, "");
-    EXPECT_EQ(p.m_active, 0);
-    ExpectXyz(p.m_point, 0, 0, 0);
-    ExpectXyz(p.m_normal, 1, 0, 0);
+    EXPECT_EQ(Plane(MakeNewClipPlane(global)), "\"\" at 0 0 0 n 1 0 0");
 }
 
 TEST(ClipPlaneRules, ShiftedSystemShowsLocalStoresGlobal) {
     CRecordingPrompter prompter;
     CTAVDoc doc(&prompter);
-    AddSystem(doc, CPoint3(100, 0, 0), CPoint3(101, 0, 0), CPoint3(100, 1, 0));
+    doc.SetActiveCoordSystem(
+        StoreCoordSystem(doc, -1, CCoordSystem("U", {100, 0, 0}, {101, 0, 0}, {100, 1, 0})));
     const CClipPlane fresh = MakeNewClipPlane(doc);
-    const SClipPlaneInput shown = ClipPlaneToInput(doc, fresh);
-    ExpectXyz(shown.point, 0, 0, 0);
-    ExpectXyz(shown.normal, 1, 0, 0);
-    SClipPlaneInput typed = shown;
+    SClipPlaneInput typed = ClipPlaneToInput(doc, fresh);
+    EXPECT_EQ(Plane(typed), "\"\" at 0 0 0 n 1 0 0");
     typed.name = "Cięcie";
     CClipPlane stored;
     ASSERT_TRUE(CheckClipPlaneInput(doc, -1, typed, prompter, stored));
-    ExpectXyz(stored.m_point, 100, 0, 0);
-    ExpectXyz(stored.m_normal, 1, 0, 0);
-    EXPECT_EQ(stored.m_name, "Cięcie");
+    EXPECT_EQ(Plane(stored), "\"Cięcie\" at 100 0 0 n 1 0 0");
 }
 
 TEST(ClipPlaneRules, NormalTurnsWithTheSystemButIsNotShifted) {
     CRecordingPrompter prompter;
     CTAVDoc doc(&prompter);
-    AddSystem(doc, CPoint3(100, 0, 0), CPoint3(100, 1, 0), CPoint3(99, 0, 0));
-    const CClipPlane fresh = MakeNewClipPlane(doc);
-    ExpectXyz(fresh.m_point, 100, 0, 0);
-    ExpectXyz(fresh.m_normal, 0, 1, 0);
+    doc.SetActiveCoordSystem(
+        StoreCoordSystem(doc, -1, CCoordSystem("U", {100, 0, 0}, {100, 1, 0}, {99, 0, 0})));
+    EXPECT_EQ(Plane(MakeNewClipPlane(doc)), "\"\" at 100 0 0 n 0 1 0");
     SClipPlaneInput typed;
     typed.name = "Z";
     typed.point = CPoint3(0, 0, 5);
     typed.normal = CVec3(0, 0, 2);
     CClipPlane stored;
     ASSERT_TRUE(CheckClipPlaneInput(doc, -1, typed, prompter, stored));
-    ExpectXyz(stored.m_point, 100, 0, 5);
-    ExpectXyz(stored.m_normal, 0, 0, 2);
+    EXPECT_EQ(Plane(stored), "\"Z\" at 100 0 5 n 0 0 2");
     double eq[4];
     stored.GetEquation(eq);
-    EXPECT_NEAR(eq[2], -1.0, 1e-12);
-    EXPECT_NEAR(eq[3], 5.0, 1e-12);
+    EXPECT_EQ(Xyz(CVec3(eq[0], eq[1], eq[2]), 12) + " " + Num(eq[3], 12), "0 0 -1 5");
     // Shown again, the stored plane reads as typed.
-    const SClipPlaneInput back = ClipPlaneToInput(doc, stored);
-    ExpectXyz(back.point, 0, 0, 5);
-    ExpectXyz(back.normal, 0, 0, 2);
+    EXPECT_EQ(Plane(ClipPlaneToInput(doc, stored)), "\"Z\" at 0 0 5 n 0 0 2");
 }
 
 TEST(ClipPlaneRules, RefusedInputLeavesThePlane) {
@@ -360,12 +311,11 @@ TEST(ClipPlaneRules, RefusedInputLeavesThePlane) {
     typed.name = "C";
     typed.normal = CVec3(0, 0, 9e-9);
     EXPECT_FALSE(CheckClipPlaneInput(doc, 0, typed, prompter, out));
-    ASSERT_EQ(prompter.messages.size(), 3u);
-    EXPECT_EQ(prompter.messages[0].text, "Nazwa obiektu nie może być pusta!");
-    EXPECT_EQ(prompter.messages[1].text, "Obiekt o takiej nazwie już istnieje!");
-    EXPECT_EQ(prompter.messages[2].text, "Wektor normalny nie może być zerowy!");
-    EXPECT_EQ(out.m_name, "stare");
-    ExpectXyz(out.m_point, 1, 2, 3);
+    EXPECT_EQ(MessageTexts(prompter),
+              (std::vector<std::string>{"Nazwa obiektu nie może być pusta!",
+                                        "Obiekt o takiej nazwie już istnieje!",
+                                        "Wektor normalny nie może być zerowy!"}));
+    EXPECT_EQ(Plane(out), "\"stare\" on at 1 2 3 n 0 1 0");
     // Its own unchanged name is accepted.
     typed.name = "B";
     typed.normal = CVec3(0, 0, 1e-7);

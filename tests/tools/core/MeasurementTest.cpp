@@ -7,6 +7,7 @@
 #include "document/Entity.h"
 #include "document/StringTable.h"
 #include "support/RecordingPrompter.h"
+#include "support/TestEntities.h"
 #include "tools/core/Measurement.h"
 
 namespace {
@@ -98,71 +99,42 @@ TEST(Format3, RoundsLikePrintf) {
     EXPECT_EQ(Format3(1e300).size(), 305u);
 }
 
-std::unique_ptr<CArc> Arc(double r, double start, double length) {
-    auto a = std::make_unique<CArc>();
-    a->m_radius = r;
-    a->m_start = start;
-    a->m_length = length;
-    return a;
+// The dialog's rows: "group (type): label1 value1 | label2 value2", "perimeter" or "length" and
+// whether an area was computed; "none" when nothing is shown.
+std::string Info(const CEntity& e, CPrompter* prompter = nullptr) {
+    const SEntityInfo i = EntityInfo(e, prompter);
+    if (!i.available) {
+        return "none";
+    }
+    return i.group + " (" + std::to_string(i.type) + "): " + i.label1 + " " + i.value1 + " | " +
+           i.label2 + " " + i.value2 + (i.isPerimeter ? ", perimeter" : ", length") +
+           (i.area ? ", area" : "");
 }
 
-TEST(EntityInfo, CircleOfRadiusTwoPointsAndTexts) {
-    const SEntityInfo info = EntityInfo(*Arc(2, 0, 360), nullptr);
-    EXPECT_TRUE(info.available);
-    EXPECT_EQ(info.group, "Okrąg");
-    EXPECT_EQ(info.label1, "Obwód:");
-    EXPECT_EQ(info.value1, "12.566");
-    EXPECT_EQ(info.label2, "Pole powierzchni:");
-    EXPECT_EQ(info.value2, "12.566");
-    EXPECT_TRUE(info.isPerimeter);
-    // Within the tolerance it is still a circle.
-    EXPECT_EQ(EntityInfo(*Arc(2, 5e-9, 360 - 5e-9), nullptr).group, "Okrąg");
+TEST(EntityInfo, ArcsPolygonsPolylinesAndFailures) {
+    EXPECT_EQ(Info(*MakeArc({}, 2, 0, 360)),
+              "Okrąg (103): Obwód: 12.566 | Pole powierzchni: 12.566, perimeter, area");
+    // Within the tolerance it is still a circle; a negative length gives positive values.
+    EXPECT_EQ(Info(*MakeArc({}, 2, 5e-9, 360 - 5e-9)).substr(0, 6), "Okrąg");
+    EXPECT_EQ(Info(*MakeArc({}, 2, 10, -90)),
+              "Łuk (103): Długość: 3.142 | Pole powierzchni: 3.142, length, area");
     // Points and texts have none.
-    EXPECT_FALSE(EntityInfo(CPnt(), nullptr).available);
-    EXPECT_FALSE(EntityInfo(CText(), nullptr).available);
-}
+    EXPECT_EQ(Info(CPnt()), "none");
+    EXPECT_EQ(Info(CText()), "none");
 
-TEST(EntityInfo, ArcNegativeLengthGivesPositiveValues) {
-    const SEntityInfo info = EntityInfo(*Arc(2, 10, -90), nullptr);
-    EXPECT_EQ(info.group, "Łuk");
-    EXPECT_EQ(info.label1, "Długość:");
-    EXPECT_EQ(info.value1, "3.142");
-    EXPECT_EQ(info.value2, "3.142");
-    EXPECT_FALSE(info.isPerimeter);
-}
-
-TEST(EntityInfo, PolygonPolylineAndFailures) {
-    CPoly poly;
-    poly.m_vertices.assign(kSquare.begin(), kSquare.end());
-    poly.m_closed = 1;
-    SEntityInfo info = EntityInfo(poly, nullptr);
-    EXPECT_EQ(info.group, "Poligon");
-    EXPECT_EQ(info.label1, "Obwód:");
-    EXPECT_EQ(info.value1, "4.000");
-    EXPECT_EQ(info.value2, "1.000");
-    EXPECT_EQ(info.type, 100);
-
+    CPoly poly = *MakePoly(kSquare, 1);
+    EXPECT_EQ(Info(poly), "Poligon (100): Obwód: 4.000 | Pole powierzchni: 1.000, perimeter, area");
     poly.m_closed = 0;
-    info = EntityInfo(poly, nullptr);
-    EXPECT_EQ(info.group, "Łamana");
-    EXPECT_EQ(info.label1, "Długość:");
-    EXPECT_EQ(info.value1, "3.000");
-    EXPECT_EQ(info.value2, "1.000");
+    EXPECT_EQ(Info(poly), "Łamana (101): Długość: 3.000 | Pole powierzchni: 1.000, length, area");
 
     CRecordingPrompter prompter;
     poly.m_vertices.assign(kBowTie.begin(), kBowTie.end());
     poly.m_closed = 1;
-    info = EntityInfo(poly, &prompter);
-    EXPECT_EQ(info.value1, "4.828");
-    EXPECT_EQ(info.value2, "");
-    EXPECT_FALSE(info.area.has_value());
+    EXPECT_EQ(Info(poly, &prompter), "Poligon (100): Obwód: 4.828 | Pole powierzchni: , perimeter");
     EXPECT_EQ(prompter.messages.size(), 1u);
-
     // A polygon without vertices from a file: perimeter 0, no area, no exception.
     poly.m_vertices.clear();
-    info = EntityInfo(poly, &prompter);
-    EXPECT_EQ(info.value1, "0.000");
-    EXPECT_EQ(info.value2, "");
+    EXPECT_EQ(Info(poly, &prompter), "Poligon (100): Obwód: 0.000 | Pole powierzchni: , perimeter");
 }
 
 }  // namespace

@@ -4,36 +4,39 @@
 
 #include <cmath>
 
-#include "support/TestEntities.h"
+#include "support/Describe.h"
+#include "support/PlanView.h"
 
 namespace {
 
 // A camera on a 400 x 300 client with a window of the same aspect.
 CCamera MakeCamera(int cx = 400, int cy = 300) {
-    CCamera cam;
-    cam.m_left = -20;
-    cam.m_right = 20;
-    cam.m_bottom = -15;
-    cam.m_top = 15;
-    cam.Resize(cx, cy);
-    cam.UpdateViewMatrix();
-    return cam;
+    CViewState s = PlanState(40, 30, cx, cy);
+    s.nearPlane = 0;  // a new camera's depth range
+    s.farPlane = 2;
+    return CameraOf(s);
 }
 
-void ExpectVec(const CVec3& v, double x, double y, double z, double tol = 1e-12) {
-    ExpectXyz(v, x, y, z, tol);
+// The rows of the view matrix for the view's x, y and z axes, to 12 decimals.
+std::string Axes(const CCamera& cam) {
+    std::string s;
+    for (int i = 0; i < 3; ++i) {
+        const auto& r = cam.m_viewMatrix.m[i];
+        s += (i ? " | " : "") + Xyz(CVec3(r[0], r[1], r[2]), 12);
+    }
+    return s;
 }
 
-// The row of the view matrix for view axis i, as a vector.
-CVec3 Axis(const CCamera& cam, int i) {
-    return {cam.m_viewMatrix.m[i][0], cam.m_viewMatrix.m[i][1], cam.m_viewMatrix.m[i][2]};
+// "x y" of the window position of p, to the given decimals.
+std::string Win(const CCamera& cam, const CPoint3& p, int decimals = 9) {
+    double x = 0, y = 0;
+    cam.ProjectToWindowF(p, x, y);
+    return Num(x, decimals) + " " + Num(y, decimals);
 }
 
 TEST(CameraMatrix, NewViewIsPlanWithWorldAxes) {
     CCamera cam;
-    ExpectVec(Axis(cam, 0), 1, 0, 0);
-    ExpectVec(Axis(cam, 1), 0, 1, 0);
-    ExpectVec(Axis(cam, 2), 0, 0, 1);
+    EXPECT_EQ(Axes(cam), "1 0 0 | 0 1 0 | 0 0 1");
     // The model-view matrix moves the scene back by the eye distance.
     cam.m_eye = CPoint3(0, 0, 7);
     cam.UpdateViewMatrix();
@@ -42,16 +45,12 @@ TEST(CameraMatrix, NewViewIsPlanWithWorldAxes) {
     cam.m_eye = CPoint3(0, 0, 1);
     cam.m_spinAngle = 90;
     cam.UpdateViewMatrix();
-    const CPoint3 q = CPoint3(1, 0, 0).TransformedBy(cam.m_viewMatrix);
-    EXPECT_NEAR(q.x, 0, 1e-12);
-    EXPECT_NEAR(q.y, 1, 1e-12);
+    EXPECT_EQ(Xyz(CPoint3(1, 0, 0).TransformedBy(cam.m_viewMatrix), 12), "0 1 0");
     // A side view keeps Z up.
     cam.m_spinAngle = 0;
     cam.m_eye = CPoint3(0, -10, 0);
     cam.UpdateViewMatrix();
-    ExpectVec(Axis(cam, 0), 1, 0, 0);
-    ExpectVec(Axis(cam, 1), 0, 0, 1);
-    ExpectVec(Axis(cam, 2), 0, -1, 0);
+    EXPECT_EQ(Axes(cam), "1 0 0 | 0 0 1 | 0 -1 0");
 }
 
 TEST(CameraMapping, WindowAndProjectAreInverse) {
@@ -66,10 +65,7 @@ TEST(CameraMapping, WindowAndProjectAreInverse) {
     for (const auto& px : {std::pair{0.0, 0.0}, {123.5, 77.25}, {399.0, 299.0}, {-50.0, 410.0}}) {
         CPoint3 w;
         ASSERT_TRUE(cam.WindowToWorld(px.first, px.second, false, nullptr, w));
-        double x = 0, y = 0;
-        cam.ProjectToWindowF(w, x, y);
-        EXPECT_NEAR(x, px.first, 1e-6);
-        EXPECT_NEAR(y, px.second, 1e-6);
+        EXPECT_EQ(Win(cam, w, 6), Num(px.first) + " " + Num(px.second));
     }
     // Whole pixels are truncated, not rounded.
     int ix = 0, iy = 0;
@@ -81,8 +77,8 @@ TEST(CameraMapping, WindowAndProjectAreInverse) {
     // The window corners are the scaled window.
     cam = MakeCamera();
     cam.m_scale = 2.0;
-    ExpectVec(cam.WindowToView(0, 0), -40, 30, 0);
-    ExpectVec(cam.WindowToView(400, 300), 40, -30, 0);
+    EXPECT_EQ(Xyz(cam.WindowToView(0, 0), 12), "-40 30 0");
+    EXPECT_EQ(Xyz(cam.WindowToView(400, 300), 12), "40 -30 0");
 }
 
 TEST(CameraMapping, WorldPointOnReferencePlane) {
@@ -92,10 +88,8 @@ TEST(CameraMapping, WorldPointOnReferencePlane) {
     cam.UpdateViewMatrix();
     CPoint3 p;
     ASSERT_TRUE(cam.WindowToWorld(200, 150, true, nullptr, p));
-    EXPECT_NEAR(p.z, 0.0, 1e-9);
     // The line of sight through the centre pixel passes through the target.
-    EXPECT_NEAR(p.x, 0.0, 1e-9);
-    EXPECT_NEAR(p.y, 5.0, 1e-9);
+    EXPECT_EQ(Xyz(p, 9), "0 5 0");
 
     // With a local system active the plane is its XY plane (here z = 2).
     CTAVDoc doc;
@@ -104,8 +98,7 @@ TEST(CameraMapping, WorldPointOnReferencePlane) {
                            CMatrix4::Identity());
     doc.SetActiveCoordSystem(i);
     ASSERT_TRUE(cam.WindowToWorld(200, 150, true, &doc, p));
-    EXPECT_NEAR(p.z, 2.0, 1e-9);
-    EXPECT_NEAR(p.y, 3.0, 1e-9);
+    EXPECT_EQ(Xyz(p, 9), "0 3 2");
 
     // A line of sight parallel to the plane meets nothing.
     cam.m_eye = CPoint3(0, -10, 5);
@@ -113,32 +106,37 @@ TEST(CameraMapping, WorldPointOnReferencePlane) {
     EXPECT_FALSE(cam.WindowToWorld(200, 150, true, nullptr, p));
 }
 
-struct FitCase {
-    const char* name;
-    CPoint3 mn, mx;
-    int cx, cy;
-    double left, right, bottom, top;
-};
-
 // The box keeps 8 pixels from the binding edges: 16 of 400 pixels leave 0.96 of the width, 16 of
 // 200 leave 0.92 of the height.
-const FitCase kFits[] = {
-    // Tall box on a wide window: the height decides; a wide box: the width.
-    {"tall", {0, 0, 0}, {10, 30, 0}, 400, 200, -30 / 0.92, 30 / 0.92, -15 / 0.92, 15 / 0.92},
-    {"wide", {0, 0, 0}, {100, 10, 0}, 400, 200, -50 / 0.96, 50 / 0.96, -25 / 0.96, 25 / 0.96},
-    // The margins change which side decides: 100 x 49 fits 400 x 200 by its width alone, but
-    // not 384 x 184.
-    {"margins", {0, 0, 0}, {100, 49, 0}, 400, 200, -49 / .92, 49 / .92, -24.5 / .92, 24.5 / .92},
-    // A flat line along x: ratio is "infinite", the width decides.
-    {"line", {-5, 2, 0}, {5, 2, 0}, 200, 400, -5 / 0.92, 5 / 0.92, -10 / 0.92, 10 / 0.92},
-    // A window too small for margins fits exactly.
-    {"tiny", {0, 0, 0}, {4, 2, 0}, 16, 16, -2, 2, -2, 2},
-    // A single point: the window is sized in pixels.
-    {"point", {1, 1, 1}, {1, 1, 1}, 200, 100, -200, 200, -50, 50},
-};
-
 TEST(CameraFitBox, Window) {
-    for (const FitCase& c : kFits) {
+    const struct {
+        const char* name;
+        CPoint3 mn, mx;
+        int cx, cy;
+        double left, right, bottom, top;
+    } cases[] = {
+        // Tall box on a wide window: the height decides; a wide box: the width.
+        {"tall", {0, 0, 0}, {10, 30, 0}, 400, 200, -30 / 0.92, 30 / 0.92, -15 / 0.92, 15 / 0.92},
+        {"wide", {0, 0, 0}, {100, 10, 0}, 400, 200, -50 / 0.96, 50 / 0.96, -25 / 0.96, 25 / 0.96},
+        // The margins change which side decides: 100 x 49 fits 400 x 200 by its width alone,
+        // but not 384 x 184.
+        {"margins",
+         {0, 0, 0},
+         {100, 49, 0},
+         400,
+         200,
+         -49 / .92,
+         49 / .92,
+         -24.5 / .92,
+         24.5 / .92},
+        // A flat line along x: ratio is "infinite", the width decides.
+        {"line", {-5, 2, 0}, {5, 2, 0}, 200, 400, -5 / 0.92, 5 / 0.92, -10 / 0.92, 10 / 0.92},
+        // A window too small for margins fits exactly.
+        {"tiny", {0, 0, 0}, {4, 2, 0}, 16, 16, -2, 2, -2, 2},
+        // A single point: the window is sized in pixels.
+        {"point", {1, 1, 1}, {1, 1, 1}, 200, 100, -200, 200, -50, 50},
+    };
+    for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
         CCamera cam = MakeCamera(c.cx, c.cy);
         cam.m_scale = 3.0;
@@ -192,13 +190,13 @@ TEST(CameraZoomAll, PlanLooksDownAtTheBoxCentre) {
     cam.UpdateViewMatrix();
     cam.ZoomAll(doc, false, true);
     EXPECT_EQ(cam.m_spinAngle, 0.0);
-    ExpectVec(cam.m_eye - cam.m_target, 0, 0, 5.0);
-    ExpectVec(Axis(cam, 0), 1, 0, 0);
+    EXPECT_EQ(Xyz(cam.m_eye - cam.m_target, 12), "0 0 5");
+    EXPECT_EQ(Axes(cam).substr(0, 5), "1 0 0");
 
     // Empty document: distance 1.
     CTAVDoc empty;
     cam.ZoomAll(empty, true, true);
-    ExpectVec(cam.m_eye - cam.m_target, 0, 0, 1.0);
+    EXPECT_EQ(Xyz(cam.m_eye - cam.m_target, 12), "0 0 1");
     // In a local system its X axis runs right.
     CTAVDoc tilted;
     tilted.SetExtents(CPoint3(0, 0, 0), CPoint3(10, 10, 10));
@@ -248,17 +246,14 @@ TEST(CameraHistory, KeepsTheNewestHundredAndPopsWithTheirPivot) {
     EXPECT_EQ(pop.m_pivot.x, 0.0);
     EXPECT_DOUBLE_EQ(pop.m_pixelsPerUnit, ppu);
     // The restored matrix projects the origin to the window centre again.
-    double x = 0, y = 0;
-    pop.ProjectToWindowF(CPoint3(0, 0, 0), x, y);
-    EXPECT_NEAR(x, 200, 1e-6);
-    EXPECT_NEAR(y, 150, 1e-6);
+    EXPECT_EQ(Win(pop, CPoint3(0, 0, 0), 6), "200 150");
     // The pivot recentres only far from the target.
     pop = MakeCamera();  // 10 pixels per unit: limit 0.3 / 1e-6 units
     pop.m_target = CPoint3(2.9e5, 0, 0);
     EXPECT_FALSE(pop.RecentrePivot());
     pop.m_target = CPoint3(0, -3.1e5, 0);
     EXPECT_TRUE(pop.RecentrePivot());
-    ExpectVec(pop.m_pivot, 0, -3.1e5, 0);
+    EXPECT_EQ(Xyz(pop.m_pivot), "0 -310000 0");
 }
 
 TEST(CameraWheel, NotchesAccumulateAndRestoreTheScale) {
@@ -296,10 +291,7 @@ TEST(CameraDrag, PanAndZoom) {
     cam.ProjectToWindowF(p, x0, y0);
     cam.BeginDrag(100, 100);
     cam.DragPan(130, 80);
-    double x1 = 0, y1 = 0;
-    cam.ProjectToWindowF(p, x1, y1);
-    EXPECT_NEAR(x1 - x0, 30, 1e-9);
-    EXPECT_NEAR(y1 - y0, -20, 1e-9);
+    EXPECT_EQ(Win(cam, p), Num(x0 + 30, 9) + " " + Num(y0 - 20, 9));
     EXPECT_NEAR((cam.m_eye - cam.m_target).Length(), std::sqrt(200.0), 1e-9);
     // Zoom by the window height.
     cam = MakeCamera();
@@ -315,7 +307,7 @@ TEST(CameraDrag, RotateNearTheCentreOrOutside) {
     const CPoint3 eye = cam.m_eye;
     EXPECT_FALSE(cam.DragRotate(100, 20));
     EXPECT_EQ(cam.m_spinAngle, 0.0);
-    EXPECT_TRUE(cam.m_eye == eye);
+    EXPECT_EQ(Xyz(cam.m_eye), Xyz(eye));
     cam.BeginDrag(300, 150);                 // 100 px out
     EXPECT_FALSE(cam.DragRotate(205, 150));  // cursor within 10 px of the centre
     // Outside the circle a rotation spins about the view direction.
@@ -324,7 +316,7 @@ TEST(CameraDrag, RotateNearTheCentreOrOutside) {
     ASSERT_TRUE(cam.DragRotate(200, 20));  // straight above, further out
     // A quarter turn anticlockwise on screen (y runs down): the model turns with it.
     EXPECT_NEAR(cam.m_spinAngle, 90.0, 1e-9);
-    ExpectVec(cam.m_eye - cam.m_target, 0, 0, 1);
+    EXPECT_EQ(Xyz(cam.m_eye - cam.m_target, 12), "0 0 1");
 }
 
 TEST(CameraDrag, RotateInsideTiltsAboutTarget) {
@@ -338,10 +330,10 @@ TEST(CameraDrag, RotateInsideTiltsAboutTarget) {
     EXPECT_NEAR(e.Length(), 10, 1e-9);
     EXPECT_NEAR(e.z, 10 * std::cos(45 * kDegToRad), 1e-9);
     EXPECT_NEAR(std::fabs(e.y), 10 * std::sin(45 * kDegToRad), 1e-9);
-    ExpectVec(cam.m_target.AsVec(), 0, 0, 0);
+    EXPECT_EQ(Xyz(cam.m_target), "0 0 0");
     // Pulling back to the press point restores the start exactly.
     ASSERT_TRUE(cam.DragRotate(200, 50));
-    ExpectVec(cam.m_eye - cam.m_target, 0, 0, 10, 1e-9);
+    EXPECT_EQ(Xyz(cam.m_eye - cam.m_target, 9), "0 0 10");
     EXPECT_NEAR(std::fmod(cam.m_spinAngle + 180.0, 360.0) - 180.0, 0.0, 1e-9);
 }
 
@@ -354,12 +346,10 @@ TEST(CameraDrag, VerticalTiltKeepsScreenAxes) {
         cam.UpdateViewMatrix();
         cam.BeginDrag(200, startY);
         ASSERT_TRUE(cam.DragRotate(200, startY == 50 ? 100 : 200));
-        double x = 0, y = 0;
-        cam.ProjectToWindowF(CPoint3(5, 0, 0), x, y);
-        EXPECT_NEAR(x, 250, 1e-9) << startY;
-        EXPECT_NEAR(y, 150, 1e-9) << startY;
+        EXPECT_EQ(Win(cam, CPoint3(5, 0, 0)), "250 150") << startY;
         // The grabbed edge came towards the eye: pulling the top edge down turns the model's
         // z axis down the screen, pushing the bottom edge up turns it up.
+        double x = 0, y = 0;
         cam.ProjectToWindowF(CPoint3(0, 0, 5), x, y);
         EXPECT_EQ(y > 150, startY == 50) << startY;
     }
@@ -373,25 +363,23 @@ TEST(CameraZoomWindow, ScalesAndCentresAndResizeRefits) {
     cam.WindowToWorld(300, 75, false, nullptr, centreBefore);
     ASSERT_TRUE(cam.ZoomWindow(250, 50, 350, 100));
     EXPECT_NEAR(cam.m_scale, 0.25, 1e-12);  // max(100/400, 50/300)
-    double x = 0, y = 0;
-    cam.ProjectToWindowF(centreBefore, x, y);
-    EXPECT_NEAR(x, 200, 1e-9);
-    EXPECT_NEAR(y, 150, 1e-9);
+    EXPECT_EQ(Win(cam, centreBefore), "200 150");
     // A resize refits around the centre and ignores a zero size.
     CCamera resized = MakeCamera(400, 300);
     EXPECT_FALSE(resized.Resize(0, 300));
     EXPECT_FALSE(resized.Resize(300, 0));
-    EXPECT_EQ(resized.m_clientWidth, 400);
-    EXPECT_NEAR(resized.m_left, -20, 1e-12);
+    const auto window = [&resized] {
+        return std::to_string(resized.m_clientWidth) + " " +
+               Xyz(CVec3(resized.m_left, resized.m_right, resized.m_bottom), 12) + " " +
+               Num(resized.m_top, 12) + " ppu " + Num(resized.m_pixelsPerUnit, 12);
+    };
+    EXPECT_EQ(window(), "400 -20 20 -15 15 ppu 10");
     // Wider: the height stays.
     ASSERT_TRUE(resized.Resize(600, 300));
-    EXPECT_NEAR(resized.m_left, -30, 1e-12);
-    EXPECT_NEAR(resized.m_top, 15, 1e-12);
+    EXPECT_EQ(window(), "600 -30 30 -15 15 ppu 10");
     // Taller than wide: the width stays.
     ASSERT_TRUE(resized.Resize(300, 600));
-    EXPECT_NEAR(resized.m_right, 30, 1e-12);
-    EXPECT_NEAR(resized.m_top, 60, 1e-12);
-    EXPECT_NEAR(resized.m_pixelsPerUnit, 5, 1e-12);
+    EXPECT_EQ(window(), "300 -30 30 -60 60 ppu 5");
 }
 
 TEST(CameraProjection, PerspectiveFramingAndStateRoundTrip) {
@@ -437,24 +425,21 @@ TEST(CameraProjection, PerspectiveFramingAndStateRoundTrip) {
     EXPECT_EQ(back.perspective, 1);
 }
 
-struct ArcCase {
-    const char* name;
-    double radius, ppu, length;
-    int segments;
-};
-
-const ArcCase kArcSegmentsCases[] = {
-    {"one_degree", 100, 1, 1, 8},
-    // Circumference 2*pi*100 px / 5 = 125.66, plus 0.5: 126 segments.
-    ArcCase{"circle_100px", 100, 1, 360, 126},
-    {"half", 100, 1, 180, 63},
-    {"window_filling", 1000, 1, 360, 300},
-    {"negative", 10, 1, -90, 8},
-    {"nan", NAN, 1, 360, 8},
-};
-
 TEST(ArcSegments, Count) {
-    for (const ArcCase& c : kArcSegmentsCases) {
+    const struct {
+        const char* name;
+        double radius, ppu, length;
+        int segments;
+    } cases[] = {
+        {"one_degree", 100, 1, 1, 8},
+        // Circumference 2*pi*100 px / 5 = 125.66, plus 0.5: 126 segments.
+        {"circle_100px", 100, 1, 360, 126},
+        {"half", 100, 1, 180, 63},
+        {"window_filling", 1000, 1, 360, 300},
+        {"negative", 10, 1, -90, 8},
+        {"nan", NAN, 1, 360, 8},
+    };
+    for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
         EXPECT_EQ(ArcSegmentCount(c.radius, c.ppu, c.length), c.segments);
     }
