@@ -1,6 +1,4 @@
 #include "document/Archive.h"
-#include "support/CatchArchive.h"
-#include "support/Describe.h"
 
 #include <gtest/gtest.h>
 
@@ -10,6 +8,9 @@
 #include <memory>
 #include <string>
 #include <vector>
+
+#include "support/ArchiveBytes.h"
+#include "support/Describe.h"
 
 namespace {
 

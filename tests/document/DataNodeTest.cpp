@@ -8,8 +8,8 @@
 #include <vector>
 
 #include "document/Archive.h"
-#include "support/CatchArchive.h"
-#include "support/CoreFold.h"
+#include "support/ArchiveBytes.h"
+#include "support/Describe.h"
 
 namespace {
 

@@ -6,7 +6,8 @@
 #include <cstring>
 
 #include "document/Archive.h"
-#include "support/CoreFold.h"
+#include "support/ArchiveBytes.h"
+#include "support/Describe.h"
 #include "support/RecordingPrompter.h"
 #include "support/TestEntities.h"
 

@@ -4,7 +4,8 @@
 
 #include "document/Archive.h"
 #include "document/Layer.h"
-#include "support/CoreFold.h"
+#include "support/ArchiveBytes.h"
+#include "support/Describe.h"
 
 namespace {
 

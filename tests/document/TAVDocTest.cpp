@@ -9,8 +9,8 @@
 
 #include "document/Archive.h"
 #include "document/StrokeFont.h"
-#include "support/CatchArchive.h"
-#include "support/CoreFold.h"
+#include "support/ArchiveBytes.h"
+#include "support/Describe.h"
 #include "support/Recorders.h"
 #include "support/RecordingPrompter.h"
 #include "support/TempFiles.h"

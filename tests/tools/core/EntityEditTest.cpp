@@ -4,7 +4,7 @@
 #include <vector>
 
 #include "document/TAVDoc.h"
-#include "support/CoreFold.h"
+#include "support/Describe.h"
 #include "support/RecordingPrompter.h"
 #include "support/TestEntities.h"
 #include "tools/core/CoordFrames.h"

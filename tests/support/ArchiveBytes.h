@@ -1,27 +1,26 @@
 #pragma once
 
-// A document's box and current colour as text, compared in one assertion, and entity records
-// written by hand.
+// Archive bytes written by hand or by an object, and the exception a load throws.
+
+#include <gtest/gtest.h>
 
 #include <array>
 #include <cstdint>
+#include <functional>
 #include <string>
 #include <vector>
 
 #include "document/Archive.h"
 
-#include "support/Describe.h"
-
-// "min x y z / max x y z", exact or rounded to decimals.
-inline std::string Box(const CTAVDoc& doc, int decimals = -1) {
-    return Xyz(doc.GetMinCorner(), decimals) + " / " + Xyz(doc.GetMaxCorner(), decimals);
-}
-
-// "r g b" of the colour new entities take.
-inline std::string CurrentColor(const CTAVDoc& doc) {
-    double rgb[3];
-    doc.GetCurrentColor(rgb);
-    return Num(rgb[0]) + " " + Num(rgb[1]) + " " + Num(rgb[2]);
+// Runs f and returns the archive exception it throws; fails the test when it throws none.
+inline CArchiveException CatchArchive(const std::function<void()>& f) {
+    try {
+        f();
+    } catch (const CArchiveException& e) {
+        return e;
+    }
+    ADD_FAILURE() << "no CArchiveException";
+    return CArchiveException(CArchiveException::none, "");
 }
 
 // The bytes a copy of obj stores (Serialize both stores and loads, so it is not const).
