@@ -9,13 +9,6 @@
 
 namespace {
 
-// The plane's equation a b c d, exact (a zero component may be -0).
-std::string Equation(const CClipPlane& p) {
-    double eq[4];
-    p.GetEquation(eq);
-    return Xyz(CVec3(eq[0], eq[1], eq[2])) + " " + Num(eq[3]);
-}
-
 TEST(ClipPlaneEquation, CutsTheNormalSide) {
     const CClipPlane p(CPoint3(0, 0, 5), CVec3(0, 0, 2));
     EXPECT_EQ(Equation(p), "-0 -0 -1 5");

@@ -153,6 +153,13 @@ inline std::string Box(const CTAVDoc& doc, int decimals = -1) {
     return Xyz(doc.GetMinCorner(), decimals) + " / " + Xyz(doc.GetMaxCorner(), decimals);
 }
 
+// "a b c d" of a clip plane's equation (a zero component may be -0).
+inline std::string Equation(const CClipPlane& p, int decimals = -1) {
+    double eq[4];
+    p.GetEquation(eq);
+    return Xyz(CVec3(eq[0], eq[1], eq[2]), decimals) + " " + Num(eq[3], decimals);
+}
+
 // "r g b" of the colour new entities take.
 inline std::string CurrentColor(const CTAVDoc& doc) {
     double rgb[3];

@@ -289,9 +289,7 @@ TEST(ClipPlaneRules, NormalTurnsWithTheSystemButIsNotShifted) {
     CClipPlane stored;
     ASSERT_TRUE(CheckClipPlaneInput(doc, -1, typed, prompter, stored));
     EXPECT_EQ(Plane(stored), "\"Z\" at 100 0 5 n 0 0 2");
-    double eq[4];
-    stored.GetEquation(eq);
-    EXPECT_EQ(Xyz(CVec3(eq[0], eq[1], eq[2]), 12) + " " + Num(eq[3], 12), "0 0 -1 5");
+    EXPECT_EQ(Equation(stored, 12), "0 0 -1 5");
     // Shown again, the stored plane reads as typed.
     EXPECT_EQ(Plane(ClipPlaneToInput(doc, stored)), "\"Z\" at 0 0 5 n 0 0 2");
 }
